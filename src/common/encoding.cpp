@@ -1,0 +1,257 @@
+#include "common/encoding.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+
+namespace kvelmor {
+namespace {
+
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
+    }
+    ~Iconv() { iconv_close(m_cd); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    // Converts as much as it can; returns the number of input bytes consumed
+    // and appends the output. Stops at the first invalid or incomplete input.
+    size_t convert(std::string_view in, std::string& out) {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* inPtr = const_cast<char*>(in.data());
+        size_t inLeft = in.size();
+        char buf[4096];
+        while (inLeft > 0) {
+            char* outPtr = buf;
+            size_t outLeft = sizeof buf;
+            size_t rc = iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft);
+            out.append(buf, static_cast<size_t>(outPtr - buf));
+            if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
+        }
+        return in.size() - inLeft;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+// Counts line ends incrementally, so a file full of bad bytes stays linear.
+class LineCounter {
+public:
+    explicit LineCounter(std::string_view bytes) : m_bytes(bytes) {}
+    int lineAt(size_t offset) {
+        for (; m_pos < offset && m_pos < m_bytes.size(); ++m_pos) {
+            char c = m_bytes[m_pos];
+            if (c == '\n' || (c == '\r' && (m_pos + 1 >= m_bytes.size() || m_bytes[m_pos + 1] != '\n')))
+                ++m_line;
+        }
+        return m_line;
+    }
+
+private:
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+    int m_line = 1;
+};
+
+void addBadLine(std::vector<int>& lines, int line) {
+    if (lines.empty() || lines.back() != line) lines.push_back(line);
+}
+
+// Decodes with iconv; each undecodable byte becomes U+FFFD and its line is noted.
+// Line numbers are counted on the source bytes, which works for CP932 because
+// CR and LF never appear inside a double-byte character.
+DecodedText decodeWith(const char* from, std::string_view bytes, TextEncoding enc, size_t unitSize) {
+    DecodedText out;
+    out.encoding = enc;
+    Iconv cv("UTF-8", from);
+    LineCounter lines(bytes);
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        pos += cv.convert(bytes.substr(pos), out.utf8);
+        if (pos >= bytes.size()) break;
+        if (unitSize == 1) {
+            addBadLine(out.badLines, lines.lineAt(pos));
+        } else {
+            // UTF-16: count the line ends decoded so far.
+            LineCounter decoded(out.utf8);
+            addBadLine(out.badLines, decoded.lineAt(out.utf8.size()));
+        }
+        out.utf8 += "\xEF\xBF\xBD";
+        pos += std::min(unitSize, bytes.size() - pos);
+    }
+    return out;
+}
+
+}  // namespace
+
+const char* encodingName(TextEncoding e) {
+    switch (e) {
+    case TextEncoding::Utf8: return "UTF-8";
+    case TextEncoding::Utf8Bom: return "UTF-8 (BOM)";
+    case TextEncoding::Utf16LE: return "UTF-16LE";
+    case TextEncoding::Utf16BE: return "UTF-16BE";
+    case TextEncoding::Cp932: return "CP932";
+    }
+    return "?";
+}
+
+bool isValidUtf8(std::string_view s) {
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) { ++i; continue; }
+        size_t len;
+        char32_t cp;
+        if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; }
+        else return false;
+        if (i + len > n) return false;
+        for (size_t k = 1; k < len; ++k) {
+            unsigned char cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+            cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+DecodedText decodeText(std::string_view bytes) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
+        return decodeWith("UTF-16LE", bytes.substr(2), TextEncoding::Utf16LE, 2);
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+        static_cast<unsigned char>(bytes[1]) == 0xFF)
+        return decodeWith("UTF-16BE", bytes.substr(2), TextEncoding::Utf16BE, 2);
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        auto body = bytes.substr(3);
+        if (isValidUtf8(body)) return {std::string(body), TextEncoding::Utf8Bom, {}};
+        return decodeWith("UTF-8", body, TextEncoding::Utf8Bom, 1);
+    }
+    if (isValidUtf8(bytes)) return {std::string(bytes), TextEncoding::Utf8, {}};
+    return decodeWith("CP932", bytes, TextEncoding::Cp932, 1);
+}
+
+std::optional<std::string> encodeCp932(std::string_view utf8) {
+    Iconv cv("CP932", "UTF-8");
+    std::string out;
+    size_t used = cv.convert(utf8, out);
+    if (used != utf8.size()) return std::nullopt;
+    return out;
+}
+
+std::vector<std::string> charsOutsideCp932(std::string_view utf8) {
+    std::vector<std::string> bad;
+    Iconv cv("CP932", "UTF-8");
+    for (const auto& ch : utf8Chars(utf8)) {
+        std::string out;
+        if (cv.convert(ch, out) != ch.size()) bad.push_back(ch);
+    }
+    return bad;
+}
+
+std::u32string toU32(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+        if (i + len > s.size()) len = 1;
+        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        if (len == 1 && c >= 0x80) cp = 0xFFFD;
+        for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        out.push_back(cp);
+        i += len;
+    }
+    return out;
+}
+
+std::string toUtf8(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+std::string toUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) out += toUtf8(c);
+    return out;
+}
+
+std::vector<std::string> utf8Chars(std::string_view utf8) {
+    std::vector<std::string> out;
+    for (char32_t c : toU32(utf8)) out.push_back(toUtf8(c));
+    return out;
+}
+
+size_t utf8Length(std::string_view utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string encodeUtf16le(std::string_view utf8, bool withBom) {
+    std::string out;
+    if (withBom) out += "\xFF\xFE";
+    auto put = [&out](char16_t u) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    };
+    for (char32_t c : toU32(utf8)) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            put(static_cast<char16_t>(0xD800 + (c >> 10)));
+            put(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            put(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '\n' || text[i] == '\r') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace kvelmor

@@ -1,0 +1,52 @@
+#pragma once
+// Text encodings of the files Kvelmor reads and writes. Inside the program all
+// text is UTF-8; a "character" is one Unicode code point.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvelmor {
+
+enum class TextEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Cp932 };
+
+const char* encodingName(TextEncoding e);
+
+struct DecodedText {
+    std::string utf8;
+    TextEncoding encoding = TextEncoding::Utf8;
+    // 1-based line numbers holding bytes that did not decode (each such byte
+    // becomes U+FFFD); every line is listed once.
+    std::vector<int> badLines;
+};
+
+// UTF-16 when the bytes start with a UTF-16 byte-order mark, UTF-8 when they
+// start with the UTF-8 mark or are valid UTF-8 throughout, else CP932 (the
+// Windows form of Shift-JIS). The byte-order mark is not part of the text.
+DecodedText decodeText(std::string_view bytes);
+
+bool isValidUtf8(std::string_view bytes);
+
+// CP932 bytes of the text, or nothing when some character has no CP932 form.
+std::optional<std::string> encodeCp932(std::string_view utf8);
+
+// The characters (each as UTF-8) of the text that CP932 cannot hold.
+std::vector<std::string> charsOutsideCp932(std::string_view utf8);
+
+// UTF-16 little-endian, with the byte-order mark when asked.
+std::string encodeUtf16le(std::string_view utf8, bool withBom);
+
+// Lines end at CR LF, LF or CR; a final line ending does not start another line.
+std::vector<std::string_view> splitLines(std::string_view text);
+
+// Code points.
+std::u32string toU32(std::string_view utf8);
+std::string toUtf8(std::u32string_view text);
+std::string toUtf8(char32_t c);
+// The characters of the text, each as its own UTF-8 string.
+std::vector<std::string> utf8Chars(std::string_view utf8);
+size_t utf8Length(std::string_view utf8);
+
+}  // namespace kvelmor

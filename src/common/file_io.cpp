@@ -1,0 +1,95 @@
+#include "common/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace kvelmor {
+namespace {
+
+FileResult failure(int err) { return {false, std::strerror(err)}; }
+
+}  // namespace
+
+FileResult readFileBytes(const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return {false, std::strerror(EISDIR)};
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failure(errno);
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            return failure(err);
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    bytes = std::move(out);
+    return {true, {}};
+}
+
+FileResult writeFileAtomically(const std::string& path, std::string_view bytes) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return {false, std::strerror(EISDIR)};
+    fs::path target(path);
+    fs::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return failure(errno);
+
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return failure(err);
+    };
+    // Keep the permissions of the file being replaced; new files get 0644 less umask.
+    struct stat st {};
+    mode_t mode = 0644;
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    if (::fchmod(fd, mode) != 0) return fail(errno);
+
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(errno);
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL) return fail(errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        return failure(err);
+    }
+    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        return failure(err);
+    }
+    return {true, {}};
+}
+
+}  // namespace kvelmor

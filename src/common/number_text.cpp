@@ -1,0 +1,88 @@
+#include "common/number_text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace kvelmor {
+
+int64_t roundHalfEven(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 9.2e18) return std::numeric_limits<int64_t>::max();
+    if (v <= -9.2e18) return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(std::nearbyint(v));  // default rounding mode is to nearest, ties to even
+}
+
+namespace {
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// Length of the number at the start of s (0 when there is none).
+size_t numberPrefix(std::string_view s) {
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        size_t expDigits = 0;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') { ++j; ++expDigits; }
+        if (expDigits > 0) i = j;
+    }
+    return i;
+}
+
+double toDouble(std::string_view s) {
+    std::string copy(s);
+    return std::strtod(copy.c_str(), nullptr);
+}
+
+}  // namespace
+
+bool isNumeric(std::string_view text) {
+    auto s = trimBlanks(text);
+    return !s.empty() && numberPrefix(s) == s.size();
+}
+
+std::optional<double> parseNumber(std::string_view text) {
+    auto s = trimBlanks(text);
+    if (s.empty() || numberPrefix(s) != s.size()) return std::nullopt;
+    return toDouble(s);
+}
+
+double leadingNumber(std::string_view text) {
+    auto s = trimBlanks(text);
+    size_t n = numberPrefix(s);
+    return n == 0 ? 0.0 : toDouble(s.substr(0, n));
+}
+
+int32_t toWholeNumber(std::string_view text) {
+    auto v = parseNumber(text);
+    if (!v) return 0;
+    int64_t r = roundHalfEven(*v);
+    if (r > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (r < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+std::string realToText(double v) {
+    char buf[64];
+    for (int prec = 1; prec <= 17; ++prec) {
+        std::snprintf(buf, sizeof buf, "%.*g", prec, v);
+        if (std::strtod(buf, nullptr) == v) break;
+    }
+    return buf;
+}
+
+}  // namespace kvelmor

@@ -1,0 +1,130 @@
+#pragma once
+// The lyrics of the open song: the raw table (lines as read) and the working
+// table built from it. Both hold `LyricLine` records; index 0 of a table is a
+// blank record that is never used for lyrics, lines are 1-based, and so are
+// the slots of a line.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "lyrics/time_value.h"
+
+namespace kvelmor::lyrics {
+
+inline constexpr int kMaxSlots = 300;     // usable slots of a line (tags and characters)
+inline constexpr int kMaxRawLines = 299;  // lines a song may have
+
+// One slot of a line: one character or one time tag.
+struct LyricUnit {
+    bool isChar = false;        // true: one character; false: a time tag
+    std::string text;           // the character of a character slot (UTF-8), empty for a tag
+    std::string preText;        // override text placed before the slot (template expansion)
+    std::string postText;       // second override text of the slot
+    int32_t width = 0;          // pixels: measured width of the character
+    Centiseconds time = 0;      // tag: time after the time-ratio correction
+    Centiseconds rawTime = 0;   // tag: time exactly as written
+    std::string timeText;       // tag: `time` as script time text
+    Centiseconds duration = 0;  // to the next tag, or a character's share of it
+    std::string markColorText;  // colour text of a marked character, else empty
+    bool cellMark = false;      // the character is marked in the ruby editor
+    std::string ruby;           // reading of the run of characters that starts here
+    std::string rubyText2;      // text written with the ruby events
+    int32_t rubyWidth = 0;      // pixels: width of `ruby` in the ruby font
+    int32_t rubyHeight = 0;     // pixels: height of the ruby font
+    int32_t rubySpan = 0;       // character slots the ruby covers, starting here; 0 if none
+    Centiseconds rubyStartTime = 0;
+    Centiseconds rubyEndTime = 0;
+    Centiseconds rubyDuration = 0;
+    int32_t rubyX = 0;  // pixels: left edge of the ruby
+    int32_t rubyY = 0;  // pixels: bottom edge of the ruby
+};
+
+struct LyricLine {
+    int32_t unitCount = 0;       // slots 1..unitCount are in use
+    std::string dialoguePrefix;  // written right after "Dialogue: "
+    int32_t lineKind = 0;        // layer base of the line's events (10 when built)
+    Centiseconds startTime = 0;  // first tag, later the display start
+    Centiseconds endTime = 0;    // last tag, later the display end
+    Centiseconds firstTagTime = 0;  // as written, before correction
+    Centiseconds lastTagTime = 0;
+    std::string startText;  // startTime as script time text
+    std::string endText;
+    std::string kanjiStyle;  // "Kanji<n>", or "substyle1"/"substyle2"
+    std::string rubyStyle;   // "Ruby<n>"
+    std::string styleExtra;  // Actor field of the line's events
+    std::string marginLText;
+    std::string marginRText;
+    std::string marginVText;
+    std::string pieceList;  // ";"-separated piece names, "Karaoke" when built
+    Centiseconds preTimeUsed = 0;  // lead-in applied before the first tag
+    Centiseconds aftTimeUsed = 0;  // lead-out applied after the last tag
+    Centiseconds advanceTime = 0;  // how much earlier than its own start the line is shown
+    int32_t layoutValue = 0;       // working value of the line timing
+    std::string rawText;    // raw table: the line as read; working table: template output
+    std::string plainText;  // the characters of all character slots, in order
+    int32_t posX = 0;       // pixels: left edge written into \pos
+    int32_t posY = 0;       // pixels: bottom edge written into \pos
+    int32_t lineWidth = 0;  // pixels
+    int32_t lineHeight = 0; // pixels
+    int32_t rowNumber = 0;  // screen row, 1..10
+    // Slot 0 is never used; slots 1..unitCount follow. At most kMaxSlots + 1 entries.
+    std::vector<LyricUnit> units = std::vector<LyricUnit>(1);
+
+    LyricUnit& unit(int k) { return units[static_cast<size_t>(k)]; }
+    const LyricUnit& unit(int k) const { return units[static_cast<size_t>(k)]; }
+    // Appends a slot; returns false (and appends nothing) when the line is full.
+    bool appendUnit(LyricUnit u);
+};
+
+// A table of lines: index 0 is the blank template record, lines are 1-based.
+class LineTable {
+public:
+    LineTable() : m_lines(1) {}
+
+    int count() const { return static_cast<int>(m_lines.size()) - 1; }
+    LyricLine& line(int i) { return m_lines[static_cast<size_t>(i)]; }
+    const LyricLine& line(int i) const { return m_lines[static_cast<size_t>(i)]; }
+    LyricLine& operator[](int i) { return line(i); }
+    const LyricLine& operator[](int i) const { return line(i); }
+
+    // Grows the table by one record, a fresh copy of the blank record
+    // whatever that index held before; returns the new line.
+    LyricLine& appendLine();
+    void append(LyricLine l) { m_lines.push_back(std::move(l)); }
+    // Back to the blank record only.
+    void reset() { m_lines.resize(1); m_lines[0] = LyricLine{}; }
+
+private:
+    std::vector<LyricLine> m_lines;
+};
+
+struct SongInfo {
+    std::string title;
+    std::string subtitle;
+    std::string artist;
+    std::string album;
+    std::string lyrics;   // lyricist
+    std::string compose;  // composer
+    std::string arrange;  // arranger
+    std::string year;
+    bool operator==(const SongInfo&) const = default;
+};
+
+enum RubyState : int16_t { kNoRuby = 1, kRubyAssigned = 2 };
+
+// The song as the program holds it.
+struct Song {
+    LineTable RawLyricsTable;
+    LineTable LyricsTable;
+    int16_t rubyState = kNoRuby;
+    SongInfo songInfo;
+    std::string lyricsPath;
+
+    int rawLineCount() const { return RawLyricsTable.count(); }
+    int lineCount() const { return LyricsTable.count(); }
+    // Empties both tables and the song information; ruby not assigned.
+    void reset();
+};
+
+}  // namespace kvelmor::lyrics

@@ -1,0 +1,160 @@
+#include "lyrics/reader.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+
+#include "common/encoding.h"
+#include "common/file_io.h"
+#include "layout/text_measure.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::lyrics {
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::string_view key) {
+    if (text.size() < key.size()) return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(text[i]) != lower(key[i])) return false;
+    }
+    return true;
+}
+
+std::string lowerAscii(std::string s) {
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+bool isTimedLine(std::u32string_view line) {
+    if (line.size() <= 10 || line[0] == U'@') return false;
+    for (size_t p = 0; p + 10 <= line.size(); ++p)
+        if (timeTagAt(line, p)) return true;
+    return false;
+}
+
+bool isTimedLine(std::string_view utf8) { return isTimedLine(toU32(utf8)); }
+
+AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser) {
+    if (raw.count() >= kMaxRawLines) return AppendResult::TooManyLines;
+    const std::u32string line = toU32(utf8);
+    const std::string& face = parser.settings.text("Command2");
+    const int32_t size = parser.settings.wholeNumber("ssaFontSize");
+    const double scale = parser.settings.real("mojiScaleX");
+
+    LyricLine rec;
+    rec.rawText = std::string(utf8);
+    rec.units.reserve(std::min<size_t>(line.size(), kMaxSlots) + 1);
+    for (size_t p = 0; p < line.size();) {
+        LyricUnit u;
+        if (auto tag = timeTagAt(line, p)) {
+            u.isChar = false;
+            u.rawTime = *tag;
+            u.time = parser.timeCorrection ? correctTime(*tag) : *tag;
+            u.timeText = formatScriptTime(u.time);
+            p += 10;
+        } else {
+            u.isChar = true;
+            u.text = toUtf8(line[p]);
+            u.width = layout::TextWidth(parser.measurer, face, size, u.text, scale);
+            p += 1;
+        }
+        if (!rec.appendUnit(std::move(u))) return AppendResult::TooManySlots;
+    }
+    raw.append(std::move(rec));
+    return AppendResult::Appended;
+}
+
+bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view line) {
+    struct Key {
+        std::string_view key;
+        std::string SongInfo::*field;
+    };
+    static const std::array<Key, 8> kKeys{{
+        {"@artist=", &SongInfo::artist},
+        {"@album=", &SongInfo::album},
+        {"@title=", &SongInfo::title},
+        {"@subtitle=", &SongInfo::subtitle},
+        {"@lyrics=", &SongInfo::lyrics},
+        {"@compose=", &SongInfo::compose},
+        {"@arrange=", &SongInfo::arrange},
+        {"@year=", &SongInfo::year},
+    }};
+    for (const auto& k : kKeys) {
+        if (startsWithNoCase(line, k.key)) {
+            info.*k.field = std::string(line.substr(k.key.size()));
+            return true;
+        }
+    }
+    constexpr std::string_view kRatio = "@timeratio=";
+    if (startsWithNoCase(line, kRatio)) {
+        auto value = line.substr(kRatio.size());
+        if (value == "0.9953125") timeCorrection = true;
+        else if (value == "1") timeCorrection = false;
+        return true;
+    }
+    return false;
+}
+
+LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
+                          settings::ConversionSettings& settings, layout::TextMeasurer& measurer,
+                          Reporter& reporter) {
+    LoadResult result;
+    // Read into fresh tables; the song is replaced only when the whole file was read.
+    LineTable raw;
+    SongInfo info;
+    LineParser parser{settings, measurer, settings.isOn("WinAMPTime")};
+    int lineNo = 0;
+    for (std::string_view line : splitLines(utf8)) {
+        ++lineNo;
+        if (!isTimedLine(line)) {
+            readHeaderLine(info, parser.timeCorrection, line);
+            continue;
+        }
+        switch (appendRawLine(raw, line, parser)) {
+        case AppendResult::Appended: break;
+        case AppendResult::TooManySlots:
+            ++result.skippedLines;
+            reporter.error("this line needs more than 300 slots (characters and time tags together) "
+                           "and was left out",
+                           name, lineNo);
+            break;
+        case AppendResult::TooManyLines:
+            reporter.error(kTooManyLinesMessage, name, lineNo);
+            return result;
+        }
+    }
+    settings.setText("WinAMPTime", parser.timeCorrection ? "1" : "0");
+    song.reset();
+    song.RawLyricsTable = std::move(raw);
+    song.songInfo = std::move(info);
+    song.lyricsPath = name;
+    result.ok = true;
+    return result;
+}
+
+LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
+                          layout::TextMeasurer& measurer, Reporter& reporter) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    ext = lowerAscii(ext.empty() ? ext : ext.substr(1));
+    if (ext != "txt" && ext != "kra") {
+        reporter.error("not a lyrics file: only .txt and .kra files can be read", path);
+        return {};
+    }
+    std::string bytes;
+    if (auto r = readFileBytes(path, bytes); !r.ok) {
+        reporter.error("cannot read the file: " + r.error, path);
+        return {};
+    }
+    DecodedText text = decodeText(bytes);
+    for (int line : text.badLines)
+        reporter.warning(std::string("bytes that are not valid ") + encodingName(text.encoding) +
+                             " were read as \xEF\xBF\xBD (U+FFFD)",
+                         path, line);
+    return loadLyricsText(song, text.utf8, path, settings, measurer, reporter);
+}
+
+}  // namespace kvelmor::lyrics

@@ -1,0 +1,67 @@
+#pragma once
+// Reading timed-lyrics files (.txt, .kra): time tags "[mm:ss:cc]" between
+// the syllables, header lines ("@title=" ...) and everything else ignored.
+
+#include <string>
+#include <string_view>
+
+#include "common/reporter.h"
+#include "lyrics/lyrics_table.h"
+
+namespace kvelmor::layout {
+class TextMeasurer;
+}
+namespace kvelmor::settings {
+class ConversionSettings;
+}
+
+namespace kvelmor::lyrics {
+
+// Longer than ten characters, not starting with "@", holding a time tag.
+bool isTimedLine(std::u32string_view line);
+bool isTimedLine(std::string_view utf8);
+
+// What the line parser needs besides the line.
+struct LineParser {
+    settings::ConversionSettings& settings;
+    layout::TextMeasurer& measurer;
+    bool timeCorrection;  // the WinAMPTime state for the lines parsed now
+};
+
+enum class AppendResult { Appended, TooManyLines, TooManySlots };
+
+// Parses a timed line into a new record of the raw table: each tag a tag
+// slot, each other character a character slot with its measured width. A
+// line is refused whole when the table already has 299 lines or when the
+// line would need more than 300 slots; the table is then unchanged.
+AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser);
+
+// Applies a header line ("@title=..." etc., keys in any letter case) and
+// returns whether it was one. "@timeratio=" switches `timeCorrection` on for
+// exactly "0.9953125" and off for exactly "1".
+bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view utf8);
+
+// The message shown when a song has more lines than the tables hold.
+inline constexpr const char* kTooManyLinesMessage = "読み込める行数を超えています";
+
+struct LoadResult {
+    bool ok = false;
+    int skippedLines = 0;  // lines refused for having too many slots
+};
+
+// Loads a .txt or .kra file into `song`, replacing what it held. On failure
+// (unreadable file, wrong extension, more than 299 timed lines) the reason is
+// reported and `song` and the settings stay exactly as they were. On success
+// the raw table and the song information are the file's, `lyricsPath` is
+// `path`, WinAMPTime follows the file's "@timeratio=" line, and the working
+// table is left for the caller's full refresh to rebuild.
+LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
+                          layout::TextMeasurer& measurer, Reporter& reporter);
+
+// The same for text already in memory (the lyrics editor, tests); `name` is
+// used in messages.
+LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
+                          settings::ConversionSettings& settings, layout::TextMeasurer& measurer,
+                          Reporter& reporter);
+
+}  // namespace kvelmor::lyrics

@@ -1,0 +1,308 @@
+#include "settings/ini_store.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "common/encoding.h"
+#include "common/file_io.h"
+
+namespace kvelmor::settings {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file of bad lines gets this many line reports, then one summary.
+constexpr size_t kMaxLineReports = 10;
+
+bool isHeaderLine(std::string_view line) {
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
+
+// Header lines are told apart first: "[a=b]" is a header.
+bool isKeyLine(std::string_view line) {
+    return !line.empty() && line.front() != ';' && line.find('=') != std::string_view::npos;
+}
+
+std::string_view nameOf(const std::string& header) {
+    return std::string_view(header).substr(1, header.size() - 2);
+}
+
+std::string_view keyOf(std::string_view keyLine) {
+    return keyLine.substr(0, keyLine.find('='));
+}
+
+std::string_view valueOf(std::string_view keyLine) {
+    return keyLine.substr(keyLine.find('=') + 1);
+}
+
+bool hasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// Why the section header and key line made of these would not read back as
+// the same section, key and value; empty when they would.
+std::string unstorableReason(std::string_view section, std::string_view key, std::string_view value) {
+    if (!isValidUtf8(section) || !isValidUtf8(key) || !isValidUtf8(value))
+        return "the text is not valid UTF-8";
+    if (hasLineBreak(section)) return "the section name holds a line break";
+    if (hasLineBreak(key)) return "the key holds a line break";
+    if (hasLineBreak(value)) return "the value holds a line break";
+    if (key.find('=') != std::string_view::npos) return "the key holds \"=\"";
+    if (!key.empty() && key.front() == ';') return "a key starting with \";\" would read as a comment";
+    if (!key.empty() && key.front() == '[' && !value.empty() && value.back() == ']')
+        return "the line would read as a section header";
+    return {};
+}
+
+void reportLines(Reporter& reporter, const std::string& file, const std::vector<int>& lines,
+                 const std::string& text, const std::string& summary) {
+    for (size_t i = 0; i < lines.size() && i < kMaxLineReports; ++i) reporter.warning(text, file, lines[i]);
+    if (lines.size() > kMaxLineReports)
+        reporter.warning(summary + ": " + std::to_string(lines.size() - kMaxLineReports) + " more lines", file);
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string encodeForFile(const std::string& text) {
+    // CP932 when every character survives the trip there and back. The check
+    // also catches CP932 bytes that happen to be valid UTF-8 ("ﾃｽ" is C3 BD),
+    // which the reader would take for UTF-8.
+    if (auto cp932 = encodeCp932(text)) {
+        if (decodeText(*cp932).utf8 == text) return std::move(*cp932);
+    }
+    return "\xEF\xBB\xBF" + text;
+}
+
+NullReporter g_silent;
+
+}  // namespace
+
+Cls_Ini::Cls_Ini() : m_reporter(&g_silent) {}
+
+Cls_Ini::Cls_Ini(Reporter& reporter) : m_reporter(&reporter) {}
+
+std::string Cls_Ini::GetSect(int index) const {
+    if (index < 0 || index >= SectCount()) return {};
+    return std::string(nameOf(m_sections[static_cast<size_t>(index)].header));
+}
+
+int Cls_Ini::KeyCount(int index, std::string_view name) const {
+    if (m_sections.empty() || index >= SectCount()) return 0;
+    if (index >= 0) return static_cast<int>(m_sections[static_cast<size_t>(index)].keyLines.size());
+    if (!name.empty()) {
+        for (const auto& s : m_sections)
+            if (nameOf(s.header) == name) return static_cast<int>(s.keyLines.size());
+        return 0;
+    }
+    size_t total = 0;
+    for (const auto& s : m_sections) total += s.keyLines.size();
+    return static_cast<int>(total);
+}
+
+std::string Cls_Ini::GetKey(std::string_view section, int index) const {
+    if (index < 0) return {};
+    for (const auto& s : m_sections) {
+        if (nameOf(s.header) != section) continue;
+        if (static_cast<size_t>(index) >= s.keyLines.size()) return {};
+        return std::string(keyOf(s.keyLines[static_cast<size_t>(index)]));
+    }
+    return {};
+}
+
+std::optional<std::string> Cls_Ini::findValue(std::string_view section, std::string_view key) const {
+    for (const auto& s : m_sections) {
+        if (nameOf(s.header) != section) continue;
+        for (const auto& line : s.keyLines)
+            if (keyOf(line) == key) return std::string(valueOf(line));
+    }
+    return std::nullopt;
+}
+
+std::string Cls_Ini::GetValue(std::string_view section, std::string_view key,
+                              std::string_view defaultValue) const {
+    return findValue(section, key).value_or(std::string(defaultValue));
+}
+
+bool Cls_Ini::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+    if (m_path.empty()) return false;
+    if (std::string why = unstorableReason(section, key, value); !why.empty()) {
+        m_reporter->error("cannot store key \"" + std::string(key) + "\" of section [" + std::string(section) +
+                              "]: " + why,
+                          m_path);
+        return false;
+    }
+    std::string line = std::string(key) + "=" + std::string(value);
+    for (auto& s : m_sections) {
+        // A section of this name that holds no key is passed over.
+        if (nameOf(s.header) != section || s.keyLines.empty()) continue;
+        auto it = std::find_if(s.keyLines.begin(), s.keyLines.end(),
+                               [&](const std::string& l) { return keyOf(l) == key; });
+        if (it != s.keyLines.end())
+            *it = std::move(line);
+        else
+            s.keyLines.push_back(std::move(line));
+        return saveIfWriteThrough(true);
+    }
+    m_sections.push_back({"[" + std::string(section) + "]", {std::move(line)}});
+    return saveIfWriteThrough(true);
+}
+
+bool Cls_Ini::Delete(std::string_view section, std::string_view key) {
+    if (m_sections.empty()) return false;
+    bool removed = false;
+    if (key.empty()) {
+        removed = std::erase_if(m_sections, [&](const IniSection& s) { return nameOf(s.header) == section; }) > 0;
+    } else {
+        // Every section of the name is visited, empty ones included, so that a
+        // key GetValue finds in a later section can be deleted too.
+        for (auto& s : m_sections) {
+            if (nameOf(s.header) != section) continue;
+            if (std::erase_if(s.keyLines, [&](const std::string& l) { return keyOf(l) == key; }) > 0)
+                removed = true;
+        }
+    }
+    return saveIfWriteThrough(removed);
+}
+
+bool Cls_Ini::saveIfWriteThrough(bool changed) {
+    if (!changed) return false;
+    return m_mode ? Save() : true;
+}
+
+bool Cls_Ini::Read() {
+    if (m_path.empty()) return false;
+    std::error_code ec;
+    // No file yet is the first start, not a fault.
+    if (fs::status(m_path, ec).type() == fs::file_type::not_found) return false;
+    std::string bytes;
+    FileResult result = readFileBytes(m_path, bytes);
+    if (!result.ok) {
+        m_reporter->error("cannot read the settings file: " + result.error, m_path);
+        return false;
+    }
+    return loadFromText(bytes);
+}
+
+bool Cls_Ini::loadFromText(std::string_view bytes) {
+    if (bytes.empty()) return false;
+    DecodedText decoded = decodeText(bytes);
+    reportLines(*m_reporter, m_path, decoded.badLines, "undecodable bytes, read as U+FFFD",
+                "undecodable bytes");
+
+    std::vector<std::string> lines;
+    std::vector<IniSection> sections;
+    std::vector<int> keysOutside;  // 1-based line numbers
+    int firstNulLine = 0;
+    int number = 0;
+    for (std::string_view line : splitLines(decoded.utf8)) {
+        ++number;
+        if (firstNulLine == 0 && line.find('\0') != std::string_view::npos) firstNulLine = number;
+        if (isHeaderLine(line)) {
+            sections.push_back({std::string(line), {}});
+        } else if (isKeyLine(line)) {
+            if (sections.empty())
+                keysOutside.push_back(number);
+            else
+                sections.back().keyLines.emplace_back(line);
+        }
+        lines.emplace_back(line);
+    }
+    if (firstNulLine > 0)
+        m_reporter->warning("binary data (NUL bytes): this does not look like a settings file", m_path,
+                            firstNulLine);
+    reportLines(*m_reporter, m_path, keysOutside,
+                "key line before the first section header: ignored, and dropped when the settings are saved",
+                "key lines before the first section header");
+
+    m_lines = std::move(lines);
+    m_sections = std::move(sections);
+    return true;
+}
+
+std::vector<std::string> Cls_Ini::buildImage() const {
+    if (m_sections.empty()) return {std::string()};
+    // With no lines yet, one header position stands for the first section;
+    // every further section goes after the end.
+    static const std::vector<std::string> kFirstPlace{"[]"};
+    const std::vector<std::string>& old = m_lines.empty() ? kFirstPlace : m_lines;
+
+    // Sections take the header positions of the old lines in order, whatever
+    // their names; comment lines stay where they were relative to those
+    // positions, and those after the last position used are dropped.
+    std::vector<std::string> image;
+    size_t i = 0;
+    for (size_t j = 0; j < m_sections.size(); ++i) {
+        if (i < old.size() && !isHeaderLine(old[i])) {
+            if (!isKeyLine(old[i])) image.push_back(old[i]);
+            continue;
+        }
+        if (j > 0 && !image.empty() && !image.back().empty()) image.emplace_back();
+        const IniSection& s = m_sections[j++];
+        image.push_back(s.header);
+        image.insert(image.end(), s.keyLines.begin(), s.keyLines.end());
+    }
+    return image;
+}
+
+std::string Cls_Ini::toText() const { return joinLines(buildImage()); }
+
+std::string Cls_Ini::toFileBytes() const { return encodeForFile(toText()); }
+
+bool Cls_Ini::Save() {
+    if (m_path.empty()) {
+        m_reporter->error("cannot save the settings: no settings file is set");
+        return false;
+    }
+    std::vector<std::string> image = buildImage();
+
+    std::error_code ec;
+    fs::path folder = fs::path(m_path).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        fs::create_directories(folder, ec);
+        if (ec) {
+            m_reporter->error("cannot create the folder of the settings file: " + ec.message(), m_path);
+            return false;
+        }
+    }
+    FileResult result = writeFileAtomically(m_path, encodeForFile(joinLines(image)));
+    if (!result.ok) {
+        m_reporter->error("cannot save the settings file: " + result.error, m_path);
+        return false;
+    }
+    m_lines = std::move(image);
+    return true;
+}
+
+void Cls_Ini::Release() {
+    m_path.clear();
+    m_mode = false;
+    m_sections.clear();
+    m_lines.clear();
+}
+
+std::vector<std::string> Cls_Ini::sectionNames() const {
+    std::vector<std::string> names;
+    names.reserve(m_sections.size());
+    for (const auto& s : m_sections) names.emplace_back(nameOf(s.header));
+    return names;
+}
+
+std::vector<std::string> Cls_Ini::keysOf(std::string_view section) const {
+    std::vector<std::string> keys;
+    for (const auto& s : m_sections) {
+        if (nameOf(s.header) != section) continue;
+        for (const auto& line : s.keyLines) keys.emplace_back(keyOf(line));
+        break;
+    }
+    return keys;
+}
+
+}  // namespace kvelmor::settings

@@ -1,0 +1,136 @@
+#pragma once
+// The settings file: a text file of "[section]" header lines and "key=value"
+// lines. The store reads the whole file once, answers from memory, and writes
+// the whole file back on Save, keeping the file's comment and blank lines in
+// their places and rewriting every section from memory.
+//
+// Format, as read and as written:
+// - A header line starts with "[" and ends with "]"; the name is what lies
+//   between, untrimmed ("[ a ]" is the section " a "). A blank before "[" makes
+//   the line something else.
+// - A key line does not start with ";" and holds "=": the key is the text
+//   before the first "=", the value all the rest. Nothing is trimmed, and the
+//   key may be empty.
+// - Every other line is a comment line and carries no data.
+// - Key lines before the first header belong to no section: they cannot be
+//   read and are dropped by the next Save.
+// - Names and keys compare exactly, letter case included. A name may head
+//   several sections and a section may hold a key twice; the look-ups below
+//   say which one counts.
+//
+// All text in memory is UTF-8. The file is read in any encoding decodeText
+// knows and written in CP932 when that holds every character exactly, else in
+// UTF-8 with a byte-order mark; lines end with CR LF.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/reporter.h"
+
+namespace kvelmor::settings {
+
+class Cls_Ini {
+public:
+    // Messages go to a reporter that discards them until setReporter is called.
+    Cls_Ini();
+    explicit Cls_Ini(Reporter& reporter);
+
+    // Where read problems and failed saves are reported; it must outlive the store.
+    void setReporter(Reporter& reporter) { m_reporter = &reporter; }
+
+    // The file Read and Save use. SetValue refuses to store anything while it is empty.
+    const std::string& Path() const { return m_path; }
+    void SetPath(std::string path) { m_path = std::move(path); }
+
+    // Write-through: when set, every SetValue and every Delete that removes
+    // something saves the file at once and returns the result of that Save.
+    bool Mode() const { return m_mode; }
+    void SetMode(bool mode) { m_mode = mode; }
+
+    int SectCount() const { return static_cast<int>(m_sections.size()); }
+
+    // Name of section `index` (0-based, file order); empty when out of range.
+    std::string GetSect(int index) const;
+
+    // index >= 0: key lines of section `index`. index < 0 and a name: key
+    // lines of the first section of that name. index < 0 and no name: key
+    // lines of all sections together. 0 whenever `index` is past the end.
+    int KeyCount(int index, std::string_view name) const;
+
+    // Key of key line `index` of the first section called `section`; empty
+    // when there is none. Later sections of the same name are not consulted.
+    std::string GetKey(std::string_view section, int index) const;
+
+    // The first value of `key` in the first section called `section` that
+    // holds it, else `defaultValue`.
+    std::string GetValue(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+
+    // As GetValue, telling a missing key apart from an empty value.
+    std::optional<std::string> findValue(std::string_view section, std::string_view key) const;
+
+    // Replaces the first line of `key` in the first section called `section`
+    // that holds any key line, or appends it there; with no such section a new
+    // one is appended at the end (so a section that is present but empty gets
+    // a second section of the same name). False, with nothing changed, while
+    // Path is empty or when the line would not read back as this key and value
+    // (reported).
+    bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+    // A key: removes its every line from the sections called `section`. An
+    // empty key: removes every section called `section`. True when something
+    // was removed.
+    bool Delete(std::string_view section, std::string_view key);
+
+    // Loads the file at Path, replacing what the store held. False, with the
+    // store unchanged, when the file is missing, empty or cannot be read (the
+    // last is reported). Undecodable bytes, binary data and key lines outside
+    // any section are reported and the rest is loaded.
+    bool Read();
+
+    // Writes the file at Path, creating its folder when missing. The file is
+    // replaced in one step, so a failed or interrupted save leaves the old
+    // file as it was. A failure is reported and returns false.
+    bool Save();
+
+    // Back to the empty store: no path, Mode cleared, no sections, no lines.
+    // The reporter stays.
+    void Release();
+
+    // Section names in file order, then in order of addition; a name that heads
+    // several sections is listed each time.
+    std::vector<std::string> sectionNames() const;
+
+    // The keys of the first section called `section`, in order.
+    std::vector<std::string> keysOf(std::string_view section) const;
+
+    // As Read, from the bytes of a settings file instead of the file at Path.
+    // Reports name Path as the file.
+    bool loadFromText(std::string_view bytes);
+
+    // What Save would write, as UTF-8 text with CR LF line ends.
+    std::string toText() const;
+    // The same, encoded as Save writes it.
+    std::string toFileBytes() const;
+
+private:
+    struct IniSection {
+        std::string header;                 // "[" + name + "]", as written
+        std::vector<std::string> keyLines;  // "key=value", each whole
+    };
+
+    std::vector<std::string> buildImage() const;
+    bool saveIfWriteThrough(bool changed);
+
+    std::string m_path;
+    bool m_mode = false;
+    std::vector<IniSection> m_sections;  // file order, then order of addition
+    // The file's lines as last read or written; only used to put comment lines
+    // back in their places.
+    std::vector<std::string> m_lines;
+    Reporter* m_reporter;
+};
+
+}  // namespace kvelmor::settings

@@ -1,0 +1,75 @@
+#include "common/encoding.h"
+
+#include <gtest/gtest.h>
+
+using namespace kvelmor;
+using namespace std::string_literals;
+
+TEST(Encoding, DecodesByByteOrderMarkThenUtf8ThenCp932) {
+    struct Case {
+        std::string bytes;
+        TextEncoding enc;
+        std::string text;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"\xFF\xFE" "A\0\x42\x30"s, TextEncoding::Utf16LE, "Aあ", "UTF-16LE mark"},
+        {"\xFE\xFF\0A\x30\x42"s, TextEncoding::Utf16BE, "Aあ", "UTF-16BE mark"},
+        {"\xEF\xBB\xBF" "あ", TextEncoding::Utf8Bom, "あ", "UTF-8 mark is dropped"},
+        {"あいう", TextEncoding::Utf8, "あいう", "valid UTF-8 throughout"},
+        {"\x82\xA0\x8A\xBF", TextEncoding::Cp932, "あ漢", "Shift-JIS bytes"},
+        {"\x81\x60", TextEncoding::Cp932, "～", "CP932 wave dash is the full-width tilde"},
+        {"\x81\x7C", TextEncoding::Cp932, "－", "CP932 minus is the full-width hyphen-minus"},
+        {"", TextEncoding::Utf8, "", "empty file"},
+    };
+    for (const auto& c : cases) {
+        auto d = decodeText(c.bytes);
+        EXPECT_EQ(d.encoding, c.enc) << c.why;
+        EXPECT_EQ(d.utf8, c.text) << c.why;
+        EXPECT_TRUE(d.badLines.empty()) << c.why;
+    }
+}
+
+TEST(Encoding, UndecodableBytesAreReplacedAndTheirLinesNamed) {
+    // Line 2 ends in a lead byte without its trail byte; line 4 has an invalid byte.
+    std::string bytes = "\x82\xA0\r\nab\x82\r\nok\rx\xFF y\n";
+    auto d = decodeText(bytes);
+    EXPECT_EQ(d.encoding, TextEncoding::Cp932);
+    EXPECT_EQ(d.badLines, (std::vector<int>{2, 4}));
+    EXPECT_NE(d.utf8.find("\xEF\xBF\xBD"), std::string::npos);
+    EXPECT_NE(d.utf8.find("ok"), std::string::npos);  // nothing after a bad byte is lost
+}
+
+TEST(Encoding, Utf16BadSurrogateIsReported) {
+    std::string bytes("\xFF\xFE" "a\0\n\0\x00\xD8" "b\0", 10);  // lone high surrogate on line 2
+    auto d = decodeText(bytes);
+    EXPECT_EQ(d.badLines, (std::vector<int>{2}));
+}
+
+TEST(Encoding, Cp932RoundTripAndCharactersItCannotHold) {
+    auto bytes = encodeCp932("漢字カナ～");
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_EQ(decodeText(*bytes).utf8, "漢字カナ～");
+    EXPECT_FALSE(encodeCp932("歌😀").has_value());
+    EXPECT_EQ(charsOutsideCp932("a😀b🎵"), (std::vector<std::string>{"😀", "🎵"}));
+}
+
+TEST(Encoding, Utf16leWithSurrogatePairs) {
+    std::string out = encodeUtf16le("a😀", true);
+    EXPECT_EQ(out, std::string("\xFF\xFE" "a\0\x3D\xD8\x00\xDE", 8));
+    EXPECT_EQ(decodeText(out).utf8, "a😀");
+}
+
+TEST(Encoding, SplitLinesAtCrLfLfAndCr) {
+    auto lines = splitLines("a\r\nb\nc\rd\r\n\r\ne");
+    std::vector<std::string> got(lines.begin(), lines.end());
+    EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
+    EXPECT_EQ(splitLines("x\n").size(), 1u);  // a final line end does not start a line
+}
+
+TEST(Encoding, Utf8Validation) {
+    EXPECT_TRUE(isValidUtf8("漢字"));
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));      // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(isValidUtf8("\xE6\xBC"));      // cut off
+}

@@ -1,0 +1,215 @@
+#include "settings/conversion_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "layout/fixed_measurer.h"
+
+using namespace kvelmor;
+using namespace kvelmor::settings;
+
+TEST(SettingTable, NamesUniqueDefaultsValidAndFollowersDefinedFirst) {
+    std::set<std::string> names;
+    for (const auto& d : settingTable()) {
+        EXPECT_TRUE(names.insert(d.name).second) << "duplicate " << d.name;
+        if (!d.followsDefault.empty()) {
+            EXPECT_TRUE(names.count(d.followsDefault)) << d.name;
+        }
+        if (d.kind == Kind::Box || d.kind == Kind::FontFlag || d.kind == Kind::OptionMember) {
+            EXPECT_TRUE(d.defaultValue == "0" || d.defaultValue == "1") << d.name;
+        }
+        if ((d.kind == Kind::Choice || d.kind == Kind::ListIndex) && d.choiceCount > 0) {
+            EXPECT_LT(std::stoi(d.defaultValue), d.choiceCount) << d.name;
+        }
+        for (int s : d.changeStages) EXPECT_TRUE(s >= 1 && s <= 17) << d.name;
+    }
+}
+
+TEST(SettingTable, EveryOptionGroupHasExactlyOneMemberSelected) {
+    ConversionSettings s;
+    const std::map<std::string, std::string> expected{
+        {"AlignmentUp", "Optionalign1"}, {"AlignmentMiddle", "Optionalign5"}, {"AlignmentDown", "Optionalign9"},
+        {"Oneline", "Oneline2"},         {"DisplayType", "DisplayType1"},     {"OptionBorder", "OptionBorder1"}};
+    ASSERT_EQ(optionGroups().size(), expected.size());
+    for (const auto& g : optionGroups()) {
+        int on = 0;
+        for (const auto& m : g.members) on += s.isOn(m);
+        EXPECT_EQ(on, 1) << g.name;
+        EXPECT_EQ(s.selectedMemberName(g.name), expected.at(g.name));
+    }
+    s.selectMember("Optionalign3");
+    EXPECT_FALSE(s.isOn("Optionalign1"));
+    EXPECT_EQ(s.selectedMember("AlignmentUp"), 2);
+    EXPECT_FALSE(s.setAsUser("Optionalign3", "0").ok);  // an option cannot be cleared, only another selected
+    EXPECT_EQ(s.selectedMember("AlignmentUp"), 2);
+}
+
+TEST(ConversionSettings, DefaultsThatFollowAnotherSetting) {
+    ConversionSettings s;
+    EXPECT_EQ(s.colour("PrimaryColor"), 65535u);
+    EXPECT_EQ(s.colour("Command9"), 65535u);
+    EXPECT_EQ(s.colour("thirdSecondaryColor"), 16711680u);
+    EXPECT_EQ(s.colour("titleShadowColor"), 0u);
+    EXPECT_EQ(s.text("Command6"), "MS UI Gothic");
+    EXPECT_EQ(s.index("backAlpha"), 5);
+    EXPECT_EQ(s.index("LineNumber"), 1);
+    EXPECT_EQ(s.text("titleStartM"), "00");
+}
+
+TEST(ConversionSettings, ValidationOnEnterAndOnLeaving) {
+    struct Case {
+        const char* field;
+        const char* typed;
+        bool enter;  // false: the field is left
+        const char* result;
+        std::vector<int> stages;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"dispWidth", "abc", false, "0", {4, 11, 12, 14, 17}, "pasted letters become 0"},
+        {"dispHeight", "720", true, "720", {4, 11, 12, 14}, "a number stays"},
+        {"outLine", "x", true, "0", {}, "Enter replaces without refreshing"},
+        {"outLine", "x", false, "0", {5}, "leaving refreshes the styles"},
+        {"mojiScaleX", "x", true, "1", {}, "Enter gives 1"},
+        {"mojiScaleX", "x", false, "0", {}, "leaving gives 0"},
+        {"mojiScaleY", "1.5", true, "1.5", {11, 12, 13}, "a number runs placement"},
+        {"mojiScaleY", "x", true, "1", {}, "a replaced text runs nothing"},
+        {"rubyLeft", "x", false, "0", {}, "leaving replaces, no refresh"},
+        {"rubyLeft", "-4", true, "-4", {11, 12, 14}, "Enter refreshes"},
+        {"DelayTime", "", false, "10", {}, "DelayTime falls back to 10"},
+        {"titleStartM", "5", false, "05", {}, "one digit gets a leading zero"},
+        {"titleStartS", "", false, "00", {}, "empty becomes 00"},
+        {"endM", "x", false, "0", {}, "end minutes fall back to 0"},
+        {"endS", "7", false, "07", {}, "end seconds padded"},
+        {"spaceTimePre", "abc", false, "abc", {}, "no replacement rule: the text passes on"},
+        {"StyleNumber", "2", false, "2", {5, 6}, "style number refreshes styles and times"},
+        {"upTime", "-30", false, "-30", {6, 7, 8, 15, 10}, "upTime takes a sign"},
+        {"preTime", "100", true, "100", {8, 15, 9, 10, 11, 12, 14}, "preTime"},
+    };
+    for (const auto& c : cases) {
+        ConversionSettings s;
+        s.setText(c.field, c.typed);
+        Change ch = c.enter ? s.pressEnter(c.field) : s.leaveField(c.field);
+        EXPECT_TRUE(ch.ok) << c.why;
+        EXPECT_EQ(s.text(c.field), c.result) << c.why;
+        EXPECT_EQ(ch.stages, c.stages) << c.why;
+    }
+}
+
+TEST(ConversionSettings, ReactionsThatTouchOtherFields) {
+    ConversionSettings s;
+    s.setText("MarginL", "-12");
+    s.leaveField("MarginL");
+    EXPECT_EQ(s.text("MarginR"), "-12");  // copied although MarginR refuses "-"
+    s.setText("MarginR", "40");
+    s.leaveField("MarginR");
+    EXPECT_EQ(s.text("MarginL"), "-12");
+
+    s.setText("preTime", "90");
+    s.pressEnter("preTime");
+    EXPECT_EQ(s.text("FadeIn"), "900");
+    s.setText("aftTime", "25");
+    s.leaveField("aftTime");
+    EXPECT_EQ(s.text("FadeOut"), "250");
+
+    s.setText("fadeInCheck", "1");
+    s.setText("FadeIn", "x");
+    s.leaveField("FadeIn");
+    EXPECT_EQ(s.text("fadeInCheck"), "0");
+}
+
+TEST(ConversionSettings, SizeFieldsRestoreThePresetValue) {
+    ConversionSettings s;
+    s.setText("ssaFontSize", "0");
+    s.leaveField("ssaFontSize");
+    EXPECT_EQ(s.text("ssaFontSize"), "36");  // no preset value: the default
+    s.storedPresetValue = [](std::string_view name) -> std::optional<std::string> {
+        if (name == "rubyFontSize") return "18";
+        return std::nullopt;
+    };
+    s.setText("rubyFontSize", "abc");
+    Change c = s.leaveField("rubyFontSize");
+    EXPECT_EQ(s.text("rubyFontSize"), "18");
+    EXPECT_EQ(c.stages, (std::vector<int>{5, 11, 12, 14, 17}));
+}
+
+TEST(ConversionSettings, KeystrokeFilters) {
+    ConversionSettings s;
+    EXPECT_TRUE(s.acceptsKey("dispWidth", U'7'));
+    EXPECT_FALSE(s.acceptsKey("dispWidth", U'a'));
+    EXPECT_FALSE(s.acceptsKey("MarginR", U'-'));
+    EXPECT_TRUE(s.acceptsKey("MarginL", U'-'));
+    EXPECT_TRUE(s.acceptsKey("mojiScaleY", U'.'));
+    EXPECT_FALSE(s.acceptsKey("preTime", U'.'));
+    EXPECT_TRUE(s.acceptsKey("rubyScale", U'x'));
+    EXPECT_TRUE(s.acceptsKey("dispWidth", U'\b'));
+}
+
+TEST(ConversionSettings, SetAsUserByKind) {
+    ConversionSettings s;
+    EXPECT_EQ(s.setAsUser("DisplayType2", "1").stages, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14}));
+    EXPECT_EQ(s.selectedMember("DisplayType"), 1);
+    EXPECT_TRUE(s.setAsUser("wipe", "3").ok);
+    EXPECT_EQ(s.index("wipe"), 3);
+    EXPECT_FALSE(s.setAsUser("wipe", "8").ok);
+    EXPECT_FALSE(s.setAsUser("LineNumber", "10").ok);
+    EXPECT_FALSE(s.setAsUser("PrimaryAlpha", "11").ok);
+    EXPECT_FALSE(s.setAsUser("kaigyo", "yes").ok);
+    EXPECT_FALSE(s.setAsUser("PrimaryColor", "red").ok);
+    EXPECT_FALSE(s.setAsUser("tagFontPixcel", "3").ok);
+    EXPECT_FALSE(s.setAsUser("noSuchField", "1").ok);
+    EXPECT_EQ(s.setAsUser("LowerCheck", "0").stages, stageRange(1, 12));
+    EXPECT_TRUE(s.setAsUser("Command2.Bold", "1").ok);
+    EXPECT_TRUE(s.font("Command2").bold);
+}
+
+TEST(ConversionSettings, ColoursFollowIntoSongInformationByTitleInfo) {
+    ConversionSettings s;
+    s.setAsUser("secondPrimaryColor", "255");
+    EXPECT_EQ(s.colour("titlePrimaryColor"), 65535u);  // titleInfo 0 follows the standard style
+    s.setAsUser("titleInfo", "1");
+    s.setAsUser("secondPrimaryColor", "255");
+    EXPECT_EQ(s.colour("titlePrimaryColor"), 255u);
+    s.setAsUser("secondShadowColor", "7");
+    EXPECT_EQ(s.colour("titleShadowColor"), 7u);
+    EXPECT_EQ(s.setAsUser("Command11", "1").stages, stageRange(6, 13));
+    EXPECT_TRUE(s.setAsUser("teritaryColor2", "1").stages.empty());
+}
+
+TEST(ConversionSettings, FontChoicesAndPixelHeights) {
+    layout::FixedMeasurer m({10, 20, 30});
+    ConversionSettings s;
+    s.setMeasurer(&m);
+    s.setText("MarginN", "20");
+    Change c = s.chooseFont("Command2", {"IPAGothic", true, false, false, false}, 40);
+    EXPECT_EQ(c.stages, (std::vector<int>{5, 11, 12, 14, 17}));
+    EXPECT_EQ(s.text("Command6"), "IPAGothic");  // the main face goes to all three
+    EXPECT_EQ(s.text("Command8"), "IPAGothic");
+    EXPECT_EQ(s.text("ssaFontSize"), "40");
+    EXPECT_EQ(s.text("tagFontPixcel"), "30");
+    EXPECT_EQ(s.text("MarginN"), "30");  // kept at least the ruby height
+
+    s.chooseFont("Command6", {"Other", false, false, false, false}, 14);
+    EXPECT_EQ(s.text("Command2"), "IPAGothic");  // a ruby face changes only the ruby face
+
+    s.setText("MarginN", "10");
+    s.setText("mojiScaleY", "1.5");
+    s.chooseFont("Command6", {"Other", false, false, false, false}, 14);
+    EXPECT_EQ(s.text("MarginN"), "45");  // 30 x 1.5
+
+    s.setText("titleFontSize1", "60");
+    s.setText("titleFontPixcel1", "0");
+    s.leaveField("titleFontSize1");
+    EXPECT_EQ(s.text("titleFontPixcel1"), "30");
+    s.setText("tagFontPixcel", "0");
+    s.setText("ssaFontSize", "50");
+    s.leaveField("ssaFontSize");
+    EXPECT_EQ(s.text("tagFontPixcel"), "0");  // typing a main size does not re-measure
+}
+
+TEST(ConversionSettings, ClosestNamesForTypos) {
+    auto near = closestSettingNames("dispwidht");
+    ASSERT_FALSE(near.empty());
+    EXPECT_EQ(near.front(), "dispWidth");
+}

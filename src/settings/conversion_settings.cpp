@@ -160,6 +160,8 @@ std::vector<SettingDef> buildTable() {
     t.push_back(number("MarginR", "30", Accepts::Digits, Replace::Zero, {5, 11, 12, 14, 17}));
     t.push_back(number("MarginV", "50", Accepts::DigitsMinus, Replace::Zero, {5, 11, 12, 14}));
     t.push_back(number("MarginN", "20", Accepts::Digits, Replace::Zero, {5, 11, 12, 14}));
+    // Kept in presets and carried through unchanged; nothing reads it.
+    t.push_back(simple("AlphaLevel", Kind::Text, "0"));
     t.push_back(counted("LineNumber", Kind::ListIndex, "1", 10, {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}));
     addGroup(t, "AlignmentUp", {"Optionalign1", "Optionalign2", "Optionalign3"}, 0, alignStages);
     addGroup(t, "AlignmentMiddle", {"Optionalign4", "Optionalign5", "Optionalign6"}, 1, alignStages);

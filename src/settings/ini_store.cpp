@@ -81,11 +81,14 @@ std::string encodeForFile(const std::string& text) {
     return "\xEF\xBB\xBF" + text;
 }
 
-NullReporter g_silent;
+Reporter& silentReporter() {
+    static NullReporter silent;
+    return silent;
+}
 
 }  // namespace
 
-Cls_Ini::Cls_Ini() : m_reporter(&g_silent) {}
+Cls_Ini::Cls_Ini() : m_reporter(&silentReporter()) {}
 
 Cls_Ini::Cls_Ini(Reporter& reporter) : m_reporter(&reporter) {}
 

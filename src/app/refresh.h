@@ -1,0 +1,34 @@
+#pragma once
+// The refresh pipeline: the numbered stages that lay a song out again after
+// a load or a change of settings, always run in the order a change lists.
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace kvelmor::app {
+
+class Session;
+
+inline constexpr int kStageCount = 17;
+
+// The stages by number (1-based):
+//  1 rebuild the working lines from the lines read   10 batch display
+//  2 tag extremes                                     11 line placement
+//  3 missing start or end tags                        12 bottom alignment (only with LowerCheck)
+//  4 script information                               13 new line priority (only with LyricsDisp)
+//  5 styles                                           14 ruby placement
+//  6 time correction                                  15 ruby timing
+//  7 syllable durations                               16 times out of order
+//  8 lead-in and lead-out                             17 lines that do not fit
+//  9 row assignment
+using StageFunction = std::function<void(Session&)>;
+using StageTable = std::array<StageFunction, kStageCount + 1>;  // index 0 unused
+
+// The stages as the program runs them.
+const StageTable& standardStages();
+
+// Stages 1 to 17.
+std::vector<int> fullRefresh();
+
+}  // namespace kvelmor::app

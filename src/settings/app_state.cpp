@@ -1,0 +1,173 @@
+#include "settings/app_state.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "common/number_text.h"
+#include "settings/presets.h"
+
+namespace kvelmor::settings {
+namespace {
+
+using T = InfoKey::Target;
+using F = InfoKey::Form;
+
+std::vector<InfoKey> buildInfoKeys() {
+    std::vector<InfoKey> k{
+        {"textPath", T::TextPath, "", F::AsTyped, ""},
+        {"mediaPath", T::MediaPath, "", F::AsTyped, ""},
+        {"unicode", T::Setting, "unicode", F::Box, "1"},
+        {"MediaTimeCheck", T::Setting, "MediaTimeCheck", F::Box, "0"},
+        {"CleditOn", T::Setting, "menuCreditOn", F::Flag, "False"},
+        {"CreditfontName", T::Credit, "Command1", F::AsTyped, "MS UI Gothic"},
+        {"CreditBold", T::Credit, "Command1.Bold", F::Flag, "False"},
+        {"CreditItalic", T::Credit, "Command1.Italic", F::Flag, "False"},
+        {"CreditUnderline", T::Credit, "Command1.Underline", F::Flag, "False"},
+        {"CreditStrikethrough", T::Credit, "Command1.Strikethrough", F::Flag, "False"},
+        {"CreditprimaryColor", T::Credit, "PrimaryColor", F::Decimal, "65535"},
+        {"CreditteritaryColor", T::Credit, "TeritaryColor", F::Decimal, "0"},
+        {"CreditshadowColor", T::Credit, "ShadowColor", F::Decimal, "0"},
+        {"CreditprimaryAlpha", T::Credit, "PrimaryAlpha", F::Decimal, "0"},
+        {"CreditteritaryAlpha", T::Credit, "TeritaryAlpha", F::Decimal, "0"},
+        {"CreditbackAlpha", T::Credit, "BackAplha", F::Decimal, "5"},
+        {"CreditX", T::Credit, "posX", F::AsTyped, ""},
+        {"CreditY", T::Credit, "posY", F::AsTyped, ""},
+        {"CreditSize", T::Credit, "CreditFontSize", F::AsTyped, "20"},
+        {"CreditText", T::Credit, "Credit", F::AsTyped, ""},
+        {"CreditFadeIn", T::Credit, "FadeIn", F::AsTyped, "500"},
+        {"CreditFadeOut", T::Credit, "FadeOut", F::AsTyped, "500"},
+        {"CreditTimeStartHH", T::Credit, "titleStartH", F::AsTyped, "0"},
+        {"CreditTimeStartMM", T::Credit, "titleStartM", F::AsTyped, "00"},
+        {"CreditTimeStartSS", T::Credit, "titleStartS", F::AsTyped, "00"},
+        {"CreditTimeEndHH", T::Credit, "titleEndH", F::AsTyped, "0"},
+        {"CreditTimeEndMM", T::Credit, "titleEndM", F::AsTyped, "00"},
+        {"CreditTimeEndSS", T::Credit, "titleEndS", F::AsTyped, "00"},
+        {"CreditEncoding", T::Credit, "Combo1", F::Decimal, "0"},
+        {"CreditTag", T::Credit, "CreditTag", F::AsTyped, ""},
+        {"xRight", T::Credit, "xRight", F::Box, "0"},
+    };
+    return k;
+}
+
+std::optional<bool> flagValue(std::string_view v) {
+    std::string lower;
+    for (char c : v) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "true") return true;
+    if (lower == "false") return false;
+    if (auto n = parseNumber(v)) return *n != 0;
+    return std::nullopt;
+}
+
+// The stored text in the form the field holds ("0"/"1" for flags and boxes),
+// or nothing when it does not convert.
+std::optional<std::string> toHeld(const InfoKey& k, const std::string& v) {
+    switch (k.form) {
+    case F::AsTyped: return v;
+    case F::Flag: {
+        auto f = flagValue(v);
+        if (!f) return std::nullopt;
+        return std::string(*f ? "1" : "0");
+    }
+    case F::Box:
+    case F::Decimal: {
+        auto n = parseNumber(v);
+        if (!n) return std::nullopt;
+        int64_t w = roundHalfEven(*n);
+        if (k.form == F::Box) return std::string(w != 0 ? "1" : "0");
+        return std::to_string(w);
+    }
+    }
+    return std::nullopt;
+}
+
+std::string toStored(const InfoKey& k, const std::string& held) {
+    switch (k.form) {
+    case F::Flag: return toWholeNumber(held) != 0 ? "True" : "False";
+    case F::Box: return toWholeNumber(held) != 0 ? "1" : "0";
+    case F::Decimal: return std::to_string(toWholeNumber(held));
+    case F::AsTyped: break;
+    }
+    return held;
+}
+
+}  // namespace
+
+const std::vector<InfoKey>& infoKeys() {
+    static const std::vector<InfoKey> keys = buildInfoKeys();
+    return keys;
+}
+
+CreditSettings::CreditSettings() {
+    for (const auto& k : infoKeys())
+        if (k.target == T::Credit) m_values.emplace_back(k.field, *toHeld(k, k.defaultValue));
+    setText("posX", "512");
+    setText("posY", "48");
+}
+
+const std::string& CreditSettings::text(std::string_view field) const {
+    for (const auto& [n, v] : m_values)
+        if (n == field) return v;
+    throw std::out_of_range("unknown credit field: " + std::string(field));
+}
+
+void CreditSettings::setText(std::string_view field, std::string value) {
+    for (auto& [n, v] : m_values)
+        if (n == field) {
+            v = std::move(value);
+            return;
+        }
+    throw std::out_of_range("unknown credit field: " + std::string(field));
+}
+
+bool CreditSettings::has(std::string_view field) const {
+    return std::any_of(m_values.begin(), m_values.end(), [&](const auto& p) { return p.first == field; });
+}
+
+std::string ExistingFolder(const std::string& path, const std::string& fallback) {
+    namespace fs = std::filesystem;
+    if (path.empty()) return fallback;
+    std::error_code ec;
+    if (path.front() != '/') return fs::is_directory(path, ec) ? path : fallback;
+    std::string p = path;
+    while (!p.empty()) {
+        if (fs::is_directory(p, ec)) return p;
+        size_t slash = p.find_last_of('/');
+        if (slash == std::string::npos) break;
+        p = slash == 0 ? "/" : p.substr(0, slash);
+        if (p == "/") return p;
+    }
+    return fallback;
+}
+
+void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder) {
+    for (const auto& k : infoKeys()) {
+        std::string def = k.defaultValue;
+        if (k.field == "posX") def = std::to_string(static_cast<int64_t>(s.wholeNumber("dispWidth")) * 8 / 10);
+        if (k.field == "posY") def = std::to_string(static_cast<int64_t>(s.wholeNumber("dispHeight")) / 10);
+        std::string v = ini.GetValue(kInfoSection, k.key, def);
+        auto held = toHeld(k, v);
+        if (!held) held = toHeld(k, def);
+        switch (k.target) {
+        case T::TextPath: state.textPath = ExistingFolder(*held, fallbackFolder); break;
+        case T::MediaPath: state.mediaPath = ExistingFolder(*held, fallbackFolder); break;
+        case T::Setting: s.setText(k.field, *held); break;
+        case T::Credit: state.credit.setText(k.field, *held); break;
+        }
+    }
+}
+
+void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings& s) {
+    for (const auto& k : infoKeys()) {
+        std::string held;
+        switch (k.target) {
+        case T::TextPath: held = state.textPath; break;
+        case T::MediaPath: held = state.mediaPath; break;
+        case T::Setting: held = s.text(k.field); break;
+        case T::Credit: held = state.credit.text(k.field); break;
+        }
+        ini.SetValue(kInfoSection, k.key, toStored(k, held));
+    }
+}
+
+}  // namespace kvelmor::settings

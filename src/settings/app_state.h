@@ -1,0 +1,55 @@
+#pragma once
+// The application state: the "info" section of the settings file, the same
+// whatever preset is selected (last folders, output switches, the credit).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/conversion_settings.h"
+#include "settings/ini_store.h"
+
+namespace kvelmor::settings {
+
+// The credit window's fields, by their field names ("posX", "Credit" ...).
+class CreditSettings {
+public:
+    CreditSettings();
+    const std::string& text(std::string_view field) const;
+    void setText(std::string_view field, std::string value);
+    bool has(std::string_view field) const;
+    const std::vector<std::pair<std::string, std::string>>& values() const { return m_values; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_values;
+};
+
+struct AppState {
+    std::string textPath;   // folder of the last lyrics file opened
+    std::string mediaPath;  // folder of the last media file opened
+    CreditSettings credit;
+};
+
+// One key of the "info" section, in the order it is written.
+struct InfoKey {
+    std::string key;
+    enum class Target { TextPath, MediaPath, Setting, Credit } target;
+    std::string field;  // the setting or credit field
+    enum class Form { AsTyped, Box, Flag, Decimal } form;
+    std::string defaultValue;  // empty for the credit position, which depends on the frame
+};
+const std::vector<InfoKey>& infoKeys();
+
+// A stored folder turned into one that exists now: empty gives `fallback`;
+// an existing folder is kept; otherwise the nearest existing parent. "/"
+// always exists, so the walk always ends.
+std::string ExistingFolder(const std::string& path, const std::string& fallback);
+
+// Reads every "info" key with its default. The credit position defaults come
+// from the frame size in force (dispWidth × 8 / 10, dispHeight / 10).
+void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder);
+
+// Writes every "info" key in order (in memory).
+void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings& s);
+
+}  // namespace kvelmor::settings

@@ -1,0 +1,390 @@
+#include "settings/presets.h"
+
+#include <algorithm>
+
+#include "common/number_text.h"
+
+namespace kvelmor::settings {
+namespace {
+
+using F = PresetForm;
+
+PresetKey key(std::string k, std::string setting, F form, std::string def) {
+    return {std::move(k), std::move(setting), form, std::move(def), {}};
+}
+PresetKey follow(std::string k, std::string setting, F form, std::string source) {
+    return {std::move(k), std::move(setting), form, {}, std::move(source)};
+}
+
+void addFontKeys(std::vector<PresetKey>& t, const std::string& prefix, const std::string& font,
+                 const std::string& sizeSetting, const std::string& sizeDefault, bool followsMain) {
+    t.push_back(followsMain ? follow(prefix + "fontName", font, F::FaceName, "Command2")
+                            : key("fontName", font, F::FaceName, "MS UI Gothic"));
+    t.push_back(key(prefix.empty() ? "tagfontSize" : prefix + "fontSize", sizeSetting, F::AsTyped, sizeDefault));
+    for (const char* flag : {"Bold", "Italic", "Underline", "Strikethrough"})
+        t.push_back(key(prefix + flag, font + "." + flag, F::Flag, "False"));
+}
+
+std::vector<PresetKey> buildKeys() {
+    std::vector<PresetKey> t;
+    addFontKeys(t, "", "Command2", "ssaFontSize", "36", false);
+    t.push_back(key("StyleNumber", "StyleNumber", F::AsTyped, "1"));
+    addFontKeys(t, "ruby", "Command6", "rubyFontSize", "14", true);
+    t.push_back(key("primaryColor", "PrimaryColor", F::Decimal, "65535"));
+    t.push_back(key("secondaryColor", "secondaryColor", F::Decimal, "16711680"));
+    t.push_back(key("teritaryColor", "TeritaryColor", F::Decimal, "0"));
+    t.push_back(key("shadowColor", "ShadowColor", F::Decimal, "0"));
+    t.push_back(key("teritaryColor2", "teritaryColor2", F::Decimal, "0"));
+    for (const auto& [prefix, field] : {std::pair{"sub1", "second"}, std::pair{"sub2", "third"}}) {
+        std::string p = prefix, f = field;
+        t.push_back(follow(p + "PrimaryColor", f + "PrimaryColor", F::Decimal, "PrimaryColor"));
+        t.push_back(follow(p + "SecondaryColor", f + "SecondaryColor", F::Decimal, "secondaryColor"));
+        t.push_back(follow(p + "TeritaryColor", f + "TeritaryColor", F::Decimal, "TeritaryColor"));
+        t.push_back(follow(p + "ShadowColor", f + "ShadowColor", F::Decimal, "ShadowColor"));
+        t.push_back(key(p + "teritaryColor2", f + "TeritaryColor2", F::Decimal, "0"));
+    }
+    t.push_back(key("primaryAlphaLevel", "PrimaryAlpha", F::Decimal, "0"));
+    t.push_back(key("secondaryAlphaLevel", "secondaryAlpha", F::Decimal, "0"));
+    t.push_back(key("teritaryAlphaLevel", "TeritaryAlpha", F::Decimal, "0"));
+    t.push_back(key("backAlphaLevel", "backAlpha", F::Decimal, "5"));
+    t.push_back(key("originalColor", "OriginalColor", F::Decimal, "0"));
+    t.push_back(key("OriginalColorAlpha", "OriginalColorAlpha", F::Decimal, "10"));
+    t.push_back(key("SizeWidth", "dispWidth", F::AsTyped, "640"));
+    t.push_back(key("SizeHeight", "dispHeight", F::AsTyped, "480"));
+    t.push_back(key("BorderStyle1", "OptionBorder1", F::Flag, "True"));
+    t.push_back(key("BorderStyle2", "OptionBorder2", F::Flag, "False"));
+    t.push_back(key("Outline", "outLine", F::AsTyped, "3"));
+    t.push_back(key("shadowDepth", "shadowDepth", F::AsTyped, "3"));
+    t.push_back(key("AlignmentUp", "AlignmentUp", F::OptionIndex, "1"));
+    t.push_back(key("AlignmentMiddle", "AlignmentMiddle", F::OptionIndex, "2"));
+    t.push_back(key("AlignmentDown", "AlignmentDown", F::OptionIndex, "3"));
+    t.push_back(key("Oneline", "Oneline", F::OptionIndex, "2"));
+    t.push_back(key("MarginL", "MarginL", F::AsTyped, "30"));
+    t.push_back(key("MarginR", "MarginR", F::AsTyped, "30"));
+    t.push_back(key("MarginV", "MarginV", F::AsTyped, "50"));
+    t.push_back(key("MarginN", "MarginN", F::AsTyped, "20"));
+    t.push_back(key("AlphaLevel", "AlphaLevel", F::AsTyped, "0"));
+    t.push_back(key("Encoding", "Combo1", F::Decimal, "0"));
+    t.push_back(key("LineNumber", "LineNumber", F::Decimal, "1"));
+    t.push_back(key("preTime", "preTime", F::AsTyped, "80"));
+    t.push_back(key("aftTime", "aftTime", F::AsTyped, "20"));
+    t.push_back(key("upTime", "upTime", F::AsTyped, "0"));
+    t.push_back(key("WinAmpTime", "WinAMPTime", F::Box, "1"));
+    t.push_back(key("DisplayType1", "DisplayType1", F::Flag, "True"));
+    t.push_back(key("DisplayType2", "DisplayType2", F::Flag, "False"));
+    // The alpha levels are written a second time under these keys; on loading these decide.
+    t.push_back(key("primaryAlpha", "PrimaryAlpha", F::Decimal, "0"));
+    t.push_back(key("secondaryAlpha", "secondaryAlpha", F::Decimal, "0"));
+    t.push_back(key("teritaryAlpha", "TeritaryAlpha", F::Decimal, "0"));
+    t.push_back(key("backAlpha", "backAlpha", F::Decimal, "5"));
+    t.push_back(key("rubyUp", "rubyUp", F::AsTyped, "5"));
+    t.push_back(key("rubyDown", "rubyDown", F::AsTyped, "3"));
+    t.push_back(key("rubyScale", "rubyScale", F::AsTyped, "1"));
+    t.push_back(key("kintou", "kintouCheck", F::Box, "1"));
+    t.push_back(key("lower", "LowerCheck", F::Box, "1"));
+    t.push_back(key("spaceTimePre", "spaceTimePre", F::AsTyped, "20"));
+    t.push_back(key("spaceTimeAft", "spaceTimeAft", F::AsTyped, "30"));
+    t.push_back(key("spaceTime", "spaceTime", F::Box, "1"));
+    t.push_back(key("wipeType", "wipe", F::Decimal, "0"));
+    t.push_back(key("AutoKaigyo", "kaigyo", F::Box, "0"));
+    t.push_back(key("titleInfo", "titleInfo", F::Decimal, "0"));
+    addFontKeys(t, "title", "Command8", "titleFontSize", "14", true);
+    t.push_back(follow("titleprimaryColor", "titlePrimaryColor", F::Decimal, "PrimaryColor"));
+    t.push_back(follow("titleteritaryColor", "titleTeritaryColor", F::Decimal, "TeritaryColor"));
+    t.push_back(follow("titleshadowColor", "titleShadowColor", F::Decimal, "ShadowColor"));
+    t.push_back(key("titleprimaryAlphaLevel", "titlePrimaryAlpha", F::Decimal, "0"));
+    t.push_back(key("titleteritaryAlphaLevel", "titleTeritaryAlpha", F::Decimal, "0"));
+    t.push_back(key("titlebackAlphaLevel", "titleBackAplha", F::Decimal, "5"));
+    t.push_back(key("songInfoX", "songInfoX", F::AsTyped, "10"));
+    t.push_back(key("songInfoY", "songInfoY", F::AsTyped, "10"));
+    t.push_back(key("titlefontSize1", "titleFontSize1", F::AsTyped, "50"));
+    t.push_back(key("titlefontSize2", "titleFontSize2", F::AsTyped, "20"));
+    t.push_back(key("songInfoCheck", "songInfoCheck", F::Box, "0"));
+    t.push_back(key("songInfoPreCheck", "songInfoPreCheck", F::Box, "0"));
+    t.push_back(key("titleEndTime", "titleEndTime", F::AsTyped, "3000"));
+    t.push_back(key("titleY", "TitleY", F::AsTyped, "100"));
+    t.push_back(key("titleFadeIn", "titleFadeIn", F::AsTyped, "500"));
+    t.push_back(key("titleFadeOut", "titleFadeOut", F::AsTyped, "500"));
+    t.push_back(key("DouRetu", "CheckDouRetu", F::Box, "0"));
+    t.push_back(key("infoMode", "InfoMode", F::Decimal, "0"));
+    t.push_back(follow("exColor", "Command9", F::Decimal, "PrimaryColor"));
+    t.push_back(follow("exColor1", "Command11", F::Decimal, "secondPrimaryColor"));
+    t.push_back(follow("exColor2", "Command12", F::Decimal, "thirdPrimaryColor"));
+    t.push_back(key("ExColorMode", "ExColor", F::Decimal, "0"));
+    t.push_back(key("titleDispType", "titleDispType", F::Decimal, "0"));
+    t.push_back(key("titleLengthStart", "titleStart", F::JoinedTime, "0:00:00"));
+    t.push_back(key("titleLength", "titleEnd", F::JoinedTime, "0:00:00"));
+    t.push_back(key("songLength", "end", F::JoinedTime, "0:0:0"));
+    t.push_back(key("spacer", "spacer", F::AsTyped, "0"));
+    t.push_back(key("LyricsDisp", "LyricsDisp", F::Box, "1"));
+    t.push_back(key("LyricsDispTime", "LyricsDispTime", F::AsTyped, "10"));
+    t.push_back(key("setXpositon", "setXpositon", F::Box, "1"));
+    t.push_back(key("MojiSize", "MojiSize", F::Box, "0"));
+    t.push_back(key("CommandLine", "commandLine", F::AsTyped, ""));
+    t.push_back(key("CommandChar", "commandChar", F::AsTyped, ""));
+    t.push_back(key("KaraokeWipe", "KaraokeWipe", F::Box, "1"));
+    t.push_back(key("DelayTime", "DelayTime", F::AsTyped, "10"));
+    t.push_back(key("oneLineCheck", "oneLineCheck", F::Box, "1"));
+    t.push_back(key("ColorHex", "ColorHex", F::Box, "0"));
+    t.push_back(key("posNo", "posNo", F::Box, "0"));
+    t.push_back(key("MakeKra", "KraCheck", F::Box, "0"));
+    t.push_back(key("TagSample", "TagSample", F::Decimal, "0"));
+    t.push_back(key("mojiScaleY", "mojiScaleY", F::AsTyped, "1"));
+    t.push_back(key("ClipWipe", "ClipWipe", F::AsTyped, "0"));
+    return t;
+}
+
+std::vector<std::string> buildLoadOrder() {
+    std::vector<std::string> o{"fontName", "tagfontSize", "Bold", "Italic", "Underline", "Strikethrough",
+                               "StyleNumber", "rubyfontName", "rubyfontSize", "rubyBold", "rubyItalic",
+                               "rubyUnderline", "rubyStrikethrough", "primaryColor", "secondaryColor",
+                               "teritaryColor", "shadowColor", "teritaryColor2"};
+    for (const char* p : {"sub1", "sub2"})
+        for (const char* k : {"PrimaryColor", "SecondaryColor", "TeritaryColor", "ShadowColor", "teritaryColor2"})
+            o.push_back(std::string(p) + k);
+    for (const char* k :
+         {"primaryAlphaLevel", "secondaryAlphaLevel", "teritaryAlphaLevel", "backAlphaLevel", "originalColor",
+          "OriginalColorAlpha", "SizeWidth", "SizeHeight", "BorderStyle1", "BorderStyle2", "Outline", "shadowDepth",
+          "AlignmentUp", "AlignmentMiddle", "AlignmentDown", "Oneline", "wipeType", "TagSample", "CommandLine",
+          "CommandChar", "KaraokeWipe", "DisplayType1", "DisplayType2", "titleInfo", "MarginL", "MarginR", "MarginV",
+          "MarginN", "AlphaLevel", "Encoding", "LineNumber", "preTime", "aftTime", "upTime", "WinAmpTime",
+          "spaceTime", "primaryAlpha", "secondaryAlpha", "teritaryAlpha", "backAlpha", "rubyUp", "rubyDown",
+          "rubyScale", "kintou", "lower", "spaceTimePre", "spaceTimeAft", "AutoKaigyo", "titlefontName",
+          "titlefontSize", "titleBold", "titleItalic", "titleUnderline", "titleStrikethrough", "titleprimaryColor",
+          "titleteritaryColor", "titleshadowColor", "titleprimaryAlphaLevel", "titleteritaryAlphaLevel",
+          "titlebackAlphaLevel", "songInfoX", "songInfoY", "songInfoPreCheck", "titlefontSize1", "titlefontSize2",
+          "titleEndTime", "titleY", "titleFadeIn", "titleFadeOut", "DouRetu", "songInfoCheck", "infoMode", "exColor",
+          "exColor1", "exColor2", "ExColorMode", "titleDispType", "titleLengthStart", "titleLength", "songLength",
+          "LyricsDisp", "LyricsDispTime", "setXpositon", "MojiSize", "spacer", "DelayTime", "oneLineCheck",
+          "ColorHex", "posNo", "MakeKra", "mojiScaleY", "ClipWipe"})
+        o.push_back(k);
+    return o;
+}
+
+const PresetKey& keyNamed(const std::string& name) {
+    static const auto byName = [] {
+        std::unordered_map<std::string, const PresetKey*> m;
+        for (const auto& k : presetKeys()) m.emplace(k.key, &k);
+        return m;
+    }();
+    return *byName.at(name);
+}
+
+std::string flagText(bool on) { return on ? "True" : "False"; }
+
+// The platform's text-to-boolean conversion: "True"/"False" in any case, or a number (non-zero is true).
+std::optional<bool> parseFlag(std::string_view v) {
+    std::string lower;
+    for (char c : v) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    while (!lower.empty() && lower.back() == ' ') lower.pop_back();
+    while (!lower.empty() && lower.front() == ' ') lower.erase(lower.begin());
+    if (lower == "true") return true;
+    if (lower == "false") return false;
+    if (auto n = parseNumber(v)) return *n != 0;
+    return std::nullopt;
+}
+
+std::optional<int64_t> parseDecimal(std::string_view v) {
+    auto n = parseNumber(v);
+    if (!n || *n > 4294967295.0 || *n < -2147483648.0) return std::nullopt;
+    return roundHalfEven(*n);
+}
+
+// Splits "H:MM:SS" at its separators. Texts without two separators are read
+// by position (hour the first character, minutes characters 3 and 4, seconds
+// the last two) as older files were.
+void splitJoinedTime(const std::string& v, std::string& h, std::string& m, std::string& s) {
+    size_t a = v.find(':');
+    size_t b = a == std::string::npos ? a : v.find(':', a + 1);
+    if (b != std::string::npos) {
+        h = v.substr(0, a);
+        m = v.substr(a + 1, b - a - 1);
+        s = v.substr(b + 1);
+        return;
+    }
+    h = v.substr(0, std::min<size_t>(1, v.size()));
+    m = v.size() > 2 ? v.substr(2, 2) : "";
+    s = v.size() >= 2 ? v.substr(v.size() - 2) : v;
+}
+
+// Applies one stored value; returns false when it cannot be converted (the
+// setting then keeps what it had).
+bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s, const PresetLoadHooks& hooks) {
+    switch (k.form) {
+    case F::AsTyped:
+    case F::FaceName:
+        s.setText(k.setting, v);
+        if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(s.index("TagSample"));
+        return true;
+    case F::Flag: {
+        auto f = parseFlag(v);
+        if (!f) return false;
+        const SettingDef* def = findSetting(k.setting);
+        if (def && def->kind == Kind::OptionMember) {
+            if (*f) s.selectMember(k.setting);  // "False" never leaves a group without a selection
+        } else {
+            s.setText(k.setting, *f ? "1" : "0");
+        }
+        return true;
+    }
+    case F::Box: {
+        auto n = parseDecimal(v);
+        if (!n) return false;
+        s.setText(k.setting, *n != 0 ? "1" : "0");
+        return true;
+    }
+    case F::Decimal: {
+        auto n = parseDecimal(v);
+        if (!n) return false;
+        const SettingDef* def = findSetting(k.setting);
+        if (def && def->kind == Kind::Level && (*n < 0 || *n > 10)) return false;
+        if (def && (def->kind == Kind::Choice || def->kind == Kind::ListIndex) &&
+            (*n < 0 || (def->choiceCount > 0 && *n >= def->choiceCount)))
+            return false;
+        if (def && def->kind == Kind::Colour && (*n < 0 || *n > 0xFFFFFF)) return false;
+        s.setText(k.setting, std::to_string(*n));
+        if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(static_cast<int>(*n));
+        return true;
+    }
+    case F::OptionIndex: {
+        auto n = parseDecimal(v);
+        for (const auto& g : optionGroups()) {
+            if (g.name != k.setting) continue;
+            if (!n || *n < 1 || *n > static_cast<int64_t>(g.members.size())) return false;
+            s.selectMember(g.members[static_cast<size_t>(*n - 1)]);
+            return true;
+        }
+        return false;
+    }
+    case F::JoinedTime: {
+        std::string h, m, sec;
+        splitJoinedTime(v, h, m, sec);
+        s.setText(k.setting + "H", h);
+        s.setText(k.setting + "M", m);
+        s.setText(k.setting + "S", sec);
+        return true;
+    }
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::vector<PresetKey>& presetKeys() {
+    static const std::vector<PresetKey> keys = buildKeys();
+    return keys;
+}
+
+const std::vector<std::string>& presetLoadOrder() {
+    static const std::vector<std::string> order = buildLoadOrder();
+    return order;
+}
+
+std::string presetValueText(const PresetKey& k, const ConversionSettings& s) {
+    switch (k.form) {
+    case F::AsTyped:
+    case F::FaceName:
+        return s.text(k.setting);
+    case F::Flag:
+        return flagText(s.isOn(k.setting));
+    case F::Box:
+        return s.isOn(k.setting) ? "1" : "0";
+    case F::Decimal:
+        return std::to_string(s.wholeNumber(k.setting));
+    case F::OptionIndex:
+        return std::to_string(s.selectedMember(k.setting) + 1);
+    case F::JoinedTime:
+        return s.text(k.setting + "H") + ":" + s.text(k.setting + "M") + ":" + s.text(k.setting + "S");
+    }
+    return {};
+}
+
+void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s) {
+    for (const char* p : {"titleFontPixcel", "titleFontPixcel1", "titleFontPixcel2"}) s.recomputePixelHeight(p);
+    for (const auto& k : presetKeys()) ini.SetValue(name, k.key, presetValueText(k, s));
+}
+
+void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionSettings& s,
+                        const PresetLoadHooks& hooks) {
+    for (const auto& keyName : presetLoadOrder()) {
+        const PresetKey& k = keyNamed(keyName);
+        std::string fallback = k.followsSetting.empty() ? k.defaultValue : s.text(k.followsSetting);
+        std::string v = ini.GetValue(name, k.key, fallback);
+        if (!applyValue(k, v, s, hooks)) applyValue(k, fallback, s, hooks);
+        // Each font size brings its pixel height along.
+        for (const auto& src : pixelHeightSources())
+            if (src.sizeName == k.setting) s.recomputePixelHeight(src.pixelName);
+    }
+}
+
+std::vector<std::string> listPresets(const Cls_Ini& ini) {
+    std::vector<std::string> out;
+    for (const auto& n : ini.sectionNames())
+        if (n != kInfoSection && n != kTagSection) out.push_back(n);
+    return out;
+}
+
+bool PresetManager::contains(std::string_view name) const {
+    return std::find(m_list.begin(), m_list.end(), name) != m_list.end();
+}
+
+void PresetManager::startUp(ConversionSettings& s, const PresetLoadHooks& hooks,
+                            const std::function<void()>& beforeLoad) {
+    m_list = listPresets(m_ini);
+    m_current = kDefaultPreset;
+    if (beforeLoad) beforeLoad();
+    loadPresetSettings(m_ini, m_current, s, hooks);
+    savePresetSettings(m_ini, m_current, s);
+}
+
+bool PresetManager::select(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks) {
+    if (!contains(name)) return false;
+    m_current = name;
+    loadPresetSettings(m_ini, m_current, s, hooks);
+    return true;
+}
+
+bool PresetManager::save(const std::string& name, ConversionSettings& s, Reporter& r) {
+    if (name == kInfoSection) {
+        r.error(kInfoNameRefused);
+        return false;
+    }
+    if (!contains(name)) m_list.push_back(name);
+    m_current = name;
+    savePresetSettings(m_ini, m_current, s);
+    return m_ini.Save();
+}
+
+bool PresetManager::remove(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks,
+                           Reporter& r) {
+    if (name == kDefaultPreset) {
+        r.error(kDefaultNotDeletable);
+        return false;
+    }
+    bool saved = true;
+    if (auto it = std::find(m_list.begin(), m_list.end(), name); it != m_list.end()) {
+        m_list.erase(it);
+        m_ini.Delete(name, "");
+        saved = m_ini.Save();
+    }
+    if (m_current != name) savePresetSettings(m_ini, m_current, s);
+    m_current = m_list.empty() ? std::string(kDefaultPreset) : m_list.front();
+    loadPresetSettings(m_ini, m_current, s, hooks);
+    return saved;
+}
+
+void PresetManager::saveOnClose(const std::string& comboText, ConversionSettings& s) {
+    std::string target = comboText == kInfoSection ? m_current : comboText;
+    if (!contains(target)) m_list.push_back(target);
+    m_current = target;
+    savePresetSettings(m_ini, target, s);
+}
+
+std::optional<std::string> PresetManager::storedValueOf(std::string_view settingName) const {
+    for (const auto& k : presetKeys())
+        if (k.setting == settingName && (k.form == F::AsTyped || k.form == F::Decimal))
+            return m_ini.findValue(m_current, k.key);
+    return std::nullopt;
+}
+
+}  // namespace kvelmor::settings

@@ -1,0 +1,111 @@
+#pragma once
+// Style presets: named sections of the settings file, each a complete copy of
+// the conversion settings. "default" always exists; "info" and "tag" are
+// reserved for the application state and the effect samples.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/reporter.h"
+#include "settings/conversion_settings.h"
+#include "settings/ini_store.h"
+
+namespace kvelmor::settings {
+
+inline constexpr const char* kDefaultPreset = "default";
+inline constexpr const char* kInfoSection = "info";
+inline constexpr const char* kTagSection = "tag";
+
+inline constexpr const char* kInfoNameRefused = "「info」の名称は使えません";
+inline constexpr const char* kDefaultNotDeletable = "defaultは削除出来ません";
+
+// How a setting is written as text in a preset.
+enum class PresetForm {
+    AsTyped,      // the field's text
+    Flag,         // "True"/"False" (font flags, selected option buttons)
+    Box,          // "0"/"1"
+    Decimal,      // a whole number (colours, levels, list and choice indexes)
+    FaceName,     // a font face name
+    OptionIndex,  // "1", "2" or "3": the selected member of an option group
+    JoinedTime,   // hour, minute and second fields joined by ":"
+};
+
+struct PresetKey {
+    std::string key;      // the INI key
+    std::string setting;  // setting name; the group for OptionIndex; the field prefix for JoinedTime
+    PresetForm form;
+    std::string defaultValue;    // as stored, used when the key is missing
+    std::string followsSetting;  // when set: the default is this setting's value just loaded
+};
+
+// The 120 keys in the order a preset is written.
+const std::vector<PresetKey>& presetKeys();
+// The same keys in the order a preset is applied when loaded.
+const std::vector<std::string>& presetLoadOrder();
+
+// What loading a preset asks of the rest of the program.
+struct PresetLoadHooks {
+    // Selecting an effect sample fills the templates (the preset's own
+    // templates are applied after it).
+    std::function<void(int sampleIndex)> applySample;
+};
+
+// The text of one preset key from the settings.
+std::string presetValueText(const PresetKey& k, const ConversionSettings& s);
+
+// Writes all keys into section `name` (in memory; Save writes the file).
+void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s);
+
+// Applies section `name` (missing keys and a missing section give the
+// defaults). A value that cannot be converted fails only its own setting,
+// which keeps its default.
+void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionSettings& s,
+                        const PresetLoadHooks& hooks = {});
+
+// Every section name except "info" and "tag", in file order.
+std::vector<std::string> listPresets(const Cls_Ini& ini);
+
+// The preset box and its commands.
+class PresetManager {
+public:
+    explicit PresetManager(Cls_Ini& ini) : m_ini(ini) {}
+
+    const std::string& currentName() const { return m_current; }
+    const std::vector<std::string>& list() const { return m_list; }
+    void setList(std::vector<std::string> names) { m_list = std::move(names); }
+    bool contains(std::string_view name) const;
+
+    // Start-up: the list from the store, "default" current, its settings
+    // loaded and saved back (in memory). The application state is loaded by
+    // the caller first, through `beforeLoad`.
+    void startUp(ConversionSettings& s, const PresetLoadHooks& hooks, const std::function<void()>& beforeLoad);
+
+    // Selecting a listed name makes it current and loads it; other names load nothing.
+    bool select(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks);
+
+    // Saves the settings as `name` and writes the file. "info" is refused.
+    bool save(const std::string& name, ConversionSettings& s, Reporter& r);
+
+    // Deletes `name` and writes the file, then makes the first listed
+    // preset current and loads it. "default" is refused. The settings are
+    // kept in the current preset first only when it is not the deleted one,
+    // so a deleted preset stays deleted.
+    bool remove(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks, Reporter& r);
+
+    // Shut-down: the settings go into the preset named `comboText` (the
+    // current one when that is "info"), without writing the file.
+    void saveOnClose(const std::string& comboText, ConversionSettings& s);
+
+    // The stored text of a setting in the current preset (for the size
+    // fields' "restore" rule).
+    std::optional<std::string> storedValueOf(std::string_view settingName) const;
+
+private:
+    Cls_Ini& m_ini;
+    std::string m_current = kDefaultPreset;
+    std::vector<std::string> m_list;
+};
+
+}  // namespace kvelmor::settings

@@ -1,0 +1,191 @@
+#include "app/session.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "layout/fixed_measurer.h"
+
+using namespace kvelmor;
+using namespace kvelmor::app;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SessionFixture : ::testing::Test {
+    CollectingReporter reporter;
+    layout::FixedMeasurer measurer;
+    Session session{reporter, measurer};
+    std::vector<int> ran;
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("kvelmor_session_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        StageTable t;
+        for (int i = 0; i <= kStageCount; ++i) t[static_cast<size_t>(i)] = [this, i](Session&) { ran.push_back(i); };
+        session.setStageTable(t);
+    }
+    std::vector<int> stagesOf(const std::function<void()>& change) {
+        ran.clear();
+        change();
+        return ran;
+    }
+};
+
+std::vector<int> range(int a, int b) {
+    std::vector<int> v;
+    for (int i = a; i <= b; ++i) v.push_back(i);
+    return v;
+}
+
+}  // namespace
+
+// Each change below runs exactly these stages, in this order, with LowerCheck
+// and LyricsDisp ticked (their defaults).
+TEST_F(SessionFixture, EverySettingChangeRunsItsStagesInOrder) {
+    struct Case {
+        const char* field;
+        const char* value;
+        std::vector<int> stages;
+    };
+    const std::vector<Case> cases = {
+        {"dispWidth", "800", {4, 11, 12, 14, 17}},
+        {"dispHeight", "600", {4, 11, 12, 14}},
+        {"MarginL", "10", {5, 11, 12, 14, 17}},
+        {"MarginR", "10", {5, 11, 12, 14, 17}},
+        {"MarginN", "10", {5, 11, 12, 14}},
+        {"MarginV", "10", {5, 11, 12, 14}},
+        {"shadowDepth", "2", {5, 11, 12, 14}},
+        {"outLine", "2", {5}},
+        {"ssaFontSize", "30", {5, 11, 12, 14, 17}},
+        {"rubyFontSize", "12", {5, 11, 12, 14, 17}},
+        {"rubyUp", "4", {11, 12, 14}},
+        {"rubyDown", "4", {11, 12, 14}},
+        {"rubyScale", "1", {14}},
+        {"preTime", "70", {8, 15, 9, 10, 11, 12, 14}},
+        {"aftTime", "30", {8, 15, 9, 10, 11, 12, 14}},
+        {"upTime", "-10", {6, 7, 8, 15, 10}},
+        {"mojiScaleX", "1.2", {}},
+        {"StyleNumber", "2", {5, 6}},
+        {"titleFontSize", "16", {}},
+        {"DelayTime", "12", {}},
+        {"kaigyo", "1", range(1, 12)},
+        {"LowerCheck", "1", range(1, 12)},
+        {"WinAMPTime", "0", range(1, 12)},
+        {"spaceTime", "0", range(1, 12)},
+        {"DisplayType2", "1", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14}},
+        {"DisplayType1", "1", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14}},
+        {"songInfoCheck", "1", range(1, 17)},
+        {"songInfoPreCheck", "1", range(1, 17)},
+        {"Optionalign2", "1", range(2, 13)},
+        {"Optionalign6", "1", range(2, 13)},
+        {"Optionalign7", "1", range(2, 13)},
+        {"Oneline3", "1", range(2, 13)},
+        {"setXpositon", "0", range(2, 13)},
+        {"LineNumber", "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
+        {"Combo1", "1", {5}},
+        {"InfoMode", "1", {}},
+        {"CheckDouRetu", "1", {}},
+        {"fadeInCheck", "1", {}},
+        {"PrimaryColor", "255", {5}},
+        {"secondaryColor", "255", {5}},
+        {"thirdShadowColor", "255", {5}},
+        {"Command9", "255", range(6, 13)},
+        {"Command12", "255", range(6, 13)},
+        {"teritaryColor2", "255", {}},
+        {"OriginalColor", "255", {}},
+        {"titlePrimaryColor", "255", {}},
+        {"PrimaryAlpha", "3", {5}},
+        {"backAlpha", "3", {5}},
+        {"titleBackAplha", "3", {}},
+        {"Command2", "IPAGothic", {5, 11, 12, 14, 17}},
+        {"Command6", "IPAGothic", {5, 11, 12, 14, 17}},
+        {"Command8", "IPAGothic", {}},
+    };
+    for (const auto& c : cases) {
+        session.settings.setText("LowerCheck", "1");
+        session.settings.setText("LyricsDisp", "1");
+        EXPECT_EQ(stagesOf([&] { ASSERT_TRUE(session.setField(c.field, c.value).ok) << c.field; }), c.stages)
+            << c.field;
+    }
+}
+
+TEST_F(SessionFixture, EnterAndLeavingDifferWhereTheFieldSaysSo) {
+    auto& s = session.settings;
+    s.setText("outLine", "x");
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.pressEnter("outLine").stages); }), std::vector<int>{});
+    EXPECT_EQ(s.text("outLine"), "0");
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("outLine").stages); }), std::vector<int>{5});
+    s.setText("rubyLeft", "3");
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.pressEnter("rubyLeft").stages); }), (std::vector<int>{11, 12, 14}));
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("rubyLeft").stages); }), std::vector<int>{});
+}
+
+TEST_F(SessionFixture, StagesTwelveAndThirteenOnlyWhileTheirBoxesAreTicked) {
+    session.settings.setText("LowerCheck", "0");
+    session.settings.setText("LyricsDisp", "0");
+    EXPECT_EQ(stagesOf([&] { session.runFullRefresh(); }),
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 16, 17}));
+    EXPECT_EQ(stagesOf([&] { session.setField("Optionalign2", "1"); }), range(2, 11));
+    session.settings.setText("LyricsDisp", "1");
+    EXPECT_EQ(stagesOf([&] { session.setField("mojiScaleY", "2"); }), std::vector<int>{});  // leaving: no refresh
+    session.settings.setText("mojiScaleY", "2");
+    EXPECT_EQ(stagesOf([&] { session.runStages(session.settings.pressEnter("mojiScaleY").stages); }),
+              (std::vector<int>{11, 13}));
+}
+
+TEST_F(SessionFixture, LoadingAFileEndsWithTheFullRefresh) {
+    fs::create_directories(dir);
+    std::ofstream(dir / "a.txt") << "[00:00:00]あ[00:01:00]\n";
+    EXPECT_EQ(stagesOf([&] { EXPECT_TRUE(session.loadLyrics((dir / "a.txt").string())); }), range(1, 17));
+    EXPECT_EQ(session.appState.textPath, dir.string());
+    EXPECT_EQ(stagesOf([&] { EXPECT_FALSE(session.loadLyrics((dir / "none.txt").string())); }), std::vector<int>{});
+}
+
+TEST_F(SessionFixture, FirstStartWritesDefaultInfoAndTagInThatOrder) {
+    std::string path = (dir / "sub" / "Kvelmor.ini").string();
+    session.startUp(path);
+    EXPECT_TRUE(session.presets.list().empty());
+    EXPECT_EQ(session.comboText, "default");
+    EXPECT_TRUE(session.shutDown());
+    settings::Cls_Ini back;
+    back.SetPath(path);
+    ASSERT_TRUE(back.Read());
+    auto sections = back.sectionNames();
+    ASSERT_GE(sections.size(), 2u);
+    EXPECT_EQ(sections[0], "default");
+    EXPECT_EQ(sections[1], "info");
+    EXPECT_EQ(back.keysOf("default").size(), 120u);
+
+    // The next start lists "default" and loads what was saved.
+    CollectingReporter r2;
+    Session next(r2, measurer);
+    next.startUp(path);
+    EXPECT_EQ(next.presets.list(), std::vector<std::string>{"default"});
+    EXPECT_EQ(next.settings, session.settings);
+}
+
+TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
+    fs::create_directories(dir);
+    std::string path = (dir / "Kvelmor.ini").string();
+    session.startUp(path);
+    ASSERT_TRUE(session.shutDown());
+    std::ifstream in(path, std::ios::binary);
+    std::string before((std::istreambuf_iterator<char>(in)), {});
+    // A folder where the file should be renamed to makes the rename fail.
+    fs::path blocked = dir / "blocked.ini";
+    fs::create_directories(blocked / "x");
+    session.ini.SetPath(blocked.string());
+    EXPECT_FALSE(session.ini.Save());
+    EXPECT_FALSE(reporter.reports.empty());
+    std::ifstream again(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+    size_t files = 0;
+    for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
+    EXPECT_EQ(files, 1u);  // no temporary file left behind
+}

@@ -1,0 +1,188 @@
+#include "settings/presets.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "layout/fixed_measurer.h"
+
+using namespace kvelmor;
+using namespace kvelmor::settings;
+
+namespace {
+
+Cls_Ini storeWithPath() {
+    Cls_Ini ini;
+    ini.SetPath("/nonexistent/kvelmor-test.ini");  // never saved; SetValue needs a path
+    return ini;
+}
+
+}  // namespace
+
+TEST(PresetKeys, HundredTwentyUniqueKeysLoadedInAPermutationOfTheirWriteOrder) {
+    const auto& keys = presetKeys();
+    EXPECT_EQ(keys.size(), 120u);
+    std::set<std::string> names;
+    for (const auto& k : keys) {
+        EXPECT_TRUE(names.insert(k.key).second) << k.key;
+        if (k.form != PresetForm::OptionIndex && k.form != PresetForm::JoinedTime) {
+            EXPECT_NE(findSetting(k.setting), nullptr) << k.key;
+        }
+    }
+    // primaryAlpha and primaryAlphaLevel both exist: 120 keys over 116 distinct settings.
+    std::multiset<std::string> loaded(presetLoadOrder().begin(), presetLoadOrder().end());
+    EXPECT_EQ(std::set<std::string>(loaded.begin(), loaded.end()), names);
+    EXPECT_EQ(loaded.size(), names.size());
+    EXPECT_EQ(keys.front().key, "fontName");
+    EXPECT_EQ(keys.back().key, "ClipWipe");
+}
+
+TEST(Presets, APresetWithoutKeysGivesExactlyTheDefaults) {
+    Cls_Ini ini = storeWithPath();
+    ConversionSettings loaded;
+    loaded.setText("PrimaryColor", "1");
+    loaded.setText("wipe", "5");
+    loaded.selectMember("Optionalign3");
+    loadPresetSettings(ini, "missing", loaded);
+    const ConversionSettings defaults;
+    for (const auto& d : settingTable()) EXPECT_EQ(loaded.text(d.name), defaults.text(d.name)) << d.name;
+}
+
+TEST(Presets, FollowingDefaultsTakeTheLoadedColourAndFace) {
+    Cls_Ini ini = storeWithPath();
+    ini.SetValue("p", "primaryColor", "255");
+    ini.SetValue("p", "fontName", "IPAGothic");
+    ConversionSettings s;
+    loadPresetSettings(ini, "p", s);
+    EXPECT_EQ(s.colour("secondPrimaryColor"), 255u);
+    EXPECT_EQ(s.colour("titlePrimaryColor"), 255u);
+    EXPECT_EQ(s.colour("Command9"), 255u);
+    EXPECT_EQ(s.colour("Command12"), 255u);
+    EXPECT_EQ(s.text("Command6"), "IPAGothic");
+    EXPECT_EQ(s.text("Command8"), "IPAGothic");
+}
+
+TEST(Presets, SavedAndLoadedBackEqualFieldByField) {
+    layout::FixedMeasurer m;
+    Cls_Ini ini = storeWithPath();
+    ConversionSettings s;
+    s.setMeasurer(&m);
+    s.setText("dispWidth", "1280");
+    s.setText("PrimaryColor", "123456");
+    s.setText("secondShadowColor", "77");
+    s.setText("Command2.Italic", "1");
+    s.setText("Command6", "IPAGothic");
+    s.selectMember("Optionalign2");
+    s.selectMember("OptionBorder2");
+    s.selectMember("DisplayType2");
+    s.setText("wipe", "6");
+    s.setText("backAlpha", "9");
+    s.setText("commandLine", "{\\fad(100,100)}|x");
+    s.setText("titleStartM", "07");
+    s.setText("endH", "1");
+    s.setText("endM", "05");
+    s.setText("kaigyo", "1");
+    s.setText("AlphaLevel", "3");
+    s.recomputeAllPixelHeights();
+    savePresetSettings(ini, "mine", s);
+
+    ConversionSettings back;
+    back.setMeasurer(&m);
+    loadPresetSettings(ini, "mine", back);
+    for (const auto& d : settingTable()) {
+        if (d.storage != Storage::Preset) continue;
+        EXPECT_EQ(back.text(d.name), s.text(d.name)) << d.name;
+    }
+    EXPECT_EQ(ini.keysOf("mine").size(), 120u);
+    EXPECT_EQ(ini.GetValue("mine", "BorderStyle1", ""), "False");
+    EXPECT_EQ(ini.GetValue("mine", "AlignmentUp", ""), "2");
+    EXPECT_EQ(ini.GetValue("mine", "songLength", ""), "1:05:0");
+}
+
+TEST(Presets, LaterAlphaKeysDecideAndBadValuesFailOnlyTheirSetting) {
+    Cls_Ini ini = storeWithPath();
+    ini.SetValue("p", "primaryAlphaLevel", "3");
+    ini.SetValue("p", "primaryAlpha", "7");
+    ini.SetValue("p", "secondaryColor", "blue");   // letters in a colour
+    ini.SetValue("p", "LineNumber", "42");         // out of the list
+    ini.SetValue("p", "AlignmentDown", "9");       // no such member
+    ini.SetValue("p", "BorderStyle1", "False");    // never leaves the group empty
+    ini.SetValue("p", "preTime", "95");
+    ConversionSettings s;
+    loadPresetSettings(ini, "p", s);
+    EXPECT_EQ(s.index("PrimaryAlpha"), 7);
+    EXPECT_EQ(s.colour("secondaryColor"), 16711680u);
+    EXPECT_EQ(s.index("LineNumber"), 1);
+    EXPECT_EQ(s.selectedMember("AlignmentDown"), 2);
+    EXPECT_EQ(s.selectedMember("OptionBorder"), 0);
+    EXPECT_EQ(s.text("preTime"), "95");
+}
+
+TEST(Presets, JoinedTimesAreReadAtTheirSeparators) {
+    Cls_Ini ini = storeWithPath();
+    ini.SetValue("p", "titleLengthStart", "12:34:56");  // a two-digit hour survives
+    ini.SetValue("p", "titleLength", "0:5:7");
+    ConversionSettings s;
+    loadPresetSettings(ini, "p", s);
+    EXPECT_EQ(s.text("titleStartH"), "12");
+    EXPECT_EQ(s.text("titleStartM"), "34");
+    EXPECT_EQ(s.text("titleStartS"), "56");
+    EXPECT_EQ(s.text("titleEndM"), "5");
+    EXPECT_EQ(s.text("titleEndS"), "7");
+}
+
+TEST(Presets, TagSampleIsAppliedBeforeThePresetsOwnTemplates) {
+    Cls_Ini ini = storeWithPath();
+    ini.SetValue("p", "TagSample", "2");
+    ini.SetValue("p", "CommandLine", "mine");
+    ConversionSettings s;
+    std::vector<int> applied;
+    PresetLoadHooks hooks{[&](int i) {
+        applied.push_back(i);
+        s.setText("commandLine", "from sample");
+        s.setText("commandChar", "from sample");
+    }};
+    loadPresetSettings(ini, "p", s, hooks);
+    EXPECT_EQ(applied, (std::vector<int>{2}));
+    EXPECT_EQ(s.text("commandLine"), "mine");
+    EXPECT_EQ(s.text("commandChar"), "");
+}
+
+TEST(PresetManager, SaveDeleteAndTheReservedNames) {
+    Cls_Ini ini = storeWithPath();
+    PresetManager pm(ini);
+    ConversionSettings s;
+    CollectingReporter r;
+    pm.startUp(s, {}, {});
+    EXPECT_EQ(pm.currentName(), "default");
+    EXPECT_TRUE(pm.list().empty());
+
+    EXPECT_FALSE(pm.save("info", s, r));
+    EXPECT_EQ(r.texts(), (std::vector<std::string>{"「info」の名称は使えません"}));
+    EXPECT_FALSE(pm.remove("default", s, {}, r));
+    EXPECT_EQ(r.texts().back(), "defaultは削除出来ません");
+
+    pm.save("Big", s, r);  // fails to write (no such folder) but the preset is kept in memory
+    pm.save("big", s, r);  // another letter case is another preset
+    EXPECT_EQ(pm.list(), (std::vector<std::string>{"Big", "big"}));
+
+    s.setText("dispWidth", "999");
+    pm.remove("big", s, {}, r);  // the current preset: it must stay deleted
+    EXPECT_EQ(pm.list(), (std::vector<std::string>{"Big"}));
+    EXPECT_EQ(pm.currentName(), "Big");
+    EXPECT_EQ(ini.findValue("big", "fontName"), std::nullopt);
+    EXPECT_EQ(s.text("dispWidth"), "640");  // the first listed preset was loaded
+}
+
+TEST(PresetManager, CloseSavesIntoTheTypedNameButNeverIntoInfo) {
+    Cls_Ini ini = storeWithPath();
+    PresetManager pm(ini);
+    ConversionSettings s;
+    pm.startUp(s, {}, {});
+    s.setText("dispWidth", "800");
+    pm.saveOnClose("info", s);
+    EXPECT_EQ(ini.GetValue("default", "SizeWidth", ""), "800");
+    EXPECT_EQ(ini.findValue("info", "SizeWidth"), std::nullopt);
+    pm.saveOnClose("new one", s);
+    EXPECT_EQ(ini.GetValue("new one", "SizeWidth", ""), "800");
+}

@@ -140,6 +140,15 @@ DecodedText decodeText(std::string_view bytes) {
         return decodeWith("UTF-8", body, TextEncoding::Utf8Bom, 1);
     }
     if (isValidUtf8(bytes)) return {std::string(bytes), TextEncoding::Utf8, {}};
+    // A UTF-8 file cut off inside its last character is still UTF-8.
+    for (size_t cut = 1; cut <= 3 && cut < bytes.size(); ++cut) {
+        unsigned char lead = static_cast<unsigned char>(bytes[bytes.size() - cut]);
+        if ((lead & 0xC0) == 0x80) continue;
+        size_t need = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+        if (need > cut && isValidUtf8(bytes.substr(0, bytes.size() - cut)))
+            return decodeWith("UTF-8", bytes, TextEncoding::Utf8, 1);
+        break;
+    }
     return decodeWith("CP932", bytes, TextEncoding::Cp932, 1);
 }
 

@@ -73,3 +73,12 @@ TEST(Encoding, Utf8Validation) {
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
     EXPECT_FALSE(isValidUtf8("\xE6\xBC"));      // cut off
 }
+
+TEST(Encoding, Utf8CutOffInsideItsLastCharacterStaysUtf8) {
+    std::string bytes = "桜の道\n春の風";
+    bytes.pop_back();  // cut inside the last character
+    auto d = decodeText(bytes);
+    EXPECT_EQ(d.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(d.utf8.substr(0, 10), "桜の道\n");
+    EXPECT_EQ(d.badLines, (std::vector<int>{2}));
+}

@@ -14,6 +14,22 @@ namespace {
 
 FileResult failure(int err) { return {false, std::strerror(err)}; }
 
+// Writes every byte; returns 0 or the errno of the failed write.
+int writeAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
 }  // namespace
 
 FileResult readFileBytes(const std::string& path, std::string& bytes) {
@@ -43,6 +59,18 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
     namespace fs = std::filesystem;
     std::error_code ec;
     if (fs::is_directory(path, ec)) return {false, std::strerror(EISDIR)};
+    // A device or pipe (/dev/stdout, /dev/full) is written in place: renaming
+    // over it would replace the device node.
+    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) {
+        int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return failure(errno);
+        if (int err = writeAll(fd, bytes)) {
+            ::close(fd);
+            return failure(err);
+        }
+        if (::close(fd) != 0) return failure(errno);
+        return {true, {}};
+    }
     fs::path target(path);
     fs::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
@@ -67,17 +95,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
     }
     if (::fchmod(fd, mode) != 0) return fail(errno);
 
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (int err = writeAll(fd, bytes)) return fail(err);
     if (::fsync(fd) != 0 && errno != EINVAL) return fail(errno);
     if (::close(fd) != 0) {
         int err = errno;

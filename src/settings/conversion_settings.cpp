@@ -147,7 +147,8 @@ std::vector<SettingDef> buildTable() {
     t.push_back(simple("OriginalColor", Kind::Colour, "0"));
     t.push_back(simple("OriginalColorAlpha", Kind::Level, "10"));
     t.push_back(simple("ColorHex", Kind::Box, "0"));
-    addGroup(t, "OptionBorder", {"OptionBorder1", "OptionBorder2"}, 0, {});
+    // The border style is part of the style lines, so a change refreshes them.
+    addGroup(t, "OptionBorder", {"OptionBorder1", "OptionBorder2"}, 0, {5});
     {
         SettingDef d = number("outLine", "3", Accepts::Digits, Replace::Zero, {5});
         d.onEnter = validate(Replace::Zero);  // Enter replaces but does not refresh

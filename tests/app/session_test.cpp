@@ -89,6 +89,7 @@ TEST_F(SessionFixture, EverySettingChangeRunsItsStagesInOrder) {
         {"setXpositon", "0", range(2, 13)},
         {"LineNumber", "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
         {"Combo1", "1", {5}},
+        {"OptionBorder2", "1", {5}},
         {"InfoMode", "1", {}},
         {"CheckDouRetu", "1", {}},
         {"fadeInCheck", "1", {}},

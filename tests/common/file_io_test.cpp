@@ -58,3 +58,11 @@ TEST(FileIo, ReadingMissingOrDirectoryFails) {
     EXPECT_FALSE(readFileBytes(d.string(), bytes).ok);
     EXPECT_EQ(bytes, "keep");
 }
+
+TEST(FileIo, DevicesAreWrittenInPlaceAndAFullDiskIsReported) {
+    auto r = writeFileAtomically("/dev/full", "some bytes");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));  // still the device
+    EXPECT_TRUE(writeFileAtomically("/dev/null", "x").ok);
+}

@@ -1,0 +1,265 @@
+#include "layout/placement.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "common/encoding.h"
+#include "common/number_text.h"
+#include "layout/spans.h"
+#include "layout/timing.h"
+
+namespace kvelmor::layout {
+
+using lyrics::LyricLine;
+
+namespace {
+
+int32_t saturate32(int64_t v) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// Half to even, held inside the 32-bit range (NaN gives 0).
+int32_t round32(double v) { return saturate32(roundHalfEven(v)); }
+
+// Toward negative infinity, held inside the 32-bit range.
+int32_t floor32(double v) {
+    if (std::isnan(v)) return 0;
+    return round32(std::floor(v));
+}
+
+// Pixel height of a lyric row at the vertical scale: the scale is taken to
+// two decimals first (1.234 counts as 1.23), then the height is
+// scale100 * tagFontPixcel / 100, not rounded.
+double scaledFontHeight(const settings::ConversionSettings& s) {
+    const int64_t scale100 = round32(s.real("mojiScaleY") * 100);
+    return static_cast<double>(scale100 * s.wholeNumber("tagFontPixcel")) / 100.0;
+}
+
+// Distance between two rows, pixels.
+double rowPitch(const settings::ConversionSettings& s) {
+    return scaledFontHeight(s) + static_cast<double>(s.wholeNumber("MarginN")) + s.wholeNumber("shadowDepth") +
+           s.wholeNumber("rubyUp") + s.wholeNumber("rubyDown");
+}
+
+// Bottom edge of the bottom row, pixels.
+double bottomRowY(const settings::ConversionSettings& s) {
+    return static_cast<double>(s.wholeNumber("dispHeight")) - s.wholeNumber("MarginV");
+}
+
+// The first selected option of a group, read left, centre, right; nothing
+// when none is selected.
+std::optional<LineAlign> selectedAlign(const settings::ConversionSettings& s,
+                                       const std::array<const char*, 3>& members) {
+    for (size_t i = 0; i < members.size(); ++i)
+        if (s.isOn(members[i])) return static_cast<LineAlign>(i + 1);
+    return std::nullopt;
+}
+
+constexpr std::array<const char*, 3> kTopRow{"Optionalign1", "Optionalign2", "Optionalign3"};
+constexpr std::array<const char*, 3> kMiddleRows{"Optionalign4", "Optionalign5", "Optionalign6"};
+constexpr std::array<const char*, 3> kBottomRow{"Optionalign7", "Optionalign8", "Optionalign9"};
+constexpr std::array<const char*, 3> kSingleLine{"Oneline1", "Oneline2", "Oneline3"};
+
+// Sum of the character widths as measured, before any rubyScale.
+int32_t measuredWidth(const LyricLine& line) {
+    int64_t sum = 0;
+    const int last = usedSlots(line);
+    for (int k = 1; k <= last; ++k)
+        if (line.unit(k).isChar) sum += line.unit(k).width;
+    return saturate32(sum);
+}
+
+}  // namespace
+
+int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::ConversionSettings& s) {
+    const int64_t dispWidth = s.wholeNumber("dispWidth");
+    const int64_t marginL = s.wholeNumber("MarginL");
+    const int64_t marginR = s.wholeNumber("MarginR");
+    const double room = static_cast<double>(dispWidth - marginL - marginR);
+    const double scale = s.real("rubyScale");
+
+    width = round32(scale * width);
+    // A line is wide when half of it (scaled once more, as it always has been)
+    // reaches a third of the room; only narrow lines are moved into the
+    // outer thirds.
+    const bool wide = room / 3 <= scale * width / 2;
+    const bool thirds = !wide && s.isOn("setXpositon");
+    const double half = width / 2.0;
+
+    switch (code) {
+    case LineAlign::Left:
+        return thirds ? saturate32(round32(room / 3 - half) + marginL) : saturate32(marginL);
+    case LineAlign::Centre:
+        return round32(room / 2 - half + static_cast<double>(marginL));
+    case LineAlign::Right:
+        return thirds ? saturate32(round32(2 * room / 3 - half) + marginL)
+                      : saturate32(dispWidth - marginR - width);
+    }
+    return 0;
+}
+
+void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer) {
+    const std::string& face = s.text("Command2");
+    const int32_t pointSize = s.wholeNumber("ssaFontSize");
+    const double scaleX = s.real("mojiScaleX");
+    const int32_t lineHeight = round32(s.real("mojiScaleY") * s.wholeNumber("tagFontPixcel"));
+    const bool singleLineOptions = s.isOn("oneLineCheck");
+    const int32_t rows = rowCount(s);
+    const double pitch = rowPitch(s);
+    const double bottom = bottomRowY(s);
+
+    // True at the start and after a first-row line: the next line that is not
+    // in row 1 takes the bottom-row alignment, the next one in row 1 the
+    // single-line alignment.
+    bool afterFirstRow = true;
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        int64_t width = 0;
+        const int last = usedSlots(line);
+        for (int k = 1; k <= last; ++k) {
+            lyrics::LyricUnit& u = line.unit(k);
+            if (!u.isChar) continue;
+            u.width = TextWidth(measurer, face, pointSize, u.text, scaleX);
+            width += u.width;
+        }
+        line.lineWidth = saturate32(width);
+        line.lineHeight = lineHeight;
+
+        const std::array<const char*, 3>* group = nullptr;
+        if (line.rowNumber == 1) {
+            group = singleLineOptions && afterFirstRow ? &kSingleLine : &kTopRow;
+            afterFirstRow = true;
+        } else if (line.rowNumber == rows || afterFirstRow) {
+            group = &kBottomRow;
+            afterFirstRow = false;
+        } else {
+            group = &kMiddleRows;
+        }
+        if (auto code = selectedAlign(s, *group)) line.posX = HorizontalPosition(line.lineWidth, *code, s);
+
+        line.posY = round32(bottom - pitch * (rows - static_cast<int64_t>(line.rowNumber)));
+    }
+}
+
+void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
+    const int32_t rows = rowCount(s);
+    // The same pitch as PlaceLines, so a moved screen's rows sit exactly where
+    // the bottom rows of every other screen sit, at any vertical scale.
+    const double pitch = rowPitch(s);
+    const double bottom = bottomRowY(s);
+    auto& table = song.LyricsTable;
+    const std::vector<std::vector<int>> screens = groupScreens(table);
+
+    for (size_t c = screens.size(); c-- > 0;) {
+        const std::vector<int>& lines = screens[c];
+        const int32_t k = table[lines.back()].rowNumber;  // rows the screen uses
+        if (k >= rows) continue;
+
+        // The row the screen's first line would move to must be free (its
+        // line on the previous screen ended) when the screen comes up. Before
+        // the first screen every row is free from 0.
+        const int64_t m = static_cast<int64_t>(rows) - k + 1;
+        int64_t rowEnd = 0;
+        if (c > 0)
+            for (int i : screens[c - 1])
+                if (table[i].rowNumber == m) rowEnd = table[i].endTime;
+        if (!(rowEnd < table[lines.front()].startTime)) continue;
+
+        for (int i : lines) {
+            LyricLine& line = table[i];
+            line.posY = round32(bottom - pitch * (static_cast<int64_t>(k) - line.rowNumber));
+        }
+        if (k == 1) {
+            // Centred from the measured width, so that rubyScale is applied
+            // once, as PlaceLines applied it.
+            LyricLine& line = table[lines.front()];
+            line.lineWidth = measuredWidth(line);
+            line.posX = HorizontalPosition(line.lineWidth, LineAlign::Centre, s);
+        }
+    }
+}
+
+void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer) {
+    const std::string& face = s.text("Command6");
+    const int32_t pointSize = s.wholeNumber("rubyFontSize");
+    const double scaleX = s.real("mojiScaleX");
+    const int32_t rubyHeight = s.wholeNumber("Label19");
+    const std::string standardStyle = "Ruby" + s.text("StyleNumber");
+    // From a line's bottom edge to its ruby's bottom edge, pixels.
+    const double rise = scaledFontHeight(s) + static_cast<double>(s.wholeNumber("shadowDepth")) +
+                        s.wholeNumber("rubyDown");
+
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        if (line.kanjiStyle == "substyle1") line.rubyStyle = "substyleRuby1";
+        else if (line.kanjiStyle == "substyle2") line.rubyStyle = "substyleRuby2";
+        else line.rubyStyle = standardStyle;
+
+        const int last = usedSlots(line);
+        for (int j = 1; j <= last; ++j) {
+            lyrics::LyricUnit& u = line.unit(j);
+            if (!u.isChar || u.ruby.empty()) continue;
+            u.rubyWidth = TextWidth(measurer, face, pointSize, u.ruby, scaleX);
+            u.rubyHeight = rubyHeight;
+            const int64_t base = RunWidth(line, u.rubySpan, j);
+            // Centred over the characters it reads; a half pixel goes left.
+            u.rubyX = floor32(static_cast<double>(base - u.rubyWidth) / 2 + CellLeft(line, j));
+            u.rubyY = round32(static_cast<double>(line.posY) - rise);
+        }
+    }
+}
+
+void TimeRuby(lyrics::Song& song) {
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        const int last = usedSlots(line);
+        int64_t syllableStart = 0;  // centiseconds
+        int64_t offset = 0;         // sung time of the syllable's earlier characters
+        for (int j = 1; j <= last; ++j) {
+            lyrics::LyricUnit& u = line.unit(j);
+            if (!u.isChar) {
+                syllableStart = u.time;
+                offset = 0;
+                continue;
+            }
+            if (!u.ruby.empty()) {
+                const int64_t start = syllableStart + offset;
+                int64_t end = start + u.duration;
+                // The ruby lasts while its characters are sung; tags between
+                // them add nothing.
+                int counted = 1;
+                for (int k = j + 1; k <= last && counted < u.rubySpan; ++k) {
+                    if (!line.unit(k).isChar) continue;
+                    end += line.unit(k).duration;
+                    ++counted;
+                }
+                u.rubyStartTime = saturate32(start);
+                u.rubyEndTime = saturate32(end);
+                u.rubyDuration = saturate32(end - start);
+            }
+            offset += u.duration;
+        }
+    }
+}
+
+int32_t RubySpacing(lyrics::LyricLine& line, int j) {
+    if (j < 1 || j > usedSlots(line)) return 0;
+    lyrics::LyricUnit& u = line.unit(j);
+    const int64_t letters = static_cast<int64_t>(utf8Length(u.ruby));
+    if (letters == 1 && letters == u.rubySpan) return 0;
+    const int64_t room = static_cast<int64_t>(RunWidth(line, u.rubySpan, j)) - u.rubyWidth;
+    if (room <= 0 || letters <= 1) return 0;
+    const int32_t spacing = round32(static_cast<double>(room) / static_cast<double>(letters));
+    u.rubyX = round32(std::floor(spacing / 2.0) + CellLeft(line, j));
+    return spacing;
+}
+
+}  // namespace kvelmor::layout

@@ -1,0 +1,64 @@
+#pragma once
+// Line and ruby placement: the \pos of every line (its left edge and bottom
+// edge, pixels of the script frame), the position of every ruby above the
+// characters it reads, and the time window of each ruby.
+//
+// Each of PlaceLines, BottomAlign, PlaceRuby and TimeRuby is one stage of the
+// layout refresh over the whole working table. Positions are worked out in
+// double precision or 64 bits and stored held inside the 32-bit range, so a
+// typed setting such as dispWidth 99999 cannot make a stage fail.
+
+#include <cstdint>
+
+#include "layout/text_measure.h"
+#include "lyrics/lyrics_table.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::layout {
+
+// Horizontal alignment of a line. Any other value places the line at 0.
+enum class LineAlign : int32_t { Left = 1, Centre = 2, Right = 3 };
+
+// Stage 11: measures every character in the lyric font (Command2 at
+// ssaFontSize, scaled by mojiScaleX) into the slot's width, sums them into
+// lineWidth, sets lineHeight, and places each line: posX from the alignment
+// options of its row kind (top, middle, bottom, or the single-line options for
+// a first-row line that follows a first-row line), posY from its row. Row R
+// sits MarginV above the bottom edge and each row above it one pitch higher,
+// the pitch being the scaled font height plus MarginN, shadowDepth, rubyUp and
+// rubyDown.
+void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer);
+
+// The left edge (pixels) of a line `width` pixels wide. The width is first
+// scaled by rubyScale (rounded half to even) and the scaled value is written
+// back to `width`. Left is MarginL and right ends at dispWidth - MarginR;
+// with setXpositon on, a narrow line (half its scaled width less than a third
+// of the room between the margins) is instead centred in the left or right
+// third.
+int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::ConversionSettings& s);
+
+// Stage 12: a screen with fewer lines than rows, whose bottom rows are free
+// in time when it starts, is moved down so that its last line sits on the
+// bottom row; a screen of one line is also centred. The refresh runs it only
+// when LowerCheck is 1, after PlaceLines.
+void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// Stage 14: the ruby style of each line, and for every slot with ruby its
+// measured width (Command6 at rubyFontSize, scaled by mojiScaleX), height
+// (Label19), and position: centred over the characters it reads (rounded
+// down), its bottom edge above the line by the scaled font height,
+// shadowDepth and rubyDown.
+void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer);
+
+// Stage 15: for every slot with ruby, when the characters under it start and
+// stop being sung (centiseconds), from the tag times and character durations.
+void TimeRuby(lyrics::Song& song);
+
+// Letter spacing (pixels) that spreads the ruby of slot j evenly over the
+// characters it reads, or 0 when it is not spread (a one-letter ruby, a ruby
+// as wide as or wider than its characters, a slot without ruby). When it is
+// spread, the ruby's rubyX moves to the left edge of its characters plus half
+// a spacing so it stays centred.
+int32_t RubySpacing(lyrics::LyricLine& line, int j);
+
+}  // namespace kvelmor::layout

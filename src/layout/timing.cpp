@@ -1,0 +1,342 @@
+#include "layout/timing.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "common/number_text.h"
+#include "layout/spans.h"
+#include "lyrics/time_value.h"
+
+namespace kvelmor::layout {
+
+using lyrics::Centiseconds;
+using lyrics::LyricLine;
+
+namespace {
+
+// Times are worked out in 64 bits and stored held inside the 32-bit range:
+// a typed setting such as preTime 99999999 or upTime -2147483648 can push a
+// sum past it, and such a time is kept at the end of the range rather than
+// wrapped.
+Centiseconds toTime(int64_t v) {
+    return static_cast<Centiseconds>(std::clamp<int64_t>(v, std::numeric_limits<Centiseconds>::min(),
+                                                         std::numeric_limits<Centiseconds>::max()));
+}
+
+void setStart(LyricLine& line, int64_t t) {
+    line.startTime = toTime(t);
+    line.startText = lyrics::formatScriptTime(line.startTime);
+}
+
+void setEnd(LyricLine& line, int64_t t) {
+    line.endTime = toTime(t);
+    line.endText = lyrics::formatScriptTime(line.endTime);
+}
+
+void setTagTime(lyrics::LyricUnit& u, Centiseconds t) {
+    u.time = t;
+    u.timeText = lyrics::formatScriptTime(t);
+}
+
+// The first and the last tag slot of a line, 0 when the line has none.
+int firstTag(const LyricLine& line) {
+    const int last = usedSlots(line);
+    for (int k = 1; k <= last; ++k)
+        if (!line.unit(k).isChar) return k;
+    return 0;
+}
+
+int lastTag(const LyricLine& line) {
+    for (int k = usedSlots(line); k >= 1; --k)
+        if (!line.unit(k).isChar) return k;
+    return 0;
+}
+
+// One row of a screen while batch display works on it.
+struct ScreenRow {
+    int line = 0;  // index of the line in this row; 0 when no line holds it
+    int64_t start = 0;
+    int64_t end = 0;
+    bool started = false;
+    bool ended = false;
+};
+
+struct Screen {
+    std::vector<int> lines;  // in table order
+    int rowCount = 0;        // rowNumber of the screen's last line
+    std::vector<ScreenRow> rows = std::vector<ScreenRow>(1);  // 1-based
+
+    ScreenRow& row(int r) { return rows[static_cast<size_t>(r)]; }
+};
+
+std::vector<Screen> buildScreens(const lyrics::LineTable& table) {
+    std::vector<Screen> screens;
+    for (auto& group : groupScreens(table)) {
+        Screen sc;
+        sc.lines = std::move(group);
+        for (int i : sc.lines) {
+            const LyricLine& l = table[i];
+            sc.rowCount = l.rowNumber;
+            if (l.rowNumber < 1) continue;  // no row to enter it in (rows are not assigned yet)
+            if (sc.rows.size() <= static_cast<size_t>(l.rowNumber))
+                sc.rows.resize(static_cast<size_t>(l.rowNumber) + 1);
+            sc.row(l.rowNumber) = {i, l.startTime, l.endTime, false, false};
+        }
+        screens.push_back(std::move(sc));
+    }
+    return screens;
+}
+
+}  // namespace
+
+int32_t rowCount(const settings::ConversionSettings& s) {
+    const int64_t r = static_cast<int64_t>(s.index("LineNumber")) + 1;
+    return static_cast<int32_t>(std::clamp<int64_t>(r, 1, kMaxRows));
+}
+
+std::vector<std::vector<int>> groupScreens(const lyrics::LineTable& lines) {
+    std::vector<std::vector<int>> screens;
+    for (int i = 1; i <= lines.count(); ++i) {
+        if (i == 1 || lines[i].rowNumber <= lines[i - 1].rowNumber) screens.emplace_back();
+        screens.back().push_back(i);
+    }
+    return screens;
+}
+
+void computeTagExtremes(lyrics::Song& song) {
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        const int f = firstTag(line);
+        const int l = lastTag(line);
+        line.firstTagTime = f ? line.unit(f).rawTime : 0;
+        line.lastTagTime = l ? line.unit(l).rawTime : 0;
+    }
+}
+
+void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
+    const int64_t shift = s.wholeNumber("upTime");
+    const bool corrected = s.isOn("WinAMPTime");
+    const std::string markColour = std::to_string(s.colour("Command9"));
+    // The corrected time is rounded half to even before the whole-number
+    // shift is added, which is the same as rounding the sum.
+    auto shifted = [&](Centiseconds written) -> int64_t {
+        return (corrected ? lyrics::correctTime(written) : written) + shift;
+    };
+
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        line.preTimeUsed = 0;
+        line.aftTimeUsed = 0;
+        line.advanceTime = 0;
+        // A negative shift can move a time before the song starts; like the
+        // tags, the line times stop at 0 (a script cannot show a line
+        // earlier). Lines with tags get their final start and end from the
+        // lead-in stage anyway.
+        setStart(line, std::max<int64_t>(0, shifted(line.firstTagTime)));
+        setEnd(line, std::max<int64_t>(0, shifted(line.lastTagTime)));
+
+        const int last = usedSlots(line);
+        for (int k = 1; k <= last; ++k) {
+            lyrics::LyricUnit& u = line.unit(k);
+            if (u.isChar) {
+                u.markColorText = u.cellMark ? markColour : std::string();
+                continue;
+            }
+            setTagTime(u, toTime(std::max<int64_t>(0, shifted(u.rawTime))));
+        }
+    }
+}
+
+void computeSyllableDurations(lyrics::Song& song) {
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        const int last = usedSlots(line);
+        // Slots that no syllable covers (characters before the first or after
+        // the last tag, and the last tag itself) keep a duration of 0 rather
+        // than one left by an earlier run.
+        for (int k = 1; k <= last; ++k) line.unit(k).duration = 0;
+
+        int next = last;  // the most recently visited tag slot, walking down
+        for (int k = last; k >= 1; --k) {
+            lyrics::LyricUnit& tag = line.unit(k);
+            if (tag.isChar) continue;
+            const lyrics::LyricUnit& nextTag = line.unit(next);
+            if (!nextTag.isChar) {
+                const int64_t diff = static_cast<int64_t>(nextTag.time) - tag.time;
+                if (diff < 1) {
+                    // Equal or out-of-order tags: a syllable of no length that
+                    // ends where the next one starts.
+                    tag.duration = 0;
+                    if (tag.time != nextTag.time) setTagTime(tag, nextTag.time);
+                } else {
+                    tag.duration = toTime(diff);
+                }
+                // The characters between share the syllable. Each share is
+                // d / n rounded half to even, and the first one also takes the
+                // remainder d mod n; with halves the shares can add up to a
+                // little more than d (11 over 2 gives 6 and 6). Kept so that
+                // wipes and ruby timing match the scripts users already have.
+                const int n = next - k - 1;
+                if (n > 0) {
+                    const double share = static_cast<double>(tag.duration) / n;
+                    const int64_t rem = tag.duration % n;
+                    line.unit(k + 1).duration = toTime(roundHalfEven(static_cast<double>(rem) + share));
+                    for (int c = k + 2; c < next; ++c) line.unit(c).duration = toTime(roundHalfEven(share));
+                }
+            }
+            next = k;
+        }
+    }
+}
+
+void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s) {
+    const int64_t preTime = s.wholeNumber("preTime");
+    const int64_t aftTime = s.wholeNumber("aftTime");
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        const int f = firstTag(line);
+        if (f == 0) continue;  // without tags the corrected times stay
+        const int l = lastTag(line);
+
+        const Centiseconds first = line.unit(f).time;
+        line.preTimeUsed = toTime(preTime);
+        if (first - preTime < 0) {
+            // Not before the song starts: the lead-in is what there is.
+            line.preTimeUsed = first;
+            setStart(line, 0);
+        } else {
+            setStart(line, first - preTime);
+        }
+        line.aftTimeUsed = toTime(aftTime);
+        setEnd(line, line.unit(l).time + aftTime);
+    }
+}
+
+void assignRows(lyrics::Song& song, const settings::ConversionSettings& s) {
+    const int32_t rows = rowCount(s);
+    const std::string kanjiStyle = "Kanji" + s.text("StyleNumber");
+    int32_t row = 1;
+    // End of the lines on the current screen; the first line always opens
+    // a screen, whatever its start.
+    int64_t lastEnd = std::numeric_limits<int64_t>::min();
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        if (lastEnd >= line.startTime && row < rows) {
+            ++row;
+            lastEnd = std::max<int64_t>(lastEnd, line.endTime);
+        } else {
+            row = 1;
+            lastEnd = line.endTime;
+        }
+        line.rowNumber = row;
+        if (line.kanjiStyle != "substyle1" && line.kanjiStyle != "substyle2") line.kanjiStyle = kanjiStyle;
+    }
+}
+
+void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s) {
+    auto& table = song.LyricsTable;
+    if (s.isOn("DisplayType2") || table.count() < 2) return;
+
+    const bool spaced = s.isOn("spaceTime");
+    const int64_t spacePre = s.wholeNumber("spaceTimePre");
+    const int64_t spaceAft = s.wholeNumber("spaceTimeAft");
+    std::vector<Screen> screens = buildScreens(table);
+
+    // Moves the line of row k of a screen to start at newStart; advanceTime
+    // records how much earlier than its own lead-in start that is.
+    auto moveStart = [&](ScreenRow& row, int64_t newStart) {
+        LyricLine& l = table[row.line];
+        l.advanceTime = toTime(row.start - newStart);
+        setStart(l, newStart);
+        row.start = l.startTime;
+    };
+
+    // The first screen comes up with its first line.
+    if (Screen& first = screens.front(); first.rowCount >= 1) {
+        const int64_t base = first.row(1).start;
+        for (int k = 1; k <= first.rowCount; ++k) {
+            ScreenRow& row = first.row(k);
+            if (row.line == 0) continue;
+            moveStart(row, base);
+            row.started = true;
+        }
+    }
+
+    for (size_t si = 1; si < screens.size(); ++si) {
+        Screen& prev = screens[si - 1];
+        Screen& cur = screens[si];
+        for (int r = 1; r <= cur.rowCount; ++r) {
+            for (int e = prev.rowCount; e >= r; --e) {
+                const int64_t prevEnd = prev.row(e).end;
+                if (!(prevEnd < cur.row(r).start)) continue;
+                // Row e of the previous screen is sung before row r is needed.
+                const bool lastRow = e == prev.rowCount;
+                const int affectedTo = lastRow ? cur.rowCount : e;
+
+                for (int k = r; k <= std::min(affectedTo, cur.rowCount); ++k) {
+                    ScreenRow& row = cur.row(k);
+                    if (row.started || row.line == 0) continue;
+                    if (r == 1) {
+                        moveStart(row, cur.row(1).start);
+                    } else if (table[row.line].startTime - prevEnd > spacePre) {
+                        moveStart(row, spaced ? prevEnd + spacePre : prevEnd);
+                    } else {
+                        setStart(table[row.line], table[row.line].startTime);
+                    }
+                    row.started = true;
+                }
+
+                const int64_t rowStart = cur.row(r).start;  // as moved just above
+                for (int k = r; k <= std::min(affectedTo, prev.rowCount); ++k) {
+                    ScreenRow& row = prev.row(k);
+                    if (row.ended || row.line == 0) continue;
+                    LyricLine& m = table[row.line];
+                    if (lastRow) {
+                        // The whole previous screen stays until it is sung.
+                        setEnd(m, prevEnd);
+                        row.end = m.endTime;
+                        row.ended = true;
+                    } else if (rowStart - m.endTime > spaceAft) {
+                        // The row is needed again: leave a little before.
+                        setEnd(m, spaced ? rowStart - spaceAft : rowStart);
+                        row.end = m.endTime;
+                        row.ended = true;
+                    }
+                }
+            }
+        }
+    }
+
+    // The last screen stays until its last row is sung.
+    if (Screen& last = screens.back(); last.rowCount >= 1 && last.row(last.rowCount).line != 0) {
+        const int64_t end = last.row(last.rowCount).end;
+        for (int i : last.lines) setEnd(table[i], end);
+    }
+}
+
+void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s) {
+    const int64_t lead = s.wholeNumber("LyricsDispTime");
+    struct Occupant {
+        int line = 0;  // 0: the row has held no line yet
+        int64_t end = 0;
+    };
+    // Indexed by rowNumber; rows outside 1..kMaxRows are not tracked.
+    std::vector<Occupant> rows(kMaxRows + 1);
+    auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        if (line.rowNumber < 1 || line.rowNumber > kMaxRows) continue;
+        Occupant& o = rows[static_cast<size_t>(line.rowNumber)];
+        if (o.line != 0 && line.startTime < o.end)
+            setEnd(table[o.line], std::max<int64_t>(0, line.startTime - lead));
+        o = {i, line.endTime};
+    }
+}
+
+}  // namespace kvelmor::layout

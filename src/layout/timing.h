@@ -1,0 +1,69 @@
+#pragma once
+// Line timing: when every lyric line is shown and removed, the corrected and
+// shifted time of every tag, the sung duration of every syllable and of each
+// of its characters, and the screen row of every line.
+//
+// Each function below is one stage of the layout refresh and works over the
+// whole working table, reading the settings it needs when it runs. The
+// refresh runs them in stage order, interleaved with placement (placement.h).
+// All times are centiseconds. Arithmetic is done in 64 bits and every time
+// stored is kept inside the 32-bit range (a sum past it is held at the
+// largest time), so no typed setting can make a stage fail.
+
+#include <cstdint>
+#include <vector>
+
+#include "lyrics/lyrics_table.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::layout {
+
+inline constexpr int32_t kMaxRows = 10;
+
+// R, the number of screen rows: the position of the selected LineNumber entry
+// plus one, kept within 1 .. kMaxRows.
+int32_t rowCount(const settings::ConversionSettings& s);
+
+// The working lines grouped into screens, each screen the 1-based indices of
+// its lines in table order. A new screen starts at the first line and at every
+// line whose rowNumber is not greater than the previous line's.
+std::vector<std::vector<int>> groupScreens(const lyrics::LineTable& lines);
+
+// Stage 2, tag extremes: firstTagTime and lastTagTime are the rawTime of the
+// line's first and last tag slot (both 0 for a line without tags).
+void computeTagExtremes(lyrics::Song& song);
+
+// Stage 6, time correction: clears the lead-in, lead-out and advance; sets
+// the line's start and end from its tag extremes, and each tag's time from its
+// rawTime, divided by 0.9953125 when WinAMPTime is on and shifted by upTime
+// (which may be negative). A time below 0 becomes 0. Marked characters get the
+// colour of Command9 as markColorText.
+void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// Stage 7, syllable durations: each tag's duration is the time to the next tag
+// (0 for the last tag), and the characters between two tags share it. A tag
+// later than the next one is pulled back to the next one's time.
+void computeSyllableDurations(lyrics::Song& song);
+
+// Stage 8, lead-in and lead-out: the line is shown preTime before its first
+// tag (never before 0) and removed aftTime after its last tag.
+void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// Stage 9, row assignment: a line takes the next row while it overlaps in time
+// a line already on the current screen and a row is free, otherwise row 1.
+// Also renews kanjiStyle from StyleNumber unless the line uses a spare style.
+void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// Stage 10, batch display: lines of a screen come up together (or row by row as
+// the rows they need are sung on the previous screen) and the previous
+// screen's lines stay until their rows are needed. Does nothing when
+// DisplayType2 (one line after another) is selected or there are fewer than
+// two lines.
+void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// Stage 13, new line priority: a line still shown when a later line needs its
+// row ends LyricsDispTime before that line starts (never before 0). The
+// refresh runs it only when LyricsDisp is 1.
+void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s);
+
+}  // namespace kvelmor::layout

@@ -1,0 +1,221 @@
+#include "script/karaoke_events.h"
+
+#include <algorithm>
+
+#include "script/line_output.h"
+#include "script/script_header.h"
+
+namespace kvelmor::script {
+
+using lyrics::LyricLine;
+using settings::ConversionSettings;
+
+namespace {
+
+constexpr std::string_view kNoWrap = "{\\q2}";  // every event: no automatic wrapping
+constexpr int64_t kLowerLayer = 100;
+constexpr int64_t kUpperLayer = 110;
+
+// Settings read by every mode, read once per line.
+struct LineContext {
+    const LyricLine& line;
+    const EventTexts& texts;
+    bool posNo = false;
+    int slots = 0;
+};
+
+// "{\q2}" + position tag + fade tag + vertical-scale prefix: the start of
+// every karaoke event text.
+std::string textHead(const LineContext& c, std::string_view pos) {
+    std::string t(kNoWrap);
+    t += pos;
+    t += c.texts.fadeTag;
+    t += c.texts.verticalScalePrefix;
+    return t;
+}
+
+int64_t leadIn(const LyricLine& line) {
+    return static_cast<int64_t>(line.preTimeUsed) + static_cast<int64_t>(line.advanceTime);
+}
+
+// Pass form (modes 0, 1, 2, 4) and wipe emphasis (mode 5): one event per
+// pass n, the text of pass n being piece n of the line's pieceList and, for
+// every character slot, its postText, piece n of its own preText and the
+// character. The passes run as long as pieceList or the last character's
+// preText has a piece n.
+void appendPasses(std::string& out, const LineContext& c, const ConversionSettings& s, bool emphasis) {
+    const LyricLine& line = c.line;
+    std::string pos = c.posNo ? std::string() : posTag(line.posX, line.posY);
+    std::vector<std::string_view> linePieces = splitPieces(line.pieceList);
+
+    std::vector<int> chars;
+    std::vector<std::vector<std::string_view>> prePieces;
+    for (int k = 1; k <= c.slots; ++k) {
+        const auto& u = line.unit(k);
+        if (!u.isChar) continue;
+        chars.push_back(k);
+        prePieces.push_back(splitPieces(u.preText));
+    }
+    size_t passes = linePieces.size();
+    if (!prePieces.empty()) passes = std::max(passes, prePieces.back().size());
+
+    std::string lead = (emphasis || s.isOn("KaraokeWipe")) ? karaokeTag(leadIn(line)) : std::string();
+    std::string delayedLead =
+        emphasis ? karaokeTag(static_cast<int64_t>(s.wholeNumber("DelayTime")) + leadIn(line)) : std::string();
+    const int64_t lower = static_cast<int64_t>(line.lineKind) + kLowerLayer;
+    const int64_t upper = static_cast<int64_t>(line.lineKind) + kUpperLayer;
+
+    for (size_t n = 1; n <= passes; ++n) {
+        std::string charText;
+        for (size_t i = 0; i < chars.size(); ++i) {
+            const auto& u = line.unit(chars[i]);
+            charText += u.postText;
+            charText += pieceAt(prePieces[i], n);
+            charText += u.text;
+        }
+        std::string head = textHead(c, pos);
+        head += pieceAt(linePieces, n);
+        appendDialogue(out, line, lower, line.kanjiStyle, head + lead + charText);
+        if (emphasis) appendDialogue(out, line, upper, "substyle1", head + delayedLead + charText);
+    }
+}
+
+// Edge wipe (mode 3): the plain line below, the line's prepared karaoke text
+// (rawText) above. Both always carry the position.
+void appendEdgeWipe(std::string& out, const LineContext& c) {
+    const LyricLine& line = c.line;
+    std::string head = textHead(c, posTag(line.posX, line.posY));
+    appendDialogue(out, line, static_cast<int64_t>(line.lineKind) + kLowerLayer, line.kanjiStyle,
+                   head + line.plainText);
+    appendDialogue(out, line, static_cast<int64_t>(line.lineKind) + kUpperLayer, line.kanjiStyle,
+                   head + line.rawText);
+}
+
+// Per-character setting (mode 6): one event per pass and syllable (a run of
+// character slots closed by a tag slot), placed at the syllable's own x.
+// Within a syllable the postTexts come first, then piece n of each slot's own
+// preText, then the characters. Characters after the last tag slot form no
+// event.
+void appendSyllables(std::string& out, const LineContext& c) {
+    const LyricLine& line = c.line;
+    std::vector<std::string_view> linePieces = splitPieces(line.pieceList);
+    const int64_t layer = static_cast<int64_t>(line.lineKind) + kLowerLayer;
+
+    int64_t x = line.posX;  // pixels: left edge of the next character
+    std::string pos;
+    std::vector<int> syllable;  // its character slots
+
+    auto flush = [&] {
+        std::string post, text;
+        std::vector<std::vector<std::string_view>> prePieces;
+        size_t passes = linePieces.size();
+        for (int k : syllable) {
+            const auto& u = line.unit(k);
+            post += u.postText;
+            text += u.text;
+            prePieces.push_back(splitPieces(u.preText));
+            passes = std::max(passes, prePieces.back().size());
+        }
+        for (size_t n = 1; n <= passes; ++n) {
+            std::string t = textHead(c, pos);
+            t += pieceAt(linePieces, n);
+            t += post;
+            for (const auto& p : prePieces) t += pieceAt(p, n);
+            t += text;
+            appendDialogue(out, line, layer, line.kanjiStyle, t);
+        }
+        syllable.clear();
+    };
+
+    for (int k = 1; k <= c.slots; ++k) {
+        const auto& u = line.unit(k);
+        if (!u.isChar) {
+            if (!syllable.empty()) flush();
+            continue;
+        }
+        if (k == 1 || !line.unit(k - 1).isChar) pos = c.posNo ? std::string() : posTag(x, line.posY);
+        x += u.width;
+        syllable.push_back(k);
+    }
+}
+
+bool isSpace(std::string_view ch) { return ch == " " || ch == "\u3000"; }
+
+// Per space-separated word (mode 7): one event per word, the space that
+// closes it included, placed at the x of the word's first character. The
+// word's override text is the first non-empty postText + preText among its
+// characters. A last word that no space closes is written too.
+void appendWords(std::string& out, const LineContext& c) {
+    const LyricLine& line = c.line;
+    const int64_t layer = static_cast<int64_t>(line.lineKind) + kLowerLayer;
+
+    int64_t x = line.posX;  // pixels: left edge of the next character
+    std::string pos, prefix, word;
+    auto flush = [&] {
+        appendDialogue(out, line, layer, line.kanjiStyle, textHead(c, pos) + line.pieceList + prefix + word);
+        prefix.clear();
+        word.clear();
+    };
+
+    for (int k = 1; k <= c.slots; ++k) {
+        const auto& u = line.unit(k);
+        if (!u.isChar) continue;
+        if (word.empty()) pos = c.posNo ? std::string() : posTag(x, line.posY);
+        x += u.width;
+        word += u.text;
+        if (prefix.empty()) prefix = u.postText + u.preText;
+        if (isSpace(u.text)) flush();
+    }
+    if (!word.empty()) flush();
+}
+
+}  // namespace
+
+WipeMode wipeMode(const ConversionSettings& s) {
+    int32_t i = s.index("wipe");
+    if (i < 0 || i > static_cast<int32_t>(WipeMode::PerWord)) return WipeMode::Karaoke;
+    return static_cast<WipeMode>(i);
+}
+
+EventTexts eventTexts(const ConversionSettings& s) { return {verticalScalePrefix(s), fadeTag(s)}; }
+
+std::vector<std::string_view> splitPieces(std::string_view text) {
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    for (;;) {
+        size_t semi = text.find(';', start);
+        if (semi == std::string_view::npos) {
+            pieces.push_back(text.substr(start));
+            return pieces;
+        }
+        pieces.push_back(text.substr(start, semi - start));
+        start = semi + 1;
+    }
+}
+
+std::string_view pieceAt(const std::vector<std::string_view>& pieces, size_t n) {
+    if (pieces.empty()) return {};
+    return pieces[std::clamp<size_t>(n, 1, pieces.size()) - 1];
+}
+
+void appendEventsHeader(std::string& out) {
+    appendLine(out, "[Events]");
+    appendLine(out, "Format: Layer, Start, End, Style, Actor, MarginL, MarginR, MarginV, Effect, Text");
+}
+
+void appendKaraokeEvents(std::string& out, const LyricLine& line, const ConversionSettings& s,
+                         const EventTexts& texts) {
+    LineContext c{line, texts, s.isOn("posNo"), slotCount(line)};
+    switch (wipeMode(s)) {
+    case WipeMode::EdgeWipe: appendEdgeWipe(out, c); break;
+    case WipeMode::WipeEmphasis: appendPasses(out, c, s, true); break;
+    case WipeMode::PerCharacterSetting: appendSyllables(out, c); break;
+    case WipeMode::PerWord: appendWords(out, c); break;
+    case WipeMode::Karaoke:
+    case WipeMode::PerCharacter:
+    case WipeMode::NoWipe:
+    case WipeMode::FreeSetting: appendPasses(out, c, s, false); break;
+    }
+}
+
+}  // namespace kvelmor::script

@@ -1,0 +1,132 @@
+#include "script/script_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "common/encoding.h"
+#include "common/file_io.h"
+#include "common/number_text.h"
+#include "script/karaoke_events.h"
+#include "script/line_output.h"
+#include "script/ruby_events.h"
+
+namespace kvelmor::script {
+
+using settings::ConversionSettings;
+
+namespace {
+
+// Event groups written before the lyric lines. Song information and the
+// credit have events of their own that are not written yet; these hooks keep
+// their place in the order.
+void appendSongInfoBeforeSongEvents(std::string&, const lyrics::Song&, const ConversionSettings&,
+                                    const EventTexts&) {}
+void appendSongInfoTopEvents(std::string&, const lyrics::Song&, const ConversionSettings&, const EventTexts&) {}
+void appendCreditEvents(std::string&, const lyrics::Song&, const ConversionSettings&) {}
+
+std::string codePointText(std::string_view ch) {
+    std::u32string cps = toU32(ch);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", cps.empty() ? 0u : static_cast<unsigned>(cps[0]));
+    return buf;
+}
+
+// Reports every line of the text holding characters CP932 has no code for;
+// returns how many lines did.
+int reportCharsOutsideCp932(std::string_view text, const std::string& path, Reporter& reporter) {
+    int lines = 0;
+    int lineNo = 0;
+    for (std::string_view line : splitLines(text)) {
+        ++lineNo;
+        std::vector<std::string> bad = charsOutsideCp932(line);
+        if (bad.empty()) continue;
+        ++lines;
+        std::string list;
+        std::vector<std::string> seen;
+        for (const auto& ch : bad) {
+            if (std::find(seen.begin(), seen.end(), ch) != seen.end()) continue;
+            seen.push_back(ch);
+            if (!list.empty()) list += ", ";
+            list += "\"" + ch + "\" (" + codePointText(ch) + ")";
+        }
+        reporter.error("characters that CP932 cannot hold: " + list, path, lineNo);
+    }
+    return lines;
+}
+
+}  // namespace
+
+CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layout::TextMeasurer& measurer) {
+    auto colour = [&](const char* field) -> uint32_t {
+        auto v = parseNumber(credit.text(field));
+        if (!v || *v < 0 || *v > 0xFFFFFF) return 0;
+        return static_cast<uint32_t>(*v);
+    };
+    auto whole = [&](const char* field) { return toWholeNumber(credit.text(field)); };
+    CreditStyleSource c;
+    c.font.face = credit.text("Command1");
+    c.font.bold = whole("Command1.Bold") != 0;
+    c.font.italic = whole("Command1.Italic") != 0;
+    c.font.underline = whole("Command1.Underline") != 0;
+    c.font.strikethrough = whole("Command1.Strikethrough") != 0;
+    int32_t size = whole("CreditFontSize");
+    c.FontPixcel = std::to_string(size > 0 ? layout::TextHeight(measurer, c.font.face, size, "あ") : 0);
+    c.PrimaryColor = colour("PrimaryColor");
+    c.TeritaryColor = colour("TeritaryColor");
+    c.ShadowColor = colour("ShadowColor");
+    c.PrimaryAlpha = whole("PrimaryAlpha");
+    c.TeritaryAlpha = whole("TeritaryAlpha");
+    c.BackAplha = whole("BackAplha");
+    c.Combo1 = whole("Combo1");
+    return c;
+}
+
+std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
+                       const CreditStyleSource& credit) {
+    std::string out;
+    appendScriptInfo(out, header.info, song.songInfo);
+    appendStyles(out, scriptStyles(header, song, s, credit), s);
+
+    const EventTexts texts = eventTexts(s);
+    appendEventsHeader(out);
+    appendSongInfoBeforeSongEvents(out, song, s, texts);
+    appendSongInfoTopEvents(out, song, s, texts);
+    appendCreditEvents(out, song, s);
+    const auto& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        appendKaraokeEvents(out, table[i], s, texts);
+        appendRubyEvents(out, table[i], song.rubyState, s, texts);
+    }
+    return out;
+}
+
+bool writeScriptFile(const std::string& path, std::string_view text, bool unicode, Reporter& reporter) {
+    std::string bytes;
+    if (unicode) {
+        bytes = encodeUtf16le(text, true);
+    } else if (auto cp932 = encodeCp932(text)) {
+        bytes = std::move(*cp932);
+    } else {
+        int lines = reportCharsOutsideCp932(text, path, reporter);
+        reporter.error("the script was not written: " + std::to_string(lines) +
+                           (lines == 1 ? " line holds" : " lines hold") +
+                           " characters that CP932 cannot hold; tick unicode to save it as UTF-16",
+                       path);
+        return false;
+    }
+    FileResult r = writeFileAtomically(path, bytes);
+    if (!r.ok) {
+        reporter.error("cannot write the script: " + r.error, path);
+        return false;
+    }
+    return true;
+}
+
+bool writeScript(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
+                 const CreditStyleSource& credit, Reporter& reporter) {
+    if (song.lyricsPath.empty()) return false;
+    return writeScriptFile(scriptPathFor(song.lyricsPath), scriptText(song, s, header, credit), s.isOn("unicode"),
+                           reporter);
+}
+
+}  // namespace kvelmor::script

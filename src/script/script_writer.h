@@ -1,0 +1,46 @@
+#pragma once
+// The whole script: `[Script Info]`, `[V4+ Styles]` and `[Events]` built in
+// memory, and the file written beside the lyrics file.
+//
+// Before a write the caller runs what the write command runs first: the new
+// line priority step again when LyricsDisp is ticked, and the expansion of the
+// effect templates (pieceList, rawText, preText, postText, rubyText2).
+
+#include <string>
+#include <string_view>
+
+#include "common/reporter.h"
+#include "layout/text_measure.h"
+#include "lyrics/lyrics_table.h"
+#include "script/script_header.h"
+#include "settings/app_state.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::script {
+
+// The credit style's look from the credit window's fields; its Fontsize is
+// the pixel height of "あ" in the credit font at CreditFontSize.
+CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layout::TextMeasurer& measurer);
+
+// The script as UTF-8 text, every line ending with CR LF. The events come in
+// this order: song information before the song, song information at the top,
+// the credit, then for every line its karaoke events followed by its ruby
+// events.
+std::string scriptText(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
+                       const CreditStyleSource& credit);
+
+// Writes the script to scriptPathFor(song.lyricsPath). Nothing happens
+// without a lyrics path. Returns whether the file was written; every failure
+// is reported.
+bool writeScript(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
+                 const CreditStyleSource& credit, Reporter& reporter);
+
+// Writes script text to `path`: with `unicode` as UTF-16 little-endian with a
+// byte-order mark, without it in CP932. A character CP932 cannot hold is never
+// replaced: each script line holding one is reported with those characters,
+// and nothing is written. The file is written whole or not at all (a
+// temporary file in the same folder renamed into place), so a failed write
+// leaves whatever was there before.
+bool writeScriptFile(const std::string& path, std::string_view text, bool unicode, Reporter& reporter);
+
+}  // namespace kvelmor::script

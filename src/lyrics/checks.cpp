@@ -1,0 +1,178 @@
+#include "lyrics/checks.h"
+
+#include <map>
+
+#include "common/number_text.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::lyrics {
+namespace {
+
+// The first tag slot of a line, or 0.
+int firstTagSlot(const LyricLine& line) {
+    for (int i = 1; i <= line.unitCount; ++i)
+        if (!line.unit(i).isChar) return i;
+    return 0;
+}
+
+Centiseconds roundedTime(double v) {
+    int64_t r = roundHalfEven(v);
+    if (r > INT32_MAX) return INT32_MAX;
+    if (r < INT32_MIN) return INT32_MIN;
+    return static_cast<Centiseconds>(r);
+}
+
+// The closing tag of the last line, estimated from its syllables.
+// With the time correction on, `time` is the corrected `rawTime`, as the
+// reader gives it to the tag once the line is written and read back.
+LyricUnit estimatedEndTag(const LyricLine& line, bool timeCorrection) {
+    int64_t p = 0, q = 0, pr = 0, qr = 0;
+    int64_t b = 0;  // characters before the last tag
+    int64_t c = 0;  // characters since the last tag
+    for (int i = 1; i <= line.unitCount; ++i) {
+        const LyricUnit& u = line.unit(i);
+        if (u.isChar) {
+            ++c;
+            continue;
+        }
+        p = q;
+        q = u.time;
+        pr = qr;
+        qr = u.rawTime;
+        b += c;
+        c = 0;
+    }
+    const int64_t k = c;
+    if (b == 0) b = 1;
+    LyricUnit tag;
+    tag.isChar = false;
+    const double share = static_cast<double>(k) * static_cast<double>(q - p) / static_cast<double>(b);
+    tag.time = roundedTime(static_cast<double>(q) + share);
+    tag.rawTime = roundedTime(static_cast<double>(qr) +
+                              static_cast<double>(k) * static_cast<double>(qr - pr) / static_cast<double>(b));
+    tag.duration = roundedTime(share);
+    if (timeCorrection) tag.time = correctTime(tag.rawTime);
+    tag.timeText = formatScriptTime(tag.time);
+    return tag;
+}
+
+}  // namespace
+
+LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entries, bool timeCorrection) {
+    LineRepair result;
+    if (line.unitCount == 0) return result;
+    if (static_cast<int>(line.units.size()) > line.unitCount + 1)
+        line.units.resize(static_cast<size_t>(line.unitCount) + 1);
+
+    // 1. Missing first tag.
+    if (line.unit(1).isChar) {
+        ++result.missing;
+        entries += "[時間なし]";
+        if (line.unitCount >= kMaxSlots) {
+            ++result.notSupplied;
+        } else {
+            LyricUnit tag;  // blank: a tag at time 0
+            tag.isChar = false;
+            if (int f = firstTagSlot(line)) {
+                tag.time = line.unit(f).time;
+                tag.timeText = line.unit(f).timeText;
+                tag.rawTime = line.unit(f).rawTime;
+            }
+            line.units.insert(line.units.begin() + 1, tag);
+            ++line.unitCount;
+            line.firstTagTime = line.unit(1).rawTime;
+            line.startTime = line.unit(1).time;
+            line.startText = line.unit(1).timeText;
+        }
+    }
+
+    // 2. Missing last tag.
+    if (line.unit(line.unitCount).isChar) {
+        ++result.missing;
+        entries += "[" + line.unit(1).timeText + "]";
+        if (line.unitCount >= kMaxSlots) {
+            ++result.notSupplied;
+        } else {
+            LyricUnit tag;  // blank: a tag at time 0
+            tag.isChar = false;
+            if (next) {
+                if (int f = firstTagSlot(*next)) tag = next->unit(f);
+            } else {
+                tag = estimatedEndTag(line, timeCorrection);
+            }
+            line.appendUnit(tag);
+            line.endTime = tag.time;
+            line.endText = tag.timeText;
+            line.lastTagTime = tag.rawTime;
+        }
+    }
+    return result;
+}
+
+int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+    const bool timeCorrection = s.isOn("WinAMPTime");
+    int n = 0;
+    int notSupplied = 0;
+    std::string entries;
+    LineTable& table = song.LyricsTable;
+    for (int i = 1; i <= table.count(); ++i) {
+        const LyricLine* next = i < table.count() ? &table[i + 1] : nullptr;
+        LineRepair done = repairLine(table[i], next, entries, timeCorrection);
+        n += done.missing;
+        notSupplied += done.notSupplied;
+    }
+    if (n > 0)
+        r.warning(std::string(kMissingTagsHead) + std::to_string(n) + "行あります" + kReportBreak + entries,
+                  song.lyricsPath);
+    if (notSupplied > 0)
+        r.warning(std::to_string(notSupplied) +
+                      " missing start or end tag(s) could not be added: the line already holds 300 slots "
+                      "(characters and time tags together)",
+                  song.lyricsPath);
+    return n;
+}
+
+int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
+    std::map<int32_t, Centiseconds> lastEnd;  // by row; every row starts at 0
+    int n = 0;
+    std::string entries;
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& line = song.LyricsTable[i];
+        Centiseconds& end = lastEnd[line.rowNumber];
+        if (line.startTime < end) {
+            entries += "[" + formatScriptTime(line.firstTagTime) + "]";
+            ++n;
+        }
+        end = line.endTime;
+    }
+    if (n > 0)
+        r.warning(std::string(kTimeOrderHead) + std::to_string(n) + "行あります" + kReportBreak + entries,
+                  song.lyricsPath);
+    return n;
+}
+
+FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+    const int64_t W = s.wholeNumber("dispWidth");
+    const int64_t marginL = s.wholeNumber("MarginL");
+    const int64_t marginR = s.wholeNumber("MarginR");
+    FitCount f;
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& line = song.LyricsTable[i];
+        const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
+        if (right >= W) ++f.overflow;
+        if (right + marginR > W) ++f.margin;
+        if (line.posX < marginL) ++f.margin;
+        if (line.posX < 1) ++f.overflow;
+    }
+    if (f.overflow > 0) {
+        std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);
+        if (f.margin > 0)
+            text += std::string("行") + kReportBreak + kMarginHead + std::to_string(f.margin) + "行あります";
+        else
+            text += "行あります";
+        r.warning(text, song.lyricsPath);
+    }
+    return f;
+}
+
+}  // namespace kvelmor::lyrics

@@ -1,0 +1,370 @@
+#include "lyrics/segmentation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "common/encoding.h"
+#include "common/number_text.h"
+#include "layout/text_measure.h"
+#include "lyrics/japanese_chars.h"
+#include "lyrics/kra_writer.h"
+#include "lyrics/reader.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::lyrics {
+namespace {
+
+bool isCharSlot(const LyricLine& line, int i, std::string_view text) {
+    return i >= 1 && i <= line.unitCount && line.unit(i).isChar && line.unit(i).text == text;
+}
+
+bool isTagSlot(const LyricLine& line, int i) { return i >= 1 && i <= line.unitCount && !line.unit(i).isChar; }
+
+void rebuildPlainText(LyricLine& line) {
+    line.plainText.clear();
+    for (int i = 1; i <= line.unitCount; ++i)
+        if (line.unit(i).isChar) line.plainText += line.unit(i).text;
+}
+
+// The build values of a working line; the record is already blank.
+void setBuildValues(LyricLine& line, const std::string& styleNumber) {
+    line.lineKind = 10;
+    line.kanjiStyle = "Kanji" + styleNumber;
+    line.rubyStyle = "Ruby" + styleNumber;
+    line.marginLText = "0000";
+    line.marginRText = "0000";
+    line.marginVText = "0000";
+    line.pieceList = "Karaoke";
+}
+
+LyricUnit tagUnit(Centiseconds rawTime) {
+    LyricUnit u;
+    u.isChar = false;
+    u.rawTime = rawTime;
+    u.time = rawTime;
+    u.timeText = formatScriptTime(rawTime);
+    return u;
+}
+
+bool isSpace(const LyricUnit& u) { return u.isChar && charClass(std::string_view(u.text)) == kClassSpace; }
+
+struct Candidate {
+    int index = 0;
+    int64_t width = 0;  // running character width at the slot
+};
+
+// The candidate whose width is nearest to the target; ties keep the earlier
+// one. The kept distance is rounded, as the original kept it in a whole number.
+int nearest(const std::vector<Candidate>& cs, double target) {
+    int best = cs.front().index;
+    int64_t bestDistance = roundHalfEven(std::fabs(static_cast<double>(cs.front().width) - target));
+    for (size_t i = 1; i < cs.size(); ++i) {
+        double d = std::fabs(static_cast<double>(cs[i].width) - target);
+        if (d < static_cast<double>(bestDistance)) {
+            best = cs[i].index;
+            bestDistance = roundHalfEven(d);
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+int charClass(char32_t c) {
+    const std::u32string converted = toHalfWidth(std::u32string(1, hiraganaToKatakana(c)));
+    if (converted == U" ") return kClassSpace;
+    const uint16_t code = cp932Code(converted.front()).value_or(static_cast<uint16_t>('?'));
+    if (code > 0xFF) return (code >= 0x8040 && code <= 0x879F) ? kClassSymbol : kClassKanji;
+    if (code <= 64) return kClassSymbol;
+    if (code <= 122) return kClassLatin;
+    return toFullWidth(converted) == std::u32string(1, c) ? kClassKatakana : kClassHiragana;
+}
+
+int charClass(std::string_view utf8Char) {
+    const std::u32string chars = toU32(utf8Char);
+    return chars.empty() ? kClassSymbol : charClass(chars.front());
+}
+
+int32_t availableWidth(const settings::ConversionSettings& s) {
+    const int64_t a = static_cast<int64_t>(s.wholeNumber("dispWidth")) - s.wholeNumber("MarginL") -
+                      s.wholeNumber("MarginR");
+    return static_cast<int32_t>(std::clamp<int64_t>(a, INT32_MIN, INT32_MAX));
+}
+
+int32_t totalCharWidth(const LyricLine& line) {
+    int64_t t = 0;
+    for (int i = 1; i <= line.unitCount; ++i)
+        if (line.unit(i).isChar) t += line.unit(i).width;
+    return static_cast<int32_t>(std::clamp<int64_t>(t, INT32_MIN, INT32_MAX));
+}
+
+int foldRubyNotation(LyricLine& line) {
+    int folded = 0;
+    int i = 1;
+    while (i <= line.unitCount) {
+        if (isCharSlot(line, i, "(") && isTagSlot(line, i - 1) && isTagSlot(line, i + 1) &&
+            line.unit(i - 1).rawTime == line.unit(i + 1).rawTime) {
+            // The base: the character slots directly before the tag in front of "(".
+            int J = i - 1;
+            while (J - 1 >= 1 && line.unit(J - 1).isChar) --J;
+            const int span = (i - 1) - J;
+            std::string reading;  // collected afresh for every notation tried
+            for (int v = i + 2; span > 0 && v <= line.unitCount - 2; ++v) {
+                const LyricUnit& u = line.unit(v);
+                if (u.isChar) {
+                    reading += u.text;
+                    continue;
+                }
+                if (!isCharSlot(line, v + 1, ")") || !isTagSlot(line, v + 2) ||
+                    line.unit(v + 2).rawTime != u.rawTime)
+                    continue;  // a tag inside the reading: ignored
+                // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
+                line.units.erase(line.units.begin() + (i - 1), line.units.begin() + (v + 2));
+                line.unitCount -= v - i + 3;
+                line.unit(J).ruby = reading;
+                line.unit(J).rubySpan = span;
+                ++folded;
+                i -= 1;
+                break;
+            }
+        }
+        i += 1;
+    }
+    if (folded > 0) rebuildPlainText(line);
+    return folded;
+}
+
+int buildWorkLine(Song& song, std::string_view text, const settings::ConversionSettings& s, Reporter& r) {
+    const std::u32string line = toU32(text);
+    const bool correction = s.isOn("WinAMPTime");
+    const bool narrowSpaces = s.isOn("MojiSize");
+    const std::string& styleNumber = s.text("StyleNumber");
+
+    std::vector<LyricUnit> units;
+    units.reserve(line.size());
+    for (size_t p = 0; p < line.size();) {
+        LyricUnit u;
+        if (auto tag = timeTagAt(line, p)) {
+            u.isChar = false;
+            u.rawTime = *tag;
+            u.time = correction ? correctTime(*tag) : *tag;
+            u.timeText = formatScriptTime(u.time);
+            p += 10;
+        } else {
+            u.isChar = true;
+            u.text = (narrowSpaces && line[p] == 0x3000) ? std::string(" ") : toUtf8(line[p]);
+            p += 1;
+        }
+        units.push_back(std::move(u));
+    }
+
+    int made = 0;
+    size_t pos = 0;
+    const LyricUnit* lastTag = nullptr;
+    do {
+        LyricLine& L = song.LyricsTable.appendLine();
+        setBuildValues(L, styleNumber);
+        if (made > 0 && units[pos].isChar && lastTag) L.appendUnit(*lastTag);
+        while (pos < units.size() && L.appendUnit(units[pos])) {
+            if (!units[pos].isChar) lastTag = &units[pos];
+            ++pos;
+        }
+        rebuildPlainText(L);
+        if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
+        ++made;
+    } while (pos < units.size());
+
+    if (made > 1)
+        r.warning("a line needs more than 300 slots (characters and time tags together) and was continued in " +
+                      std::to_string(made - 1) + " further working line" + (made > 2 ? "s" : "") + ": " +
+                      std::string(text),
+                  song.lyricsPath);
+    return made;
+}
+
+int chooseBreak(const LyricLine& line, int32_t totalWidth, int32_t available) {
+    const int n = line.unitCount;
+    int firstChar = 0;
+    for (int i = 1; i <= n && firstChar == 0; ++i)
+        if (line.unit(i).isChar) firstChar = i;
+    if (firstChar == 0 || firstChar + 1 > n || available <= 0) return n + 1;
+
+    const double A = available;
+    const double T = totalWidth;
+    double pieces = std::floor(T / A + 0.99);
+    if (pieces < 1) pieces = 1;
+    const double target = T / pieces;  // G
+
+    // Step 2: the last character slots below the target, a quarter and the whole width.
+    int iTarget = n;
+    int iQuarter = 0;
+    int iAvail = n;
+    {
+        int64_t W = 0;
+        for (int i = 1; i <= n; ++i) {
+            const LyricUnit& u = line.unit(i);
+            if (!u.isChar) continue;
+            W += u.width;
+            if (static_cast<double>(W) < target) iTarget = i;
+            if (static_cast<double>(W) < A / 4) iQuarter = i;
+            if (static_cast<double>(W) < A) iAvail = i;
+        }
+    }
+
+    // Step 3: strong and weak candidates over 1..iAvail.
+    std::vector<Candidate> strong;
+    std::vector<Candidate> weak;
+    {
+        int64_t W = 0;
+        int o = kClassSpace;
+        int charsBefore = 0;
+        for (int i = 1; i <= iAvail; ++i) {
+            const LyricUnit& u = line.unit(i);
+            if (!u.isChar) {
+                if (i > 1 && !line.unit(i - 1).isChar && charsBefore > 0) strong.push_back({i, W});
+                continue;
+            }
+            W += u.width;
+            const int k = charClass(std::string_view(u.text));
+            bool isStrong = false;
+            bool isWeak = false;
+            switch (k) {
+            case kClassSpace: isStrong = true; break;
+            case kClassLatin: isStrong = o >= 2 && o <= 5; break;
+            case kClassHiragana:
+                isStrong = o == 1 || o == 5;
+                isWeak = o == 3 || o == 4;
+                break;
+            case kClassKatakana: isStrong = o == 1 || o == 2 || o == 4 || o == 5; break;
+            case kClassKanji: isStrong = o == 1 || o == 2 || o == 3 || o == 5; break;
+            case kClassSymbol: isWeak = o >= 1 && o <= 4; break;
+            default: break;
+            }
+            o = k;
+            if (charsBefore > 0) {
+                if (isStrong) strong.push_back({i, W});
+                if (isWeak) weak.push_back({i, W});
+            }
+            ++charsBefore;
+        }
+    }
+
+    // Step 4: the choice.
+    auto reachesQuarter = [iQuarter](const std::vector<Candidate>& cs) {
+        for (const auto& c : cs)
+            if (c.index >= iQuarter) return true;
+        return false;
+    };
+    int c;
+    if (reachesQuarter(strong)) c = nearest(strong, target);
+    else if (reachesQuarter(weak)) c = nearest(weak, target);
+    else c = iTarget;
+
+    // Guard: the piece keeps at least one character.
+    if (c <= firstChar) c = firstChar + 1;
+
+    // Guard: a ruby base is not cut; the cut moves to the base's start, or
+    // after its end when the base starts the piece.
+    for (int J = 1; J <= n; ++J) {
+        const LyricUnit& u = line.unit(J);
+        if (!u.isChar || u.ruby.empty() || u.rubySpan < 2) continue;
+        int end = J;
+        for (int seen = 1, i = J + 1; i <= n && seen < u.rubySpan; ++i) {
+            if (line.unit(i).isChar) {
+                ++seen;
+                end = i;
+            }
+        }
+        if (c > J && c <= end) {
+            c = J > firstChar ? J : end + 1;
+            break;
+        }
+    }
+    return std::min(c, n + 1);
+}
+
+std::string takeNextPiece(LyricLine& line, int32_t available) {
+    if (line.unitCount == 0) return {};
+    auto takeWhole = [&line]() {
+        std::string text = serializeLine(line);
+        line.units.resize(1);
+        line.unitCount = 0;
+        return text;
+    };
+    const int32_t total = totalCharWidth(line);
+    if (available <= 0 || available >= total) return takeWhole();
+    const int c = chooseBreak(line, total, available);
+    if (c > line.unitCount) return takeWhole();
+
+    // The piece: slots 1..c-1, closed by a tag at the cut when it ends in a character.
+    LyricLine piece;
+    bool pieceHasTag = false;
+    for (int i = 1; i <= c - 1; ++i) {
+        piece.appendUnit(line.unit(i));
+        if (!line.unit(i).isChar) pieceHasTag = true;
+    }
+    if (line.unit(c - 1).isChar) {
+        // At a tag slot the cut takes that tag's own time.
+        const Centiseconds e = line.unit(c).isChar ? interpolateTime(line, c) : line.unit(c).rawTime;
+        // A piece without any tag would not be a timed line; it is closed even at time 0.
+        if (e != 0 || !pieceHasTag) piece.appendUnit(tagUnit(e));
+    }
+    std::string text = serializeLine(piece);
+
+    // The rest: from the cut, spaces at the cut dropped, opened by a tag.
+    int s;
+    if (!line.unit(c).isChar) {
+        s = c + 1;
+    } else if (isSpace(line.unit(c))) {
+        s = c + 1;
+        while (s <= line.unitCount && isSpace(line.unit(s))) ++s;
+    } else {
+        s = c;
+    }
+    bool restHasChar = false;
+    for (int i = s; i <= line.unitCount && !restHasChar; ++i) restHasChar = line.unit(i).isChar;
+    if (!restHasChar) {
+        line.units.resize(1);
+        line.unitCount = 0;
+        return text;
+    }
+    std::vector<LyricUnit> rest;
+    rest.reserve(static_cast<size_t>(line.unitCount - s) + 3);
+    rest.emplace_back();  // slot 0
+    if (line.unit(s).isChar) rest.push_back(tagUnit(interpolateTime(line, s)));
+    for (int i = s; i <= line.unitCount; ++i) rest.push_back(std::move(line.unit(i)));
+    line.units = std::move(rest);
+    line.unitCount = static_cast<int32_t>(line.units.size()) - 1;
+    return text;
+}
+
+void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, layout::TextMeasurer& m,
+                        Reporter& r) {
+    song.LyricsTable.reset();
+    const bool lineBreak = s.isOn("kaigyo");
+    const int32_t available = availableWidth(s);
+    const std::string& face = s.text("Command2");
+    const int32_t size = s.wholeNumber("ssaFontSize");
+    const double scale = s.real("mojiScaleX");
+    for (int i = 1; i <= song.rawLineCount(); ++i) {
+        const LyricLine& raw = song.RawLyricsTable[i];
+        if (!lineBreak) {
+            buildWorkLine(song, raw.rawText, s, r);
+            continue;
+        }
+        LyricLine L = raw;  // scratch copy; the raw table is never changed
+        for (int k = 1; k <= L.unitCount; ++k) {
+            LyricUnit& u = L.unit(k);
+            if (u.isChar) u.width = layout::TextWidth(m, face, size, u.text, scale);
+        }
+        if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
+        while (L.unitCount > 0) {
+            std::string piece = takeNextPiece(L, available);
+            if (piece.empty()) break;
+            if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, s, r);
+        }
+    }
+}
+
+}  // namespace kvelmor::lyrics

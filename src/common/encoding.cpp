@@ -152,21 +152,38 @@ DecodedText decodeText(std::string_view bytes) {
     return decodeWith("CP932", bytes, TextEncoding::Cp932, 1);
 }
 
-std::optional<std::string> encodeCp932(std::string_view utf8) {
-    Iconv cv("CP932", "UTF-8");
+namespace {
+
+// CP932 bytes that read back as exactly the same text. iconv maps a few
+// characters onto look-alikes ("〜" U+301C becomes "～" U+FF5E), which would
+// change the text silently; those count as not fitting.
+std::optional<std::string> cp932RoundTrip(std::string_view utf8) {
+    Iconv to("CP932", "UTF-8");
     std::string out;
-    size_t used = cv.convert(utf8, out);
-    if (used != utf8.size()) return std::nullopt;
+    if (to.convert(utf8, out) != utf8.size()) return std::nullopt;
+    Iconv back("UTF-8", "CP932");
+    std::string again;
+    if (back.convert(out, again) != out.size() || again != utf8) return std::nullopt;
     return out;
+}
+
+}  // namespace
+
+std::optional<std::string> encodeCp932(std::string_view utf8) { return cp932RoundTrip(utf8); }
+
+std::string encodeForReadBack(std::string_view utf8, TextEncoding* used) {
+    if (auto cp932 = encodeCp932(utf8); cp932 && decodeText(*cp932).utf8 == utf8) {
+        if (used) *used = TextEncoding::Cp932;
+        return std::move(*cp932);
+    }
+    if (used) *used = TextEncoding::Utf8Bom;
+    return "\xEF\xBB\xBF" + std::string(utf8);
 }
 
 std::vector<std::string> charsOutsideCp932(std::string_view utf8) {
     std::vector<std::string> bad;
-    Iconv cv("CP932", "UTF-8");
-    for (const auto& ch : utf8Chars(utf8)) {
-        std::string out;
-        if (cv.convert(ch, out) != ch.size()) bad.push_back(ch);
-    }
+    for (const auto& ch : utf8Chars(utf8))
+        if (!cp932RoundTrip(ch)) bad.push_back(ch);
     return bad;
 }
 

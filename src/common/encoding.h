@@ -32,6 +32,12 @@ bool isValidUtf8(std::string_view bytes);
 // CP932 bytes of the text, or nothing when some character has no CP932 form.
 std::optional<std::string> encodeCp932(std::string_view utf8);
 
+// The bytes of a text file Kvelmor writes for itself to read back (settings,
+// .kra): CP932 when every character fits and the bytes read back as the same
+// text (CP932 bytes can happen to be valid UTF-8: "ﾃｽ" is C3 BD), else UTF-8
+// with a byte-order mark. `used` receives the encoding chosen.
+std::string encodeForReadBack(std::string_view utf8, TextEncoding* used = nullptr);
+
 // The characters (each as UTF-8) of the text that CP932 cannot hold.
 std::vector<std::string> charsOutsideCp932(std::string_view utf8);
 

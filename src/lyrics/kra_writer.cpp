@@ -109,18 +109,15 @@ std::string kraFileText(const Song& song) {
 }
 
 KraWriteResult writeKraFile(const Song& song, Reporter& reporter) {
+    if (song.lyricsPath.empty()) return {};
+    return writeKraFile(song, kraPathFor(song.lyricsPath), reporter);
+}
+
+KraWriteResult writeKraFile(const Song& song, const std::string& path, Reporter& reporter) {
     KraWriteResult result;
-    if (song.lyricsPath.empty()) return result;
-    result.path = kraPathFor(song.lyricsPath);
+    result.path = path;
     const std::string text = kraFileText(song);
-    std::string bytes;
-    if (auto cp932 = encodeCp932(text)) {
-        bytes = std::move(*cp932);
-        result.encoding = TextEncoding::Cp932;
-    } else {
-        bytes = "\xEF\xBB\xBF" + text;
-        result.encoding = TextEncoding::Utf8Bom;
-    }
+    const std::string bytes = encodeForReadBack(text, &result.encoding);
     FileResult w = writeFileAtomically(result.path, bytes);
     if (!w.ok) {
         reporter.error("cannot write the karaoke tag file " + result.path + ": " + w.error, result.path);

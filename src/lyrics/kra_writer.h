@@ -58,5 +58,7 @@ struct KraWriteResult {
 // failure to write is reported through `reporter`, naming the file and the
 // reason.
 KraWriteResult writeKraFile(const Song& song, Reporter& reporter);
+// The same, to a path of the caller's choosing.
+KraWriteResult writeKraFile(const Song& song, const std::string& path, Reporter& reporter);
 
 }  // namespace kvelmor::lyrics

@@ -71,16 +71,6 @@ std::string joinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string encodeForFile(const std::string& text) {
-    // CP932 when every character survives the trip there and back. The check
-    // also catches CP932 bytes that happen to be valid UTF-8 ("ﾃｽ" is C3 BD),
-    // which the reader would take for UTF-8.
-    if (auto cp932 = encodeCp932(text)) {
-        if (decodeText(*cp932).utf8 == text) return std::move(*cp932);
-    }
-    return "\xEF\xBB\xBF" + text;
-}
-
 Reporter& silentReporter() {
     static NullReporter silent;
     return silent;
@@ -257,7 +247,7 @@ std::vector<std::string> Cls_Ini::buildImage() const {
 
 std::string Cls_Ini::toText() const { return joinLines(buildImage()); }
 
-std::string Cls_Ini::toFileBytes() const { return encodeForFile(toText()); }
+std::string Cls_Ini::toFileBytes() const { return encodeForReadBack(toText()); }
 
 bool Cls_Ini::Save() {
     if (m_path.empty()) {
@@ -275,7 +265,7 @@ bool Cls_Ini::Save() {
             return false;
         }
     }
-    FileResult result = writeFileAtomically(m_path, encodeForFile(joinLines(image)));
+    FileResult result = writeFileAtomically(m_path, encodeForReadBack(joinLines(image)));
     if (!result.ok) {
         m_reporter->error("cannot save the settings file: " + result.error, m_path);
         return false;

@@ -52,6 +52,9 @@ TEST(Encoding, Cp932RoundTripAndCharactersItCannotHold) {
     EXPECT_EQ(decodeText(*bytes).utf8, "漢字カナ～");
     EXPECT_FALSE(encodeCp932("歌😀").has_value());
     EXPECT_EQ(charsOutsideCp932("a😀b🎵"), (std::vector<std::string>{"😀", "🎵"}));
+    // iconv would write the wave dash as the full-width tilde; that is not the same text.
+    EXPECT_FALSE(encodeCp932("〜").has_value());
+    EXPECT_EQ(charsOutsideCp932("～〜"), (std::vector<std::string>{"〜"}));
 }
 
 TEST(Encoding, Utf16leWithSurrogatePairs) {

@@ -1,6 +1,11 @@
 #include "app/refresh.h"
 
 #include "app/session.h"
+#include "layout/placement.h"
+#include "layout/timing.h"
+#include "lyrics/checks.h"
+#include "lyrics/segmentation.h"
+#include "script/script_header.h"
 
 namespace kvelmor::app {
 
@@ -11,11 +16,26 @@ std::vector<int> fullRefresh() {
 }
 
 const StageTable& standardStages() {
-    static const StageTable table = [] {
-        StageTable t;
-        for (auto& f : t) f = [](Session&) {};
-        return t;
-    }();
+    static const StageTable table{
+        [](Session&) {},
+        [](Session& s) { lyrics::rebuildLyricsTable(s.song, s.settings, s.measurer(), s.reporter()); },
+        [](Session& s) { layout::computeTagExtremes(s.song); },
+        [](Session& s) { lyrics::repairLineTags(s.song, s.settings, s.reporter()); },
+        [](Session& s) { script::refreshScriptInfo(s.header, s.song, s.settings, s.comboText); },
+        [](Session& s) { script::refreshStyles(s.header, s.settings); },
+        [](Session& s) { layout::correctTimes(s.song, s.settings); },
+        [](Session& s) { layout::computeSyllableDurations(s.song); },
+        [](Session& s) { layout::applyLeadInOut(s.song, s.settings); },
+        [](Session& s) { layout::assignRows(s.song, s.settings); },
+        [](Session& s) { layout::applyBatchDisplay(s.song, s.settings); },
+        [](Session& s) { layout::PlaceLines(s.song, s.settings, s.measurer()); },
+        [](Session& s) { layout::BottomAlign(s.song, s.settings); },
+        [](Session& s) { layout::applyNewLinePriority(s.song, s.settings); },
+        [](Session& s) { layout::PlaceRuby(s.song, s.settings, s.measurer()); },
+        [](Session& s) { layout::TimeRuby(s.song); },
+        [](Session& s) { lyrics::checkTimeOrder(s.song, s.settings, s.reporter()); },
+        [](Session& s) { lyrics::checkLineFit(s.song, s.settings, s.reporter()); },
+    };
     return table;
 }
 

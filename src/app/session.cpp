@@ -3,7 +3,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "effects/templates.h"
+#include "layout/timing.h"
+#include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
+#include "script/script_writer.h"
 
 namespace kvelmor::app {
 
@@ -27,12 +31,15 @@ Session::Session(Reporter& reporter, layout::TextMeasurer& measurer)
     settings.storedPresetValue = [this](std::string_view name) { return presets.storedValueOf(name); };
 }
 
-settings::PresetLoadHooks Session::presetHooks() { return {}; }
+settings::PresetLoadHooks Session::presetHooks() {
+    return {[this](int index) { samples.ApplySample(index, settings); }};
+}
 
 void Session::startUp(const std::string& settingsPath) {
     ini.SetPath(settingsPath);
     ini.SetMode(false);
     ini.Read();
+    samples.LoadSamples(ini);
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
     comboText = settings::kDefaultPreset;
@@ -41,7 +48,31 @@ void Session::startUp(const std::string& settingsPath) {
 bool Session::shutDown() {
     settings::saveAppState(ini, appState, settings);
     presets.saveOnClose(comboText, settings);
+    samples.SaveSamples(ini);
     return ini.Save();
+}
+
+std::string Session::defaultScriptPath() const { return script::scriptPathFor(song.lyricsPath); }
+
+bool Session::writeScript(const std::string& outPath) {
+    if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
+    effects::ExpandTemplates(song, settings);
+    auto credit = script::creditStyleSource(appState.credit, m_measurer);
+    std::string path = outPath.empty() ? defaultScriptPath() : outPath;
+    if (path.empty()) {
+        m_reporter.error("no lyrics file is loaded, so there is nothing to write");
+        return false;
+    }
+    std::string text = script::scriptText(song, settings, header, credit);
+    return script::writeScriptFile(path, text, settings.isOn("unicode"), m_reporter);
+}
+
+bool Session::writeKra(const std::string& outPath) {
+    if (outPath.empty()) {
+        if (song.lyricsPath.empty()) return false;
+        return lyrics::writeKraFile(song, m_reporter).written;
+    }
+    return lyrics::writeKraFile(song, outPath, m_reporter).written;
 }
 
 void Session::runStages(const std::vector<int>& stages) {
@@ -59,10 +90,15 @@ settings::Change Session::setField(const std::string& name, const std::string& v
     return c;
 }
 
-bool Session::loadLyrics(const std::string& path) {
+bool Session::readLyrics(const std::string& path) {
     auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, m_reporter);
     if (!r.ok) return false;
-    appState.textPath = std::filesystem::path(path).parent_path().string();
+    appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    return true;
+}
+
+bool Session::loadLyrics(const std::string& path) {
+    if (!readLyrics(path)) return false;
     runFullRefresh();
     return true;
 }

@@ -8,7 +8,9 @@
 
 #include "app/refresh.h"
 #include "common/reporter.h"
+#include "effects/samples.h"
 #include "lyrics/lyrics_table.h"
+#include "script/script_header.h"
 #include "settings/app_state.h"
 #include "settings/conversion_settings.h"
 #include "settings/ini_store.h"
@@ -53,6 +55,8 @@ public:
     // Loads a lyrics file and runs the full refresh. False (and nothing
     // changed) when the file could not be read.
     bool loadLyrics(const std::string& path);
+    // The same without the refresh.
+    bool readLyrics(const std::string& path);
 
     // The preset commands; selecting runs the refresh a selection runs.
     bool selectPreset(const std::string& name);
@@ -61,11 +65,22 @@ public:
 
     settings::PresetLoadHooks presetHooks();
 
+    // The write command: new line priority again when it is on, the effect
+    // templates expanded, then the script to `outPath` (empty: beside the
+    // lyrics file). Returns whether the script was written.
+    bool writeScript(const std::string& outPath = {});
+    // The tag file of the laid-out song to `outPath` (empty: beside the lyrics file).
+    bool writeKra(const std::string& outPath = {});
+    // Where writeScript puts the script when no path is given.
+    std::string defaultScriptPath() const;
+
     settings::ConversionSettings settings;
     settings::Cls_Ini ini;
     settings::PresetManager presets{ini};
     settings::AppState appState;
     lyrics::Song song;
+    effects::EffectSamples samples;
+    script::ScriptHeader header;  // kept up to date by stages 4 and 5
     std::string comboText = settings::kDefaultPreset;  // the text of the preset box
 
 private:

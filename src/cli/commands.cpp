@@ -10,6 +10,7 @@
 #include "app/session.h"
 #include "common/reporter.h"
 #include "layout/freetype_measurer.h"
+#include "lyrics/kra_writer.h"
 #include "settings/presets.h"
 
 namespace kvelmor::cli {
@@ -20,6 +21,15 @@ const char* const kHelp = R"(Kvelmor turns timed karaoke lyrics into Advanced Su
 Usage: kvelmor COMMAND [OPTIONS] [FILE...]
 
 Commands:
+  convert FILE...              Lay out each lyrics file (.txt or .kra) and write its
+                               script beside it (FILE.ass), or to -o OUT for one FILE.
+                               Also writes the .kra with --kra or when KraCheck is 1.
+                               The checks' reports go to stderr.
+  check FILE                   Lay out FILE and print every report of the checks to
+                               stdout (exit 0: none, 1: some, 2: unreadable).
+  kra FILE                     Write the tag file of the laid-out song (cut by the
+                               automatic line break when kaigyo is 1) beside FILE
+                               (FILE.kra), or to -o OUT.
   presets list                 The preset names, one a line, in file order.
   presets show NAME            The preset's key=value lines, in the order a save writes them.
   presets save NAME            Save the settings (of --preset, else "default", with the
@@ -44,6 +54,8 @@ Options:
                                                           Command2.Bold=1 (.Italic, .Underline,
                                                           .Strikethrough)
                                  --set Form7.Credit=...   a field of the credit settings
+  -o, --output OUT             Where convert or kra writes (one FILE only).
+  --kra                        convert also writes the .kra tag file.
   -h, --help                   Show this help.
   --version                    Show the version.
 
@@ -51,18 +63,29 @@ Commands that only convert never write the settings file.
 Exit codes: 0 done, 1 done with reports, 2 failed.
 )";
 
-// Prints every message to stderr and remembers whether any was an error or warning.
+// Prints every message (to stderr unless redirected) and remembers whether
+// any was an error or warning.
 class StderrReporter : public Reporter {
 public:
     void report(const Report& r) override {
-        std::cerr << "kvelmor: " << formatReport(r) << "\n";
-        if (r.severity != Severity::Info) reported = true;
+        if (toStdout) {
+            // As the message box shows it: the text alone.
+            std::string text = r.text;
+            std::erase(text, '\r');
+            std::cout << text << "\n";
+        } else {
+            std::cerr << "kvelmor: " << formatReport(r) << "\n";
+        }
+        if (r.severity != Severity::Info) ++count;
     }
-    bool reported = false;
+    bool toStdout = false;
+    int count = 0;
 };
 
 struct Options {
     std::string settingsPath;
+    std::string output;
+    bool kra = false;
     std::optional<std::string> preset;
     std::vector<std::pair<std::string, std::string>> sets;
     std::vector<std::string> positional;
@@ -89,6 +112,10 @@ Options parseOptions(const std::vector<std::string>& args, size_t first) {
             size_t eq = kv.find('=');
             if (eq == std::string::npos || eq == 0) throw UsageError{"--set takes FIELD=VALUE, not \"" + kv + "\""};
             o.sets.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
+        } else if (a == "-o" || a == "--output") {
+            o.output = value(i);
+        } else if (a == "--kra") {
+            o.kra = true;
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"unknown option " + a};
         } else {
@@ -181,6 +208,67 @@ int presetsCommand(const std::vector<std::string>& args) {
     throw UsageError{"presets takes list, show, save or delete, not \"" + verb + "\""};
 }
 
+// The settings as a converting command starts: the file read, --preset and
+// --set applied. The settings file is never written by these commands.
+struct Converter {
+    StderrReporter reporter;
+    layout::FreeTypeMeasurer measurer;
+    app::Session session{reporter, measurer};
+};
+
+bool prepare(Converter& c, const Options& o) {
+    c.session.startUp(o.settingsPath);
+    return applyOptions(c.session, o);
+}
+
+int checkCommand(const std::vector<std::string>& args) {
+    Options o = parseOptions(args, 1);
+    if (o.positional.size() != 1) throw UsageError{"check takes one FILE"};
+    Converter c;
+    if (!prepare(c, o)) return 2;
+    int before = c.reporter.count;
+    if (!c.session.readLyrics(o.positional[0])) return 2;
+    c.reporter.toStdout = true;
+    c.session.runFullRefresh();
+    return c.reporter.count > before ? 1 : 0;
+}
+
+int kraCommand(const std::vector<std::string>& args) {
+    Options o = parseOptions(args, 1);
+    if (o.positional.size() != 1) throw UsageError{"kra takes one FILE"};
+    Converter c;
+    if (!prepare(c, o)) return 2;
+    int before = c.reporter.count;
+    if (!c.session.loadLyrics(o.positional[0])) return 2;
+    if (!c.session.writeKra(o.output)) return 2;
+    std::cout << "wrote " << (o.output.empty() ? lyrics::kraPathFor(c.session.song.lyricsPath) : o.output) << "\n";
+    return c.reporter.count > before ? 1 : 0;
+}
+
+int convertCommand(const std::vector<std::string>& args) {
+    Options o = parseOptions(args, 1);
+    if (o.positional.empty()) throw UsageError{"convert takes at least one FILE"};
+    if (!o.output.empty() && o.positional.size() != 1) throw UsageError{"-o takes one FILE only"};
+    Converter c;
+    if (!prepare(c, o)) return 2;
+    bool failed = false;
+    bool reported = false;
+    for (const auto& file : o.positional) {
+        int before = c.reporter.count;
+        bool ok = c.session.loadLyrics(file) && c.session.writeScript(o.output);
+        if (ok) {
+            std::cout << "wrote " << (o.output.empty() ? c.session.defaultScriptPath() : o.output) << "\n";
+            if (o.kra || c.session.settings.isOn("KraCheck")) {
+                if (c.session.writeKra()) std::cout << "wrote " << lyrics::kraPathFor(c.session.song.lyricsPath) << "\n";
+                else ok = false;
+            }
+        }
+        failed = failed || !ok;
+        reported = reported || c.reporter.count > before;
+    }
+    return failed ? 2 : reported ? 1 : 0;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -200,6 +288,9 @@ int run(int argc, char** argv) {
             return 0;
         }
         if (cmd == "presets") return presetsCommand(args);
+        if (cmd == "convert") return convertCommand(args);
+        if (cmd == "check") return checkCommand(args);
+        if (cmd == "kra") return kraCommand(args);
         throw UsageError{"unknown command \"" + cmd + "\""};
     } catch (const UsageError& e) {
         std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";

@@ -77,6 +77,10 @@ int32_t toWholeNumber(std::string_view text) {
 }
 
 std::string realToText(double v) {
+    // Whole numbers as plain digits, never in exponent form (620, not 6.2e+02).
+    if (std::isfinite(v) && v == std::trunc(v) && std::fabs(v) < 1e15) {
+        return std::to_string(static_cast<int64_t>(v));
+    }
     char buf[64];
     for (int prec = 1; prec <= 17; ++prec) {
         std::snprintf(buf, sizeof buf, "%.*g", prec, v);

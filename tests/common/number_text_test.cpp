@@ -27,4 +27,6 @@ TEST(NumberText, WholeNumbersAndLeadingNumbers) {
     EXPECT_DOUBLE_EQ(leadingNumber("abc"), 0.0);
     EXPECT_EQ(realToText(32.0 / 27.0), "1.1851851851851851");
     EXPECT_EQ(realToText(1.0), "1");
+    EXPECT_EQ(realToText(620.0), "620");  // never in exponent form
+    EXPECT_EQ(realToText(-0.5), "-0.5");
 }

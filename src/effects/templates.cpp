@@ -1,0 +1,463 @@
+#include "effects/templates.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+#include "common/encoding.h"
+#include "common/number_text.h"
+#include "effects/expression.h"
+
+namespace kvelmor::effects {
+
+using lyrics::LyricLine;
+using lyrics::LyricUnit;
+using settings::ConversionSettings;
+
+namespace {
+
+enum WipeStyle : int32_t {
+    kKaraoke = 0,
+    kPerCharacter = 1,
+    kNoWipe = 2,
+    kBorderWipe = 3,
+    kFreeSetting = 4,
+    kWipeEmphasis = 5,
+    kCharacterSetting = 6,
+    kSpaceSeparated = 7,
+};
+
+bool usesTemplates(int32_t wipe) { return wipe >= kFreeSetting && wipe <= kSpaceSeparated; }
+bool usesLineTemplate(int32_t wipe) { return wipe >= kBorderWipe && wipe <= kSpaceSeparated; }
+
+// Which colour of a character marked in the ruby editor takes the mark colour
+// (setting `ExColor`).
+enum ExColour : int32_t { kBeforeWipe = 0, kBorder = 1, kShadow = 2, kFixed = 3, kAfterWipe = 4 };
+
+int32_t clamp32(int64_t v) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// The slots that can be read: unitCount, but never more than the record holds.
+int usedSlots(const LyricLine& line) {
+    const int held = static_cast<int>(line.units.size()) - 1;
+    return std::max(0, std::min(line.unitCount, held));
+}
+
+// Pixels: posX plus the widths of the character slots 1 .. k-1; 0 past the last slot.
+int64_t cellLeft(const LyricLine& line, int k) {
+    const int last = usedSlots(line);
+    if (k > last) return 0;
+    int64_t x = line.posX;
+    for (int i = 1; i < k; ++i)
+        if (line.unit(i).isChar) x += line.unit(i).width;
+    return x;
+}
+
+// Pixels: the widths of the first n character slots at or after `start`.
+int64_t runWidth(const LyricLine& line, int n, int start) {
+    const int last = usedSlots(line);
+    int64_t sum = 0;
+    int counted = 0;
+    for (int i = std::max(start, 1); i <= last && counted < n; ++i) {
+        if (!line.unit(i).isChar) continue;
+        sum += line.unit(i).width;
+        ++counted;
+    }
+    return sum;
+}
+
+// Letter spacing (pixels) that spreads the ruby of slot j over its
+// characters, 0 when it is not spread. A spread ruby's rubyX moves to its
+// characters' left edge plus half a spacing (rounded down) so it stays centred.
+int32_t rubySpacing(LyricLine& line, int j) {
+    LyricUnit& u = line.unit(j);
+    const int64_t letters = static_cast<int64_t>(utf8Length(u.ruby));
+    if (letters == 1 && letters == u.rubySpan) return 0;
+    const int64_t room = runWidth(line, u.rubySpan, j) - u.rubyWidth;
+    if (room <= 0 || letters <= 1) return 0;
+    const int32_t spacing = clamp32(roundHalfEven(static_cast<double>(room) / static_cast<double>(letters)));
+    u.rubyX = clamp32(roundHalfEven(std::floor(spacing / 2.0) + static_cast<double>(cellLeft(line, j))));
+    return spacing;
+}
+
+// The six colours of the style group a line is written in.
+struct ColourGroup {
+    uint32_t primary;     // after wipe (\1c)
+    uint32_t secondary;   // before wipe (\2c)
+    uint32_t tertiary;    // border (\3c)
+    uint32_t shadow;      // shadow (\4c)
+    uint32_t mark;        // characters marked in the ruby editor
+    uint32_t tertiary2;   // border before the border wipe has passed
+};
+
+ColourGroup colourGroup(const std::string& kanjiStyle, const ConversionSettings& s) {
+    if (kanjiStyle == "substyle1")
+        return {s.colour("secondPrimaryColor"), s.colour("secondSecondaryColor"), s.colour("secondTeritaryColor"),
+                s.colour("secondShadowColor"), s.colour("Command11"), s.colour("secondTeritaryColor2")};
+    if (kanjiStyle == "substyle2")
+        return {s.colour("thirdPrimaryColor"), s.colour("thirdSecondaryColor"), s.colour("thirdTeritaryColor"),
+                s.colour("thirdShadowColor"), s.colour("Command12"), s.colour("thirdTeritaryColor2")};
+    return {s.colour("PrimaryColor"), s.colour("secondaryColor"), s.colour("TeritaryColor"), s.colour("ShadowColor"),
+            s.colour("Command9"), s.colour("teritaryColor2")};
+}
+
+// Reals of the border wipe's clip in plain decimal, the shortest form that
+// reads back as the same value ("27", "148.5"); never in exponent form,
+// which renderers do not read in override tags.
+std::string coordinate(double v) {
+    char buf[400];  // the longest fixed form of a finite double fits
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
+}
+
+// A pixel amount typed into a field; a text that reads as infinite counts as 0.
+double pixels(const ConversionSettings& s, std::string_view name) {
+    const double v = s.real(name);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+// The settings one expansion reads, taken once.
+struct Context {
+    int32_t wipe = 0;
+    std::string commandLine;
+    std::string commandChar;
+    bool karaokeWipe = false;
+    int32_t exColour = 0;
+    bool spreadRuby = false;           // kintouCheck
+    int64_t preTime = 0;               // centiseconds
+    int64_t aftTime = 0;               // centiseconds
+    double outline = 0;                // pixels, outLine
+    double shadow = 0;                 // pixels, shadowDepth
+    double clipWipe = 0;               // pixels, replaces the shadow on the last syllable
+    std::string dispWidthText;         // %W
+    std::string fontPixelText;         // %F, %f
+    std::string outlineText;           // %B
+    std::string shadowText;            // %D
+    std::string originalColour;        // %C
+    std::string originalAlpha;         // %A (character template)
+};
+
+Context readContext(const ConversionSettings& s) {
+    Context c;
+    c.wipe = s.index("wipe");
+    c.commandLine = s.text("commandLine");
+    c.commandChar = s.text("commandChar");
+    c.karaokeWipe = s.isOn("KaraokeWipe");
+    c.exColour = s.index("ExColor");
+    c.spreadRuby = s.isOn("kintouCheck");
+    c.preTime = s.wholeNumber("preTime");
+    c.aftTime = s.wholeNumber("aftTime");
+    c.outline = pixels(s, "outLine");
+    c.shadow = pixels(s, "shadowDepth");
+    c.clipWipe = pixels(s, "ClipWipe");
+    c.dispWidthText = s.text("dispWidth");
+    c.fontPixelText = s.text("tagFontPixcel");
+    c.outlineText = s.text("outLine");
+    c.shadowText = s.text("shadowDepth");
+    c.originalColour = colourText(s.colour("OriginalColor"));
+    c.originalAlpha = alphaText(s.index("OriginalColorAlpha"));
+    return c;
+}
+
+// Placeholder values by their letter; a letter without a value is not a
+// placeholder of the template being filled.
+using Values = std::array<std::optional<std::string>, 128>;
+
+void set(Values& v, char code, std::string value) { v[static_cast<unsigned char>(code)] = std::move(value); }
+
+// Every "%" + letter with a value is replaced by that value, in one pass: a
+// value is never scanned again, so "%" inside a value (a setting's text) can
+// never become a placeholder of its own. Unknown codes stay as written.
+std::string fill(std::string_view tmpl, const Values& values) {
+    std::string out;
+    out.reserve(tmpl.size());
+    for (size_t i = 0; i < tmpl.size(); ++i) {
+        if (tmpl[i] == '%' && i + 1 < tmpl.size()) {
+            const auto code = static_cast<unsigned char>(tmpl[i + 1]);
+            if (code < values.size() && values[code]) {
+                out += *values[code];
+                ++i;
+                continue;
+            }
+        }
+        out += tmpl[i];
+    }
+    return out;
+}
+
+// Milliseconds of a centisecond count; 64-bit, so no sum of slot durations overflows.
+std::string ms(int64_t centiseconds) { return std::to_string(centiseconds * 10); }
+
+// Values shared by the line template and the character template.
+void setLineValues(Values& v, const LyricLine& line, const Context& c) {
+    set(v, 'X', std::to_string(line.posX));
+    set(v, 'Y', std::to_string(line.posY));
+    set(v, 'W', c.dispWidthText);
+    set(v, 'L', std::to_string(line.lineWidth));
+    set(v, 'B', c.outlineText);
+    set(v, 'D', c.shadowText);
+    set(v, 'C', c.originalColour);
+}
+
+// The sung part of the line: display window minus lead-in and lead-out settings.
+int64_t sungPart(const LyricLine& line, const Context& c) {
+    return static_cast<int64_t>(line.endTime) - line.startTime - c.preTime - c.aftTime;
+}
+
+Values lineTemplateValues(const LyricLine& line, const Context& c) {
+    Values v;
+    setLineValues(v, line, c);
+    set(v, 'S', ms(c.preTime));
+    set(v, 'E', ms(sungPart(line, c)));
+    set(v, 'A', ms(c.aftTime));
+    set(v, 'H', std::to_string(line.lineHeight));
+    set(v, 'F', c.fontPixelText);
+    return v;
+}
+
+Values syllableValues(const LyricLine& line, const Context& c, int64_t start, int64_t duration) {
+    Values v;
+    set(v, 's', ms(start));
+    set(v, 'S', ms(c.preTime));
+    set(v, 'E', ms(sungPart(line, c)));
+    set(v, 'R', ms(c.aftTime));
+    set(v, 'e', ms(start + duration));
+    set(v, 't', ms(duration));
+    return v;
+}
+
+// The colour prefix written where a mark starts (`marked`) or ends.
+std::string markPrefix(bool marked, int32_t wipe, int32_t exColour, const ColourGroup& g) {
+    if (wipe == kBorderWipe) {
+        // The border wipe's upper event shows the before-wipe fill, the
+        // before-wipe border and the shadow; a mark can recolour only those.
+        // Fixed and after-wipe colours live in the plain lower event, which
+        // carries no tags, so they give no prefix.
+        if (exColour < kBeforeWipe || exColour > kShadow) return {};
+        const uint32_t fillColour = marked && exColour == kBeforeWipe ? g.mark : g.secondary;
+        const uint32_t borderColour = marked && exColour == kBorder ? g.mark : g.tertiary2;
+        const uint32_t shadowColour = marked && exColour == kShadow ? g.mark : g.shadow;
+        return "{\\1c" + colourText(fillColour) + ",\\3c" + colourText(borderColour) + ",\\4c" +
+               colourText(shadowColour) + "}";
+    }
+    switch (exColour) {
+    case kBorder: return "{\\3c" + colourText(marked ? g.mark : g.tertiary) + "}";
+    case kShadow: return "{\\4c" + colourText(marked ? g.mark : g.shadow) + "}";
+    // The comma between the two tags is kept as earlier versions wrote it;
+    // renderers skip it.
+    case kFixed:
+        return "{\\1c" + colourText(marked ? g.mark : g.primary) + ",\\2c" +
+               colourText(marked ? g.mark : g.secondary) + "}";
+    case kAfterWipe: return "{\\c" + colourText(marked ? g.mark : g.primary) + "}";
+    case kBeforeWipe:
+    default: return "{\\2c" + colourText(marked ? g.mark : g.secondary) + "}";
+    }
+}
+
+// Pixels: the width of the character at k and the characters after it up to
+// the next tag slot; `lastChar` receives the index of the last of them.
+int64_t widthToNextTag(const LyricLine& line, int k, int slots, int& lastChar) {
+    int64_t w = 0;
+    lastChar = k;
+    for (int i = k; i <= slots && line.unit(i).isChar; ++i) {
+        w += line.unit(i).width;
+        lastChar = i;
+    }
+    return w;
+}
+
+}  // namespace
+
+std::string colourText(uint32_t colour) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "&H%X&", static_cast<unsigned>(colour));
+    return buf;
+}
+
+std::string alphaText(int32_t level) {
+    // The slider runs from 0 (opaque) to 10 (invisible).
+    const int32_t clamped = std::clamp(level, 0, 10);
+    return colourText(static_cast<uint32_t>(roundHalfEven(clamped * 255 / 10.0)));
+}
+
+namespace {
+
+void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) {
+    const int32_t wipe = c.wipe;
+    const ColourGroup group = colourGroup(line.kanjiStyle, s);
+    const int slots = usedSlots(line);
+
+    for (int k = 1; k <= slots; ++k) {
+        LyricUnit& u = line.unit(k);
+        u.preText.clear();
+        u.postText.clear();
+        u.rubyText2.clear();
+    }
+
+    // The line template, and where the karaoke text starts.
+    line.pieceList.clear();
+    line.rawText.clear();
+    if (usesLineTemplate(wipe)) {
+        line.pieceList = ExpandBrackets(fill(c.commandLine, lineTemplateValues(line, c)));
+        // The border wipe's karaoke text is its upper event, which starts with
+        // its own colours and clip; a line template there would move or turn
+        // only the upper half of the effect.
+        if (wipe != kBorderWipe) line.rawText = line.pieceList;
+    }
+
+    // Border wipe: the upper event shows the before-wipe colours inside a clip
+    // whose left edge moves right syllable by syllable. Coordinates are reals
+    // (pixels) because ClipWipe may hold a fraction.
+    const double clipTop = static_cast<double>(line.posY) - line.lineHeight - c.outline;
+    const double clipRight = static_cast<double>(line.posX) + line.lineWidth + c.outline;
+    const double clipBottom = static_cast<double>(line.posY) + c.outline + c.shadow;
+    const std::string clipTail = "," + coordinate(clipTop) + "," + coordinate(clipRight) + "," + coordinate(clipBottom);
+    if (wipe == kBorderWipe) {
+        line.rawText += "{\\1c" + colourText(group.secondary) + "}{\\3c" + colourText(group.tertiary2) + "}";
+        line.rawText += "{\\clip(" + coordinate(static_cast<double>(line.posX) - c.outline) + clipTail + ")}";
+    }
+
+    // %N counts the characters; the last one decides the border wipe's last syllable.
+    int characters = 0;
+    int lastCharSlot = 0;
+    for (int k = 1; k <= slots; ++k)
+        if (line.unit(k).isChar) {
+            ++characters;
+            lastCharSlot = k;
+        }
+
+    // The walk. t0 is the syllable start in centiseconds from the event
+    // start; the running X is the left edge of the next character. The four
+    // working texts are handed to the next character and emptied there.
+    int64_t t0 = static_cast<int64_t>(line.preTimeUsed) + line.advanceTime;
+    int64_t runningX = line.posX;
+    int charNumber = 1;
+    bool previousMarked = false;
+    bool afterTag = false;
+    std::string templateText, colourPrefix, carriedTags, transformPrefix;
+
+    Values charValues;
+    setLineValues(charValues, line, c);
+    set(charValues, 'y', std::to_string(line.posY));
+    set(charValues, 'h', std::to_string(line.lineHeight));
+    set(charValues, 'f', c.fontPixelText);
+    set(charValues, 'A', c.originalAlpha);
+    set(charValues, 'N', std::to_string(characters));
+
+    for (int k = 1; k <= slots; ++k) {
+        LyricUnit& u = line.unit(k);
+        if (!u.isChar) {
+            // A tag opens a syllable, except the closing tag of the line.
+            if (k == slots) continue;
+            afterTag = true;
+            const int64_t d = u.duration;
+            const std::string sweep = "{\\K" + std::to_string(d) + "}";
+            switch (wipe) {
+            case kKaraoke:
+                line.rawText += sweep;
+                carriedTags += sweep;
+                break;
+            case kPerCharacter: {
+                const std::string tag = "{\\k" + std::to_string(d) + "}";
+                line.rawText += tag;
+                carriedTags += tag;
+                break;
+            }
+            case kBorderWipe:
+                transformPrefix = "\\t(" + ms(t0) + "," + ms(t0 + d) + ",";
+                t0 += d;
+                break;
+            case kCharacterSetting:
+                // Every syllable is an event of its own, so its tags carry the
+                // wait from the event start as well.
+                if (c.karaokeWipe) {
+                    line.rawText += sweep;
+                    carriedTags = "{\\K" + std::to_string(t0) + "}" + sweep;
+                }
+                templateText = fill(c.commandChar, syllableValues(line, c, t0, d));
+                t0 += d;
+                break;
+            case kFreeSetting:
+            case kWipeEmphasis:
+            case kSpaceSeparated:
+                if (c.karaokeWipe) {
+                    line.rawText += sweep;
+                    carriedTags += sweep;
+                }
+                templateText = fill(c.commandChar, syllableValues(line, c, t0, d));
+                t0 += d;
+                break;
+            default: break;
+            }
+            continue;
+        }
+
+        // A character: the template (only after a tag is it non-empty), the
+        // colour prefix where a mark starts or ends, the carried tags.
+        if (u.cellMark != previousMarked) {
+            colourPrefix = markPrefix(u.cellMark, wipe, c.exColour, group);
+            previousMarked = u.cellMark;
+        }
+        int lastOfSyllable = k;
+        const int64_t syllableWidth = widthToNextTag(line, k, slots, lastOfSyllable);
+        if (usesTemplates(wipe)) {
+            set(charValues, 'x', std::to_string(runningX));
+            set(charValues, 'w', std::to_string(syllableWidth));
+            set(charValues, 'n', std::to_string(charNumber));
+            templateText = fill(templateText, charValues);
+        }
+        templateText = ExpandBrackets(templateText);
+
+        // Border wipe: at the first character of each syllable the clip's left
+        // edge moves, during the syllable, to the end of the syllable less the
+        // border plus the shadow. The line's last syllable uses ClipWipe in
+        // place of the shadow, a correction for a last character that is not
+        // fully uncovered. Characters before the first tag have no syllable time.
+        if (wipe == kBorderWipe && afterTag) {
+            const double shift = lastOfSyllable >= lastCharSlot ? c.clipWipe : c.shadow;
+            const double x = static_cast<double>(runningX + syllableWidth) - c.outline + shift;
+            line.rawText += "{" + transformPrefix + "\\clip(" + coordinate(x) + clipTail + "))}";
+        }
+
+        line.rawText += colourPrefix + templateText + u.text;
+        u.postText = carriedTags + colourPrefix;
+        u.preText = transformPrefix + templateText;
+        templateText.clear();
+        colourPrefix.clear();
+        carriedTags.clear();
+        transformPrefix.clear();
+        afterTag = false;
+        runningX += u.width;
+        ++charNumber;
+    }
+
+    // The ruby's karaoke text. A ruby over marked characters takes the mark
+    // colour too, whichever of the marked characters it starts at.
+    for (int k = 1; k <= slots; ++k) {
+        LyricUnit& u = line.unit(k);
+        if (!u.isChar || u.ruby.empty()) continue;
+        std::string text = u.cellMark ? markPrefix(true, wipe, c.exColour, group) : std::string();
+        if (c.spreadRuby) {
+            const int32_t spacing = rubySpacing(line, k);
+            if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
+        }
+        u.rubyText2 = text + "{\\K" + std::to_string(u.rubyDuration) + "}";
+    }
+}
+
+}  // namespace
+
+void ExpandLineTemplates(LyricLine& line, const ConversionSettings& s) { expandLine(line, s, readContext(s)); }
+
+void ExpandTemplates(lyrics::Song& song, const ConversionSettings& s) {
+    const Context c = readContext(s);
+    for (int i = 1; i <= song.LyricsTable.count(); ++i) expandLine(song.LyricsTable.line(i), s, c);
+}
+
+}  // namespace kvelmor::effects

@@ -1,0 +1,67 @@
+#pragma once
+// Template expansion: turns every line of the working table into the
+// override-tag texts the script writer copies into its events: karaoke tags
+// per syllable, the colour and clip tags of the chosen wipe style, and the
+// user's line and character templates with their placeholders filled in and
+// their bracket arithmetic worked out.
+//
+// Outputs (working table only):
+//   line rawText    the line's karaoke text; the border wipe writes it as its
+//                   upper event, the other styles keep it for reference
+//   line pieceList  the expanded line template (wipe styles 3 to 7), else empty;
+//                   ";" separates pieces, one event per piece
+//   slot preText    transform prefix + expanded character template
+//   slot postText   karaoke tags carried to the slot + its mark colour prefix
+//   slot rubyText2  mark colour + letter spacing + "{\K" rubyDuration "}" of a
+//                   slot with ruby
+// Tag durations are centiseconds; placeholder times are milliseconds.
+//
+// Wipe styles (setting `wipe`):
+//   0 karaoke          "{\K" d "}" per syllable
+//   1 per character    "{\k" d "}" per syllable
+//   2 no wipe          nothing
+//   3 border wipe      colour pair, clip, and one clip transform per syllable
+//   4 free setting, 5 wipe emphasis, 6 per-character setting, 7 per word:
+//                      line template, syllable/character template, and
+//                      "{\K" d "}" per syllable when KaraokeWipe is ticked
+//
+// Line template placeholders: %S preTime ms, %E sung part ms (endTime -
+// startTime - preTime - aftTime), %A aftTime ms, %X posX, %Y posY, %W
+// dispWidth, %L lineWidth, %H lineHeight, %C OriginalColor, %F tagFontPixcel,
+// %B outLine, %D shadowDepth.
+// Syllable placeholders (at each tag): %s syllable start ms from the event
+// start, %S preTime ms, %E as above, %R aftTime ms, %e syllable end ms, %t
+// syllable duration ms.
+// Character placeholders (at the first character after each tag): %x left
+// edge of the character, %y posY, %h lineHeight, %w width up to the next tag,
+// %f tagFontPixcel, %C OriginalColor, %A OriginalColorAlpha as alpha, %N
+// characters in the line, %n number of this character, and %X %Y %W %L %B %D
+// as in the line template.
+// Any other "%" code stays as written.
+
+#include <cstdint>
+#include <string>
+
+#include "lyrics/lyrics_table.h"
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::effects {
+
+// Fills rawText, pieceList and every slot's preText, postText and rubyText2
+// of every line of song.LyricsTable from the settings; runs after layout, just
+// before the script is written. Spreading a ruby evenly (kintouCheck) also
+// moves that ruby's rubyX half a letter spacing to the right of its
+// characters' left edge, so the spread ruby stays centred.
+void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// The same for one line.
+void ExpandLineTemplates(lyrics::LyricLine& line, const settings::ConversionSettings& s);
+
+// "&H" + upper-case hexadecimal without leading zeros + "&" (0x0000FFFF -> "&HFFFF&").
+std::string colourText(uint32_t colour);
+
+// Transparency level 0..10 as an alpha text: "&H" + hex of round(level * 255 / 10),
+// halves to even, + "&" (10 -> "&HFF&", 5 -> "&H80&", 0 -> "&H0&").
+std::string alphaText(int32_t level);
+
+}  // namespace kvelmor::effects

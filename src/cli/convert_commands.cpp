@@ -1,0 +1,56 @@
+#include <iostream>
+
+#include "cli/options.h"
+#include "lyrics/kra_writer.h"
+
+namespace kvelmor::cli {
+
+int checkCommand(const std::vector<std::string>& args) {
+    Options o = parseOptions(args, 1);
+    if (o.positional.size() != 1) throw UsageError{"check takes one FILE"};
+    Converter c;
+    if (!prepare(c, o)) return 2;
+    int before = c.reporter.count;
+    if (!c.session.readLyrics(o.positional[0])) return 2;
+    c.reporter.toStdout = true;
+    c.session.runFullRefresh();
+    return c.reporter.count > before ? 1 : 0;
+}
+
+int kraCommand(const std::vector<std::string>& args) {
+    Options o = parseOptions(args, 1);
+    if (o.positional.size() != 1) throw UsageError{"kra takes one FILE"};
+    Converter c;
+    if (!prepare(c, o)) return 2;
+    int before = c.reporter.count;
+    if (!c.session.loadLyrics(o.positional[0])) return 2;
+    if (!c.session.writeKra(o.output)) return 2;
+    std::cout << "wrote " << (o.output.empty() ? lyrics::kraPathFor(c.session.song.lyricsPath) : o.output) << "\n";
+    return c.reporter.count > before ? 1 : 0;
+}
+
+int convertCommand(const std::vector<std::string>& args) {
+    Options o = parseOptions(args, 1);
+    if (o.positional.empty()) throw UsageError{"convert takes at least one FILE"};
+    if (!o.output.empty() && o.positional.size() != 1) throw UsageError{"-o takes one FILE only"};
+    Converter c;
+    if (!prepare(c, o)) return 2;
+    bool failed = false;
+    bool reported = false;
+    for (const auto& file : o.positional) {
+        int before = c.reporter.count;
+        bool ok = c.session.loadLyrics(file) && c.session.writeScript(o.output);
+        if (ok) {
+            std::cout << "wrote " << (o.output.empty() ? c.session.defaultScriptPath() : o.output) << "\n";
+            if (o.kra || c.session.settings.isOn("KraCheck")) {
+                if (c.session.writeKra()) std::cout << "wrote " << lyrics::kraPathFor(c.session.song.lyricsPath) << "\n";
+                else ok = false;
+            }
+        }
+        failed = failed || !ok;
+        reported = reported || c.reporter.count > before;
+    }
+    return failed ? 2 : reported ? 1 : 0;
+}
+
+}  // namespace kvelmor::cli

@@ -1,0 +1,64 @@
+#pragma once
+// What every subcommand shares: the options, the reporter that prints, and
+// the session set up from the settings file, --preset and --set.
+
+#include <iostream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/session.h"
+#include "common/reporter.h"
+#include "layout/freetype_measurer.h"
+
+namespace kvelmor::cli {
+
+// Prints every message (to stderr unless redirected) and counts the errors
+// and warnings.
+class StderrReporter : public Reporter {
+public:
+    void report(const Report& r) override;
+    bool toStdout = false;
+    int count = 0;
+};
+
+struct Options {
+    std::string settingsPath;
+    std::string output;
+    bool kra = false;
+    std::optional<std::string> preset;
+    std::vector<std::pair<std::string, std::string>> sets;
+    std::vector<std::string> positional;
+};
+
+// A mistake in the command line itself; the message is printed with a hint at --help.
+struct UsageError {
+    std::string message;
+};
+
+// Reads the options that follow args[first]; throws UsageError.
+Options parseOptions(const std::vector<std::string>& args, size_t first);
+
+std::string joined(const std::vector<std::string>& v);
+
+// Applies --preset and --set; false (with the reason printed) when one is refused.
+bool applyOptions(app::Session& session, const Options& o);
+
+// A session for a converting command. The settings file is read, never written.
+struct Converter {
+    StderrReporter reporter;
+    layout::FreeTypeMeasurer measurer;
+    app::Session session{reporter, measurer};
+};
+
+// Reads the settings file and applies --preset and --set.
+bool prepare(Converter& c, const Options& o);
+
+// The subcommands; each returns its exit code (0 done, 1 done with reports, 2 failed).
+int presetsCommand(const std::vector<std::string>& args);
+int convertCommand(const std::vector<std::string>& args);
+int checkCommand(const std::vector<std::string>& args);
+int kraCommand(const std::vector<std::string>& args);
+
+}  // namespace kvelmor::cli

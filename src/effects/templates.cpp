@@ -11,6 +11,8 @@
 #include "common/encoding.h"
 #include "common/number_text.h"
 #include "effects/expression.h"
+#include "layout/placement.h"
+#include "layout/spans.h"
 
 namespace kvelmor::effects {
 
@@ -37,54 +39,6 @@ bool usesLineTemplate(int32_t wipe) { return wipe >= kBorderWipe && wipe <= kSpa
 // Which colour of a character marked in the ruby editor takes the mark colour
 // (setting `ExColor`).
 enum ExColour : int32_t { kBeforeWipe = 0, kBorder = 1, kShadow = 2, kFixed = 3, kAfterWipe = 4 };
-
-int32_t clamp32(int64_t v) {
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
-// The slots that can be read: unitCount, but never more than the record holds.
-int usedSlots(const LyricLine& line) {
-    const int held = static_cast<int>(line.units.size()) - 1;
-    return std::max(0, std::min(line.unitCount, held));
-}
-
-// Pixels: posX plus the widths of the character slots 1 .. k-1; 0 past the last slot.
-int64_t cellLeft(const LyricLine& line, int k) {
-    const int last = usedSlots(line);
-    if (k > last) return 0;
-    int64_t x = line.posX;
-    for (int i = 1; i < k; ++i)
-        if (line.unit(i).isChar) x += line.unit(i).width;
-    return x;
-}
-
-// Pixels: the widths of the first n character slots at or after `start`.
-int64_t runWidth(const LyricLine& line, int n, int start) {
-    const int last = usedSlots(line);
-    int64_t sum = 0;
-    int counted = 0;
-    for (int i = std::max(start, 1); i <= last && counted < n; ++i) {
-        if (!line.unit(i).isChar) continue;
-        sum += line.unit(i).width;
-        ++counted;
-    }
-    return sum;
-}
-
-// Letter spacing (pixels) that spreads the ruby of slot j over its
-// characters, 0 when it is not spread. A spread ruby's rubyX moves to its
-// characters' left edge plus half a spacing (rounded down) so it stays centred.
-int32_t rubySpacing(LyricLine& line, int j) {
-    LyricUnit& u = line.unit(j);
-    const int64_t letters = static_cast<int64_t>(utf8Length(u.ruby));
-    if (letters == 1 && letters == u.rubySpan) return 0;
-    const int64_t room = runWidth(line, u.rubySpan, j) - u.rubyWidth;
-    if (room <= 0 || letters <= 1) return 0;
-    const int32_t spacing = clamp32(roundHalfEven(static_cast<double>(room) / static_cast<double>(letters)));
-    u.rubyX = clamp32(roundHalfEven(std::floor(spacing / 2.0) + static_cast<double>(cellLeft(line, j))));
-    return spacing;
-}
 
 // The six colours of the style group a line is written in.
 struct ColourGroup {
@@ -291,7 +245,7 @@ namespace {
 void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) {
     const int32_t wipe = c.wipe;
     const ColourGroup group = colourGroup(line.kanjiStyle, s);
-    const int slots = usedSlots(line);
+    const int slots = layout::usedSlots(line);
 
     for (int k = 1; k <= slots; ++k) {
         LyricUnit& u = line.unit(k);
@@ -444,7 +398,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         if (!u.isChar || u.ruby.empty()) continue;
         std::string text = u.cellMark ? markPrefix(true, wipe, c.exColour, group) : std::string();
         if (c.spreadRuby) {
-            const int32_t spacing = rubySpacing(line, k);
+            const int32_t spacing = layout::RubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
         u.rubyText2 = text + "{\\K" + std::to_string(u.rubyDuration) + "}";

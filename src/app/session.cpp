@@ -38,7 +38,10 @@ settings::PresetLoadHooks Session::presetHooks() {
 void Session::startUp(const std::string& settingsPath) {
     ini.SetPath(settingsPath);
     ini.SetMode(false);
-    ini.Read();
+    if (ini.Read() && ini.unendedLastLine() > 0)
+        m_reporter.warning("the settings file ends inside a line, so it may be cut off; that line is read as it "
+                           "stands",
+                           settingsPath, ini.unendedLastLine());
     samples.LoadSamples(ini);
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
@@ -57,22 +60,34 @@ std::string Session::defaultScriptPath() const { return script::scriptPathFor(so
 bool Session::writeScript(const std::string& outPath) {
     if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
     effects::ExpandTemplates(song, settings);
-    auto credit = script::creditStyleSource(appState.credit, m_measurer);
     std::string path = outPath.empty() ? defaultScriptPath() : outPath;
     if (path.empty()) {
         m_reporter.error("no lyrics file is loaded, so there is nothing to write");
         return false;
     }
-    std::string text = script::scriptText(song, settings, header, credit);
+    if (!hasLinesToWrite(path)) return false;
+    std::string text = script::scriptText(song, settings, header, appState.credit, script::readSongInfoLabels(ini),
+                                          m_measurer);
     return script::writeScriptFile(path, text, settings.isOn("unicode"), m_reporter);
 }
 
 bool Session::writeKra(const std::string& outPath) {
     if (outPath.empty()) {
         if (song.lyricsPath.empty()) return false;
+        if (!hasLinesToWrite(lyrics::kraPathFor(song.lyricsPath))) return false;
         return lyrics::writeKraFile(song, m_reporter).written;
     }
+    if (!hasLinesToWrite(outPath)) return false;
     return lyrics::writeKraFile(song, outPath, m_reporter).written;
+}
+
+// A song without lines (an empty, cut or binary lyrics file) is not written:
+// it would replace a script or tag file already there with one that holds
+// no lyrics.
+bool Session::hasLinesToWrite(const std::string& path) {
+    if (song.lineCount() > 0) return true;
+    m_reporter.error("the song has no timed lines, so nothing was written to " + path, song.lyricsPath);
+    return false;
 }
 
 void Session::runStages(const std::vector<int>& stages) {

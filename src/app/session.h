@@ -68,6 +68,8 @@ public:
     // The write command: new line priority again when it is on, the effect
     // templates expanded, then the script to `outPath` (empty: beside the
     // lyrics file). Returns whether the script was written.
+    // Neither write happens for a song without timed lines (reported), so an
+    // empty or damaged lyrics file never replaces a script or tag file.
     bool writeScript(const std::string& outPath = {});
     // The tag file of the laid-out song to `outPath` (empty: beside the lyrics file).
     bool writeKra(const std::string& outPath = {});
@@ -84,6 +86,8 @@ public:
     std::string comboText = settings::kDefaultPreset;  // the text of the preset box
 
 private:
+    bool hasLinesToWrite(const std::string& path);
+
     Reporter& m_reporter;
     layout::TextMeasurer& m_measurer;
     StageTable m_stages;

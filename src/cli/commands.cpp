@@ -24,6 +24,17 @@ Commands:
   kra FILE                     Write the tag file of the laid-out song (cut by the
                                automatic line break when kaigyo is 1) beside FILE
                                (FILE.kra), or to -o OUT.
+  batch FOLDER                 Convert every .txt file of FOLDER (.TXT too; not its
+                               subfolders) in name order, each script beside its lyrics
+                               file; no .kra. A file that cannot be read or written is
+                               skipped with its reason and the others are converted.
+                               Ends with a summary on stdout.
+  probe MEDIA                  Read the length, frame size and pixel shape of a video (or
+                               audio) file and print them with every field they set:
+                               dispWidth, dispHeight, mojiScaleX, the credit's end time
+                               and, when MediaTimeCheck is 1, titleStart* and titleEnd*.
+                               With --save they are kept in the preset (of --preset, else
+                               "default") and the settings file; mojiScaleX never is.
   presets list                 The preset names, one a line, in file order.
   presets show NAME            The preset's key=value lines, in the order a save writes them.
   presets save NAME            Save the settings (of --preset, else "default", with the
@@ -48,6 +59,9 @@ Options:
                                                           Command2.Bold=1 (.Italic, .Underline,
                                                           .Strikethrough)
                                  --set Form7.Credit=...   a field of the credit settings
+  --media FILE                 Before converting, take the frame size, pixel shape and
+                               times from the video FILE as probe does, so the script
+                               matches it; --set values still win.
   -o, --output OUT             Where convert or kra writes (one FILE only).
   --kra                        convert also writes the .kra tag file.
   -h, --help                   Show this help.
@@ -79,6 +93,8 @@ int run(int argc, char** argv) {
         if (cmd == "convert") return convertCommand(args);
         if (cmd == "check") return checkCommand(args);
         if (cmd == "kra") return kraCommand(args);
+        if (cmd == "probe") return probeCommand(args);
+        if (cmd == "batch") return batchCommand(args);
         throw UsageError{"unknown command \"" + cmd + "\""};
     } catch (const UsageError& e) {
         std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";

@@ -22,11 +22,10 @@ int kraCommand(const std::vector<std::string>& args) {
     if (o.positional.size() != 1) throw UsageError{"kra takes one FILE"};
     Converter c;
     if (!prepare(c, o)) return 2;
-    int before = c.reporter.count;
     if (!c.session.loadLyrics(o.positional[0])) return 2;
     if (!c.session.writeKra(o.output)) return 2;
     std::cout << "wrote " << (o.output.empty() ? lyrics::kraPathFor(c.session.song.lyricsPath) : o.output) << "\n";
-    return c.reporter.count > before ? 1 : 0;
+    return c.reporter.count > 0 ? 1 : 0;  // a settings file that could not be read counts too
 }
 
 int convertCommand(const std::vector<std::string>& args) {
@@ -36,7 +35,7 @@ int convertCommand(const std::vector<std::string>& args) {
     Converter c;
     if (!prepare(c, o)) return 2;
     bool failed = false;
-    bool reported = false;
+    bool reported = c.reporter.count > 0;  // the settings file could not be read, or only in part
     for (const auto& file : o.positional) {
         int before = c.reporter.count;
         bool ok = c.session.loadLyrics(file) && c.session.writeScript(o.output);

@@ -28,6 +28,8 @@ Options parseOptions(const std::vector<std::string>& args, size_t first) {
             o.settingsPath = value(i);
         } else if (a == "--preset") {
             o.preset = value(i);
+        } else if (a == "--media") {
+            o.media = value(i);
         } else if (a == "--set") {
             const std::string& kv = value(i);
             size_t eq = kv.find('=');
@@ -66,13 +68,11 @@ bool applyOptions(app::Session& session, const Options& o) {
     }
     for (const auto& [field, value] : o.sets) {
         if (field.rfind("Form7.", 0) == 0) {
-            std::string credit = field.substr(6);
-            if (!session.appState.credit.has(credit)) {
-                std::cerr << "kvelmor: --set " << field << ": the credit settings have no field \"" << credit
-                          << "\"\n";
+            auto c = session.appState.credit.setAsUser(field.substr(6), value);
+            if (!c.ok) {
+                std::cerr << "kvelmor: --set Form7." << c.error << "\n";
                 return false;
             }
-            session.appState.credit.setText(credit, value);
             continue;
         }
         if (!settings::findSetting(field)) {
@@ -90,8 +90,22 @@ bool applyOptions(app::Session& session, const Options& o) {
 }
 
 bool prepare(Converter& c, const Options& o) {
+    std::optional<app::MediaProbeResult> probe;
+    return prepare(c, o, probe);
+}
+
+bool prepare(Converter& c, const Options& o, std::optional<app::MediaProbeResult>& probe) {
     c.session.startUp(o.settingsPath);
-    return applyOptions(c.session, o);
+    if (!applyOptions(c.session, o)) return false;
+    if (o.media.empty()) return true;
+    // The probe sees the settings as --set leaves them (MediaTimeCheck=1 asks
+    // for the title times), and the --set values are applied once more
+    // afterwards so that they win over what the probe wrote.
+    probe = app::ProbeMedia(c.session, o.media);
+    if (!probe) return false;
+    Options sets = o;
+    sets.preset.reset();
+    return applyOptions(c.session, sets);
 }
 
 }  // namespace kvelmor::cli

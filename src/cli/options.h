@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/media.h"
 #include "app/session.h"
 #include "common/reporter.h"
 #include "layout/freetype_measurer.h"
@@ -28,6 +29,7 @@ struct Options {
     std::string output;
     bool kra = false;
     std::optional<std::string> preset;
+    std::string media;  // --media: the video whose frame size, pixel shape and times to take
     std::vector<std::pair<std::string, std::string>> sets;
     std::vector<std::string> positional;
 };
@@ -52,13 +54,18 @@ struct Converter {
     app::Session session{reporter, measurer};
 };
 
-// Reads the settings file and applies --preset and --set.
+// Reads the settings file and applies --preset, --media and --set. A media
+// file that cannot be read fails it.
 bool prepare(Converter& c, const Options& o);
+// The same, handing back what the probe of --media read and wrote.
+bool prepare(Converter& c, const Options& o, std::optional<app::MediaProbeResult>& probe);
 
 // The subcommands; each returns its exit code (0 done, 1 done with reports, 2 failed).
 int presetsCommand(const std::vector<std::string>& args);
 int convertCommand(const std::vector<std::string>& args);
 int checkCommand(const std::vector<std::string>& args);
 int kraCommand(const std::vector<std::string>& args);
+int probeCommand(const std::vector<std::string>& args);
+int batchCommand(const std::vector<std::string>& args);
 
 }  // namespace kvelmor::cli

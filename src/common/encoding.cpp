@@ -188,40 +188,49 @@ std::vector<std::string> charsOutsideCp932(std::string_view utf8) {
 }
 
 std::u32string toU32(std::string_view s) {
-    std::u32string out;
-    out.reserve(s.size());
+    // Written through a pointer into room for the longest result: every
+    // lyric line is converted on each refresh.
+    std::u32string out(s.size(), U'\0');
+    char32_t* o = out.data();
     size_t i = 0;
     while (i < s.size()) {
         unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            *o++ = c;
+            ++i;
+            continue;
+        }
         size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
         if (i + len > s.size()) len = 1;
         char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
         if (len == 1 && c >= 0x80) cp = 0xFFFD;
         for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(cp);
+        *o++ = cp;
         i += len;
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 
 std::string toUtf8(char32_t c) {
-    std::string out;
+    char b[4];
+    size_t n = 0;
     if (c < 0x80) {
-        out += static_cast<char>(c);
+        b[n++] = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        b[n++] = static_cast<char>(0xC0 | (c >> 6));
+        b[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        b[n++] = static_cast<char>(0xE0 | (c >> 12));
+        b[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        b[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        b[n++] = static_cast<char>(0xF0 | (c >> 18));
+        b[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        b[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        b[n++] = static_cast<char>(0x80 | (c & 0x3F));
     }
-    return out;
+    return std::string(b, n);
 }
 
 std::string toUtf8(std::u32string_view text) {
@@ -245,13 +254,21 @@ size_t utf8Length(std::string_view utf8) {
 }
 
 std::string encodeUtf16le(std::string_view utf8, bool withBom) {
-    std::string out;
-    if (withBom) out += "\xFF\xFE";
-    auto put = [&out](char16_t u) {
-        out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>(u >> 8);
+    const std::u32string chars = toU32(utf8);
+    // Sized once and written through a pointer: whole scripts pass through here.
+    size_t units = chars.size();
+    for (char32_t c : chars) units += c >= 0x10000 ? 1 : 0;
+    std::string out((withBom ? 2 : 0) + 2 * units, '\0');
+    char* o = out.data();
+    if (withBom) {
+        *o++ = '\xFF';
+        *o++ = '\xFE';
+    }
+    auto put = [&o](char16_t u) {
+        *o++ = static_cast<char>(u & 0xFF);
+        *o++ = static_cast<char>(u >> 8);
     };
-    for (char32_t c : toU32(utf8)) {
+    for (char32_t c : chars) {
         if (c >= 0x10000) {
             c -= 0x10000;
             put(static_cast<char16_t>(0xD800 + (c >> 10)));

@@ -71,6 +71,9 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         if (::close(fd) != 0) return failure(errno);
         return {true, {}};
     }
+    // A file marked read-only is not replaced, although the folder would let
+    // the rename through. Root passes this test, as it writes any file.
+    if (fs::exists(path, ec) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return failure(errno);
     fs::path target(path);
     fs::path dir = target.parent_path();
     if (dir.empty()) dir = ".";

@@ -17,6 +17,8 @@ FileResult readFileBytes(const std::string& path, std::string& bytes);
 // Writes to a temporary file in the same folder and renames it over `path`,
 // so that `path` holds either its old content or the whole new content, never
 // a part. On failure the temporary file is removed and `path` is untouched.
+// A file the caller may not write (read-only) is refused, not replaced; a
+// device (/dev/null, /dev/full) is written in place.
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace kvelmor

@@ -213,7 +213,9 @@ void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s) {
             setStart(line, first - preTime);
         }
         line.aftTimeUsed = toTime(aftTime);
-        setEnd(line, line.unit(l).time + aftTime);
+        // A negative aftTime (typed with --set or into the settings file) is
+        // held where it would end the line before it starts.
+        setEnd(line, std::max<int64_t>(line.unit(l).time + aftTime, line.startTime));
     }
 }
 
@@ -318,6 +320,12 @@ void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s
         const int64_t end = last.row(last.rowCount).end;
         for (int i : last.lines) setEnd(table[i], end);
     }
+
+    // Lines out of time order (a later row sung before an earlier one) can be
+    // moved to start after the end the screen gives them; such a line ends
+    // where it starts (an empty event) rather than before it.
+    for (int i = 1; i <= table.count(); ++i)
+        if (table[i].endTime < table[i].startTime) setEnd(table[i], table[i].startTime);
 }
 
 void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s) {
@@ -333,8 +341,13 @@ void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings
         LyricLine& line = table[i];
         if (line.rowNumber < 1 || line.rowNumber > kMaxRows) continue;
         Occupant& o = rows[static_cast<size_t>(line.rowNumber)];
-        if (o.line != 0 && line.startTime < o.end)
-            setEnd(table[o.line], std::max<int64_t>(0, line.startTime - lead));
+        if (o.line != 0 && line.startTime < o.end) {
+            // A line that starts less than LyricsDispTime before the new one
+            // (or after it) ends where it starts: an event may be empty, but
+            // it may not end before it starts.
+            LyricLine& shown = table[o.line];
+            setEnd(shown, std::max<int64_t>({0, line.startTime - lead, shown.startTime}));
+        }
         o = {i, line.endTime};
     }
 }

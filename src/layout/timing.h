@@ -46,7 +46,8 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
 void computeSyllableDurations(lyrics::Song& song);
 
 // Stage 8, lead-in and lead-out: the line is shown preTime before its first
-// tag (never before 0) and removed aftTime after its last tag.
+// tag (never before 0) and removed aftTime after its last tag (never before
+// it is shown).
 void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s);
 
 // Stage 9, row assignment: a line takes the next row while it overlaps in time
@@ -58,12 +59,13 @@ void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
 // the rows they need are sung on the previous screen) and the previous
 // screen's lines stay until their rows are needed. Does nothing when
 // DisplayType2 (one line after another) is selected or there are fewer than
-// two lines.
+// two lines. A line that the screens would end before it starts (lines out
+// of time order) ends where it starts.
 void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s);
 
 // Stage 13, new line priority: a line still shown when a later line needs its
-// row ends LyricsDispTime before that line starts (never before 0). The
-// refresh runs it only when LyricsDisp is 1.
+// row ends LyricsDispTime before that line starts (never before 0, nor
+// before its own start). The refresh runs it only when LyricsDisp is 1.
 void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s);
 
 }  // namespace kvelmor::layout

@@ -27,6 +27,33 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
+// A file of many bad lines (binary data read as lyrics) gets this many
+// reports of one kind, then one that counts the rest.
+constexpr int kMaxLineReports = 10;
+
+class LineReports {
+public:
+    LineReports(Reporter& reporter, Severity severity, std::string text, const std::string& file)
+        : m_reporter(reporter), m_severity(severity), m_text(std::move(text)), m_file(file) {}
+    void add(int line) {
+        if (++m_count <= kMaxLineReports) m_reporter.report({m_severity, m_text, m_file, line});
+    }
+    // The summary of the lines not reported one by one.
+    void finish() {
+        if (m_count > kMaxLineReports)
+            m_reporter.report({m_severity, m_text + " (and on " + std::to_string(m_count - kMaxLineReports) +
+                                               " more lines)",
+                               m_file, 0});
+    }
+
+private:
+    Reporter& m_reporter;
+    Severity m_severity;
+    std::string m_text;
+    const std::string& m_file;
+    int m_count = 0;
+};
+
 }  // namespace
 
 bool isTimedLine(std::u32string_view line) {
@@ -103,10 +130,28 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
                           settings::ConversionSettings& settings, layout::TextMeasurer& measurer,
                           Reporter& reporter) {
     LoadResult result;
+    // NUL bytes are binary data, never lyrics (a file whose end was lost in a
+    // crash often reads as a run of them); they are left out and the first
+    // line holding one is reported.
+    std::string withoutNul;
+    if (utf8.find('\0') != std::string_view::npos) {
+        int lineNo = 0;
+        for (std::string_view line : splitLines(utf8)) {
+            ++lineNo;
+            if (line.find('\0') != std::string_view::npos) break;
+        }
+        reporter.warning("binary data (NUL bytes) was left out: this may not be a lyrics file", name, lineNo);
+        withoutNul = std::string(utf8);
+        std::erase(withoutNul, '\0');
+        utf8 = withoutNul;
+    }
     // Read into fresh tables; the song is replaced only when the whole file was read.
     LineTable raw;
     SongInfo info;
     LineParser parser{settings, measurer, settings.isOn("WinAMPTime")};
+    LineReports tooLong(reporter, Severity::Error,
+                        "this line needs more than 300 slots (characters and time tags together) and was left out",
+                        name);
     int lineNo = 0;
     for (std::string_view line : splitLines(utf8)) {
         ++lineNo;
@@ -118,15 +163,18 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
         case AppendResult::Appended: break;
         case AppendResult::TooManySlots:
             ++result.skippedLines;
-            reporter.error("this line needs more than 300 slots (characters and time tags together) "
-                           "and was left out",
-                           name, lineNo);
+            tooLong.add(lineNo);
             break;
         case AppendResult::TooManyLines:
+            tooLong.finish();
             reporter.error(kTooManyLinesMessage, name, lineNo);
             return result;
         }
     }
+    tooLong.finish();
+    if (raw.count() == 0)
+        reporter.warning("no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to lay out",
+                         name);
     settings.setText("WinAMPTime", parser.timeCorrection ? "1" : "0");
     song.reset();
     song.RawLyricsTable = std::move(raw);
@@ -150,10 +198,12 @@ LoadResult loadLyricsFile(Song& song, const std::string& path, settings::Convers
         return {};
     }
     DecodedText text = decodeText(bytes);
-    for (int line : text.badLines)
-        reporter.warning(std::string("bytes that are not valid ") + encodingName(text.encoding) +
+    LineReports badBytes(reporter, Severity::Warning,
+                         std::string("bytes that are not valid ") + encodingName(text.encoding) +
                              " were read as \xEF\xBF\xBD (U+FFFD)",
-                         path, line);
+                         path);
+    for (int line : text.badLines) badBytes.add(line);
+    badBytes.finish();
     return loadLyricsText(song, text.utf8, path, settings, measurer, reporter);
 }
 

@@ -55,6 +55,10 @@ struct LoadResult {
 // the raw table and the song information are the file's, `lyricsPath` is
 // `path`, WinAMPTime follows the file's "@timeratio=" line, and the working
 // table is left for the caller's full refresh to rebuild.
+// What is read with reports: undecodable bytes (as U+FFFD), NUL bytes (left
+// out), lines of more than 300 slots (left out) and a file without any timed
+// line (an empty song). A kind of problem found on many lines is reported
+// for the first ten of them, then counted.
 LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
                           layout::TextMeasurer& measurer, Reporter& reporter);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "common/encoding.h"
@@ -14,12 +15,6 @@
 
 namespace kvelmor::lyrics {
 namespace {
-
-bool isCharSlot(const LyricLine& line, int i, std::string_view text) {
-    return i >= 1 && i <= line.unitCount && line.unit(i).isChar && line.unit(i).text == text;
-}
-
-bool isTagSlot(const LyricLine& line, int i) { return i >= 1 && i <= line.unitCount && !line.unit(i).isChar; }
 
 void rebuildPlainText(LyricLine& line) {
     line.plainText.clear();
@@ -100,30 +95,39 @@ int32_t totalCharWidth(const LyricLine& line) {
 }
 
 int foldRubyNotation(LyricLine& line) {
+    // The notation is found and taken out on a list of slot numbers, and the
+    // slots are moved once at the end: erasing slots from the line itself
+    // would move every slot behind each notation again.
+    std::vector<int> order(static_cast<size_t>(line.unitCount) + 1);
+    std::iota(order.begin(), order.end(), 0);
+    auto count = [&] { return static_cast<int>(order.size()) - 1; };
+    auto unit = [&](int i) -> LyricUnit& { return line.unit(order[static_cast<size_t>(i)]); };
+    auto isChar = [&](int i, std::string_view text) {
+        return i >= 1 && i <= count() && unit(i).isChar && unit(i).text == text;
+    };
+    auto isTag = [&](int i) { return i >= 1 && i <= count() && !unit(i).isChar; };
+
     int folded = 0;
     int i = 1;
-    while (i <= line.unitCount) {
-        if (isCharSlot(line, i, "(") && isTagSlot(line, i - 1) && isTagSlot(line, i + 1) &&
-            line.unit(i - 1).rawTime == line.unit(i + 1).rawTime) {
+    while (i <= count()) {
+        if (isChar(i, "(") && isTag(i - 1) && isTag(i + 1) && unit(i - 1).rawTime == unit(i + 1).rawTime) {
             // The base: the character slots directly before the tag in front of "(".
             int J = i - 1;
-            while (J - 1 >= 1 && line.unit(J - 1).isChar) --J;
+            while (J - 1 >= 1 && unit(J - 1).isChar) --J;
             const int span = (i - 1) - J;
             std::string reading;  // collected afresh for every notation tried
-            for (int v = i + 2; span > 0 && v <= line.unitCount - 2; ++v) {
-                const LyricUnit& u = line.unit(v);
+            for (int v = i + 2; span > 0 && v <= count() - 2; ++v) {
+                const LyricUnit& u = unit(v);
                 if (u.isChar) {
                     reading += u.text;
                     continue;
                 }
-                if (!isCharSlot(line, v + 1, ")") || !isTagSlot(line, v + 2) ||
-                    line.unit(v + 2).rawTime != u.rawTime)
+                if (!isChar(v + 1, ")") || !isTag(v + 2) || unit(v + 2).rawTime != u.rawTime)
                     continue;  // a tag inside the reading: ignored
                 // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
-                line.units.erase(line.units.begin() + (i - 1), line.units.begin() + (v + 2));
-                line.unitCount -= v - i + 3;
-                line.unit(J).ruby = reading;
-                line.unit(J).rubySpan = span;
+                order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
+                unit(J).ruby = reading;
+                unit(J).rubySpan = span;
                 ++folded;
                 i -= 1;
                 break;
@@ -131,7 +135,18 @@ int foldRubyNotation(LyricLine& line) {
         }
         i += 1;
     }
-    if (folded > 0) rebuildPlainText(line);
+    if (folded == 0) return 0;
+    // The slot numbers only grow, so every kept slot moves down at most once.
+    size_t w = 0;
+    auto keep = [&](size_t k) {
+        if (k != w) line.units[w] = std::move(line.units[k]);
+        ++w;
+    };
+    for (int k : order) keep(static_cast<size_t>(k));
+    for (size_t k = static_cast<size_t>(line.unitCount) + 1; k < line.units.size(); ++k) keep(k);
+    line.units.erase(line.units.begin() + static_cast<std::ptrdiff_t>(w), line.units.end());
+    line.unitCount = count();
+    rebuildPlainText(line);
     return folded;
 }
 
@@ -141,10 +156,12 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
     const bool narrowSpaces = s.isOn("MojiSize");
     const std::string& styleNumber = s.text("StyleNumber");
 
-    std::vector<LyricUnit> units;
-    units.reserve(line.size());
+    // Slot 0 first, so that a text that fits one working line hands its slots
+    // over as they are.
+    std::vector<LyricUnit> units(1);
+    units.reserve(std::min(line.size(), static_cast<size_t>(kMaxSlots)) + 1);
     for (size_t p = 0; p < line.size();) {
-        LyricUnit u;
+        LyricUnit& u = units.emplace_back();
         if (auto tag = timeTagAt(line, p)) {
             u.isChar = false;
             u.rawTime = *tag;
@@ -156,18 +173,35 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
             u.text = (narrowSpaces && line[p] == 0x3000) ? std::string(" ") : toUtf8(line[p]);
             p += 1;
         }
-        units.push_back(std::move(u));
+    }
+    if (units.size() - 1 <= static_cast<size_t>(kMaxSlots)) {
+        LyricLine& L = song.LyricsTable.appendLine();
+        setBuildValues(L, styleNumber);
+        L.unitCount = static_cast<int32_t>(units.size() - 1);
+        L.units = std::move(units);
+        rebuildPlainText(L);
+        if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
+        return 1;
     }
 
     int made = 0;
-    size_t pos = 0;
+    size_t pos = 1;
     const LyricUnit* lastTag = nullptr;
     do {
         LyricLine& L = song.LyricsTable.appendLine();
         setBuildValues(L, styleNumber);
+        // Room for all the slots at once, so they are not moved again as the line grows.
+        L.units.reserve(std::min(units.size() - pos, static_cast<size_t>(kMaxSlots)) + 2);
         if (made > 0 && units[pos].isChar && lastTag) L.appendUnit(*lastTag);
-        while (pos < units.size() && L.appendUnit(units[pos])) {
-            if (!units[pos].isChar) lastTag = &units[pos];
+        while (pos < units.size() && L.unitCount < kMaxSlots) {
+            // Characters move into the line; tags are copied, as the last one
+            // may open the next working line.
+            if (units[pos].isChar) {
+                L.appendUnit(std::move(units[pos]));
+            } else {
+                L.appendUnit(units[pos]);
+                lastTag = &units[pos];
+            }
             ++pos;
         }
         rebuildPlainText(L);

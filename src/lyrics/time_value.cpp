@@ -1,6 +1,8 @@
 #include "lyrics/time_value.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace kvelmor::lyrics {
 namespace {
@@ -36,13 +38,18 @@ std::optional<int> tagField(char32_t a, char32_t b) {
 
 std::string formatScriptTime(Centiseconds t) {
     if (t < 0) return "-" + formatScriptTime(-static_cast<int64_t>(t) > INT32_MAX ? INT32_MAX : -t);
-    int64_t v = t;
-    int64_t hours = v / 100 / 3600;
-    int64_t minutes = (v / 100 / 60) % 60;
-    int64_t seconds = (v / 100) % 60;
-    int64_t hundredths = v % 100;
-    return std::to_string(hours) + ":" + twoDigits(minutes) + ":" + twoDigits(seconds) + "." +
-           twoDigits(hundredths);
+    const int64_t v = t;
+    const int64_t minutes = (v / 100 / 60) % 60;
+    const int64_t seconds = (v / 100) % 60;
+    const int64_t hundredths = v % 100;
+    // Built in one buffer: every tag of every line passes through here on each refresh.
+    auto digit = [](int64_t d) { return static_cast<char>('0' + d); };
+    char buf[32];
+    char* p = std::to_chars(buf, buf + 20, v / 100 / 3600).ptr;
+    for (char c : {':', digit(minutes / 10), digit(minutes % 10), ':', digit(seconds / 10), digit(seconds % 10), '.',
+                   digit(hundredths / 10), digit(hundredths % 10)})
+        *p++ = c;
+    return std::string(buf, p);
 }
 
 std::string formatTagTime(Centiseconds t) {

@@ -6,6 +6,7 @@
 #include "common/encoding.h"
 #include "common/file_io.h"
 #include "common/number_text.h"
+#include "script/credit_events.h"
 #include "script/karaoke_events.h"
 #include "script/line_output.h"
 #include "script/ruby_events.h"
@@ -16,13 +17,18 @@ using settings::ConversionSettings;
 
 namespace {
 
-// Event groups written before the lyric lines. Song information and the
-// credit have events of their own that are not written yet; these hooks keep
-// their place in the order.
-void appendSongInfoBeforeSongEvents(std::string&, const lyrics::Song&, const ConversionSettings&,
-                                    const EventTexts&) {}
-void appendSongInfoTopEvents(std::string&, const lyrics::Song&, const ConversionSettings&, const EventTexts&) {}
-void appendCreditEvents(std::string&, const lyrics::Song&, const ConversionSettings&) {}
+// Event groups written before the lyric lines, in this order.
+void appendSongInfoBeforeSongEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
+                                    const SongInfoLabels& labels, layout::TextMeasurer& measurer) {
+    for (const auto& e : songInfoBeforeSongEvents(song, s, labels, measurer)) appendInfoEvent(out, e);
+}
+void appendSongInfoTopEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
+                             layout::TextMeasurer& measurer) {
+    for (const auto& e : songInfoTopEvents(song, s, measurer)) appendInfoEvent(out, e);
+}
+void appendCreditEvents(std::string& out, const settings::CreditSettings& credit, const ConversionSettings& s) {
+    if (auto e = creditEvent(credit, s)) appendInfoEvent(out, *e);
+}
 
 std::string codePointText(std::string_view ch) {
     std::u32string cps = toU32(ch);
@@ -82,16 +88,20 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
 }
 
 std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
-                       const CreditStyleSource& credit) {
+                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+                       layout::TextMeasurer& measurer) {
+    // The credit font is measured only when its style line is written.
+    const CreditStyleSource creditStyle =
+        s.isOn("menuCreditOn") ? creditStyleSource(credit, measurer) : CreditStyleSource{};
     std::string out;
     appendScriptInfo(out, header.info, song.songInfo);
-    appendStyles(out, scriptStyles(header, song, s, credit), s);
+    appendStyles(out, scriptStyles(header, song, s, creditStyle), s);
 
     const EventTexts texts = eventTexts(s);
     appendEventsHeader(out);
-    appendSongInfoBeforeSongEvents(out, song, s, texts);
-    appendSongInfoTopEvents(out, song, s, texts);
-    appendCreditEvents(out, song, s);
+    appendSongInfoBeforeSongEvents(out, song, s, labels, measurer);
+    appendSongInfoTopEvents(out, song, s, measurer);
+    appendCreditEvents(out, credit, s);
     const auto& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
         appendKaraokeEvents(out, table[i], s, texts);
@@ -123,10 +133,11 @@ bool writeScriptFile(const std::string& path, std::string_view text, bool unicod
 }
 
 bool writeScript(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
-                 const CreditStyleSource& credit, Reporter& reporter) {
+                 const settings::CreditSettings& credit, const SongInfoLabels& labels, layout::TextMeasurer& measurer,
+                 Reporter& reporter) {
     if (song.lyricsPath.empty()) return false;
-    return writeScriptFile(scriptPathFor(song.lyricsPath), scriptText(song, s, header, credit), s.isOn("unicode"),
-                           reporter);
+    return writeScriptFile(scriptPathFor(song.lyricsPath), scriptText(song, s, header, credit, labels, measurer),
+                           s.isOn("unicode"), reporter);
 }
 
 }  // namespace kvelmor::script

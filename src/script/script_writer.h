@@ -13,6 +13,7 @@
 #include "layout/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "script/script_header.h"
+#include "script/song_info_events.h"
 #include "settings/app_state.h"
 #include "settings/conversion_settings.h"
 
@@ -25,15 +26,20 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
 // The script as UTF-8 text, every line ending with CR LF. The events come in
 // this order: song information before the song, song information at the top,
 // the credit, then for every line its karaoke events followed by its ruby
-// events.
+// events. `credit` is the credit window's fields (its style line and event
+// appear only while menuCreditOn is checked), `labels` the song information
+// labels kept in the settings file; `measurer` measures the song information
+// widths and the credit font's pixel height.
 std::string scriptText(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
-                       const CreditStyleSource& credit);
+                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+                       layout::TextMeasurer& measurer);
 
 // Writes the script to scriptPathFor(song.lyricsPath). Nothing happens
 // without a lyrics path. Returns whether the file was written; every failure
 // is reported.
 bool writeScript(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
-                 const CreditStyleSource& credit, Reporter& reporter);
+                 const settings::CreditSettings& credit, const SongInfoLabels& labels, layout::TextMeasurer& measurer,
+                 Reporter& reporter);
 
 // Writes script text to `path`: with `unicode` as UTF-16 little-endian with a
 // byte-order mark, without it in CP932. A character CP932 cannot hold is never

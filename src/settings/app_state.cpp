@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <stdexcept>
 
 #include "common/number_text.h"
 #include "settings/presets.h"
@@ -96,32 +95,6 @@ std::string toStored(const InfoKey& k, const std::string& held) {
 const std::vector<InfoKey>& infoKeys() {
     static const std::vector<InfoKey> keys = buildInfoKeys();
     return keys;
-}
-
-CreditSettings::CreditSettings() {
-    for (const auto& k : infoKeys())
-        if (k.target == T::Credit) m_values.emplace_back(k.field, *toHeld(k, k.defaultValue));
-    setText("posX", "512");
-    setText("posY", "48");
-}
-
-const std::string& CreditSettings::text(std::string_view field) const {
-    for (const auto& [n, v] : m_values)
-        if (n == field) return v;
-    throw std::out_of_range("unknown credit field: " + std::string(field));
-}
-
-void CreditSettings::setText(std::string_view field, std::string value) {
-    for (auto& [n, v] : m_values)
-        if (n == field) {
-            v = std::move(value);
-            return;
-        }
-    throw std::out_of_range("unknown credit field: " + std::string(field));
-}
-
-bool CreditSettings::has(std::string_view field) const {
-    return std::any_of(m_values.begin(), m_values.end(), [&](const auto& p) { return p.first == field; });
 }
 
 std::string ExistingFolder(const std::string& path, const std::string& fallback) {

@@ -7,22 +7,10 @@
 #include <vector>
 
 #include "settings/conversion_settings.h"
+#include "settings/credit_settings.h"
 #include "settings/ini_store.h"
 
 namespace kvelmor::settings {
-
-// The credit window's fields, by their field names ("posX", "Credit" ...).
-class CreditSettings {
-public:
-    CreditSettings();
-    const std::string& text(std::string_view field) const;
-    void setText(std::string_view field, std::string value);
-    bool has(std::string_view field) const;
-    const std::vector<std::pair<std::string, std::string>>& values() const { return m_values; }
-
-private:
-    std::vector<std::pair<std::string, std::string>> m_values;
-};
 
 struct AppState {
     std::string textPath;   // folder of the last lyrics file opened

@@ -217,6 +217,8 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
 
     m_lines = std::move(lines);
     m_sections = std::move(sections);
+    const std::string_view text = decoded.utf8;
+    m_unendedLastLine = !text.empty() && text.back() != '\n' && text.back() != '\r' ? number : 0;
     return true;
 }
 
@@ -271,6 +273,7 @@ bool Cls_Ini::Save() {
         return false;
     }
     m_lines = std::move(image);
+    m_unendedLastLine = 0;
     return true;
 }
 
@@ -279,6 +282,7 @@ void Cls_Ini::Release() {
     m_mode = false;
     m_sections.clear();
     m_lines.clear();
+    m_unendedLastLine = 0;
 }
 
 std::vector<std::string> Cls_Ini::sectionNames() const {

@@ -110,6 +110,11 @@ public:
     // Reports name Path as the file.
     bool loadFromText(std::string_view bytes);
 
+    // The 1-based number of the last line read when no line break ends it,
+    // else 0. Every file Save writes ends with one, so such a file was cut off
+    // (or written by another program) and its last value may be cut short.
+    int unendedLastLine() const { return m_unendedLastLine; }
+
     // What Save would write, as UTF-8 text with CR LF line ends.
     std::string toText() const;
     // The same, encoded as Save writes it.
@@ -130,6 +135,7 @@ private:
     // The file's lines as last read or written; only used to put comment lines
     // back in their places.
     std::vector<std::string> m_lines;
+    int m_unendedLastLine = 0;
     Reporter* m_reporter;
 };
 

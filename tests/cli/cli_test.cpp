@@ -130,3 +130,280 @@ TEST_F(CliTest, PresetsSaveShowListDelete) {
     EXPECT_EQ(kvelmor("presets delete wide --settings " + settings).code, 0);
     EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\n");
 }
+
+// The media probe. The media are made by ffmpeg as the tests run.
+
+#include "../media/media_files.h"
+
+namespace {
+
+std::string makeTestMedia(const fs::path& dir) {
+    return kvelmor::test::makeMedia(dir / "ntsc.mp4",
+                                    kvelmor::test::testVideo("720x480", "2") + " -vf setsar=32/27 -c:v mpeg4");
+}
+
+}  // namespace
+
+TEST_F(CliTest, ProbePrintsWhatItReadAndEveryFieldItSets) {
+    KVELMOR_NEED_FFMPEG();
+    std::string media = makeTestMedia(dir);
+    ASSERT_FALSE(media.empty());
+    CliRun r = kvelmor("probe " + media + " --settings " + settings);
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_EQ(r.out,
+              "duration: 0:00:02.00\nframe size: 720x480\naspect ratio: 16:9\n"
+              "dispWidth=720\ndispHeight=480\nmojiScaleX=1.1851851851851851\n"
+              "Form7.titleEndH=0\nForm7.titleEndM=00\nForm7.titleEndS=02\n");
+    EXPECT_FALSE(fs::exists(settings));  // only --save writes it
+
+    // MediaTimeCheck from --set counts for the probe; a --set of a field the probe writes wins.
+    r = kvelmor("probe " + media + " --settings " + settings + " --set MediaTimeCheck=1 --set dispWidth=1000");
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_NE(r.out.find("\ndispWidth=1000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\ntitleEndS=02\ntitleStartH=0\ntitleStartM=00\ntitleStartS=00\n"), std::string::npos)
+        << r.out;
+
+    std::string wav = kvelmor::test::makeMedia(dir / "tone.wav", "-f lavfi -i sine=duration=3");
+    ASSERT_FALSE(wav.empty());
+    r = kvelmor("probe " + wav + " --settings " + settings);
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_EQ(r.out,
+              "duration: 0:00:03.00\nframe size: none (no video; the frame size is left as it is)\n"
+              "mojiScaleX=1\nForm7.titleEndH=0\nForm7.titleEndM=00\nForm7.titleEndS=03\n");
+}
+
+TEST_F(CliTest, ProbeSaveKeepsTheValuesInThePresetAndInfo) {
+    KVELMOR_NEED_FFMPEG();
+    std::string media = makeTestMedia(dir);
+    ASSERT_FALSE(media.empty());
+    ASSERT_EQ(kvelmor("presets save wide --settings " + settings).code, 0) << stderrText();
+    CliRun r = kvelmor("probe " + media + " --settings " + settings + " --preset wide --set MediaTimeCheck=1 --save");
+    EXPECT_EQ(r.code, 0) << stderrText();
+    CliRun wide = kvelmor("presets show wide --settings " + settings);
+    EXPECT_NE(wide.out.find("\nSizeWidth=720\nSizeHeight=480\n"), std::string::npos) << wide.out;
+    EXPECT_NE(wide.out.find("\ntitleLengthStart=0:00:00\ntitleLength=0:00:02\n"), std::string::npos) << wide.out;
+    CliRun def = kvelmor("presets show default --settings " + settings);
+    EXPECT_NE(def.out.find("\nSizeWidth=640\n"), std::string::npos);  // only the preset in use
+    std::string ini;
+    ASSERT_TRUE(kvelmor::readFileBytes(settings, ini).ok);
+    EXPECT_NE(ini.find("mediaPath=" + dir.string() + "\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("CreditTimeEndHH=0\r\nCreditTimeEndMM=00\r\nCreditTimeEndSS=02\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("MediaTimeCheck=1\r\n"), std::string::npos);
+}
+
+TEST_F(CliTest, ProbeOfWhatIsNotMediaFailsAndWritesNothing) {
+    KVELMOR_NEED_FFMPEG();
+    fs::path fake = dir / "song.mp4";
+    std::ofstream(fake) << "[00:01:00]あ\n";
+    EXPECT_EQ(kvelmor("probe " + fake.string() + " --settings " + settings + " --save").code, 2);
+    EXPECT_NE(stderrText().find(fake.string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(settings));
+    EXPECT_EQ(kvelmor("probe --settings " + settings).code, 2);  // no MEDIA
+    EXPECT_EQ(kvelmor("probe " + fake.string() + " --media " + fake.string()).code, 2);
+}
+
+TEST_F(CliTest, ConvertWithMediaMatchesTheScriptToTheVideo) {
+    KVELMOR_NEED_FFMPEG();
+    std::string media = makeTestMedia(dir);
+    ASSERT_FALSE(media.empty());
+    fs::path song = copyExample();
+    auto script = [&] {
+        std::string bytes;
+        kvelmor::readFileBytes((dir / "song.ass").string(), bytes);
+        return kvelmor::decodeText(bytes).utf8;
+    };
+    CliRun r = kvelmor("convert --settings " + settings + " --media " + media + " " + song.string());
+    EXPECT_LE(r.code, 1) << stderrText();
+    EXPECT_NE(script().find("PlayResX: 720\r\nPlayResY: 480\r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(settings));
+
+    // --set wins over the probe wherever it stands on the line.
+    r = kvelmor("convert --settings " + settings + " --set dispWidth=1000 --media " + media + " " + song.string());
+    EXPECT_LE(r.code, 1) << stderrText();
+    EXPECT_NE(script().find("PlayResX: 1000\r\nPlayResY: 480\r\n"), std::string::npos);
+
+    fs::remove(dir / "song.ass");
+    r = kvelmor("convert --settings " + settings + " --media " + (dir / "missing.mp4").string() + " " + song.string());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(stderrText().find("missing.mp4"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "song.ass"));
+}
+
+TEST_F(CliTest, BatchConvertsAFolderInNameOrderAndSummarises) {
+    fs::path songs = dir / "songs";
+    fs::create_directories(songs / "sub");
+    fs::path example = fs::path(KVELMOR_EXAMPLES) / "sakura_no_michi.txt";
+    fs::copy_file(example, songs / "a.txt");
+    fs::copy_file(example, songs / "B.TXT");
+    fs::copy_file(example, songs / "notes.md");
+    fs::copy_file(example, songs / "sub" / "inner.txt");
+
+    // Not on a terminal: one plain progress line per file on stderr; no .kra even when KraCheck is on.
+    CliRun r = kvelmor("batch --settings " + settings + " --set KraCheck=1 " + songs.string());
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_EQ(r.out, "converted 2 of 2 files\n");
+    EXPECT_EQ(stderrText(), "[1/2] wrote " + (songs / "B.ass").string() + "\n[2/2] wrote " +
+                                (songs / "a.ass").string() + "\n");
+    EXPECT_FALSE(fs::exists(songs / "a.kra"));
+    EXPECT_FALSE(fs::exists(songs / "notes.ass"));
+    EXPECT_FALSE(fs::exists(songs / "sub" / "inner.ass"));
+    EXPECT_FALSE(fs::exists(settings));
+
+    // A line without its closing tag is repaired and reported: written with reports.
+    {
+        std::ofstream(songs / "c.txt") << "@title=c\n[00:01:00]あ[00:01:50]い\n";
+    }
+    r = kvelmor("batch --settings " + settings + " " + songs.string());
+    EXPECT_EQ(r.code, 1) << stderrText();
+    EXPECT_EQ(r.out, "converted 3 of 3 files (1 with reports)\n");
+
+    // A file with more lines than a song may have is skipped; the others are still written.
+    {
+        std::ofstream big(songs / "b_big.txt");
+        for (int i = 0; i < 300; ++i) big << "[00:01:00]ら[00:01:50]\n";
+    }
+    fs::remove(songs / "a.ass");
+    r = kvelmor("batch --settings " + settings + " " + songs.string());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "converted 3 of 4 files (1 with reports)\nskipped 1:\n  " + (songs / "b_big.txt").string() +
+                         ": 読み込める行数を超えています\n");
+    EXPECT_TRUE(fs::exists(songs / "a.ass"));
+    EXPECT_TRUE(fs::exists(songs / "c.ass"));
+    EXPECT_FALSE(fs::exists(songs / "b_big.ass"));
+    EXPECT_FALSE(fs::exists(settings));
+}
+
+TEST_F(CliTest, BatchFolderAndUsageErrors) {
+    CliRun r = kvelmor("batch --settings " + settings + " " + (dir / "missing").string());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(stderrText().find((dir / "missing").string() + ": the folder does not exist"), std::string::npos);
+
+    fs::create_directories(dir / "empty");
+    r = kvelmor("batch --settings " + settings + " " + (dir / "empty").string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "converted 0 of 0 files\n");
+    EXPECT_NE(stderrText().find("no .txt files"), std::string::npos);
+
+    EXPECT_EQ(kvelmor("batch --settings " + settings).code, 2);
+    EXPECT_EQ(kvelmor("batch --settings " + settings + " -o x.ass " + dir.string()).code, 2);
+    EXPECT_EQ(kvelmor("batch --settings " + settings + " --kra " + dir.string()).code, 2);
+    EXPECT_NE(kvelmor("--help").out.find("batch FOLDER"), std::string::npos);
+}
+
+// What goes wrong on the user's disk: each failure names the file and its
+// reason, leaves the files already there as they were, and the exit code
+// says how it went (0 done, 1 done with reports, 2 failed).
+namespace {
+
+struct CliFailureTest : CliTest {
+    // kvelmor with files limited to `blocks` of 512 bytes, as on a disk that
+    // fills up while it writes (the signal for it ignored, so write() fails).
+    CliRun kvelmorOnAFullDisk(int blocks, const std::string& args) {
+        std::string cmd = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " + KVELMOR_BINARY + " " +
+                          args + " 2>" + (dir / "stderr.txt").string();
+        CliRun r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        int status = pclose(p);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+    // The files of the test folder (but the captured stderr) with their bytes.
+    std::vector<std::pair<std::string, std::string>> files() {
+        std::vector<std::pair<std::string, std::string>> out;
+        for (const auto& e : fs::recursive_directory_iterator(dir)) {
+            if (!e.is_regular_file() || e.path().filename() == "stderr.txt") continue;
+            std::string bytes;
+            kvelmor::readFileBytes(e.path().string(), bytes);
+            out.emplace_back(fs::relative(e.path(), dir).string(), bytes);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    void write(const fs::path& p, std::string_view bytes) {
+        ASSERT_TRUE(kvelmor::writeFileAtomically(p.string(), bytes).ok);
+    }
+    bool inStderr(const std::string& part) { return stderrText().find(part) != std::string::npos; }
+};
+
+}  // namespace
+
+TEST_F(CliFailureTest, WritesThatFailNameTheFileAndExitTwo) {
+    fs::path song = copyExample();
+    const std::string opts = "--settings " + settings + " ";
+    write(dir / "song.ass", "the script of yesterday");
+    write(dir / "song.kra", "the tag file of yesterday");
+    const auto before = files();
+
+    const std::string underAFile = (song / "out.ass").string();  // fails for root as well
+    EXPECT_EQ(kvelmor("convert " + opts + "-o " + underAFile + " " + song.string()).code, 2);
+    EXPECT_TRUE(inStderr(underAFile + ": cannot write the script: Not a directory")) << stderrText();
+    EXPECT_EQ(kvelmor("convert " + opts + "-o /dev/full " + song.string()).code, 2);
+    EXPECT_TRUE(inStderr("/dev/full: cannot write the script: No space left on device")) << stderrText();
+    EXPECT_EQ(kvelmor("kra " + opts + "-o /dev/full " + song.string()).code, 2);
+    EXPECT_TRUE(inStderr("No space left on device")) << stderrText();
+    EXPECT_EQ(kvelmorOnAFullDisk(1, "convert --kra " + opts + song.string()).code, 2);
+    EXPECT_TRUE(inStderr((dir / "song.ass").string() + ": cannot write the script: File too large")) << stderrText();
+    EXPECT_EQ(files(), before);  // no temporary file either
+
+    // The next file is converted after one that cannot be written.
+    fs::create_directories(dir / "first" / "song.ass");  // a folder where its script would go
+    fs::copy_file(song, dir / "first" / "song.txt");
+    CliRun r = kvelmor("convert " + opts + (dir / "first" / "song.txt").string() + " " + song.string());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "wrote " + (dir / "song.ass").string() + "\n");
+    EXPECT_TRUE(inStderr((dir / "first" / "song.ass").string() + ": cannot write the script")) << stderrText();
+    EXPECT_TRUE(fs::is_directory(dir / "first" / "song.ass"));
+}
+
+TEST_F(CliFailureTest, SettingsFilesThatCannotBeReadAreReportedAndConvertGoesOn) {
+    fs::path song = copyExample();
+    fs::create_directories(dir / "folder.ini");
+    CliRun r = kvelmor("convert --settings " + (dir / "folder.ini").string() + " " + song.string());
+    EXPECT_EQ(r.code, 1) << stderrText();
+    EXPECT_TRUE(inStderr((dir / "folder.ini").string() + ": cannot read the settings file: Is a directory"))
+        << stderrText();
+    EXPECT_TRUE(fs::exists(dir / "song.ass"));
+    EXPECT_TRUE(fs::is_directory(dir / "folder.ini"));
+
+    ASSERT_EQ(kvelmor("presets save default --settings " + settings + " --set dispWidth=1280").code, 0);
+    std::string whole;
+    kvelmor::readFileBytes(settings, whole);
+    const std::string cut = whole.substr(0, whole.find("SizeWidth=12") + 12);
+    write(settings, cut);
+    r = kvelmor("convert --settings " + settings + " " + song.string());
+    EXPECT_EQ(r.code, 1) << stderrText();
+    EXPECT_TRUE(inStderr(settings + ":")) << stderrText();
+    EXPECT_TRUE(inStderr("may be cut off")) << stderrText();
+    std::string after;
+    kvelmor::readFileBytes(settings, after);
+    EXPECT_EQ(after, cut);
+}
+
+TEST_F(CliFailureTest, LyricsFilesWithoutLyricsReplaceNothing) {
+    const std::string opts = "--settings " + settings + " ";
+    write(dir / "empty.txt", "");
+    write(dir / "empty.ass", "the script of the song before");
+    write(dir / "empty.kra", "the tag file of the song before");
+    std::string binary;
+    for (int i = 0; i < 100000; ++i) binary += static_cast<char>((i * 7919) % 251);
+    write(dir / "binary.txt", binary);
+    const auto before = files();
+
+    EXPECT_EQ(kvelmor("convert " + opts + (dir / "empty.txt").string()).code, 2);
+    EXPECT_TRUE(inStderr((dir / "empty.txt").string() + ": no timed lines")) << stderrText();
+    EXPECT_EQ(kvelmor("kra " + opts + (dir / "empty.txt").string()).code, 2);
+    EXPECT_TRUE(inStderr("nothing was written to " + (dir / "empty.kra").string())) << stderrText();
+    EXPECT_EQ(kvelmor("convert " + opts + (dir / "binary.txt").string()).code, 2);
+    const std::string said = stderrText();
+    EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 16) << said;  // not a report for every line
+    EXPECT_EQ(files(), before);
+
+    write(dir / "nul.txt", std::string_view("[00:01:00]a\0b[00:02:00]\n", 24));
+    EXPECT_EQ(kvelmor("convert " + opts + (dir / "nul.txt").string()).code, 1);
+    EXPECT_TRUE(inStderr((dir / "nul.txt").string() + ":1: binary data (NUL bytes) was left out")) << stderrText();
+    EXPECT_TRUE(fs::exists(dir / "nul.ass"));
+}

@@ -314,3 +314,58 @@ TEST(Timing, StagesInRefreshOrderInBothDisplayModes) {
     expectWindows(run("DisplayType1"), {{20, 310, 0}, {20, 320, 100}, {320, 620, 0}},
                   "group display: the second line comes up with the first");
 }
+
+// A line that starts less than LyricsDispTime before the next line of its row
+// (or after it) would be cut to end before it starts, which renderers reject.
+TEST(Timing, NewLinePriorityNeverEndsALineBeforeItStarts) {
+    struct Case {
+        std::vector<LyricLine> lines;
+        std::vector<Centiseconds> ends;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{window(100, 500, 1), window(105, 600, 1)}, {100, 600}, "0.05 apart with a lead of 0.10"},
+        {{window(100, 500, 1), window(100, 600, 1)}, {100, 600}, "both start together"},
+        {{window(300, 500, 1), window(200, 600, 1)}, {300, 600}, "the later line in the file starts first"},
+    };
+    for (const Case& c : cases) {
+        settings::ConversionSettings s;
+        s.setText("LyricsDispTime", "10");
+        Song song = songOf(c.lines);
+        applyNewLinePriority(song, s);
+        std::vector<Centiseconds> got;
+        for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].endTime);
+        EXPECT_EQ(got, c.ends) << c.why;
+        EXPECT_EQ(song.LyricsTable[1].endText, lyrics::formatScriptTime(c.ends[0])) << c.why;
+    }
+}
+
+// A lead-out below minus the lead-in (aftTime is only digits in the window,
+// but --set and the settings file take "-100") would end a line before it is
+// shown.
+TEST(Timing, NegativeLeadOutNeverEndsALineBeforeItStarts) {
+    settings::ConversionSettings s = plain();
+    s.setText("aftTime", "-100");
+    Song song = songOf({makeLine(tag(1000) + "あ" + tag(1000)), makeLine(tag(2000) + "い" + tag(2500))});
+    timeLines(song, s);
+    expectWindows(song, {{920, 920, 0}, {1920, 2400, 0}}, "held at the start; cut by 1.00 when there is room");
+}
+
+// Batch display brings a screen up with its first row and takes it down with
+// its last; when a later row is sung before the first (lines out of order)
+// that would end lines before they start.
+TEST(Timing, BatchDisplayOfLinesOutOfOrderNeverEndsALineBeforeItStarts) {
+    settings::ConversionSettings s = plain();
+    s.setText("LineNumber", "2");
+    Song song = songOf({makeLine(tag(1000) + "あ" + tag(1100)), makeLine(tag(1050) + "い" + tag(1200)),
+                        makeLine(tag(120) + "う" + tag(200))});
+    timeLines(song, s);
+    assignRows(song, s);
+    ASSERT_EQ(song.LyricsTable[3].rowNumber, 3);
+    applyBatchDisplay(song, s);
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& l = song.LyricsTable[i];
+        EXPECT_GE(l.endTime, l.startTime) << "line " << i;
+        EXPECT_EQ(l.endText, lyrics::formatScriptTime(l.endTime)) << "line " << i;
+    }
+}

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "layout/fixed_measurer.h"
 #include "script/script_writer.h"
 #include "script_test_support.h"
 
@@ -85,7 +86,8 @@ TEST(ScriptLibass, EveryModeReadsWithoutWarnings) {
         ScriptHeader header;
         refreshScriptInfo(header, song, s, "default");
         refreshStyles(header, s);
-        const std::string text = scriptText(song, s, header, CreditStyleSource{});
+        layout::FixedMeasurer measurer;
+        const std::string text = scriptText(song, s, header, settings::CreditSettings{}, SongInfoLabels{}, measurer);
 
         Libass ass;
         auto track = ass.read(text);
@@ -103,6 +105,71 @@ TEST(ScriptLibass, EveryModeReadsWithoutWarnings) {
             EXPECT_GE(e.Duration, 0) << "event " << i << " ends before it starts";
             EXPECT_GE(e.Style, 1) << "event " << i << " names a style that is not written";
         }
+    }
+}
+
+// Song information before the song and at the top, and the credit, in
+// every form: read without a complaint, every event in a written style and
+// none ending before it starts.
+TEST(ScriptLibass, SongInformationAndCreditReadWithoutWarnings) {
+    lyrics::Song song = sampleSong();
+    song.songInfo = {"題名", "副題", "歌手", "アルバム", "作詞者", "作曲者", "編曲者", "2024"};
+    struct Case {
+        int infoMode, dispType, sameColumn, xRight;
+        const char* creditTag;
+        const char* endS;  // top-of-screen end; "0" takes the last line's end
+        const char* why;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, "", "0", "two fixed lines, until the singing starts, centred title"},
+        {1, 1, 1, 1, "{\\be1}", "0", "scrolling, a set window, one column, x from the right"},
+        {1, 0, 0, 0, "{\\move(0,0,100,100)}", "30", "scrolling far past the last line, a moving credit"},
+        {0, 1, 0, 0, "", "0", "a set window ending before it starts is raised to its start"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        settings::ConversionSettings s;
+        s.setText("tagFontPixcel", "30");
+        s.setText("Label19", "12");
+        s.setText("songInfoCheck", "1");
+        s.setText("songInfoPreCheck", "1");
+        s.setText("menuCreditOn", "1");
+        s.setText("InfoMode", std::to_string(c.infoMode));
+        s.setText("titleDispType", std::to_string(c.dispType));
+        s.setText("CheckDouRetu", std::to_string(c.sameColumn));
+        s.setText("titleStartS", "5");
+        s.setText("titleEndS", c.dispType == 1 && c.sameColumn == 0 ? "1" : "09");
+        s.setText("endS", c.endS);
+        for (const char* f : {"titleFontPixcel", "titleFontPixcel1", "titleFontPixcel2"}) s.setText(f, "20");
+        settings::CreditSettings credit;
+        credit.setText("Credit", "字幕: 誰か");
+        credit.setText("CreditTag", c.creditTag);
+        credit.setText("xRight", std::to_string(c.xRight));
+        credit.setText("titleStartS", "2");
+        credit.setText("titleEndS", "1");  // before the start: an event of no length
+        ScriptHeader header;
+        refreshScriptInfo(header, song, s, "default");
+        refreshStyles(header, s);
+        layout::FixedMeasurer measurer;
+        const std::string text = scriptText(song, s, header, credit, SongInfoLabels{}, measurer);
+
+        Libass ass;
+        auto track = ass.read(text);
+        ASSERT_NE(track, nullptr);
+        EXPECT_EQ(ass.complaints, std::vector<std::string>{});
+        EXPECT_EQ(track->n_styles - 1, 8)
+            << "songInfo1, songInfo2, songInfo, songInfo3, Kanji1, substyle1, Ruby1, substyleRuby1";
+        size_t dialogues = 0;
+        for (const auto& l : scriptLines(text)) dialogues += l.rfind("Dialogue: ", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(static_cast<size_t>(track->n_events), dialogues);
+        int infoEvents = 0;
+        for (int i = 0; i < track->n_events; ++i) {
+            const ASS_Event& e = track->events[i];
+            EXPECT_GE(e.Duration, 0) << "event " << i << " ends before it starts";
+            EXPECT_GE(e.Style, 1) << "event " << i << " names a style that is not written";
+            if (e.Style >= 1 && std::string(track->styles[e.Style].Name).rfind("songInfo", 0) == 0) ++infoEvents;
+        }
+        EXPECT_GE(infoEvents, 1 + 1 + 2) << "the block, the top of the screen and the credit";
     }
 }
 
@@ -131,7 +198,8 @@ TEST(ScriptLibass, RenderedWhereAndWhenPlaced) {
     refreshStyles(header, s);
 
     Libass ass;
-    auto track = ass.read(scriptText(song, s, header, CreditStyleSource{}));
+    layout::FixedMeasurer measurer;
+    auto track = ass.read(scriptText(song, s, header, settings::CreditSettings{}, SongInfoLabels{}, measurer));
     ASSERT_NE(track, nullptr);
     std::unique_ptr<ASS_Renderer, void (*)(ASS_Renderer*)> renderer(ass_renderer_init(ass.library), ass_renderer_done);
     ASSERT_NE(renderer, nullptr);

@@ -10,6 +10,7 @@
 
 #include "common/encoding.h"
 #include "common/file_io.h"
+#include "layout/fixed_measurer.h"
 #include "script_test_support.h"
 
 using namespace kvelmor;
@@ -23,6 +24,8 @@ struct ScriptWriterFixture : ::testing::Test {
     settings::ConversionSettings s;
     lyrics::Song song;
     ScriptHeader header;
+    settings::CreditSettings credit;
+    layout::FixedMeasurer measurer;
     CollectingReporter reporter;
     fs::path dir;
 
@@ -59,8 +62,8 @@ struct ScriptWriterFixture : ::testing::Test {
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
-    std::string text() { return scriptText(song, s, header, CreditStyleSource{}); }
-    bool write() { return writeScript(song, s, header, CreditStyleSource{}, reporter); }
+    std::string text() { return scriptText(song, s, header, credit, SongInfoLabels{}, measurer); }
+    bool write() { return writeScript(song, s, header, credit, SongInfoLabels{}, measurer, reporter); }
     std::string scriptBytes() {
         std::string bytes;
         EXPECT_TRUE(readFileBytes((dir / "song.ass").string(), bytes).ok);
@@ -236,10 +239,26 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
         s.setText("DelayTime", std::to_string(number()));
         s.setText("PrimaryAlpha", std::to_string(number()));
         s.setText("PrimaryColor", std::to_string(number()));
+        // Song information and the credit with odd fields of their own.
+        for (const char* box : {"songInfoCheck", "songInfoPreCheck", "menuCreditOn", "CheckDouRetu"})
+            s.setText(box, std::to_string(pick(0, 1)));
+        for (const char* field : {"InfoMode", "titleDispType", "titleEndTime", "titleStartH", "titleEndM", "endH",
+                                  "endS", "TitleY", "spacer", "titleFontPixcel", "titleFontSize", "dispWidth"})
+            s.setText(field, std::to_string(number()));
+        song.songInfo.title = text();
+        song.songInfo.artist = text();
+        song.songInfo.album = text();
+        settings::CreditSettings credit;
+        for (const char* field : {"titleStartH", "titleStartS", "titleEndH", "titleEndM", "posX", "posY", "FadeIn",
+                                  "CreditFontSize", "xRight"})
+            credit.setText(field, std::to_string(number()));
+        credit.setText("CreditTag", text());
+        credit.setText("Credit", text());
+        layout::FixedMeasurer measurer({pick(-50, 500), pick(-50, 500), pick(-50, 500)});
         ScriptHeader header;
         refreshScriptInfo(header, song, s, "p");
         refreshStyles(header, s);
-        const std::string t = scriptText(song, s, header, CreditStyleSource{});
+        const std::string t = scriptText(song, s, header, credit, SongInfoLabels{}, measurer);
         ASSERT_EQ(t.substr(t.size() - 2), "\r\n");
         EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), std::count(t.begin(), t.end(), '\r'));
     }

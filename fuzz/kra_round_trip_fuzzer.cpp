@@ -1,0 +1,126 @@
+// The tag file round trip: the working lines of any lyrics file, written as a
+// tag file and read back, are the same lines: the same characters, the same
+// ruby over the same characters, and every time tag the writer keeps (all but
+// those inside a ruby base) at the same place with the same time as written.
+//
+// Input: two bytes of settings, then the bytes of a lyrics file.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/encoding.h"
+#include "fuzz_input.h"
+#include "layout/fixed_measurer.h"
+#include "lyrics/kra_writer.h"
+#include "lyrics/reader.h"
+#include "lyrics/segmentation.h"
+#include "settings/conversion_settings.h"
+
+using namespace kvelmor;
+using lyrics::LyricLine;
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::string& kra) {
+    std::fprintf(stderr, "%s\n--- tag file\n%s\n", what.c_str(), kra.c_str());
+    std::abort();
+}
+
+struct TagAt {
+    int charsBefore = 0;
+    lyrics::Centiseconds time = 0;
+    bool operator==(const TagAt&) const = default;
+};
+
+// A tag's time as its "[mm:ss:cc]" text holds it: nothing below 0, and the
+// hours dropped.
+lyrics::Centiseconds asWritten(lyrics::Centiseconds t) { return t < 0 ? 0 : t % 360000; }
+
+// The tags of a line with the number of characters before each; with
+// `keptOnly`, the ones a ruby base holds are left out.
+std::vector<TagAt> tags(const LyricLine& line, bool keptOnly) {
+    std::vector<TagAt> out;
+    int chars = 0;
+    int baseEnd = 0;  // characters before the end of the ruby base being passed
+    for (int k = 1; k <= line.unitCount; ++k) {
+        const auto& u = line.unit(k);
+        if (u.isChar) {
+            if (!u.ruby.empty() && u.rubySpan > 0) baseEnd = chars + u.rubySpan;
+            ++chars;
+            continue;
+        }
+        if (keptOnly && chars < baseEnd) continue;
+        out.push_back({chars, keptOnly ? asWritten(u.rawTime) : u.rawTime});
+    }
+    return out;
+}
+
+bool isSubsequence(const std::vector<TagAt>& part, const std::vector<TagAt>& whole) {
+    size_t j = 0;
+    for (const auto& t : whole)
+        if (j < part.size() && t == part[j]) ++j;
+    return j == part.size();
+}
+
+std::string describe(const std::vector<TagAt>& v) {
+    std::string s;
+    for (const auto& t : v) s += " " + std::to_string(t.charsBefore) + "@" + std::to_string(t.time);
+    return s;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::FuzzInput in(data, size);
+    const uint8_t flags = in.byte();
+    const uint8_t width = in.byte();
+    NullReporter reporter;
+    layout::FixedMeasurer measurer;
+    settings::ConversionSettings s;
+    s.setAsUser("MojiSize", flags & 1 ? "1" : "0");
+    s.setAsUser("WinAMPTime", flags & 2 ? "1" : "0");
+    s.setAsUser("kaigyo", flags & 4 ? "1" : "0");
+    s.setAsUser("dispWidth", std::to_string(width * 8));
+
+    lyrics::Song song;
+    if (!lyrics::loadLyricsText(song, decodeText(in.rest()).utf8, "fuzz.txt", s, measurer, reporter).ok) return 0;
+    lyrics::rebuildLyricsTable(song, s, measurer, reporter);
+    // The automatic line break can cut a song into more lines than a file may hold.
+    if (song.lineCount() > lyrics::kMaxRawLines) return 0;
+
+    const std::string kra = lyrics::kraFileText(song);
+    lyrics::Song back;
+    if (!lyrics::loadLyricsText(back, kra, "fuzz.kra", s, measurer, reporter).ok)
+        fail("the tag file cannot be read", kra);
+    lyrics::rebuildLyricsTable(back, s, measurer, reporter);
+
+    if (back.songInfo != song.songInfo) fail("the song information differs", kra);
+    if (back.lineCount() != song.lineCount())
+        fail(std::to_string(song.lineCount()) + " lines read back as " + std::to_string(back.lineCount()), kra);
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& a = song.LyricsTable[i];
+        const LyricLine& b = back.LyricsTable[i];
+        const std::string where = "line " + std::to_string(i) + ": ";
+        if (a.plainText != b.plainText)
+            fail(where + "\"" + a.plainText + "\" reads back as \"" + b.plainText + "\"", kra);
+        std::vector<const lyrics::LyricUnit*> charsA, charsB;
+        for (int k = 1; k <= a.unitCount; ++k)
+            if (a.unit(k).isChar) charsA.push_back(&a.unit(k));
+        for (int k = 1; k <= b.unitCount; ++k)
+            if (b.unit(k).isChar) charsB.push_back(&b.unit(k));
+        if (charsA.size() != charsB.size()) fail(where + "another number of characters", kra);
+        for (size_t c = 0; c < charsA.size(); ++c) {
+            if (charsA[c]->ruby != charsB[c]->ruby || charsA[c]->rubySpan != charsB[c]->rubySpan)
+                fail(where + "character " + std::to_string(c + 1) + ": ruby \"" + charsA[c]->ruby + "\"/" +
+                         std::to_string(charsA[c]->rubySpan) + " reads back as \"" + charsB[c]->ruby + "\"/" +
+                         std::to_string(charsB[c]->rubySpan),
+                     kra);
+        }
+        const auto kept = tags(a, true);
+        const auto read = tags(b, false);
+        if (!isSubsequence(kept, read)) fail(where + "tags" + describe(kept) + " read back as" + describe(read), kra);
+    }
+    return 0;
+}

@@ -1,0 +1,129 @@
+// The whole way from a lyrics file to the script text: the reader, the full
+// refresh, a later change of one setting (as a user makes it), the template
+// expansion and the writer, under settings taken from the first bytes. The
+// written script must keep the rules renderers rely on (support/script_rules.h).
+//
+// Input: 16 bytes of settings, then the bytes of a lyrics file.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/session.h"
+#include "common/encoding.h"
+#include "effects/templates.h"
+#include "fuzz_input.h"
+#include "layout/fixed_measurer.h"
+#include "layout/timing.h"
+#include "lyrics/kra_writer.h"
+#include "lyrics/reader.h"
+#include "script/script_writer.h"
+#include "support/script_rules.h"
+
+using namespace kvelmor;
+
+namespace {
+
+std::string flag(bool on) { return on ? "1" : "0"; }
+
+void applySettings(app::Session& session, fuzz::FuzzInput& in) {
+    auto& s = session.settings;
+    auto set = [&s](const char* name, const std::string& value) { s.setAsUser(name, value); };
+
+    const uint8_t b0 = in.byte();
+    const uint8_t b1 = in.byte();
+    const uint8_t b2 = in.byte();
+    const uint8_t b3 = in.byte();
+    // A built-in effect sample first: it sets KaraokeWipe and posNo, which
+    // the bits below may change again.
+    if (b3 % 16 < effects::kBuiltInSampleCount) session.samples.ApplySample(b3 % 16, s);
+    set("wipe", std::to_string(b0 & 7));
+    set("KaraokeWipe", flag(in.bit(b0, 3)));
+    set("posNo", flag(in.bit(b0, 4)));
+    set("kintouCheck", flag(in.bit(b0, 5)));
+    set("MojiSize", flag(in.bit(b0, 6)));
+    set("kaigyo", flag(in.bit(b0, 7)));
+    set(in.bit(b1, 0) ? "DisplayType2" : "DisplayType1", "1");
+    set("LowerCheck", flag(in.bit(b1, 1)));
+    set("LyricsDisp", flag(in.bit(b1, 2)));
+    set("WinAMPTime", flag(in.bit(b1, 3)));
+    set("spaceTime", flag(in.bit(b1, 4)));
+    set("setXpositon", flag(in.bit(b1, 5)));
+    set("fadeInCheck", flag(in.bit(b1, 6)));
+    set("fadeOutCheck", flag(in.bit(b1, 7)));
+    set("LineNumber", std::to_string((b2 & 15) % 10));
+    set("ExColor", std::to_string((b2 >> 4) % 5));
+    set((b3 >> 4) & 1 ? "Optionalign2" : "Optionalign1", "1");
+    set((b3 >> 5) & 1 ? "Optionalign9" : "Optionalign8", "1");
+    set((b3 >> 6) & 1 ? "Oneline3" : "Oneline2", "1");
+    set("upTime", std::to_string(in.int16()));  // centiseconds, either sign
+    set("preTime", std::to_string(in.byte() * 2));
+    set("aftTime", std::to_string(static_cast<int8_t>(in.byte()) * 2));  // a typed "-40" is kept
+    set("LyricsDispTime", std::to_string(in.byte()));
+    const uint8_t spaces = in.byte();
+    set("spaceTimePre", std::to_string((spaces & 15) * 5));
+    set("spaceTimeAft", std::to_string((spaces >> 4) * 5));
+    set("dispWidth", std::to_string(static_cast<uint16_t>(in.int16()) % 2000));
+    set("MarginL", std::to_string(static_cast<int8_t>(in.byte())));
+    const uint8_t b13 = in.byte();
+    set("MarginR", std::to_string(b13 & 63));
+    set("StyleNumber", std::to_string((b13 >> 6) % 3 + 1));
+}
+
+// One field changed after the load, with the stages it runs.
+void changeOneField(app::Session& session, uint8_t which, uint8_t value) {
+    static const char* const kFields[] = {
+        "preTime",  "aftTime",     "upTime",       "LineNumber",  "DisplayType2", "DisplayType1",
+        "kaigyo",   "dispWidth",   "LowerCheck",   "WinAMPTime",  "spaceTime",    "Optionalign2",
+        "MarginL",  "ssaFontSize", "rubyFontSize", "StyleNumber", "MojiSize",     "songInfoCheck",
+    };
+    constexpr size_t kCount = sizeof kFields / sizeof kFields[0];
+    if (which >= kCount) return;  // most inputs change nothing after the load
+    const std::string field = kFields[which];
+    std::string text = std::to_string(value);
+    if (field == "upTime" || field == "aftTime" || field == "MarginL")
+        text = std::to_string(static_cast<int8_t>(value));  // either sign
+    if (field == "LineNumber") text = std::to_string(value % 10);
+    if (field.starts_with("Display") || field.starts_with("Optionalign")) text = "1";
+    if (field == "kaigyo" || field == "LowerCheck" || field == "WinAMPTime" || field == "spaceTime" ||
+        field == "MojiSize" || field == "songInfoCheck")
+        text = flag(value & 1);
+    session.setField(field, text);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::FuzzInput in(data, size);
+    NullReporter reporter;
+    layout::FixedMeasurer measurer;
+    app::Session session(reporter, measurer);
+    session.setStageTable(app::standardStages());
+    applySettings(session, in);
+    const uint8_t which = in.byte();
+    const uint8_t value = in.byte();
+
+    // Braces in the lyrics are the user's text; they are kept out so that
+    // every brace of the script is one the program wrote.
+    std::string text = decodeText(in.rest()).utf8;
+    for (char& c : text) {
+        if (c == '{') c = '<';
+        if (c == '}') c = '>';
+    }
+    if (!lyrics::loadLyricsText(session.song, text, "fuzz.txt", session.settings, measurer, reporter).ok) return 0;
+    session.runFullRefresh();
+    changeOneField(session, which, value);
+
+    // The write command, as Session::writeScript runs it, into memory.
+    if (session.settings.isOn("LyricsDisp")) layout::applyNewLinePriority(session.song, session.settings);
+    effects::ExpandTemplates(session.song, session.settings);
+    const std::string script = script::scriptText(session.song, session.settings, session.header,
+                                                  session.appState.credit, script::readSongInfoLabels(session.ini),
+                                                  measurer);
+    if (const auto bad = testing::scriptViolations(script); !bad.empty()) {
+        std::fprintf(stderr, "the script breaks a renderer rule:\n%s", testing::describe(bad).c_str());
+        std::abort();
+    }
+    (void)lyrics::kraFileText(session.song);
+    return 0;
+}

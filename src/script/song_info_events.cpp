@@ -1,0 +1,233 @@
+#include "script/song_info_events.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "common/number_text.h"
+#include "script/line_output.h"
+#include "settings/presets.h"
+
+namespace kvelmor::script {
+
+using lyrics::Centiseconds;
+using settings::ConversionSettings;
+
+namespace {
+
+constexpr int64_t kMaxTime = std::numeric_limits<Centiseconds>::max();
+
+Centiseconds clampTime(int64_t t) { return static_cast<Centiseconds>(std::clamp<int64_t>(t, 0, kMaxTime)); }
+
+std::string timeText(int64_t t) { return lyrics::formatScriptTime(clampTime(t)); }
+
+// The first and last lines' times; a song without lines starts and ends at 0.
+struct LineTime {
+    Centiseconds time = 0;
+    std::string text;
+};
+LineTime firstStart(const lyrics::Song& song) {
+    if (song.LyricsTable.count() < 1) return {0, lyrics::formatScriptTime(0)};
+    const auto& l = song.LyricsTable[1];
+    return {l.startTime, l.startText.empty() ? lyrics::formatScriptTime(l.startTime) : l.startText};
+}
+LineTime lastEnd(const lyrics::Song& song) {
+    if (song.LyricsTable.count() < 1) return {0, lyrics::formatScriptTime(0)};
+    const auto& l = song.LyricsTable[song.LyricsTable.count()];
+    return {l.endTime, l.endText.empty() ? lyrics::formatScriptTime(l.endTime) : l.endText};
+}
+
+std::string fadeTag(int64_t in, int64_t out) {
+    return "{\\fad(" + std::to_string(in) + "," + std::to_string(out) + ")}";
+}
+
+// Joins the non-empty texts with " / ".
+std::string joinNonEmpty(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view p : parts) {
+        if (p.empty()) continue;
+        if (!out.empty()) out += " / ";
+        out += p;
+    }
+    return out;
+}
+
+// Measures in the song-information font at a size field's whole number.
+struct InfoMeasure {
+    layout::TextMeasurer& measurer;
+    std::string face;
+    double scaleX;
+    int32_t operator()(std::string_view text, int32_t pointSize) const {
+        return layout::TextWidth(measurer, face, pointSize, text, scaleX);
+    }
+};
+
+}  // namespace
+
+SongInfoLabels readSongInfoLabels(const settings::Cls_Ini& ini) {
+    SongInfoLabels l;
+    l.singer = ini.GetValue(settings::kInfoSection, "songInfo1", l.singer);
+    l.lyricist = ini.GetValue(settings::kInfoSection, "songInfo2", l.lyricist);
+    l.composer = ini.GetValue(settings::kInfoSection, "songInfo3", l.composer);
+    l.arranger = ini.GetValue(settings::kInfoSection, "songInfo4", l.arranger);
+    return l;
+}
+
+void appendInfoEvent(std::string& out, const InfoEvent& e) {
+    out += "Dialogue: 0,";
+    out += e.start;
+    out += ',';
+    out += e.end;
+    out += ',';
+    out += e.style;
+    out += ",,0000,0000,0000,Karaoke,";
+    out += e.text;
+    out += kLineEnd;
+}
+
+Centiseconds timeFromFields(std::string_view hours, std::string_view minutes, std::string_view seconds) {
+    auto field = [](std::string_view t) { return std::max<int64_t>(toWholeNumber(t), 0); };
+    return clampTime(((field(hours) * 60 + field(minutes)) * 60 + field(seconds)) * 100);
+}
+
+TimeWindow beforeSongWindow(const lyrics::Song& song, const ConversionSettings& s) {
+    int64_t start = 0;
+    int64_t end = 0;
+    if (s.index("titleDispType") == 1) {
+        start = timeFromFields(s.text("titleStartH"), s.text("titleStartM"), s.text("titleStartS"));
+        end = timeFromFields(s.text("titleEndH"), s.text("titleEndM"), s.text("titleEndS"));
+    } else {
+        // titleEndTime is subtracted as centiseconds, like every lead time.
+        const int64_t first = firstStart(song).time;
+        end = first - s.wholeNumber("titleEndTime");
+        if (end < 0) end = std::max<int64_t>(first - 100, 0);
+    }
+    return {clampTime(start), clampTime(std::max(end, start))};
+}
+
+std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const ConversionSettings& s,
+                                                const SongInfoLabels& labels, layout::TextMeasurer& measurer) {
+    std::vector<InfoEvent> events;
+    if (!s.isOn("songInfoPreCheck")) return events;
+    const lyrics::SongInfo& info = song.songInfo;
+    const TimeWindow window = beforeSongWindow(song, s);
+    const std::string start = timeText(window.start);
+    const std::string end = timeText(window.end);
+    const std::string fade = fadeTag(s.wholeNumber("titleFadeIn"), s.wholeNumber("titleFadeOut"));
+    const InfoMeasure width{measurer, s.text("Command8"), s.real("mojiScaleX")};
+    const int32_t size1 = s.wholeNumber("titleFontSize1");
+    const int32_t size2 = s.wholeNumber("titleFontSize2");
+    const int64_t pixel1 = s.wholeNumber("titleFontPixcel1");
+    const int64_t pixel2 = s.wholeNumber("titleFontPixcel2");
+    const int64_t border = static_cast<int64_t>(s.wholeNumber("outLine")) + s.wholeNumber("shadowDepth");
+    const int64_t dispWidth = s.wholeNumber("dispWidth");
+    const bool sameColumn = s.isOn("CheckDouRetu");
+
+    auto add = [&](const char* style, int64_t x, int64_t y, std::string_view text) {
+        events.push_back({start, end, style, "{\\q2}" + posTag(x, y) + fade + std::string(text)});
+    };
+
+    // The column's width: the widest of its texts, empty values included.
+    int64_t blockWidth = std::max({width(labels.singer + info.artist, size2),
+                                   width(labels.lyricist + info.lyrics, size2),
+                                   width(labels.composer + info.compose, size2),
+                                   width(labels.arranger + info.arrange, size2), width(info.year, size2)});
+    if (sameColumn)
+        blockWidth = std::max({blockWidth, static_cast<int64_t>(width(info.title, size1)),
+                               static_cast<int64_t>(width(info.subtitle, size2)),
+                               static_cast<int64_t>(width(info.album, size2))});
+    const int64_t x = dispWidth - blockWidth - 2 * border;
+    int64_t y = static_cast<int64_t>(s.wholeNumber("dispHeight")) - border -
+                (sameColumn ? 0 : static_cast<int64_t>(s.wholeNumber("TitleY")));
+    const int64_t spacer = s.wholeNumber("spacer");
+
+    // From the bottom up; a positive spacer brings the lines closer.
+    auto columnLine = [&](const char* style, int64_t pixel, const std::string& value, const std::string& text) {
+        if (value.empty()) return;
+        add(style, x, y, text);
+        y = y - pixel - border + spacer;
+    };
+    columnLine("songInfo2", pixel2, info.year, info.year);
+    columnLine("songInfo2", pixel2, info.arrange, labels.arranger + info.arrange);
+    columnLine("songInfo2", pixel2, info.compose, labels.composer + info.compose);
+    columnLine("songInfo2", pixel2, info.lyrics, labels.lyricist + info.lyrics);
+    columnLine("songInfo2", pixel2, info.artist, labels.singer + info.artist);
+    if (sameColumn) {
+        columnLine("songInfo2", pixel2, info.subtitle, info.subtitle);
+        columnLine("songInfo1", pixel1, info.title, info.title);
+        columnLine("songInfo2", pixel2, info.album, info.album);
+        return events;
+    }
+
+    // Centred lines from the top down; each step down belongs to its line,
+    // so a missing album or title leaves no gap.
+    auto centred = [&](int32_t size, const std::string& text) {
+        // dispWidth / 2 − width / 2, rounded half to even.
+        return roundHalfEven(static_cast<double>(dispWidth) / 2.0 - static_cast<double>(width(text, size)) / 2.0);
+    };
+    int64_t top = size2;
+    if (!info.album.empty()) {
+        top += s.wholeNumber("TitleY");
+        add("songInfo2", centred(size2, info.album), top, info.album);
+    }
+    if (!info.title.empty()) {
+        top += pixel1 + 2 * border;
+        add("songInfo1", centred(size1, info.title), top, info.title);
+    }
+    if (!info.subtitle.empty()) {
+        top += pixel2 + 2 * border;
+        add("songInfo2", centred(size2, info.subtitle), top, info.subtitle);
+    }
+    return events;
+}
+
+std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const ConversionSettings& s,
+                                         layout::TextMeasurer& measurer) {
+    std::vector<InfoEvent> events;
+    if (!s.isOn("songInfoCheck")) return events;
+    const lyrics::SongInfo& info = song.songInfo;
+
+    const LineTime first = firstStart(song);
+    LineTime last = lastEnd(song);
+    if (s.wholeNumber("endH") != 0 || s.wholeNumber("endM") != 0 || s.wholeNumber("endS") != 0) {
+        Centiseconds t = timeFromFields(s.text("endH"), s.text("endM"), s.text("endS"));
+        last = {t, lyrics::formatScriptTime(t)};
+    }
+    if (last.time < first.time) last = {first.time, first.text};
+
+    const int64_t y = static_cast<int64_t>(s.wholeNumber("titleFontSize")) + s.wholeNumber("songInfoY");
+    const int64_t x = s.wholeNumber("songInfoX");
+
+    if (s.index("InfoMode") != 1) {
+        // Two fixed lines: the programme (album), then the song and its singer.
+        const int64_t p = s.wholeNumber("titleFontPixcel");
+        const int64_t y2 = y + p + p / 4;
+        const std::string fade = "{\\q2}{\\fad(800,800)}";
+        events.push_back({first.text, last.text, "songInfo", fade + posTag(x, y) + info.album});
+        events.push_back(
+            {first.text, last.text, "songInfo", fade + posTag(x, y2) + joinNonEmpty({info.title, info.artist})});
+        return events;
+    }
+
+    // One line crossing the screen from the right edge (the script's
+    // PlayResX) to just past the left edge at 5 centiseconds per pixel.
+    const std::string text = joinNonEmpty({info.album, info.title, info.artist});
+    const int64_t w = std::max<int32_t>(
+        layout::TextWidth(measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text, s.real("mojiScaleX")), 0);
+    const int64_t playResX = s.wholeNumber("dispWidth");
+    const int64_t period = 5 * w + 25;  // centiseconds between passes
+    const int64_t passes = std::min((static_cast<int64_t>(last.time) - first.time) / period + 1, kMaxScrollPasses);
+    const std::string move = "{\\q2}{\\move(" + std::to_string(playResX) + "," + std::to_string(y) + "," +
+                             std::to_string(-w) + "," + std::to_string(y) + ")}";
+    // Every pass lasts the same 5 × (PlayResX + width) centiseconds, so the
+    // line keeps its speed and no pass can end before it starts. (Ending pass
+    // k at start + 5 × width × (k + 1) + 5 × PlayResX would shorten each pass
+    // by 25 centiseconds more than the last.)
+    const int64_t duration = 5 * (playResX + w);
+    for (int64_t k = 0; k < passes; ++k) {
+        const int64_t start = first.time + period * k;
+        events.push_back({timeText(start), timeText(start + std::max<int64_t>(duration, 0)), "songInfo", move + text});
+    }
+    return events;
+}
+
+}  // namespace kvelmor::script

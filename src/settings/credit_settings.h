@@ -1,0 +1,86 @@
+#pragma once
+// The credit window's fields ("Form7"): the text, tags, position, time
+// window, fades, font, colours and character set of the credit line. The
+// values are kept as the window holds them (texts as typed, "0"/"1" for
+// boxes and font flags, colours as decimal 0x00BBGGRR) and live in the
+// "info" section of the settings file (see app_state.h for the keys).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "settings/conversion_settings.h"
+
+namespace kvelmor::settings {
+
+// What a credit field holds, which decides what a user may put into it.
+enum class CreditKind {
+    FontFace,   // Command1: a face name
+    FontFlag,   // Command1.Bold ... Command1.Strikethrough: "0" or "1"
+    Colour,     // 0..16777215 (0x00BBGGRR) in decimal
+    Level,      // transparency 0..10
+    ListIndex,  // Combo1: position in the character-set list, 0..2
+    Box,        // xRight: "0" or "1"
+    Number,     // typed digits: times, position, fades, size
+    Text,       // typed free text on one line: Credit, CreditTag
+};
+
+// What leaving a typed field does to its text.
+enum class CreditLeave {
+    None,          // the text stays as typed
+    Zero,          // not a number: "0"
+    PadTwoDigits,  // one digit gets a leading "0" ("5" -> "05"); not a number: "00"
+};
+
+struct CreditFieldDef {
+    std::string name;          // the window's field name
+    CreditKind kind = CreditKind::Text;
+    std::string defaultValue;  // as held, for a 640 × 480 frame (posX 512, posY 48)
+    CreditLeave onLeave = CreditLeave::None;
+};
+
+// Every credit field in the order the "info" section lists them.
+const std::vector<CreditFieldDef>& creditFieldTable();
+const CreditFieldDef* findCreditField(std::string_view name);
+
+class CreditSettings {
+public:
+    CreditSettings();  // every field at its default
+
+    // Raw access by field name; unknown names throw std::out_of_range.
+    const std::string& text(std::string_view field) const;
+    void setText(std::string_view field, std::string value);
+    bool has(std::string_view field) const;
+    const std::vector<std::pair<std::string, std::string>>& values() const { return m_values; }
+
+    // Whether a field takes this key while typing. The time, position, fade
+    // and size fields take the digits 0-9 and backspace only; the end time
+    // fields and the size filter like the start fields, since all of them
+    // are read as whole numbers. The text fields take any printable key but
+    // no control characters (a line break would split the script line).
+    // Fields that are not typed into take every key; unknown fields none.
+    bool acceptsKey(std::string_view field, char32_t key) const;
+
+    // The field loses focus: the hours of both times become "0" and their
+    // minutes and seconds "00" unless they hold a number, and a one-digit
+    // minute or second gets its leading "0"; a size that is not a number
+    // becomes "0". The credit's pixel height is measured from the face and
+    // size whenever the script is written, so it is never stale.
+    Change leaveField(std::string_view field);
+
+    // A field set as the user would set it (the command line's
+    // --set Form7.<field>=VALUE): a typed field takes only keys it accepts
+    // and is then left; boxes and flags take 0 or 1, colours 0..16777215,
+    // levels 0..10, the character set 0..2, the face any non-empty name.
+    // A refused value changes nothing; the error starts with the field name.
+    Change setAsUser(std::string_view field, std::string_view value);
+
+    bool operator==(const CreditSettings&) const = default;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_values;  // parallel to creditFieldTable()
+};
+
+}  // namespace kvelmor::settings

@@ -1,0 +1,126 @@
+#include "script/credit_events.h"
+
+#include <gtest/gtest.h>
+
+#include "layout/fixed_measurer.h"
+#include "script/script_writer.h"
+#include "script_test_support.h"
+
+using namespace kvelmor;
+using namespace kvelmor::script;
+using namespace kvelmor::script::testing;
+
+namespace {
+
+TEST(CreditEvents, Placement) {
+    struct Case {
+        const char* tag;
+        const char* xRight;
+        const char* posX;
+        const char* expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"", "0", "120", "{\\q2}{\\pos(120,48)}", "x from the left"},
+        {"", "1", "120", "{\\q2}{\\pos(520,48)}", "x from the right: 640 − 120"},
+        {"{\\be1}", "1", "120", "{\\q2}{\\pos(520,48)}{\\be1}", "the user's tags follow the position"},
+        {"{\\move(0,0,100,100)}", "1", "120", "{\\q2}{\\move(0,0,100,100)}", "a move tag replaces the position"},
+        {"{\\be1\\move(0,0,9,9)}", "0", "120", "{\\q2}{\\be1\\move(0,0,9,9)}", "\\move anywhere in the tags"},
+        {"", "0", "", "{\\q2}{\\pos(0,48)}", "an empty position is 0"},
+        {"", "1", "99999999999", "{\\q2}{\\pos(-2147483007,48)}", "no overflow past the 32-bit range"},
+    };
+    settings::ConversionSettings s;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        settings::CreditSettings credit;
+        credit.setText("CreditTag", c.tag);
+        credit.setText("xRight", c.xRight);
+        credit.setText("posX", c.posX);
+        EXPECT_EQ(creditPlacement(credit, s), c.expected);
+    }
+}
+
+TEST(CreditEvents, Window) {
+    struct Case {
+        const char *sh, *sm, *ss, *eh, *em, *es;
+        TimeWindow expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"0", "01", "30", "0", "02", "00", {9000, 12000}, "padded fields"},
+        {"0", "01", "30", "0", "2", "5", {9000, 12500}, "one-digit end fields read as they are"},
+        {"0", "1", "5", "0", "01", "05", {6500, 6500}, "one-digit start fields too"},
+        {"0", "01", "30", "0", "01", "00", {9000, 9000}, "an end before the start: no length"},
+        {"1", "00", "00", "", "", "", {360000, 360000}, "empty end fields are 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        settings::CreditSettings credit;
+        for (auto [field, value] : {std::pair{"titleStartH", c.sh}, {"titleStartM", c.sm}, {"titleStartS", c.ss},
+                                    {"titleEndH", c.eh}, {"titleEndM", c.em}, {"titleEndS", c.es}})
+            credit.setText(field, value);
+        EXPECT_EQ(creditWindow(credit), c.expected);
+    }
+}
+
+TEST(CreditEvents, EventLine) {
+    settings::ConversionSettings s;
+    settings::CreditSettings credit;
+    credit.setText("Credit", "字幕: 誰か");
+    credit.setText("titleStartM", "01");
+    credit.setText("titleStartS", "30");
+    credit.setText("titleEndM", "01");
+    credit.setText("FadeIn", "250");
+    credit.setText("FadeOut", "");
+    EXPECT_FALSE(creditEvent(credit, s).has_value()) << "only while menuCreditOn is checked";
+
+    s.setText("menuCreditOn", "1");
+    std::string out;
+    appendInfoEvent(out, creditEvent(credit, s).value());
+    EXPECT_EQ(out,
+              "Dialogue: 0,0:01:30.00,0:01:30.00,songInfo3,,0000,0000,0000,Karaoke,"
+              "{\\q2}{\\pos(512,48)}{\\fad(250,0)}字幕: 誰か\r\n");
+
+    credit.setText("Credit", "");
+    EXPECT_EQ(creditEvent(credit, s)->text, "{\\q2}{\\pos(512,48)}{\\fad(250,0)}") << "an empty text still shows";
+}
+
+// The credit's style line and its event come and go together with the menu
+// entry, and the event sits after the song information and before the lyrics.
+TEST(CreditEvents, InTheScriptOnlyWithTheMenuEntry) {
+    lyrics::Song song;
+    auto& l = song.LyricsTable.appendLine();
+    l = builtLine(100, 400);
+    addSlots(l, {tagSlot(100), charSlot("夜", 20, "", "{\\K50}"), tagSlot(150)});
+    settings::ConversionSettings s;
+    s.setText("songInfoCheck", "1");
+    settings::CreditSettings credit;
+    credit.setText("Command1", "Credit Face");
+    credit.setText("Credit", "by me");
+    layout::FixedMeasurer measurer({10, 20, 27});
+    ScriptHeader header;
+    refreshScriptInfo(header, song, s, "default");
+    refreshStyles(header, s);
+
+    // The lines starting with `prefix`, each cut to `length` characters.
+    auto linesStarting = [&](const char* prefix, size_t length = 30) {
+        std::vector<std::string> found;
+        for (const auto& line : scriptLines(scriptText(song, s, header, credit, SongInfoLabels{}, measurer)))
+            if (line.rfind(prefix, 0) == 0) found.push_back(line.substr(0, length));
+        return found;
+    };
+    EXPECT_EQ(linesStarting("Style: songInfo3"), std::vector<std::string>{});
+    EXPECT_EQ(linesStarting("Dialogue: "),
+              (std::vector<std::string>{"Dialogue: 0,0:00:01.00,0:00:04", "Dialogue: 0,0:00:01.00,0:00:04",
+                                        "Dialogue: 110,0:00:01.00,0:00:"}));
+
+    s.setText("menuCreditOn", "1");
+    EXPECT_EQ(linesStarting("Style: songInfo3", 32),
+              std::vector<std::string>{"Style: songInfo3,Credit Face,27,"})
+        << "the credit font's pixel height, measured at write time";
+    EXPECT_EQ(linesStarting("Dialogue: "),
+              (std::vector<std::string>{"Dialogue: 0,0:00:01.00,0:00:04", "Dialogue: 0,0:00:01.00,0:00:04",
+                                        "Dialogue: 0,0:00:00.00,0:00:00", "Dialogue: 110,0:00:01.00,0:00:"}));
+}
+
+}  // namespace

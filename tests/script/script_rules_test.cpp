@@ -1,0 +1,165 @@
+// The rules renderers hold a script to, checked over whole scripts as the
+// write command writes them: events that end before they start, negative
+// times and override blocks left open.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "common/encoding.h"
+#include "common/file_io.h"
+#include "effects/samples.h"
+#include "layout/fixed_measurer.h"
+#include "support/script_rules.h"
+
+using namespace kvelmor;
+using kvelmor::testing::ScriptViolation;
+using kvelmor::testing::scriptViolations;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kEvents =
+    "[Events]\r\nFormat: Layer, Start, End, Style, Actor, MarginL, MarginR, MarginV, Effect, Text\r\n";
+
+std::vector<std::string> whatIsWrong(const std::string& line, bool braces = true) {
+    std::vector<std::string> out;
+    for (const ScriptViolation& v : scriptViolations(kEvents + line + "\r\n", braces)) out.push_back(v.what);
+    return out;
+}
+
+}  // namespace
+
+TEST(ScriptRules, TheCheckerFindsWhatRenderersReject) {
+    struct Case {
+        std::string line;
+        std::vector<std::string> wrong;
+        const char* why;
+    };
+    const std::vector<Case> cases = {
+        {"Dialogue: 110,0:00:01.00,0:00:02.50,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(30,430)}あ,い", {}, "fine"},
+        {"Dialogue: 110,0:00:01.00,0:00:01.00,Kanji1,,0000,0000,0000,Karaoke,x", {}, "an empty event is fine"},
+        {"Dialogue: 110,12:00:01.00,12:00:01.01,Kanji1,,0,0,0,Karaoke,x", {}, "hours have any number of digits"},
+        {"Dialogue: 110,0:00:02.00,0:00:01.99,Kanji1,,0,0,0,Karaoke,x", {"End before Start"}, "backwards"},
+        {"Dialogue: 110,-0:00:00.10,0:00:01.00,Kanji1,,0,0,0,Karaoke,x", {"negative Start"}, "before the song"},
+        {"Dialogue: 110,-0:00:02.00,-0:00:01.00,Kanji1,,0,0,0,Karaoke,x", {"negative Start", "negative End"},
+         "both negative, in order"},
+        {"Dialogue: 110,0:00:1.00,0:00:01.00,Kanji1,,0,0,0,Karaoke,x", {"unreadable Start \"0:00:1.00\""},
+         "one digit of seconds"},
+        {"Dialogue: 110,0:60:00.00,,Kanji1,,0,0,0,Karaoke,x",
+         {"unreadable Start \"0:60:00.00\"", "unreadable End \"\""}, "sixty minutes; no End"},
+        {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1", {"fewer than ten fields"}, "cut short"},
+        {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1,,0,0,0,Karaoke,{\\pos(1,2)}{\\K10",
+         {"\"{\" at text offset 12 is never closed"}, "an override block left open"},
+        {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1,,0,0,0,Karaoke,a}b{c}", {}, "a lone \"}\" is only text"},
+        {"Comment: 110,0:00:02.00,0:00:01.00,Kanji1,,0,0,0,Karaoke,{", {}, "comments are not shown"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(whatIsWrong(c.line), c.wrong) << c.why;
+    EXPECT_EQ(whatIsWrong("Dialogue: 1,0:00:01.00,0:00:02.00,K,,0,0,0,Karaoke,{\\K10", false),
+              std::vector<std::string>{})
+        << "braces left to the caller";
+    const auto unended =
+        scriptViolations(std::string(kEvents) + "Dialogue: 1,0:00:02.00,0:00:01.00,K,,0,0,0,Karaoke,x");
+    ASSERT_EQ(unended.size(), 1u) << "a last line without CR LF is checked too";
+    EXPECT_EQ(unended[0].line, 3);
+}
+
+namespace {
+
+struct ScriptRulesFixture : ::testing::Test {
+    CollectingReporter reporter;
+    layout::FixedMeasurer measurer;
+    app::Session session{reporter, measurer};
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("kvelmor_rules_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    void load(std::string_view lyrics) {
+        const fs::path path = dir / "song.txt";
+        ASSERT_TRUE(writeFileAtomically(path.string(), lyrics).ok);
+        ASSERT_TRUE(session.loadLyrics(path.string()));
+    }
+    // What the write command writes, checked.
+    std::string written() {
+        const fs::path path = dir / "song.ass";
+        EXPECT_TRUE(session.writeScript(path.string()));
+        std::string bytes;
+        readFileBytes(path.string(), bytes);
+        return decodeText(bytes).utf8;
+    }
+};
+
+std::string exampleSong() {
+    std::string bytes;
+    readFileBytes(KVELMOR_EXAMPLES "/sakura_no_michi.txt", bytes);
+    return bytes;
+}
+
+}  // namespace
+
+// Two lines in the same row that start less than LyricsDispTime apart: new
+// line priority cut the first to end before it started.
+TEST_F(ScriptRulesFixture, NewLinePriorityOfLinesStartingTogether) {
+    session.setField("DisplayType2", "1");
+    session.setField("LineNumber", "0");
+    session.setField("LyricsDispTime", "10");
+    load("[00:01:00]あ[00:02:00]\n[00:01:05]い[00:03:00]\n");
+    const std::string script = written();
+    EXPECT_EQ(kvelmor::testing::describe(scriptViolations(script)), "");
+    EXPECT_NE(script.find("Dialogue: 110,0:00:00.20,0:00:00.20,"), std::string::npos) << script;
+}
+
+// Settings the window does not let one type, but --set and a settings file
+// do, and a song whose lines are out of time order.
+TEST_F(ScriptRulesFixture, SettingsAndSongsThatPushTimesAround) {
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> fields;
+        const char* lyrics;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{{"aftTime", "-300"}}, "[00:01:00]あ[00:01:50]\n[00:05:00]い[00:05:40]\n", "a negative lead-out"},
+        {{{"upTime", "-500"}}, "[00:01:00]あ[00:01:50]\n[00:05:00]い[00:05:40]\n", "shifted before the song"},
+        {{{"LineNumber", "2"}},
+         "[00:10:00]一[00:11:00]\n[00:10:50]二[00:12:00]\n[00:01:20]三[00:02:00]\n[00:20:00]四[00:21:00]\n",
+         "a later row sung before the first, in group display"},
+        {{{"LineNumber", "2"}, {"aftTime", "-120"}, {"LyricsDispTime", "500"}},
+         "[00:10:00]一[00:11:00]\n[00:10:50]二[00:12:00]\n[00:10:60]三[00:12:00]\n[00:10:70]四[00:21:00]\n",
+         "everything at once"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [field, value] : c.fields) ASSERT_TRUE(session.setField(field, value).ok) << c.why;
+        load(c.lyrics);
+        EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "") << c.why;
+        session.setField("aftTime", "20");
+        session.setField("upTime", "0");
+        session.setField("LineNumber", "1");
+        session.setField("LyricsDispTime", "10");
+    }
+}
+
+// Every wipe style with every built-in effect sample over the example song:
+// the braces of every override block the program writes are closed.
+TEST_F(ScriptRulesFixture, EveryWipeStyleWithEveryBuiltInSample) {
+    load(exampleSong());
+    for (int sample = 0; sample < effects::kBuiltInSampleCount; ++sample) {
+        ASSERT_TRUE(session.samples.ApplySample(sample, session.settings));
+        for (int wipe = 0; wipe <= 7; ++wipe) {
+            session.setField("wipe", std::to_string(wipe));
+            EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "")
+                << "sample " << sample << ", wipe " << wipe;
+        }
+    }
+}

@@ -7,7 +7,9 @@
 //                change of a layout setting runs it;
 //   Conversion   the write command: template expansion, the script text and
 //                the file written (UTF-16, as saved by default), reported as
-//                bytes of script written per second.
+//                bytes of script written per second;
+//   RefreshStage each stage of the refresh alone (wipe mode 0), to see where
+//                a full refresh spends its time.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -121,9 +123,7 @@ void FullRefresh(benchmark::State& state) {
     state.counters["lines"] = song.session.song.lineCount();
 }
 
-// One stage of the refresh at a time (wipe mode 0), to see where the full
-// refresh spends its time. Stages 12 and 13 run only while their boxes are
-// ticked, as they are by default.
+// Stages 12 and 13 run only while their boxes are ticked, as they are by default.
 void RefreshStage(benchmark::State& state) {
     LoadedSong song(0);
     if (!song.loaded()) {

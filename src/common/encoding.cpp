@@ -187,27 +187,33 @@ std::vector<std::string> charsOutsideCp932(std::string_view utf8) {
     return bad;
 }
 
+namespace {
+
+// The code point at s[i] and its length in bytes. The lead byte gives the
+// length and the continuation bytes are not checked; a sequence cut off by
+// the end of the text, or a stray byte from 0x80 up, is U+FFFD of one byte.
+char32_t decodeAt(std::string_view s, size_t i, size_t& len) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+        len = 1;
+        return c;
+    }
+    len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    if (i + len > s.size()) len = 1;
+    if (len == 1) return 0xFFFD;
+    char32_t cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    return cp;
+}
+
+}  // namespace
+
 std::u32string toU32(std::string_view s) {
     // Written through a pointer into room for the longest result: every
     // lyric line is converted on each refresh.
     std::u32string out(s.size(), U'\0');
     char32_t* o = out.data();
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            *o++ = c;
-            ++i;
-            continue;
-        }
-        size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-        if (i + len > s.size()) len = 1;
-        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        if (len == 1 && c >= 0x80) cp = 0xFFFD;
-        for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        *o++ = cp;
-        i += len;
-    }
+    for (size_t i = 0, len = 0; i < s.size(); i += len) *o++ = decodeAt(s, i, len);
     out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
@@ -254,11 +260,10 @@ size_t utf8Length(std::string_view utf8) {
 }
 
 std::string encodeUtf16le(std::string_view utf8, bool withBom) {
-    const std::u32string chars = toU32(utf8);
-    // Sized once and written through a pointer: whole scripts pass through here.
-    size_t units = chars.size();
-    for (char32_t c : chars) units += c >= 0x10000 ? 1 : 0;
-    std::string out((withBom ? 2 : 0) + 2 * units, '\0');
+    // Decoded as toU32 decodes, straight into UTF-16: whole scripts pass
+    // through here. No byte gives more than two bytes out (a four-byte
+    // character gives a surrogate pair), so the room is reserved once.
+    std::string out((withBom ? 2 : 0) + 2 * utf8.size(), '\0');
     char* o = out.data();
     if (withBom) {
         *o++ = '\xFF';
@@ -268,7 +273,8 @@ std::string encodeUtf16le(std::string_view utf8, bool withBom) {
         *o++ = static_cast<char>(u & 0xFF);
         *o++ = static_cast<char>(u >> 8);
     };
-    for (char32_t c : chars) {
+    for (size_t i = 0, len = 0; i < utf8.size(); i += len) {
+        char32_t c = decodeAt(utf8, i, len);
         if (c >= 0x10000) {
             c -= 0x10000;
             put(static_cast<char16_t>(0xD800 + (c >> 10)));
@@ -277,6 +283,7 @@ std::string encodeUtf16le(std::string_view utf8, bool withBom) {
             put(static_cast<char16_t>(c));
         }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 

@@ -135,8 +135,11 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
         // tags, the line times stop at 0 (a script cannot show a line
         // earlier). Lines with tags get their final start and end from the
         // lead-in stage anyway.
+        // A line whose last tag comes before its first ends where it starts;
+        // the syllable stage puts such tags in order, but a refresh that
+        // stops here (StyleNumber runs stages 5 and 6) writes these times.
         setStart(line, std::max<int64_t>(0, shifted(line.firstTagTime)));
-        setEnd(line, std::max<int64_t>(0, shifted(line.lastTagTime)));
+        setEnd(line, std::max<int64_t>(line.startTime, shifted(line.lastTagTime)));
 
         const int last = usedSlots(line);
         for (int k = 1; k <= last; ++k) {

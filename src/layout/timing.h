@@ -36,7 +36,8 @@ void computeTagExtremes(lyrics::Song& song);
 // Stage 6, time correction: clears the lead-in, lead-out and advance; sets
 // the line's start and end from its tag extremes, and each tag's time from its
 // rawTime, divided by 0.9953125 when WinAMPTime is on and shifted by upTime
-// (which may be negative). A time below 0 becomes 0. Marked characters get the
+// (which may be negative). A time below 0 becomes 0, and an end before the
+// start (tags out of order) becomes the start. Marked characters get the
 // colour of Command9 as markColorText.
 void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
 

@@ -34,6 +34,22 @@ std::string textHead(const LineContext& c, std::string_view pos) {
     return t;
 }
 
+// Piece n of a text, as pieceAt(splitPieces(text), n) gives it, and the
+// number of its pieces, without building the list: the pass form asks this of
+// every character of every line.
+std::string_view pieceOf(std::string_view text, size_t n) {
+    size_t start = 0;
+    for (size_t i = 1; i < n; ++i) {
+        const size_t semi = text.find(';', start);
+        if (semi == std::string_view::npos) break;
+        start = semi + 1;
+    }
+    const size_t end = text.find(';', start);
+    return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+size_t pieceCount(std::string_view text) { return static_cast<size_t>(std::count(text.begin(), text.end(), ';')) + 1; }
+
 int64_t leadIn(const LyricLine& line) {
     return static_cast<int64_t>(line.preTimeUsed) + static_cast<int64_t>(line.advanceTime);
 }
@@ -49,15 +65,10 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     std::vector<std::string_view> linePieces = splitPieces(line.pieceList);
 
     std::vector<int> chars;
-    std::vector<std::vector<std::string_view>> prePieces;
-    for (int k = 1; k <= c.slots; ++k) {
-        const auto& u = line.unit(k);
-        if (!u.isChar) continue;
-        chars.push_back(k);
-        prePieces.push_back(splitPieces(u.preText));
-    }
+    for (int k = 1; k <= c.slots; ++k)
+        if (line.unit(k).isChar) chars.push_back(k);
     size_t passes = linePieces.size();
-    if (!prePieces.empty()) passes = std::max(passes, prePieces.back().size());
+    if (!chars.empty()) passes = std::max(passes, pieceCount(line.unit(chars.back()).preText));
 
     std::string lead = (emphasis || s.isOn("KaraokeWipe")) ? karaokeTag(leadIn(line)) : std::string();
     std::string delayedLead =
@@ -67,10 +78,10 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
 
     for (size_t n = 1; n <= passes; ++n) {
         std::string charText;
-        for (size_t i = 0; i < chars.size(); ++i) {
-            const auto& u = line.unit(chars[i]);
+        for (int k : chars) {
+            const auto& u = line.unit(k);
             charText += u.postText;
-            charText += pieceAt(prePieces[i], n);
+            charText += pieceOf(u.preText, n);
             charText += u.text;
         }
         std::string head = textHead(c, pos);
@@ -107,20 +118,18 @@ void appendSyllables(std::string& out, const LineContext& c) {
 
     auto flush = [&] {
         std::string post, text;
-        std::vector<std::vector<std::string_view>> prePieces;
         size_t passes = linePieces.size();
         for (int k : syllable) {
             const auto& u = line.unit(k);
             post += u.postText;
             text += u.text;
-            prePieces.push_back(splitPieces(u.preText));
-            passes = std::max(passes, prePieces.back().size());
+            passes = std::max(passes, pieceCount(u.preText));
         }
         for (size_t n = 1; n <= passes; ++n) {
             std::string t = textHead(c, pos);
             t += pieceAt(linePieces, n);
             t += post;
-            for (const auto& p : prePieces) t += pieceAt(p, n);
+            for (int k : syllable) t += pieceOf(line.unit(k).preText, n);
             t += text;
             appendDialogue(out, line, layer, line.kanjiStyle, t);
         }

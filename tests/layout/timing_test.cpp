@@ -369,3 +369,14 @@ TEST(Timing, BatchDisplayOfLinesOutOfOrderNeverEndsALineBeforeItStarts) {
         EXPECT_EQ(l.endText, lyrics::formatScriptTime(l.endTime)) << "line " << i;
     }
 }
+
+// Changing StyleNumber runs only stages 5 and 6, so the windows time
+// correction leaves are written as they are; a line whose tags run backwards
+// must not end before it starts even then.
+TEST(Timing, TimeCorrectionOfTagsOutOfOrderNeverEndsBeforeTheStart) {
+    settings::ConversionSettings s = plain();
+    Song song = songOf({makeLine(tag(500) + "あ" + tag(300)), makeLine(tag(600) + "い" + tag(700))});
+    computeTagExtremes(song);
+    correctTimes(song, s);
+    expectWindows(song, {{500, 500, 0}, {600, 700, 0}}, "the first line's tags run backwards");
+}

@@ -4,13 +4,12 @@
 #include <ass/ass.h>
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 
 #include "layout/fixed_measurer.h"
 #include "script/script_writer.h"
+#include "libass_test_support.h"
 #include "script_test_support.h"
 
 using namespace kvelmor;
@@ -18,30 +17,6 @@ using namespace kvelmor::script;
 using namespace kvelmor::script::testing;
 
 namespace {
-
-constexpr int kWarningLevel = 2;  // libass: 0 fatal, 1 error, 2 warning, 4 info, 6 verbose, 7 debug
-
-struct Libass {
-    ASS_Library* library = ass_library_init();
-    std::vector<std::string> complaints;
-
-    Libass() {
-        ass_set_message_cb(
-            library,
-            [](int level, const char* fmt, va_list args, void* data) {
-                if (level > kWarningLevel) return;
-                char buf[1024];
-                std::vsnprintf(buf, sizeof buf, fmt, args);
-                static_cast<Libass*>(data)->complaints.push_back(buf);
-            },
-            this);
-    }
-    ~Libass() { ass_library_done(library); }
-
-    std::unique_ptr<ASS_Track, void (*)(ASS_Track*)> read(std::string text, const char* codepage = nullptr) {
-        return {ass_read_memory(library, text.data(), text.size(), const_cast<char*>(codepage)), ass_free_track};
-    }
-};
 
 // A song that uses every kind of event: sub-styles, passes, ruby, fades.
 lyrics::Song sampleSong() {

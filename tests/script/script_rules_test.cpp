@@ -54,7 +54,7 @@ TEST(ScriptRules, TheCheckerFindsWhatRenderersReject) {
          {"unreadable Start \"0:60:00.00\"", "unreadable End \"\""}, "sixty minutes; no End"},
         {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1", {"fewer than ten fields"}, "cut short"},
         {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1,,0,0,0,Karaoke,{\\pos(1,2)}{\\K10",
-         {"\"{\" at text offset 12 is never closed"}, "an override block left open"},
+         {"\"{\" at text offset 11 is never closed"}, "an override block left open"},
         {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1,,0,0,0,Karaoke,a}b{c}", {}, "a lone \"}\" is only text"},
         {"Comment: 110,0:00:02.00,0:00:01.00,Kanji1,,0,0,0,Karaoke,{", {}, "comments are not shown"},
     };
@@ -148,6 +148,14 @@ TEST_F(ScriptRulesFixture, SettingsAndSongsThatPushTimesAround) {
         session.setField("LineNumber", "1");
         session.setField("LyricsDispTime", "10");
     }
+}
+
+// A change after the load runs only the stages it lists: StyleNumber runs the
+// styles and the time correction, which leaves each line's raw tag times.
+TEST_F(ScriptRulesFixture, StyleNumberChangedAfterALineWithTagsRunningBackwards) {
+    load("[00:05:00]あ[00:03:00]い[00:04:00]\n[00:06:00]う[00:07:00]\n");
+    ASSERT_TRUE(session.setField("StyleNumber", "2").ok);
+    EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "");
 }
 
 // Every wipe style with every built-in effect sample over the example song:

@@ -251,21 +251,31 @@ struct FreeTypeMeasurer::Impl {
         return width;
     }
 
+    // The face's ascent and descent in font units (the Windows metrics when
+    // the face has them) and its units per em; false for a bitmap strike.
+    bool designCell(int faceId, double& ascent, double& descent, double& unitsPerEm) {
+        FT_Face face = faces[faceId].face.get();
+        if (face->units_per_EM == 0) return false;
+        ascent = face->ascender;     // font units
+        descent = -face->descender;  // font units, positive below the baseline
+        const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        if (os2 != nullptr && os2->version != 0xFFFF) {
+            ascent = os2->usWinAscent;
+            descent = os2->usWinDescent;
+        }
+        unitsPerEm = face->units_per_EM;
+        return true;
+    }
+
     int32_t height(int faceId, int32_t em) {
         const auto key = std::make_pair(faceId, em);
         if (auto it = heights.find(key); it != heights.end()) return it->second;
         LoadedFace& lf = faces[faceId];
         FT_Face face = lf.face.get();
         int32_t h = 0;
-        const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-        if (face->units_per_EM > 0) {
-            double ascent = face->ascender;     // font units
-            double descent = -face->descender;  // font units, positive below the baseline
-            if (os2 != nullptr && os2->version != 0xFFFF) {
-                ascent = os2->usWinAscent;
-                descent = os2->usWinDescent;
-            }
-            const double scale = static_cast<double>(em) / face->units_per_EM;
+        double ascent = 0, descent = 0, unitsPerEm = 0;
+        if (designCell(faceId, ascent, descent, unitsPerEm)) {
+            const double scale = static_cast<double>(em) / unitsPerEm;
             h = toInt32(roundHalfEven(ascent * scale) + roundHalfEven(descent * scale));
         } else if (activateSize(lf, em)) {
             // No design units (bitmap strike): the size's metrics are 26.6 pixels.
@@ -312,6 +322,16 @@ int32_t FreeTypeMeasurer::cellHeight(const std::string& face, int32_t pointSize)
     const Family& fam = m_impl->family(face);
     if (fam.primary == kNoFace) return 0;
     return m_impl->height(fam.primary, em);
+}
+
+double FreeTypeMeasurer::exactCellHeight(const std::string& face, int32_t pointSize) {
+    const int32_t em = emPixels(pointSize);
+    if (em < 1) return 0;
+    const Family& fam = m_impl->family(face);
+    if (fam.primary == kNoFace) return 0;
+    double ascent = 0, descent = 0, unitsPerEm = 0;
+    if (!m_impl->designCell(fam.primary, ascent, descent, unitsPerEm)) return m_impl->height(fam.primary, em);
+    return (ascent + descent) * em / unitsPerEm;
 }
 
 std::optional<ResolvedFace> FreeTypeMeasurer::resolveFace(const std::string& face) {

@@ -52,6 +52,7 @@ public:
     // to the em and rounded half to even, added (ascender and descender when
     // the face has no OS/2 table). 0 when no font can be opened.
     int32_t cellHeight(const std::string& face, int32_t pointSize) override;
+    double exactCellHeight(const std::string& face, int32_t pointSize) override;
 
     // The face a family name resolves to; nothing when fontconfig offers no
     // font that FreeType can open.

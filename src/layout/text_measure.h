@@ -20,6 +20,11 @@ public:
     // Cell height: the face's Windows ascent plus descent scaled to the em,
     // each rounded. The text does not change it.
     virtual int32_t cellHeight(const std::string& face, int32_t pointSize) = 0;
+    // The same cell before rounding: the height a renderer that sizes a
+    // font by its cell needs to draw the face at exactly this point size's em.
+    virtual double exactCellHeight(const std::string& face, int32_t pointSize) {
+        return cellHeight(face, pointSize);
+    }
 };
 
 // Width of the text in pixels times mojiScaleX, rounded half to even.

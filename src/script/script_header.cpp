@@ -51,10 +51,12 @@ bool someLineHasStyle(const lyrics::Song& song, std::string_view style) {
 
 // The song-information look on top of the lyrics style's geometry.
 StyleRecord songInfoStyle(const StyleRecord& lyrics, const ConversionSettings& s, std::string name,
-                          const char* pixelField) {
+                          const char* pixelField, const char* sizeField) {
     StyleRecord r = withFont(lyrics, s.font("Command8"));
     r.Name = std::move(name);
     r.Fontsize = s.text(pixelField);
+    r.sizeFace = s.text("Command8");
+    r.sizePoints = s.wholeNumber(sizeField);
     r.PrimaryColour = colourValue(s.colour("titlePrimaryColor"), s.index("titlePrimaryAlpha"));
     r.SecondaryColour = 0;
     r.OutlineColour = colourValue(s.colour("titleTeritaryColor"), s.index("titleTeritaryAlpha"));
@@ -161,6 +163,8 @@ void refreshStyles(ScriptHeader& header, const ConversionSettings& s) {
     StyleRecord k = withFont(StyleRecord{}, s.font("Command2"));
     k.Name = "Kanji" + number;
     k.Fontsize = s.text("tagFontPixcel");
+    k.sizeFace = s.text("Command2");
+    k.sizePoints = s.wholeNumber("ssaFontSize");
     k.PrimaryColour = colourValue(s.colour("PrimaryColor"), s.index("PrimaryAlpha"));
     k.SecondaryColour = colourValue(s.colour("secondaryColor"), s.index("secondaryAlpha"));
     k.OutlineColour = colourValue(s.colour("TeritaryColor"), s.index("TeritaryAlpha"));
@@ -176,9 +180,22 @@ void refreshStyles(ScriptHeader& header, const ConversionSettings& s) {
     StyleRecord r = withFont(k, s.font("Command6"));
     r.Name = "Ruby" + number;
     r.Fontsize = s.text("Label19");
+    r.sizeFace = s.text("Command6");
+    r.sizePoints = s.wholeNumber("rubyFontSize");
 
     header.lyricsStyle = std::move(k);
     header.rubyStyle = std::move(r);
+}
+
+std::string renderedFontSize(const StyleRecord& style, layout::TextMeasurer& measurer) {
+    const auto label = parseNumber(style.Fontsize);
+    if (!label || *label <= 0 || style.sizeFace.empty() || style.sizePoints <= 0) return style.Fontsize;
+    const int32_t rounded = measurer.cellHeight(style.sizeFace, style.sizePoints);
+    const double exact = measurer.exactCellHeight(style.sizeFace, style.sizePoints);
+    if (rounded <= 0 || exact <= 0 || exact == rounded) return style.Fontsize;
+    // Three decimals: the em then differs from the measured one by under 0.002 %.
+    const double size = static_cast<double>(roundHalfEven(*label * exact / rounded * 1000)) / 1000;
+    return realToText(size);
 }
 
 std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::Song& song, const ConversionSettings& s,
@@ -194,11 +211,11 @@ std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::
 
     std::vector<StyleRecord> rows;
     if (s.isOn("songInfoPreCheck")) {
-        rows.push_back(songInfoStyle(kanji, s, "songInfo1", "titleFontPixcel1"));
-        rows.push_back(songInfoStyle(kanji, s, "songInfo2", "titleFontPixcel2"));
+        rows.push_back(songInfoStyle(kanji, s, "songInfo1", "titleFontPixcel1", "titleFontSize1"));
+        rows.push_back(songInfoStyle(kanji, s, "songInfo2", "titleFontPixcel2", "titleFontSize2"));
     }
     if (s.isOn("songInfoCheck")) {
-        StyleRecord r = songInfoStyle(kanji, s, "songInfo", "titleFontPixcel");
+        StyleRecord r = songInfoStyle(kanji, s, "songInfo", "titleFontPixcel", "titleFontSize");
         r.Outline = 1;
         r.Shadow = 1;
         rows.push_back(std::move(r));
@@ -207,6 +224,8 @@ std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::
         StyleRecord r = withFont(kanji, credit.font);
         r.Name = "songInfo3";
         r.Fontsize = credit.FontPixcel;
+        r.sizeFace = credit.font.face;
+        r.sizePoints = credit.FontSize;
         r.PrimaryColour = colourValue(credit.PrimaryColor, credit.PrimaryAlpha);
         r.SecondaryColour = 0;
         r.OutlineColour = colourValue(credit.TeritaryColor, credit.TeritaryAlpha);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "layout/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "settings/conversion_settings.h"
 
@@ -40,6 +41,11 @@ struct StyleRecord {
     std::string Name;
     std::string Fontname;
     std::string Fontsize;  // script pixels, written as the pixel-height field holds it
+    // The font and point size that pixel height was measured in. The writer
+    // adds back what rounding the cell height dropped, so a renderer (which
+    // sizes a font by its cell) draws the em the widths were measured at.
+    std::string sizeFace;
+    int32_t sizePoints = 0;
     int32_t PrimaryColour = 0;
     int32_t SecondaryColour = 0;
     int32_t OutlineColour = 0;
@@ -76,6 +82,7 @@ struct ScriptHeader {
 struct CreditStyleSource {
     settings::FontValue font{"MS UI Gothic"};  // the credit window's font button
     std::string FontPixcel = "0";              // pixel height of that font at its size, as text
+    int32_t FontSize = 0;                      // points: the size FontPixcel was measured at
     uint32_t PrimaryColor = 65535;             // 0x00BBGGRR
     uint32_t TeritaryColor = 0;
     uint32_t ShadowColor = 0;
@@ -149,6 +156,13 @@ std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::
                                       const settings::ConversionSettings& s, const CreditStyleSource& credit);
 
 // "Style: " and the 23 fields joined by "," (no line end).
+// The Fontsize a style line carries: its pixel height with the fraction that
+// rounding the cell height dropped added back (51 becomes 51.633 for a cell
+// of 51.6328 pixels), so the renderer draws the em the widths were measured
+// at. A height the measurer does not reproduce (a pixel-height field left
+// from another size) is scaled by the same ratio.
+std::string renderedFontSize(const StyleRecord& style, layout::TextMeasurer& measurer);
+
 std::string styleLine(const StyleRecord& style, bool colourHex);
 
 // Appends `[Script Info]` up to its closing empty line. Lines end with CR LF.

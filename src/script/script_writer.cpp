@@ -76,6 +76,7 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
     c.font.underline = whole("Command1.Underline") != 0;
     c.font.strikethrough = whole("Command1.Strikethrough") != 0;
     int32_t size = whole("CreditFontSize");
+    c.FontSize = size;
     c.FontPixcel = std::to_string(size > 0 ? layout::TextHeight(measurer, c.font.face, size, "あ") : 0);
     c.PrimaryColor = colour("PrimaryColor");
     c.TeritaryColor = colour("TeritaryColor");
@@ -95,7 +96,9 @@ std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, co
         s.isOn("menuCreditOn") ? creditStyleSource(credit, measurer) : CreditStyleSource{};
     std::string out;
     appendScriptInfo(out, header.info, song.songInfo);
-    appendStyles(out, scriptStyles(header, song, s, creditStyle), s);
+    std::vector<StyleRecord> styles = scriptStyles(header, song, s, creditStyle);
+    for (auto& style : styles) style.Fontsize = renderedFontSize(style, measurer);
+    appendStyles(out, styles, s);
 
     const EventTexts texts = eventTexts(s);
     appendEventsHeader(out);

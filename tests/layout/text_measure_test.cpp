@@ -307,5 +307,12 @@ TEST_F(TextMeasureFreeType, MissingConfigFilesAreSkipped) {
     EXPECT_GT(m.advanceWidth("MS UI Gothic", 36, "漢"), 0);
 }
 
+TEST_F(TextMeasureFreeType, ExactCellIsTheUnroundedWindowsCell) {
+    // IPAPGothic: usWinAscent 1802 + usWinDescent 401 over 2048 units, at a 48 px em.
+    EXPECT_DOUBLE_EQ(m_measurer.exactCellHeight("MS UI Gothic", 36), 2203.0 * 48 / 2048);
+    EXPECT_EQ(m_measurer.cellHeight("MS UI Gothic", 36), 51);  // 42 + 9, each rounded
+}
+
 }  // namespace
+
 }  // namespace kvelmor::layout

@@ -312,3 +312,25 @@ TEST(Styles, CreditLookFromTheCreditWindow) {
 }
 
 }  // namespace
+
+// A renderer sizes a font by its cell; the written Fontsize must carry the
+// cell the widths were measured in, not its rounded pixel height.
+TEST(StyleFontsize, CarriesTheUnroundedCellOfTheMeasuredFont) {
+    struct CellMeasurer : layout::TextMeasurer {
+        double exact = 51.6328125;  // 48 px em of a face whose cell is 2203/2048 em
+        int32_t advanceWidth(const std::string&, int32_t, std::string_view) override { return 0; }
+        int32_t cellHeight(const std::string&, int32_t) override { return 51; }
+        double exactCellHeight(const std::string&, int32_t) override { return exact; }
+    } m;
+    StyleRecord r;
+    r.Fontsize = "51";
+    EXPECT_EQ(renderedFontSize(r, m), "51");  // no font to measure: as held
+    r.sizeFace = "MS UI Gothic";
+    r.sizePoints = 36;
+    EXPECT_EQ(renderedFontSize(r, m), "51.633");
+    r.Fontsize = "102";  // a pixel height left from another size scales alike
+    EXPECT_EQ(renderedFontSize(r, m), "103.266");
+    m.exact = 51;
+    r.Fontsize = "51";
+    EXPECT_EQ(renderedFontSize(r, m), "51");  // an exact cell needs no fraction
+}

@@ -77,15 +77,18 @@ std::string firstError(const std::vector<Report>& reports) {
     return {};
 }
 
-// The session a batch converts with: the owner's settings, credit, samples and
-// preset name, its reports passing through the tap.
-void copyConversionState(Session& to, const Session& from) {
-    to.settings = from.settings;
-    to.appState = from.appState;
-    to.samples = from.samples;
-    to.header = from.header;
-    to.comboText = from.comboText;
-}
+// Puts a tap in front of the session's reporter for as long as it lives.
+class TapScope {
+public:
+    TapScope(Session& session, FileReportTap& tap) : m_session(session), m_previous(session.swapReporter(tap)) {}
+    ~TapScope() { m_session.swapReporter(m_previous); }
+    TapScope(const TapScope&) = delete;
+    TapScope& operator=(const TapScope&) = delete;
+
+private:
+    Session& m_session;
+    Reporter& m_previous;
+};
 
 }  // namespace
 
@@ -125,15 +128,12 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
         return result;
     }
 
-    // The session's reporter is fixed when it is made, so the files are
-    // converted in a second session whose reporter keeps each file's reports.
+    // Each file's reports are kept to say why a file was skipped.
     FileReportTap tap(session.reporter(), progress.reporting);
-    Session work(tap, session.measurer());
-    copyConversionState(work, session);
+    TapScope scope(session, tap);
 
     const std::string startTimeCorrection = session.settings.text("WinAMPTime");
     std::set<std::string> scriptsWritten;
-    bool anyRead = false;
     const int total = static_cast<int>(entries.size());
 
     for (int i = 0; i < total; ++i) {
@@ -151,19 +151,18 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
             // Each file starts from the batch's time correction; its own
             // "@timeratio=" line may change it for that file. A file that cannot
             // be read leaves the previous one and its correction in place.
-            const std::string previousCorrection = work.settings.text("WinAMPTime");
-            work.settings.setText("WinAMPTime", startTimeCorrection);
-            if (work.readLyrics(file.path)) {
-                anyRead = true;
-                file.songInfo = work.song.songInfo;
-                work.runStages(batchStages());
-                if (work.writeScript()) {
+            const std::string previousCorrection = session.settings.text("WinAMPTime");
+            session.settings.setText("WinAMPTime", startTimeCorrection);
+            if (session.readLyrics(file.path)) {
+                file.songInfo = session.song.songInfo;
+                session.runStages(batchStages());
+                if (session.writeScript()) {
                     file.converted = true;
-                    file.scriptPath = work.defaultScriptPath();
+                    file.scriptPath = session.defaultScriptPath();
                     scriptsWritten.insert(file.scriptPath);
                 }
             } else {
-                work.settings.setText("WinAMPTime", previousCorrection);
+                session.settings.setText("WinAMPTime", previousCorrection);
             }
         }
 
@@ -177,11 +176,6 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
         if (progress.finished) progress.finished(result.files.back(), i + 1, total);
     }
 
-    if (anyRead) {
-        session.song = std::move(work.song);
-        session.header = std::move(work.header);
-        session.settings.setText("WinAMPTime", work.settings.text("WinAMPTime"));
-    }
     return result;
 }
 

@@ -26,9 +26,16 @@ std::string fallbackFolder() {
 }
 
 Session::Session(Reporter& reporter, layout::TextMeasurer& measurer)
-    : ini(reporter), m_reporter(reporter), m_measurer(measurer), m_stages(standardStages()) {
+    : ini(reporter), m_reporter(&reporter), m_measurer(measurer), m_stages(standardStages()) {
     settings.setMeasurer(&measurer);
     settings.storedPresetValue = [this](std::string_view name) { return presets.storedValueOf(name); };
+}
+
+Reporter& Session::swapReporter(Reporter& r) {
+    Reporter& previous = *m_reporter;
+    m_reporter = &r;
+    ini.setReporter(r);
+    return previous;
 }
 
 settings::PresetLoadHooks Session::presetHooks() {
@@ -39,7 +46,7 @@ void Session::startUp(const std::string& settingsPath) {
     ini.SetPath(settingsPath);
     ini.SetMode(false);
     if (ini.Read() && ini.unendedLastLine() > 0)
-        m_reporter.warning("the settings file ends inside a line, so it may be cut off; that line is read as it "
+        m_reporter->warning("the settings file ends inside a line, so it may be cut off; that line is read as it "
                            "stands",
                            settingsPath, ini.unendedLastLine());
     samples.LoadSamples(ini);
@@ -62,23 +69,23 @@ bool Session::writeScript(const std::string& outPath) {
     effects::ExpandTemplates(song, settings);
     std::string path = outPath.empty() ? defaultScriptPath() : outPath;
     if (path.empty()) {
-        m_reporter.error("no lyrics file is loaded, so there is nothing to write");
+        m_reporter->error("no lyrics file is loaded, so there is nothing to write");
         return false;
     }
     if (!hasLinesToWrite(path)) return false;
     std::string text = script::scriptText(song, settings, header, appState.credit, script::readSongInfoLabels(ini),
                                           m_measurer);
-    return script::writeScriptFile(path, text, settings.isOn("unicode"), m_reporter);
+    return script::writeScriptFile(path, text, settings.isOn("unicode"), *m_reporter);
 }
 
 bool Session::writeKra(const std::string& outPath) {
     if (outPath.empty()) {
         if (song.lyricsPath.empty()) return false;
         if (!hasLinesToWrite(lyrics::kraPathFor(song.lyricsPath))) return false;
-        return lyrics::writeKraFile(song, m_reporter).written;
+        return lyrics::writeKraFile(song, *m_reporter).written;
     }
     if (!hasLinesToWrite(outPath)) return false;
-    return lyrics::writeKraFile(song, outPath, m_reporter).written;
+    return lyrics::writeKraFile(song, outPath, *m_reporter).written;
 }
 
 // A song without lines (an empty, cut or binary lyrics file) is not written:
@@ -86,7 +93,7 @@ bool Session::writeKra(const std::string& outPath) {
 // no lyrics.
 bool Session::hasLinesToWrite(const std::string& path) {
     if (song.lineCount() > 0) return true;
-    m_reporter.error("the song has no timed lines, so nothing was written to " + path, song.lyricsPath);
+    m_reporter->error("the song has no timed lines, so nothing was written to " + path, song.lyricsPath);
     return false;
 }
 
@@ -106,7 +113,7 @@ settings::Change Session::setField(const std::string& name, const std::string& v
 }
 
 bool Session::readLyrics(const std::string& path) {
-    auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, m_reporter);
+    auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, *m_reporter);
     if (!r.ok) return false;
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
     return true;
@@ -127,11 +134,11 @@ bool Session::selectPreset(const std::string& name) {
 
 bool Session::savePreset(const std::string& name) {
     comboText = name;
-    return presets.save(name, settings, m_reporter);
+    return presets.save(name, settings, *m_reporter);
 }
 
 bool Session::deletePreset(const std::string& name) {
-    bool ok = presets.remove(name, settings, presetHooks(), m_reporter);
+    bool ok = presets.remove(name, settings, presetHooks(), *m_reporter);
     comboText = presets.currentName();
     return ok;
 }

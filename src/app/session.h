@@ -31,7 +31,10 @@ class Session {
 public:
     Session(Reporter& reporter, layout::TextMeasurer& measurer);
 
-    Reporter& reporter() { return m_reporter; }
+    Reporter& reporter() { return *m_reporter; }
+    // Sends the session's messages (the settings file's included) to `r`
+    // from now on; returns the reporter used until now, to be put back.
+    Reporter& swapReporter(Reporter& r);
     layout::TextMeasurer& measurer() { return m_measurer; }
 
     // Start-up: read the settings file (missing is a first start), fill the
@@ -88,7 +91,7 @@ public:
 private:
     bool hasLinesToWrite(const std::string& path);
 
-    Reporter& m_reporter;
+    Reporter* m_reporter;
     layout::TextMeasurer& m_measurer;
     StageTable m_stages;
 };

@@ -213,12 +213,21 @@ std::u32string toU32(std::string_view s) {
     // lyric line is converted on each refresh.
     std::u32string out(s.size(), U'\0');
     char32_t* o = out.data();
-    for (size_t i = 0, len = 0; i < s.size(); i += len) *o++ = decodeAt(s, i, len);
+    for (size_t i = 0, len = 0; i < s.size(); i += len) {
+        // ASCII (every time tag) without the call: the decoder is not inlined here.
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            *o++ = b;
+            len = 1;
+            continue;
+        }
+        *o++ = decodeAt(s, i, len);
+    }
     out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 
-std::string toUtf8(char32_t c) {
+void assignUtf8(std::string& out, char32_t c) {
     char b[4];
     size_t n = 0;
     if (c < 0x80) {
@@ -236,7 +245,13 @@ std::string toUtf8(char32_t c) {
         b[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         b[n++] = static_cast<char>(0x80 | (c & 0x3F));
     }
-    return std::string(b, n);
+    out.assign(b, n);
+}
+
+std::string toUtf8(char32_t c) {
+    std::string out;
+    assignUtf8(out, c);
+    return out;
 }
 
 std::string toUtf8(std::u32string_view text) {
@@ -274,6 +289,14 @@ std::string encodeUtf16le(std::string_view utf8, bool withBom) {
         *o++ = static_cast<char>(u >> 8);
     };
     for (size_t i = 0, len = 0; i < utf8.size(); i += len) {
+        // ASCII (most of a script) goes straight through.
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80) {
+            *o++ = static_cast<char>(b);
+            *o++ = '\0';
+            len = 1;
+            continue;
+        }
         char32_t c = decodeAt(utf8, i, len);
         if (c >= 0x10000) {
             c -= 0x10000;

@@ -51,6 +51,8 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::u32string toU32(std::string_view utf8);
 std::string toUtf8(std::u32string_view text);
 std::string toUtf8(char32_t c);
+// toUtf8(c) written over `out`, reusing its storage.
+void assignUtf8(std::string& out, char32_t c);
 // The characters of the text, each as its own UTF-8 string.
 std::vector<std::string> utf8Chars(std::string_view utf8);
 size_t utf8Length(std::string_view utf8);

@@ -15,6 +15,84 @@ LyricLine& LineTable::appendLine() {
     return m_lines.back();
 }
 
+void LineTable::recycle() {
+    for (size_t i = 1; i < m_lines.size(); ++i) {
+        std::vector<LyricUnit>& units = m_lines[i].units;
+        if (units.capacity() > 1) m_spareUnits.push_back(std::move(units));
+    }
+    reset();
+}
+
+std::vector<LyricUnit> LineTable::takeSpareUnits() {
+    if (m_spareUnits.empty()) return {};
+    std::vector<LyricUnit> units = std::move(m_spareUnits.back());
+    m_spareUnits.pop_back();
+    return units;
+}
+
+namespace {
+// The fields of LyricUnit as blankUnit knows them, so that a field added to
+// LyricUnit and forgotten in blankUnit stops the build (unless it fits in
+// padding; the unit tests compare a blanked slot with a new one too).
+struct KnownUnitFields {
+    bool isChar;
+    std::string text, preText, postText;
+    int32_t width, time, rawTime;
+    std::string timeText;
+    int32_t duration;
+    std::string markColorText;
+    bool cellMark;
+    std::string ruby, rubyText2;
+    int32_t rubyWidth, rubyHeight, rubySpan, rubyStartTime, rubyEndTime, rubyDuration, rubyX, rubyY;
+};
+}  // namespace
+
+void blankUnit(LyricUnit& u) {
+    static_assert(sizeof(LyricUnit) == sizeof(KnownUnitFields), "LyricUnit changed: give blankUnit its new fields");
+    u.isChar = false;
+    u.text.clear();
+    u.preText.clear();
+    u.postText.clear();
+    u.width = 0;
+    u.time = 0;
+    u.rawTime = 0;
+    u.timeText.clear();
+    u.duration = 0;
+    u.markColorText.clear();
+    u.cellMark = false;
+    u.ruby.clear();
+    u.rubyText2.clear();
+    u.rubyWidth = 0;
+    u.rubyHeight = 0;
+    u.rubySpan = 0;
+    u.rubyStartTime = 0;
+    u.rubyEndTime = 0;
+    u.rubyDuration = 0;
+    u.rubyX = 0;
+    u.rubyY = 0;
+}
+
+UnitListBuilder::UnitListBuilder(std::vector<LyricUnit> storage) : m_units(std::move(storage)) {
+    if (m_units.empty()) m_units.emplace_back();
+    else blankUnit(m_units[0]);
+}
+
+LyricUnit& UnitListBuilder::next() {
+    if (m_used < m_units.size()) {
+        LyricUnit& u = m_units[m_used++];
+        blankUnit(u);
+        return u;
+    }
+    ++m_used;
+    return m_units.emplace_back();
+}
+
+std::vector<LyricUnit> UnitListBuilder::take() {
+    m_units.resize(m_used);
+    m_used = 1;
+    return std::move(m_units);
+}
+
 void Song::reset() {
     RawLyricsTable.reset();
     LyricsTable.reset();

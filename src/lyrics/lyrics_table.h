@@ -38,6 +38,8 @@ struct LyricUnit {
     Centiseconds rubyDuration = 0;
     int32_t rubyX = 0;  // pixels: left edge of the ruby
     int32_t rubyY = 0;  // pixels: bottom edge of the ruby
+
+    bool operator==(const LyricUnit&) const = default;
 };
 
 struct LyricLine {
@@ -77,6 +79,24 @@ struct LyricLine {
     bool appendUnit(LyricUnit u);
 };
 
+// Gives the slot the values of a new LyricUnit; its strings keep their storage.
+void blankUnit(LyricUnit& u);
+
+// Builds a slot list in storage that may still hold the slots of an earlier
+// line, overwriting them instead of destroying and constructing them again.
+// Slot 0 and every slot next() hands out have the values of a new LyricUnit;
+// take() drops the old slots that were not reused.
+class UnitListBuilder {
+public:
+    explicit UnitListBuilder(std::vector<LyricUnit> storage);
+    LyricUnit& next();
+    std::vector<LyricUnit> take();
+
+private:
+    std::vector<LyricUnit> m_units;
+    size_t m_used = 1;  // slots handed out, slot 0 included
+};
+
 // A table of lines: index 0 is the blank template record, lines are 1-based.
 class LineTable {
 public:
@@ -94,9 +114,17 @@ public:
     void append(LyricLine l) { m_lines.push_back(std::move(l)); }
     // Back to the blank record only.
     void reset() { m_lines.resize(1); m_lines[0] = LyricLine{}; }
+    // As reset(), but the slot lists of the lines are kept for takeSpareUnits():
+    // a refresh rebuilds the whole working table, and destroying and
+    // allocating its slots again each time cost more than building them.
+    void recycle();
+    // A slot list kept by recycle(), still holding the old slots, or an empty
+    // list when none is left. Meant for a UnitListBuilder.
+    std::vector<LyricUnit> takeSpareUnits();
 
 private:
     std::vector<LyricLine> m_lines;
+    std::vector<std::vector<LyricUnit>> m_spareUnits;
 };
 
 struct SongInfo {

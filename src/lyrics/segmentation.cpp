@@ -44,6 +44,14 @@ LyricUnit tagUnit(Centiseconds rawTime) {
 
 bool isSpace(const LyricUnit& u) { return u.isChar && charClass(std::string_view(u.text)) == kClassSpace; }
 
+// Whether the text holds a time tag's ten characters anywhere.
+bool holdsTimeTag(std::string_view utf8) {
+    const std::u32string text = toU32(utf8);
+    for (size_t p = 0; p + 10 <= text.size(); ++p)
+        if (timeTagAt(text, p)) return true;
+    return false;
+}
+
 struct Candidate {
     int index = 0;
     int64_t width = 0;  // running character width at the slot
@@ -124,10 +132,14 @@ int foldRubyNotation(LyricLine& line) {
                 }
                 if (!isChar(v + 1, ")") || !isTag(v + 2) || unit(v + 2).rawTime != u.rawTime)
                     continue;  // a tag inside the reading: ignored
+                // Characters joined around an ignored tag can spell a tag of
+                // their own ("[00:0" "5:60]"); such a reading would not come
+                // back from a tag file, so the notation stays lyric text.
+                if (holdsTimeTag(reading)) break;
                 // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
                 order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
                 unit(J).ruby = reading;
-                unit(J).rubySpan = span;
+                unit(J).rubySpan = reading.empty() ? 0 : span;  // an empty reading is no ruby
                 ++folded;
                 i -= 1;
                 break;
@@ -157,30 +169,34 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
     const std::string& styleNumber = s.text("StyleNumber");
 
     // Slot 0 first, so that a text that fits one working line hands its slots
-    // over as they are.
-    std::vector<LyricUnit> units(1);
-    units.reserve(std::min(line.size(), static_cast<size_t>(kMaxSlots)) + 1);
+    // over as they are. They are written over the slots of a line of the
+    // previous build when there is one.
+    std::vector<LyricUnit> storage = song.LyricsTable.takeSpareUnits();
+    storage.reserve(std::min(line.size(), static_cast<size_t>(kMaxSlots)) + 1);
+    UnitListBuilder builder(std::move(storage));
     for (size_t p = 0; p < line.size();) {
-        LyricUnit& u = units.emplace_back();
+        LyricUnit& u = builder.next();
         if (auto tag = timeTagAt(line, p)) {
             u.isChar = false;
             u.rawTime = *tag;
             u.time = correction ? correctTime(*tag) : *tag;
-            u.timeText = formatScriptTime(u.time);
+            assignScriptTime(u.timeText, u.time);
             p += 10;
         } else {
             u.isChar = true;
-            u.text = (narrowSpaces && line[p] == 0x3000) ? std::string(" ") : toUtf8(line[p]);
+            assignUtf8(u.text, (narrowSpaces && line[p] == 0x3000) ? U' ' : line[p]);
             p += 1;
         }
     }
+    std::vector<LyricUnit> units = builder.take();
     if (units.size() - 1 <= static_cast<size_t>(kMaxSlots)) {
         LyricLine& L = song.LyricsTable.appendLine();
         setBuildValues(L, styleNumber);
         L.unitCount = static_cast<int32_t>(units.size() - 1);
         L.units = std::move(units);
-        rebuildPlainText(L);
+        // A fold makes the plain text itself.
         if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
+        else rebuildPlainText(L);
         return 1;
     }
 
@@ -190,6 +206,7 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
     do {
         LyricLine& L = song.LyricsTable.appendLine();
         setBuildValues(L, styleNumber);
+        L.units = UnitListBuilder(song.LyricsTable.takeSpareUnits()).take();
         // Room for all the slots at once, so they are not moved again as the line grows.
         L.units.reserve(std::min(units.size() - pos, static_cast<size_t>(kMaxSlots)) + 2);
         if (made > 0 && units[pos].isChar && lastTag) L.appendUnit(*lastTag);
@@ -375,7 +392,7 @@ std::string takeNextPiece(LyricLine& line, int32_t available) {
 
 void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, layout::TextMeasurer& m,
                         Reporter& r) {
-    song.LyricsTable.reset();
+    song.LyricsTable.recycle();
     const bool lineBreak = s.isOn("kaigyo");
     const int32_t available = availableWidth(s);
     const std::string& face = s.text("Command2");

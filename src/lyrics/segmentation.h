@@ -75,7 +75,9 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
 // as a notation but never closed stays lyric text, and what was collected for
 // it is dropped before the next notation is tried. A notation with no base
 // character before it is left as lyric text too (it would have nothing to
-// hold its reading).
+// hold its reading), and so is one whose reading would spell a time tag (a
+// tag file could not give it back). A notation with an empty reading is taken
+// out and gives no ruby (`rubySpan` stays 0).
 int foldRubyNotation(LyricLine& line);
 
 // dispWidth - MarginL - MarginR, each read as a whole number.

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <initializer_list>
 
 namespace kvelmor::lyrics {
 namespace {
@@ -21,35 +20,68 @@ int fieldValue(std::string_view s, size_t pos, size_t len) {
     return v;
 }
 
+// What tagField gives for a field that does not read as a number; no field
+// reads as anything below -9.
+constexpr int kNotANumber = -1000;
+
 // A two-character tag field "reads as a number" as the whole-number
 // conversion of its text does: digits, or a sign followed by a digit, or a
 // digit with a trailing decimal point. Leading blanks are allowed.
-std::optional<int> tagField(char32_t a, char32_t b) {
+// A plain int rather than an optional: this runs for every tag of every line
+// on each refresh, and the optional went through memory.
+inline int tagField(char32_t a, char32_t b) {
     auto digit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
     if (digit(a) && digit(b)) return static_cast<int>((a - U'0') * 10 + (b - U'0'));
     if ((a == U' ' || a == U'+') && digit(b)) return static_cast<int>(b - U'0');
     if (a == U'-' && digit(b)) return -static_cast<int>(b - U'0');
     if (digit(a) && b == U'.') return static_cast<int>(a - U'0');
     if (digit(a) && b == U' ') return static_cast<int>(a - U'0');
-    return std::nullopt;
+    return kNotANumber;
 }
 
 }  // namespace
 
-std::string formatScriptTime(Centiseconds t) {
-    if (t < 0) return "-" + formatScriptTime(-static_cast<int64_t>(t) > INT32_MAX ? INT32_MAX : -t);
+namespace {
+
+// formatScriptTime's text into buf (room for 32 characters); returns its end.
+char* putScriptTime(char* buf, Centiseconds t) {
+    char* p = buf;
+    if (t < 0) {
+        *p++ = '-';
+        t = -static_cast<int64_t>(t) > INT32_MAX ? INT32_MAX : -t;
+    }
     const int64_t v = t;
     const int64_t minutes = (v / 100 / 60) % 60;
     const int64_t seconds = (v / 100) % 60;
     const int64_t hundredths = v % 100;
-    // Built in one buffer: every tag of every line passes through here on each refresh.
     auto digit = [](int64_t d) { return static_cast<char>('0' + d); };
+    p = std::to_chars(p, p + 20, v / 100 / 3600).ptr;
+    // One character at a time: the characters gathered in a list first were
+    // read back as one word before their single-byte stores had landed, and
+    // that stall was most of this function's time.
+    *p++ = ':';
+    *p++ = digit(minutes / 10);
+    *p++ = digit(minutes % 10);
+    *p++ = ':';
+    *p++ = digit(seconds / 10);
+    *p++ = digit(seconds % 10);
+    *p++ = '.';
+    *p++ = digit(hundredths / 10);
+    *p++ = digit(hundredths % 10);
+    return p;
+}
+
+}  // namespace
+
+// Built in one buffer: every tag of every line passes through here on each refresh.
+std::string formatScriptTime(Centiseconds t) {
     char buf[32];
-    char* p = std::to_chars(buf, buf + 20, v / 100 / 3600).ptr;
-    for (char c : {':', digit(minutes / 10), digit(minutes % 10), ':', digit(seconds / 10), digit(seconds % 10), '.',
-                   digit(hundredths / 10), digit(hundredths % 10)})
-        *p++ = c;
-    return std::string(buf, p);
+    return std::string(buf, putScriptTime(buf, t));
+}
+
+void assignScriptTime(std::string& out, Centiseconds t) {
+    char buf[32];
+    out.assign(buf, putScriptTime(buf, t));
 }
 
 std::string formatTagTime(Centiseconds t) {
@@ -79,15 +111,15 @@ Centiseconds correctTime(Centiseconds t) {
     return static_cast<Centiseconds>(q);
 }
 
-std::optional<Centiseconds> timeTagAt(std::u32string_view line, size_t pos) {
-    if (pos + 10 > line.size()) return std::nullopt;
+int64_t detail::bracketTimeTag(std::u32string_view line, size_t pos) {
+    if (pos + 10 > line.size()) return kNoTimeTag;
     auto s = line.substr(pos, 10);
-    if (s[0] != U'[' || s[3] != U':' || s[6] != U':' || s[9] != U']') return std::nullopt;
-    auto mm = tagField(s[1], s[2]);
-    auto ss = tagField(s[4], s[5]);
-    auto cc = tagField(s[7], s[8]);
-    if (!mm || !ss || !cc) return std::nullopt;
-    return *mm * 6000 + *ss * 100 + *cc;
+    if (s[0] != U'[' || s[3] != U':' || s[6] != U':' || s[9] != U']') return kNoTimeTag;
+    const int mm = tagField(s[1], s[2]);
+    const int ss = tagField(s[4], s[5]);
+    const int cc = tagField(s[7], s[8]);
+    if (mm == kNotANumber || ss == kNotANumber || cc == kNotANumber) return kNoTimeTag;
+    return mm * 6000 + ss * 100 + cc;
 }
 
 }  // namespace kvelmor::lyrics

@@ -76,8 +76,11 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     const int64_t lower = static_cast<int64_t>(line.lineKind) + kLowerLayer;
     const int64_t upper = static_cast<int64_t>(line.lineKind) + kUpperLayer;
 
+    // The event texts are put together in buffers kept across the passes
+    // rather than in sums of temporary strings.
+    std::string charText, text;
     for (size_t n = 1; n <= passes; ++n) {
-        std::string charText;
+        charText.clear();
         for (int k : chars) {
             const auto& u = line.unit(k);
             charText += u.postText;
@@ -86,8 +89,12 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
         }
         std::string head = textHead(c, pos);
         head += pieceAt(linePieces, n);
-        appendDialogue(out, line, lower, line.kanjiStyle, head + lead + charText);
-        if (emphasis) appendDialogue(out, line, upper, "substyle1", head + delayedLead + charText);
+        text.assign(head).append(lead).append(charText);
+        appendDialogue(out, line, lower, line.kanjiStyle, text);
+        if (emphasis) {
+            text.assign(head).append(delayedLead).append(charText);
+            appendDialogue(out, line, upper, "substyle1", text);
+        }
     }
 }
 

@@ -40,3 +40,76 @@ TEST(LyricsTable, ALineHoldsThreeHundredSlotsAndNoMore) {
     EXPECT_EQ(l.unitCount, 300);
     EXPECT_EQ(l.units.size(), 301u);
 }
+
+namespace {
+LyricUnit filledUnit() {
+    LyricUnit u;
+    u.isChar = true;
+    u.text = "漢";
+    u.preText = "{\\k10}";
+    u.postText = "{\\r}";
+    u.width = 40;
+    u.time = 12;
+    u.rawTime = 11;
+    u.timeText = "0:00:00.12";
+    u.duration = 7;
+    u.markColorText = "&H0000FF&";
+    u.cellMark = true;
+    u.ruby = "かん";
+    u.rubyText2 = "かん";
+    u.rubyWidth = 30;
+    u.rubyHeight = 20;
+    u.rubySpan = 1;
+    u.rubyStartTime = 1;
+    u.rubyEndTime = 2;
+    u.rubyDuration = 3;
+    u.rubyX = 4;
+    u.rubyY = 5;
+    return u;
+}
+}  // namespace
+
+TEST(LyricsTable, BlankUnitGivesTheValuesOfANewSlot) {
+    LyricUnit u = filledUnit();
+    ASSERT_FALSE(u == LyricUnit{});
+    blankUnit(u);
+    EXPECT_TRUE(u == LyricUnit{});
+}
+
+TEST(LyricsTable, SlotsBuiltOverOldOnesAreBlank) {
+    std::vector<LyricUnit> old(5, filledUnit());
+    UnitListBuilder b(std::move(old));
+    b.next().width = 1;
+    LyricUnit& second = b.next();
+    EXPECT_TRUE(second == LyricUnit{});
+    const std::vector<LyricUnit> units = b.take();
+    ASSERT_EQ(units.size(), 3u);  // slot 0 and the two handed out; the old ones beyond are dropped
+    EXPECT_TRUE(units[0] == LyricUnit{});
+    EXPECT_EQ(units[1].width, 1);
+    EXPECT_EQ(units[1].text, "");
+    EXPECT_TRUE(units[2] == LyricUnit{});
+}
+
+TEST(LyricsTable, SlotsBuiltPastTheOldOnesAreBlankToo) {
+    UnitListBuilder b(std::vector<LyricUnit>(2, filledUnit()));
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(b.next() == LyricUnit{}) << i;
+    EXPECT_EQ(b.take().size(), 5u);
+    UnitListBuilder empty({});
+    EXPECT_EQ(empty.take().size(), 1u);
+}
+
+TEST(LyricsTable, RecycledSlotListsComeBackWithTheirOldSlots) {
+    LineTable t;
+    LyricLine& l = t.appendLine();
+    for (int i = 0; i < 3; ++i) l.appendUnit(filledUnit());
+    t.recycle();
+    EXPECT_EQ(t.count(), 0);
+    LyricLine& again = t.appendLine();
+    EXPECT_EQ(again.unitCount, 0);
+    EXPECT_EQ(again.units.size(), 1u);
+    EXPECT_TRUE(again.units[0] == LyricUnit{});
+    UnitListBuilder b(t.takeSpareUnits());
+    EXPECT_TRUE(b.next() == LyricUnit{});
+    EXPECT_EQ(b.take().size(), 2u);
+    EXPECT_TRUE(t.takeSpareUnits().empty());
+}

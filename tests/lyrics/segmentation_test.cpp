@@ -125,6 +125,31 @@ TEST_F(SegmentationFixture, RebuildStartsAfresh) {
     EXPECT_EQ(song.RawLyricsTable[1].rawText, "[00:00:00]あ[00:01:00]");  // the raw table is untouched
 }
 
+TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
+    // A rebuild writes its slots over those of the previous build.
+    build("[00:00:00]漢[00:00:00]([00:00:00]かん[00:00:50])[00:00:50]字[00:01:00]\n[00:01:00]い[00:02:00]", false);
+    const LineTable first = song.LyricsTable;
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        for (LyricUnit& u : song.LyricsTable[i].units) {
+            u.preText = "{\\k10}";
+            u.postText = "x";
+            u.markColorText = "&H0000FF&";
+            u.rubyText2 = "r";
+            u.width = 9;
+            u.cellMark = true;
+            u.rubyX = 3;
+        }
+    }
+    rebuildLyricsTable(song, settings, measurer, reporter);
+    ASSERT_EQ(song.lineCount(), first.count());
+    for (int i = 1; i <= first.count(); ++i) {
+        ASSERT_EQ(song.LyricsTable[i].units.size(), first[i].units.size()) << i;
+        for (size_t k = 0; k < first[i].units.size(); ++k)
+            EXPECT_TRUE(song.LyricsTable[i].units[k] == first[i].units[k]) << i << " " << k;
+    }
+    EXPECT_EQ(song.LyricsTable[1].unit(2).ruby, "かん");  // the notation was folded
+}
+
 TEST_F(SegmentationFixture, MoreThan300SlotsContinueInAFurtherLine) {
     std::string text = "[00:00:00]" + std::string(300, 'a');  // 301 slots
     EXPECT_EQ(buildWorkLine(song, text, settings, reporter), 2);
@@ -372,4 +397,30 @@ TEST_F(SegmentationFixture, WidthsAreMeasuredInTheCurrentFont) {
     layout::FixedMeasurer wide(layout::FixedMeasurer::Metrics{10, 100, 24});
     rebuildLyricsTable(song, settings, wide, reporter);
     EXPECT_GT(song.lineCount(), 1);
+}
+
+// The reading's characters joined around a tag inside it can spell a time tag
+// of their own; written into a tag file that text reads back as a tag, so
+// such a notation is not folded.
+TEST_F(SegmentationFixture, ANotationWhoseReadingWouldSpellATagIsLyricText) {
+    const std::string text = "[00:01:00]空[00:01:00]([00:01:00][00:0[00:01:50]5:60][00:02:00])[00:02:00]";
+    LyricLine l = rawLine(text);
+    EXPECT_EQ(foldRubyNotation(l), 0);
+    build(text, false);
+    EXPECT_EQ(song.LyricsTable[1].plainText, "空([00:05:60])");
+    EXPECT_EQ(song.rubyState, kNoRuby);
+    // One tag less inside and the same reading folds.
+    build("[00:01:00]空[00:01:00]([00:01:00][00:05:60[00:02:00])[00:02:00]", false);
+    EXPECT_EQ(song.LyricsTable[1].unit(2).ruby, "[00:05:60");
+}
+
+// An empty reading is no ruby: its span would cover characters that a tag
+// file writes without any notation.
+TEST_F(SegmentationFixture, ANotationWithAnEmptyReadingGivesNoRuby) {
+    build("[00:01:00]空海[00:01:00]([00:01:00][00:02:00])[00:02:00]と[00:03:00]", false);
+    const LyricLine& l = song.LyricsTable[1];
+    EXPECT_EQ(l.plainText, "空海と");
+    ASSERT_EQ(l.unitCount, 6);
+    EXPECT_EQ(l.unit(2).ruby, "");
+    EXPECT_EQ(l.unit(2).rubySpan, 0);
 }

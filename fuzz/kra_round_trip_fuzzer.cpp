@@ -2,6 +2,8 @@
 // tag file and read back, are the same lines: the same characters, the same
 // ruby over the same characters, and every time tag the writer keeps (all but
 // those inside a ruby base) at the same place with the same time as written.
+// Songs a tag file cannot hold (times outside the first hour, more lines than
+// a file may have) are left out.
 //
 // Input: two bytes of settings, then the bytes of a lyrics file.
 
@@ -34,9 +36,18 @@ struct TagAt {
     bool operator==(const TagAt&) const = default;
 };
 
-// A tag's time as its "[mm:ss:cc]" text holds it: nothing below 0, and the
-// hours dropped.
-lyrics::Centiseconds asWritten(lyrics::Centiseconds t) { return t < 0 ? 0 : t % 360000; }
+// A tag file holds times from 0 to just below one hour: a tag's text drops
+// the hours and writes a negative time as 0.
+constexpr lyrics::Centiseconds kOneHour = 360000;
+
+bool fitsATagFile(const lyrics::Song& song) {
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& line = song.LyricsTable[i];
+        for (int k = 1; k <= line.unitCount; ++k)
+            if (!line.unit(k).isChar && (line.unit(k).rawTime < 0 || line.unit(k).rawTime >= kOneHour)) return false;
+    }
+    return true;
+}
 
 // The tags of a line with the number of characters before each; with
 // `keptOnly`, the ones a ruby base holds are left out.
@@ -52,7 +63,7 @@ std::vector<TagAt> tags(const LyricLine& line, bool keptOnly) {
             continue;
         }
         if (keptOnly && chars < baseEnd) continue;
-        out.push_back({chars, keptOnly ? asWritten(u.rawTime) : u.rawTime});
+        out.push_back({chars, u.rawTime});
     }
     return out;
 }
@@ -87,8 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lyrics::Song song;
     if (!lyrics::loadLyricsText(song, decodeText(in.rest()).utf8, "fuzz.txt", s, measurer, reporter).ok) return 0;
     lyrics::rebuildLyricsTable(song, s, measurer, reporter);
-    // The automatic line break can cut a song into more lines than a file may hold.
-    if (song.lineCount() > lyrics::kMaxRawLines) return 0;
+    // The automatic line break can cut a song into more lines than a file may
+    // hold, and times outside the first hour cannot be written as they are.
+    if (song.lineCount() > lyrics::kMaxRawLines || !fitsATagFile(song)) return 0;
 
     const std::string kra = lyrics::kraFileText(song);
     // The lines of a tag file written with the line break on are the pieces

@@ -3,7 +3,6 @@
 // moving edge, lines inside the boxes they were measured to, ruby over its
 // characters, and scripts libass reads without a complaint in every mode.
 
-#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -83,11 +82,9 @@ struct SplitScript {
 // the aliases are installed system-wide.
 fs::path writeFontconfigFile(const fs::path& dir, const layout::FreeTypeMeasurer& measurer) {
     std::string conf = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
-    if (FcChar8* system = FcConfigGetFilename(nullptr, nullptr)) {
-        conf += "  <include ignore_missing=\"yes\">" + std::string(reinterpret_cast<const char*>(system)) +
-                "</include>\n";
-        FcStrFree(system);
-    }
+    // The system's configuration by its fixed path: asking fontconfig for it
+    // would build fontconfig's default configuration, which lives until exit.
+    conf += "  <include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n";
     for (const auto& f : measurer.loadedConfigFiles()) conf += "  <include>" + fs::absolute(f).string() + "</include>\n";
     conf += "</fontconfig>\n";
     const fs::path path = dir / "fonts.conf";

@@ -109,7 +109,12 @@ std::vector<SettingDef> buildTable() {
     t.push_back(numberOnLeave("rubyFontSize", "14", Accepts::Digits, validate(Replace::PresetValue, fontStages)));
     t.push_back(simple("Label19", Kind::PixelHeight, "0"));
     t.push_back(counted("Combo1", Kind::ListIndex, "0", 3, {5}));
-    t.push_back(numberOnLeave("StyleNumber", "1", Accepts::Digits, validate(Replace::None, {5, 6})));
+    // The style names of the lines are renewed with the rows (stage 9), and the
+    // time correction (stage 6) starts the display windows again from the
+    // tags, so a new style number runs what a new line count runs; styles and
+    // times alone would leave events naming the old style and without lead-in.
+    t.push_back(numberOnLeave("StyleNumber", "1", Accepts::Digits,
+                              validate(Replace::None, {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17})));
     {
         SettingDef d = number("mojiScaleX", "1", Accepts::DigitsPoint, Replace::Zero);
         d.onEnter = validate(Replace::One);

@@ -71,7 +71,7 @@ TEST_F(SessionFixture, EverySettingChangeRunsItsStagesInOrder) {
         {"aftTime", "30", {8, 15, 9, 10, 11, 12, 14}},
         {"upTime", "-10", {6, 7, 8, 15, 10}},
         {"mojiScaleX", "1.2", {}},
-        {"StyleNumber", "2", {5, 6}},
+        {"StyleNumber", "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
         {"titleFontSize", "16", {}},
         {"DelayTime", "12", {}},
         {"kaigyo", "1", range(1, 12)},
@@ -189,4 +189,21 @@ TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
     size_t files = 0;
     for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
     EXPECT_EQ(files, 1u);  // no temporary file left behind
+}
+
+// A new style number reaches every line of an already laid-out song, and
+// the display windows keep their lead-in.
+TEST(SessionStyleNumber, ANewStyleNumberRenamesTheLinesAndKeepsTheirWindows) {
+    CollectingReporter reporter;
+    layout::FixedMeasurer measurer;
+    Session session(reporter, measurer);
+    fs::path dir = fs::temp_directory_path() / ("kvelmor_stylenumber_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "a.txt") << "[00:10:00]あ[00:11:00]\n";
+    ASSERT_TRUE(session.loadLyrics((dir / "a.txt").string()));
+    const auto before = session.song.LyricsTable[1].startTime;
+    ASSERT_TRUE(session.setField("StyleNumber", "2").ok);
+    EXPECT_EQ(session.song.LyricsTable[1].kanjiStyle, "Kanji2");
+    EXPECT_EQ(session.header.lyricsStyle.Name, "Kanji2");
+    EXPECT_EQ(session.song.LyricsTable[1].startTime, before);  // lead-in kept
 }

@@ -83,7 +83,8 @@ TEST(ConversionSettings, ValidationOnEnterAndOnLeaving) {
         {"endM", "x", false, "0", {}, "end minutes fall back to 0"},
         {"endS", "7", false, "07", {}, "end seconds padded"},
         {"spaceTimePre", "abc", false, "abc", {}, "no replacement rule: the text passes on"},
-        {"StyleNumber", "2", false, "2", {5, 6}, "style number refreshes styles and times"},
+        {"StyleNumber", "2", false, "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17},
+         "style number renews the line styles and their display windows"},
         {"upTime", "-30", false, "-30", {6, 7, 8, 15, 10}, "upTime takes a sign"},
         {"preTime", "100", true, "100", {8, 15, 9, 10, 11, 12, 14}, "preTime"},
     };

@@ -31,9 +31,11 @@ struct CliTest : ::testing::Test {
         fs::create_directories(dir);
         settings = (dir / "Kvelmor.ini").string();
     }
-    // Runs kvelmor with the arguments (shell-quoted by the caller); stdout is captured.
-    CliRun kvelmor(const std::string& args) {
-        std::string cmd = std::string(KVELMOR_BINARY) + " " + args + " 2>" + (dir / "stderr.txt").string();
+    // Runs kvelmor with the arguments (shell-quoted by the caller); stdout is
+    // captured, stderr kept for stderrText(). `shellPrefix` runs before it in
+    // the same shell (limits, traps) and should end in "exec ".
+    CliRun kvelmor(const std::string& args, const std::string& shellPrefix = {}) {
+        std::string cmd = shellPrefix + KVELMOR_BINARY + " " + args + " 2>" + (dir / "stderr.txt").string();
         CliRun r;
         FILE* p = popen(cmd.c_str(), "r");
         char buf[4096];
@@ -300,16 +302,7 @@ struct CliFailureTest : CliTest {
     // kvelmor with files limited to `blocks` of 512 bytes, as on a disk that
     // fills up while it writes (the signal for it ignored, so write() fails).
     CliRun kvelmorOnAFullDisk(int blocks, const std::string& args) {
-        std::string cmd = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " + KVELMOR_BINARY + " " +
-                          args + " 2>" + (dir / "stderr.txt").string();
-        CliRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        return kvelmor(args, "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec ");
     }
     // The files of the test folder (but the captured stderr) with their bytes.
     std::vector<std::pair<std::string, std::string>> files() {

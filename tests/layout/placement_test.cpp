@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/encoding.h"
+#include "layout_test_support.h"
 #include "layout/fixed_measurer.h"
 #include "layout/spans.h"
 #include "layout/timing.h"
@@ -20,44 +21,20 @@ using lyrics::Song;
 
 namespace {
 
+using namespace kvelmor::layout::testing;
+
 constexpr int32_t kMinPos = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMaxPos = std::numeric_limits<int32_t>::max();
-
-std::string tag(int cs) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "[%02d:%02d:%02d]", cs / 6000, cs / 100 % 60, cs % 100);
-    return buf;
-}
 
 // A working line: "[mm:ss:cc]" tags become tag slots, other characters
 // character slots with the measurer's widths (あ 20, b 10).
 LyricLine makeLine(std::string_view text, int32_t row = 0, Centiseconds start = 0, Centiseconds end = 0) {
     const FixedMeasurer m;
-    LyricLine l;
-    l.kanjiStyle = "Kanji1";
+    LyricLine l = lineFromTags(text, &m);
     l.rowNumber = row;
     l.startTime = start;
     l.endTime = end;
-    const std::u32string u = toU32(text);
-    for (size_t p = 0; p < u.size();) {
-        lyrics::LyricUnit x;
-        if (auto t = lyrics::timeTagAt(u, p)) {
-            x.time = x.rawTime = *t;
-            p += 10;
-        } else {
-            x.isChar = true;
-            x.width = m.charWidth(u[p]);
-            x.text = toUtf8(u[p++]);
-        }
-        l.appendUnit(std::move(x));
-    }
     return l;
-}
-
-Song songOf(const std::vector<LyricLine>& lines) {
-    Song song;
-    for (const auto& l : lines) song.LyricsTable.append(l);
-    return song;
 }
 
 // 1280 x 720, margins 30 (room 1220), three rows 55 apart (24 + MarginN 20 +

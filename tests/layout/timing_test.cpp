@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/encoding.h"
+#include "layout_test_support.h"
 
 using namespace kvelmor;
 using namespace kvelmor::layout;
@@ -17,33 +18,11 @@ using lyrics::Song;
 
 namespace {
 
+using namespace kvelmor::layout::testing;
+
 constexpr Centiseconds kMaxTime = std::numeric_limits<Centiseconds>::max();
 
-std::string tag(int cs) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "[%02d:%02d:%02d]", cs / 6000, cs / 100 % 60, cs % 100);
-    return buf;
-}
-
-// A working line as built: "[mm:ss:cc]" tags become tag slots (time as
-// written), other characters character slots.
-LyricLine makeLine(std::string_view text) {
-    LyricLine l;
-    l.kanjiStyle = "Kanji1";
-    const std::u32string u = toU32(text);
-    for (size_t p = 0; p < u.size();) {
-        lyrics::LyricUnit x;
-        if (auto t = lyrics::timeTagAt(u, p)) {
-            x.time = x.rawTime = *t;
-            p += 10;
-        } else {
-            x.isChar = true;
-            x.text = toUtf8(u[p++]);
-        }
-        l.appendUnit(std::move(x));
-    }
-    return l;
-}
+LyricLine makeLine(std::string_view text) { return lineFromTags(text); }
 
 // A line that is only a display window and a row.
 LyricLine window(Centiseconds start, Centiseconds end, int32_t row = 0) {
@@ -54,12 +33,6 @@ LyricLine window(Centiseconds start, Centiseconds end, int32_t row = 0) {
     l.endText = lyrics::formatScriptTime(end);
     l.rowNumber = row;
     return l;
-}
-
-Song songOf(const std::vector<LyricLine>& lines) {
-    Song song;
-    for (const auto& l : lines) song.LyricsTable.append(l);
-    return song;
 }
 
 settings::ConversionSettings plain() {

@@ -18,6 +18,7 @@ namespace kvelmor::effects {
 
 using lyrics::LyricLine;
 using lyrics::LyricUnit;
+using lyrics::SlotTexts;
 using settings::ConversionSettings;
 
 namespace {
@@ -247,11 +248,12 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     const ColourGroup group = colourGroup(line.kanjiStyle, s);
     const int slots = layout::usedSlots(line);
 
-    for (int k = 1; k <= slots; ++k) {
-        LyricUnit& u = line.unit(k);
-        u.preText.clear();
-        u.postText.clear();
-        u.rubyText2.clear();
+    // The texts of the slots are written afresh; their storage is kept.
+    line.slotTexts.resize(static_cast<size_t>(slots) + 1);
+    for (SlotTexts& t : line.slotTexts) {
+        t.preText.clear();
+        t.postText.clear();
+        t.rubyText2.clear();
     }
 
     // The line template, and where the karaoke text starts.
@@ -380,8 +382,9 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         }
 
         line.rawText += colourPrefix + templateText + u.text;
-        u.postText = carriedTags + colourPrefix;
-        u.preText = transformPrefix + templateText;
+        SlotTexts& texts = line.texts(k);
+        texts.postText = carriedTags + colourPrefix;
+        texts.preText = transformPrefix + templateText;
         templateText.clear();
         colourPrefix.clear();
         carriedTags.clear();
@@ -401,7 +404,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
             const int32_t spacing = layout::RubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
-        u.rubyText2 = text + "{\\K" + std::to_string(u.rubyDuration) + "}";
+        line.texts(k).rubyText2 = text + "{\\K" + std::to_string(u.rubyDuration) + "}";
     }
 }
 

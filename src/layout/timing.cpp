@@ -34,11 +34,6 @@ void setEnd(LyricLine& line, int64_t t) {
     line.endText = lyrics::formatScriptTime(line.endTime);
 }
 
-void setTagTime(lyrics::LyricUnit& u, Centiseconds t) {
-    u.time = t;
-    u.timeText = lyrics::formatScriptTime(t);
-}
-
 // The first and the last tag slot of a line, 0 when the line has none.
 int firstTag(const LyricLine& line) {
     const int last = usedSlots(line);
@@ -142,13 +137,11 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
         setEnd(line, std::max<int64_t>(line.startTime, shifted(line.lastTagTime)));
 
         const int last = usedSlots(line);
+        line.markColour = markColour;
         for (int k = 1; k <= last; ++k) {
             lyrics::LyricUnit& u = line.unit(k);
-            if (u.isChar) {
-                u.markColorText = u.cellMark ? markColour : std::string();
-                continue;
-            }
-            setTagTime(u, toTime(std::max<int64_t>(0, shifted(u.rawTime))));
+            if (u.isChar) continue;
+            u.time = toTime(std::max<int64_t>(0, shifted(u.rawTime)));
         }
     }
 }
@@ -174,7 +167,7 @@ void computeSyllableDurations(lyrics::Song& song) {
                     // Equal or out-of-order tags: a syllable of no length that
                     // ends where the next one starts.
                     tag.duration = 0;
-                    if (tag.time != nextTag.time) setTagTime(tag, nextTag.time);
+                    tag.time = nextTag.time;
                 } else {
                     tag.duration = toTime(diff);
                 }

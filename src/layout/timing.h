@@ -37,8 +37,8 @@ void computeTagExtremes(lyrics::Song& song);
 // the line's start and end from its tag extremes, and each tag's time from its
 // rawTime, divided by 0.9953125 when WinAMPTime is on and shifted by upTime
 // (which may be negative). A time below 0 becomes 0, and an end before the
-// start (tags out of order) becomes the start. Marked characters get the
-// colour of Command9 as markColorText.
+// start (tags out of order) becomes the start. The line takes the colour of
+// Command9 for its marked characters (markColorText).
 void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
 
 // Stage 7, syllable durations: each tag's duration is the time to the next tag

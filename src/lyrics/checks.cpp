@@ -52,7 +52,6 @@ LyricUnit estimatedEndTag(const LyricLine& line, bool timeCorrection) {
                               static_cast<double>(k) * static_cast<double>(qr - pr) / static_cast<double>(b));
     tag.duration = roundedTime(share);
     if (timeCorrection) tag.time = correctTime(tag.rawTime);
-    tag.timeText = formatScriptTime(tag.time);
     return tag;
 }
 
@@ -64,6 +63,10 @@ LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entri
     if (static_cast<int>(line.units.size()) > line.unitCount + 1)
         line.units.resize(static_cast<size_t>(line.unitCount) + 1);
 
+    // A tag put in where the line has none at all carries no time text, so
+    // its entry and the line's start or end text stay empty; so does a
+    // character slot, which slot 1 still is when a full line got no tag.
+    bool blankFirst = false;
     // 1. Missing first tag.
     if (line.unit(1).isChar) {
         ++result.missing;
@@ -75,34 +78,38 @@ LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entri
             tag.isChar = false;
             if (int f = firstTagSlot(line)) {
                 tag.time = line.unit(f).time;
-                tag.timeText = line.unit(f).timeText;
                 tag.rawTime = line.unit(f).rawTime;
+            } else {
+                blankFirst = true;
             }
             line.units.insert(line.units.begin() + 1, tag);
             ++line.unitCount;
             line.firstTagTime = line.unit(1).rawTime;
             line.startTime = line.unit(1).time;
-            line.startText = line.unit(1).timeText;
+            line.startText = blankFirst ? std::string() : timeText(line.unit(1));
         }
     }
 
     // 2. Missing last tag.
     if (line.unit(line.unitCount).isChar) {
         ++result.missing;
-        entries += "[" + line.unit(1).timeText + "]";
+        const bool timed = !blankFirst && !line.unit(1).isChar;
+        entries += "[" + (timed ? timeText(line.unit(1)) : std::string()) + "]";
         if (line.unitCount >= kMaxSlots) {
             ++result.notSupplied;
         } else {
             LyricUnit tag;  // blank: a tag at time 0
             tag.isChar = false;
+            bool blank = false;
             if (next) {
                 if (int f = firstTagSlot(*next)) tag = next->unit(f);
+                else blank = true;
             } else {
                 tag = estimatedEndTag(line, timeCorrection);
             }
             line.appendUnit(tag);
             line.endTime = tag.time;
-            line.endText = tag.timeText;
+            line.endText = blank ? std::string() : timeText(tag);
             line.lastTagTime = tag.rawTime;
         }
     }

@@ -10,6 +10,18 @@ bool LyricLine::appendUnit(LyricUnit u) {
     return true;
 }
 
+const SlotTexts& LyricLine::texts(int k) const {
+    static const SlotTexts kNone;
+    const auto i = static_cast<size_t>(k);
+    return i < slotTexts.size() ? slotTexts[i] : kNone;
+}
+
+SlotTexts& LyricLine::texts(int k) {
+    const auto i = static_cast<size_t>(k);
+    if (i >= slotTexts.size()) slotTexts.resize(i + 1);
+    return slotTexts[i];
+}
+
 LyricLine& LineTable::appendLine() {
     m_lines.emplace_back();
     return m_lines.back();
@@ -36,13 +48,10 @@ namespace {
 // padding; the unit tests compare a blanked slot with a new one too).
 struct KnownUnitFields {
     bool isChar;
-    std::string text, preText, postText;
-    int32_t width, time, rawTime;
-    std::string timeText;
-    int32_t duration;
-    std::string markColorText;
+    std::string text;
+    int32_t width, time, rawTime, duration;
     bool cellMark;
-    std::string ruby, rubyText2;
+    std::string ruby;
     int32_t rubyWidth, rubyHeight, rubySpan, rubyStartTime, rubyEndTime, rubyDuration, rubyX, rubyY;
 };
 }  // namespace
@@ -51,17 +60,12 @@ void blankUnit(LyricUnit& u) {
     static_assert(sizeof(LyricUnit) == sizeof(KnownUnitFields), "LyricUnit changed: give blankUnit its new fields");
     u.isChar = false;
     u.text.clear();
-    u.preText.clear();
-    u.postText.clear();
     u.width = 0;
     u.time = 0;
     u.rawTime = 0;
-    u.timeText.clear();
     u.duration = 0;
-    u.markColorText.clear();
     u.cellMark = false;
     u.ruby.clear();
-    u.rubyText2.clear();
     u.rubyWidth = 0;
     u.rubyHeight = 0;
     u.rubySpan = 0;

@@ -19,17 +19,12 @@ inline constexpr int kMaxRawLines = 299;  // lines a song may have
 struct LyricUnit {
     bool isChar = false;        // true: one character; false: a time tag
     std::string text;           // the character of a character slot (UTF-8), empty for a tag
-    std::string preText;        // override text placed before the slot (template expansion)
-    std::string postText;       // second override text of the slot
     int32_t width = 0;          // pixels: measured width of the character
     Centiseconds time = 0;      // tag: time after the time-ratio correction
     Centiseconds rawTime = 0;   // tag: time exactly as written
-    std::string timeText;       // tag: `time` as script time text
     Centiseconds duration = 0;  // to the next tag, or a character's share of it
-    std::string markColorText;  // colour text of a marked character, else empty
     bool cellMark = false;      // the character is marked in the ruby editor
     std::string ruby;           // reading of the run of characters that starts here
-    std::string rubyText2;      // text written with the ruby events
     int32_t rubyWidth = 0;      // pixels: width of `ruby` in the ruby font
     int32_t rubyHeight = 0;     // pixels: height of the ruby font
     int32_t rubySpan = 0;       // character slots the ruby covers, starting here; 0 if none
@@ -40,6 +35,20 @@ struct LyricUnit {
     int32_t rubyY = 0;  // pixels: bottom edge of the ruby
 
     bool operator==(const LyricUnit&) const = default;
+};
+
+// A tag slot's `time` as script time text.
+inline std::string timeText(const LyricUnit& u) { return formatScriptTime(u.time); }
+
+// The override texts template expansion makes for one slot. They are kept
+// beside the slots rather than in them: only the writer reads them, and a slot
+// record without them is small enough for the refresh to walk quickly.
+struct SlotTexts {
+    std::string preText;    // override text placed before the slot
+    std::string postText;   // second override text of the slot
+    std::string rubyText2;  // text written with the ruby events
+
+    bool operator==(const SlotTexts&) const = default;
 };
 
 struct LyricLine {
@@ -70,14 +79,28 @@ struct LyricLine {
     int32_t lineWidth = 0;  // pixels
     int32_t lineHeight = 0; // pixels
     int32_t rowNumber = 0;  // screen row, 1..10
+    std::string markColour;  // colour text of the marked characters (Command9), see markColorText()
     // Slot 0 is never used; slots 1..unitCount follow. At most kMaxSlots + 1 entries.
     std::vector<LyricUnit> units = std::vector<LyricUnit>(1);
 
+    // Template expansion output, by slot number like `units`; slots it has
+    // not reached (or a line never expanded) have empty texts.
+    std::vector<SlotTexts> slotTexts;
+
     LyricUnit& unit(int k) { return units[static_cast<size_t>(k)]; }
     const LyricUnit& unit(int k) const { return units[static_cast<size_t>(k)]; }
+    // The override texts of slot k, blank when it has none.
+    const SlotTexts& texts(int k) const;
+    // The override texts of slot k for writing; the list grows to reach it.
+    SlotTexts& texts(int k);
     // Appends a slot; returns false (and appends nothing) when the line is full.
     bool appendUnit(LyricUnit u);
 };
+
+// The colour text of slot k when it is a marked character, else empty.
+inline std::string markColorText(const LyricLine& line, int k) {
+    return line.unit(k).cellMark ? line.markColour : std::string();
+}
 
 // Gives the slot the values of a new LyricUnit; its strings keep their storage.
 void blankUnit(LyricUnit& u);

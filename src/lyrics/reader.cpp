@@ -81,7 +81,6 @@ AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LinePars
             u.isChar = false;
             u.rawTime = *tag;
             u.time = parser.timeCorrection ? correctTime(*tag) : *tag;
-            u.timeText = formatScriptTime(u.time);
             p += 10;
         } else {
             u.isChar = true;

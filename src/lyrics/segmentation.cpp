@@ -38,7 +38,6 @@ LyricUnit tagUnit(Centiseconds rawTime) {
     u.isChar = false;
     u.rawTime = rawTime;
     u.time = rawTime;
-    u.timeText = formatScriptTime(rawTime);
     return u;
 }
 
@@ -180,7 +179,6 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
             u.isChar = false;
             u.rawTime = *tag;
             u.time = correction ? correctTime(*tag) : *tag;
-            assignScriptTime(u.timeText, u.time);
             p += 10;
         } else {
             u.isChar = true;

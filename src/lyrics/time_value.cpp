@@ -79,11 +79,6 @@ std::string formatScriptTime(Centiseconds t) {
     return std::string(buf, putScriptTime(buf, t));
 }
 
-void assignScriptTime(std::string& out, Centiseconds t) {
-    char buf[32];
-    out.assign(buf, putScriptTime(buf, t));
-}
-
 std::string formatTagTime(Centiseconds t) {
     if (t < 0) t = 0;
     int64_t v = t;

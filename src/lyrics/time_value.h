@@ -18,8 +18,6 @@ inline constexpr double kTimeCorrectionFactor = 0.9953125;
 // "H:MM:SS.CC"; hours without leading zeros ("0:00:00.00", "1:01:00.00").
 // A negative time is written with a leading "-".
 std::string formatScriptTime(Centiseconds t);
-// The same text written over `out`, reusing its storage.
-void assignScriptTime(std::string& out, Centiseconds t);
 
 // "MM:SS:CC" (inside a tag's brackets). Hours are dropped: 61 minutes is "01".
 std::string formatTagTime(Centiseconds t);

@@ -8,6 +8,7 @@
 namespace kvelmor::script {
 
 using lyrics::LyricLine;
+using lyrics::SlotTexts;
 using settings::ConversionSettings;
 
 namespace {
@@ -68,7 +69,7 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     for (int k = 1; k <= c.slots; ++k)
         if (line.unit(k).isChar) chars.push_back(k);
     size_t passes = linePieces.size();
-    if (!chars.empty()) passes = std::max(passes, pieceCount(line.unit(chars.back()).preText));
+    if (!chars.empty()) passes = std::max(passes, pieceCount(line.texts(chars.back()).preText));
 
     std::string lead = (emphasis || s.isOn("KaraokeWipe")) ? karaokeTag(leadIn(line)) : std::string();
     std::string delayedLead =
@@ -82,10 +83,10 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     for (size_t n = 1; n <= passes; ++n) {
         charText.clear();
         for (int k : chars) {
-            const auto& u = line.unit(k);
-            charText += u.postText;
-            charText += pieceOf(u.preText, n);
-            charText += u.text;
+            const SlotTexts& t = line.texts(k);
+            charText += t.postText;
+            charText += pieceOf(t.preText, n);
+            charText += line.unit(k).text;
         }
         std::string head = textHead(c, pos);
         head += pieceAt(linePieces, n);
@@ -127,16 +128,16 @@ void appendSyllables(std::string& out, const LineContext& c) {
         std::string post, text;
         size_t passes = linePieces.size();
         for (int k : syllable) {
-            const auto& u = line.unit(k);
-            post += u.postText;
-            text += u.text;
-            passes = std::max(passes, pieceCount(u.preText));
+            const SlotTexts& slot = line.texts(k);
+            post += slot.postText;
+            text += line.unit(k).text;
+            passes = std::max(passes, pieceCount(slot.preText));
         }
         for (size_t n = 1; n <= passes; ++n) {
             std::string t = textHead(c, pos);
             t += pieceAt(linePieces, n);
             t += post;
-            for (int k : syllable) t += pieceOf(line.unit(k).preText, n);
+            for (int k : syllable) t += pieceOf(line.texts(k).preText, n);
             t += text;
             appendDialogue(out, line, layer, line.kanjiStyle, t);
         }
@@ -179,7 +180,7 @@ void appendWords(std::string& out, const LineContext& c) {
         if (word.empty()) pos = c.posNo ? std::string() : posTag(x, line.posY);
         x += u.width;
         word += u.text;
-        if (prefix.empty()) prefix = u.postText + u.preText;
+        if (prefix.empty()) prefix = line.texts(k).postText + line.texts(k).preText;
         if (isSpace(u.text)) flush();
     }
     if (!word.empty()) flush();

@@ -79,10 +79,10 @@ TEST(ExpandTemplates, KaraokeTagStyles) {
         const LyricLine l = expanded(settingsFor(c.wipe));
         EXPECT_EQ(l.rawText, c.rawText) << c.why;
         EXPECT_EQ(l.pieceList, "") << c.why;
-        EXPECT_EQ(l.unit(2).postText, c.postA) << c.why;
-        EXPECT_EQ(l.unit(3).postText, "") << "the tags are carried to the first character only: " << c.why;
-        EXPECT_EQ(l.unit(5).postText, c.postC) << c.why;
-        for (int k : {2, 3, 5}) EXPECT_EQ(l.unit(k).preText, "") << c.why;
+        EXPECT_EQ(l.texts(2).postText, c.postA) << c.why;
+        EXPECT_EQ(l.texts(3).postText, "") << "the tags are carried to the first character only: " << c.why;
+        EXPECT_EQ(l.texts(5).postText, c.postC) << c.why;
+        for (int k : {2, 3, 5}) EXPECT_EQ(l.texts(k).preText, "") << c.why;
     }
 }
 
@@ -139,14 +139,14 @@ TEST(ExpandTemplates, EveryPlaceholder) {
     const std::string c = "{1100,800,750,200,1550,450|532,670,48,24,48,&H123456&,&H80&,3,3,490,670,1280,66,3,3|%H,%Q}";
     EXPECT_EQ(l.pieceList, line);
     EXPECT_EQ(l.rawText, line + "{\\K30}" + a + "AB{\\K45}" + c + "C");
-    EXPECT_EQ(l.unit(2).preText, a);
-    EXPECT_EQ(l.unit(3).preText, "") << "the template goes to the first character of a syllable";
-    EXPECT_EQ(l.unit(5).preText, c);
+    EXPECT_EQ(l.texts(2).preText, a);
+    EXPECT_EQ(l.texts(3).preText, "") << "the template goes to the first character of a syllable";
+    EXPECT_EQ(l.texts(5).preText, c);
 
     LyricLine early = sampleLine();
     early.advanceTime = 40;  // shown 40 earlier in batch display: syllables start later in the event
     s.setText("commandChar", "%s-%e-%t");
-    EXPECT_EQ(expanded(s, early).unit(2).preText, "1200-1500-300");
+    EXPECT_EQ(expanded(s, early).texts(2).preText, "1200-1500-300");
 
     s.setText("dispWidth", "%X");  // a setting's text holding a placeholder is not replaced again
     s.setText("commandLine", "%W/%X");
@@ -181,10 +181,10 @@ TEST(ExpandTemplates, TemplateStyles) {
         const std::string pieces = "{\\pos(490,670)};{\\move(490,670,590,670)}";
         EXPECT_EQ(l.pieceList, pieces) << c.why;
         EXPECT_EQ(l.rawText, pieces + c.sweepA + "<1>;<490>AB" + c.sweepC + "<3>;<532>C") << c.why;
-        EXPECT_EQ(l.unit(2).postText, c.postA) << c.why;
-        EXPECT_EQ(l.unit(5).postText, c.postC) << c.why;
-        EXPECT_EQ(l.unit(2).preText, "<1>;<490>") << c.why;
-        EXPECT_EQ(l.unit(5).preText, "<3>;<532>") << c.why;
+        EXPECT_EQ(l.texts(2).postText, c.postA) << c.why;
+        EXPECT_EQ(l.texts(5).postText, c.postC) << c.why;
+        EXPECT_EQ(l.texts(2).preText, "<1>;<490>") << c.why;
+        EXPECT_EQ(l.texts(5).preText, "<3>;<532>") << c.why;
     }
 }
 
@@ -223,9 +223,9 @@ TEST(ExpandTemplates, MarkColourPrefixes) {
         const LyricLine l = expanded(s, marked);
         EXPECT_NE(l.rawText.find(std::string(c.start) + "A"), std::string::npos) << c.why;
         EXPECT_NE(l.rawText.find(std::string(c.end) + "C"), std::string::npos) << c.why;
-        EXPECT_EQ(l.unit(2).postText, c.start) << c.why;
-        EXPECT_EQ(l.unit(3).postText, "") << "only where the mark changes: " << c.why;
-        EXPECT_EQ(l.unit(5).postText, c.end) << c.why;
+        EXPECT_EQ(l.texts(2).postText, c.start) << c.why;
+        EXPECT_EQ(l.texts(3).postText, "") << "only where the mark changes: " << c.why;
+        EXPECT_EQ(l.texts(5).postText, c.end) << c.why;
     }
 }
 
@@ -262,9 +262,9 @@ TEST(ExpandTemplates, RubyKaraokeText) {
         ConversionSettings s = settingsFor(0);
         s.setText("kintouCheck", c.kintou ? "1" : "0");
         l = expanded(s, l);
-        EXPECT_EQ(l.unit(c.slot).rubyText2, c.text) << c.why;
+        EXPECT_EQ(l.texts(c.slot).rubyText2, c.text) << c.why;
         EXPECT_EQ(l.unit(c.slot).rubyX, c.rubyX) << c.why;
-        EXPECT_EQ(l.unit(5).rubyText2, "") << c.why;
+        EXPECT_EQ(l.texts(5).rubyText2, "") << c.why;
     }
 }
 
@@ -275,13 +275,13 @@ TEST(ExpandTemplates, WholeTableAndRerun) {
     ConversionSettings s = settingsFor(4);
     s.setText("commandChar", "<%n>");
     ExpandTemplates(song, s);
-    EXPECT_EQ(song.LyricsTable[1].unit(2).preText, "<1>");
+    EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "<1>");
     EXPECT_EQ(song.LyricsTable[2].rawText, "");
     EXPECT_EQ(song.LyricsTable[0].rawText, "") << "the blank template record is never touched";
 
     s.setText("wipe", "0");
     ExpandTemplates(song, s);
-    EXPECT_EQ(song.LyricsTable[1].unit(2).preText, "") << "a new run replaces the old texts";
+    EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "") << "a new run replaces the old texts";
     EXPECT_EQ(song.LyricsTable[1].pieceList, "");
 }
 

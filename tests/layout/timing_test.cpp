@@ -99,15 +99,15 @@ TEST(Timing, TimeCorrectionDividesShiftsAndStopsAtZero) {
         LyricLine& line = song.LyricsTable[1];
         line.preTimeUsed = line.aftTimeUsed = line.advanceTime = 9;
         line.unit(2).cellMark = true;
-        line.unit(3).markColorText = "stale";
+        line.markColour = "stale";
         computeTagExtremes(song);
         correctTimes(song, s);
         EXPECT_EQ(line.unit(1).time, c.expected) << c.why;
-        EXPECT_EQ(line.unit(4).timeText, lyrics::formatScriptTime(c.expected)) << c.why;
+        EXPECT_EQ(line.unit(4).time, c.expected) << c.why;
         expectWindows(song, {{c.expected, c.expected, 0}}, c.why);
         EXPECT_EQ(line.preTimeUsed + line.aftTimeUsed, 0) << c.why;
-        EXPECT_EQ(line.unit(2).markColorText, "255") << "a marked character takes Command9's colour";
-        EXPECT_EQ(line.unit(3).markColorText, "");
+        EXPECT_EQ(lyrics::markColorText(line, 2), "255") << "a marked character takes Command9's colour";
+        EXPECT_EQ(lyrics::markColorText(line, 3), "") << "an unmarked character has none";
     }
 }
 
@@ -137,7 +137,7 @@ TEST(Timing, SyllableDurationsShareEachSyllableAmongItsCharacters) {
     Song song = songOf({makeLine(tag(200) + "あ" + tag(150) + "い" + tag(300))});
     timeLines(song, plain());
     EXPECT_EQ(song.LyricsTable[1].unit(1).time, 150);
-    EXPECT_EQ(song.LyricsTable[1].unit(1).timeText, "0:00:01.50");
+    EXPECT_EQ(lyrics::timeText(song.LyricsTable[1].unit(1)), "0:00:01.50");
 }
 
 TEST(Timing, LeadInAndLeadOut) {

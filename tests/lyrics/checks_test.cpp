@@ -54,7 +54,7 @@ TEST_F(ChecksFixture, AMissingFirstTagTakesTheTimeOfTheLinesFirstTag) {
     const LyricLine& l = song.LyricsTable[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "あ", "い", "t100", "う", "t200"}));
     EXPECT_EQ(l.unit(1).rawTime, 100);
-    EXPECT_EQ(l.unit(1).timeText, "0:00:01.00");
+    EXPECT_EQ(timeText(l.unit(1)), "0:00:01.00");
     EXPECT_EQ(l.startTime, 100);
     EXPECT_EQ(l.startText, "0:00:01.00");
     EXPECT_EQ(l.firstTagTime, 100);
@@ -84,7 +84,7 @@ TEST_F(ChecksFixture, TheLastTagOfTheLastLineIsEstimated) {
     EXPECT_EQ(end.time, 1333);
     EXPECT_EQ(end.rawTime, 1333);
     EXPECT_EQ(end.duration, 133);
-    EXPECT_EQ(end.timeText, "0:00:13.33");
+    EXPECT_EQ(timeText(end), "0:00:13.33");
     EXPECT_EQ(l.endTime, 1333);
     EXPECT_EQ(l.endText, "0:00:13.33");
     EXPECT_EQ(l.lastTagTime, 1333);
@@ -114,7 +114,7 @@ TEST_F(ChecksFixture, TheEstimatedTimeIsTheCorrectedTimeAsWritten) {
     const LyricUnit& end = song.LyricsTable[1].unit(song.LyricsTable[1].unitCount);
     EXPECT_EQ(end.rawTime, 2646);
     EXPECT_EQ(end.time, 2658);
-    EXPECT_EQ(end.timeText, "0:00:26.58");
+    EXPECT_EQ(timeText(end), "0:00:26.58");
     EXPECT_EQ(song.LyricsTable[1].endTime, 2658);
 }
 
@@ -134,7 +134,6 @@ TEST_F(ChecksFixture, ANextLineWithoutATagGivesTheBlankTag) {
     LyricLine& a = addLine();
     LyricUnit t;
     t.time = t.rawTime = 100;
-    t.timeText = "0:00:01.00";
     a.appendUnit(t);
     LyricUnit c;
     c.isChar = true;

@@ -25,7 +25,6 @@ LyricUnit tag(Centiseconds t) {
     u.isChar = false;
     u.rawTime = t;
     u.time = t;
-    u.timeText = formatScriptTime(t);
     return u;
 }
 
@@ -245,7 +244,6 @@ struct KraRoundTrip : ::testing::Test {
                 EXPECT_EQ(u.text, v.text) << i << "/" << k;
                 EXPECT_EQ(u.rawTime, v.rawTime) << i << "/" << k;
                 EXPECT_EQ(u.time, v.time) << i << "/" << k;
-                EXPECT_EQ(u.timeText, v.timeText) << i << "/" << k;
                 EXPECT_EQ(u.ruby, v.ruby) << i << "/" << k;
                 EXPECT_EQ(u.rubySpan, v.rubySpan) << i << "/" << k;
             }

@@ -46,17 +46,12 @@ LyricUnit filledUnit() {
     LyricUnit u;
     u.isChar = true;
     u.text = "漢";
-    u.preText = "{\\k10}";
-    u.postText = "{\\r}";
     u.width = 40;
     u.time = 12;
     u.rawTime = 11;
-    u.timeText = "0:00:00.12";
     u.duration = 7;
-    u.markColorText = "&H0000FF&";
     u.cellMark = true;
     u.ruby = "かん";
-    u.rubyText2 = "かん";
     u.rubyWidth = 30;
     u.rubyHeight = 20;
     u.rubySpan = 1;

@@ -94,7 +94,7 @@ TEST_F(ReaderFixture, SlotsOfALine) {
     ASSERT_EQ(l.unitCount, 6);
     EXPECT_FALSE(l.unit(1).isChar);
     EXPECT_EQ(l.unit(1).time, 100);
-    EXPECT_EQ(l.unit(1).timeText, "0:00:01.00");
+    EXPECT_EQ(timeText(l.unit(1)), "0:00:01.00");
     EXPECT_TRUE(l.unit(2).isChar);
     EXPECT_EQ(l.unit(2).text, "a");
     EXPECT_EQ(l.unit(2).width, 7);

@@ -91,7 +91,7 @@ TEST_F(SegmentationFixture, BuildWorkLineSetsTheBuildValues) {
     EXPECT_EQ(l.rawText, "");
     EXPECT_EQ(l.startTime, 0);
     EXPECT_EQ(l.unit(2).width, 0);  // no width is measured
-    EXPECT_EQ(l.unit(1).timeText, "0:00:01.00");
+    EXPECT_EQ(timeText(l.unit(1)), "0:00:01.00");
     EXPECT_EQ(song.rubyState, kNoRuby);
 }
 
@@ -101,7 +101,7 @@ TEST_F(SegmentationFixture, TimeCorrectionAppliesToWorkingTimes) {
     const LyricLine& l = song.LyricsTable[1];
     EXPECT_EQ(l.unit(1).rawTime, 6000);
     EXPECT_EQ(l.unit(1).time, 6028);
-    EXPECT_EQ(l.unit(1).timeText, "0:01:00.28");
+    EXPECT_EQ(timeText(l.unit(1)), "0:01:00.28");
 }
 
 TEST_F(SegmentationFixture, FullWidthSpacesNarrowedWhenMojiSizeIsOn) {
@@ -131,10 +131,6 @@ TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
     const LineTable first = song.LyricsTable;
     for (int i = 1; i <= song.lineCount(); ++i) {
         for (LyricUnit& u : song.LyricsTable[i].units) {
-            u.preText = "{\\k10}";
-            u.postText = "x";
-            u.markColorText = "&H0000FF&";
-            u.rubyText2 = "r";
             u.width = 9;
             u.cellMark = true;
             u.rubyX = 3;

@@ -10,23 +10,27 @@
 
 namespace kvelmor::script::testing {
 
-inline lyrics::LyricUnit tagSlot(lyrics::Centiseconds t) {
-    lyrics::LyricUnit u;
-    u.time = t;
-    u.rawTime = t;
-    u.timeText = lyrics::formatScriptTime(t);
-    return u;
+// A slot with the override texts template expansion would give it.
+struct TestSlot {
+    lyrics::LyricUnit unit;
+    lyrics::SlotTexts texts;
+};
+
+inline TestSlot tagSlot(lyrics::Centiseconds t) {
+    TestSlot s;
+    s.unit.time = t;
+    s.unit.rawTime = t;
+    return s;
 }
 
-inline lyrics::LyricUnit charSlot(std::string text, int32_t width, std::string preText = {},
-                                  std::string postText = {}) {
-    lyrics::LyricUnit u;
-    u.isChar = true;
-    u.text = std::move(text);
-    u.width = width;
-    u.preText = std::move(preText);
-    u.postText = std::move(postText);
-    return u;
+inline TestSlot charSlot(std::string text, int32_t width, std::string preText = {}, std::string postText = {}) {
+    TestSlot s;
+    s.unit.isChar = true;
+    s.unit.text = std::move(text);
+    s.unit.width = width;
+    s.texts.preText = std::move(preText);
+    s.texts.postText = std::move(postText);
+    return s;
 }
 
 // A line as built, shown from `start` to `end` (centiseconds) at (posX, posY).
@@ -46,10 +50,11 @@ inline lyrics::LyricLine builtLine(lyrics::Centiseconds start, lyrics::Centiseco
     return l;
 }
 
-inline void addSlots(lyrics::LyricLine& l, const std::vector<lyrics::LyricUnit>& slots) {
-    for (const auto& u : slots) {
-        l.appendUnit(u);
-        if (u.isChar) l.plainText += u.text;
+inline void addSlots(lyrics::LyricLine& l, const std::vector<TestSlot>& slots) {
+    for (const auto& s : slots) {
+        if (!l.appendUnit(s.unit)) continue;
+        l.texts(l.unitCount) = s.texts;
+        if (s.unit.isChar) l.plainText += s.unit.text;
     }
 }
 

@@ -48,7 +48,7 @@ struct ScriptWriterFixture : ::testing::Test {
         a.unit(2).rubyY = 395;
         a.unit(2).rubyStartTime = 180;
         a.unit(2).rubyEndTime = 280;
-        a.unit(2).rubyText2 = "{\\K100}";
+        a.texts(2).rubyText2 = "{\\K100}";
         a.preTimeUsed = 80;
         auto& b = song.LyricsTable.appendLine();
         b = builtLine(300, 600, 30, 470);
@@ -217,7 +217,8 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
             l.pieceList = text();
             l.kanjiStyle = pick(0, 1) ? "substyle1" : "Kanji1";
             for (int k = pick(0, 12); k > 0; --k) {
-                lyrics::LyricUnit u = pick(0, 2) ? charSlot(text(), number(), text(), text()) : tagSlot(number());
+                TestSlot slot = pick(0, 2) ? charSlot(text(), number(), text(), text()) : tagSlot(number());
+                lyrics::LyricUnit& u = slot.unit;
                 if (u.isChar && pick(0, 1)) {
                     u.ruby = text();
                     u.rubySpan = number();
@@ -226,7 +227,7 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
                     u.rubyStartTime = number();
                     u.rubyEndTime = number();
                 }
-                l.appendUnit(u);
+                addSlots(l, {slot});
             }
             if (pick(0, 5) == 0) l.unitCount = number();  // a count that does not match the slots
         }

@@ -187,12 +187,7 @@ std::vector<std::string> charsOutsideCp932(std::string_view utf8) {
     return bad;
 }
 
-namespace {
-
-// The code point at s[i] and its length in bytes. The lead byte gives the
-// length and the continuation bytes are not checked; a sequence cut off by
-// the end of the text, or a stray byte from 0x80 up, is U+FFFD of one byte.
-char32_t decodeAt(std::string_view s, size_t i, size_t& len) {
+char32_t decodeUtf8At(std::string_view s, size_t i, size_t& len) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
         len = 1;
@@ -206,7 +201,6 @@ char32_t decodeAt(std::string_view s, size_t i, size_t& len) {
     return cp;
 }
 
-}  // namespace
 
 std::u32string toU32(std::string_view s) {
     // Written through a pointer into room for the longest result: every
@@ -221,7 +215,7 @@ std::u32string toU32(std::string_view s) {
             len = 1;
             continue;
         }
-        *o++ = decodeAt(s, i, len);
+        *o++ = decodeUtf8At(s, i, len);
     }
     out.resize(static_cast<size_t>(o - out.data()));
     return out;
@@ -297,7 +291,7 @@ std::string encodeUtf16le(std::string_view utf8, bool withBom) {
             len = 1;
             continue;
         }
-        char32_t c = decodeAt(utf8, i, len);
+        char32_t c = decodeUtf8At(utf8, i, len);
         if (c >= 0x10000) {
             c -= 0x10000;
             put(static_cast<char16_t>(0xD800 + (c >> 10)));

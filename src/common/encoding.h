@@ -49,6 +49,11 @@ std::vector<std::string_view> splitLines(std::string_view text);
 
 // Code points.
 std::u32string toU32(std::string_view utf8);
+// The code point that starts at utf8[i], and its length in bytes (`len`), as
+// toU32 reads it: the lead byte gives the length and the continuation bytes
+// are not checked; a sequence cut off by the end of the text, or a stray byte
+// from 0x80 up, is U+FFFD of one byte.
+char32_t decodeUtf8At(std::string_view utf8, size_t i, size_t& len);
 std::string toUtf8(std::u32string_view text);
 std::string toUtf8(char32_t c);
 // toUtf8(c) written over `out`, reusing its storage.

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/encoding.h"
 #include "common/number_text.h"
@@ -122,9 +124,29 @@ Context readContext(const ConversionSettings& s) {
 
 // Placeholder values by their letter; a letter without a value is not a
 // placeholder of the template being filled.
-using Values = std::array<std::optional<std::string>, 128>;
+// A template has a dozen or so placeholders and is filled at every syllable
+// and character, so they are kept in a short list rather than a table by letter.
+class Values {
+public:
+    void set(char code, std::string value) {
+        for (auto& [c, v] : m_entries)
+            if (c == code) {
+                v = std::move(value);
+                return;
+            }
+        m_entries.emplace_back(code, std::move(value));
+    }
+    const std::string* find(char code) const {
+        for (const auto& [c, v] : m_entries)
+            if (c == code) return &v;
+        return nullptr;
+    }
 
-void set(Values& v, char code, std::string value) { v[static_cast<unsigned char>(code)] = std::move(value); }
+private:
+    std::vector<std::pair<char, std::string>> m_entries;
+};
+
+void set(Values& v, char code, std::string value) { v.set(code, std::move(value)); }
 
 // Every "%" + letter with a value is replaced by that value, in one pass: a
 // value is never scanned again, so "%" inside a value (a setting's text) can
@@ -134,9 +156,8 @@ std::string fill(std::string_view tmpl, const Values& values) {
     out.reserve(tmpl.size());
     for (size_t i = 0; i < tmpl.size(); ++i) {
         if (tmpl[i] == '%' && i + 1 < tmpl.size()) {
-            const auto code = static_cast<unsigned char>(tmpl[i + 1]);
-            if (code < values.size() && values[code]) {
-                out += *values[code];
+            if (const std::string* value = values.find(tmpl[i + 1])) {
+                out += *value;
                 ++i;
                 continue;
             }
@@ -296,7 +317,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     int charNumber = 1;
     bool previousMarked = false;
     bool afterTag = false;
-    std::string templateText, colourPrefix, carriedTags, transformPrefix;
+    std::string templateText, colourPrefix, carriedTags, transformPrefix, sweep;
 
     Values charValues;
     setLineValues(charValues, line, c);
@@ -313,7 +334,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
             if (k == slots) continue;
             afterTag = true;
             const int64_t d = u.duration;
-            const std::string sweep = "{\\K" + std::to_string(d) + "}";
+            sweep.assign("{\\K").append(std::to_string(d)).append("}");
             switch (wipe) {
             case kKaraoke:
                 line.rawText += sweep;
@@ -362,13 +383,14 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         }
         int lastOfSyllable = k;
         const int64_t syllableWidth = widthToNextTag(line, k, slots, lastOfSyllable);
-        if (usesTemplates(wipe)) {
+        // Only the first character of a syllable has a template to fill.
+        if (usesTemplates(wipe) && !templateText.empty()) {
             set(charValues, 'x', std::to_string(runningX));
             set(charValues, 'w', std::to_string(syllableWidth));
             set(charValues, 'n', std::to_string(charNumber));
             templateText = fill(templateText, charValues);
         }
-        templateText = ExpandBrackets(templateText);
+        if (templateText.find('[') != std::string::npos) templateText = ExpandBrackets(templateText);
 
         // Border wipe: at the first character of each syllable the clip's left
         // edge moves, during the syllable, to the end of the syllable less the
@@ -381,10 +403,13 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
             line.rawText += "{" + transformPrefix + "\\clip(" + coordinate(x) + clipTail + "))}";
         }
 
-        line.rawText += colourPrefix + templateText + u.text;
-        SlotTexts& texts = line.texts(k);
-        texts.postText = carriedTags + colourPrefix;
-        texts.preText = transformPrefix + templateText;
+        line.rawText += colourPrefix;
+        line.rawText += templateText;
+        line.rawText += u.text;
+        // The slot's texts were emptied above.
+        SlotTexts& texts = line.slotTexts[static_cast<size_t>(k)];
+        texts.postText.append(carriedTags).append(colourPrefix);
+        texts.preText.append(transformPrefix).append(templateText);
         templateText.clear();
         colourPrefix.clear();
         carriedTags.clear();

@@ -6,10 +6,13 @@
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <array>
 #include <limits>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
@@ -116,6 +119,34 @@ bool fileExists(const std::filesystem::path& p) {
 
 }  // namespace
 
+// The width of every character of one family at one em that has been asked
+// for, by code point: layout measures each character of a song on every
+// refresh, so nearly every width comes from here. Pages of 256 code points
+// are made when first needed.
+class CharWidthTable {
+public:
+    static constexpr char32_t kCodePoints = 0x110000;
+    static constexpr int32_t kUnknown = std::numeric_limits<int32_t>::min();
+
+    CharWidthTable(Family& family, int32_t em) : family(family), em(em) {}
+
+    // The stored width of c (c < kCodePoints), kUnknown until it is stored.
+    int32_t& at(char32_t c) {
+        auto& page = m_pages[c >> 8];
+        if (!page) {
+            page = std::make_unique<std::array<int32_t, 256>>();
+            page->fill(kUnknown);
+        }
+        return (*page)[c & 0xFF];
+    }
+
+    Family& family;
+    const int32_t em;
+
+private:
+    std::vector<std::unique_ptr<std::array<int32_t, 256>>> m_pages{kCodePoints >> 8};
+};
+
 struct FreeTypeMeasurer::Impl {
     // Declaration order matters: faces are freed before the library.
     FtLibraryPtr library;
@@ -126,6 +157,10 @@ struct FreeTypeMeasurer::Impl {
     std::unordered_map<std::string, Family> families;       // requested family name
     std::unordered_map<WidthKey, int32_t, WidthKeyHash> widths;  // pixels
     std::map<std::pair<int, int32_t>, int32_t> heights;     // (face id, em) -> pixels
+    std::map<std::pair<std::string, int32_t>, CharWidthTable> widthTables;  // (family name, em)
+    // The table of the last measurement, found again without a look-up.
+    CharWidthTable* lastTable = nullptr;
+    std::string lastFamily;
 
     explicit Impl(const std::vector<std::filesystem::path>& extraFiles) {
         FT_Library lib = nullptr;
@@ -234,6 +269,31 @@ struct FreeTypeMeasurer::Impl {
     }
 
     // Whole-pixel hinted advance of one character, no kerning.
+    CharWidthTable& widthTable(const std::string& name, int32_t em) {
+        if (lastTable != nullptr && lastTable->em == em && lastFamily == name) return *lastTable;
+        auto it = widthTables.find({name, em});
+        if (it == widthTables.end())
+            it = widthTables.emplace(std::piecewise_construct, std::forward_as_tuple(name, em),
+                                     std::forward_as_tuple(family(name), em))
+                     .first;
+        lastTable = &it->second;
+        lastFamily = name;
+        return it->second;
+    }
+
+    // Width of c in the table's family and em: the drawing face's advance.
+    int32_t tableWidth(CharWidthTable& table, char32_t c) {
+        if (c >= CharWidthTable::kCodePoints) return measuredWidth(table.family, table.em, c);
+        int32_t& w = table.at(c);
+        if (w == CharWidthTable::kUnknown) w = measuredWidth(table.family, table.em, c);
+        return w;
+    }
+
+    int32_t measuredWidth(Family& fam, int32_t em, char32_t c) {
+        const int id = drawingFace(fam, c);
+        return id == kNoFace ? 0 : charWidth(id, em, c);
+    }
+
     int32_t charWidth(int faceId, int32_t em, char32_t c) {
         const WidthKey key{faceId, em, c};
         if (auto it = widths.find(key); it != widths.end()) return it->second;
@@ -307,12 +367,9 @@ FreeTypeMeasurer& FreeTypeMeasurer::operator=(FreeTypeMeasurer&&) noexcept = def
 int32_t FreeTypeMeasurer::advanceWidth(const std::string& face, int32_t pointSize, std::string_view utf8) {
     const int32_t em = emPixels(pointSize);
     if (em < 1 || utf8.empty()) return 0;
-    Family& fam = m_impl->family(face);
+    CharWidthTable& table = m_impl->widthTable(face, em);
     int64_t sum = 0;
-    for (char32_t c : toU32(utf8)) {
-        const int id = m_impl->drawingFace(fam, c);
-        if (id != kNoFace) sum += m_impl->charWidth(id, em, c);
-    }
+    for (size_t i = 0, len = 0; i < utf8.size(); i += len) sum += m_impl->tableWidth(table, decodeUtf8At(utf8, i, len));
     return toInt32(sum);
 }
 

@@ -95,6 +95,11 @@ std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, co
     const CreditStyleSource creditStyle =
         s.isOn("menuCreditOn") ? creditStyleSource(credit, measurer) : CreditStyleSource{};
     std::string out;
+    // Room for a typical script at once, rather than growing a text of
+    // megabytes step by step: about a hundred bytes a slot.
+    size_t slots = 0;
+    for (int i = 1; i <= song.LyricsTable.count(); ++i) slots += song.LyricsTable[i].units.size();
+    out.reserve(16384 + 96 * slots);
     appendScriptInfo(out, header.info, song.songInfo);
     std::vector<StyleRecord> styles = scriptStyles(header, song, s, creditStyle);
     for (auto& style : styles) style.Fontsize = renderedFontSize(style, measurer);

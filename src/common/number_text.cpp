@@ -7,13 +7,6 @@
 
 namespace kvelmor {
 
-int64_t roundHalfEven(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 9.2e18) return std::numeric_limits<int64_t>::max();
-    if (v <= -9.2e18) return std::numeric_limits<int64_t>::min();
-    return static_cast<int64_t>(std::nearbyint(v));  // default rounding mode is to nearest, ties to even
-}
-
 namespace {
 
 std::string_view trimBlanks(std::string_view s) {

@@ -8,8 +8,17 @@
 
 namespace kvelmor {
 
-// Nearest whole number, halves to the even neighbour (1.5 -> 2, 2.5 -> 2).
-int64_t roundHalfEven(double v);
+// Nearest whole number, halves to the even neighbour (1.5 -> 2, 2.5 -> 2);
+// NaN gives 0 and values beyond the 64-bit range its ends. Inline and without
+// a library call: layout rounds every character's width and share with it.
+inline int64_t roundHalfEven(double v) {
+    if (!(v > -9.2e18 && v < 9.2e18)) return v >= 9.2e18 ? INT64_MAX : v <= -9.2e18 ? INT64_MIN : 0;
+    int64_t t = static_cast<int64_t>(v);             // toward zero
+    const double frac = v - static_cast<double>(t);  // exact: both are within a factor 2
+    if (frac > 0.5 || (frac == 0.5 && (t & 1) != 0)) ++t;
+    else if (frac < -0.5 || (frac == -0.5 && (t & 1) != 0)) --t;
+    return t;
+}
 
 // Whether the whole text (surrounding blanks aside) reads as a number:
 // optional sign, digits with at most one decimal point, optional exponent.

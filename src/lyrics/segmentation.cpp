@@ -162,7 +162,6 @@ int foldRubyNotation(LyricLine& line) {
 }
 
 int buildWorkLine(Song& song, std::string_view text, const settings::ConversionSettings& s, Reporter& r) {
-    const std::u32string line = toU32(text);
     const bool correction = s.isOn("WinAMPTime");
     const bool narrowSpaces = s.isOn("MojiSize");
     const std::string& styleNumber = s.text("StyleNumber");
@@ -171,19 +170,20 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
     // over as they are. They are written over the slots of a line of the
     // previous build when there is one.
     std::vector<LyricUnit> storage = song.LyricsTable.takeSpareUnits();
-    storage.reserve(std::min(line.size(), static_cast<size_t>(kMaxSlots)) + 1);
+    storage.reserve(std::min(text.size(), static_cast<size_t>(kMaxSlots)) + 1);
     UnitListBuilder builder(std::move(storage));
-    for (size_t p = 0; p < line.size();) {
+    // The text is read character by character as UTF-8, as toU32 reads it.
+    for (size_t p = 0, len = 0; p < text.size(); p += len) {
         LyricUnit& u = builder.next();
-        if (auto tag = timeTagAt(line, p)) {
+        if (auto tag = timeTagAt(text, p)) {
             u.isChar = false;
             u.rawTime = *tag;
             u.time = correction ? correctTime(*tag) : *tag;
-            p += 10;
+            len = 10;
         } else {
+            const char32_t c = decodeUtf8At(text, p, len);
             u.isChar = true;
-            assignUtf8(u.text, (narrowSpaces && line[p] == 0x3000) ? U' ' : line[p]);
-            p += 1;
+            assignUtf8(u.text, (narrowSpaces && c == 0x3000) ? U' ' : c);
         }
     }
     std::vector<LyricUnit> units = builder.take();

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <type_traits>
 
 namespace kvelmor::lyrics {
 namespace {
@@ -93,28 +94,26 @@ Centiseconds parseScriptTime(std::string_view s) {
     return static_cast<Centiseconds>(((hours * 60 + minutes) * 60 + seconds) * 100 + hundredths);
 }
 
-Centiseconds correctTime(Centiseconds t) {
-    // t / (637/640) = t * 640 / 637, rounded half to even in exact integers.
-    int64_t num = static_cast<int64_t>(t) * 640;
-    const int64_t den = 637;
-    int64_t q = num / den;
-    int64_t r = num % den;
-    if (r < 0) { r += den; q -= 1; }  // floor division
-    if (2 * r > den || (2 * r == den && (q & 1))) q += 1;
-    if (q > INT32_MAX) return INT32_MAX;
-    if (q < INT32_MIN) return INT32_MIN;
-    return static_cast<Centiseconds>(q);
-}
+namespace {
 
-int64_t detail::bracketTimeTag(std::u32string_view line, size_t pos) {
-    if (pos + 10 > line.size()) return kNoTimeTag;
+// Code points or bytes: every character of a tag is ASCII, and a byte of a
+// longer UTF-8 sequence (0x80 and up) matches none of them.
+template <class Char>
+int64_t bracketTag(std::basic_string_view<Char> line, size_t pos) {
+    if (pos + 10 > line.size()) return detail::kNoTimeTag;
     auto s = line.substr(pos, 10);
-    if (s[0] != U'[' || s[3] != U':' || s[6] != U':' || s[9] != U']') return kNoTimeTag;
-    const int mm = tagField(s[1], s[2]);
-    const int ss = tagField(s[4], s[5]);
-    const int cc = tagField(s[7], s[8]);
-    if (mm == kNotANumber || ss == kNotANumber || cc == kNotANumber) return kNoTimeTag;
+    auto at = [&s](size_t i) { return static_cast<char32_t>(static_cast<std::make_unsigned_t<Char>>(s[i])); };
+    if (at(0) != U'[' || at(3) != U':' || at(6) != U':' || at(9) != U']') return detail::kNoTimeTag;
+    const int mm = tagField(at(1), at(2));
+    const int ss = tagField(at(4), at(5));
+    const int cc = tagField(at(7), at(8));
+    if (mm == kNotANumber || ss == kNotANumber || cc == kNotANumber) return detail::kNoTimeTag;
     return mm * 6000 + ss * 100 + cc;
 }
+
+}  // namespace
+
+int64_t detail::bracketTimeTag(std::u32string_view line, size_t pos) { return bracketTag(line, pos); }
+int64_t detail::bracketTimeTag(std::string_view utf8, size_t pos) { return bracketTag(utf8, pos); }
 
 }  // namespace kvelmor::lyrics

@@ -2,6 +2,7 @@
 // Every time in Kvelmor is a whole number of centiseconds from the start of
 // the song. These are its text forms.
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,8 +27,23 @@ std::string formatTagTime(Centiseconds t);
 // seconds at 6-7, hundredths at 9-10. Fields that are not digits read as 0.
 Centiseconds parseScriptTime(std::string_view s);
 
-// t / 0.9953125, to the nearest whole number, halves to even.
-Centiseconds correctTime(Centiseconds t);
+// t / 0.9953125, to the nearest whole number, halves to even. Inline: every
+// tag of a song passes through here on each refresh.
+inline Centiseconds correctTime(Centiseconds t) {
+    // t / (637/640) = t * 640 / 637, rounded half to even in exact integers.
+    const int64_t num = static_cast<int64_t>(t) * 640;
+    constexpr int64_t den = 637;
+    int64_t q = num / den;
+    int64_t r = num % den;
+    if (r < 0) {  // floor division
+        r += den;
+        q -= 1;
+    }
+    if (2 * r > den || (2 * r == den && (q & 1))) q += 1;
+    if (q > INT32_MAX) return INT32_MAX;
+    if (q < INT32_MIN) return INT32_MIN;
+    return static_cast<Centiseconds>(q);
+}
 
 namespace detail {
 // timeTagAt for a position that holds "[": the value, or kNoTimeTag. A plain
@@ -35,6 +51,7 @@ namespace detail {
 // through memory, and this is asked at every character of every line.
 inline constexpr int64_t kNoTimeTag = INT64_MIN;
 int64_t bracketTimeTag(std::u32string_view line, size_t pos);
+int64_t bracketTimeTag(std::string_view utf8, size_t pos);
 }  // namespace detail
 
 // Whether a ten-character time tag "[mm:ss:cc]" starts at `pos` of the line
@@ -44,6 +61,15 @@ int64_t bracketTimeTag(std::u32string_view line, size_t pos);
 inline std::optional<Centiseconds> timeTagAt(std::u32string_view line, size_t pos) {
     if (pos >= line.size() || line[pos] != U'[') return std::nullopt;
     const int64_t v = detail::bracketTimeTag(line, pos);
+    if (v == detail::kNoTimeTag) return std::nullopt;
+    return static_cast<Centiseconds>(v);
+}
+
+// The same on UTF-8 text, `pos` being a byte offset at the start of a
+// character. A tag is ten ASCII characters, so it is the same ten bytes.
+inline std::optional<Centiseconds> timeTagAt(std::string_view utf8, size_t pos) {
+    if (pos >= utf8.size() || utf8[pos] != '[') return std::nullopt;
+    const int64_t v = detail::bracketTimeTag(utf8, pos);
     if (v == detail::kNoTimeTag) return std::nullopt;
     return static_cast<Centiseconds>(v);
 }

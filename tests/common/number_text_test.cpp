@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
 using namespace kvelmor;
 
 TEST(NumberText, RoundsHalvesToEven) {
@@ -11,6 +16,26 @@ TEST(NumberText, RoundsHalvesToEven) {
     EXPECT_EQ(roundHalfEven(31.5), 32);
     EXPECT_EQ(roundHalfEven(28.5), 28);
     EXPECT_EQ(roundHalfEven(2.5000001), 3);
+}
+
+// The rounding is done by hand; it must agree with the floating-point unit's
+// own round-to-nearest-even everywhere in range, and saturate beyond it.
+TEST(NumberText, RoundingAgreesWithTheFpuAndSaturates) {
+    std::mt19937_64 rng(12345);
+    std::vector<double> values{0.0, -0.0, 0.49999999999999994, -0.49999999999999994, 0.5, -0.5, 1.5, -1.5,
+                               4503599627370495.5, -4503599627370495.5, 4503599627370497.0, 9007199254740993.0,
+                               -9.1e18, 9.1e18, 1e-300, -1e-300};
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::ldexp(1.0, static_cast<int>(rng() % 62));
+        values.push_back((static_cast<double>(rng() % 2000001) / 1000000.0 - 1.0) * magnitude);
+        values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 200001) - 100000) / 2.0);  // halves
+    }
+    for (double v : values) EXPECT_EQ(roundHalfEven(v), static_cast<int64_t>(std::nearbyint(v))) << v;
+    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(roundHalfEven(1e19), INT64_MAX);
+    EXPECT_EQ(roundHalfEven(-1e300), INT64_MIN);
+    EXPECT_EQ(roundHalfEven(INFINITY), INT64_MAX);
+    EXPECT_EQ(roundHalfEven(-INFINITY), INT64_MIN);
 }
 
 TEST(NumberText, NumericTexts) {

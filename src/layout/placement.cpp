@@ -203,14 +203,20 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMe
         else line.rubyStyle = standardStyle;
 
         const int last = usedSlots(line);
+        // CellLeft(line, j), carried along the walk rather than summed again
+        // for every ruby.
+        int64_t cellLeft = line.posX;
         for (int j = 1; j <= last; ++j) {
             lyrics::LyricUnit& u = line.unit(j);
-            if (!u.isChar || u.ruby.empty()) continue;
+            if (!u.isChar) continue;
+            const int64_t left = cellLeft;
+            cellLeft += u.width;
+            if (u.ruby.empty()) continue;
             u.rubyWidth = TextWidth(measurer, face, pointSize, u.ruby, scaleX);
             u.rubyHeight = rubyHeight;
             const int64_t base = RunWidth(line, u.rubySpan, j);
             // Centred over the characters it reads; a half pixel goes left.
-            u.rubyX = floor32(static_cast<double>(base - u.rubyWidth) / 2 + CellLeft(line, j));
+            u.rubyX = floor32(static_cast<double>(base - u.rubyWidth) / 2 + saturate32(left));
             u.rubyY = round32(static_cast<double>(line.posY) - rise);
         }
     }

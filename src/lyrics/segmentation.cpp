@@ -45,9 +45,10 @@ bool isSpace(const LyricUnit& u) { return u.isChar && charClass(std::string_view
 
 // Whether the text holds a time tag's ten characters anywhere.
 bool holdsTimeTag(std::string_view utf8) {
-    const std::u32string text = toU32(utf8);
-    for (size_t p = 0; p + 10 <= text.size(); ++p)
-        if (timeTagAt(text, p)) return true;
+    for (size_t p = 0, len = 0; p < utf8.size(); p += len) {
+        if (timeTagAt(utf8, p)) return true;
+        decodeUtf8At(utf8, p, len);
+    }
     return false;
 }
 
@@ -105,7 +106,10 @@ int foldRubyNotation(LyricLine& line) {
     // The notation is found and taken out on a list of slot numbers, and the
     // slots are moved once at the end: erasing slots from the line itself
     // would move every slot behind each notation again.
-    std::vector<int> order(static_cast<size_t>(line.unitCount) + 1);
+    // Every working line passes through here on each rebuild; the list's
+    // storage is kept from one line to the next.
+    thread_local std::vector<int> order;
+    order.resize(static_cast<size_t>(line.unitCount) + 1);
     std::iota(order.begin(), order.end(), 0);
     auto count = [&] { return static_cast<int>(order.size()) - 1; };
     auto unit = [&](int i) -> LyricUnit& { return line.unit(order[static_cast<size_t>(i)]); };

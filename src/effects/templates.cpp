@@ -437,9 +437,14 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
 
 void ExpandLineTemplates(LyricLine& line, const ConversionSettings& s) { expandLine(line, s, readContext(s)); }
 
-void ExpandTemplates(lyrics::Song& song, const ConversionSettings& s) {
+void ExpandTemplates(lyrics::Song& song, const ConversionSettings& s) { ExpandTemplates(song, s, {}); }
+
+void ExpandTemplates(lyrics::Song& song, const ConversionSettings& s, const std::function<void(int)>& afterLine) {
     const Context c = readContext(s);
-    for (int i = 1; i <= song.LyricsTable.count(); ++i) expandLine(song.LyricsTable.line(i), s, c);
+    for (int i = 1; i <= song.LyricsTable.count(); ++i) {
+        expandLine(song.LyricsTable.line(i), s, c);
+        if (afterLine) afterLine(i);
+    }
 }
 
 }  // namespace kvelmor::effects

@@ -40,6 +40,7 @@
 // Any other "%" code stays as written.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "lyrics/lyrics_table.h"
@@ -53,6 +54,10 @@ namespace kvelmor::effects {
 // moves that ruby's rubyX half a letter spacing to the right of its
 // characters' left edge, so the spread ruby stays centred.
 void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s);
+// The same, calling afterLine(i) as soon as line i is expanded: a writer that
+// writes each line there reads its slots while they are still in the cache.
+void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s,
+                     const std::function<void(int)>& afterLine);
 
 // The same for one line.
 void ExpandLineTemplates(lyrics::LyricLine& line, const settings::ConversionSettings& s);

@@ -77,24 +77,29 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     const int64_t lower = static_cast<int64_t>(line.lineKind) + kLowerLayer;
     const int64_t upper = static_cast<int64_t>(line.lineKind) + kUpperLayer;
 
-    // The event texts are put together in buffers kept across the passes
-    // rather than in sums of temporary strings.
-    std::string charText, text;
-    for (size_t n = 1; n <= passes; ++n) {
-        charText.clear();
+    // The event texts are written straight into the script rather than
+    // put together in temporary strings first.
+    auto appendCharacters = [&](size_t n) {
         for (int k : chars) {
             const SlotTexts& t = line.texts(k);
-            charText += t.postText;
-            charText += pieceOf(t.preText, n);
-            charText += line.unit(k).text;
+            out += t.postText;
+            out += pieceOf(t.preText, n);
+            out += line.unit(k).text;
         }
+        out += kLineEnd;
+    };
+    for (size_t n = 1; n <= passes; ++n) {
         std::string head = textHead(c, pos);
         head += pieceAt(linePieces, n);
-        text.assign(head).append(lead).append(charText);
-        appendDialogue(out, line, lower, line.kanjiStyle, text);
+        appendDialogueStart(out, line, lower, line.kanjiStyle);
+        out += head;
+        out += lead;
+        appendCharacters(n);
         if (emphasis) {
-            text.assign(head).append(delayedLead).append(charText);
-            appendDialogue(out, line, upper, "substyle1", text);
+            appendDialogueStart(out, line, upper, "substyle1");
+            out += head;
+            out += delayedLead;
+            appendCharacters(n);
         }
     }
 }

@@ -35,18 +35,27 @@ inline std::string karaokeTag(int64_t centiseconds) { return "{\\K" + std::to_st
 // MarginL, MarginR, MarginV, Effect, Text. The Layer field is the line's
 // `dialoguePrefix` directly followed by `layer`; Start, End, Actor and the
 // margins are the line's own; the Effect is always "Karaoke".
-inline void appendDialogue(std::string& out, const lyrics::LyricLine& line, int64_t layer, std::string_view style,
-                           std::string_view text) {
+// appendDialogueStart writes the event up to its Text field, which the
+// caller appends in place, ending the line with kLineEnd.
+inline void appendDialogueStart(std::string& out, const lyrics::LyricLine& line, int64_t layer,
+                                std::string_view style) {
     out += "Dialogue: ";
     out += line.dialoguePrefix;
     out += std::to_string(layer);
     for (std::string_view field : {std::string_view(line.startText), std::string_view(line.endText), style,
                                    std::string_view(line.styleExtra), std::string_view(line.marginLText),
                                    std::string_view(line.marginRText), std::string_view(line.marginVText),
-                                   std::string_view("Karaoke"), text}) {
+                                   std::string_view("Karaoke")}) {
         out += ',';
         out += field;
     }
+    out += ',';
+}
+
+inline void appendDialogue(std::string& out, const lyrics::LyricLine& line, int64_t layer, std::string_view style,
+                           std::string_view text) {
+    appendDialogueStart(out, line, layer, style);
+    out += text;
     out += kLineEnd;
 }
 

@@ -88,7 +88,7 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
     return c;
 }
 
-std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
+std::string scriptHead(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
                        const settings::CreditSettings& credit, const SongInfoLabels& labels,
                        layout::TextMeasurer& measurer) {
     // The credit font is measured only when its style line is written.
@@ -105,16 +105,25 @@ std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, co
     for (auto& style : styles) style.Fontsize = renderedFontSize(style, measurer);
     appendStyles(out, styles, s);
 
-    const EventTexts texts = eventTexts(s);
     appendEventsHeader(out);
     appendSongInfoBeforeSongEvents(out, song, s, labels, measurer);
     appendSongInfoTopEvents(out, song, s, measurer);
     appendCreditEvents(out, credit, s);
-    const auto& table = song.LyricsTable;
-    for (int i = 1; i <= table.count(); ++i) {
-        appendKaraokeEvents(out, table[i], s, texts);
-        appendRubyEvents(out, table[i], song.rubyState, s, texts);
-    }
+    return out;
+}
+
+void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const ConversionSettings& s,
+                      const EventTexts& texts) {
+    appendKaraokeEvents(out, song.LyricsTable[i], s, texts);
+    appendRubyEvents(out, song.LyricsTable[i], song.rubyState, s, texts);
+}
+
+std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
+                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+                       layout::TextMeasurer& measurer) {
+    std::string out = scriptHead(song, s, header, credit, labels, measurer);
+    const EventTexts texts = eventTexts(s);
+    for (int i = 1; i <= song.LyricsTable.count(); ++i) appendLineEvents(out, song, i, s, texts);
     return out;
 }
 

@@ -12,6 +12,7 @@
 #include "common/reporter.h"
 #include "layout/text_measure.h"
 #include "lyrics/lyrics_table.h"
+#include "script/karaoke_events.h"
 #include "script/script_header.h"
 #include "script/song_info_events.h"
 #include "settings/app_state.h"
@@ -33,6 +34,15 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
 std::string scriptText(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
                        const settings::CreditSettings& credit, const SongInfoLabels& labels,
                        layout::TextMeasurer& measurer);
+
+// scriptText in two parts: everything before the events of the lyric lines
+// (with room reserved for the whole script), and the events of line i, its
+// karaoke events followed by its ruby events.
+std::string scriptHead(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
+                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+                       layout::TextMeasurer& measurer);
+void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const settings::ConversionSettings& s,
+                      const EventTexts& texts);
 
 // Writes the script to scriptPathFor(song.lyricsPath). Nothing happens
 // without a lyrics path. Returns whether the file was written; every failure

@@ -20,7 +20,6 @@ namespace kvelmor::effects {
 
 using lyrics::LyricLine;
 using lyrics::LyricUnit;
-using lyrics::SlotTexts;
 using settings::ConversionSettings;
 
 namespace {
@@ -269,13 +268,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     const ColourGroup group = colourGroup(line.kanjiStyle, s);
     const int slots = layout::usedSlots(line);
 
-    // The texts of the slots are written afresh; their storage is kept.
-    line.slotTexts.resize(static_cast<size_t>(slots) + 1);
-    for (SlotTexts& t : line.slotTexts) {
-        t.preText.clear();
-        t.postText.clear();
-        t.rubyText2.clear();
-    }
+    line.clearTexts();
 
     // The line template, and where the karaoke text starts.
     line.pieceList.clear();
@@ -406,10 +399,8 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         line.rawText += colourPrefix;
         line.rawText += templateText;
         line.rawText += u.text;
-        // The slot's texts were emptied above.
-        SlotTexts& texts = line.slotTexts[static_cast<size_t>(k)];
-        texts.postText.append(carriedTags).append(colourPrefix);
-        texts.preText.append(transformPrefix).append(templateText);
+        line.setPostText(k, carriedTags, colourPrefix);
+        line.setPreText(k, transformPrefix, templateText);
         templateText.clear();
         colourPrefix.clear();
         carriedTags.clear();
@@ -429,7 +420,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
             const int32_t spacing = layout::RubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
-        line.texts(k).rubyText2 = text + "{\\K" + std::to_string(u.rubyDuration) + "}";
+        line.setRubyText2(k, text + "{\\K" + std::to_string(u.rubyDuration) + "}");
     }
 }
 

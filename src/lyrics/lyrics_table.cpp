@@ -1,5 +1,7 @@
 #include "lyrics/lyrics_table.h"
 
+#include <algorithm>
+
 namespace kvelmor::lyrics {
 
 bool LyricLine::appendUnit(LyricUnit u) {
@@ -10,17 +12,45 @@ bool LyricLine::appendUnit(LyricUnit u) {
     return true;
 }
 
-const SlotTexts& LyricLine::texts(int k) const {
-    static const SlotTexts kNone;
+SlotTexts LyricLine::texts(int k) const {
     const auto i = static_cast<size_t>(k);
-    return i < slotTexts.size() ? slotTexts[i] : kNone;
+    if (k < 0 || i >= m_textSpans.size()) return {};
+    const std::string_view all = m_textStore;
+    const SlotTextSpans& s = m_textSpans[i];
+    return {all.substr(s.pre.offset, s.pre.size), all.substr(s.post.offset, s.post.size),
+            all.substr(s.ruby2.offset, s.ruby2.size)};
 }
 
-SlotTexts& LyricLine::texts(int k) {
-    const auto i = static_cast<size_t>(k);
-    if (i >= slotTexts.size()) slotTexts.resize(i + 1);
-    return slotTexts[i];
+void LyricLine::clearTexts() {
+    m_textStore.clear();
+    m_textSpans.clear();
 }
+
+LyricLine::SlotTextSpans& LyricLine::spans(int k) {
+    const auto i = static_cast<size_t>(std::max(k, 0));
+    if (i >= m_textSpans.size()) m_textSpans.resize(i + 1);
+    return m_textSpans[i];
+}
+
+TextSpan LyricLine::store(std::string_view part1, std::string_view part2) {
+    // A line's texts are far below 4 GB; the offsets are kept in 32 bits so
+    // that a slot's three spans stay small.
+    const TextSpan span{static_cast<uint32_t>(m_textStore.size()),
+                        static_cast<uint32_t>(part1.size() + part2.size())};
+    m_textStore += part1;
+    m_textStore += part2;
+    return span;
+}
+
+void LyricLine::setPreText(int k, std::string_view part1, std::string_view part2) {
+    spans(k).pre = store(part1, part2);
+}
+
+void LyricLine::setPostText(int k, std::string_view part1, std::string_view part2) {
+    spans(k).post = store(part1, part2);
+}
+
+void LyricLine::setRubyText2(int k, std::string_view text) { spans(k).ruby2 = store(text, {}); }
 
 LyricLine& LineTable::appendLine() {
     m_lines.emplace_back();

@@ -41,14 +41,19 @@ struct LyricUnit {
 inline std::string timeText(const LyricUnit& u) { return formatScriptTime(u.time); }
 
 // The override texts template expansion makes for one slot. They are kept
-// beside the slots rather than in them: only the writer reads them, and a slot
-// record without them is small enough for the refresh to walk quickly.
+// beside the slots rather than in them (only the writer reads them, and a
+// slot record without them is small enough for the refresh to walk quickly),
+// all in one text per line, which the slots point into.
 struct SlotTexts {
-    std::string preText;    // override text placed before the slot
-    std::string postText;   // second override text of the slot
-    std::string rubyText2;  // text written with the ruby events
+    std::string_view preText;    // override text placed before the slot
+    std::string_view postText;   // second override text of the slot
+    std::string_view rubyText2;  // text written with the ruby events
+};
 
-    bool operator==(const SlotTexts&) const = default;
+// Where one slot text lies in its line's store.
+struct TextSpan {
+    uint32_t offset = 0;
+    uint32_t size = 0;
 };
 
 struct LyricLine {
@@ -83,18 +88,30 @@ struct LyricLine {
     // Slot 0 is never used; slots 1..unitCount follow. At most kMaxSlots + 1 entries.
     std::vector<LyricUnit> units = std::vector<LyricUnit>(1);
 
-    // Template expansion output, by slot number like `units`; slots it has
-    // not reached (or a line never expanded) have empty texts.
-    std::vector<SlotTexts> slotTexts;
-
     LyricUnit& unit(int k) { return units[static_cast<size_t>(k)]; }
     const LyricUnit& unit(int k) const { return units[static_cast<size_t>(k)]; }
-    // The override texts of slot k, blank when it has none.
-    const SlotTexts& texts(int k) const;
-    // The override texts of slot k for writing; the list grows to reach it.
-    SlotTexts& texts(int k);
+
+    // Template expansion output. The texts of slot k, empty for a slot it has
+    // not reached or a line never expanded; valid until the texts change.
+    SlotTexts texts(int k) const;
+    // Empties the texts of every slot.
+    void clearTexts();
+    // Sets a text of slot k to the parts given, one after the other.
+    void setPreText(int k, std::string_view part1, std::string_view part2 = {});
+    void setPostText(int k, std::string_view part1, std::string_view part2 = {});
+    void setRubyText2(int k, std::string_view text);
     // Appends a slot; returns false (and appends nothing) when the line is full.
     bool appendUnit(LyricUnit u);
+
+private:
+    struct SlotTextSpans {
+        TextSpan pre, post, ruby2;
+    };
+    SlotTextSpans& spans(int k);
+    TextSpan store(std::string_view part1, std::string_view part2);
+
+    std::string m_textStore;                 // every slot text of the line
+    std::vector<SlotTextSpans> m_textSpans;  // by slot number
 };
 
 // The colour text of slot k when it is a marked character, else empty.

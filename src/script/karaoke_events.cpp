@@ -81,7 +81,7 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     // put together in temporary strings first.
     auto appendCharacters = [&](size_t n) {
         for (int k : chars) {
-            const SlotTexts& t = line.texts(k);
+            const SlotTexts t = line.texts(k);
             out += t.postText;
             out += pieceOf(t.preText, n);
             out += line.unit(k).text;
@@ -133,7 +133,7 @@ void appendSyllables(std::string& out, const LineContext& c) {
         std::string post, text;
         size_t passes = linePieces.size();
         for (int k : syllable) {
-            const SlotTexts& slot = line.texts(k);
+            const SlotTexts slot = line.texts(k);
             post += slot.postText;
             text += line.unit(k).text;
             passes = std::max(passes, pieceCount(slot.preText));
@@ -185,7 +185,10 @@ void appendWords(std::string& out, const LineContext& c) {
         if (word.empty()) pos = c.posNo ? std::string() : posTag(x, line.posY);
         x += u.width;
         word += u.text;
-        if (prefix.empty()) prefix = line.texts(k).postText + line.texts(k).preText;
+        if (prefix.empty()) {
+            const SlotTexts t = line.texts(k);
+            prefix.assign(t.postText).append(t.preText);
+        }
         if (isSpace(u.text)) flush();
     }
     if (!word.empty()) flush();

@@ -64,7 +64,10 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
         // from the ruby's end to the line's display end.
         const int64_t rubyLead = static_cast<int64_t>(u.rubyStartTime) - line.startTime;
         const std::string tail = karaokeTag(static_cast<int64_t>(line.endTime) - u.rubyEndTime);
-        const std::string timed = head + line.texts(k).rubyText2 + u.ruby + tail;
+        std::string timed = head;
+        timed += line.texts(k).rubyText2;
+        timed += u.ruby;
+        timed += tail;
 
         switch (mode) {
         case WipeMode::EdgeWipe:

@@ -28,7 +28,7 @@ struct RubyEventsFixture : ::testing::Test {
         u.rubyY = 395;
         u.rubyStartTime = 1120;
         u.rubyEndTime = 1200;
-        line.texts(2).rubyText2 = "{\\K80}";
+        line.setRubyText2(2, "{\\K80}");
     }
     std::string events() {
         std::string out;

@@ -35,7 +35,7 @@ lyrics::Song sampleSong() {
     a.unit(2).rubyY = 395;
     a.unit(2).rubyStartTime = 180;
     a.unit(2).rubyEndTime = 220;
-    a.texts(2).rubyText2 = "{\\K40}";
+    a.setRubyText2(2, "{\\K40}");
     auto& b = song.LyricsTable.appendLine();
     b = builtLine(300, 600, 30, 470);
     b.kanjiStyle = "substyle1";

@@ -13,7 +13,7 @@ namespace kvelmor::script::testing {
 // A slot with the override texts template expansion would give it.
 struct TestSlot {
     lyrics::LyricUnit unit;
-    lyrics::SlotTexts texts;
+    std::string preText, postText;
 };
 
 inline TestSlot tagSlot(lyrics::Centiseconds t) {
@@ -28,8 +28,8 @@ inline TestSlot charSlot(std::string text, int32_t width, std::string preText = 
     s.unit.isChar = true;
     s.unit.text = std::move(text);
     s.unit.width = width;
-    s.texts.preText = std::move(preText);
-    s.texts.postText = std::move(postText);
+    s.preText = std::move(preText);
+    s.postText = std::move(postText);
     return s;
 }
 
@@ -53,7 +53,8 @@ inline lyrics::LyricLine builtLine(lyrics::Centiseconds start, lyrics::Centiseco
 inline void addSlots(lyrics::LyricLine& l, const std::vector<TestSlot>& slots) {
     for (const auto& s : slots) {
         if (!l.appendUnit(s.unit)) continue;
-        l.texts(l.unitCount) = s.texts;
+        l.setPreText(l.unitCount, s.preText);
+        l.setPostText(l.unitCount, s.postText);
         if (s.unit.isChar) l.plainText += s.unit.text;
     }
 }

@@ -48,7 +48,7 @@ struct ScriptWriterFixture : ::testing::Test {
         a.unit(2).rubyY = 395;
         a.unit(2).rubyStartTime = 180;
         a.unit(2).rubyEndTime = 280;
-        a.texts(2).rubyText2 = "{\\K100}";
+        a.setRubyText2(2, "{\\K100}");
         a.preTimeUsed = 80;
         auto& b = song.LyricsTable.appendLine();
         b = builtLine(300, 600, 30, 470);

@@ -4,6 +4,7 @@
 // hold commas of its own).
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,11 +26,36 @@ inline int slotCount(const lyrics::LyricLine& line) {
     return std::clamp(line.unitCount, 0, std::max(stored, 0));
 }
 
-inline std::string posTag(int64_t x, int64_t y) {
-    return "{\\pos(" + std::to_string(x) + "," + std::to_string(y) + ")}";
+inline void appendNumber(std::string& out, int64_t v) {
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
-inline std::string karaokeTag(int64_t centiseconds) { return "{\\K" + std::to_string(centiseconds) + "}"; }
+inline void appendPosTag(std::string& out, int64_t x, int64_t y) {
+    out += "{\\pos(";
+    appendNumber(out, x);
+    out += ',';
+    appendNumber(out, y);
+    out += ")}";
+}
+
+inline void appendKaraokeTag(std::string& out, int64_t centiseconds) {
+    out += "{\\K";
+    appendNumber(out, centiseconds);
+    out += '}';
+}
+
+inline std::string posTag(int64_t x, int64_t y) {
+    std::string t;
+    appendPosTag(t, x, y);
+    return t;
+}
+
+inline std::string karaokeTag(int64_t centiseconds) {
+    std::string t;
+    appendKaraokeTag(t, centiseconds);
+    return t;
+}
 
 // One event of a lyric line: "Dialogue: " + Layer, Start, End, Style, Actor,
 // MarginL, MarginR, MarginV, Effect, Text. The Layer field is the line's
@@ -41,7 +67,7 @@ inline void appendDialogueStart(std::string& out, const lyrics::LyricLine& line,
                                 std::string_view style) {
     out += "Dialogue: ";
     out += line.dialoguePrefix;
-    out += std::to_string(layer);
+    appendNumber(out, layer);
     for (std::string_view field : {std::string_view(line.startText), std::string_view(line.endText), style,
                                    std::string_view(line.styleExtra), std::string_view(line.marginLText),
                                    std::string_view(line.marginRText), std::string_view(line.marginVText),

@@ -14,6 +14,7 @@ using lyrics::LyricLine;
 namespace {
 
 constexpr int64_t kUpperLayer = 10;
+constexpr std::string_view kNoWrap = "{\\q2}";
 
 // Pixels: the ruby's x, rubyScale × (rubyX − posX) rounded toward minus
 // infinity, + rubyLeft + posX. A scale that would carry the ruby beyond any
@@ -42,6 +43,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
 
     // RubySpacing moves rubyX; it works on a copy so the table stays as it is.
     std::optional<LyricLine> spreadLine;
+    std::string head;
 
     for (int k = 1, slots = slotCount(line); k <= slots; ++k) {
         const auto& u = line.unit(k);
@@ -55,39 +57,49 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             rubyX = spreadLine->unit(k).rubyX;
             if (spacing != 0) spacingTag = "{\\fsp" + std::to_string(spacing) + "}";
         }
-        std::string head;  // position tag + fade tag + vertical-scale prefix
-        if (withPos) head = posTag(rubyPositionX(rubyScale, rubyX, line.posX, rubyLeft), u.rubyY);
+        head.clear();  // position tag + fade tag + vertical-scale prefix
+        if (withPos) appendPosTag(head, rubyPositionX(rubyScale, rubyX, line.posX, rubyLeft), u.rubyY);
         head += texts.fadeTag;
         head += texts.verticalScalePrefix;
 
         // Centiseconds from the line's display start to the ruby's start, and
-        // from the ruby's end to the line's display end.
+        // from the ruby's end to the line's display end. The events are
+        // written straight into the script.
         const int64_t rubyLead = static_cast<int64_t>(u.rubyStartTime) - line.startTime;
-        const std::string tail = karaokeTag(static_cast<int64_t>(line.endTime) - u.rubyEndTime);
-        std::string timed = head;
-        timed += line.texts(k).rubyText2;
-        timed += u.ruby;
-        timed += tail;
+        auto event = [&](int64_t layer, std::string_view style, std::optional<int64_t> lead) {
+            appendDialogueStart(out, line, layer, style);
+            out += kNoWrap;
+            if (lead) appendKaraokeTag(out, *lead);
+            out += head;
+            out += line.texts(k).rubyText2;
+            out += u.ruby;
+            appendKaraokeTag(out, static_cast<int64_t>(line.endTime) - u.rubyEndTime);
+            out += kLineEnd;
+        };
 
         switch (mode) {
         case WipeMode::EdgeWipe:
-            appendDialogue(out, line, lower, line.rubyStyle, "{\\q2}" + head + spacingTag + u.ruby);
-            appendDialogue(out, line, upper, line.rubyStyle, "{\\q2}" + timed);
+            appendDialogueStart(out, line, lower, line.rubyStyle);
+            out += kNoWrap;
+            out += head;
+            out += spacingTag;
+            out += u.ruby;
+            out += kLineEnd;
+            event(upper, line.rubyStyle, std::nullopt);
             break;
         case WipeMode::WipeEmphasis:
-            appendDialogue(out, line, lower, line.rubyStyle, "{\\q2}" + karaokeTag(rubyLead) + timed);
-            appendDialogue(out, line, upper, "substyleRuby1",
-                           "{\\q2}" + karaokeTag(s.wholeNumber("DelayTime") + rubyLead) + timed);
+            event(lower, line.rubyStyle, rubyLead);
+            event(upper, "substyleRuby1", s.wholeNumber("DelayTime") + rubyLead);
             break;
         case WipeMode::NoWipe:
-            appendDialogue(out, line, lower, line.rubyStyle, "{\\q2}" + timed);
+            event(lower, line.rubyStyle, std::nullopt);
             break;
         case WipeMode::Karaoke:
         case WipeMode::PerCharacter:
         case WipeMode::FreeSetting:
         case WipeMode::PerCharacterSetting:
         case WipeMode::PerWord:
-            appendDialogue(out, line, lower, line.rubyStyle, "{\\q2}" + karaokeTag(rubyLead) + timed);
+            event(lower, line.rubyStyle, rubyLead);
             break;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 namespace kvelmor {
@@ -283,7 +284,20 @@ std::string encodeUtf16le(std::string_view utf8, bool withBom) {
         *o++ = static_cast<char>(u >> 8);
     };
     for (size_t i = 0, len = 0; i < utf8.size(); i += len) {
-        // ASCII (most of a script) goes straight through.
+        // ASCII (most of a script) goes straight through, eight bytes at a
+        // time while they are all ASCII.
+        if (i + 8 <= utf8.size()) {
+            uint64_t word;
+            std::memcpy(&word, utf8.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                for (size_t k = 0; k < 8; ++k) {
+                    *o++ = utf8[i + k];
+                    *o++ = '\0';
+                }
+                len = 8;
+                continue;
+            }
+        }
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b < 0x80) {
             *o++ = static_cast<char>(b);

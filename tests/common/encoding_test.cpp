@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 using namespace kvelmor;
 using namespace std::string_literals;
 
@@ -61,6 +65,33 @@ TEST(Encoding, Utf16leWithSurrogatePairs) {
     std::string out = encodeUtf16le("a😀", true);
     EXPECT_EQ(out, std::string("\xFF\xFE" "a\0\x3D\xD8\x00\xDE", 8));
     EXPECT_EQ(decodeText(out).utf8, "a😀");
+}
+
+// ASCII runs are copied several bytes at a time; whatever their lengths and
+// wherever the other characters fall, the bytes must be those of each code
+// point as toU32 reads it.
+TEST(Encoding, Utf16leOfMixedTextsIsTheCodePointsOneByOne) {
+    const std::vector<std::string> pieces{"a", "{\\K12}", "Dialogue: 0,0:00:01.00", "あ", "漢字", "😀", "\xE3\x81",
+                                          "\xFF", "\r\n", "ｱ", "0123456789abcdef"};
+    std::mt19937 rng(99);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(rng() % 12); n > 0; --n) text += pieces[rng() % pieces.size()];
+        std::string expected = "\xFF\xFE";
+        for (char32_t c : toU32(text)) {
+            auto put = [&expected](uint32_t u) {
+                expected += static_cast<char>(u & 0xFF);
+                expected += static_cast<char>(u >> 8);
+            };
+            if (c >= 0x10000) {
+                put(0xD800 + ((c - 0x10000) >> 10));
+                put(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                put(c);
+            }
+        }
+        ASSERT_EQ(encodeUtf16le(text, true), expected) << text;
+    }
 }
 
 TEST(Encoding, SplitLinesAtCrLfLfAndCr) {

@@ -58,7 +58,7 @@ std::vector<TagAt> tags(const LyricLine& line, bool keptOnly) {
     for (int k = 1; k <= line.unitCount; ++k) {
         const auto& u = line.unit(k);
         if (u.isChar) {
-            if (!u.ruby.empty() && u.rubySpan > 0) baseEnd = chars + u.rubySpan;
+            if (!u.rubyFields().ruby.empty() && u.rubyFields().rubySpan > 0) baseEnd = chars + u.rubyFields().rubySpan;
             ++chars;
             continue;
         }

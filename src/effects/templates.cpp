@@ -414,13 +414,14 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     // colour too, whichever of the marked characters it starts at.
     for (int k = 1; k <= slots; ++k) {
         LyricUnit& u = line.unit(k);
-        if (!u.isChar || u.ruby.empty()) continue;
+        const lyrics::SlotRuby& r = u.rubyFields();
+        if (!u.isChar || r.ruby.empty()) continue;
         std::string text = u.cellMark ? markPrefix(true, wipe, c.exColour, group) : std::string();
         if (c.spreadRuby) {
             const int32_t spacing = layout::RubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
-        line.setRubyText2(k, text + "{\\K" + std::to_string(u.rubyDuration) + "}");
+        line.setRubyText2(k, text + "{\\K" + std::to_string(r.rubyDuration) + "}");
     }
 }
 

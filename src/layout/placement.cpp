@@ -211,13 +211,14 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMe
             if (!u.isChar) continue;
             const int64_t left = cellLeft;
             cellLeft += u.width;
-            if (u.ruby.empty()) continue;
-            u.rubyWidth = TextWidth(measurer, face, pointSize, u.ruby, scaleX);
-            u.rubyHeight = rubyHeight;
-            const int64_t base = RunWidth(line, u.rubySpan, j);
+            if (u.rubyFields().ruby.empty()) continue;
+            lyrics::SlotRuby& r = u.editRuby();
+            r.rubyWidth = TextWidth(measurer, face, pointSize, r.ruby, scaleX);
+            r.rubyHeight = rubyHeight;
+            const int64_t base = RunWidth(line, r.rubySpan, j);
             // Centred over the characters it reads; a half pixel goes left.
-            u.rubyX = floor32(static_cast<double>(base - u.rubyWidth) / 2 + saturate32(left));
-            u.rubyY = round32(static_cast<double>(line.posY) - rise);
+            r.rubyX = floor32(static_cast<double>(base - r.rubyWidth) / 2 + saturate32(left));
+            r.rubyY = round32(static_cast<double>(line.posY) - rise);
         }
     }
 }
@@ -236,20 +237,21 @@ void TimeRuby(lyrics::Song& song) {
                 offset = 0;
                 continue;
             }
-            if (!u.ruby.empty()) {
+            if (!u.rubyFields().ruby.empty()) {
+                lyrics::SlotRuby& r = u.editRuby();
                 const int64_t start = syllableStart + offset;
                 int64_t end = start + u.duration;
                 // The ruby lasts while its characters are sung; tags between
                 // them add nothing.
                 int counted = 1;
-                for (int k = j + 1; k <= last && counted < u.rubySpan; ++k) {
+                for (int k = j + 1; k <= last && counted < r.rubySpan; ++k) {
                     if (!line.unit(k).isChar) continue;
                     end += line.unit(k).duration;
                     ++counted;
                 }
-                u.rubyStartTime = saturate32(start);
-                u.rubyEndTime = saturate32(end);
-                u.rubyDuration = saturate32(end - start);
+                r.rubyStartTime = saturate32(start);
+                r.rubyEndTime = saturate32(end);
+                r.rubyDuration = saturate32(end - start);
             }
             offset += u.duration;
         }
@@ -259,12 +261,13 @@ void TimeRuby(lyrics::Song& song) {
 int32_t RubySpacing(lyrics::LyricLine& line, int j) {
     if (j < 1 || j > usedSlots(line)) return 0;
     lyrics::LyricUnit& u = line.unit(j);
-    const int64_t letters = static_cast<int64_t>(utf8Length(u.ruby));
-    if (letters == 1 && letters == u.rubySpan) return 0;
-    const int64_t room = static_cast<int64_t>(RunWidth(line, u.rubySpan, j)) - u.rubyWidth;
+    const lyrics::SlotRuby& r = u.rubyFields();
+    const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
+    if (letters == 1 && letters == r.rubySpan) return 0;
+    const int64_t room = static_cast<int64_t>(RunWidth(line, r.rubySpan, j)) - r.rubyWidth;
     if (room <= 0 || letters <= 1) return 0;
     const int32_t spacing = round32(static_cast<double>(room) / static_cast<double>(letters));
-    u.rubyX = round32(std::floor(spacing / 2.0) + CellLeft(line, j));
+    u.editRuby().rubyX = round32(std::floor(spacing / 2.0) + CellLeft(line, j));
     return spacing;
 }
 

@@ -48,20 +48,21 @@ std::string serializeLine(const LyricLine& line) {
     std::string g;  // last tag text
     for (int a = 1; a <= line.unitCount; ++a) {
         const LyricUnit& u = line.unit(a);
+        const SlotRuby& r = u.rubyFields();
         if (u.isChar) {
             if (q == s) {  // the base run was completed by characters alone
                 g = tagText(interpolateTime(line, a));
                 o += P + g + ")" + g;
                 P.clear();
-                s = u.rubySpan;
+                s = r.rubySpan;
             }
-            if (!u.ruby.empty()) {
-                s = std::max(u.rubySpan, 1);
+            if (!r.ruby.empty()) {
+                s = std::max(r.rubySpan, 1);
                 if (line.unit(a - 1).isChar || g.empty()) {
                     g = tagText(interpolateTime(line, a));
                     o += g;  // a tag where the base starts
                 }
-                P = g + "(" + g + u.ruby;
+                P = g + "(" + g + r.ruby;
                 q = 1;
             } else if (s != 0) {
                 ++q;

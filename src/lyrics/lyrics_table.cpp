@@ -77,33 +77,23 @@ namespace {
 // LyricUnit and forgotten in blankUnit stops the build (unless it fits in
 // padding; the unit tests compare a blanked slot with a new one too).
 struct KnownUnitFields {
-    bool isChar;
     std::string text;
     int32_t width, time, rawTime, duration;
-    bool cellMark;
-    std::string ruby;
-    int32_t rubyWidth, rubyHeight, rubySpan, rubyStartTime, rubyEndTime, rubyDuration, rubyX, rubyY;
+    RubyHolder rubyHolder;
+    bool isChar, cellMark;
 };
 }  // namespace
 
 void blankUnit(LyricUnit& u) {
     static_assert(sizeof(LyricUnit) == sizeof(KnownUnitFields), "LyricUnit changed: give blankUnit its new fields");
-    u.isChar = false;
     u.text.clear();
     u.width = 0;
     u.time = 0;
     u.rawTime = 0;
     u.duration = 0;
+    u.rubyHolder.clear();
+    u.isChar = false;
     u.cellMark = false;
-    u.ruby.clear();
-    u.rubyWidth = 0;
-    u.rubyHeight = 0;
-    u.rubySpan = 0;
-    u.rubyStartTime = 0;
-    u.rubyEndTime = 0;
-    u.rubyDuration = 0;
-    u.rubyX = 0;
-    u.rubyY = 0;
 }
 
 UnitListBuilder::UnitListBuilder(std::vector<LyricUnit> storage) : m_units(std::move(storage)) {

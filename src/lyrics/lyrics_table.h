@@ -5,6 +5,7 @@
 // the slots of a line.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,24 +16,75 @@ namespace kvelmor::lyrics {
 inline constexpr int kMaxSlots = 300;     // usable slots of a line (tags and characters)
 inline constexpr int kMaxRawLines = 299;  // lines a song may have
 
-// One slot of a line: one character or one time tag.
-struct LyricUnit {
-    bool isChar = false;        // true: one character; false: a time tag
-    std::string text;           // the character of a character slot (UTF-8), empty for a tag
-    int32_t width = 0;          // pixels: measured width of the character
-    Centiseconds time = 0;      // tag: time after the time-ratio correction
-    Centiseconds rawTime = 0;   // tag: time exactly as written
-    Centiseconds duration = 0;  // to the next tag, or a character's share of it
-    bool cellMark = false;      // the character is marked in the ruby editor
-    std::string ruby;           // reading of the run of characters that starts here
-    int32_t rubyWidth = 0;      // pixels: width of `ruby` in the ruby font
-    int32_t rubyHeight = 0;     // pixels: height of the ruby font
-    int32_t rubySpan = 0;       // character slots the ruby covers, starting here; 0 if none
+// The ruby fields of a slot: the reading over the run of characters that
+// starts at the slot, and where and when it is shown.
+struct SlotRuby {
+    std::string ruby;       // reading of the run of characters that starts here
+    int32_t rubyWidth = 0;  // pixels: width of `ruby` in the ruby font
+    int32_t rubyHeight = 0; // pixels: height of the ruby font
+    int32_t rubySpan = 0;   // character slots the ruby covers, starting here; 0 if none
     Centiseconds rubyStartTime = 0;
     Centiseconds rubyEndTime = 0;
     Centiseconds rubyDuration = 0;
     int32_t rubyX = 0;  // pixels: left edge of the ruby
     int32_t rubyY = 0;  // pixels: bottom edge of the ruby
+
+    bool operator==(const SlotRuby&) const = default;
+};
+
+// Holds a slot's SlotRuby, by value: copies copy it, and a holder that has
+// none reads as blank fields. Only a few slots of a line start a ruby, so
+// the others keep a null pointer rather than the fields themselves, which
+// keeps the slot record at 64 bytes for the stages that walk every slot.
+class RubyHolder {
+public:
+    RubyHolder() = default;
+    RubyHolder(const RubyHolder& other) : m_fields(other.m_fields ? std::make_unique<SlotRuby>(*other.m_fields) : nullptr) {}
+    RubyHolder(RubyHolder&&) noexcept = default;
+    RubyHolder& operator=(const RubyHolder& other) {
+        if (this == &other) return *this;
+        if (!other.m_fields) clear();
+        else if (m_fields) *m_fields = *other.m_fields;
+        else m_fields = std::make_unique<SlotRuby>(*other.m_fields);
+        return *this;
+    }
+    RubyHolder& operator=(RubyHolder&&) noexcept = default;
+    ~RubyHolder() = default;
+
+    const SlotRuby& get() const { return m_fields ? *m_fields : blank(); }
+    SlotRuby& edit() {
+        if (!m_fields) m_fields = std::make_unique<SlotRuby>();
+        return *m_fields;
+    }
+    // Blank fields again; storage already made is kept for the next ruby.
+    void clear() {
+        if (m_fields) *m_fields = SlotRuby{};
+    }
+    bool operator==(const RubyHolder& other) const { return get() == other.get(); }
+
+private:
+    static const SlotRuby& blank() {
+        static const SlotRuby kBlank;
+        return kBlank;
+    }
+    std::unique_ptr<SlotRuby> m_fields;
+};
+
+// One slot of a line: one character or one time tag.
+struct LyricUnit {
+    std::string text;           // the character of a character slot (UTF-8), empty for a tag
+    int32_t width = 0;          // pixels: measured width of the character
+    Centiseconds time = 0;      // tag: time after the time-ratio correction
+    Centiseconds rawTime = 0;   // tag: time exactly as written
+    Centiseconds duration = 0;  // to the next tag, or a character's share of it
+    RubyHolder rubyHolder;      // see rubyFields()
+    bool isChar = false;        // true: one character; false: a time tag
+    bool cellMark = false;      // the character is marked in the ruby editor
+
+    // The slot's ruby fields, blank when no ruby starts here.
+    const SlotRuby& rubyFields() const { return rubyHolder.get(); }
+    // The same for writing.
+    SlotRuby& editRuby() { return rubyHolder.edit(); }
 
     bool operator==(const LyricUnit&) const = default;
 };

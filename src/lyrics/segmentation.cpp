@@ -141,8 +141,9 @@ int foldRubyNotation(LyricLine& line) {
                 if (holdsTimeTag(reading)) break;
                 // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
                 order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
-                unit(J).ruby = reading;
-                unit(J).rubySpan = reading.empty() ? 0 : span;  // an empty reading is no ruby
+                SlotRuby& r = unit(J).editRuby();
+                r.ruby = reading;
+                r.rubySpan = reading.empty() ? 0 : span;  // an empty reading is no ruby
                 ++folded;
                 i -= 1;
                 break;
@@ -321,9 +322,10 @@ int chooseBreak(const LyricLine& line, int32_t totalWidth, int32_t available) {
     // after its end when the base starts the piece.
     for (int J = 1; J <= n; ++J) {
         const LyricUnit& u = line.unit(J);
-        if (!u.isChar || u.ruby.empty() || u.rubySpan < 2) continue;
+        const SlotRuby& r = u.rubyFields();
+        if (!u.isChar || r.ruby.empty() || r.rubySpan < 2) continue;
         int end = J;
-        for (int seen = 1, i = J + 1; i <= n && seen < u.rubySpan; ++i) {
+        for (int seen = 1, i = J + 1; i <= n && seen < r.rubySpan; ++i) {
             if (line.unit(i).isChar) {
                 ++seen;
                 end = i;

@@ -47,33 +47,34 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
 
     for (int k = 1, slots = slotCount(line); k <= slots; ++k) {
         const auto& u = line.unit(k);
-        if (!u.isChar || u.ruby.empty()) continue;
+        const lyrics::SlotRuby& r = u.rubyFields();
+        if (!u.isChar || r.ruby.empty()) continue;
 
-        int32_t rubyX = u.rubyX;
+        int32_t rubyX = r.rubyX;
         std::string spacingTag;
         if (spread) {
             if (!spreadLine) spreadLine = line;
             int32_t spacing = layout::RubySpacing(*spreadLine, k);
-            rubyX = spreadLine->unit(k).rubyX;
+            rubyX = spreadLine->unit(k).rubyFields().rubyX;
             if (spacing != 0) spacingTag = "{\\fsp" + std::to_string(spacing) + "}";
         }
         head.clear();  // position tag + fade tag + vertical-scale prefix
-        if (withPos) appendPosTag(head, rubyPositionX(rubyScale, rubyX, line.posX, rubyLeft), u.rubyY);
+        if (withPos) appendPosTag(head, rubyPositionX(rubyScale, rubyX, line.posX, rubyLeft), r.rubyY);
         head += texts.fadeTag;
         head += texts.verticalScalePrefix;
 
         // Centiseconds from the line's display start to the ruby's start, and
         // from the ruby's end to the line's display end. The events are
         // written straight into the script.
-        const int64_t rubyLead = static_cast<int64_t>(u.rubyStartTime) - line.startTime;
+        const int64_t rubyLead = static_cast<int64_t>(r.rubyStartTime) - line.startTime;
         auto event = [&](int64_t layer, std::string_view style, std::optional<int64_t> lead) {
             appendDialogueStart(out, line, layer, style);
             out += kNoWrap;
             if (lead) appendKaraokeTag(out, *lead);
             out += head;
             out += line.texts(k).rubyText2;
-            out += u.ruby;
-            appendKaraokeTag(out, static_cast<int64_t>(line.endTime) - u.rubyEndTime);
+            out += r.ruby;
+            appendKaraokeTag(out, static_cast<int64_t>(line.endTime) - r.rubyEndTime);
             out += kLineEnd;
         };
 
@@ -83,7 +84,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             out += kNoWrap;
             out += head;
             out += spacingTag;
-            out += u.ruby;
+            out += r.ruby;
             out += kLineEnd;
             event(upper, line.rubyStyle, std::nullopt);
             break;

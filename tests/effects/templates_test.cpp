@@ -254,16 +254,16 @@ TEST(ExpandTemplates, RubyKaraokeText) {
         l.unit(3).cellMark = c.slot == 3;
         l.unit(2).cellMark = c.slot == 3;
         LyricUnit& u = l.unit(c.slot);
-        u.ruby = c.ruby;
-        u.rubySpan = c.rubySpan;
-        u.rubyWidth = c.rubyWidth;
-        u.rubyDuration = 75;
-        u.rubyX = 501;
+        u.editRuby().ruby = c.ruby;
+        u.editRuby().rubySpan = c.rubySpan;
+        u.editRuby().rubyWidth = c.rubyWidth;
+        u.editRuby().rubyDuration = 75;
+        u.editRuby().rubyX = 501;
         ConversionSettings s = settingsFor(0);
         s.setText("kintouCheck", c.kintou ? "1" : "0");
         l = expanded(s, l);
         EXPECT_EQ(l.texts(c.slot).rubyText2, c.text) << c.why;
-        EXPECT_EQ(l.unit(c.slot).rubyX, c.rubyX) << c.why;
+        EXPECT_EQ(l.unit(c.slot).rubyFields().rubyX, c.rubyX) << c.why;
         EXPECT_EQ(l.texts(5).rubyText2, "") << c.why;
     }
 }
@@ -299,8 +299,8 @@ TEST(ExpandTemplates, ArbitraryInputNeverBreaks) {
         l.endTime = static_cast<int32_t>(rng());
         l.unit(1).duration = static_cast<int32_t>(rng());
         l.unit(2).width = static_cast<int32_t>(rng());
-        l.unit(2).ruby = randomText(3);
-        l.unit(2).rubySpan = static_cast<int32_t>(rng());
+        l.unit(2).editRuby().ruby = randomText(3);
+        l.unit(2).editRuby().rubySpan = static_cast<int32_t>(rng());
         l.unit(3).cellMark = rng() % 2 == 0;
         if (round % 7 == 0) l.unitCount = 300;  // more slots claimed than held
         ConversionSettings s = settingsFor(static_cast<int>(rng() % 10) - 1);

@@ -266,15 +266,15 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
             line.kanjiStyle = kanji;
             line.posX = 100;
             line.posY = 600;
-            line.unit(c.slot).ruby = c.ruby;
-            line.unit(c.slot).rubySpan = c.span;
+            line.unit(c.slot).editRuby().ruby = c.ruby;
+            line.unit(c.slot).editRuby().rubySpan = c.span;
             Song song = songOf({line});
             PlaceRuby(song, s, m);
             const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
-            EXPECT_EQ(u.rubyWidth, c.rubyWidth) << c.why;
-            EXPECT_EQ(u.rubyX, c.x) << c.why;
-            EXPECT_EQ(u.rubyY, 564) << "600 - 29.52 (scale to two decimals) - shadow 3 - rubyDown 3";
-            EXPECT_EQ(u.rubyHeight, 19);
+            EXPECT_EQ(u.rubyFields().rubyWidth, c.rubyWidth) << c.why;
+            EXPECT_EQ(u.rubyFields().rubyX, c.x) << c.why;
+            EXPECT_EQ(u.rubyFields().rubyY, 564) << "600 - 29.52 (scale to two decimals) - shadow 3 - rubyDown 3";
+            EXPECT_EQ(u.rubyFields().rubyHeight, 19);
             EXPECT_EQ(song.LyricsTable[1].rubyStyle, rubyStyle);
             EXPECT_EQ(m.requests(), (std::vector<FixedMeasurer::Request>{{"RubyFace", 14, c.ruby}}));
         }
@@ -300,14 +300,14 @@ TEST(Placement, TimeRubyLastsWhileItsCharactersAreSung) {
         line.unit(2).duration = 30;
         line.unit(3).duration = 20;
         line.unit(5).duration = 50;
-        line.unit(c.slot).ruby = "r";
-        line.unit(c.slot).rubySpan = c.span;
+        line.unit(c.slot).editRuby().ruby = "r";
+        line.unit(c.slot).editRuby().rubySpan = c.span;
         Song song = songOf({line});
         TimeRuby(song);
         const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
-        EXPECT_EQ(u.rubyStartTime, c.start) << c.why;
-        EXPECT_EQ(u.rubyEndTime, c.end) << c.why;
-        EXPECT_EQ(u.rubyDuration, c.end - c.start) << c.why;
+        EXPECT_EQ(u.rubyFields().rubyStartTime, c.start) << c.why;
+        EXPECT_EQ(u.rubyFields().rubyEndTime, c.end) << c.why;
+        EXPECT_EQ(u.rubyFields().rubyDuration, c.end - c.start) << c.why;
     }
 }
 
@@ -331,12 +331,12 @@ TEST(Placement, RubySpacingSpreadsANarrowRubyOverItsCharacters) {
         LyricLine line = makeLine(tag(100) + "漢字" + tag(150));
         line.posX = 100;
         lyrics::LyricUnit& u = line.unit(2);
-        u.ruby = c.ruby;
-        u.rubyWidth = c.rubyWidth;
-        u.rubySpan = c.span;
-        u.rubyX = -1;
+        u.editRuby().ruby = c.ruby;
+        u.editRuby().rubyWidth = c.rubyWidth;
+        u.editRuby().rubySpan = c.span;
+        u.editRuby().rubyX = -1;
         EXPECT_EQ(RubySpacing(line, 2), c.spacing) << c.why;
-        EXPECT_EQ(line.unit(2).rubyX, c.x) << c.why;
+        EXPECT_EQ(line.unit(2).rubyFields().rubyX, c.x) << c.why;
     }
     LyricLine line = makeLine("あ");
     EXPECT_EQ(RubySpacing(line, 2), 0) << "past the last slot";
@@ -358,8 +358,8 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
         std::vector<LyricLine> lines;
         for (int i = 0; i < 4; ++i) {
             lines.push_back(makeLine(tag(100 * i) + "漢字" + tag(100 * i + 50) + "か" + tag(100 * i + 300)));
-            lines.back().unit(2).ruby = "かんじ";
-            lines.back().unit(2).rubySpan = 3;
+            lines.back().unit(2).editRuby().ruby = "かんじ";
+            lines.back().unit(2).editRuby().rubySpan = 3;
         }
         Song song = songOf(lines);
         FixedMeasurer m;

@@ -32,8 +32,8 @@ LyricUnit ch(const std::string& text, const std::string& ruby = {}, int span = 0
     LyricUnit u;
     u.isChar = true;
     u.text = text;
-    u.ruby = ruby;
-    u.rubySpan = span;
+    u.editRuby().ruby = ruby;
+    u.editRuby().rubySpan = span;
     return u;
 }
 
@@ -244,8 +244,8 @@ struct KraRoundTrip : ::testing::Test {
                 EXPECT_EQ(u.text, v.text) << i << "/" << k;
                 EXPECT_EQ(u.rawTime, v.rawTime) << i << "/" << k;
                 EXPECT_EQ(u.time, v.time) << i << "/" << k;
-                EXPECT_EQ(u.ruby, v.ruby) << i << "/" << k;
-                EXPECT_EQ(u.rubySpan, v.rubySpan) << i << "/" << k;
+                EXPECT_EQ(u.rubyFields().ruby, v.rubyFields().ruby) << i << "/" << k;
+                EXPECT_EQ(u.rubyFields().rubySpan, v.rubyFields().rubySpan) << i << "/" << k;
             }
             EXPECT_EQ(x.kanjiStyle, y.kanjiStyle);
         }

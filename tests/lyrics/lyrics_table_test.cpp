@@ -51,15 +51,15 @@ LyricUnit filledUnit() {
     u.rawTime = 11;
     u.duration = 7;
     u.cellMark = true;
-    u.ruby = "かん";
-    u.rubyWidth = 30;
-    u.rubyHeight = 20;
-    u.rubySpan = 1;
-    u.rubyStartTime = 1;
-    u.rubyEndTime = 2;
-    u.rubyDuration = 3;
-    u.rubyX = 4;
-    u.rubyY = 5;
+    u.editRuby().ruby = "かん";
+    u.editRuby().rubyWidth = 30;
+    u.editRuby().rubyHeight = 20;
+    u.editRuby().rubySpan = 1;
+    u.editRuby().rubyStartTime = 1;
+    u.editRuby().rubyEndTime = 2;
+    u.editRuby().rubyDuration = 3;
+    u.editRuby().rubyX = 4;
+    u.editRuby().rubyY = 5;
     return u;
 }
 }  // namespace
@@ -69,6 +69,32 @@ TEST(LyricsTable, BlankUnitGivesTheValuesOfANewSlot) {
     ASSERT_FALSE(u == LyricUnit{});
     blankUnit(u);
     EXPECT_TRUE(u == LyricUnit{});
+}
+
+// A slot's ruby fields live outside the slot record; copies of the slot
+// must still own their own fields, and blank fields must read as none.
+TEST(LyricsTable, RubyFieldsCopyWithTheirSlot) {
+    const LyricUnit original = filledUnit();
+    LyricUnit copy = original;
+    copy.editRuby().ruby = "じ";
+    copy.editRuby().rubyX = 40;
+    EXPECT_EQ(original.rubyFields().ruby, "かん") << "a copy does not share the original's fields";
+    EXPECT_EQ(original.rubyFields().rubyX, 4);
+
+    LyricUnit withRuby = filledUnit();
+    withRuby = LyricUnit{};  // assigning a slot without ruby takes its fields away
+    EXPECT_TRUE(withRuby == LyricUnit{});
+    EXPECT_EQ(withRuby.rubyFields().ruby, "");
+    EXPECT_EQ(withRuby.rubyFields().rubySpan, 0);
+
+    LyricUnit none;
+    none.editRuby();  // fields made but left blank read as a slot without ruby
+    EXPECT_TRUE(none == LyricUnit{});
+
+    LyricLine line;
+    line.appendUnit(original);
+    std::vector<LyricUnit> moved = std::move(line.units);
+    EXPECT_EQ(moved[1].rubyFields().ruby, "かん") << "moving the slots moves their fields";
 }
 
 TEST(LyricsTable, SlotsBuiltOverOldOnesAreBlank) {

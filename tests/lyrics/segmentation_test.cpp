@@ -133,7 +133,7 @@ TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
         for (LyricUnit& u : song.LyricsTable[i].units) {
             u.width = 9;
             u.cellMark = true;
-            u.rubyX = 3;
+            u.editRuby().rubyX = 3;
         }
     }
     rebuildLyricsTable(song, settings, measurer, reporter);
@@ -143,7 +143,7 @@ TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
         for (size_t k = 0; k < first[i].units.size(); ++k)
             EXPECT_TRUE(song.LyricsTable[i].units[k] == first[i].units[k]) << i << " " << k;
     }
-    EXPECT_EQ(song.LyricsTable[1].unit(2).ruby, "かん");  // the notation was folded
+    EXPECT_EQ(song.LyricsTable[1].unit(2).rubyFields().ruby, "かん");  // the notation was folded
 }
 
 TEST_F(SegmentationFixture, MoreThan300SlotsContinueInAFurtherLine) {
@@ -174,10 +174,10 @@ TEST_F(SegmentationFixture, RubyOverTwoKanjiIsFolded) {
     build("[00:01:00]漢字[00:01:00]([00:01:00]かんじ[00:02:00])[00:02:00]です[00:03:00]", false);
     const LyricLine& l = song.LyricsTable[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "漢", "字", "t200", "で", "す", "t300"}));
-    EXPECT_EQ(l.unit(2).ruby, "かんじ");
-    EXPECT_EQ(l.unit(2).rubySpan, 2);
-    EXPECT_EQ(l.unit(3).ruby, "");
-    EXPECT_EQ(l.unit(3).rubySpan, 0);
+    EXPECT_EQ(l.unit(2).rubyFields().ruby, "かんじ");
+    EXPECT_EQ(l.unit(2).rubyFields().rubySpan, 2);
+    EXPECT_EQ(l.unit(3).rubyFields().ruby, "");
+    EXPECT_EQ(l.unit(3).rubyFields().rubySpan, 0);
     EXPECT_EQ(l.plainText, "漢字です");
     EXPECT_EQ(song.rubyState, kRubyAssigned);
 }
@@ -188,9 +188,9 @@ TEST_F(SegmentationFixture, TagsInsideTheReadingAreIgnoredAndSeveralNotationsFol
           false);
     const LyricLine& l = song.LyricsTable[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "空", "t200", "と", "t300", "海", "t400"}));
-    EXPECT_EQ(l.unit(2).ruby, "そら");
-    EXPECT_EQ(l.unit(2).rubySpan, 1);
-    EXPECT_EQ(l.unit(6).ruby, "うみ");
+    EXPECT_EQ(l.unit(2).rubyFields().ruby, "そら");
+    EXPECT_EQ(l.unit(2).rubyFields().rubySpan, 1);
+    EXPECT_EQ(l.unit(6).rubyFields().ruby, "うみ");
     EXPECT_EQ(l.plainText, "空と海");
 }
 
@@ -215,8 +215,8 @@ TEST_F(SegmentationFixture, AnUnclosedNotationStaysLyricTextAndLeavesTheNextAlon
     build("[00:01:00]空[00:01:00]([00:01:00]そら[00:02:00])[00:02:00]あ[00:03:00]([00:03:00]x[00:04:00]", false);
     const LyricLine& w = song.LyricsTable[1];
     EXPECT_EQ(w.plainText, "空あ(x");
-    EXPECT_EQ(w.unit(2).ruby, "そら");
-    EXPECT_EQ(w.unit(2).rubySpan, 1);
+    EXPECT_EQ(w.unit(2).rubyFields().ruby, "そら");
+    EXPECT_EQ(w.unit(2).rubyFields().rubySpan, 1);
 }
 
 TEST_F(SegmentationFixture, ANotationWithoutABaseIsLyricText) {
@@ -343,10 +343,10 @@ TEST_F(SegmentationFixture, ARubyBaseIsNotCut) {
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& l = song.LyricsTable[i];
         for (int k = 1; k <= l.unitCount; ++k) {
-            if (l.unit(k).ruby.empty()) continue;
+            if (l.unit(k).rubyFields().ruby.empty()) continue;
             found = true;
-            EXPECT_EQ(l.unit(k).ruby, "かんじ");
-            EXPECT_EQ(l.unit(k).rubySpan, 2);
+            EXPECT_EQ(l.unit(k).rubyFields().ruby, "かんじ");
+            EXPECT_EQ(l.unit(k).rubyFields().rubySpan, 2);
             ASSERT_LT(k + 1, l.unitCount);
             EXPECT_EQ(l.unit(k).text + l.unit(k + 1).text, "漢字");
         }
@@ -365,8 +365,8 @@ TEST_F(SegmentationFixture, InlineRubySurvivesTheLineBreak) {
     EXPECT_EQ(plainTexts(), (Texts{"ああああ空", "カカカカ漢漢漢漢漢漢"}));
     const LyricLine& l = song.LyricsTable[1];
     EXPECT_EQ(slots(l), (Slots{"t0", "あ", "あ", "あ", "あ", "t400", "空", "t500"}));
-    EXPECT_EQ(l.unit(7).ruby, "そら");
-    EXPECT_EQ(l.unit(7).rubySpan, 1);
+    EXPECT_EQ(l.unit(7).rubyFields().ruby, "そら");
+    EXPECT_EQ(l.unit(7).rubyFields().rubySpan, 1);
     EXPECT_EQ(slots(song.LyricsTable[2]).front(), "t500");
 }
 
@@ -407,7 +407,7 @@ TEST_F(SegmentationFixture, ANotationWhoseReadingWouldSpellATagIsLyricText) {
     EXPECT_EQ(song.rubyState, kNoRuby);
     // One tag less inside and the same reading folds.
     build("[00:01:00]空[00:01:00]([00:01:00][00:05:60[00:02:00])[00:02:00]", false);
-    EXPECT_EQ(song.LyricsTable[1].unit(2).ruby, "[00:05:60");
+    EXPECT_EQ(song.LyricsTable[1].unit(2).rubyFields().ruby, "[00:05:60");
 }
 
 // An empty reading is no ruby: its span would cover characters that a tag
@@ -417,6 +417,6 @@ TEST_F(SegmentationFixture, ANotationWithAnEmptyReadingGivesNoRuby) {
     const LyricLine& l = song.LyricsTable[1];
     EXPECT_EQ(l.plainText, "空海と");
     ASSERT_EQ(l.unitCount, 6);
-    EXPECT_EQ(l.unit(2).ruby, "");
-    EXPECT_EQ(l.unit(2).rubySpan, 0);
+    EXPECT_EQ(l.unit(2).rubyFields().ruby, "");
+    EXPECT_EQ(l.unit(2).rubyFields().rubySpan, 0);
 }

@@ -21,13 +21,13 @@ struct RubyEventsFixture : ::testing::Test {
         s.setText("kintouCheck", "0");  // spreading has a test of its own
         addSlots(line, {tagSlot(1100), charSlot("夜", 20), charSlot("空", 20), tagSlot(1200)});
         auto& u = line.unit(2);
-        u.ruby = "よぞら";
-        u.rubySpan = 2;
-        u.rubyWidth = 30;
-        u.rubyX = 105;
-        u.rubyY = 395;
-        u.rubyStartTime = 1120;
-        u.rubyEndTime = 1200;
+        u.editRuby().ruby = "よぞら";
+        u.editRuby().rubySpan = 2;
+        u.editRuby().rubyWidth = 30;
+        u.editRuby().rubyX = 105;
+        u.editRuby().rubyY = 395;
+        u.editRuby().rubyStartTime = 1120;
+        u.editRuby().rubyEndTime = 1200;
         line.setRubyText2(2, "{\\K80}");
     }
     std::string events() {
@@ -93,11 +93,11 @@ TEST_F(RubyEventsFixture, PositionScaleShiftAndNoPositionOption) {
     for (const auto& c : cases) {
         s.setText("rubyScale", c.rubyScale);
         s.setText("rubyLeft", c.rubyLeft);
-        line.unit(2).rubyX = c.rubyX;
+        line.unit(2).editRuby().rubyX = c.rubyX;
         EXPECT_NE(events().find(c.pos), std::string::npos) << c.why << "\n" << events();
     }
 
-    line.unit(2).rubyX = 105;
+    line.unit(2).editRuby().rubyX = 105;
     s.setText("rubyScale", "1");
     s.setText("rubyLeft", "0");
     s.setText("posNo", "1");
@@ -110,19 +110,19 @@ TEST_F(RubyEventsFixture, PositionScaleShiftAndNoPositionOption) {
 TEST_F(RubyEventsFixture, EdgeWipeSpreadsRubyEvenly) {
     s.setText("wipe", "3");
     s.setText("kintouCheck", "1");
-    line.unit(2).ruby = "よぞ";  // 2 letters, 30 px over 40 px: 10 px room, spacing 5
+    line.unit(2).editRuby().ruby = "よぞ";  // 2 letters, 30 px over 40 px: 10 px room, spacing 5
     const std::string lower = "Dialogue: 10,0:00:10.00,0:00:16.00,Ruby1,,0000,0000,0000,Karaoke,";
     // The spread ruby starts at the characters' left edge plus half a spacing (rounded down).
     std::string out = events();
     EXPECT_EQ(out.substr(0, out.find('\n') + 1), lower + "{\\q2}{\\pos(102,395)}{\\fsp5}よぞ\n");
-    EXPECT_EQ(line.unit(2).rubyX, 105) << "the table is left as it was";
+    EXPECT_EQ(line.unit(2).rubyFields().rubyX, 105) << "the table is left as it was";
 
-    line.unit(2).rubyWidth = 50;  // wider than its characters: not spread, not moved
+    line.unit(2).editRuby().rubyWidth = 50;  // wider than its characters: not spread, not moved
     out = events();
     EXPECT_EQ(out.substr(0, out.find('\n') + 1), lower + "{\\q2}{\\pos(105,395)}よぞ\n");
 
     s.setText("kintouCheck", "0");
-    line.unit(2).rubyWidth = 30;
+    line.unit(2).editRuby().rubyWidth = 30;
     out = events();
     EXPECT_EQ(out.substr(0, out.find('\n') + 1), lower + "{\\q2}{\\pos(105,395)}よぞ\n");
 }

@@ -29,12 +29,12 @@ lyrics::Song sampleSong() {
                  tagSlot(220), charSlot("空", 20, "", "{\\K60}"), tagSlot(280)});
     a.pieceList = "{\\be1};{\\blur2}";
     a.rawText = "{\\1c&H00FF00&}{\\clip(0,0,50,440)}夜 空";
-    a.unit(2).ruby = "よ";
-    a.unit(2).rubySpan = 1;
-    a.unit(2).rubyX = 33;
-    a.unit(2).rubyY = 395;
-    a.unit(2).rubyStartTime = 180;
-    a.unit(2).rubyEndTime = 220;
+    a.unit(2).editRuby().ruby = "よ";
+    a.unit(2).editRuby().rubySpan = 1;
+    a.unit(2).editRuby().rubyX = 33;
+    a.unit(2).editRuby().rubyY = 395;
+    a.unit(2).editRuby().rubyStartTime = 180;
+    a.unit(2).editRuby().rubyEndTime = 220;
     a.setRubyText2(2, "{\\K40}");
     auto& b = song.LyricsTable.appendLine();
     b = builtLine(300, 600, 30, 470);

@@ -43,11 +43,11 @@ struct ScriptWriterFixture : ::testing::Test {
         auto& a = song.LyricsTable.appendLine();
         a = builtLine(100, 400, 30, 430);
         addSlots(a, {tagSlot(180), charSlot("夜", 20, "", "{\\K40}"), charSlot("空", 20, "", "{\\K60}"), tagSlot(280)});
-        a.unit(2).ruby = "よぞら";
-        a.unit(2).rubyX = 35;
-        a.unit(2).rubyY = 395;
-        a.unit(2).rubyStartTime = 180;
-        a.unit(2).rubyEndTime = 280;
+        a.unit(2).editRuby().ruby = "よぞら";
+        a.unit(2).editRuby().rubyX = 35;
+        a.unit(2).editRuby().rubyY = 395;
+        a.unit(2).editRuby().rubyStartTime = 180;
+        a.unit(2).editRuby().rubyEndTime = 280;
         a.setRubyText2(2, "{\\K100}");
         a.preTimeUsed = 80;
         auto& b = song.LyricsTable.appendLine();
@@ -220,12 +220,12 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
                 TestSlot slot = pick(0, 2) ? charSlot(text(), number(), text(), text()) : tagSlot(number());
                 lyrics::LyricUnit& u = slot.unit;
                 if (u.isChar && pick(0, 1)) {
-                    u.ruby = text();
-                    u.rubySpan = number();
-                    u.rubyWidth = number();
-                    u.rubyX = number();
-                    u.rubyStartTime = number();
-                    u.rubyEndTime = number();
+                    u.editRuby().ruby = text();
+                    u.editRuby().rubySpan = number();
+                    u.editRuby().rubyWidth = number();
+                    u.editRuby().rubyX = number();
+                    u.editRuby().rubyStartTime = number();
+                    u.editRuby().rubyEndTime = number();
                 }
                 addSlots(l, {slot});
             }

@@ -51,15 +51,8 @@ LyricUnit filledUnit() {
     u.rawTime = 11;
     u.duration = 7;
     u.cellMark = true;
-    u.editRuby().ruby = "かん";
-    u.editRuby().rubyWidth = 30;
-    u.editRuby().rubyHeight = 20;
-    u.editRuby().rubySpan = 1;
-    u.editRuby().rubyStartTime = 1;
-    u.editRuby().rubyEndTime = 2;
-    u.editRuby().rubyDuration = 3;
-    u.editRuby().rubyX = 4;
-    u.editRuby().rubyY = 5;
+    u.editRuby() = {.ruby = "かん", .rubyWidth = 30, .rubyHeight = 20, .rubySpan = 1, .rubyStartTime = 1,
+                    .rubyEndTime = 2, .rubyDuration = 3, .rubyX = 4, .rubyY = 5};
     return u;
 }
 }  // namespace

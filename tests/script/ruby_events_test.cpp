@@ -20,14 +20,8 @@ struct RubyEventsFixture : ::testing::Test {
     RubyEventsFixture() {
         s.setText("kintouCheck", "0");  // spreading has a test of its own
         addSlots(line, {tagSlot(1100), charSlot("夜", 20), charSlot("空", 20), tagSlot(1200)});
-        auto& u = line.unit(2);
-        u.editRuby().ruby = "よぞら";
-        u.editRuby().rubySpan = 2;
-        u.editRuby().rubyWidth = 30;
-        u.editRuby().rubyX = 105;
-        u.editRuby().rubyY = 395;
-        u.editRuby().rubyStartTime = 1120;
-        u.editRuby().rubyEndTime = 1200;
+        line.unit(2).editRuby() = {.ruby = "よぞら", .rubyWidth = 30, .rubySpan = 2, .rubyStartTime = 1120,
+                                   .rubyEndTime = 1200, .rubyX = 105, .rubyY = 395};
         line.setRubyText2(2, "{\\K80}");
     }
     std::string events() {

@@ -12,6 +12,9 @@ int presetsCommand(const std::vector<std::string>& args) {
     Converter c;
     c.session.startUp(o.settingsPath);
     app::Session& session = c.session;
+    // Presets of a file that could not be read are not known; the read
+    // failure has been reported.
+    if (session.ini.unreadable()) return 2;
 
     if (verb == "list") {
         for (const auto& n : session.presets.list()) std::cout << n << "\n";

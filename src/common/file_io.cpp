@@ -30,6 +30,21 @@ int writeAll(int fd, std::string_view bytes) {
     return 0;
 }
 
+// The file a path names once its symbolic links are followed, the last one
+// possibly dangling (its target is then the file to create). A loop of links
+// is left to open() to report.
+std::filesystem::path linkTarget(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    fs::path p = path;
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        fs::path next = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return p;
+}
+
 }  // namespace
 
 FileResult readFileBytes(const std::string& path, std::string& bytes) {
@@ -55,9 +70,14 @@ FileResult readFileBytes(const std::string& path, std::string& bytes) {
     return {true, {}};
 }
 
-FileResult writeFileAtomically(const std::string& path, std::string_view bytes) {
+FileResult writeFileAtomically(const std::string& given, std::string_view bytes) {
     namespace fs = std::filesystem;
     std::error_code ec;
+    // Through a symbolic link the file it points to is replaced; renaming
+    // over the link itself would turn it into a file of its own. (Devices are
+    // opened through their links below, as /dev/stdout must be.)
+    const bool existsAsOther = fs::exists(given, ec) && !fs::is_regular_file(given, ec);
+    const std::string path = existsAsOther ? given : linkTarget(given).string();
     if (fs::is_directory(path, ec)) return {false, std::strerror(EISDIR)};
     // A device or pipe (/dev/stdout, /dev/full) is written in place: renaming
     // over it would replace the device node.

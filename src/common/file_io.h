@@ -18,7 +18,8 @@ FileResult readFileBytes(const std::string& path, std::string& bytes);
 // so that `path` holds either its old content or the whole new content, never
 // a part. On failure the temporary file is removed and `path` is untouched.
 // A file the caller may not write (read-only) is refused, not replaced; a
-// device (/dev/null, /dev/full) is written in place.
+// device (/dev/null, /dev/full) is written in place; a symbolic link stays a
+// link, and the file it points to is the one replaced.
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace kvelmor

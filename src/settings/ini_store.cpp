@@ -171,6 +171,7 @@ bool Cls_Ini::saveIfWriteThrough(bool changed) {
 }
 
 bool Cls_Ini::Read() {
+    m_unreadable = false;
     if (m_path.empty()) return false;
     std::error_code ec;
     // No file yet is the first start, not a fault.
@@ -179,6 +180,7 @@ bool Cls_Ini::Read() {
     FileResult result = readFileBytes(m_path, bytes);
     if (!result.ok) {
         m_reporter->error("cannot read the settings file: " + result.error, m_path);
+        m_unreadable = true;
         return false;
     }
     return loadFromText(bytes);
@@ -256,6 +258,12 @@ bool Cls_Ini::Save() {
         m_reporter->error("cannot save the settings: no settings file is set");
         return false;
     }
+    if (m_unreadable) {
+        m_reporter->error("the settings were not saved: the settings file could not be read, and saving would "
+                          "replace what it holds",
+                          m_path);
+        return false;
+    }
     std::vector<std::string> image = buildImage();
 
     std::error_code ec;
@@ -283,6 +291,7 @@ void Cls_Ini::Release() {
     m_sections.clear();
     m_lines.clear();
     m_unendedLastLine = 0;
+    m_unreadable = false;
 }
 
 std::vector<std::string> Cls_Ini::sectionNames() const {

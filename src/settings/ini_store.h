@@ -89,10 +89,13 @@ public:
     // last is reported). Undecodable bytes, binary data and key lines outside
     // any section are reported and the rest is loaded.
     bool Read();
+    // Whether the last Read found a file at Path that it could not read.
+    bool unreadable() const { return m_unreadable; }
 
     // Writes the file at Path, creating its folder when missing. The file is
     // replaced in one step, so a failed or interrupted save leaves the old
-    // file as it was. A failure is reported and returns false.
+    // file as it was. A failure is reported and returns false. A file the
+    // last Read could not read is never saved over: its settings would be lost.
     bool Save();
 
     // Back to the empty store: no path, Mode cleared, no sections, no lines.
@@ -136,6 +139,7 @@ private:
     // back in their places.
     std::vector<std::string> m_lines;
     int m_unendedLastLine = 0;
+    bool m_unreadable = false;
     Reporter* m_reporter;
 };
 

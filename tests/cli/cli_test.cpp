@@ -361,6 +361,11 @@ TEST_F(CliFailureTest, SettingsFilesThatCannotBeReadAreReportedAndConvertGoesOn)
         << stderrText();
     EXPECT_TRUE(fs::exists(dir / "song.ass"));
     EXPECT_TRUE(fs::is_directory(dir / "folder.ini"));
+    // The presets of such a file are not known, and nothing is saved over it.
+    EXPECT_EQ(kvelmor("presets list --settings " + (dir / "folder.ini").string()).code, 2);
+    EXPECT_TRUE(inStderr("cannot read the settings file")) << stderrText();
+    EXPECT_EQ(kvelmor("presets save mine --settings " + (dir / "folder.ini").string()).code, 2);
+    EXPECT_TRUE(fs::is_directory(dir / "folder.ini"));
 
     ASSERT_EQ(kvelmor("presets save default --settings " + settings + " --set dispWidth=1280").code, 0);
     std::string whole;

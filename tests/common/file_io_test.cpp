@@ -51,6 +51,29 @@ TEST(FileIo, FailedWritesLeaveTheOldFileAndReportWhy) {
     EXPECT_EQ(entries(d), 1u);  // only the directory made above
 }
 
+TEST(FileIo, WritingThroughASymbolicLinkReplacesItsTarget) {
+    auto d = freshDir("link");
+    fs::create_directories(d / "real");
+    const fs::path target = d / "real" / "Kvelmor.ini";
+    ASSERT_TRUE(writeFileAtomically(target.string(), "old").ok);
+    fs::create_symlink(fs::path("real") / "Kvelmor.ini", d / "relative.ini");  // relative to the link's folder
+    fs::create_symlink(d / "relative.ini", d / "chained.ini");                  // a link to a link
+
+    ASSERT_TRUE(writeFileAtomically((d / "chained.ini").string(), "new").ok);
+    EXPECT_TRUE(fs::is_symlink(d / "chained.ini"));
+    EXPECT_TRUE(fs::is_symlink(d / "relative.ini"));
+    std::string bytes;
+    ASSERT_TRUE(readFileBytes(target.string(), bytes).ok);
+    EXPECT_EQ(bytes, "new");
+    EXPECT_EQ(entries(d / "real"), 1u) << "no temporary file left beside the target";
+
+    fs::create_symlink(d / "real" / "new.ass", d / "dangling.ass");  // the target is made
+    ASSERT_TRUE(writeFileAtomically((d / "dangling.ass").string(), "made").ok);
+    EXPECT_TRUE(fs::is_symlink(d / "dangling.ass"));
+    ASSERT_TRUE(readFileBytes((d / "real" / "new.ass").string(), bytes).ok);
+    EXPECT_EQ(bytes, "made");
+}
+
 TEST(FileIo, ReadingMissingOrDirectoryFails) {
     auto d = freshDir("read");
     std::string bytes = "keep";

@@ -193,6 +193,25 @@ TEST_F(IniFileTest, MissingEmptyOrDirectoryKeepsTheStore) {
     EXPECT_EQ(m_reports.reports[0].file, pathOf("dir.ini"));
 }
 
+TEST_F(IniFileTest, AFileThatCouldNotBeReadIsNeverSavedOver) {
+    fs::create_directory(pathOf("later.ini"));
+    Cls_Ini ini(m_reports);
+    ini.SetPath(pathOf("later.ini"));
+    EXPECT_FALSE(ini.Read());
+    EXPECT_TRUE(ini.unreadable());
+    // Even once the path could be written, what was not read is not replaced.
+    fs::remove(pathOf("later.ini"));
+    ini.SetValue("default", "k", "1");
+    EXPECT_FALSE(ini.Save());
+    EXPECT_FALSE(fs::exists(pathOf("later.ini")));
+    EXPECT_EQ(m_reports.reports.back().file, pathOf("later.ini"));
+
+    // A later read that succeeds (here: no file, a first start) lifts the guard.
+    EXPECT_FALSE(ini.Read());
+    EXPECT_FALSE(ini.unreadable());
+    EXPECT_TRUE(ini.Save());
+}
+
 TEST_F(IniFileTest, BadBytesAreReportedByLineAndTheRestLoads) {
     struct Case { std::string bytes; std::vector<int> lines; const char* why; };
     for (const Case& c : {Case{"[a]\r\nk=\x90\xDD\r\nbad=\x80\r\n[b]\r\nj=2\r\n", {3}, "undecodable byte"},

@@ -58,7 +58,8 @@ std::vector<TagAt> tags(const LyricLine& line, bool keptOnly) {
     for (int k = 1; k <= line.unitCount; ++k) {
         const auto& u = line.unit(k);
         if (u.isChar) {
-            if (!u.rubyFields().ruby.empty() && u.rubyFields().rubySpan > 0) baseEnd = chars + u.rubyFields().rubySpan;
+            const lyrics::SlotRuby& r = u.rubyFields();
+            if (!r.ruby.empty() && r.rubySpan > 0) baseEnd = chars + r.rubySpan;
             ++chars;
             continue;
         }
@@ -127,10 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (b.unit(k).isChar) charsB.push_back(&b.unit(k));
         if (charsA.size() != charsB.size()) fail(where + "another number of characters", kra);
         for (size_t c = 0; c < charsA.size(); ++c) {
-            if (charsA[c]->ruby != charsB[c]->ruby || charsA[c]->rubySpan != charsB[c]->rubySpan)
-                fail(where + "character " + std::to_string(c + 1) + ": ruby \"" + charsA[c]->ruby + "\"/" +
-                         std::to_string(charsA[c]->rubySpan) + " reads back as \"" + charsB[c]->ruby + "\"/" +
-                         std::to_string(charsB[c]->rubySpan),
+            const lyrics::SlotRuby& ra = charsA[c]->rubyFields();
+            const lyrics::SlotRuby& rb = charsB[c]->rubyFields();
+            if (ra.ruby != rb.ruby || ra.rubySpan != rb.rubySpan)
+                fail(where + "character " + std::to_string(c + 1) + ": ruby \"" + ra.ruby + "\"/" +
+                         std::to_string(ra.rubySpan) + " reads back as \"" + rb.ruby + "\"/" +
+                         std::to_string(rb.rubySpan),
                      kra);
         }
         const auto kept = tags(a, true);

@@ -39,7 +39,8 @@ struct SlotRuby {
 class RubyHolder {
 public:
     RubyHolder() = default;
-    RubyHolder(const RubyHolder& other) : m_fields(other.m_fields ? std::make_unique<SlotRuby>(*other.m_fields) : nullptr) {}
+    RubyHolder(const RubyHolder& other)
+        : m_fields(other.m_fields ? std::make_unique<SlotRuby>(*other.m_fields) : nullptr) {}
     RubyHolder(RubyHolder&&) noexcept = default;
     RubyHolder& operator=(const RubyHolder& other) {
         if (this == &other) return *this;

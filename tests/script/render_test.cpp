@@ -336,15 +336,16 @@ std::vector<RubyCase> rubyCases(const lyrics::Song& song, const SplitScript& spl
             if (!u.isChar) continue;
             const int left = x;
             x += u.width;
-            if (u.rubyFields().ruby.empty()) continue;
+            const lyrics::SlotRuby& r = u.rubyFields();
+            if (r.ruby.empty()) continue;
             int right = left;
-            for (int j = k, chars = 0; j <= line.unitCount && chars < u.rubyFields().rubySpan; ++j)
+            for (int j = k, chars = 0; j <= line.unitCount && chars < r.rubySpan; ++j)
                 if (line.unit(j).isChar) {
                     right += line.unit(j).width;
                     ++chars;
                 }
-            EXPECT_LT(next, events.size()) << "line " << i << ": ruby " << u.rubyFields().ruby << " has no event";
-            out.push_back({i, u.rubyFields().ruby, left, right, u.rubyFields().rubyStartTime, u.rubyFields().rubyEndTime,
+            EXPECT_LT(next, events.size()) << "line " << i << ": ruby " << r.ruby << " has no event";
+            out.push_back({i, r.ruby, left, right, r.rubyStartTime, r.rubyEndTime,
                            next < events.size() ? events[next] : std::string()});
             ++next;
         }

@@ -242,6 +242,22 @@ TEST(Timing, BatchDisplay) {
     }
 }
 
+namespace {
+// New line priority with the lead LyricsDispTime over `lines`: the end each
+// line is given, and the first line's end text to match.
+void expectPriorityEnds(const char* lead, const std::vector<LyricLine>& lines, const std::vector<Centiseconds>& ends,
+                        const char* why) {
+    settings::ConversionSettings s;
+    s.setText("LyricsDispTime", lead);
+    Song song = songOf(lines);
+    applyNewLinePriority(song, s);
+    std::vector<Centiseconds> got;
+    for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].endTime);
+    EXPECT_EQ(got, ends) << why;
+    EXPECT_EQ(song.LyricsTable[1].endText, lyrics::formatScriptTime(ends[0])) << why;
+}
+}  // namespace
+
 TEST(Timing, NewLinePriorityEndsTheLineWhoseRowIsNeeded) {
     struct Case {
         const char* lead;  // LyricsDispTime
@@ -256,16 +272,7 @@ TEST(Timing, NewLinePriorityEndsTheLineWhoseRowIsNeeded) {
          "each line is cut by the next in its row"},
         {"10", {window(0, 500, 0), window(100, 600, 0)}, {500, 600}, "lines without a row are left alone"},
     };
-    for (const Case& c : cases) {
-        settings::ConversionSettings s;
-        s.setText("LyricsDispTime", c.lead);
-        Song song = songOf(c.lines);
-        applyNewLinePriority(song, s);
-        std::vector<Centiseconds> got;
-        for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].endTime);
-        EXPECT_EQ(got, c.ends) << c.why;
-        EXPECT_EQ(song.LyricsTable[1].endText, lyrics::formatScriptTime(c.ends[0])) << c.why;
-    }
+    for (const Case& c : cases) expectPriorityEnds(c.lead, c.lines, c.ends, c.why);
 }
 
 TEST(Timing, StagesInRefreshOrderInBothDisplayModes) {
@@ -301,16 +308,7 @@ TEST(Timing, NewLinePriorityNeverEndsALineBeforeItStarts) {
         {{window(100, 500, 1), window(100, 600, 1)}, {100, 600}, "both start together"},
         {{window(300, 500, 1), window(200, 600, 1)}, {300, 600}, "the later line in the file starts first"},
     };
-    for (const Case& c : cases) {
-        settings::ConversionSettings s;
-        s.setText("LyricsDispTime", "10");
-        Song song = songOf(c.lines);
-        applyNewLinePriority(song, s);
-        std::vector<Centiseconds> got;
-        for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].endTime);
-        EXPECT_EQ(got, c.ends) << c.why;
-        EXPECT_EQ(song.LyricsTable[1].endText, lyrics::formatScriptTime(c.ends[0])) << c.why;
-    }
+    for (const Case& c : cases) expectPriorityEnds("10", c.lines, c.ends, c.why);
 }
 
 // A lead-out below minus the lead-in (aftTime is only digits in the window,

@@ -23,7 +23,7 @@
 
 #include "app/session.h"
 #include "common/reporter.h"
-#include "layout/freetype_measurer.h"
+#include "measure/freetype_measurer.h"
 #include "lyrics/lyrics_table.h"
 
 using namespace kvelmor;
@@ -105,7 +105,7 @@ public:
     std::string scriptPath() const { return (m_dir / "largest.ass").string(); }
 
     NullReporter reporter;
-    layout::FreeTypeMeasurer measurer;
+    measure::FreeTypeMeasurer measurer;
     app::Session session{reporter, measurer};
 
 private:

@@ -14,7 +14,7 @@
 
 #include "common/encoding.h"
 #include "fuzz_input.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
 #include "lyrics/segmentation.h"
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t flags = in.byte();
     const uint8_t width = in.byte();
     NullReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     settings::ConversionSettings s;
     s.setAsUser("MojiSize", flags & 1 ? "1" : "0");
     s.setAsUser("WinAMPTime", flags & 2 ? "1" : "0");

@@ -13,7 +13,7 @@
 #include "common/encoding.h"
 #include "effects/templates.h"
 #include "fuzz_input.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "layout/timing.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
@@ -96,7 +96,7 @@ void changeOneField(app::Session& session, uint8_t which, uint8_t value) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::FuzzInput in(data, size);
     NullReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     app::Session session(reporter, measurer);
     session.setStageTable(app::standardStages());
     applySettings(session, in);

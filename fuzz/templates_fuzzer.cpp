@@ -19,7 +19,7 @@
 #include "effects/expression.h"
 #include "effects/templates.h"
 #include "fuzz_input.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/reader.h"
 #include "script/script_writer.h"
 #include "support/script_rules.h"
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)effects::ExpandBrackets(group);
 
     NullReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     app::Session session(reporter, measurer);
     session.setStageTable(app::standardStages());
     auto& s = session.settings;

@@ -25,7 +25,7 @@ std::string fallbackFolder() {
     return "/";
 }
 
-Session::Session(Reporter& reporter, layout::TextMeasurer& measurer)
+Session::Session(Reporter& reporter, measure::TextMeasurer& measurer)
     : ini(reporter), m_reporter(&reporter), m_measurer(measurer), m_stages(standardStages()) {
     settings.setMeasurer(&measurer);
     settings.storedPresetValue = [this](std::string_view name) { return presets.storedValueOf(name); };

@@ -16,7 +16,7 @@
 #include "settings/ini_store.h"
 #include "settings/presets.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 class TextMeasurer;
 }
 
@@ -29,13 +29,13 @@ std::string fallbackFolder();
 
 class Session {
 public:
-    Session(Reporter& reporter, layout::TextMeasurer& measurer);
+    Session(Reporter& reporter, measure::TextMeasurer& measurer);
 
     Reporter& reporter() { return *m_reporter; }
     // Sends the session's messages (the settings file's included) to `r`
     // from now on; returns the reporter used until now, to be put back.
     Reporter& swapReporter(Reporter& r);
-    layout::TextMeasurer& measurer() { return m_measurer; }
+    measure::TextMeasurer& measurer() { return m_measurer; }
 
     // Start-up: read the settings file (missing is a first start), fill the
     // preset list and the effect samples, load the application state and
@@ -92,7 +92,7 @@ private:
     bool hasLinesToWrite(const std::string& path);
 
     Reporter* m_reporter;
-    layout::TextMeasurer& m_measurer;
+    measure::TextMeasurer& m_measurer;
     StageTable m_stages;
 };
 

@@ -11,7 +11,7 @@
 #include "app/media.h"
 #include "app/session.h"
 #include "common/reporter.h"
-#include "layout/freetype_measurer.h"
+#include "measure/freetype_measurer.h"
 
 namespace kvelmor::cli {
 
@@ -50,7 +50,7 @@ bool applyOptions(app::Session& session, const Options& o);
 // A session for a converting command. The settings file is read, never written.
 struct Converter {
     StderrReporter reporter;
-    layout::FreeTypeMeasurer measurer;
+    measure::FreeTypeMeasurer measurer;
     app::Session session{reporter, measurer};
 };
 

@@ -103,7 +103,7 @@ int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::Conve
     return 0;
 }
 
-void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer) {
+void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer) {
     const std::string& face = s.text("Command2");
     const int32_t pointSize = s.wholeNumber("ssaFontSize");
     const double scaleX = s.real("mojiScaleX");
@@ -125,7 +125,7 @@ void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, TextM
         for (int k = 1; k <= last; ++k) {
             lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;
-            u.width = TextWidth(measurer, face, pointSize, u.text, scaleX);
+            u.width = measure::TextWidth(measurer, face, pointSize, u.text, scaleX);
             width += u.width;
         }
         line.lineWidth = saturate32(width);
@@ -185,7 +185,7 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
     }
 }
 
-void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer) {
+void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer) {
     const std::string& face = s.text("Command6");
     const int32_t pointSize = s.wholeNumber("rubyFontSize");
     const double scaleX = s.real("mojiScaleX");
@@ -213,7 +213,7 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMe
             cellLeft += u.width;
             if (u.rubyFields().ruby.empty()) continue;
             lyrics::SlotRuby& r = u.editRuby();
-            r.rubyWidth = TextWidth(measurer, face, pointSize, r.ruby, scaleX);
+            r.rubyWidth = measure::TextWidth(measurer, face, pointSize, r.ruby, scaleX);
             r.rubyHeight = rubyHeight;
             const int64_t base = RunWidth(line, r.rubySpan, j);
             // Centred over the characters it reads; a half pixel goes left.

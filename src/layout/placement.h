@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "settings/conversion_settings.h"
 
@@ -27,7 +27,7 @@ enum class LineAlign : int32_t { Left = 1, Centre = 2, Right = 3 };
 // sits MarginV above the bottom edge and each row above it one pitch higher,
 // the pitch being the scaled font height plus MarginN, shadowDepth, rubyUp and
 // rubyDown.
-void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer);
+void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer);
 
 // The left edge (pixels) of a line `width` pixels wide. The width is first
 // scaled by rubyScale (rounded half to even) and the scaled value is written
@@ -48,7 +48,7 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s);
 // (Label19), and position: centred over the characters it reads (rounded
 // down), its bottom edge above the line by the scaled font height,
 // shadowDepth and rubyDown.
-void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, TextMeasurer& measurer);
+void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer);
 
 // Stage 15: for every slot with ruby, when the characters under it start and
 // stop being sung (centiseconds), from the tag times and character durations.

@@ -6,7 +6,7 @@
 
 #include "common/encoding.h"
 #include "common/file_io.h"
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 #include "settings/conversion_settings.h"
 
 namespace kvelmor::lyrics {
@@ -85,7 +85,7 @@ AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LinePars
         } else {
             u.isChar = true;
             u.text = toUtf8(line[p]);
-            u.width = layout::TextWidth(parser.measurer, face, size, u.text, scale);
+            u.width = measure::TextWidth(parser.measurer, face, size, u.text, scale);
             p += 1;
         }
         if (!rec.appendUnit(std::move(u))) return AppendResult::TooManySlots;
@@ -126,7 +126,7 @@ bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view line)
 }
 
 LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
-                          settings::ConversionSettings& settings, layout::TextMeasurer& measurer,
+                          settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
                           Reporter& reporter) {
     LoadResult result;
     // NUL bytes are binary data, never lyrics (a file whose end was lost in a
@@ -184,7 +184,7 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
 }
 
 LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
-                          layout::TextMeasurer& measurer, Reporter& reporter) {
+                          measure::TextMeasurer& measurer, Reporter& reporter) {
     std::string ext = std::filesystem::path(path).extension().string();
     ext = lowerAscii(ext.empty() ? ext : ext.substr(1));
     if (ext != "txt" && ext != "kra") {

@@ -8,7 +8,7 @@
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 class TextMeasurer;
 }
 namespace kvelmor::settings {
@@ -24,7 +24,7 @@ bool isTimedLine(std::string_view utf8);
 // What the line parser needs besides the line.
 struct LineParser {
     settings::ConversionSettings& settings;
-    layout::TextMeasurer& measurer;
+    measure::TextMeasurer& measurer;
     bool timeCorrection;  // the WinAMPTime state for the lines parsed now
 };
 
@@ -60,12 +60,12 @@ struct LoadResult {
 // line (an empty song). A kind of problem found on many lines is reported
 // for the first ten of them, then counted.
 LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
-                          layout::TextMeasurer& measurer, Reporter& reporter);
+                          measure::TextMeasurer& measurer, Reporter& reporter);
 
 // The same for text already in memory (the lyrics editor, tests); `name` is
 // used in messages.
 LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
-                          settings::ConversionSettings& settings, layout::TextMeasurer& measurer,
+                          settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
                           Reporter& reporter);
 
 }  // namespace kvelmor::lyrics

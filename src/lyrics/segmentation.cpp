@@ -7,7 +7,7 @@
 
 #include "common/encoding.h"
 #include "common/number_text.h"
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 #include "lyrics/japanese_chars.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
@@ -394,7 +394,7 @@ std::string takeNextPiece(LyricLine& line, int32_t available) {
     return text;
 }
 
-void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, layout::TextMeasurer& m,
+void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& m,
                         Reporter& r) {
     song.LyricsTable.recycle();
     const bool lineBreak = s.isOn("kaigyo");
@@ -411,7 +411,7 @@ void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, layou
         LyricLine L = raw;  // scratch copy; the raw table is never changed
         for (int k = 1; k <= L.unitCount; ++k) {
             LyricUnit& u = L.unit(k);
-            if (u.isChar) u.width = layout::TextWidth(m, face, size, u.text, scale);
+            if (u.isChar) u.width = measure::TextWidth(m, face, size, u.text, scale);
         }
         if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
         while (L.unitCount > 0) {

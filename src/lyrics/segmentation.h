@@ -17,7 +17,7 @@
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 class TextMeasurer;
 }
 namespace kvelmor::settings {
@@ -55,7 +55,7 @@ int charClass(std::string_view utf8Char);
 // since the load counts) has its ruby folded and is cut into pieces by
 // `takeNextPiece`, each timed piece built as a working line. Sets `rubyState`
 // to 2 when any notation is folded (it never sets it back to 1).
-void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, layout::TextMeasurer& m,
+void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& m,
                         Reporter& r);
 
 // Appends the working line(s) of one timed line of text: slots as the raw

@@ -187,7 +187,7 @@ void refreshStyles(ScriptHeader& header, const ConversionSettings& s) {
     header.rubyStyle = std::move(r);
 }
 
-std::string renderedFontSize(const StyleRecord& style, layout::TextMeasurer& measurer) {
+std::string renderedFontSize(const StyleRecord& style, measure::TextMeasurer& measurer) {
     const auto label = parseNumber(style.Fontsize);
     if (!label || *label <= 0 || style.sizeFace.empty() || style.sizePoints <= 0) return style.Fontsize;
     const int32_t rounded = measurer.cellHeight(style.sizeFace, style.sizePoints);

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "settings/conversion_settings.h"
 
@@ -161,7 +161,7 @@ std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::
 // of 51.6328 pixels), so the renderer draws the em the widths were measured
 // at. A height the measurer does not reproduce (a pixel-height field left
 // from another size) is scaled by the same ratio.
-std::string renderedFontSize(const StyleRecord& style, layout::TextMeasurer& measurer);
+std::string renderedFontSize(const StyleRecord& style, measure::TextMeasurer& measurer);
 
 std::string styleLine(const StyleRecord& style, bool colourHex);
 

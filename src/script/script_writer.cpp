@@ -19,11 +19,11 @@ namespace {
 
 // Event groups written before the lyric lines, in this order.
 void appendSongInfoBeforeSongEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
-                                    const SongInfoLabels& labels, layout::TextMeasurer& measurer) {
+                                    const SongInfoLabels& labels, measure::TextMeasurer& measurer) {
     for (const auto& e : songInfoBeforeSongEvents(song, s, labels, measurer)) appendInfoEvent(out, e);
 }
 void appendSongInfoTopEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
-                             layout::TextMeasurer& measurer) {
+                             measure::TextMeasurer& measurer) {
     for (const auto& e : songInfoTopEvents(song, s, measurer)) appendInfoEvent(out, e);
 }
 void appendCreditEvents(std::string& out, const settings::CreditSettings& credit, const ConversionSettings& s) {
@@ -62,7 +62,7 @@ int reportCharsOutsideCp932(std::string_view text, const std::string& path, Repo
 
 }  // namespace
 
-CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layout::TextMeasurer& measurer) {
+CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, measure::TextMeasurer& measurer) {
     auto colour = [&](const char* field) -> uint32_t {
         auto v = parseNumber(credit.text(field));
         if (!v || *v < 0 || *v > 0xFFFFFF) return 0;
@@ -77,7 +77,7 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
     c.font.strikethrough = whole("Command1.Strikethrough") != 0;
     int32_t size = whole("CreditFontSize");
     c.FontSize = size;
-    c.FontPixcel = std::to_string(size > 0 ? layout::TextHeight(measurer, c.font.face, size, "あ") : 0);
+    c.FontPixcel = std::to_string(size > 0 ? measure::TextHeight(measurer, c.font.face, size, "あ") : 0);
     c.PrimaryColor = colour("PrimaryColor");
     c.TeritaryColor = colour("TeritaryColor");
     c.ShadowColor = colour("ShadowColor");
@@ -90,7 +90,7 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
 
 std::string scriptHead(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
                        const settings::CreditSettings& credit, const SongInfoLabels& labels,
-                       layout::TextMeasurer& measurer) {
+                       measure::TextMeasurer& measurer) {
     // The credit font is measured only when its style line is written.
     const CreditStyleSource creditStyle =
         s.isOn("menuCreditOn") ? creditStyleSource(credit, measurer) : CreditStyleSource{};
@@ -120,7 +120,7 @@ void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const C
 
 std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
                        const settings::CreditSettings& credit, const SongInfoLabels& labels,
-                       layout::TextMeasurer& measurer) {
+                       measure::TextMeasurer& measurer) {
     std::string out = scriptHead(song, s, header, credit, labels, measurer);
     const EventTexts texts = eventTexts(s);
     for (int i = 1; i <= song.LyricsTable.count(); ++i) appendLineEvents(out, song, i, s, texts);
@@ -150,7 +150,7 @@ bool writeScriptFile(const std::string& path, std::string_view text, bool unicod
 }
 
 bool writeScript(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
-                 const settings::CreditSettings& credit, const SongInfoLabels& labels, layout::TextMeasurer& measurer,
+                 const settings::CreditSettings& credit, const SongInfoLabels& labels, measure::TextMeasurer& measurer,
                  Reporter& reporter) {
     if (song.lyricsPath.empty()) return false;
     return writeScriptFile(scriptPathFor(song.lyricsPath), scriptText(song, s, header, credit, labels, measurer),

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "common/reporter.h"
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "script/karaoke_events.h"
 #include "script/script_header.h"
@@ -22,7 +22,7 @@ namespace kvelmor::script {
 
 // The credit style's look from the credit window's fields; its Fontsize is
 // the pixel height of "あ" in the credit font at CreditFontSize.
-CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layout::TextMeasurer& measurer);
+CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, measure::TextMeasurer& measurer);
 
 // The script as UTF-8 text, every line ending with CR LF. The events come in
 // this order: song information before the song, song information at the top,
@@ -33,14 +33,14 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, layo
 // widths and the credit font's pixel height.
 std::string scriptText(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
                        const settings::CreditSettings& credit, const SongInfoLabels& labels,
-                       layout::TextMeasurer& measurer);
+                       measure::TextMeasurer& measurer);
 
 // scriptText in two parts: everything before the events of the lyric lines
 // (with room reserved for the whole script), and the events of line i, its
 // karaoke events followed by its ruby events.
 std::string scriptHead(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
                        const settings::CreditSettings& credit, const SongInfoLabels& labels,
-                       layout::TextMeasurer& measurer);
+                       measure::TextMeasurer& measurer);
 void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const settings::ConversionSettings& s,
                       const EventTexts& texts);
 
@@ -48,7 +48,7 @@ void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const s
 // without a lyrics path. Returns whether the file was written; every failure
 // is reported.
 bool writeScript(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
-                 const settings::CreditSettings& credit, const SongInfoLabels& labels, layout::TextMeasurer& measurer,
+                 const settings::CreditSettings& credit, const SongInfoLabels& labels, measure::TextMeasurer& measurer,
                  Reporter& reporter);
 
 // Writes script text to `path`: with `unicode` as UTF-16 little-endian with a

@@ -53,11 +53,11 @@ std::string joinNonEmpty(std::initializer_list<std::string_view> parts) {
 
 // Measures in the song-information font at a size field's whole number.
 struct InfoMeasure {
-    layout::TextMeasurer& measurer;
+    measure::TextMeasurer& measurer;
     std::string face;
     double scaleX;
     int32_t operator()(std::string_view text, int32_t pointSize) const {
-        return layout::TextWidth(measurer, face, pointSize, text, scaleX);
+        return measure::TextWidth(measurer, face, pointSize, text, scaleX);
     }
 };
 
@@ -105,7 +105,7 @@ TimeWindow beforeSongWindow(const lyrics::Song& song, const ConversionSettings& 
 }
 
 std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const ConversionSettings& s,
-                                                const SongInfoLabels& labels, layout::TextMeasurer& measurer) {
+                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer) {
     std::vector<InfoEvent> events;
     if (!s.isOn("songInfoPreCheck")) return events;
     const lyrics::SongInfo& info = song.songInfo;
@@ -181,7 +181,7 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
 }
 
 std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const ConversionSettings& s,
-                                         layout::TextMeasurer& measurer) {
+                                         measure::TextMeasurer& measurer) {
     std::vector<InfoEvent> events;
     if (!s.isOn("songInfoCheck")) return events;
     const lyrics::SongInfo& info = song.songInfo;
@@ -212,7 +212,7 @@ std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const Convers
     // PlayResX) to just past the left edge at 5 centiseconds per pixel.
     const std::string text = joinNonEmpty({info.album, info.title, info.artist});
     const int64_t w = std::max<int32_t>(
-        layout::TextWidth(measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text, s.real("mojiScaleX")), 0);
+        measure::TextWidth(measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text, s.real("mojiScaleX")), 0);
     const int64_t playResX = s.wholeNumber("dispWidth");
     const int64_t period = 5 * w + 25;  // centiseconds between passes
     const int64_t passes = std::min((static_cast<int64_t>(last.time) - first.time) / period + 1, kMaxScrollPasses);

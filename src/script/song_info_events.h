@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "lyrics/time_value.h"
 #include "settings/conversion_settings.h"
@@ -73,7 +73,7 @@ TimeWindow beforeSongWindow(const lyrics::Song& song, const settings::Conversion
 // down; with CheckDouRetu the subtitle, title and album join the column
 // instead. Empty values have no line.
 std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const settings::ConversionSettings& s,
-                                                const SongInfoLabels& labels, layout::TextMeasurer& measurer);
+                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer);
 
 // At most this many passes of the scrolling line are written, so that a
 // mistyped end time cannot make the script grow without bound (even an empty
@@ -90,6 +90,6 @@ inline constexpr int64_t kMaxScrollPasses = 100000;
 // centiseconds; a new pass starts every 5 × width + 25 centiseconds, the
 // last one no later than the window's end.
 std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const settings::ConversionSettings& s,
-                                         layout::TextMeasurer& measurer);
+                                         measure::TextMeasurer& measurer);
 
 }  // namespace kvelmor::script

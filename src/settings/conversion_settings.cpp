@@ -5,7 +5,7 @@
 
 #include "common/encoding.h"
 #include "common/number_text.h"
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 
 namespace kvelmor::settings {
 
@@ -494,7 +494,7 @@ void ConversionSettings::recomputePixelHeight(std::string_view pixelName) {
     for (const auto& s : pixelHeightSources()) {
         if (s.pixelName != pixelName) continue;
         int32_t size = wholeNumber(s.sizeName);
-        int32_t h = size > 0 ? layout::TextHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
+        int32_t h = size > 0 ? measure::TextHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
         setText(s.pixelName, std::to_string(h));
     }
 }

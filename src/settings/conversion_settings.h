@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 class TextMeasurer;
 }
 
@@ -137,8 +137,8 @@ public:
     bool acceptsKey(std::string_view name, char32_t key) const;
 
     // Pixel heights of "あ" in each font at its size. Without a measurer they stay as they are.
-    void setMeasurer(layout::TextMeasurer* m) { m_measurer = m; }
-    layout::TextMeasurer* measurer() const { return m_measurer; }
+    void setMeasurer(measure::TextMeasurer* m) { m_measurer = m; }
+    measure::TextMeasurer* measurer() const { return m_measurer; }
     void recomputePixelHeight(std::string_view pixelName);
     void recomputeAllPixelHeights();
 
@@ -154,7 +154,7 @@ private:
     std::string replacementFor(const SettingDef& def, Replace r) const;
 
     std::vector<std::string> m_values;  // parallel to settingTable()
-    layout::TextMeasurer* m_measurer = nullptr;
+    measure::TextMeasurer* m_measurer = nullptr;
 };
 
 // The pixel-height field that belongs to a size field ("ssaFontSize" -> "tagFontPixcel").

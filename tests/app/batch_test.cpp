@@ -9,7 +9,7 @@
 #include "app/session.h"
 #include "common/encoding.h"
 #include "common/file_io.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/reader.h"
 
 using namespace kvelmor;
@@ -52,7 +52,7 @@ std::string tooLong() {
 
 struct BatchFixture : ::testing::Test {
     CollectingReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     Session session{reporter, measurer};
     fs::path dir;
 

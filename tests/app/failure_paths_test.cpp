@@ -18,7 +18,7 @@
 #include "app/session.h"
 #include "common/encoding.h"
 #include "common/file_io.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 
 using namespace kvelmor;
 using namespace kvelmor::app;
@@ -74,7 +74,7 @@ private:
 
 struct FailurePaths : ::testing::Test {
     CollectingReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     Session session{reporter, measurer};
     fs::path dir;
     fs::path lyrics;
@@ -208,7 +208,7 @@ TEST_F(FailurePaths, AReadOnlySettingsFileIsNotReplaced) {
         {
             if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(9);
             CollectingReporter r;
-            layout::FixedMeasurer m;
+            measure::FixedMeasurer m;
             Session other(r, m);
             other.startUp(settings.string());
             other.setField("dispWidth", "1280");

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/session.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "../media/media_files.h"
 
 using namespace kvelmor;
@@ -171,7 +171,7 @@ namespace {
 
 struct ProbeFixture : ::testing::Test {
     CollectingReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     Session session{reporter, measurer};
     std::vector<int> ran;
 

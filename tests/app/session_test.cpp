@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 
 using namespace kvelmor;
 using namespace kvelmor::app;
@@ -16,7 +16,7 @@ namespace {
 
 struct SessionFixture : ::testing::Test {
     CollectingReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     Session session{reporter, measurer};
     std::vector<int> ran;
     fs::path dir;
@@ -195,7 +195,7 @@ TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
 // the display windows keep their lead-in.
 TEST(SessionStyleNumber, ANewStyleNumberRenamesTheLinesAndKeepsTheirWindows) {
     CollectingReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     Session session(reporter, measurer);
     fs::path dir = fs::temp_directory_path() / ("kvelmor_stylenumber_" + std::to_string(getpid()));
     fs::create_directories(dir);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/encoding.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/lyrics_table.h"
 #include "lyrics/time_value.h"
 
@@ -23,7 +23,7 @@ inline std::string tag(int cs) {
 
 // A working line as built: "[mm:ss:cc]" tags become tag slots (time as
 // written), other characters character slots, measured by `m` when given.
-inline lyrics::LyricLine lineFromTags(std::string_view text, const FixedMeasurer* m = nullptr) {
+inline lyrics::LyricLine lineFromTags(std::string_view text, const measure::FixedMeasurer* m = nullptr) {
     lyrics::LyricLine l;
     l.kanjiStyle = "Kanji1";
     const std::u32string u = toU32(text);

@@ -9,7 +9,7 @@
 
 #include "common/encoding.h"
 #include "layout_test_support.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "layout/spans.h"
 #include "layout/timing.h"
 
@@ -29,7 +29,7 @@ constexpr int32_t kMaxPos = std::numeric_limits<int32_t>::max();
 // A working line: "[mm:ss:cc]" tags become tag slots, other characters
 // character slots with the measurer's widths (あ 20, b 10).
 LyricLine makeLine(std::string_view text, int32_t row = 0, Centiseconds start = 0, Centiseconds end = 0) {
-    const FixedMeasurer m;
+    const measure::FixedMeasurer m;
     LyricLine l = lineFromTags(text, &m);
     l.rowNumber = row;
     l.startTime = start;
@@ -129,7 +129,7 @@ TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
         s.setText("mojiScaleX", "1.5");
         s.setText("Command2", "LyricFace");
         s.setText("ssaFontSize", "40");
-        FixedMeasurer m;
+        measure::FixedMeasurer m;
         Song song = songOf({makeLine(tag(0) + "あb" + tag(10), c.row)});
         PlaceLines(song, s, m);
         const LyricLine& line = song.LyricsTable[1];
@@ -139,7 +139,7 @@ TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
         EXPECT_EQ(line.unit(3).width, 15);
         EXPECT_EQ(line.lineWidth, 45);
         ASSERT_EQ(m.requests().size(), 2u) << "tags are not measured";
-        EXPECT_EQ(m.requests()[0], (FixedMeasurer::Request{"LyricFace", 40, "あ"}));
+        EXPECT_EQ(m.requests()[0], (measure::FixedMeasurer::Request{"LyricFace", 40, "あ"}));
     }
 }
 
@@ -179,7 +179,7 @@ TEST(Placement, PlaceLinesChoosesTheAlignmentOfEachRowKind) {
             for (int32_t r : c.rows) lines.push_back(makeLine("あ", r));
             for (auto& l : lines) l.posX = -7;
             Song song = songOf(lines);
-            FixedMeasurer m;
+            measure::FixedMeasurer m;
             PlaceLines(song, s, m);
             for (size_t i = 0; i < c.rows.size(); ++i) {
                 const LyricLine& l = song.LyricsTable[static_cast<int>(i) + 1];
@@ -218,7 +218,7 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
         settings::ConversionSettings s = frame();
         s.setText("mojiScaleY", c.scaleY);
         Song song = songOf(c.lines);
-        FixedMeasurer m;
+        measure::FixedMeasurer m;
         PlaceLines(song, s, m);
         BottomAlign(song, s);
         std::vector<std::pair<int32_t, int32_t>> got;
@@ -229,7 +229,7 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
     settings::ConversionSettings s = frame();
     s.setText("rubyScale", "1.1");
     Song song = songOf({makeLine("あああ", 1, 10, 100)});
-    FixedMeasurer m;
+    measure::FixedMeasurer m;
     PlaceLines(song, s, m);
     BottomAlign(song, s);
     BottomAlign(song, s);
@@ -260,7 +260,7 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
             s.setText("rubyFontSize", "14");
             s.setText("StyleNumber", "3");
             s.setText("mojiScaleY", "1.234");
-            FixedMeasurer m;
+            measure::FixedMeasurer m;
             m.setWidth("x", 7);
             LyricLine line = makeLine(tag(100) + "漢字" + tag(150) + "か" + tag(200));
             line.kanjiStyle = kanji;
@@ -276,7 +276,7 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
             EXPECT_EQ(u.rubyFields().rubyY, 564) << "600 - 29.52 (scale to two decimals) - shadow 3 - rubyDown 3";
             EXPECT_EQ(u.rubyFields().rubyHeight, 19);
             EXPECT_EQ(song.LyricsTable[1].rubyStyle, rubyStyle);
-            EXPECT_EQ(m.requests(), (std::vector<FixedMeasurer::Request>{{"RubyFace", 14, c.ruby}}));
+            EXPECT_EQ(m.requests(), (std::vector<measure::FixedMeasurer::Request>{{"RubyFace", 14, c.ruby}}));
         }
     }
 }
@@ -362,7 +362,7 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
             lines.back().unit(2).editRuby().rubySpan = 3;
         }
         Song song = songOf(lines);
-        FixedMeasurer m;
+        measure::FixedMeasurer m;
         computeTagExtremes(song);
         correctTimes(song, s);
         computeSyllableDurations(song);
@@ -383,7 +383,7 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
     s.setText("LineNumber", "9");
     s.setText("MarginN", "99999999999");
     Song song = songOf({makeLine("あ", 1)});
-    FixedMeasurer m;
+    measure::FixedMeasurer m;
     PlaceLines(song, s, m);
     EXPECT_EQ(song.LyricsTable[1].posY, kMinPos) << "nine huge pitches above the bottom row";
 }

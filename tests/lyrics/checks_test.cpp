@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/reader.h"
 #include "lyrics/segmentation.h"
 #include "settings/conversion_settings.h"
@@ -14,7 +14,7 @@ namespace {
 
 struct ChecksFixture : ::testing::Test {
     settings::ConversionSettings settings;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     CollectingReporter reporter;
     Song song;
 

@@ -8,7 +8,7 @@
 
 #include "common/encoding.h"
 #include "common/file_io.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/checks.h"
 #include "lyrics/reader.h"
 #include "lyrics/segmentation.h"
@@ -220,7 +220,7 @@ namespace {
 
 struct KraRoundTrip : ::testing::Test {
     settings::ConversionSettings settings;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     CollectingReporter reporter;
 
     KraRoundTrip() {

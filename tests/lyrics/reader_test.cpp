@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "common/encoding.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "settings/conversion_settings.h"
 
 using namespace kvelmor;
@@ -18,7 +18,7 @@ namespace {
 
 struct ReaderFixture : ::testing::Test {
     settings::ConversionSettings settings;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     CollectingReporter reporter;
     Song song;
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "lyrics/reader.h"
 #include "settings/conversion_settings.h"
 
@@ -15,7 +15,7 @@ namespace {
 // is made 200 px wide (dispWidth 260 less two margins of 30).
 struct SegmentationFixture : ::testing::Test {
     settings::ConversionSettings settings;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     CollectingReporter reporter;
     Song song;
 
@@ -390,7 +390,7 @@ TEST_F(SegmentationFixture, WidthsAreMeasuredInTheCurrentFont) {
     build("[00:00:00]ああああああああああ[00:10:00]", true);
     EXPECT_EQ(song.lineCount(), 1);
     // ... the same raw line, measured again at 100 px a character, is cut.
-    layout::FixedMeasurer wide(layout::FixedMeasurer::Metrics{10, 100, 24});
+    measure::FixedMeasurer wide(measure::FixedMeasurer::Metrics{10, 100, 24});
     rebuildLyricsTable(song, settings, wide, reporter);
     EXPECT_GT(song.lineCount(), 1);
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "script/script_writer.h"
 #include "script_test_support.h"
 
@@ -97,7 +97,7 @@ TEST(CreditEvents, InTheScriptOnlyWithTheMenuEntry) {
     settings::CreditSettings credit;
     credit.setText("Command1", "Credit Face");
     credit.setText("Credit", "by me");
-    layout::FixedMeasurer measurer({10, 20, 27});
+    measure::FixedMeasurer measurer({10, 20, 27});
     ScriptHeader header;
     refreshScriptInfo(header, song, s, "default");
     refreshStyles(header, s);

@@ -17,7 +17,7 @@
 #include "common/encoding.h"
 #include "common/file_io.h"
 #include "effects/samples.h"
-#include "layout/freetype_measurer.h"
+#include "measure/freetype_measurer.h"
 #include "libass_test_support.h"
 #include "script_test_support.h"
 
@@ -80,7 +80,7 @@ struct SplitScript {
 // the measurer loaded on top of it, so that libass resolves the face names of
 // the styles ("MS UI Gothic") exactly as the measurement did, whether or not
 // the aliases are installed system-wide.
-fs::path writeFontconfigFile(const fs::path& dir, const layout::FreeTypeMeasurer& measurer) {
+fs::path writeFontconfigFile(const fs::path& dir, const measure::FreeTypeMeasurer& measurer) {
     std::string conf = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
     // The system's configuration by its fixed path: asking fontconfig for it
     // would build fontconfig's default configuration, which lives until exit.
@@ -95,7 +95,7 @@ fs::path writeFontconfigFile(const fs::path& dir, const layout::FreeTypeMeasurer
 class RenderedSong : public ::testing::Test {
 protected:
     CollectingReporter reporter;
-    layout::FreeTypeMeasurer measurer;
+    measure::FreeTypeMeasurer measurer;
     app::Session session{reporter, measurer};
     fs::path dir;
     Libass ass;

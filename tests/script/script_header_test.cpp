@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "script/script_writer.h"
 #include "script_test_support.h"
 #include "settings/app_state.h"
@@ -300,7 +300,7 @@ TEST(Styles, CreditLookFromTheCreditWindow) {
     cs.setText("PrimaryColor", "255");
     cs.setText("BackAplha", "3");
     cs.setText("Combo1", "2");
-    layout::FixedMeasurer m({10, 20, 27});
+    measure::FixedMeasurer m({10, 20, 27});
     CreditStyleSource c = creditStyleSource(cs, m);
     EXPECT_EQ(c.FontPixcel, "27") << "the pixel height of the credit font at its size";
     settings::ConversionSettings s;
@@ -316,7 +316,7 @@ TEST(Styles, CreditLookFromTheCreditWindow) {
 // A renderer sizes a font by its cell; the written Fontsize must carry the
 // cell the widths were measured in, not its rounded pixel height.
 TEST(StyleFontsize, CarriesTheUnroundedCellOfTheMeasuredFont) {
-    struct CellMeasurer : layout::TextMeasurer {
+    struct CellMeasurer : measure::TextMeasurer {
         double exact = 51.6328125;  // 48 px em of a face whose cell is 2203/2048 em
         int32_t advanceWidth(const std::string&, int32_t, std::string_view) override { return 0; }
         int32_t cellHeight(const std::string&, int32_t) override { return 51; }

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "script/script_writer.h"
 #include "libass_test_support.h"
 #include "script_test_support.h"
@@ -61,7 +61,7 @@ TEST(ScriptLibass, EveryModeReadsWithoutWarnings) {
         ScriptHeader header;
         refreshScriptInfo(header, song, s, "default");
         refreshStyles(header, s);
-        layout::FixedMeasurer measurer;
+        measure::FixedMeasurer measurer;
         const std::string text = scriptText(song, s, header, settings::CreditSettings{}, SongInfoLabels{}, measurer);
 
         Libass ass;
@@ -125,7 +125,7 @@ TEST(ScriptLibass, SongInformationAndCreditReadWithoutWarnings) {
         ScriptHeader header;
         refreshScriptInfo(header, song, s, "default");
         refreshStyles(header, s);
-        layout::FixedMeasurer measurer;
+        measure::FixedMeasurer measurer;
         const std::string text = scriptText(song, s, header, credit, SongInfoLabels{}, measurer);
 
         Libass ass;
@@ -173,7 +173,7 @@ TEST(ScriptLibass, RenderedWhereAndWhenPlaced) {
     refreshStyles(header, s);
 
     Libass ass;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     auto track = ass.read(scriptText(song, s, header, settings::CreditSettings{}, SongInfoLabels{}, measurer));
     ASSERT_NE(track, nullptr);
     std::unique_ptr<ASS_Renderer, void (*)(ASS_Renderer*)> renderer(ass_renderer_init(ass.library), ass_renderer_done);

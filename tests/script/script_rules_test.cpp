@@ -13,7 +13,7 @@
 #include "common/encoding.h"
 #include "common/file_io.h"
 #include "effects/samples.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "support/script_rules.h"
 
 using namespace kvelmor;
@@ -72,7 +72,7 @@ namespace {
 
 struct ScriptRulesFixture : ::testing::Test {
     CollectingReporter reporter;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     app::Session session{reporter, measurer};
     fs::path dir;
 

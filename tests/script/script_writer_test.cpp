@@ -10,7 +10,7 @@
 
 #include "common/encoding.h"
 #include "common/file_io.h"
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "script_test_support.h"
 
 using namespace kvelmor;
@@ -25,7 +25,7 @@ struct ScriptWriterFixture : ::testing::Test {
     lyrics::Song song;
     ScriptHeader header;
     settings::CreditSettings credit;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
     CollectingReporter reporter;
     fs::path dir;
 
@@ -255,7 +255,7 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
             credit.setText(field, std::to_string(number()));
         credit.setText("CreditTag", text());
         credit.setText("Credit", text());
-        layout::FixedMeasurer measurer({pick(-50, 500), pick(-50, 500), pick(-50, 500)});
+        measure::FixedMeasurer measurer({pick(-50, 500), pick(-50, 500), pick(-50, 500)});
         ScriptHeader header;
         refreshScriptInfo(header, song, s, "p");
         refreshStyles(header, s);

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 #include "script_test_support.h"
 
 using namespace kvelmor;
@@ -18,7 +18,7 @@ namespace {
 struct SongInfoFixture : ::testing::Test {
     settings::ConversionSettings s;
     lyrics::Song song;
-    layout::FixedMeasurer measurer;
+    measure::FixedMeasurer measurer;
 
     SongInfoFixture() {
         // 640 × 480, outline 3 + shadow 3, TitleY 100, sizes 50 and 20 pt.
@@ -295,7 +295,7 @@ TEST_F(SongInfoFixture, TopScrollingText) {
         song.songInfo = c.info;
         auto events = top();
         ASSERT_FALSE(events.empty());
-        const int32_t w = layout::FixedMeasurer().advanceWidth("", 0, c.text);
+        const int32_t w = measure::FixedMeasurer().advanceWidth("", 0, c.text);
         EXPECT_EQ(events[0].text, "{\\q2}{\\move(640,24," + std::to_string(-w) + ",24)}" + c.text);
     }
 }

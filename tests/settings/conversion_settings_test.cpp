@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 
 using namespace kvelmor;
 using namespace kvelmor::settings;
@@ -179,7 +179,7 @@ TEST(ConversionSettings, ColoursFollowIntoSongInformationByTitleInfo) {
 }
 
 TEST(ConversionSettings, FontChoicesAndPixelHeights) {
-    layout::FixedMeasurer m({10, 20, 30});
+    measure::FixedMeasurer m({10, 20, 30});
     ConversionSettings s;
     s.setMeasurer(&m);
     s.setText("MarginN", "20");

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 
 using namespace kvelmor;
 using namespace kvelmor::settings;
@@ -63,7 +63,7 @@ TEST(Presets, FollowingDefaultsTakeTheLoadedColourAndFace) {
 }
 
 TEST(Presets, SavedAndLoadedBackEqualFieldByField) {
-    layout::FixedMeasurer m;
+    measure::FixedMeasurer m;
     Cls_Ini ini = storeWithPath();
     ConversionSettings s;
     s.setMeasurer(&m);

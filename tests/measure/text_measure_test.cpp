@@ -1,4 +1,4 @@
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "common/encoding.h"
-#include "layout/fixed_measurer.h"
-#include "layout/freetype_measurer.h"
+#include "measure/fixed_measurer.h"
+#include "measure/freetype_measurer.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 namespace {
 
 // ---- widths and heights through the measurer interface (no fonts) ----
@@ -315,4 +315,4 @@ TEST_F(TextMeasureFreeType, ExactCellIsTheUnroundedWindowsCell) {
 
 }  // namespace
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

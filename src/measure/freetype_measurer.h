@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 
 // A font file fontconfig chose.
 struct ResolvedFace {
@@ -72,4 +72,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

@@ -1,4 +1,4 @@
-#include "layout/freetype_measurer.h"
+#include "measure/freetype_measurer.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -27,7 +27,7 @@
 #define KVELMOR_FONTCONFIG_INSTALLED_DIR ""
 #endif
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 
 namespace {
 
@@ -417,4 +417,4 @@ std::vector<std::filesystem::path> FreeTypeMeasurer::defaultConfigFiles() {
     return files;
 }
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

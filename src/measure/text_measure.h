@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 
 // Measures text in a face (a family name, as a script style names it) at a
 // point size. A point size P is an em of round(P * 96 / 72) pixels.
@@ -38,4 +38,4 @@ int32_t TextHeight(TextMeasurer& m, const std::string& face, int32_t pointSize, 
 // rounded half to even (36 pt -> 48 px, 14 pt -> 19 px). 0 for sizes below 1.
 int32_t emPixels(int32_t pointSize);
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

@@ -1,10 +1,10 @@
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 
 #include <limits>
 
 #include "common/number_text.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 
 namespace {
 
@@ -35,4 +35,4 @@ int32_t emPixels(int32_t pointSize) {
     return clampToInt32(roundHalfEven(static_cast<double>(pointSize) * 96.0 / 72.0));
 }
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

@@ -11,9 +11,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "layout/text_measure.h"
+#include "measure/text_measure.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 
 class FixedMeasurer final : public TextMeasurer {
 public:
@@ -61,4 +61,4 @@ private:
     std::vector<Request> m_requests;
 };
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

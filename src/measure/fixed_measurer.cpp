@@ -1,10 +1,10 @@
-#include "layout/fixed_measurer.h"
+#include "measure/fixed_measurer.h"
 
 #include <utility>
 
 #include "common/encoding.h"
 
-namespace kvelmor::layout {
+namespace kvelmor::measure {
 
 FixedMeasurer::FixedMeasurer() = default;
 
@@ -54,4 +54,4 @@ bool FixedMeasurer::isWide(char32_t c) {
     return false;
 }
 
-}  // namespace kvelmor::layout
+}  // namespace kvelmor::measure

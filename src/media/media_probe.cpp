@@ -1,4 +1,4 @@
-#include "media/media_probe.h"
+#include "media/media_module.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -82,6 +82,8 @@ void readVideo(AVFormatContext& ctx, MediaInfo& info) {
 
 }  // namespace
 
+namespace module {
+
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter) {
     silenceFfmpegLog();
     // "file:" keeps a colon in the name from being read as a protocol
@@ -114,4 +116,5 @@ std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& report
     return info;
 }
 
+}  // namespace module
 }  // namespace kvelmor::media

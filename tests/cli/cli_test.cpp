@@ -204,6 +204,30 @@ TEST_F(CliTest, ProbeOfWhatIsNotMediaFailsAndWritesNothing) {
     EXPECT_EQ(kvelmor("probe " + fake.string() + " --media " + fake.string()).code, 2);
 }
 
+TEST_F(CliTest, MediaModuleIsLoadedOnlyForMediaAndItsAbsenceIsExplained) {
+    KVELMOR_NEED_FFMPEG();
+    std::string media = makeTestMedia(dir);
+    ASSERT_FALSE(media.empty());
+    fs::path song = copyExample();
+    const std::string missing = (dir / "nowhere" / "kvelmor_media.so").string();
+    const std::string notAModule = song.string();  // a text file where the module should be
+    for (const std::string& module : {missing, notAModule}) {
+        SCOPED_TRACE(module);
+        const std::string env = "KVELMOR_MEDIA_MODULE=" + module + " exec ";
+        // Converting never opens the module.
+        EXPECT_EQ(kvelmor("convert --settings " + settings + " " + song.string(), env).code, 0) << stderrText();
+        CliRun r = kvelmor("probe " + media + " --settings " + settings, env);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        const std::string said = stderrText();
+        EXPECT_NE(said.find(media + ": "), std::string::npos) << said;
+        EXPECT_NE(said.find("media module"), std::string::npos) << said;
+        EXPECT_NE(said.find(module), std::string::npos) << said;
+        EXPECT_EQ(kvelmor("convert --settings " + settings + " --media " + media + " " + song.string(), env).code, 2);
+    }
+    EXPECT_NE(stderrText().find("could not be loaded"), std::string::npos) << stderrText();
+}
+
 TEST_F(CliTest, ConvertWithMediaMatchesTheScriptToTheVideo) {
     KVELMOR_NEED_FFMPEG();
     std::string media = makeTestMedia(dir);

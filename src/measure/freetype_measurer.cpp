@@ -112,6 +112,18 @@ int patternIndex(const FcPattern* p) {
     return index;
 }
 
+// The system's configuration: fonts.conf (or $FONTCONFIG_FILE) and what it
+// includes. FcInitLoadConfig would also parse every file of fontconfig's
+// template folder (conf.avail, about forty XML files) only to describe them
+// to fc-conflist, which costs each run more than a millisecond and changes
+// no match. Without a readable fonts.conf, fontconfig's own loader and its
+// built-in fallback configuration are used.
+FcConfigPtr loadSystemConfig() {
+    FcConfigPtr config(FcConfigCreate());
+    if (config && FcConfigParseAndLoad(config.get(), nullptr, FcTrue)) return config;
+    return FcConfigPtr(FcInitLoadConfig());
+}
+
 bool fileExists(const std::filesystem::path& p) {
     std::error_code ec;
     return std::filesystem::is_regular_file(p, ec);
@@ -170,7 +182,7 @@ struct FreeTypeMeasurer::Impl {
         // The system's configuration first, then ours, so our aliases have the
         // last word on the names they cover whether or not the system also
         // carries them.
-        config.reset(FcInitLoadConfig());
+        config = loadSystemConfig();
         if (!config) throw std::runtime_error("fontconfig could not load its configuration");
         for (const auto& file : extraFiles) {
             if (!fileExists(file)) continue;

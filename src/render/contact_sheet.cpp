@@ -35,7 +35,7 @@ Image contactSheet(const std::vector<Image>& frames, const std::vector<std::stri
     if (frames.empty()) return {};
     const int n = static_cast<int>(frames.size());
     const int w = frames.front().width, h = frames.front().height;
-    const int columns = std::max(1, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n)))));
+    const int columns = n <= 3 ? n : static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
     const int rows = (n + columns - 1) / columns;
     const int band = std::max(24, h / 12);  // pixels of caption under each frame
     Image sheet(columns * w + (columns + 1) * kGap, rows * (h + band) + (rows + 1) * kGap, kSheetColour);

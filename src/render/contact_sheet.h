@@ -9,7 +9,7 @@
 
 namespace kvelmor::render {
 
-// The frames in rows of up to ceil(sqrt(n)) (three for three), in the given
+// The frames in rows of up to three, or of ceil(sqrt(n)) for more, in the given
 // order, with `captions[i]` centred under frame i. The frames all take the
 // size of the first. The captions are drawn by `renderer`, whose script is
 // replaced.

@@ -28,11 +28,13 @@ struct TrackDeleter {
 };
 using TrackPtr = std::unique_ptr<ASS_Track, TrackDeleter>;
 
-// One event line of the script with the span of time it is shown.
+// One event of the script as players hand it to libass: the fields after
+// its times, with the times apart.
 struct EventLine {
-    std::string_view text;  // the whole line, without its line end
-    int64_t start = 0;      // milliseconds
-    int64_t end = 0;        // milliseconds, exclusive
+    std::string_view layer;  // the Layer field
+    std::string_view tail;   // Style, Actor, margins, Effect and Text: the fields after End
+    int64_t start = 0;       // milliseconds
+    int64_t end = 0;         // milliseconds, exclusive
 };
 
 // Index of `name` among the comma-separated fields of a Format line.
@@ -65,7 +67,9 @@ std::string_view field(std::string_view fields, int index) {
     return f;
 }
 
-std::string fontconfigFileText(const std::vector<std::filesystem::path>& extra) {
+}  // namespace
+
+std::string fontconfigConfiguration(const std::vector<std::filesystem::path>& extra) {
     std::string conf = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
     // The system's configuration by its path, as fontconfig itself finds it.
     const char* system = std::getenv("FONTCONFIG_FILE");
@@ -75,6 +79,8 @@ std::string fontconfigFileText(const std::vector<std::filesystem::path>& extra) 
     conf += "</fontconfig>\n";
     return conf;
 }
+
+namespace {
 
 // The subtitle images blended over the frame, back to front. Straight alpha;
 // the frame stays opaque.
@@ -132,21 +138,25 @@ struct FrameRenderer::Impl {
     std::vector<std::string> complaints;
 
     std::string text;               // the script
-    std::string_view head;          // everything up to the events' Format line, with its line end
-    std::vector<EventLine> events;  // in script order
+    std::vector<EventLine> events;  // in script order; the index is the event's ReadOrder
     int playResX = 0, playResY = 0;
     int64_t lastEnd = 0;
 
-    TrackPtr track;                 // the head with the events of [trackFrom, trackFrom + kEventWindowMs]
-    int64_t trackFrom = 0;
-    std::string trackText;          // reused buffer
+    // The header and styles, with the events of [trackFrom, trackFrom + kEventWindowMs].
+    TrackPtr track;
+    int64_t trackFrom = -1;  // -1: no events handed over yet
+    std::string chunk;       // reused buffer
 
+    // Splits the script into the header (up to the events' Format line) and
+    // the events, and hands libass the header as players do with a script
+    // they stream: once, as the track's "codec private" data.
     void split() {
-        head = {};
         events.clear();
         lastEnd = 0;
+        trackFrom = -1;
         const std::string_view all = text;
-        int startField = -1, endField = -1;
+        size_t headEnd = std::string_view::npos;
+        int layerField = -1, startField = -1, endField = -1;
         bool inEvents = false;
         size_t pos = 0;
         while (pos < all.size()) {
@@ -154,52 +164,59 @@ struct FrameRenderer::Impl {
             const size_t next = nl == std::string_view::npos ? all.size() : nl + 1;
             std::string_view line = all.substr(pos, next - pos);
             while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-            if (head.empty()) {
+            if (headEnd == std::string_view::npos) {
                 if (line.starts_with('[')) inEvents = line == "[Events]";
                 else if (inEvents && line.starts_with("Format:")) {
-                    std::string_view format = line.substr(7);
+                    const std::string_view format = line.substr(7);
+                    layerField = fieldIndex(format, "Layer");
                     startField = fieldIndex(format, "Start");
                     endField = fieldIndex(format, "End");
-                    head = all.substr(0, next);
+                    headEnd = next;
                 }
             } else if (line.starts_with("Dialogue:")) {
                 const std::string_view fields = line.substr(9);
                 const int64_t s = scriptTimeMs(field(fields, startField));
                 const int64_t e = scriptTimeMs(field(fields, endField));
-                // An event libass cannot time is handed over always, so that
-                // its complaint is seen.
-                events.push_back({line, s < 0 ? 0 : s, e < 0 ? INT64_MAX : e});
-                if (e > lastEnd) lastEnd = e;
+                // The fields after End: skip End + 1 commas.
+                size_t tail = 0;
+                for (int i = 0; i <= endField && tail != std::string_view::npos; ++i) {
+                    tail = fields.find(',', tail);
+                    if (tail != std::string_view::npos) ++tail;
+                }
+                // An event that cannot be timed or cut is left out, as libass leaves it out.
+                if (s < 0 || e < 0 || tail == std::string_view::npos) continue;
+                events.push_back({field(fields, layerField), fields.substr(tail), s, e});
+                lastEnd = std::max(lastEnd, e);
             }
             pos = next;
         }
-        // A script without an events section is handed over whole.
-        if (head.empty()) head = all;
-        track.reset();
-        // The frame size the script was made for, from the header alone.
-        // (libass may write into the text it reads, so it reads a copy.)
-        std::string copy(head);
-        TrackPtr h(ass_read_memory(library, copy.data(), copy.size(), nullptr));
-        playResX = h ? h->PlayResX : 0;
-        playResY = h ? h->PlayResY : 0;
+        std::string head(all.substr(0, headEnd));
+        track.reset(ass_new_track(library));
+        if (!track) return;
+        ass_process_codec_private(track.get(), head.data(), static_cast<int>(head.size()));
+        playResX = track->PlayResX;
+        playResY = track->PlayResY;
     }
 
     ASS_Track* trackFor(int64_t ms) {
-        if (track && ms >= trackFrom && ms <= trackFrom + kEventWindowMs) return track.get();
-        track.reset();
+        if (!track) return nullptr;
+        if (trackFrom >= 0 && ms >= trackFrom && ms <= trackFrom + kEventWindowMs) return track.get();
+        ass_flush_events(track.get());
         trackFrom = ms;
-        trackText.assign(head);
-        if (!trackText.empty() && trackText.back() != '\n') trackText += "\r\n";
-        for (const auto& e : events) {
+        for (size_t i = 0; i < events.size(); ++i) {
+            const EventLine& e = events[i];
             if (e.end <= trackFrom || e.start > trackFrom + kEventWindowMs) continue;
-            trackText += e.text;
-            trackText += "\r\n";
+            // ReadOrder, Layer, Style, Name, MarginL, MarginR, MarginV, Effect, Text.
+            chunk.assign(std::to_string(i));
+            chunk += ',';
+            chunk += e.layer;
+            chunk += ',';
+            chunk += e.tail;
+            ass_process_chunk(track.get(), chunk.data(), static_cast<int>(chunk.size()), e.start, e.end - e.start);
         }
-        track.reset(ass_read_memory(library, trackText.data(), trackText.size(), nullptr));
         return track.get();
     }
 };
-
 FrameRenderer::FrameRenderer(const std::vector<std::filesystem::path>& extraFontconfigFiles)
     : m_impl(std::make_unique<Impl>()) {
     Impl& d = *m_impl;
@@ -228,7 +245,7 @@ FrameRenderer::FrameRenderer(const std::vector<std::filesystem::path>& extraFont
         static std::atomic<int> serial{0};
         conf = std::filesystem::temp_directory_path() /
                ("kvelmor_fonts_" + std::to_string(getpid()) + "_" + std::to_string(serial++) + ".conf");
-        std::ofstream(conf, std::ios::binary) << fontconfigFileText(extraFontconfigFiles);
+        std::ofstream(conf, std::ios::binary) << fontconfigConfiguration(extraFontconfigFiles);
     }
     ass_set_fonts(d.renderer, nullptr, "sans-serif", ASS_FONTPROVIDER_FONTCONFIG,
                   conf.empty() ? nullptr : conf.c_str(), 1);
@@ -258,7 +275,10 @@ void FrameRenderer::drawOver(Image& frame, int64_t ms) {
     if (frame.empty() || m_impl->text.empty()) return;
     ASS_Track* track = m_impl->trackFor(ms);
     if (!track) return;
+    // The storage size is the frame's, as players set it for a video they
+    // show at its own size: borders and blurs scale with it.
     ass_set_frame_size(m_impl->renderer, frame.width, frame.height);
+    ass_set_storage_size(m_impl->renderer, frame.width, frame.height);
     blend(frame, ass_render_frame(m_impl->renderer, track, ms, nullptr));
 }
 

@@ -58,6 +58,11 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// A fontconfig configuration file's text: the system's configuration, then
+// each of `extraFiles`. Handed to other programs that draw scripts (ffmpeg,
+// through FONTCONFIG_FILE) it makes them pick the fonts this renderer picks.
+std::string fontconfigConfiguration(const std::vector<std::filesystem::path>& extraFiles);
+
 // Milliseconds of a script time "H:MM:SS.CC"; -1 when it is not one.
 int64_t scriptTimeMs(std::string_view text);
 

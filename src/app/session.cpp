@@ -65,21 +65,26 @@ bool Session::shutDown() {
 std::string Session::defaultScriptPath() const { return script::scriptPathFor(song.lyricsPath); }
 
 bool Session::writeScript(const std::string& outPath) {
-    if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
     std::string path = outPath.empty() ? defaultScriptPath() : outPath;
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
+        if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
         effects::ExpandTemplates(song, settings);
         if (path.empty()) m_reporter->error("no lyrics file is loaded, so there is nothing to write");
         return false;
     }
+    return script::writeScriptFile(path, scriptText(), settings.isOn("unicode"), *m_reporter);
+}
+
+std::string Session::scriptText() {
+    if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
     // Each line is written as soon as its templates are expanded, while its
-    // slots are still in the cache; the text is what scriptText gives.
+    // slots are still in the cache; the text is what script::scriptText gives.
     std::string text = script::scriptHead(song, settings, header, appState.credit, script::readSongInfoLabels(ini),
                                           m_measurer);
     const script::EventTexts texts = script::eventTexts(settings);
     effects::ExpandTemplates(song, settings, [&](int i) { script::appendLineEvents(text, song, i, settings, texts); });
-    return script::writeScriptFile(path, text, settings.isOn("unicode"), *m_reporter);
+    return text;
 }
 
 bool Session::writeKra(const std::string& outPath) {

@@ -76,6 +76,9 @@ public:
     bool writeScript(const std::string& outPath = {});
     // The tag file of the laid-out song to `outPath` (empty: beside the lyrics file).
     bool writeKra(const std::string& outPath = {});
+    // The script writeScript writes, as UTF-8 text in memory, with the same
+    // steps run first (new line priority, template expansion).
+    std::string scriptText();
     // Where writeScript puts the script when no path is given.
     std::string defaultScriptPath() const;
 

@@ -35,6 +35,12 @@ Commands:
                                and, when MediaTimeCheck is 1, titleStart* and titleEnd*.
                                With --save they are kept in the preset (of --preset, else
                                "default") and the settings file; mojiScaleX never is.
+  render FILE --at TIME...      Lay FILE out and draw the frame at TIME (seconds, or m:ss.cc)
+                               as a player shows it, into a PNG (-o OUT, else FILE.png).
+                               Several --at give one contact sheet, each frame with its
+                               time under it. --media VIDEO draws over the video's
+                               picture (and takes its frame size, as convert does);
+                               --background COLOUR (#RRGGBB) over a solid colour.
   presets list                 The preset names, one a line, in file order.
   presets show NAME            The preset's key=value lines, in the order a save writes them.
   presets save NAME            Save the settings (of --preset, else "default", with the
@@ -95,6 +101,7 @@ int run(int argc, char** argv) {
         if (cmd == "kra") return kraCommand(args);
         if (cmd == "probe") return probeCommand(args);
         if (cmd == "batch") return batchCommand(args);
+        if (cmd == "render") return renderCommand(args);
         throw UsageError{"unknown command \"" + cmd + "\""};
     } catch (const UsageError& e) {
         std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";

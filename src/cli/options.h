@@ -67,5 +67,6 @@ int checkCommand(const std::vector<std::string>& args);
 int kraCommand(const std::vector<std::string>& args);
 int probeCommand(const std::vector<std::string>& args);
 int batchCommand(const std::vector<std::string>& args);
+int renderCommand(const std::vector<std::string>& args);
 
 }  // namespace kvelmor::cli

@@ -8,6 +8,7 @@ const kvelmor::media::MediaModuleApi kApi{
     kvelmor::media::kMediaModuleVersion,
     sizeof(kvelmor::media::MediaModuleApi),
     &kvelmor::media::module::readMediaInfo,
+    &kvelmor::media::module::openVideoFrames,
 };
 
 }  // namespace

@@ -32,22 +32,25 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/reporter.h"
 #include "media/media_probe.h"
+#include "media/video_frames.h"
 
 namespace kvelmor::media {
 
 // Raised whenever MediaModuleApi changes; a module of another version is
 // refused rather than called with the wrong table.
-inline constexpr uint32_t kMediaModuleVersion = 1;
+inline constexpr uint32_t kMediaModuleVersion = 2;
 
 struct MediaModuleApi {
     uint32_t version;  // kMediaModuleVersion of the module
     size_t size;       // sizeof(MediaModuleApi) of the module
     std::optional<MediaInfo> (*readMediaInfo)(const std::string& path, Reporter& reporter);
+    std::unique_ptr<VideoFrames> (*openVideoFrames)(const std::string& path, Reporter& reporter);
 };
 
 // The name of the module's one exported function: const MediaModuleApi* (void).
@@ -58,6 +61,7 @@ inline constexpr const char* kMediaModuleFileName = "kvelmor_media.so";
 // Inside the module: the functions the table points to.
 namespace module {
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter);
+std::unique_ptr<VideoFrames> openVideoFrames(const std::string& path, Reporter& reporter);
 }  // namespace module
 
 // The module's table, loaded on the first call and kept for the rest of the

@@ -99,4 +99,10 @@ std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& report
     return api->readMediaInfo(path, reporter);
 }
 
+std::unique_ptr<VideoFrames> VideoFrames::open(const std::string& path, Reporter& reporter) {
+    const MediaModuleApi* api = loadMediaModule(reporter, path);
+    if (api == nullptr) return nullptr;
+    return api->openVideoFrames(path, reporter);
+}
+
 }  // namespace kvelmor::media

@@ -11,53 +11,11 @@
 #include "common/encoding.h"
 #include "common/file_io.h"
 
+#include "cli_test_support.h"
+
 namespace fs = std::filesystem;
-
-namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-};
-
-struct CliTest : ::testing::Test {
-    fs::path dir;
-    std::string settings;
-
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("kvelmor_cli_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        settings = (dir / "Kvelmor.ini").string();
-    }
-    // Runs kvelmor with the arguments (shell-quoted by the caller); stdout is
-    // captured, stderr kept for stderrText(). `shellPrefix` runs before it in
-    // the same shell (limits, traps) and should end in "exec ".
-    CliRun kvelmor(const std::string& args, const std::string& shellPrefix = {}) {
-        std::string cmd = shellPrefix + KVELMOR_BINARY + " " + args + " 2>" + (dir / "stderr.txt").string();
-        CliRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
-    }
-    std::string stderrText() {
-        std::string s;
-        kvelmor::readFileBytes((dir / "stderr.txt").string(), s);
-        return s;
-    }
-    fs::path copyExample() {
-        fs::path song = dir / "song.txt";
-        fs::copy_file(fs::path(KVELMOR_EXAMPLES) / "sakura_no_michi.txt", song);
-        return song;
-    }
-};
-
-}  // namespace
+using kvelmor::test::CliRun;
+using kvelmor::test::CliTest;
 
 TEST_F(CliTest, VersionAndHelp) {
     EXPECT_EQ(kvelmor("--version").out, "Kvelmor 2.0.19\n");

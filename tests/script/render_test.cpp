@@ -18,6 +18,7 @@
 #include "common/file_io.h"
 #include "effects/samples.h"
 #include "measure/freetype_measurer.h"
+#include "render/frame_renderer.h"
 #include "libass_test_support.h"
 #include "script_test_support.h"
 
@@ -81,14 +82,8 @@ struct SplitScript {
 // the styles ("MS UI Gothic") exactly as the measurement did, whether or not
 // the aliases are installed system-wide.
 fs::path writeFontconfigFile(const fs::path& dir, const measure::FreeTypeMeasurer& measurer) {
-    std::string conf = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
-    // The system's configuration by its fixed path: asking fontconfig for it
-    // would build fontconfig's default configuration, which lives until exit.
-    conf += "  <include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n";
-    for (const auto& f : measurer.loadedConfigFiles()) conf += "  <include>" + fs::absolute(f).string() + "</include>\n";
-    conf += "</fontconfig>\n";
     const fs::path path = dir / "fonts.conf";
-    std::ofstream(path, std::ios::binary) << conf;
+    std::ofstream(path, std::ios::binary) << render::fontconfigConfiguration(measurer.loadedConfigFiles());
     return path;
 }
 

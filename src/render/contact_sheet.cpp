@@ -1,0 +1,54 @@
+#include "render/contact_sheet.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kvelmor::render {
+namespace {
+
+constexpr int kGap = 8;                       // pixels between and around the frames
+constexpr Colour kSheetColour{40, 40, 40};    // behind the frames and the captions
+
+std::string captionScript(int width, int height, int fontSize, const std::vector<std::pair<int, int>>& where,
+                          const std::vector<std::string>& captions) {
+    std::string s = "[Script Info]\r\nScriptType: v4.00+\r\nPlayResX: " + std::to_string(width) +
+                    "\r\nPlayResY: " + std::to_string(height) + "\r\nWrapStyle: 2\r\n\r\n[V4+ Styles]\r\n";
+    s += "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
+         "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, "
+         "MarginL, MarginR, MarginV, Encoding\r\n";
+    s += "Style: Caption,sans-serif," + std::to_string(fontSize) +
+         ",&H00FFFFFF,&H00FFFFFF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,0,0,8,0,0,0,1\r\n\r\n";
+    s += "[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
+    for (size_t i = 0; i < captions.size() && i < where.size(); ++i) {
+        std::string text = captions[i];
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        s += "Dialogue: 0,0:00:00.00,0:00:01.00,Caption,,0,0,0,,{\\pos(" + std::to_string(where[i].first) + "," +
+             std::to_string(where[i].second) + ")}" + text + "\r\n";
+    }
+    return s;
+}
+
+}  // namespace
+
+Image contactSheet(const std::vector<Image>& frames, const std::vector<std::string>& captions,
+                   FrameRenderer& renderer) {
+    if (frames.empty()) return {};
+    const int n = static_cast<int>(frames.size());
+    const int w = frames.front().width, h = frames.front().height;
+    const int columns = n <= 3 ? n : static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+    const int rows = (n + columns - 1) / columns;
+    const int band = std::max(24, h / 12);  // pixels of caption under each frame
+    Image sheet(columns * w + (columns + 1) * kGap, rows * (h + band) + (rows + 1) * kGap, kSheetColour);
+    std::vector<std::pair<int, int>> where;  // top centre of each caption
+    for (int i = 0; i < n; ++i) {
+        const int x = kGap + (i % columns) * (w + kGap);
+        const int y = kGap + (i / columns) * (h + band + kGap);
+        sheet.paste(frames[static_cast<size_t>(i)], x, y);
+        where.emplace_back(x + w / 2, y + h + band / 8);
+    }
+    renderer.setScript(captionScript(sheet.width, sheet.height, band * 3 / 4, where, captions));
+    renderer.drawOver(sheet, 0);
+    return sheet;
+}
+
+}  // namespace kvelmor::render

@@ -1,0 +1,99 @@
+// kvelmor render: a PNG of the frame size, contact sheets, pictures over a
+// video, and failures that leave nothing behind.
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_test_support.h"
+#include "media/media_files.h"
+#include "render/png_file.h"
+
+using namespace kvelmor;
+using kvelmor::test::CliRun;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RenderCommand : kvelmor::test::CliTest {
+    std::optional<render::Image> png(const fs::path& path) {
+        std::string bytes;
+        if (!readFileBytes(path.string(), bytes).ok) return std::nullopt;
+        return render::decodePng(bytes);
+    }
+    std::string run(const std::string& args) {
+        if (!fs::exists(dir / "song.txt")) copyExample();
+        return "render --settings " + settings + " " + (dir / "song.txt").string() + " " + args;
+    }
+};
+
+TEST_F(RenderCommand, WritesAFrameOrAContactSheetOfTheFrameSize) {
+    struct Case {
+        std::string args;
+        int width, height;
+        const char* why;
+    };
+    const std::vector<Case> cases{
+        {"--at 6.3", 640, 480, "one frame of dispWidth x dispHeight"},
+        {"--at 0:06.30 --set dispWidth=1280 --set dispHeight=720", 1280, 720, "the --set frame size"},
+        // Three frames in one row, 8 pixels around each, 40 pixels of caption under them.
+        {"--at 6.3 --at 0:16.15 --at 25.3", 3 * 640 + 4 * 8, 480 + 40 + 2 * 8, "three frames side by side"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::remove(dir / "song.png");
+        CliRun r = kvelmor(run(c.args));
+        EXPECT_EQ(r.code, 0) << stderrText();
+        EXPECT_EQ(r.out, "wrote " + (dir / "song.png").string() + "\n");
+        auto image = png(dir / "song.png");
+        ASSERT_TRUE(image.has_value());
+        EXPECT_EQ(image->width, c.width);
+        EXPECT_EQ(image->height, c.height);
+    }
+}
+
+// The video's picture stands behind the subtitles, at the time asked for.
+TEST_F(RenderCommand, DrawsOverTheVideoFrameAtTheTime) {
+    KVELMOR_NEED_FFMPEG();
+    const std::string video = test::makeMedia(
+        dir / "video.mkv",
+        "-f lavfi -i \"color=c=red:s=640x480:r=25:d=10[a];color=c=blue:s=640x480:r=25:d=10[b];[a][b]concat\" "
+        "-c:v mpeg4 -g 50 -q:v 2");
+    ASSERT_FALSE(video.empty());
+    // --media also takes the video's frame size.
+    CliRun r = kvelmor(run("--media " + video + " --at 16.15 --at 6.3 -o " + (dir / "over.png").string()));
+    ASSERT_EQ(r.code, 0) << stderrText();
+    auto sheet = png(dir / "over.png");
+    ASSERT_TRUE(sheet.has_value());
+    EXPECT_EQ(sheet->width, 2 * 640 + 3 * 8);
+    const render::Colour left = sheet->at(8 + 10, 8 + 10), right = sheet->at(8 + 640 + 8 + 10, 8 + 10);
+    EXPECT_GT(left.b, 200) << "blue after ten seconds";
+    EXPECT_LT(left.r, 60);
+    EXPECT_GT(right.r, 200) << "red before";
+    EXPECT_LT(right.b, 60);
+}
+
+TEST_F(RenderCommand, FailuresExitTwoNamingTheCauseAndWriteNothing) {
+    struct Case {
+        std::string args;
+        std::string message;  // a part of what stderr says
+    };
+    const std::string out = (dir / "out.png").string();
+    const std::vector<Case> cases{
+        {"--at 1:75 -o " + out, "--at \"1:75\" is not a time"},
+        {"--at soon -o " + out, "--at \"soon\" is not a time"},
+        {"-o " + out, "render needs at least one --at TIME"},
+        {"--at 5 --background mauve -o " + out, "--background \"mauve\" is not a colour"},
+        {"--at 5 --media " + (dir / "missing.mp4").string() + " -o " + out, (dir / "missing.mp4").string()},
+        {"--at 5 -o " + (dir / "no" / "such" / "folder.png").string(), (dir / "no" / "such" / "folder.png").string()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        CliRun r = kvelmor(run(c.args));
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(stderrText().find(c.message), std::string::npos) << stderrText();
+        EXPECT_FALSE(fs::exists(out));
+        for (const auto& e : fs::directory_iterator(dir))
+            EXPECT_NE(e.path().extension(), ".png") << e.path() << " was left behind";
+    }
+}
+
+}  // namespace

@@ -183,7 +183,7 @@ private:
                          const QColor& colour) {
         QPainterPath path;
         path.addText(x, baseline, font, text);
-        if (colour.lightness() > 150) p.strokePath(path, QPen(QColor(40, 40, 40), 2));
+        if (qGray(colour.rgb()) > 150) p.strokePath(path, QPen(QColor(40, 40, 40), 3));
         p.fillPath(path, colour);
     }
 
@@ -218,6 +218,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     m_style->setObjectName("styleName");
 
     auto* keys = new QHBoxLayout;
+    keys->setContentsMargins(kFrameInset, 0, kFrameInset, 0);
     keys->addWidget(m_help);
     keys->addSpacing(10);
     keys->addWidget(m_style);

@@ -268,6 +268,11 @@ void RubyEditor::done(int) {
 bool RubyEditor::typing() const { return m_input->isEnabled(); }
 
 bool RubyEditor::browseKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (typing()) {
+        // The view was clicked while a reading is typed: the keys belong to the input.
+        m_input->setFocus();
+        return true;
+    }
     key = keypadKey(key, modifiers);
     const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
     const bool plain = held == Qt::NoModifier;

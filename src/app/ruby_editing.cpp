@@ -113,6 +113,7 @@ bool storeRuby(LyricLine& line, int slot, std::string_view typed, int span, int3
     if (!isCharSlot(line, slot)) return false;
     std::string text(typed);
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    if (lyrics::holdsTimeTag(text)) return false;
     LyricUnit& u = line.unit(slot);
     const lyrics::SlotRuby before = u.rubyFields();
     if (text.empty()) {
@@ -197,6 +198,12 @@ std::string RubyEditing::cursorRuby() const {
 
 void RubyEditing::storeCursorRuby(std::string_view typed) {
     if (!isCharSlot(line(), m_cursor)) return;
+    if (lyrics::holdsTimeTag(typed)) {
+        m_session.reporter().error("a reading cannot hold a time tag (\"[mm:ss:cc]\"): the tag file would read it "
+                                   "back as lyrics, so it was not stored",
+                                   kRubyEditorName, m_line);
+        return;
+    }
     const int32_t width = layout::rubyTextWidth(m_session.measurer(), layout::rubyFont(m_session.settings), typed);
     m_changed = storeRuby(editLine(), m_cursor, typed, m_cellWidth, width) || m_changed;
 }

@@ -15,6 +15,10 @@ namespace kvelmor::app {
 
 class Session;
 
+// The name messages about the editor's lines give as their file: the line
+// numbers are those of the working lines it shows.
+inline constexpr const char* kRubyEditorName = "ルビ";
+
 // Cursor moves over a line's character slots; tag slots are skipped.
 enum class CellMove { Previous = 1, Next = 2, First = 3, Last = 4 };
 
@@ -37,8 +41,9 @@ bool rubyCopy(lyrics::LineTable& table, int source);
 // line has left), `width` pixels wide. A ruby that would overlap another one
 // takes its place: an earlier ruby whose characters reach `slot` ends before
 // it, and rubies that start under the new one are removed. An empty text
-// removes the slot's ruby (all its fields blank again). Returns whether the
-// line changed; a slot that is not a character slot is left alone.
+// removes the slot's ruby (all its fields blank again). A text holding a
+// time tag is not stored: the tag file would read it back as lyrics. Returns
+// whether the line changed; a slot that is not a character slot is left alone.
 bool storeRuby(lyrics::LyricLine& line, int slot, std::string_view typed, int span, int32_t width);
 
 // Whole line: when any character is marked every mark is cleared, else every
@@ -85,7 +90,7 @@ public:
     // The ruby of the cursor's slot (what the input starts with).
     std::string cursorRuby() const;
     // The typed ruby stored on the cursor's slot over `cellWidth` characters,
-    // measured in the ruby font.
+    // measured in the ruby font; a text holding a time tag is reported instead.
     void storeCursorRuby(std::string_view typed);
     void toggleLineMarks();
     void toggleCursorMark();

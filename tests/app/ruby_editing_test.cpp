@@ -116,6 +116,7 @@ TEST(RubyEditing, TypedRubyIsStoredAndSurvivesTheTagFile) {
          {{2, 1, "はる"}, {3, 2, "のか"}, {3, 2, ""}},
          {{"はる", 1}, {"", 0}, {"", 0}},
          "[00:01:00]春の風[00:03:00]\n"},
+        {"a reading spelling a time tag is refused", {{2, 1, "[00:01:00]"}}, {{"", 0}, {"", 0}, {"", 0}}},
         {"a ruby over a later one replaces it", {{6, 1, "かぜ"}, {2, 3, "はるのかぜ"}}, {{"はるのかぜ", 3}, {"", 0}, {"", 0}}},
     };
     for (const Case& c : cases) {

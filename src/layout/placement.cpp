@@ -185,10 +185,16 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
     }
 }
 
+RubyFont rubyFont(const settings::ConversionSettings& s) {
+    return {s.text("Command6"), s.wholeNumber("rubyFontSize"), s.real("mojiScaleX")};
+}
+
+int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std::string_view ruby) {
+    return measure::TextWidth(measurer, font.face, font.pointSize, ruby, font.scaleX);
+}
+
 void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer) {
-    const std::string& face = s.text("Command6");
-    const int32_t pointSize = s.wholeNumber("rubyFontSize");
-    const double scaleX = s.real("mojiScaleX");
+    const RubyFont font = rubyFont(s);
     const int32_t rubyHeight = s.wholeNumber("Label19");
     const std::string standardStyle = "Ruby" + s.text("StyleNumber");
     // From a line's bottom edge to its ruby's bottom edge, pixels.
@@ -213,7 +219,7 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
             cellLeft += u.width;
             if (u.rubyFields().ruby.empty()) continue;
             lyrics::SlotRuby& r = u.editRuby();
-            r.rubyWidth = measure::TextWidth(measurer, face, pointSize, r.ruby, scaleX);
+            r.rubyWidth = rubyTextWidth(measurer, font, r.ruby);
             r.rubyHeight = rubyHeight;
             const int64_t base = RunWidth(line, r.rubySpan, j);
             // Centred over the characters it reads; a half pixel goes left.

@@ -9,6 +9,8 @@
 // typed setting such as dispWidth 99999 cannot make a stage fail.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
@@ -42,6 +44,16 @@ int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::Conve
 // bottom row; a screen of one line is also centred. The refresh runs it only
 // when LowerCheck is 1, after PlaceLines.
 void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s);
+
+// The font ruby is measured in: Command6 at rubyFontSize, scaled by mojiScaleX.
+struct RubyFont {
+    std::string face;
+    int32_t pointSize = 0;
+    double scaleX = 1;
+};
+RubyFont rubyFont(const settings::ConversionSettings& s);
+// Pixels: the width of a reading in the ruby font.
+int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std::string_view ruby);
 
 // Stage 14: the ruby style of each line, and for every slot with ruby its
 // measured width (Command6 at rubyFontSize, scaled by mojiScaleX), height

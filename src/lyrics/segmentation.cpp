@@ -43,15 +43,6 @@ LyricUnit tagUnit(Centiseconds rawTime) {
 
 bool isSpace(const LyricUnit& u) { return u.isChar && charClass(std::string_view(u.text)) == kClassSpace; }
 
-// Whether the text holds a time tag's ten characters anywhere.
-bool holdsTimeTag(std::string_view utf8) {
-    for (size_t p = 0, len = 0; p < utf8.size(); p += len) {
-        if (timeTagAt(utf8, p)) return true;
-        decodeUtf8At(utf8, p, len);
-    }
-    return false;
-}
-
 struct Candidate {
     int index = 0;
     int64_t width = 0;  // running character width at the slot

@@ -116,4 +116,12 @@ int64_t bracketTag(std::basic_string_view<Char> line, size_t pos) {
 int64_t detail::bracketTimeTag(std::u32string_view line, size_t pos) { return bracketTag(line, pos); }
 int64_t detail::bracketTimeTag(std::string_view utf8, size_t pos) { return bracketTag(utf8, pos); }
 
+bool holdsTimeTag(std::string_view utf8) {
+    // A tag is ASCII, and no byte of a longer UTF-8 character is "[", so
+    // every byte can be tried as the start of one.
+    for (size_t p = utf8.find('['); p != std::string_view::npos; p = utf8.find('[', p + 1))
+        if (timeTagAt(utf8, p)) return true;
+    return false;
+}
+
 }  // namespace kvelmor::lyrics

@@ -74,4 +74,7 @@ inline std::optional<Centiseconds> timeTagAt(std::string_view utf8, size_t pos) 
     return static_cast<Centiseconds>(v);
 }
 
+// Whether a time tag's ten characters stand anywhere in the UTF-8 text.
+bool holdsTimeTag(std::string_view utf8);
+
 }  // namespace kvelmor::lyrics

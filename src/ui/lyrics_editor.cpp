@@ -1,0 +1,87 @@
+#include "ui/lyrics_editor.h"
+
+#include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "app/lyrics_editing.h"
+#include "app/session.h"
+#include "ui/qt_strings.h"
+
+namespace kvelmor::ui {
+
+LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_opened(app::lyricsEditText(session.song)) {
+    setObjectName("Form5");
+    setWindowTitle(QStringLiteral("歌詞編集"));
+    setModal(true);
+
+    m_notice = new QLabel(QStringLiteral("この画面で歌詞の編集をしても元のテキストファイルには反映されません"
+                                         "(ass/kraファイルに反映されます)"),
+                          this);
+    m_notice->setObjectName("Label1");
+    m_notice->setWordWrap(true);
+
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName("Text");
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Time tags line up best in a font whose full-width and half-width
+    // characters keep fixed pitches.
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSize(12);
+    m_text->setFont(font);
+    m_text->setPlainText(toQString(m_opened));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName("buttons");
+    connect(buttons, &QDialogButtonBox::accepted, this, &LyricsEditor::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &LyricsEditor::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_notice);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(buttons);
+    resize(760, 520);
+    m_text->setFocus();
+}
+
+bool LyricsEditor::apply() {
+    const std::string text = toStdString(m_text->toPlainText());
+    if (text == m_opened) return true;
+    // The refusal is shown here, over the editor that stays open; the
+    // reports of a text taken go on to the session's reporter, as a load's do.
+    CollectingReporter reports;
+    Reporter& previous = m_session.swapReporter(reports);
+    const bool taken = app::applyLyricsEdit(m_session, text);
+    m_session.swapReporter(previous);
+    if (!taken) {
+        QStringList lines;
+        for (const Report& r : reports.reports) lines << toQString(formatReport(r));
+        QMessageBox::warning(this, windowTitle(), lines.join('\n'));
+        return false;
+    }
+    for (const Report& r : reports.reports) previous.report(r);
+    m_opened = text;
+    m_changed = true;
+    return true;
+}
+
+void LyricsEditor::accept() {
+    if (!apply()) return;
+    done(m_changed ? Accepted : Rejected);
+}
+
+void LyricsEditor::closeEvent(QCloseEvent* event) {
+    if (!apply()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    done(m_changed ? Accepted : Rejected);
+}
+
+}  // namespace kvelmor::ui

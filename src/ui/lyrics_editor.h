@@ -1,0 +1,44 @@
+#pragma once
+// The lyrics text editor ("歌詞編集", Form5): the timed lines of the song,
+// one a line, to correct by hand. OK or closing the window applies the text
+// (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was.
+// A text that cannot be taken (more than 299 lines, a line of more than 300
+// slots) is shown with its reason and the editor stays open, the text intact.
+
+#include <QDialog>
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace kvelmor::app {
+class Session;
+}
+
+namespace kvelmor::ui {
+
+class LyricsEditor : public QDialog {
+    Q_OBJECT
+public:
+    LyricsEditor(app::Session& session, QWidget* parent);
+
+    // The text is applied; the editor closes with Accepted when the song
+    // changed (an unchanged text changes nothing, so the ruby, marks and
+    // styles given in the ruby editor are kept).
+    void accept() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Whether the text was taken (or was unchanged).
+    bool apply();
+
+    app::Session& m_session;
+    std::string m_opened;  // the text as the editor opened
+    QLabel* m_notice = nullptr;       // Label1
+    QPlainTextEdit* m_text = nullptr;  // Text
+    bool m_changed = false;
+};
+
+}  // namespace kvelmor::ui

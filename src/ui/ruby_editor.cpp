@@ -1,0 +1,372 @@
+#include "ui/ruby_editor.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/session.h"
+#include "layout/spans.h"
+#include "measure/text_measure.h"
+#include "ui/qt_strings.h"
+
+namespace kvelmor::ui {
+
+namespace {
+
+constexpr int kRubyRowTop = 10;   // pixels: top of the ruby row
+constexpr int kFrameInset = 20;   // pixels: the frame's left edge inside the view (half of the 40 added)
+
+// A font as the script names it: `fontName`'s face and flags, an em of the
+// size's pixels, stretched by the horizontal character scale.
+QFont scriptFont(const settings::ConversionSettings& s, const char* fontName, const char* sizeName) {
+    const settings::FontValue f = s.font(fontName);
+    QFont font(toQString(f.face));
+    font.setPixelSize(std::max(1, measure::emPixels(s.wholeNumber(sizeName))));
+    font.setBold(f.bold);
+    font.setItalic(f.italic);
+    font.setUnderline(f.underline);
+    font.setStrikeOut(f.strikethrough);
+    const int stretch = static_cast<int>(s.real("mojiScaleX") * 100 + 0.5);
+    if (stretch > 0 && stretch != 100) font.setStretch(std::clamp(stretch, 1, 4000));
+    return font;
+}
+
+// A colour setting (0x00BBGGRR).
+QColor settingColour(const settings::ConversionSettings& s, const char* name) {
+    const uint32_t v = s.colour(name);
+    return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
+}
+
+QColor charColour(const settings::ConversionSettings& s, app::LineStyle style, bool marked) {
+    switch (style) {
+    case app::LineStyle::Sub1: return settingColour(s, marked ? "Command11" : "secondSecondaryColor");
+    case app::LineStyle::Sub2: return settingColour(s, marked ? "Command12" : "thirdSecondaryColor");
+    case app::LineStyle::Standard: break;
+    }
+    return marked ? settingColour(s, "Command9") : QColor(Qt::black);
+}
+
+QString styleCaption(app::LineStyle style) {
+    switch (style) {
+    case app::LineStyle::Sub1: return QStringLiteral("スタイル：１");
+    case app::LineStyle::Sub2: return QStringLiteral("スタイル：２");
+    case app::LineStyle::Standard: break;
+    }
+    return QStringLiteral("スタイル：標準");
+}
+
+// The numeric keypad without Num Lock sends the arrows itself; with it, the
+// digits stand for them.
+int keypadKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (!(modifiers & Qt::KeypadModifier)) return key;
+    switch (key) {
+    case Qt::Key_4: return Qt::Key_Left;
+    case Qt::Key_6: return Qt::Key_Right;
+    case Qt::Key_8: return Qt::Key_Up;
+    case Qt::Key_2: return Qt::Key_Down;
+    case Qt::Key_9: return Qt::Key_PageUp;
+    case Qt::Key_1: return Qt::Key_PageDown;
+    case Qt::Key_5: return Qt::Key_Clear;
+    default: return key;
+    }
+}
+
+}  // namespace
+
+// The current line: its characters in the lyrics font at their cells, the
+// rubies centred over their characters, the cursor box over the ruby row.
+class RubyLineView : public QWidget {
+public:
+    explicit RubyLineView(RubyEditor& editor) : QWidget(nullptr), m_editor(editor) {
+        setObjectName("assText");
+        setFocusPolicy(Qt::StrongFocus);
+        setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+
+    const settings::ConversionSettings& settings() const { return m_editor.m_session.settings; }
+    int rubyRowHeight() const { return std::max(1, settings().wholeNumber("Label19")); }
+    int charRowTop() const { return kRubyRowTop + rubyRowHeight(); }
+    int charRowHeight() const { return std::max(1, settings().wholeNumber("tagFontPixcel")); }
+
+    // Pixels: where the frame's x = 0 lies in the view. Lines that start
+    // left of the frame move right so that they can be seen whole.
+    int shift() const {
+        const lyrics::LyricLine& line = m_editor.m_editing.line();
+        int64_t minLeft = line.posX;
+        for (int k = 1; k <= layout::usedSlots(line); ++k) {
+            const lyrics::SlotRuby& r = line.unit(k).rubyFields();
+            if (line.unit(k).isChar && !r.ruby.empty()) minLeft = std::min<int64_t>(minLeft, rubyLeft(line, k));
+        }
+        return kFrameInset + static_cast<int>(std::max<int64_t>(0, -minLeft));
+    }
+
+    static int64_t rubyLeft(const lyrics::LyricLine& line, int k) {
+        const lyrics::SlotRuby& r = line.unit(k).rubyFields();
+        return static_cast<int64_t>(layout::CellLeft(line, k)) +
+               (static_cast<int64_t>(layout::RunWidth(line, r.rubySpan, k)) - r.rubyWidth) / 2;
+    }
+
+    // The view's size for the line now shown: the frame, or the line where it is wider.
+    void fitLine() {
+        const lyrics::LyricLine& line = m_editor.m_editing.line();
+        int64_t right = settings().wholeNumber("dispWidth");
+        const int last = layout::usedSlots(line);
+        for (int k = 1; k <= last; ++k) {
+            const lyrics::LyricUnit& u = line.unit(k);
+            if (!u.isChar) continue;
+            right = std::max<int64_t>(right, static_cast<int64_t>(layout::CellLeft(line, k)) + u.width);
+            if (!u.rubyFields().ruby.empty()) right = std::max(right, rubyLeft(line, k) + u.rubyFields().rubyWidth);
+        }
+        const int width = static_cast<int>(std::min<int64_t>(right + shift() + kFrameInset, 1 << 20));
+        setFixedSize(width, charRowTop() + charRowHeight() + 6);
+        update();
+    }
+
+    QRect cursorRect() const {
+        const app::RubyEditing& e = m_editor.m_editing;
+        return QRect(shift() + e.cursorLeft(), kRubyRowTop, std::max(4, e.cursorWidth()), rubyRowHeight());
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (m_editor.browseKey(event->key(), event->modifiers())) event->accept();
+        else QWidget::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const app::RubyEditing& e = m_editor.m_editing;
+        const lyrics::LyricLine& line = e.line();
+        const settings::ConversionSettings& s = settings();
+        const int x0 = shift();
+
+        if (e.cursorSlot() && !m_editor.typing()) {
+            const QRect box = cursorRect();
+            p.fillRect(QRect(box.left(), charRowTop(), box.width(), charRowHeight()), QColor(200, 220, 255));
+            p.setPen(QPen(QColor(0, 90, 220), 2));
+            p.drawRect(box.adjusted(1, 1, -1, -1));
+        }
+
+        const QFont lyricsFont = scriptFont(s, "Command2", "ssaFontSize");
+        const QFont rubyFont = scriptFont(s, "Command6", "rubyFontSize");
+        const int charBaseline = charRowTop() + QFontMetrics(lyricsFont).ascent();
+        const int rubyBaseline = kRubyRowTop + QFontMetrics(rubyFont).ascent();
+        const app::LineStyle style = app::lineStyle(line);
+        const int last = layout::usedSlots(line);
+        int64_t left = line.posX;  // CellLeft, carried along
+        for (int k = 1; k <= last; ++k) {
+            const lyrics::LyricUnit& u = line.unit(k);
+            if (!u.isChar) continue;
+            drawText(p, lyricsFont, static_cast<int>(x0 + left), charBaseline, toQString(u.text),
+                     charColour(s, style, u.cellMark));
+            left += u.width;
+            const lyrics::SlotRuby& r = u.rubyFields();
+            if (!r.ruby.empty())
+                drawText(p, rubyFont, static_cast<int>(x0 + rubyLeft(line, k)), rubyBaseline, toQString(r.ruby),
+                         Qt::black);
+        }
+    }
+
+private:
+    // Light colours (a yellow mark) get a dark edge, as the script's border
+    // gives them on screen, so they can be read on the window's background.
+    static void drawText(QPainter& p, const QFont& font, int x, int baseline, const QString& text,
+                         const QColor& colour) {
+        QPainterPath path;
+        path.addText(x, baseline, font, text);
+        if (qGray(colour.rgb()) > 150) p.strokePath(path, QPen(QColor(40, 40, 40), 3));
+        p.fillPath(path, colour);
+    }
+
+    RubyEditor& m_editor;
+};
+
+RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_editing(session) {
+    setObjectName("Form3");
+    setModal(true);
+    const settings::ConversionSettings& s = session.settings;
+
+    m_view = new RubyLineView(*this);
+    m_area = new QScrollArea(this);
+    m_area->setObjectName("lineArea");
+    m_area->setWidget(m_view);
+    m_area->setFocusPolicy(Qt::NoFocus);
+    m_area->setFrameShape(QFrame::NoFrame);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_input = new QLineEdit(m_view);
+    m_input->setObjectName("Text1");
+    m_input->setFont(scriptFont(s, "Command6", "rubyFontSize"));
+    m_input->setAlignment(Qt::AlignCenter);
+    m_input->hide();
+    m_input->setEnabled(false);
+    m_input->installEventFilter(this);
+
+    m_help = new QLabel(QStringLiteral("←→：移動   SHIFT+←→：セル幅変更  SPACE：ルビ入力"), this);
+    m_help->setObjectName("Label1");
+    m_style = new QLabel(this);
+    m_style->setObjectName("styleName");
+
+    auto* keys = new QHBoxLayout;
+    keys->setContentsMargins(kFrameInset, 0, kFrameInset, 0);
+    keys->addWidget(m_help);
+    keys->addSpacing(10);
+    keys->addWidget(m_style);
+    keys->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 6);
+    layout->setSpacing(4);
+    layout->addWidget(m_area);
+    layout->addLayout(keys);
+    layout->addStretch();
+
+    // The Part's window: the frame plus 40 pixels wide; the ruby row twice,
+    // the lyrics row and the row gap high, with 50 pixels for the key help.
+    // The layout makes it larger where the rows need more.
+    resize(s.wholeNumber("dispWidth") + 40,
+           2 * s.wholeNumber("Label19") + s.wholeNumber("tagFontPixcel") + s.wholeNumber("MarginN") + 50);
+    showLine();
+    m_view->setFocus();
+}
+
+RubyEditor::~RubyEditor() = default;
+
+int RubyEditor::open(app::Session& session, QWidget* parent) {
+    if (session.song.lineCount() == 0) {
+        session.reporter().warning("there are no lyric lines to give ruby to: load a lyrics file first",
+                                   session.song.lyricsPath);
+        return Rejected;
+    }
+    RubyEditor editor(session, parent);
+    return editor.exec();
+}
+
+int RubyEditor::exec() {
+    if (m_editing.lineCount() == 0) return Rejected;
+    return QDialog::exec();
+}
+
+void RubyEditor::done(int) {
+    if (!m_finished) {
+        if (typing()) endInput(false);
+        m_editing.finish();
+        m_finished = true;
+    }
+    QDialog::done(m_editing.changed() ? Accepted : Rejected);
+}
+
+bool RubyEditor::typing() const { return m_input->isEnabled(); }
+
+bool RubyEditor::browseKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (typing()) {
+        // The view was clicked while a reading is typed: the keys belong to the input.
+        m_input->setFocus();
+        return true;
+    }
+    key = keypadKey(key, modifiers);
+    const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
+    const bool plain = held == Qt::NoModifier;
+    const bool shift = held == Qt::ShiftModifier;
+    if (!plain && !shift) return false;
+    switch (key) {
+    case Qt::Key_Left:
+        if (shift) m_editing.narrowCell();
+        else m_editing.cellPosition(app::CellMove::Previous);
+        break;
+    case Qt::Key_Right:
+        if (shift) m_editing.widenCell();
+        else m_editing.cellPosition(app::CellMove::Next);
+        break;
+    case Qt::Key_Home: m_editing.cellPosition(app::CellMove::First); break;
+    case Qt::Key_End: m_editing.cellPosition(app::CellMove::Last); break;
+    case Qt::Key_Up:
+        m_editing.previousLine();
+        showLine();
+        return true;
+    case Qt::Key_Down:
+        m_editing.nextLine();
+        showLine();
+        return true;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: startInput(); return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_C: m_editing.toggleLineMarks(); break;
+    case Qt::Key_PageDown:
+    case Qt::Key_X: m_editing.toggleCursorMark(); break;
+    case Qt::Key_Clear:
+    case Qt::Key_Z:
+        m_editing.cycleStyle();
+        m_style->setText(styleCaption(app::lineStyle(m_editing.line())));
+        break;
+    default: return false;
+    }
+    showCursor();
+    return true;
+}
+
+void RubyEditor::startInput() {
+    if (!m_editing.cursorSlot()) return;
+    const QRect box = m_view->cursorRect();
+    // Wide enough for a few ruby characters even over a single narrow cell.
+    const int width = std::max(box.width(), 6 * m_view->rubyRowHeight());
+    const int height = std::max(box.height(), m_input->sizeHint().height());
+    m_input->setGeometry(std::max(0, box.center().x() - width / 2), box.top() + (box.height() - height) / 2, width,
+                         height);
+    m_input->setText(toQString(m_editing.cursorRuby()));
+    m_input->selectAll();
+    m_input->setEnabled(true);
+    m_input->show();
+    m_input->setFocus();
+    m_area->ensureWidgetVisible(m_input, 0, 0);
+    m_view->update();
+}
+
+void RubyEditor::endInput(bool store) {
+    if (store) m_editing.storeCursorRuby(toStdString(m_input->text()));
+    m_input->clear();
+    m_input->setEnabled(false);
+    m_input->hide();
+    m_view->setFocus();
+    m_view->fitLine();
+    showCursor();
+}
+
+// Enter and Esc end the input here, before the line edit passes them on to
+// the view (which would start a new input) or to the dialog (which would close).
+bool RubyEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_input || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: endInput(true); return true;
+    case Qt::Key_Escape: endInput(false); return true;  // the slot keeps what it had
+    default: return QDialog::eventFilter(watched, event);
+    }
+}
+
+void RubyEditor::showLine() {
+    setWindowTitle(QStringLiteral("ルビ(%1行目)").arg(m_editing.currentLine()));
+    m_style->setText(styleCaption(app::lineStyle(m_editing.line())));
+    m_view->fitLine();
+    m_area->setMinimumHeight(m_view->height() + m_area->horizontalScrollBar()->sizeHint().height());
+    m_area->horizontalScrollBar()->setValue(0);
+    showCursor();
+}
+
+void RubyEditor::showCursor() {
+    const QRect box = m_view->cursorRect();
+    m_area->ensureVisible(box.center().x(), box.center().y(), box.width() / 2 + 20, 0);
+    m_view->update();
+}
+
+}  // namespace kvelmor::ui

@@ -1,0 +1,75 @@
+#pragma once
+// The ruby editor ("ルビ", Form3): one working line at a time, drawn as it
+// will be on screen, with a cursor box over the cells a new ruby covers.
+// Keys move the cursor, widen the cell, type a ruby, copy ruby to the
+// repeats of a line, mark characters and switch the line's style; the work
+// itself is app::RubyEditing's.
+//
+// While the cells are browsed the editor takes no input-method events, so a
+// Japanese input method (fcitx, ibus) leaves the arrow and letter keys to it;
+// while a ruby is typed in `Text1` the input method works as usual. The
+// setting belongs to the editor's own widgets, so whatever the user had
+// elsewhere is as it was when the editor closes.
+
+#include <QDialog>
+#include <memory>
+
+#include "app/ruby_editing.h"
+
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+
+namespace kvelmor::app {
+class Session;
+}
+
+namespace kvelmor::ui {
+
+class RubyLineView;
+
+class RubyEditor : public QDialog {
+    Q_OBJECT
+public:
+    RubyEditor(app::Session& session, QWidget* parent);
+    ~RubyEditor() override;
+
+    // Shows the editor modally over `parent`; a song without working lines
+    // is reported through the session's reporter instead. Returns Accepted
+    // when the song changed.
+    static int open(app::Session& session, QWidget* parent);
+
+    // Rejected at once when the song has no working lines.
+    int exec() override;
+    // However the window closes: the ruby being typed is dropped, ruby
+    // placement and timing run, and the result is Accepted when the song
+    // changed.
+    void done(int result) override;
+
+    const app::RubyEditing& editing() const { return m_editing; }
+    // Whether a ruby is being typed.
+    bool typing() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class RubyLineView;
+    // A key while the cells are browsed; false when it is not the editor's.
+    bool browseKey(int key, Qt::KeyboardModifiers modifiers);
+    void startInput();
+    void endInput(bool store);
+    void showLine();
+    void showCursor();
+
+    app::Session& m_session;
+    app::RubyEditing m_editing;
+    RubyLineView* m_view = nullptr;
+    QScrollArea* m_area = nullptr;
+    QLineEdit* m_input = nullptr;  // Text1
+    QLabel* m_help = nullptr;      // Label1
+    QLabel* m_style = nullptr;     // the style name
+    bool m_finished = false;
+};
+
+}  // namespace kvelmor::ui

@@ -1,0 +1,98 @@
+#include "app/lyrics_editing.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "lyrics/checks.h"
+#include "lyrics/reader.h"
+#include "support/loaded_session.h"
+
+using namespace kvelmor;
+using test_support::LoadedSession;
+
+namespace {
+
+std::string exampleSong() {
+    std::ifstream in(KVELMOR_EXAMPLES "/sakura_no_michi.txt", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool reported(const CollectingReporter& r, const std::string& head) {
+    for (const Report& rep : r.reports)
+        if (rep.text.rfind(head, 0) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+// The editor's text applied unchanged lays the song out exactly as the load
+// did, ruby placed and timed included.
+TEST(LyricsEditing, UnchangedTextGivesTheSameSong) {
+    LoadedSession s("edit_unchanged");
+    s.load(exampleSong());
+    ASSERT_EQ(s.session.song.rawLineCount(), 6);
+    const std::string script = s.script();
+    const std::string kra = s.kra();
+    const std::string text = app::lyricsEditText(s.session.song);
+    EXPECT_EQ(text.find('@'), std::string::npos);  // header lines are not part of it
+    ASSERT_TRUE(app::applyLyricsEdit(s.session, text));
+    EXPECT_EQ(s.script(), script);
+    EXPECT_EQ(s.kra(), kra);
+    EXPECT_EQ(s.session.song.songInfo.title, "桜の道");
+}
+
+TEST(LyricsEditing, EveryLineOfTheTextBecomesARawLine) {
+    const std::string a = "[00:01:00]あ[00:02:00]";
+    const std::string b = "[00:03:00]い[00:04:00]";
+    struct Case {
+        const char* why;
+        std::string text;
+        bool kaigyo;
+        int rawLines, workLines;
+        bool missingTags;  // the tag repair reports a line
+        int secondLineSlots;
+    };
+    const std::vector<Case> cases = {
+        {"an empty line is a working line without slots", a + "\n\n" + b + "\n", false, 3, 3, false, 0},
+        {"with the line break on it gives no working line", a + "\n\n" + b + "\n", true, 3, 2, false, 3},
+        {"a last line without a line break is kept", a + "\n" + b, false, 2, 2, false, 3},
+        {"CR LF, LF and CR all end a line", a + "\r\n" + b + "\r" + a, false, 3, 3, false, 3},
+        {"a header typed as a line is lyrics without tags", "@title=別の歌\n" + a + "\n", false, 2, 2, true, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        LoadedSession s("edit_lines");
+        s.session.settings.setText("kaigyo", c.kaigyo ? "1" : "0");
+        s.load("@title=桜の道\n" + a + "\n");
+        s.reporter.reports.clear();
+        ASSERT_TRUE(app::applyLyricsEdit(s.session, c.text));
+        EXPECT_EQ(s.session.song.rawLineCount(), c.rawLines);
+        EXPECT_EQ(s.session.song.lineCount(), c.workLines);
+        EXPECT_EQ(reported(s.reporter, lyrics::kMissingTagsHead), c.missingTags);
+        EXPECT_EQ(s.session.song.songInfo.title, "桜の道");
+        EXPECT_EQ(s.session.song.LyricsTable[2].unitCount, c.secondLineSlots);
+    }
+}
+
+TEST(LyricsEditing, TooManyLinesLeaveTheSongAsItWas) {
+    std::string lines;
+    for (int i = 0; i < 299; ++i) lines += "[00:01:00]あ[00:02:00]\n";
+    LoadedSession s("edit_too_many");
+    s.load("[00:05:00]元[00:06:00]\n");
+    const std::string script = s.script();
+
+    EXPECT_FALSE(app::applyLyricsEdit(s.session, lines + "[00:01:00]い[00:02:00]"));
+    ASSERT_FALSE(s.reporter.reports.empty());
+    const Report& r = s.reporter.reports.back();
+    EXPECT_EQ(r.text, lyrics::kTooManyLinesMessage);
+    EXPECT_EQ(r.line, 300);
+    EXPECT_EQ(s.session.song.rawLineCount(), 1);
+    EXPECT_EQ(s.script(), script);
+
+    EXPECT_TRUE(app::applyLyricsEdit(s.session, lines));  // 299 lines are taken
+    EXPECT_EQ(s.session.song.rawLineCount(), 299);
+}

@@ -1,0 +1,83 @@
+// Opens the ruby editor and the lyrics text editor on a song and saves what
+// they show, for a person to look at (scripts/editor_screenshots.sh runs it
+// under Xvfb). The ruby editor's first line gets a marked character and the
+// first spare style, so one picture shows ruby, a mark and a sub-style.
+//
+//   editor_screenshots LYRICS OUTDIR
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/session.h"
+#include "measure/freetype_measurer.h"
+#include "ui/lyrics_editor.h"
+#include "ui/qt_strings.h"
+#include "ui/ruby_editor.h"
+
+using namespace kvelmor;
+
+namespace {
+
+void press(QWidget* target, int key) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &down);
+}
+
+bool save(QWidget& window, const std::filesystem::path& file) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return false;
+    QTest::qWait(200);
+    const bool ok = window.grab().save(ui::toQString(file.string()));
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", file.c_str());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: editor_screenshots LYRICS OUTDIR\n");
+        return 2;
+    }
+    const std::filesystem::path out = argv[2];
+    std::filesystem::create_directories(out);
+
+    CollectingReporter reporter;
+    measure::FreeTypeMeasurer measurer;
+    app::Session session(reporter, measurer);
+    session.startUp((out / "no-such-settings.ini").string());  // the defaults
+    if (!session.loadLyrics(argv[1])) {
+        for (const Report& r : reporter.reports) std::fprintf(stderr, "%s\n", formatReport(r).c_str());
+        return 2;
+    }
+
+    bool ok = true;
+    {
+        ui::RubyEditor editor(session, nullptr);
+        QWidget* cells = editor.findChild<QWidget*>("assText");
+        press(cells, Qt::Key_Right);  // 風
+        press(cells, Qt::Key_Right);
+        press(cells, Qt::Key_X);      // marked
+        press(cells, Qt::Key_Z);      // substyle1
+        press(cells, Qt::Key_Right);  // the cursor two characters wide
+        press(cells, Qt::Key_Right);
+        QKeyEvent widen(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
+        QApplication::sendEvent(cells, &widen);
+        ok = save(editor, out / "ruby-editor.png") && ok;
+        press(cells, Qt::Key_Space);  // typing a reading
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("そっと"));
+        QApplication::sendEvent(editor.findChild<QLineEdit*>("Text1"), &commit);
+        ok = save(editor, out / "ruby-editor-input.png") && ok;
+    }
+    {
+        ui::LyricsEditor editor(session, nullptr);
+        ok = save(editor, out / "lyrics-editor.png") && ok;
+    }
+    return ok ? 0 : 1;
+}

@@ -61,7 +61,6 @@ struct PreviewPane::Worker {
     int width = 0, height = 0;
     QString media;
     QImage videoFrame;  // the player's picture at `ms`; null: decode `media` here
-    quint64 serial = 0;
     bool queued = false;
 
     // Used on `thread` only.
@@ -72,7 +71,7 @@ struct PreviewPane::Worker {
 
     void drawNewest(QPointer<PreviewPane> pane) {
         std::shared_ptr<const std::string> s;
-        quint64 version, n;
+        quint64 version;
         qint64 t;
         int w, h;
         QString path;
@@ -87,7 +86,6 @@ struct PreviewPane::Worker {
             path = media;
             picture = std::move(videoFrame);
             videoFrame = {};
-            n = serial;
             queued = false;
         }
         if (!renderer) renderer = std::make_unique<render::FrameRenderer>(fontFiles);
@@ -112,7 +110,7 @@ struct PreviewPane::Worker {
         QImage image = QImage(frame.rgba.data(), w, h, w * 4, QImage::Format_RGBA8888).copy();
         if (!pane) return;
         QMetaObject::invokeMethod(
-            pane.data(), [pane, image, n] { if (pane) pane->showFrame(image, n); }, Qt::QueuedConnection);
+            pane.data(), [pane, image, t] { if (pane) pane->showFrame(image, t); }, Qt::QueuedConnection);
     }
 };
 
@@ -351,7 +349,6 @@ void PreviewPane::requestFrame(const QImage& videoFrame) {
         w.height = m_frameHeight;
         w.media = m_media;
         w.videoFrame = videoFrame;
-        ++w.serial;
         if (w.queued) return;
         w.queued = true;
     }
@@ -360,8 +357,9 @@ void PreviewPane::requestFrame(const QImage& videoFrame) {
         Qt::QueuedConnection);
 }
 
-void PreviewPane::showFrame(const QImage& image, quint64) {
+void PreviewPane::showFrame(const QImage& image, qint64 ms) {
     m_view->setImage(image);
+    m_framePosition = ms;
     emit frameShown();
 }
 

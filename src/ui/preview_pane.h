@@ -44,8 +44,10 @@ public:
     // Milliseconds from the start of the song.
     qint64 position() const { return m_position; }
     bool isPlaying() const { return m_playing; }
-    // The frame shown last, at the script's own frame size (dispWidth × dispHeight).
+    // The frame shown last, at the script's own frame size (dispWidth × dispHeight),
+    // and the time it shows (milliseconds; -1 before the first).
     QImage frame() const;
+    qint64 framePosition() const { return m_framePosition; }
     // The video drawn behind the subtitles and played with its sound; empty for none.
     void setMedia(const QString& path);
     QString media() const { return m_media; }
@@ -72,7 +74,7 @@ private:
     class FrameView;
 
     void requestFrame(const QImage& videoFrame = {});
-    void showFrame(const QImage& image, quint64 serial);
+    void showFrame(const QImage& image, qint64 ms);
     void tick();
     void videoFrameArrived(const QVideoFrame& frame);
     void chooseMedia();
@@ -101,6 +103,7 @@ private:
     qint64 m_songEnd = 0;              // milliseconds: the end of the last event
     qint64 m_mediaLength = 0;          // milliseconds
     qint64 m_position = 0;             // milliseconds
+    qint64 m_framePosition = -1;       // milliseconds: the time of the frame on screen
     bool m_playing = false;
     QElapsedTimer m_playClock;         // since play(), for playback by the clock
     qint64 m_playFrom = 0;             // milliseconds: the position play() started at

@@ -38,9 +38,10 @@ int main(int argc, char** argv) {
     if (argc > 3) pane.setMedia(QString::fromLocal8Bit(argv[3]));
     QSignalSpy shown(&pane, &ui::PreviewPane::frameShown);
     pane.setPosition(static_cast<qint64>((argc > 2 ? std::atof(argv[2]) : 6.3) * 1000));
-    shown.wait(10000);
-    while (shown.wait(300)) {
+    // A video is decoded from its key frame on, which may take a while.
+    while (pane.framePosition() != pane.position() && shown.wait(20000)) {
     }
+    std::fprintf(stderr, "position %lld, frames shown %lld\n", static_cast<long long>(pane.position()), static_cast<long long>(shown.count()));
     const bool saved = pane.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");
     fs::remove_all(dir);
     return saved ? 0 : 1;

@@ -14,10 +14,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QVideoFrame>
-#include <QVideoSink>
 #include <algorithm>
-#include <cstring>
 #include <mutex>
 
 #include "lyrics/time_value.h"
@@ -34,6 +31,9 @@ constexpr int kClockTickMs = 40;                     // a frame at 25 per second
 // goes to the line before it, so that pressing it twice steps back twice.
 constexpr qint64 kPreviousLineGrace = 500;
 constexpr int kMaxFrameSide = 4096;  // pixels: larger frame sizes are drawn at this size
+// Milliseconds: how far the player's position may drift from the clock before
+// the clock follows it (the player reports its position in steps).
+constexpr qint64 kPlayerDrift = 80;
 
 QString timeText(qint64 ms) {
     return QString::fromStdString(lyrics::formatScriptTime(static_cast<lyrics::Centiseconds>(ms / 10)));
@@ -59,8 +59,7 @@ struct PreviewPane::Worker {
     quint64 scriptVersion = 0;
     qint64 ms = 0;
     int width = 0, height = 0;
-    QString media;
-    QImage videoFrame;  // the player's picture at `ms`; null: decode `media` here
+    QString media;  // the video behind the subtitles; empty for none
     bool queued = false;
 
     // Used on `thread` only.
@@ -75,7 +74,6 @@ struct PreviewPane::Worker {
         qint64 t;
         int w, h;
         QString path;
-        QImage picture;
         {
             std::lock_guard lock(mutex);
             s = script;
@@ -84,8 +82,6 @@ struct PreviewPane::Worker {
             w = width;
             h = height;
             path = media;
-            picture = std::move(videoFrame);
-            videoFrame = {};
             queued = false;
         }
         if (!renderer) renderer = std::make_unique<render::FrameRenderer>(fontFiles);
@@ -94,11 +90,7 @@ struct PreviewPane::Worker {
             drawnScriptVersion = version;
         }
         render::Image frame(w, h, kBackground);
-        if (!picture.isNull()) {
-            const QImage scaled = picture.convertToFormat(QImage::Format_RGBA8888)
-                                      .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            for (int y = 0; y < h; ++y) std::memcpy(frame.row(y), scaled.constScanLine(y), static_cast<size_t>(w) * 4);
-        } else if (!path.isEmpty()) {
+        if (!path.isEmpty()) {
             if (path != videoPath) {
                 NullReporter quiet;  // the pane reported it when the file was chosen
                 video = media::VideoFrames::open(path.toStdString(), quiet);
@@ -221,8 +213,6 @@ PreviewPane::~PreviewPane() {
 
 QImage PreviewPane::frame() const { return m_view->image(); }
 
-bool PreviewPane::usesPlayer() const { return m_player != nullptr; }
-
 qint64 PreviewPane::length() const { return std::max(m_songEnd, m_mediaLength); }
 
 void PreviewPane::songOrSettingsChanged() {
@@ -271,7 +261,7 @@ void PreviewPane::setPosition(qint64 ms) {
     }
     updateControls();
     emit positionChanged(ms);
-    if (!(m_playing && m_player)) requestFrame();
+    requestFrame();
 }
 
 void PreviewPane::play() {
@@ -283,9 +273,8 @@ void PreviewPane::play() {
     if (m_player) {
         m_player->setPosition(m_position);
         m_player->play();
-    } else {
-        m_clock->start();
     }
+    m_clock->start();
     updateControls();
 }
 
@@ -293,10 +282,7 @@ void PreviewPane::pause() {
     if (!m_playing) return;
     m_playing = false;
     m_clock->stop();
-    if (m_player) {
-        m_player->pause();
-        m_position = m_player->position();
-    }
+    if (m_player) m_player->pause();
     updateControls();
     requestFrame();
 }
@@ -317,7 +303,8 @@ void PreviewPane::nextLine() {
     if (target >= 0) setPosition(target);
 }
 
-// Playback by the clock: the position follows the time since play().
+// Playback: the position follows the time since play() (or since the
+// player last told its position), and each tick draws a frame.
 void PreviewPane::tick() {
     if (!m_playing) return;
     m_position = m_playFrom + m_playClock.elapsed();
@@ -331,16 +318,7 @@ void PreviewPane::tick() {
     requestFrame();
 }
 
-// Playback by the player: each picture it shows is drawn over at its position.
-void PreviewPane::videoFrameArrived(const QVideoFrame& frame) {
-    if (!m_playing || !m_player) return;
-    m_position = m_player->position();
-    updateControls();
-    emit positionChanged(m_position);
-    requestFrame(frame.toImage());
-}
-
-void PreviewPane::requestFrame(const QImage& videoFrame) {
+void PreviewPane::requestFrame() {
     Worker& w = *m_worker;
     {
         std::lock_guard lock(w.mutex);
@@ -348,7 +326,6 @@ void PreviewPane::requestFrame(const QImage& videoFrame) {
         w.width = m_frameWidth;
         w.height = m_frameHeight;
         w.media = m_media;
-        w.videoFrame = videoFrame;
         if (w.queued) return;
         w.queued = true;
     }
@@ -367,9 +344,8 @@ void PreviewPane::setMedia(const QString& path) {
     if (path == m_media) return;
     pause();
     m_mediaLength = 0;
-    delete m_player;  // its children, the sink and the audio output, go with it
+    delete m_player;  // its audio output goes with it
     m_player = nullptr;
-    m_sink = nullptr;
     m_audio = nullptr;
     if (!path.isEmpty()) {
         auto video = media::VideoFrames::open(path.toStdString(), m_session.reporter());
@@ -377,15 +353,26 @@ void PreviewPane::setMedia(const QString& path) {
         m_mediaLength = video->duration() / 1000;
     }
     m_media = path;
-    // The player only where there is sound to play; otherwise the clock.
+    // The player plays the sound, and its position leads the clock. The
+    // pictures are decoded by the drawing thread, as for a still frame, so
+    // that they look the same playing or not. Without an audio device there
+    // is no player (Qt's FFmpeg backend cannot play without one): the pane
+    // plays silently by the clock.
     if (!path.isEmpty() && !QMediaDevices::audioOutputs().isEmpty()) {
+        // Qt's FFmpeg backend decodes with the FFmpeg the rest of the program
+        // uses; the GStreamer one would need a second set of codecs. Chosen
+        // when the first player is made, unless the user chose otherwise.
+        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "ffmpeg");
         m_player = new QMediaPlayer(this);
         m_audio = new QAudioOutput(m_player);
-        m_sink = new QVideoSink(m_player);
         m_player->setAudioOutput(m_audio);
-        m_player->setVideoSink(m_sink);
         m_player->setSource(QUrl::fromLocalFile(path));
-        connect(m_sink, &QVideoSink::videoFrameChanged, this, &PreviewPane::videoFrameArrived);
+        connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
+            const qint64 clock = m_playFrom + m_playClock.elapsed();
+            if (!m_playing || std::abs(ms - clock) <= kPlayerDrift) return;
+            m_playFrom = ms;
+            m_playClock.restart();
+        });
         connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 d) {
             m_mediaLength = std::max(m_mediaLength, d);
             updateControls();

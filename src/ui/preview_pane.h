@@ -9,10 +9,10 @@
 // so neither a long song nor a large frame holds up typing; only the newest
 // request is drawn when requests come faster than frames.
 //
-// Playback: with a video and an audio device, Qt Multimedia plays the video
-// with its sound and the subtitles are drawn over each frame at the player's
-// position. Without either, the pane plays silently by the clock (over the
-// video's frames, decoded by the pane's thread, when one is chosen).
+// Playback: the frames move on by the clock, each drawn over the video's
+// picture at its time (decoded by the pane's thread). With a video and an
+// audio device, Qt Multimedia plays the video's sound and its position leads
+// the clock; without either, the pane plays silently by the clock.
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -30,8 +30,6 @@ class QAudioOutput;
 class QPushButton;
 class QSlider;
 class QTimer;
-class QVideoFrame;
-class QVideoSink;
 
 namespace kvelmor::ui {
 
@@ -73,14 +71,12 @@ private:
     struct Worker;
     class FrameView;
 
-    void requestFrame(const QImage& videoFrame = {});
+    void requestFrame();
     void showFrame(const QImage& image, qint64 ms);
     void tick();
-    void videoFrameArrived(const QVideoFrame& frame);
     void chooseMedia();
     void updateControls();
     qint64 length() const;
-    bool usesPlayer() const;
 
     app::Session& m_session;
     std::shared_ptr<Worker> m_worker;
@@ -97,7 +93,6 @@ private:
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
-    QVideoSink* m_sink = nullptr;
 
     std::vector<qint64> m_lineStarts;  // milliseconds
     qint64 m_songEnd = 0;              // milliseconds: the end of the last event

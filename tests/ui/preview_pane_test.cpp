@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/session.h"
+#include "media/media_files.h"
 #include "measure/freetype_measurer.h"
 #include "ui/preview_pane.h"
 
@@ -120,6 +121,35 @@ TEST_F(PreviewPaneTest, PlayPauseAndLineJumpsMoveTheTime) {
     // The slider seeks.
     slider->setValue(static_cast<int>(starts[4] + 100));
     EXPECT_EQ(pane->position(), starts[4] + 100);
+}
+
+// A chosen video stands behind the subtitles at the pane's time; a file that
+// is no video is reported and leaves the choice as it was.
+TEST_F(PreviewPaneTest, DrawsOverTheChosenVideo) {
+    KVELMOR_NEED_FFMPEG();
+    test::MediaFolder media("preview_media");
+    const std::string video = media.make(
+        "video.mkv",
+        "-f lavfi -i \"color=c=red:s=320x240:r=25:d=8[a];color=c=blue:s=320x240:r=25:d=30[b];[a][b]concat\" "
+        "-c:v mpeg4 -q:v 2");
+    ASSERT_FALSE(video.empty());
+    const QString path = QString::fromStdString(video);
+    auto topLeft = [&] { return pane->frame().pixelColor(10, 10); };
+    frameAfter([&] { pane->setMedia(path); });
+    EXPECT_EQ(pane->media(), path);
+    const QColor early = frameAfter([&] { pane->setPosition(4000); }).pixelColor(10, 10);
+    EXPECT_GT(early.red(), 200);
+    EXPECT_LT(early.blue(), 60);
+    const QColor late = frameAfter([&] { pane->setPosition(35000); }).pixelColor(10, 10);
+    EXPECT_EQ(pane->position(), 35000) << "past the song's end, within the video's";
+    EXPECT_GT(late.blue(), 200);
+    EXPECT_LT(late.red(), 60);
+
+    pane->setMedia(QString::fromStdString(media.write("notes.mp4", "not a video")));
+    EXPECT_EQ(pane->media(), path);
+    ASSERT_FALSE(reporter.reports.empty());
+    EXPECT_EQ(reporter.reports.back().file, media.file("notes.mp4"));
+    EXPECT_GT(topLeft().blue(), 200);
 }
 
 }  // namespace

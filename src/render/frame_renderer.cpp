@@ -245,7 +245,11 @@ FrameRenderer::FrameRenderer(const std::vector<std::filesystem::path>& extraFont
         static std::atomic<int> serial{0};
         conf = std::filesystem::temp_directory_path() /
                ("kvelmor_fonts_" + std::to_string(getpid()) + "_" + std::to_string(serial++) + ".conf");
-        std::ofstream(conf, std::ios::binary) << fontconfigConfiguration(extraFontconfigFiles);
+        std::ofstream out(conf, std::ios::binary);
+        out << fontconfigConfiguration(extraFontconfigFiles);
+        out.close();
+        // Without a temporary folder to write to, the system's configuration alone.
+        if (!out) conf.clear();
     }
     ass_set_fonts(d.renderer, nullptr, "sans-serif", ASS_FONTPROVIDER_FONTCONFIG,
                   conf.empty() ? nullptr : conf.c_str(), 1);

@@ -1,0 +1,410 @@
+#include "ui/preview_pane.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <mutex>
+
+#include "lyrics/time_value.h"
+#include "measure/freetype_measurer.h"
+#include "media/video_frames.h"
+#include "render/frame_renderer.h"
+
+namespace kvelmor::ui {
+namespace {
+
+constexpr render::Colour kBackground{48, 48, 48};  // behind the subtitles without a video
+constexpr int kClockTickMs = 40;                     // a frame at 25 per second while playing by the clock
+// Milliseconds: "previous line" from within this much after a line's start
+// goes to the line before it, so that pressing it twice steps back twice.
+constexpr qint64 kPreviousLineGrace = 500;
+constexpr int kMaxFrameSide = 4096;  // pixels: larger frame sizes are drawn at this size
+// Milliseconds: how far the player's position may drift from the clock before
+// the clock follows it (the player reports its position in steps).
+constexpr qint64 kPlayerDrift = 80;
+
+QString timeText(qint64 ms) {
+    return QString::fromStdString(lyrics::formatScriptTime(static_cast<lyrics::Centiseconds>(ms / 10)));
+}
+
+std::vector<std::filesystem::path> fontconfigFiles(measure::TextMeasurer& measurer) {
+    if (auto* ft = dynamic_cast<measure::FreeTypeMeasurer*>(&measurer)) return ft->loadedConfigFiles();
+    return measure::FreeTypeMeasurer::defaultConfigFiles();
+}
+
+}  // namespace
+
+// The drawing thread and the newest request handed to it. The pane writes
+// the request under the mutex; the thread takes it, so requests that came
+// while a frame was being drawn collapse into the newest one.
+struct PreviewPane::Worker {
+    QThread thread;
+    QObject* context = nullptr;  // lives in `thread`; work is posted to it
+    std::vector<std::filesystem::path> fontFiles;
+
+    std::mutex mutex;
+    std::shared_ptr<const std::string> script;
+    quint64 scriptVersion = 0;
+    qint64 ms = 0;
+    int width = 0, height = 0;
+    QString media;  // the video behind the subtitles; empty for none
+    bool queued = false;
+
+    // Used on `thread` only.
+    std::unique_ptr<render::FrameRenderer> renderer;
+    quint64 drawnScriptVersion = 0;
+    std::unique_ptr<media::VideoFrames> video;
+    QString videoPath;
+
+    void drawNewest(QPointer<PreviewPane> pane) {
+        std::shared_ptr<const std::string> s;
+        quint64 version;
+        qint64 t;
+        int w, h;
+        QString path;
+        {
+            std::lock_guard lock(mutex);
+            s = script;
+            version = scriptVersion;
+            t = ms;
+            w = width;
+            h = height;
+            path = media;
+            queued = false;
+        }
+        if (!renderer) renderer = std::make_unique<render::FrameRenderer>(fontFiles);
+        if (version != drawnScriptVersion && s) {
+            renderer->setScript(*s);
+            drawnScriptVersion = version;
+        }
+        render::Image frame(w, h, kBackground);
+        if (!path.isEmpty()) {
+            if (path != videoPath) {
+                NullReporter quiet;  // the pane reported it when the file was chosen
+                video = media::VideoFrames::open(path.toStdString(), quiet);
+                videoPath = path;
+            }
+            if (video) video->frameAt(t * 1000, w, h, frame.rgba.data());
+        }
+        renderer->drawOver(frame, t);
+        QImage image = QImage(frame.rgba.data(), w, h, w * 4, QImage::Format_RGBA8888).copy();
+        if (!pane) return;
+        QMetaObject::invokeMethod(
+            pane.data(), [pane, image, t] { if (pane) pane->showFrame(image, t); }, Qt::QueuedConnection);
+    }
+};
+
+// The frame scaled to the widget keeping the picture's shape, centred on black.
+class PreviewPane::FrameView : public QWidget {
+public:
+    explicit FrameView(QWidget* parent) : QWidget(parent) {
+        setMinimumSize(160, 120);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+    void setImage(const QImage& image) {
+        m_image = image;
+        update();
+    }
+    const QImage& image() const { return m_image; }
+    // Width over height of the picture as shown.
+    void setAspect(double aspect) {
+        m_aspect = aspect > 0 ? aspect : 4.0 / 3.0;
+        update();
+    }
+    QRect pictureRect() const {
+        const double w = width(), h = height();
+        const double pw = std::min(w, h * m_aspect), ph = pw / m_aspect;
+        return QRect(static_cast<int>((w - pw) / 2), static_cast<int>((h - ph) / 2), static_cast<int>(pw),
+                     static_cast<int>(ph));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::black);
+        if (m_image.isNull()) return;
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(pictureRect(), m_image);
+    }
+
+private:
+    QImage m_image;
+    double m_aspect = 4.0 / 3.0;
+};
+
+PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
+    : QWidget(parent), m_session(session), m_worker(std::make_shared<Worker>()) {
+    setObjectName("previewPane");
+    m_view = new FrameView(this);
+    m_view->setObjectName("previewView");
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName("previewSlider");
+    m_slider->setSingleStep(100);
+    m_slider->setPageStep(5000);
+    m_time = new QLabel(this);
+    m_time->setObjectName("previewTime");
+    m_previous = new QPushButton(tr("前の行"), this);
+    m_previous->setObjectName("previewPreviousLine");
+    m_play = new QPushButton(this);
+    m_play->setObjectName("previewPlay");
+    m_next = new QPushButton(tr("次の行"), this);
+    m_next->setObjectName("previewNextLine");
+    m_mediaButton = new QPushButton(tr("プレビュー動画"), this);
+    m_mediaButton->setObjectName("previewMedia");
+    m_lines = new QListWidget(this);
+    m_lines->setObjectName("previewLines");
+    m_lines->setMaximumHeight(140);
+    m_clock = new QTimer(this);
+    m_clock->setInterval(kClockTickMs);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_previous);
+    controls->addWidget(m_play);
+    controls->addWidget(m_next);
+    controls->addWidget(m_slider, 1);
+    controls->addWidget(m_time);
+    controls->addWidget(m_mediaButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(controls);
+    layout->addWidget(m_lines);
+
+    connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
+        if (v != m_position) setPosition(v);
+    });
+    connect(m_play, &QPushButton::clicked, this, &PreviewPane::togglePlay);
+    connect(m_previous, &QPushButton::clicked, this, &PreviewPane::previousLine);
+    connect(m_next, &QPushButton::clicked, this, &PreviewPane::nextLine);
+    connect(m_mediaButton, &QPushButton::clicked, this, &PreviewPane::chooseMedia);
+    connect(m_lines, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = m_lines->row(item);
+        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size()) setPosition(m_lineStarts[static_cast<size_t>(row)]);
+    });
+    connect(m_clock, &QTimer::timeout, this, &PreviewPane::tick);
+
+    m_worker->fontFiles = fontconfigFiles(session.measurer());
+    m_worker->context = new QObject;
+    m_worker->context->moveToThread(&m_worker->thread);
+    connect(&m_worker->thread, &QThread::finished, m_worker->context, &QObject::deleteLater);
+    m_worker->thread.setObjectName("preview frames");
+    m_worker->thread.start();
+
+    updateControls();
+    songOrSettingsChanged();
+}
+
+PreviewPane::~PreviewPane() {
+    if (m_player) m_player->stop();
+    m_worker->thread.quit();
+    m_worker->thread.wait();
+}
+
+QImage PreviewPane::frame() const { return m_view->image(); }
+
+qint64 PreviewPane::length() const { return std::max(m_songEnd, m_mediaLength); }
+
+void PreviewPane::songOrSettingsChanged() {
+    auto text = std::make_shared<const std::string>(m_session.scriptText());
+    {
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->script = std::move(text);
+        ++m_worker->scriptVersion;
+    }
+    const auto& s = m_session.settings;
+    m_frameWidth = std::clamp(m_session.header.info.PlayResX > 0 ? m_session.header.info.PlayResX : s.wholeNumber("dispWidth"),
+                              16, kMaxFrameSide);
+    m_frameHeight = std::clamp(m_session.header.info.PlayResY > 0 ? m_session.header.info.PlayResY : s.wholeNumber("dispHeight"),
+                               16, kMaxFrameSide);
+    // Over a video the frame is stretched by the pixel shape the script was made for.
+    m_pixelShape = m_media.isEmpty() ? 1.0 : s.real("mojiScaleX");
+    if (m_pixelShape <= 0) m_pixelShape = 1.0;
+    m_view->setAspect(m_frameWidth * m_pixelShape / m_frameHeight);
+
+    // The lines: where each starts showing, and its text.
+    const auto& song = m_session.song;
+    m_lineStarts.clear();
+    m_songEnd = 0;
+    m_lines->clear();
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const auto& l = song.LyricsTable[i];
+        // The first tag is sung preTimeUsed + advanceTime after the line
+        // appears; a jump goes its own lead-in (preTimeUsed) before it, so
+        // that lines shown together are still reached one by one.
+        const qint64 sung = static_cast<qint64>(l.startTime + l.preTimeUsed + l.advanceTime) * 10;
+        m_lineStarts.push_back(std::max<qint64>(sung - static_cast<qint64>(l.preTimeUsed) * 10, 0));
+        m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
+        m_lines->addItem(timeText(sung) + "  " + QString::fromStdString(l.plainText));
+    }
+    updateControls();
+    requestFrame();
+}
+
+void PreviewPane::setPosition(qint64 ms) {
+    ms = std::clamp<qint64>(ms, 0, std::max<qint64>(length(), 0));
+    m_position = ms;
+    if (m_playing) {
+        m_playFrom = ms;
+        m_playClock.restart();
+        if (m_player) m_player->setPosition(ms);
+    }
+    updateControls();
+    emit positionChanged(ms);
+    requestFrame();
+}
+
+void PreviewPane::play() {
+    if (m_playing) return;
+    if (m_position >= length()) m_position = 0;
+    m_playing = true;
+    m_playFrom = m_position;
+    m_playClock.start();
+    if (m_player) {
+        m_player->setPosition(m_position);
+        m_player->play();
+    }
+    m_clock->start();
+    updateControls();
+}
+
+void PreviewPane::pause() {
+    if (!m_playing) return;
+    m_playing = false;
+    m_clock->stop();
+    if (m_player) m_player->pause();
+    updateControls();
+    requestFrame();
+}
+
+void PreviewPane::togglePlay() { m_playing ? pause() : play(); }
+
+void PreviewPane::previousLine() {
+    qint64 target = 0;
+    for (qint64 s : m_lineStarts)
+        if (s + kPreviousLineGrace < m_position) target = std::max(target, s);
+    setPosition(target);
+}
+
+void PreviewPane::nextLine() {
+    qint64 target = -1;
+    for (qint64 s : m_lineStarts)
+        if (s > m_position && (target < 0 || s < target)) target = s;
+    if (target >= 0) setPosition(target);
+}
+
+// Playback: the position follows the time since play() (or since the
+// player last told its position), and each tick draws a frame.
+void PreviewPane::tick() {
+    if (!m_playing) return;
+    m_position = m_playFrom + m_playClock.elapsed();
+    if (m_position >= length()) {
+        m_position = length();
+        pause();
+        return;
+    }
+    updateControls();
+    emit positionChanged(m_position);
+    requestFrame();
+}
+
+void PreviewPane::requestFrame() {
+    Worker& w = *m_worker;
+    {
+        std::lock_guard lock(w.mutex);
+        w.ms = m_position;
+        w.width = m_frameWidth;
+        w.height = m_frameHeight;
+        w.media = m_media;
+        if (w.queued) return;
+        w.queued = true;
+    }
+    QMetaObject::invokeMethod(
+        w.context, [worker = m_worker, pane = QPointer<PreviewPane>(this)] { worker->drawNewest(pane); },
+        Qt::QueuedConnection);
+}
+
+void PreviewPane::showFrame(const QImage& image, qint64 ms) {
+    m_view->setImage(image);
+    m_framePosition = ms;
+    emit frameShown();
+}
+
+void PreviewPane::setMedia(const QString& path) {
+    if (path == m_media) return;
+    pause();
+    m_mediaLength = 0;
+    delete m_player;  // its audio output goes with it
+    m_player = nullptr;
+    m_audio = nullptr;
+    if (!path.isEmpty()) {
+        auto video = media::VideoFrames::open(path.toStdString(), m_session.reporter());
+        if (!video) return;  // reported; the previous video stays
+        m_mediaLength = video->duration() / 1000;
+    }
+    m_media = path;
+    // The player plays the sound, and its position leads the clock. The
+    // pictures are decoded by the drawing thread, as for a still frame, so
+    // that they look the same playing or not. Without an audio device there
+    // is no player (Qt's FFmpeg backend cannot play without one): the pane
+    // plays silently by the clock.
+    if (!path.isEmpty() && !QMediaDevices::audioOutputs().isEmpty()) {
+        // Qt's FFmpeg backend decodes with the FFmpeg the rest of the program
+        // uses; the GStreamer one would need a second set of codecs. Chosen
+        // when the first player is made, unless the user chose otherwise.
+        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+        m_player = new QMediaPlayer(this);
+        m_audio = new QAudioOutput(m_player);
+        m_player->setAudioOutput(m_audio);
+        m_player->setSource(QUrl::fromLocalFile(path));
+        connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
+            const qint64 clock = m_playFrom + m_playClock.elapsed();
+            if (!m_playing || std::abs(ms - clock) <= kPlayerDrift) return;
+            m_playFrom = ms;
+            m_playClock.restart();
+        });
+        connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 d) {
+            m_mediaLength = std::max(m_mediaLength, d);
+            updateControls();
+        });
+        connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState s) {
+            if (s == QMediaPlayer::StoppedState && m_playing) pause();
+        });
+    }
+    songOrSettingsChanged();
+}
+
+void PreviewPane::chooseMedia() {
+    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), m_media,
+                                                      tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)"));
+    if (!path.isEmpty()) setMedia(path);
+}
+
+void PreviewPane::updateControls() {
+    const QSignalBlocker block(m_slider);
+    m_slider->setRange(0, static_cast<int>(std::min<qint64>(length(), INT32_MAX)));
+    m_slider->setValue(static_cast<int>(std::min<qint64>(m_position, INT32_MAX)));
+    m_time->setText(timeText(m_position) + " / " + timeText(length()));
+    m_play->setText(m_playing ? tr("一時停止") : tr("再生"));
+    m_previous->setEnabled(!m_lineStarts.empty());
+    m_next->setEnabled(!m_lineStarts.empty());
+    // The line being shown (the last one started) is selected in the list.
+    int current = -1;
+    for (size_t i = 0; i < m_lineStarts.size(); ++i)
+        if (m_lineStarts[i] <= m_position) current = static_cast<int>(i);
+    const QSignalBlocker blockLines(m_lines);
+    if (current >= 0 && current < m_lines->count()) m_lines->setCurrentRow(current);
+    else m_lines->clearSelection();
+}
+
+}  // namespace kvelmor::ui

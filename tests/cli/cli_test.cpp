@@ -35,9 +35,11 @@ struct CliTest : ::testing::Test {
     }
     // Runs kvelmor with the arguments (shell-quoted by the caller); stdout is
     // captured, stderr kept for stderrText(). `shellPrefix` runs before it in
-    // the same shell (limits, traps) and should end in "exec ".
-    CliRun kvelmor(const std::string& args, const std::string& shellPrefix = {}) {
-        std::string cmd = shellPrefix + KVELMOR_BINARY + " " + args + " 2>" + (dir / "stderr.txt").string();
+    // the same shell (limits, traps) and should end in "exec "; `binary` is
+    // the program run.
+    CliRun kvelmor(const std::string& args, const std::string& shellPrefix = {},
+                   const std::string& binary = KVELMOR_BINARY) {
+        std::string cmd = shellPrefix + binary + " " + args + " 2>" + (dir / "stderr.txt").string();
         CliRun r;
         FILE* p = popen(cmd.c_str(), "r");
         char buf[4096];
@@ -267,6 +269,24 @@ TEST_F(CliTest, MediaModuleIsLoadedOnlyForMediaAndItsAbsenceIsExplained) {
         EXPECT_EQ(kvelmor("convert --settings " + settings + " --media " + media + " " + song.string(), env).code, 2);
     }
     EXPECT_NE(stderrText().find("could not be loaded"), std::string::npos) << stderrText();
+
+    // Installed as cmake --install lays it out, the program looks beside
+    // itself first (PREFIX/bin/kvelmor, PREFIX/lib/kvelmor/), before the
+    // build tree it came from.
+    const fs::path prefix = dir / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / KVELMOR_MODULE_DIR);
+    fs::copy_file(KVELMOR_BINARY, prefix / "bin" / "kvelmor");
+    const fs::path installed = prefix / KVELMOR_MODULE_DIR / "kvelmor_media.so";
+    fs::copy_file(song, installed);  // not a module: proves which one is opened
+    const std::string probe = "probe " + media + " --settings " + settings;
+    const std::string installedKvelmor = (prefix / "bin" / "kvelmor").string();
+    EXPECT_EQ(kvelmor(probe, {}, installedKvelmor).code, 2);
+    EXPECT_NE(stderrText().find(installed.string()), std::string::npos) << stderrText();
+    fs::copy_file(KVELMOR_MEDIA_MODULE_FILE, installed, fs::copy_options::overwrite_existing);
+    CliRun r = kvelmor(probe, {}, installedKvelmor);
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_NE(r.out.find("frame size: 720x480"), std::string::npos) << r.out;
 }
 
 TEST_F(CliTest, ConvertWithMediaMatchesTheScriptToTheVideo) {

@@ -8,7 +8,8 @@
 #   benchmarks/startup.sh [KVELMOR] [HYPERFINE OPTION...]
 #
 # KVELMOR defaults to build/kvelmor (a RelWithDebInfo or Release build; see
-# ./run). Extra options go to hyperfine, e.g. --export-markdown FILE.
+# ./run). Extra options go to hyperfine, e.g. --export-markdown FILE or
+# --runs 10 (at least 30 runs each otherwise).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$root/build/kvelmor"
@@ -54,7 +55,11 @@ for f in example.txt song60.txt song299.txt; do
     $(convert "$f") >/dev/null
 done
 
-hyperfine -N --warmup 5 --min-runs 30 "$@" \
+runs=(--min-runs 30)
+for a in "$@"; do
+    case "$a" in -r | --runs* | -m | --min-runs* | -M | --max-runs*) runs=() ;; esac
+done
+hyperfine -N --warmup 5 "${runs[@]}" "$@" \
     -n "kvelmor --version" "$bin --version" \
     -n "convert example ($(grep -c '^\[' "$work/example.txt") lines)" "$(convert example.txt)" \
     -n "convert 60 lines" "$(convert song60.txt)" \
@@ -65,5 +70,5 @@ echo "Peak memory (maximum resident set size):"
 for run in "--version" "convert example.txt" "convert song60.txt" "convert song299.txt"; do
     if [ "$run" = "--version" ]; then cmd="$bin --version"; else cmd="$(convert "${run#convert }")"; fi
     kib=$( { /usr/bin/time -f '%M' $cmd >/dev/null; } 2>&1 | tail -n 1)
-    printf '  %-22s %6.1f MiB\n' "$run" "$(echo "$kib / 1024" | bc -l)"
+    awk -v run="$run" -v kib="$kib" 'BEGIN { printf "  %-22s %6.1f MiB\n", run, kib / 1024 }'
 done

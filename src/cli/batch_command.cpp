@@ -11,17 +11,6 @@
 namespace kvelmor::cli {
 namespace {
 
-// Terminal columns a text takes: ASCII one, anything else counted as two so
-// that kana and kanji never push the bar onto a second line.
-size_t displayWidth(const std::string& s) {
-    size_t w = 0;
-    for (unsigned char c : s) {
-        if (c < 0x80) w += 1;
-        else if ((c & 0xC0) != 0x80) w += 2;  // a lead byte starts a character
-    }
-    return w;
-}
-
 // The longest start of `s` (whole characters) that fits in `width` columns, with "…" when cut.
 std::string fitWidth(const std::string& s, size_t width) {
     if (displayWidth(s) <= width) return s;

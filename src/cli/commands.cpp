@@ -20,7 +20,8 @@ Commands:
                                Also writes the .kra with --kra or when KraCheck is 1.
                                The checks' reports go to stderr.
   check FILE                   Lay out FILE and print every report of the checks to
-                               stdout (exit 0: none, 1: some, 2: unreadable).
+                               stdout, or "no reports" (exit 0: none, 1: some,
+                               2: unreadable).
   kra FILE                     Write the tag file of the laid-out song (cut by the
                                automatic line break when kaigyo is 1) beside FILE
                                (FILE.kra), or to -o OUT.
@@ -46,6 +47,11 @@ Commands:
   presets save NAME            Save the settings (of --preset, else "default", with the
                                --set values) as preset NAME and write the settings file.
   presets delete NAME          Delete preset NAME and write the settings file.
+  fields [PATTERN]             List every field --set takes: its caption in the window,
+                               what it does, kind, default, what it accepts (each index
+                               of a choice with its meaning) and its settings-file key.
+                               PATTERN picks fields by name, key, caption or words of
+                               the description ("fields wipe", "fields 'title*'").
   help                         Show this help.
   version                      Show the version.
 
@@ -54,7 +60,10 @@ Options:
                                $XDG_CONFIG_HOME/Kvelmor/Kvelmor.ini (~/.config/Kvelmor/Kvelmor.ini).
   --preset NAME                Start from preset NAME instead of "default".
   --set FIELD=VALUE            Set a field as typing VALUE and leaving the field would
-                               (repeatable). Fields are named as in the main window:
+                               (repeatable); kvelmor fields lists them all. A field is
+                               named as in the main window or by its settings-file key
+                               with the value as the file holds it (tagfontSize=40 is
+                               ssaFontSize=40, DouRetu=1, AlignmentUp=2, Bold=True):
                                  --set dispWidth=1280     a number field
                                  --set DisplayType2=1     select an option button
                                  --set wipe=3             a choice or list, by index
@@ -102,6 +111,7 @@ int run(int argc, char** argv) {
         if (cmd == "probe") return probeCommand(args);
         if (cmd == "batch") return batchCommand(args);
         if (cmd == "render") return renderCommand(args);
+        if (cmd == "fields") return fieldsCommand(args);
         throw UsageError{"unknown command \"" + cmd + "\""};
     } catch (const UsageError& e) {
         std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";

@@ -14,7 +14,9 @@ int checkCommand(const std::vector<std::string>& args) {
     if (!c.session.readLyrics(o.positional[0])) return 2;
     c.reporter.toStdout = true;
     c.session.runFullRefresh();
-    return c.reporter.count > before ? 1 : 0;
+    if (c.reporter.count > before) return 1;
+    std::cout << "no reports\n";
+    return 0;
 }
 
 int kraCommand(const std::vector<std::string>& args) {

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "settings/field_guide.h"
 #include "settings/presets.h"
 
 namespace kvelmor::cli {
@@ -55,6 +56,28 @@ std::string joined(const std::vector<std::string>& v) {
     return s;
 }
 
+size_t displayWidth(const std::string& s) {
+    size_t w = 0;
+    for (unsigned char c : s) {
+        if (c < 0x80) w += 1;
+        else if ((c & 0xC0) != 0x80) w += 2;  // a lead byte starts a character
+    }
+    return w;
+}
+
+namespace {
+
+// Sets one field as the user would; false, with the reason printed, when it is refused.
+bool setField(app::Session& session, const settings::FieldText& f) {
+    settings::Change c = f.credit ? session.appState.credit.setAsUser(f.field, f.value)
+                                  : session.setField(f.field, f.value);
+    if (c.ok) return true;
+    std::cerr << "kvelmor: --set " << (f.credit ? "Form7." : "") << c.error << "\n";
+    return false;
+}
+
+}  // namespace
+
 bool applyOptions(app::Session& session, const Options& o) {
     if (o.preset) {
         if (*o.preset != settings::kDefaultPreset && !session.presets.contains(*o.preset)) {
@@ -68,23 +91,26 @@ bool applyOptions(app::Session& session, const Options& o) {
     }
     for (const auto& [field, value] : o.sets) {
         if (field.rfind("Form7.", 0) == 0) {
-            auto c = session.appState.credit.setAsUser(field.substr(6), value);
-            if (!c.ok) {
-                std::cerr << "kvelmor: --set Form7." << c.error << "\n";
-                return false;
-            }
+            if (!setField(session, {field.substr(6), value, true})) return false;
             continue;
         }
-        if (!settings::findSetting(field)) {
-            std::cerr << "kvelmor: --set " << field << ": no such field; closest: "
-                      << joined(settings::closestSettingNames(field)) << "\n";
+        if (settings::findSetting(field)) {
+            if (!setField(session, {field, value, false})) return false;
+            continue;
+        }
+        // A settings-file key stands for the fields it is stored from.
+        std::optional<settings::KeyFields> byKey = settings::fieldsForKey(field, value);
+        if (!byKey) {
+            std::cerr << "kvelmor: --set " << field << ": no such field or key; closest: "
+                      << joined(settings::closestSettingNames(field)) << " (see kvelmor fields)\n";
             return false;
         }
-        auto c = session.setField(field, value);
-        if (!c.ok) {
-            std::cerr << "kvelmor: --set " << c.error << "\n";
+        if (!byKey->error.empty()) {
+            std::cerr << "kvelmor: --set " << byKey->error << "\n";
             return false;
         }
+        for (const auto& f : byKey->fields)
+            if (!setField(session, f)) return false;
     }
     return true;
 }

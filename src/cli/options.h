@@ -44,6 +44,10 @@ Options parseOptions(const std::vector<std::string>& args, size_t first);
 
 std::string joined(const std::vector<std::string>& v);
 
+// Terminal columns a text takes: ASCII one, anything else counted as two so
+// that kana and kanji never push a line past its room.
+size_t displayWidth(const std::string& s);
+
 // Applies --preset and --set; false (with the reason printed) when one is refused.
 bool applyOptions(app::Session& session, const Options& o);
 
@@ -68,5 +72,6 @@ int kraCommand(const std::vector<std::string>& args);
 int probeCommand(const std::vector<std::string>& args);
 int batchCommand(const std::vector<std::string>& args);
 int renderCommand(const std::vector<std::string>& args);
+int fieldsCommand(const std::vector<std::string>& args);
 
 }  // namespace kvelmor::cli

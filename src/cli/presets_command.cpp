@@ -34,14 +34,18 @@ int presetsCommand(const std::vector<std::string>& args) {
     }
     if (verb == "save") {
         if (!applyOptions(session, o)) return 2;
-        return session.savePreset(name) ? 0 : 2;
+        if (!session.savePreset(name)) return 2;
+        std::cout << "saved preset \"" << name << "\" in " << o.settingsPath << "\n";
+        return 0;
     }
     if (verb == "delete") {
         if (name != settings::kDefaultPreset && !session.presets.contains(name)) {
             std::cerr << "kvelmor: no preset named \"" << name << "\" in " << o.settingsPath << "\n";
             return 2;
         }
-        return session.deletePreset(name) ? 0 : 2;
+        if (!session.deletePreset(name)) return 2;
+        std::cout << "deleted preset \"" << name << "\" from " << o.settingsPath << "\n";
+        return 0;
     }
     throw UsageError{"presets takes list, show, save or delete, not \"" + verb + "\""};
 }

@@ -92,6 +92,8 @@ std::string toStored(const InfoKey& k, const std::string& held) {
 
 }  // namespace
 
+std::optional<std::string> infoValueAsHeld(const InfoKey& k, const std::string& stored) { return toHeld(k, stored); }
+
 const std::vector<InfoKey>& infoKeys() {
     static const std::vector<InfoKey> keys = buildInfoKeys();
     return keys;

@@ -2,6 +2,7 @@
 // The application state: the "info" section of the settings file, the same
 // whatever preset is selected (last folders, output switches, the credit).
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,10 @@ struct InfoKey {
     std::string defaultValue;  // empty for the credit position, which depends on the frame
 };
 const std::vector<InfoKey>& infoKeys();
+
+// A stored text of key `k` in the form its field holds ("0"/"1" for flags
+// and boxes, a whole number for decimals); nothing when it does not convert.
+std::optional<std::string> infoValueAsHeld(const InfoKey& k, const std::string& stored);
 
 // A stored folder turned into one that exists now: empty gives `fallback`;
 // an existing folder is kept; otherwise the nearest existing parent. "/"

@@ -299,6 +299,45 @@ std::string presetValueText(const PresetKey& k, const ConversionSettings& s) {
     return {};
 }
 
+std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTexts(const PresetKey& k,
+                                                                                    std::string_view value) {
+    using Texts = std::vector<std::pair<std::string, std::string>>;
+    const std::string v(value);
+    switch (k.form) {
+    case F::Flag: {
+        auto f = parseFlag(v);
+        if (!f) return std::nullopt;
+        const SettingDef* def = findSetting(k.setting);
+        if (!def || def->kind != Kind::OptionMember || *f) return Texts{{k.setting, *f ? "1" : "0"}};
+        // A member cleared selects the other one of its pair (the flagged
+        // groups, border style and display type, have two members each).
+        for (const auto& g : optionGroups())
+            if (g.name == def->group && g.members.size() == 2)
+                return Texts{{g.members[g.members[0] == k.setting ? 1 : 0], "1"}};
+        return std::nullopt;
+    }
+    case F::OptionIndex: {
+        auto n = parseDecimal(v);
+        for (const auto& g : optionGroups())
+            if (g.name == k.setting && n && *n >= 1 && *n <= static_cast<int64_t>(g.members.size()))
+                return Texts{{g.members[static_cast<size_t>(*n - 1)], "1"}};
+        return std::nullopt;
+    }
+    case F::JoinedTime: {
+        if (std::count(v.begin(), v.end(), ':') != 2) return std::nullopt;
+        std::string h, m, sec;
+        splitJoinedTime(v, h, m, sec);
+        return Texts{{k.setting + "H", h}, {k.setting + "M", m}, {k.setting + "S", sec}};
+    }
+    case F::AsTyped:
+    case F::FaceName:
+    case F::Box:
+    case F::Decimal:
+        break;
+    }
+    return Texts{{k.setting, v}};
+}
+
 void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s) {
     for (const char* p : {"titleFontPixcel", "titleFontPixcel1", "titleFontPixcel2"}) s.recomputePixelHeight(p);
     for (const auto& k : presetKeys()) ini.SetValue(name, k.key, presetValueText(k, s));

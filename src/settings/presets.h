@@ -4,8 +4,10 @@
 // reserved for the application state and the effect samples.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/reporter.h"
@@ -54,6 +56,14 @@ struct PresetLoadHooks {
 
 // The text of one preset key from the settings.
 std::string presetValueText(const PresetKey& k, const ConversionSettings& s);
+
+// The fields a stored text of key `k` goes to, each with the text the field
+// takes when set as the user would: a flag's "True"/"False" as "1"/"0", the
+// 1-based member of a group as its option button with "1", a joined time as
+// its hour, minute and second fields; other forms as they are (the field
+// checks them). Nothing when a flag, member or time does not convert.
+std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTexts(const PresetKey& k,
+                                                                                    std::string_view value);
 
 // Writes all keys into section `name` (in memory; Save writes the file).
 void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s);

@@ -10,6 +10,8 @@
 
 #include "common/encoding.h"
 #include "common/file_io.h"
+#include "settings/conversion_settings.h"
+#include "settings/credit_settings.h"
 
 #include "cli_test_support.h"
 
@@ -59,7 +61,7 @@ TEST_F(CliTest, CheckPrintsReportsAndSetsTheExitCode) {
     fs::path song = copyExample();
     CliRun clean = kvelmor("check --settings " + settings + " " + song.string());
     EXPECT_EQ(clean.code, 0) << clean.out << stderrText();
-    EXPECT_EQ(clean.out, "");
+    EXPECT_EQ(clean.out, "no reports\n");
     CliRun narrow = kvelmor("check --settings " + settings + " --set dispWidth=300 " + song.string());
     EXPECT_EQ(narrow.code, 1);
     EXPECT_FALSE(narrow.out.empty());
@@ -76,9 +78,9 @@ TEST_F(CliTest, SetAndPresetErrorsNameWhatIsWrong) {
 }
 
 TEST_F(CliTest, PresetsSaveShowListDelete) {
-    EXPECT_EQ(kvelmor("presets save wide --settings " + settings + " --set dispWidth=1280 --set DisplayType2=1").code,
-              0)
-        << stderrText();
+    CliRun saved = kvelmor("presets save wide --settings " + settings + " --set dispWidth=1280 --set DisplayType2=1");
+    EXPECT_EQ(saved.code, 0) << stderrText();
+    EXPECT_EQ(saved.out, "saved preset \"wide\" in " + settings + "\n");
     EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\nwide\n");
     CliRun show = kvelmor("presets show wide --settings " + settings);
     EXPECT_NE(show.out.find("\nSizeWidth=1280\n"), std::string::npos);
@@ -87,8 +89,47 @@ TEST_F(CliTest, PresetsSaveShowListDelete) {
     EXPECT_EQ(kvelmor("presets save info --settings " + settings).code, 2);
     EXPECT_NE(stderrText().find("「info」の名称は使えません"), std::string::npos);
     EXPECT_EQ(kvelmor("presets delete default --settings " + settings).code, 2);
-    EXPECT_EQ(kvelmor("presets delete wide --settings " + settings).code, 0);
+    CliRun deleted = kvelmor("presets delete wide --settings " + settings);
+    EXPECT_EQ(deleted.code, 0);
+    EXPECT_EQ(deleted.out, "deleted preset \"wide\" from " + settings + "\n");
     EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\n");
+}
+
+TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
+    CliRun all = kvelmor("fields");
+    EXPECT_EQ(all.code, 0);
+    size_t listed = 0;  // a field's block starts with its name at the start of a line
+    for (size_t at = 0; at < all.out.size(); at = all.out.find('\n', at) + 1)
+        if (all.out[at] != ' ' && all.out[at] != '\n') ++listed;
+    EXPECT_EQ(listed, kvelmor::settings::settingTable().size() + kvelmor::settings::creditFieldTable().size());
+
+    CliRun wipe = kvelmor("fields wipe");  // a field's own name shows that field alone
+    EXPECT_EQ(wipe.code, 0);
+    EXPECT_EQ(wipe.out.rfind("wipe  \"ワイプ設定\"\n", 0), 0u) << wipe.out;
+    for (const char* part : {"INI key: wipeType", "\n      0 \"カラオケ\"", "\n      7 \"空白区切毎\""})
+        EXPECT_NE(wipe.out.find(part), std::string::npos) << part;
+    EXPECT_EQ(std::count(wipe.out.begin(), wipe.out.end(), '\n'), 12) << wipe.out;  // 4 lines and 8 indexes
+    EXPECT_NE(kvelmor("fields 'form7.credit*'").out.find("Form7.CreditTag"), std::string::npos);
+    EXPECT_NE(kvelmor("fields tagfontsize").out.find("ssaFontSize"), std::string::npos);  // by its key
+    EXPECT_EQ(kvelmor("fields no-such-words").code, 1);
+    EXPECT_NE(kvelmor("--help").out.find("fields [PATTERN]"), std::string::npos);
+
+    // Keys with the values "presets show" prints; the credit's keys too.
+    fs::path song = copyExample();
+    CliRun saved = kvelmor("presets save keys --settings " + settings +
+                           " --set tagfontSize=40 --set AlignmentUp=2 --set Bold=True --set titleLength=0:01:30");
+    EXPECT_EQ(saved.code, 0) << stderrText();
+    CliRun shown = kvelmor("presets show keys --settings " + settings);
+    for (const char* line : {"\ntagfontSize=40\n", "\nAlignmentUp=2\n", "\nBold=True\n", "\ntitleLength=0:01:30\n"})
+        EXPECT_NE(shown.out.find(line), std::string::npos) << line;
+    CliRun credit = kvelmor("convert --settings " + settings + " --set CleditOn=True --set 'CreditText=Made by me' " +
+                            song.string());
+    EXPECT_EQ(credit.code, 0) << stderrText();
+    std::string bytes;
+    ASSERT_TRUE(kvelmor::readFileBytes((dir / "song.ass").string(), bytes).ok);
+    EXPECT_NE(kvelmor::decodeText(bytes).utf8.find("Made by me"), std::string::npos);
+    EXPECT_EQ(kvelmor("convert --settings " + settings + " --set AlignmentUp=4 " + song.string()).code, 2);
+    EXPECT_NE(stderrText().find("AlignmentUp: \"4\" is not a member from 1 to 3"), std::string::npos) << stderrText();
 }
 
 // The media probe. The media are made by ffmpeg as the tests run.
@@ -184,6 +225,24 @@ TEST_F(CliTest, MediaModuleIsLoadedOnlyForMediaAndItsAbsenceIsExplained) {
         EXPECT_EQ(kvelmor("convert --settings " + settings + " --media " + media + " " + song.string(), env).code, 2);
     }
     EXPECT_NE(stderrText().find("could not be loaded"), std::string::npos) << stderrText();
+
+    // Installed as cmake --install lays it out, the program looks beside
+    // itself first (PREFIX/bin/kvelmor, PREFIX/lib/kvelmor/), before the
+    // build tree it came from.
+    const fs::path prefix = dir / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / KVELMOR_MODULE_DIR);
+    fs::copy_file(KVELMOR_BINARY, prefix / "bin" / "kvelmor");
+    const fs::path installed = prefix / KVELMOR_MODULE_DIR / "kvelmor_media.so";
+    fs::copy_file(song, installed);  // not a module: proves which one is opened
+    const std::string probe = "probe " + media + " --settings " + settings;
+    const std::string installedKvelmor = (prefix / "bin" / "kvelmor").string();
+    EXPECT_EQ(kvelmor(probe, {}, installedKvelmor).code, 2);
+    EXPECT_NE(stderrText().find(installed.string()), std::string::npos) << stderrText();
+    fs::copy_file(KVELMOR_MEDIA_MODULE_FILE, installed, fs::copy_options::overwrite_existing);
+    CliRun r = kvelmor(probe, {}, installedKvelmor);
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_NE(r.out.find("frame size: 720x480"), std::string::npos) << r.out;
 }
 
 TEST_F(CliTest, ConvertWithMediaMatchesTheScriptToTheVideo) {

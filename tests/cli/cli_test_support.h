@@ -34,9 +34,11 @@ struct CliTest : ::testing::Test {
     }
     // Runs kvelmor with the arguments (shell-quoted by the caller); stdout is
     // captured, stderr kept for stderrText(). `shellPrefix` runs before it in
-    // the same shell (limits, traps) and should end in "exec ".
-    CliRun kvelmor(const std::string& args, const std::string& shellPrefix = {}) {
-        std::string cmd = shellPrefix + KVELMOR_BINARY + " " + args + " 2>" + (dir / "stderr.txt").string();
+    // the same shell (limits, traps) and should end in "exec "; `binary` is
+    // the program run.
+    CliRun kvelmor(const std::string& args, const std::string& shellPrefix = {},
+                   const std::string& binary = KVELMOR_BINARY) {
+        std::string cmd = shellPrefix + binary + " " + args + " 2>" + (dir / "stderr.txt").string();
         CliRun r;
         FILE* p = popen(cmd.c_str(), "r");
         char buf[4096];

@@ -22,8 +22,12 @@ class TextMeasurer;
 
 namespace kvelmor::app {
 
-// $XDG_CONFIG_HOME/Kvelmor/Kvelmor.ini, or ~/.config/Kvelmor/Kvelmor.ini.
+// $XDG_CONFIG_HOME/Kvelmor/Kvelmor.ini, or ~/.config/Kvelmor/Kvelmor.ini
+// (the home folder from $HOME, else from the user database).
 std::string defaultSettingsPath();
+// When neither XDG_CONFIG_HOME nor HOME is set: a sentence saying where the
+// settings are kept, for the user to be told; else empty.
+std::string settingsPathNote();
 // The folder that stands in for the program's own folder where a stored folder is gone: the home folder.
 std::string fallbackFolder();
 
@@ -72,12 +76,20 @@ public:
     // templates expanded, then the script to `outPath` (empty: beside the
     // lyrics file). Returns whether the script was written.
     // Neither write happens for a song without timed lines (reported), so an
-    // empty or damaged lyrics file never replaces a script or tag file.
+    // empty or damaged lyrics file never replaces a script or tag file, nor
+    // over the lyrics file itself. A script whose templates would expand
+    // beyond kMaxScriptBytes is refused before it is made.
     bool writeScript(const std::string& outPath = {});
     // The tag file of the laid-out song to `outPath` (empty: beside the lyrics file).
     bool writeKra(const std::string& outPath = {});
     // Where writeScript puts the script when no path is given.
     std::string defaultScriptPath() const;
+    // Whether the laid-out song fits a tag file that reads back: the automatic
+    // line break can make more lines than a song may have. Reported when not.
+    bool kraFits();
+    // Refuses (reported) a write to `outPath` that would replace the lyrics
+    // file the song was read from, links followed.
+    bool isNotTheLyricsFile(const std::string& outPath);
 
     settings::ConversionSettings settings;
     settings::Cls_Ini ini;

@@ -5,13 +5,15 @@
 namespace kvelmor::cli {
 
 void StderrReporter::report(const Report& r) {
+    Report glossed = r;
+    glossed.text = withEnglishGlosses(r.text);
     if (toStdout) {
         // As the message box shows it: the text alone.
-        std::string text = r.text;
+        std::string text = glossed.text;
         std::erase(text, '\r');
         std::cout << text << "\n";
     } else {
-        std::cerr << "kvelmor: " << formatReport(r) << "\n";
+        std::cerr << "kvelmor: " << formatReport(glossed) << "\n";
     }
     if (r.severity != Severity::Info) ++count;
 }
@@ -45,7 +47,10 @@ Options parseOptions(const std::vector<std::string>& args, size_t first) {
             o.positional.push_back(a);
         }
     }
-    if (o.settingsPath.empty()) o.settingsPath = app::defaultSettingsPath();
+    if (o.settingsPath.empty()) {
+        o.settingsPath = app::defaultSettingsPath();
+        if (std::string note = app::settingsPathNote(); !note.empty()) std::cerr << "kvelmor: note: " << note << "\n";
+    }
     return o;
 }
 
@@ -75,9 +80,16 @@ bool applyOptions(app::Session& session, const Options& o) {
             }
             continue;
         }
-        if (!settings::findSetting(field)) {
+        const settings::SettingDef* def = settings::findSetting(field);
+        if (!def) {
             std::cerr << "kvelmor: --set " << field << ": no such field; closest: "
                       << joined(settings::closestSettingNames(field)) << "\n";
+            return false;
+        }
+        // A whole value is given at once here, so text the field's keys
+        // would refuse is an error rather than a replacement by "0".
+        if (std::string why = settings::refusedValue(*def, value); !why.empty()) {
+            std::cerr << "kvelmor: --set " << field << "=" << value << ": " << why << "\n";
             return false;
         }
         auto c = session.setField(field, value);

@@ -264,6 +264,26 @@ TEST_F(IniFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);  // no temp file; the lock file
 }
 
+TEST_F(IniFileTest, ASaveKeepsWhatAnotherProcessSavedMeanwhile) {
+    const std::string path = pathOf("shared.ini");
+    writeFileAtomically(path, "; mine\r\n[default]\r\nk=0\r\n[gone]\r\nk=1\r\n");
+    Cls_Ini window(m_reports), command(m_reports);
+    for (Cls_Ini* ini : {&window, &command}) {
+        ini->SetPath(path);
+        ASSERT_TRUE(ini->Read());
+    }
+    command.SetValue("A", "k", "a");
+    command.Delete("gone", "");
+    ASSERT_TRUE(command.Save());
+    // The window read the file before the command saved; its own change
+    // replaces only its own section.
+    window.SetValue("default", "k", "2");
+    ASSERT_TRUE(window.Save());
+    EXPECT_EQ(bytesOf(path), "; mine\r\n[default]\r\nk=2\r\n\r\n[A]\r\nk=a\r\n");
+    EXPECT_EQ(window.GetValue("A", "k", "-"), "a");
+    EXPECT_TRUE(m_reports.reports.empty());
+}
+
 TEST_F(IniFileTest, WriteThroughSavesEachChange) {
     Cls_Ini ini;
     ini.SetPath(pathOf("w.ini"));

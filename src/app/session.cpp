@@ -79,6 +79,17 @@ void Session::startUp(const std::string& settingsPath) {
         m_reporter->warning("the settings file ends inside a line, so it may be cut off; that line is read as it "
                            "stands",
                            settingsPath, ini.unendedLastLine());
+    startUpWithTheStore();
+}
+
+void Session::startUpFromText(const std::string& settingsPath, std::string_view settingsText) {
+    ini.SetPath(settingsPath);
+    ini.SetMode(false);
+    ini.loadFromText(settingsText);
+    startUpWithTheStore();
+}
+
+void Session::startUpWithTheStore() {
     samples.LoadSamples(ini);
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });

@@ -45,6 +45,9 @@ public:
     // preset list and the effect samples, load the application state and
     // the "default" preset, and keep it as "default" in memory.
     void startUp(const std::string& settingsPath);
+    // The same with the bytes of a settings file given instead of read
+    // (fuzzing); `settingsPath` names it in messages and is where a save goes.
+    void startUpFromText(const std::string& settingsPath, std::string_view settingsText);
     // Shut-down: the effect template into its sample, the application state,
     // the settings into the preset named by `comboText`, the samples, then
     // the file is saved. Returns whether the save succeeded.
@@ -101,6 +104,8 @@ public:
     std::string comboText = settings::kDefaultPreset;  // the text of the preset box
 
 private:
+    // Start-up once the settings file is in the store.
+    void startUpWithTheStore();
     bool hasLinesToWrite(const std::string& path);
 
     Reporter* m_reporter;

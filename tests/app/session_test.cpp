@@ -171,6 +171,24 @@ TEST_F(SessionFixture, FirstStartWritesDefaultInfoAndTagInThatOrder) {
     EXPECT_EQ(next.settings, session.settings);
 }
 
+TEST_F(SessionFixture, TheWindowsShutDownKeepsAPresetSavedWhileItWasOpen) {
+    fs::create_directories(dir);
+    const std::string path = (dir / "Kvelmor.ini").string();
+    session.startUp(path);  // the window opens
+    CollectingReporter otherReports;
+    Session command(otherReports, measurer);
+    command.startUp(path);
+    command.setField("dispWidth", "1280");
+    ASSERT_TRUE(command.savePreset("wide"));
+    ASSERT_TRUE(session.shutDown());  // the window closes
+    Session next(reporter, measurer);
+    next.startUp(path);
+    EXPECT_EQ(next.presets.list(), (std::vector<std::string>{"default", "wide"}));
+    ASSERT_TRUE(next.selectPreset("wide"));
+    EXPECT_EQ(next.settings.text("dispWidth"), "1280");
+    EXPECT_TRUE(reporter.reports.empty() && otherReports.reports.empty());
+}
+
 TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
     fs::create_directories(dir);
     std::string path = (dir / "Kvelmor.ini").string();

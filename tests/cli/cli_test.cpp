@@ -455,6 +455,16 @@ TEST_F(DestroyedFiles, FilesThatAreNotSettingsFilesAreNeverSavedOver) {
         }
         EXPECT_FALSE(fs::exists(p.string() + ".lock")) << name;
     }
+    // The video itself named as the settings file of its own probe.
+    if (kvelmor::test::haveFfmpeg()) {
+        const std::string media = makeTestMedia(dir);
+        std::string before;
+        kvelmor::readFileBytes(media, before);
+        EXPECT_EQ(kvelmor("probe " + media + " --save --settings " + media).code, 2);
+        std::string after;
+        kvelmor::readFileBytes(media, after);
+        EXPECT_EQ(after, before);
+    }
     // Missing and empty files are settings files yet to be written.
     write(dir / "empty.ini", "");
     for (const char* name : {"empty.ini", "new.ini"})

@@ -3,7 +3,11 @@
 // expansion and the writer, under settings taken from the first bytes. The
 // written script must keep the rules renderers rely on (support/script_rules.h).
 //
-// Input: 16 bytes of settings, then the bytes of a lyrics file.
+// Input: 16 bytes of settings, then the bytes of a lyrics file, optionally
+// followed by a line "[[settings]]" and a settings file read at start-up,
+// and by a line "[[set]]" and lines FIELD=VALUE applied as --set applies
+// them, so that every value a user can hand over, in range or not, reaches
+// the layout and the writer.
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,12 +21,16 @@
 #include "layout/timing.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
+#include "settings/conversion_settings.h"
 #include "script/script_writer.h"
 #include "support/script_rules.h"
 
 using namespace kvelmor;
 
 namespace {
+
+// The bytes applySettings and the field change after the load take.
+constexpr int kSettingBytes = 16;
 
 std::string flag(bool on) { return on ? "1" : "0"; }
 
@@ -91,6 +99,29 @@ void changeOneField(app::Session& session, uint8_t which, uint8_t value) {
     session.setField(field, text);
 }
 
+// Cuts `text` at the first line `marker`; `after` receives what follows it.
+std::string_view cutAt(std::string_view text, std::string_view marker, std::string_view& after) {
+    const size_t at = text.find(marker);
+    if (at == std::string_view::npos) {
+        after = {};
+        return text;
+    }
+    after = text.substr(at + marker.size());
+    return text.substr(0, at);
+}
+
+// FIELD=VALUE lines, each applied as --set applies it: a value the field's
+// keys or range refuse is refused, and the rest is set as the user sets it.
+void applySetLines(app::Session& session, std::string_view lines) {
+    for (std::string_view line : splitLines(lines)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string_view::npos || eq == 0) continue;
+        const settings::SettingDef* def = settings::findSetting(line.substr(0, eq));
+        if (!def || !settings::refusedValue(*def, line.substr(eq + 1)).empty()) continue;
+        session.setField(def->name, std::string(line.substr(eq + 1)));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -99,13 +130,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     measure::FixedMeasurer measurer;
     app::Session session(reporter, measurer);
     session.setStageTable(app::standardStages());
+    // The settings file is read at start-up, before the settings of the
+    // first bytes are made as the user makes them, so it is found first.
+    fuzz::FuzzInput ahead = in;
+    for (int i = 0; i < kSettingBytes; ++i) ahead.byte();
+    std::string_view settingsFile, setLines;
+    const std::string_view lyricsBytes = cutAt(ahead.rest(), "\n[[settings]]\n", settingsFile);
+    settingsFile = cutAt(settingsFile, "\n[[set]]\n", setLines);
+    session.startUpFromText("fuzz.ini", settingsFile);
     applySettings(session, in);
     const uint8_t which = in.byte();
     const uint8_t value = in.byte();
+    if (in.rest().data() != ahead.rest().data()) std::abort();  // kSettingBytes is out of date
+    applySetLines(session, setLines);
 
     // Braces in the lyrics are the user's text; they are kept out so that
     // every brace of the script is one the program wrote.
-    std::string text = decodeText(in.rest()).utf8;
+    std::string text = decodeText(lyricsBytes).utf8;
     for (char& c : text) {
         if (c == '{') c = '<';
         if (c == '}') c = '>';
@@ -116,6 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The write command, as Session::writeScript runs it, into memory.
     if (session.settings.isOn("LyricsDisp")) layout::applyNewLinePriority(session.song, session.settings);
+    if (effects::EstimateScriptSize(session.song, session.settings).bytes > effects::kMaxScriptBytes) return 0;
     effects::ExpandTemplates(session.song, session.settings);
     const std::string script = script::scriptText(session.song, session.settings, session.header,
                                                   session.appState.credit, script::readSongInfoLabels(session.ini),

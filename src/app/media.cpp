@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/session.h"
+#include "common/file_io.h"
 #include "common/number_text.h"
 
 namespace kvelmor::app {
@@ -82,6 +83,12 @@ MediaFieldWrites applyMediaInfo(const media::MediaInfo& info, settings::Conversi
 }
 
 std::optional<MediaProbeResult> ProbeMedia(Session& session, const std::string& path) {
+    // Only a regular file is handed to the demuxer: a FIFO would wait for a
+    // writer forever and a device such as /dev/zero never ends.
+    if (std::string why; !isRegularFile(path, why)) {
+        session.reporter().error("cannot read the media file: " + why, path);
+        return std::nullopt;
+    }
     std::optional<media::MediaInfo> info = media::readMediaInfo(path, session.reporter());
     if (!info) return std::nullopt;
     if (!info->duration)

@@ -1,8 +1,12 @@
 #include "app/session.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
+#include "common/file_io.h"
 #include "effects/templates.h"
 #include "layout/timing.h"
 #include "lyrics/kra_writer.h"
@@ -11,13 +15,39 @@
 
 namespace kvelmor::app {
 
+namespace {
+
+bool isSet(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// The user's home folder from the user database, for a process started
+// without HOME (cron, some service managers).
+std::string homeFromUserDatabase() {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir) return pw->pw_dir;
+    return {};
+}
+
+}  // namespace
+
 std::string defaultSettingsPath() {
     namespace fs = std::filesystem;
     fs::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home) base = fs::path(home) / ".config";
-    else base = ".";
+    if (isSet("XDG_CONFIG_HOME")) base = std::getenv("XDG_CONFIG_HOME");
+    else if (isSet("HOME")) base = fs::path(std::getenv("HOME")) / ".config";
+    else if (std::string home = homeFromUserDatabase(); !home.empty()) base = fs::path(home) / ".config";
+    else {
+        std::error_code ec;
+        base = fs::current_path(ec);
+    }
     return (base / "Kvelmor" / "Kvelmor.ini").string();
+}
+
+std::string settingsPathNote() {
+    if (isSet("XDG_CONFIG_HOME") || isSet("HOME")) return {};
+    return "neither XDG_CONFIG_HOME nor HOME is set, so the settings are kept in " + defaultSettingsPath() +
+           " (choose another file with --settings)";
 }
 
 std::string fallbackFolder() {
@@ -39,16 +69,27 @@ Reporter& Session::swapReporter(Reporter& r) {
 }
 
 settings::PresetLoadHooks Session::presetHooks() {
-    return {[this](int index) { samples.ApplySample(index, settings); }};
+    return {[this](int index) { samples.ApplySample(index, settings); }, m_reporter};
 }
 
 void Session::startUp(const std::string& settingsPath) {
     ini.SetPath(settingsPath);
     ini.SetMode(false);
-    if (ini.Read() && ini.unendedLastLine() > 0)
+    if (ini.Read() && !ini.unreadable() && ini.unendedLastLine() > 0)
         m_reporter->warning("the settings file ends inside a line, so it may be cut off; that line is read as it "
                            "stands",
                            settingsPath, ini.unendedLastLine());
+    startUpWithTheStore();
+}
+
+void Session::startUpFromText(const std::string& settingsPath, std::string_view settingsText) {
+    ini.SetPath(settingsPath);
+    ini.SetMode(false);
+    ini.loadFromText(settingsText);
+    startUpWithTheStore();
+}
+
+void Session::startUpWithTheStore() {
     samples.LoadSamples(ini);
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
@@ -66,11 +107,23 @@ std::string Session::defaultScriptPath() const { return script::scriptPathFor(so
 
 bool Session::writeScript(const std::string& outPath) {
     std::string path = outPath.empty() ? defaultScriptPath() : outPath;
+    if (!path.empty() && !isNotTheLyricsFile(path)) return false;
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
         if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
         effects::ExpandTemplates(song, settings);
         if (path.empty()) m_reporter->error("no lyrics file is loaded, so there is nothing to write");
+        return false;
+    }
+    // A template that would make a script beyond any use is refused before
+    // anything is expanded: repeated over every character it could fill the
+    // machine's memory and disk.
+    if (auto size = effects::EstimateScriptSize(song, settings); size.bytes > effects::kMaxScriptBytes) {
+        m_reporter->error("the effect template " + size.setting + " would make a script of about " +
+                              std::to_string(size.bytes >> 20) + " MB, more than the " +
+                              std::to_string(effects::kMaxScriptBytes >> 20) +
+                              " MB a script may have; shorten it. Nothing was written to " + path,
+                          song.lyricsPath);
         return false;
     }
     return script::writeScriptFile(path, scriptText(), settings.isOn("unicode"), *m_reporter);
@@ -90,11 +143,28 @@ std::string Session::scriptText() {
 bool Session::writeKra(const std::string& outPath) {
     if (outPath.empty()) {
         if (song.lyricsPath.empty()) return false;
-        if (!hasLinesToWrite(lyrics::kraPathFor(song.lyricsPath))) return false;
+        const std::string path = lyrics::kraPathFor(song.lyricsPath);
+        if (!hasLinesToWrite(path) || !kraFits() || !isNotTheLyricsFile(path)) return false;
         return lyrics::writeKraFile(song, *m_reporter).written;
     }
-    if (!hasLinesToWrite(outPath)) return false;
+    if (!hasLinesToWrite(outPath) || !kraFits() || !isNotTheLyricsFile(outPath)) return false;
     return lyrics::writeKraFile(song, outPath, *m_reporter).written;
+}
+
+bool Session::kraFits() {
+    if (song.lineCount() <= lyrics::kMaxRawLines) return true;
+    m_reporter->error(std::string(lyrics::kTooManyLinesMessage) + "\nthe automatic line break made " +
+                          std::to_string(song.lineCount()) + " lines, and a tag file of more than " +
+                          std::to_string(lyrics::kMaxRawLines) + " cannot be read back; nothing was written",
+                      song.lyricsPath);
+    return false;
+}
+
+bool Session::isNotTheLyricsFile(const std::string& outPath) {
+    if (song.lyricsPath.empty() || !sameFile(outPath, song.lyricsPath)) return true;
+    m_reporter->error("writing " + outPath + " would replace the lyrics file it is made from; nothing was written",
+                      song.lyricsPath);
+    return false;
 }
 
 // A song without lines (an empty, cut or binary lyrics file) is not written:

@@ -22,8 +22,12 @@ class TextMeasurer;
 
 namespace kvelmor::app {
 
-// $XDG_CONFIG_HOME/Kvelmor/Kvelmor.ini, or ~/.config/Kvelmor/Kvelmor.ini.
+// $XDG_CONFIG_HOME/Kvelmor/Kvelmor.ini, or ~/.config/Kvelmor/Kvelmor.ini
+// (the home folder from $HOME, else from the user database).
 std::string defaultSettingsPath();
+// When neither XDG_CONFIG_HOME nor HOME is set: a sentence saying where the
+// settings are kept, for the user to be told; else empty.
+std::string settingsPathNote();
 // The folder that stands in for the program's own folder where a stored folder is gone: the home folder.
 std::string fallbackFolder();
 
@@ -41,6 +45,9 @@ public:
     // preset list and the effect samples, load the application state and
     // the "default" preset, and keep it as "default" in memory.
     void startUp(const std::string& settingsPath);
+    // The same with the bytes of a settings file given instead of read
+    // (fuzzing); `settingsPath` names it in messages and is where a save goes.
+    void startUpFromText(const std::string& settingsPath, std::string_view settingsText);
     // Shut-down: the effect template into its sample, the application state,
     // the settings into the preset named by `comboText`, the samples, then
     // the file is saved. Returns whether the save succeeded.
@@ -72,7 +79,9 @@ public:
     // templates expanded, then the script to `outPath` (empty: beside the
     // lyrics file). Returns whether the script was written.
     // Neither write happens for a song without timed lines (reported), so an
-    // empty or damaged lyrics file never replaces a script or tag file.
+    // empty or damaged lyrics file never replaces a script or tag file, nor
+    // over the lyrics file itself. A script whose templates would expand
+    // beyond kMaxScriptBytes is refused before it is made.
     bool writeScript(const std::string& outPath = {});
     // The tag file of the laid-out song to `outPath` (empty: beside the lyrics file).
     bool writeKra(const std::string& outPath = {});
@@ -81,6 +90,12 @@ public:
     std::string scriptText();
     // Where writeScript puts the script when no path is given.
     std::string defaultScriptPath() const;
+    // Whether the laid-out song fits a tag file that reads back: the automatic
+    // line break can make more lines than a song may have. Reported when not.
+    bool kraFits();
+    // Refuses (reported) a write to `outPath` that would replace the lyrics
+    // file the song was read from, links followed.
+    bool isNotTheLyricsFile(const std::string& outPath);
 
     settings::ConversionSettings settings;
     settings::Cls_Ini ini;
@@ -92,6 +107,8 @@ public:
     std::string comboText = settings::kDefaultPreset;  // the text of the preset box
 
 private:
+    // Start-up once the settings file is in the store.
+    void startUpWithTheStore();
     bool hasLinesToWrite(const std::string& path);
 
     Reporter* m_reporter;

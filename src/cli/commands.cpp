@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cstdio>
+#include <new>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -82,9 +83,18 @@ Options:
   -h, --help                   Show this help.
   --version                    Show the version.
 
-Commands that only convert never write the settings file.
+Commands that only convert never write the settings file, and no command
+writes over the lyrics file it reads or over a file that is not a settings
+file. Japanese messages are followed by a short English gloss.
 Exit codes: 0 done, 1 done with reports, 2 failed.
 )";
+
+// The command and its files, for a failure that stops a command midway.
+std::string what(const std::vector<std::string>& args) {
+    std::string text = "\"" + args[0];
+    for (size_t i = 1; i < args.size(); ++i) text += " " + args[i];
+    return text + "\"";
+}
 
 }  // namespace
 
@@ -116,8 +126,13 @@ int run(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";
         return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kvelmor: " << what(args) << " could not be finished: there is not enough memory; the file "
+                  << "being written, if any, was left as it was\n";
+        return 2;
     } catch (const std::exception& e) {
-        std::cerr << "kvelmor: " << e.what() << "\n";
+        std::cerr << "kvelmor: " << what(args) << " could not be finished (" << e.what()
+                  << "); the file being written, if any, was left as it was\n";
         return 2;
     }
 }

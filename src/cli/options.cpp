@@ -6,13 +6,15 @@
 namespace kvelmor::cli {
 
 void StderrReporter::report(const Report& r) {
+    Report glossed = r;
+    glossed.text = withEnglishGlosses(r.text);
     if (toStdout) {
         // As the message box shows it: the text alone.
-        std::string text = r.text;
+        std::string text = glossed.text;
         std::erase(text, '\r');
         std::cout << text << "\n";
     } else {
-        std::cerr << "kvelmor: " << formatReport(r) << "\n";
+        std::cerr << "kvelmor: " << formatReport(glossed) << "\n";
     }
     if (r.severity != Severity::Info) ++count;
 }
@@ -46,7 +48,10 @@ Options parseOptions(const std::vector<std::string>& args, size_t first) {
             o.positional.push_back(a);
         }
     }
-    if (o.settingsPath.empty()) o.settingsPath = app::defaultSettingsPath();
+    if (o.settingsPath.empty()) {
+        o.settingsPath = app::defaultSettingsPath();
+        if (std::string note = app::settingsPathNote(); !note.empty()) std::cerr << "kvelmor: note: " << note << "\n";
+    }
     return o;
 }
 
@@ -69,6 +74,14 @@ namespace {
 
 // Sets one field as the user would; false, with the reason printed, when it is refused.
 bool setField(app::Session& session, const settings::FieldText& f) {
+    // A whole value is given at once here, so text the field's keys would
+    // refuse is an error rather than a replacement by "0".
+    if (const settings::SettingDef* def = f.credit ? nullptr : settings::findSetting(f.field)) {
+        if (std::string why = settings::refusedValue(*def, f.value); !why.empty()) {
+            std::cerr << "kvelmor: --set " << f.field << "=" << f.value << ": " << why << "\n";
+            return false;
+        }
+    }
     settings::Change c = f.credit ? session.appState.credit.setAsUser(f.field, f.value)
                                   : session.setField(f.field, f.value);
     if (c.ok) return true;

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,11 @@ public:
     bool toStdout = false;
     int count = 0;
 };
+
+// The text with a short English gloss in parentheses after each line that
+// is one of the program's Japanese messages; the window shows them as they
+// are, the command line adds the gloss.
+std::string withEnglishGlosses(std::string_view text);
 
 struct Options {
     std::string settingsPath;

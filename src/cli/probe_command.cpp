@@ -31,6 +31,9 @@ int probeCommand(const std::vector<std::string>& args) {
     Converter c;
     std::optional<app::MediaProbeResult> probe;
     if (!prepare(c, o, probe)) return 2;
+    // A settings file that could not be read, or is not one, is never saved
+    // over; the reason has been reported.
+    if (save && c.session.ini.unreadable()) return 2;
     const media::MediaInfo& info = probe->info;
     std::cout << "duration: " << durationText(info) << "\n";
     if (info.hasVideo) {

@@ -89,6 +89,67 @@ DecodedText decodeWith(const char* from, std::string_view bytes, TextEncoding en
     return out;
 }
 
+// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there
+// starts none.
+size_t validSequenceAt(std::string_view s, size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    const size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return 0;
+    return isValidUtf8(s.substr(i, len)) ? len : 0;
+}
+
+// A UTF-8 text with a few damaged bytes: at least four valid multi-byte
+// characters for each bad byte. CP932 text almost never forms valid UTF-8
+// sequences, so it stays far below that. The bad bytes are left out and
+// their lines listed.
+std::optional<DecodedText> mostlyUtf8(std::string_view bytes) {
+    size_t multiByte = 0, bad = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t len = validSequenceAt(bytes, i);
+        if (len == 0) {
+            ++bad;
+            ++i;
+        } else {
+            multiByte += len > 1;
+            i += len;
+        }
+    }
+    if (multiByte == 0 || multiByte < 4 * bad) return std::nullopt;
+    DecodedText out;
+    out.encoding = TextEncoding::Utf8;
+    out.badBytesLeftOut = true;
+    out.utf8.reserve(bytes.size());
+    LineCounter lines(bytes);
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t len = validSequenceAt(bytes, i);
+        if (len == 0) {
+            addBadLine(out.badLines, lines.lineAt(i));
+            ++i;
+            continue;
+        }
+        out.utf8.append(bytes.substr(i, len));
+        i += len;
+    }
+    return out;
+}
+
+// UTF-16 without a byte-order mark: ASCII characters (time tags, line ends)
+// have a NUL high byte, so one of the two byte positions holds NULs for at
+// least a quarter of the characters and the other almost none.
+std::optional<TextEncoding> utf16WithoutBom(std::string_view bytes) {
+    if (bytes.size() < 4 || bytes.size() % 2 != 0) return std::nullopt;
+    size_t evenNul = 0, oddNul = 0;
+    for (size_t i = 0; i < bytes.size(); i += 2) {
+        evenNul += bytes[i] == '\0';
+        oddNul += bytes[i + 1] == '\0';
+    }
+    const size_t units = bytes.size() / 2;
+    if (oddNul * 4 >= units && evenNul * 16 <= oddNul) return TextEncoding::Utf16LE;
+    if (evenNul * 4 >= units && oddNul * 16 <= evenNul) return TextEncoding::Utf16BE;
+    return std::nullopt;
+}
+
 }  // namespace
 
 const char* encodingName(TextEncoding e) {
@@ -140,6 +201,11 @@ DecodedText decodeText(std::string_view bytes) {
         if (isValidUtf8(body)) return {std::string(body), TextEncoding::Utf8Bom, {}};
         return decodeWith("UTF-8", body, TextEncoding::Utf8Bom, 1);
     }
+    if (auto e = utf16WithoutBom(bytes)) {
+        DecodedText d = decodeWith(*e == TextEncoding::Utf16LE ? "UTF-16LE" : "UTF-16BE", bytes, *e, 2);
+        d.withoutBom = true;
+        return d;
+    }
     if (isValidUtf8(bytes)) return {std::string(bytes), TextEncoding::Utf8, {}};
     // A UTF-8 file cut off inside its last character is still UTF-8.
     for (size_t cut = 1; cut <= 3 && cut < bytes.size(); ++cut) {
@@ -150,6 +216,7 @@ DecodedText decodeText(std::string_view bytes) {
             return decodeWith("UTF-8", bytes, TextEncoding::Utf8, 1);
         break;
     }
+    if (auto mostly = mostlyUtf8(bytes)) return std::move(*mostly);
     return decodeWith("CP932", bytes, TextEncoding::Cp932, 1);
 }
 

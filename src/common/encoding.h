@@ -20,10 +20,18 @@ struct DecodedText {
     // 1-based line numbers holding bytes that did not decode (each such byte
     // becomes U+FFFD); every line is listed once.
     std::vector<int> badLines;
+    // The bad bytes were left out rather than read as U+FFFD (a UTF-8 file
+    // with a few damaged bytes).
+    bool badBytesLeftOut = false;
+    // UTF-16 recognised without a byte-order mark.
+    bool withoutBom = false;
 };
 
-// UTF-16 when the bytes start with a UTF-16 byte-order mark, UTF-8 when they
-// start with the UTF-8 mark or are valid UTF-8 throughout, else CP932 (the
+// UTF-16 when the bytes start with a UTF-16 byte-order mark, or have no mark
+// but a NUL in every other byte for most characters (the high bytes of ASCII
+// in UTF-16LE or BE); UTF-8 when they start with the UTF-8 mark, are valid
+// UTF-8 throughout, or are valid UTF-8 except for a few bytes (those are left
+// out: far fewer than the valid multi-byte characters), else CP932 (the
 // Windows form of Shift-JIS). The byte-order mark is not part of the text.
 DecodedText decodeText(std::string_view bytes);
 

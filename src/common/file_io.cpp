@@ -1,6 +1,9 @@
 #include "common/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,14 +48,54 @@ std::filesystem::path linkTarget(const std::filesystem::path& path) {
     return p;
 }
 
+// Why a file of this mode is not read; empty for a regular file.
+std::string notRegularReason(mode_t mode) {
+    if (S_ISREG(mode)) return {};
+    if (S_ISDIR(mode)) return std::strerror(EISDIR);
+    if (S_ISFIFO(mode)) return "not a regular file but a pipe (FIFO)";
+    if (S_ISSOCK(mode)) return "not a regular file but a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "not a regular file but a device";
+    return "not a regular file";
+}
+
+std::string sizeText(size_t bytes) {
+    return bytes % (1u << 20) == 0 ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes) + " bytes";
+}
+
 }  // namespace
 
-FileResult readFileBytes(const std::string& path, std::string& bytes) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return {false, std::strerror(EISDIR)};
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool isRegularFile(const std::string& path, std::string& why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    why = notRegularReason(st.st_mode);
+    return why.empty();
+}
+
+FileResult readFileBytes(const std::string& path, std::string& bytes, size_t maxBytes) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is
+    // checked on the open descriptor, so a swap after the check cannot fool it.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return failure(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        return failure(err);
+    }
+    if (std::string why = notRegularReason(st.st_mode); !why.empty()) {
+        ::close(fd);
+        return {false, why};
+    }
+    auto tooLarge = [&] {
+        ::close(fd);
+        return FileResult{false, "the file is larger than " + sizeText(maxBytes) + ", too large for this kind of file"};
+    };
+    if (st.st_size > 0 && static_cast<uint64_t>(st.st_size) > maxBytes) return tooLarge();
     std::string out;
+    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
@@ -63,11 +106,92 @@ FileResult readFileBytes(const std::string& path, std::string& bytes) {
             return failure(err);
         }
         if (n == 0) break;
+        // A file that grows while it is read is held to the same limit.
+        if (out.size() + static_cast<size_t>(n) > maxBytes) return tooLarge();
         out.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);
     bytes = std::move(out);
     return {true, {}};
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) {
+        bool same = fs::equivalent(a, b, ec);
+        if (!ec) return same;
+    }
+    fs::path ca = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    fs::path cb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return ca == cb;
+}
+
+namespace {
+
+// FNV-1a: the temporary name only needs to tell targets of one folder apart.
+uint64_t nameHash(std::string_view name) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// ".kv" + 16 hex digits of the hash + "." ; the process id and ".tmp" follow.
+std::string temporaryPrefix(const std::filesystem::path& target) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, ".kv%016llx.", static_cast<unsigned long long>(nameHash(target.filename().string())));
+    return buf;
+}
+
+// Removes the temporary files of `target` whose writer no longer runs (killed
+// during a write). Those of running writers are theirs to finish.
+void removeLeftoverTemporaries(const std::filesystem::path& target) {
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    const std::string prefix = temporaryPrefix(target);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        std::string_view name = e->d_name;
+        if (name.substr(0, prefix.size()) != prefix || name.size() < prefix.size() + 5 ||
+            name.substr(name.size() - 4) != ".tmp")
+            continue;
+        std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+            continue;
+        pid_t pid = static_cast<pid_t>(std::stol(std::string(digits)));
+        if (pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno == EPERM) continue;  // still running
+        ::unlinkat(::dirfd(d), std::string(name).c_str(), 0);
+    }
+    ::closedir(d);
+}
+
+}  // namespace
+
+std::string temporaryPathFor(const std::string& target, pid_t pid) {
+    std::filesystem::path t(target);
+    std::filesystem::path dir = t.parent_path();
+    if (dir.empty()) dir = ".";
+    return (dir / (temporaryPrefix(t) + std::to_string(pid) + ".tmp")).string();
+}
+
+FileLock::FileLock(const std::string& path) {
+    m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (m_fd < 0) return;
+    while (::flock(m_fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+}
+
+FileLock::~FileLock() {
+    if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
 }
 
 FileResult writeFileAtomically(const std::string& given, std::string_view bytes) {
@@ -94,11 +218,12 @@ FileResult writeFileAtomically(const std::string& given, std::string_view bytes)
     // A file marked read-only is not replaced, although the folder would let
     // the rename through. Root passes this test, as it writes any file.
     if (fs::exists(path, ec) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return failure(errno);
-    fs::path target(path);
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(tmpl.data());
+    removeLeftoverTemporaries(path);
+    // The name holds this process's id, so a file of that name is a leftover
+    // of a process that had the same id and is gone.
+    std::string tmpl = temporaryPathFor(path, ::getpid());
+    ::unlink(tmpl.c_str());
+    int fd = ::open(tmpl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return failure(errno);
 
     auto fail = [&](int err) {

@@ -1,6 +1,10 @@
 #pragma once
 // Whole-file reads and safe whole-file writes.
 
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,15 +15,56 @@ struct FileResult {
     std::string error;  // the reason, in words, when !ok
 };
 
-// Reads the whole file into `bytes`.
-FileResult readFileBytes(const std::string& path, std::string& bytes);
+// The most a lyrics or settings file may hold: the largest song the tables
+// hold is well under 1 MB, so more is not a file of that kind (or a device
+// that never ends).
+inline constexpr size_t kMaxTextFileBytes = 16u << 20;
+
+// Reads the whole file into `bytes`. Only a regular file is read (links
+// followed): a FIFO would wait for a writer forever and a device such as
+// /dev/zero never ends. A file of more than `maxBytes` is refused.
+FileResult readFileBytes(const std::string& path, std::string& bytes, size_t maxBytes = SIZE_MAX);
+
+// Whether the path names a regular file (links followed); `why` receives the
+// reason when it does not.
+bool isRegularFile(const std::string& path, std::string& why);
+
+// Whether two paths name the same file, links followed: the same file when
+// both exist, else the same path once made absolute and normal.
+bool sameFile(const std::string& a, const std::string& b);
+
+// The temporary file writeFileAtomically writes before renaming it over
+// `target`: a short hidden name in the target's folder made of a hash of the
+// target's name and the writer's process id, so that a long file name still
+// leaves room for it and the next writer of the same target can tell a
+// leftover of a process that is gone.
+std::string temporaryPathFor(const std::string& target, pid_t pid);
 
 // Writes to a temporary file in the same folder and renames it over `path`,
 // so that `path` holds either its old content or the whole new content, never
 // a part. On failure the temporary file is removed and `path` is untouched.
 // A file the caller may not write (read-only) is refused, not replaced; a
 // device (/dev/null, /dev/full) is written in place; a symbolic link stays a
-// link, and the file it points to is the one replaced.
+// link, and the file it points to is the one replaced. Temporary files of
+// the same target left by processes that no longer run are removed first.
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// An exclusive lock held on a lock file beside a file (the file's name +
+// ".lock"), so that processes that read, change and write that file take
+// turns. The lock file stays in place: removing it would let two processes
+// hold locks on two different files of the same name.
+class FileLock {
+public:
+    // Waits for the lock. Where no lock file can be made (a read-only folder)
+    // the lock is not held; the write that follows reports that folder.
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
 
 }  // namespace kvelmor

@@ -249,6 +249,46 @@ int64_t widthToNextTag(const LyricLine& line, int k, int slots, int& lastChar) {
 
 }  // namespace
 
+ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const ConversionSettings& s) {
+    const Context c = readContext(s);
+    // Bytes of an event without its text, and of a slot's own tags and
+    // character in every pass: karaoke tag, mark colours, ruby tags.
+    constexpr double kPerEvent = 256;
+    constexpr double kPerSlot = 96;
+    // A placeholder becomes a number (at most 20 characters) or a setting's text.
+    size_t longestValue = 20;
+    for (const std::string* t : {&c.dispWidthText, &c.fontPixelText, &c.outlineText, &c.shadowText,
+                                 &c.originalColour, &c.originalAlpha})
+        longestValue = std::max(longestValue, t->size());
+    // Bracket groups never come out longer than written, so the filled
+    // length bounds the expanded one.
+    auto filled = [&](const std::string& tmpl) -> uint64_t {
+        return tmpl.size() + static_cast<uint64_t>(std::count(tmpl.begin(), tmpl.end(), '%')) * longestValue;
+    };
+    auto pieces = [](const std::string& t) -> uint64_t { return static_cast<uint64_t>(std::count(t.begin(), t.end(), ';')) + 1; };
+    const uint64_t lineTemplate = usesLineTemplate(c.wipe) ? filled(c.commandLine) : 0;
+    const uint64_t charTemplate = usesTemplates(c.wipe) ? filled(c.commandChar) : 0;
+    const uint64_t passes = std::max(usesLineTemplate(c.wipe) ? pieces(c.commandLine) : 1,
+                                     usesTemplates(c.wipe) ? pieces(c.commandChar) : 1);
+    // Summed as reals: a template of millions of ";" over every line is far
+    // beyond any integer, and only its comparison with a limit counts.
+    double linePart = 0, charPart = 0, rest = 0;
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const double slots = std::max(song.LyricsTable[i].unitCount, 0);
+        // Every pass of a line repeats the line template (per word: every
+        // word's event), and each slot's own text; a slot's character
+        // template is spread over the passes.
+        linePart += double(passes) * double(lineTemplate) * (c.wipe == kSpaceSeparated ? slots : 1);
+        rest += double(passes) * (kPerEvent + slots * kPerSlot);
+        charPart += slots * double(charTemplate) * (c.wipe == kSpaceSeparated ? 2 : 1);
+    }
+    ScriptSizeEstimate e;
+    const double total = linePart + charPart + rest + 64 * 1024;  // the header and styles
+    e.bytes = total >= 1e18 ? uint64_t(1e18) : static_cast<uint64_t>(total);
+    if (lineTemplate > 0 || charTemplate > 0) e.setting = charPart >= linePart ? "commandChar" : "commandLine";
+    return e;
+}
+
 std::string colourText(uint32_t colour) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "&H%X&", static_cast<unsigned>(colour));

@@ -59,6 +59,20 @@ void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s);
 void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s,
                      const std::function<void(int)>& afterLine);
 
+// The most a script may grow to through its templates: a template repeated
+// over every character of the largest song must not fill the machine.
+inline constexpr uint64_t kMaxScriptBytes = 256ull << 20;
+
+// An upper estimate of the script's size once the templates are expanded, in
+// bytes, worked out from the templates' lengths without expanding them, and
+// the template setting ("commandLine" or "commandChar") that makes most of
+// it ("" when no template is used).
+struct ScriptSizeEstimate {
+    uint64_t bytes = 0;
+    std::string setting;
+};
+ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const settings::ConversionSettings& s);
+
 // The same for one line.
 void ExpandLineTemplates(lyrics::LyricLine& line, const settings::ConversionSettings& s);
 

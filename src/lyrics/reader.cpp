@@ -192,14 +192,19 @@ LoadResult loadLyricsFile(Song& song, const std::string& path, settings::Convers
         return {};
     }
     std::string bytes;
-    if (auto r = readFileBytes(path, bytes); !r.ok) {
+    if (auto r = readFileBytes(path, bytes, kMaxTextFileBytes); !r.ok) {
         reporter.error("cannot read the file: " + r.error, path);
         return {};
     }
     DecodedText text = decodeText(bytes);
+    if (text.withoutBom)
+        reporter.info(std::string("read as ") + encodingName(text.encoding) +
+                          ": the file has no byte-order mark, but every other byte is NUL as in UTF-16 text",
+                      path);
     LineReports badBytes(reporter, Severity::Warning,
                          std::string("bytes that are not valid ") + encodingName(text.encoding) +
-                             " were read as \xEF\xBF\xBD (U+FFFD)",
+                             (text.badBytesLeftOut ? " were left out (the rest of the file is valid UTF-8)"
+                                                   : " were read as \xEF\xBF\xBD (U+FFFD)"),
                          path);
     for (int line : text.badLines) badBytes.add(line);
     badBytes.finish();

@@ -1,6 +1,8 @@
 #include "settings/conversion_settings.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <stdexcept>
 
 #include "common/encoding.h"
@@ -22,25 +24,46 @@ using Stages = std::vector<int>;
 FieldReaction validate(Replace r, Stages stages = {}) { return {true, r, std::move(stages), false, false}; }
 FieldReaction none() { return {}; }
 
+// The ranges of the number fields. Pixels of the script frame (sizes,
+// positions, margins, spacings) stay within the largest frame renderers
+// take; times are centiseconds (kMaxTimeCs), fades milliseconds.
+constexpr NumberRange kFrame{1, 16384};
+constexpr NumberRange kPixels{0, 16384};
+constexpr NumberRange kSignedPixels{-16384, 16384};
+constexpr NumberRange kBorder{0, 1000};
+constexpr NumberRange kFontSize{1, 1000};
+constexpr NumberRange kScale{0, 100, true};
+constexpr NumberRange kStyleNumber{0, 99999};
+constexpr NumberRange kTime{0, kMaxTimeCs};
+// Shifts and lead-in/lead-out: a settings file may hold a negative one,
+// which the layout takes.
+constexpr NumberRange kShift{-kMaxTimeCs, kMaxTimeCs};
+constexpr NumberRange kMilliseconds{0, kMaxTimeCs * 10};
+constexpr NumberRange kClock{0, 99};  // hours, minutes or seconds of a clock time
+
 // A number field whose Enter and leaving both validate with `r` and run `stages`.
-SettingDef number(std::string name, std::string def, Accepts accepts, Replace r, Stages stages = {}) {
+SettingDef number(std::string name, std::string def, Accepts accepts, NumberRange range, Replace r,
+                  Stages stages = {}) {
     SettingDef d;
     d.name = std::move(name);
     d.kind = Kind::NumberText;
     d.defaultValue = std::move(def);
     d.accepts = accepts;
+    d.range = range;
     d.onEnter = validate(r, stages);
     d.onLeave = validate(r, stages);
     return d;
 }
 
 // A number field that only reacts when it is left.
-SettingDef numberOnLeave(std::string name, std::string def, Accepts accepts, FieldReaction leave) {
+SettingDef numberOnLeave(std::string name, std::string def, Accepts accepts, NumberRange range,
+                         FieldReaction leave) {
     SettingDef d;
     d.name = std::move(name);
     d.kind = Kind::NumberText;
     d.defaultValue = std::move(def);
     d.accepts = accepts;
+    d.range = range;
     d.onLeave = std::move(leave);
     return d;
 }
@@ -100,29 +123,29 @@ std::vector<SettingDef> buildTable() {
     const Stages alignStages = stageRange(2, 13);
 
     // Output frame, fonts and measurement.
-    t.push_back(number("dispWidth", "640", Accepts::Digits, Replace::Zero, {4, 11, 12, 14, 17}));
-    t.push_back(number("dispHeight", "480", Accepts::Digits, Replace::Zero, {4, 11, 12, 14}));
+    t.push_back(number("dispWidth", "640", Accepts::Digits, kFrame, Replace::Zero, {4, 11, 12, 14, 17}));
+    t.push_back(number("dispHeight", "480", Accepts::Digits, kFrame, Replace::Zero, {4, 11, 12, 14}));
     addFont(t, "Command2", "", fontStages);
-    t.push_back(numberOnLeave("ssaFontSize", "36", Accepts::Digits, validate(Replace::PresetValue, fontStages)));
+    t.push_back(numberOnLeave("ssaFontSize", "36", Accepts::Digits, kFontSize, validate(Replace::PresetValue, fontStages)));
     t.push_back(simple("tagFontPixcel", Kind::PixelHeight, "0"));
     addFont(t, "Command6", "Command2", fontStages);
-    t.push_back(numberOnLeave("rubyFontSize", "14", Accepts::Digits, validate(Replace::PresetValue, fontStages)));
+    t.push_back(numberOnLeave("rubyFontSize", "14", Accepts::Digits, kFontSize, validate(Replace::PresetValue, fontStages)));
     t.push_back(simple("Label19", Kind::PixelHeight, "0"));
     t.push_back(counted("Combo1", Kind::ListIndex, "0", 3, {5}));
     // The style names of the lines are renewed with the rows (stage 9), and the
     // time correction (stage 6) starts the display windows again from the
     // tags, so a new style number runs what a new line count runs; styles and
     // times alone would leave events naming the old style and without lead-in.
-    t.push_back(numberOnLeave("StyleNumber", "1", Accepts::Digits,
+    t.push_back(numberOnLeave("StyleNumber", "1", Accepts::Digits, kStyleNumber,
                               validate(Replace::None, {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17})));
     {
-        SettingDef d = number("mojiScaleX", "1", Accepts::DigitsPoint, Replace::Zero);
+        SettingDef d = number("mojiScaleX", "1", Accepts::DigitsPoint, kScale, Replace::Zero);
         d.onEnter = validate(Replace::One);
         d.storage = Storage::NotStored;
         t.push_back(d);
     }
     {
-        SettingDef d = number("mojiScaleY", "1", Accepts::DigitsPoint, Replace::Zero);
+        SettingDef d = number("mojiScaleY", "1", Accepts::DigitsPoint, kScale, Replace::Zero);
         d.onEnter = validate(Replace::One, {11, 12, 13});
         d.onEnter.stagesOnlyWhenNumeric = true;
         t.push_back(d);
@@ -155,17 +178,17 @@ std::vector<SettingDef> buildTable() {
     // The border style is part of the style lines, so a change refreshes them.
     addGroup(t, "OptionBorder", {"OptionBorder1", "OptionBorder2"}, 0, {5});
     {
-        SettingDef d = number("outLine", "3", Accepts::Digits, Replace::Zero, {5});
+        SettingDef d = number("outLine", "3", Accepts::Digits, kBorder, Replace::Zero, {5});
         d.onEnter = validate(Replace::Zero);  // Enter replaces but does not refresh
         t.push_back(d);
     }
-    t.push_back(number("shadowDepth", "3", Accepts::Digits, Replace::Zero, {5, 11, 12, 14}));
+    t.push_back(number("shadowDepth", "3", Accepts::Digits, kBorder, Replace::Zero, {5, 11, 12, 14}));
 
     // Placement.
-    t.push_back(number("MarginL", "30", Accepts::DigitsMinus, Replace::Zero, {5, 11, 12, 14, 17}));
-    t.push_back(number("MarginR", "30", Accepts::Digits, Replace::Zero, {5, 11, 12, 14, 17}));
-    t.push_back(number("MarginV", "50", Accepts::DigitsMinus, Replace::Zero, {5, 11, 12, 14}));
-    t.push_back(number("MarginN", "20", Accepts::Digits, Replace::Zero, {5, 11, 12, 14}));
+    t.push_back(number("MarginL", "30", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {5, 11, 12, 14, 17}));
+    t.push_back(number("MarginR", "30", Accepts::Digits, kPixels, Replace::Zero, {5, 11, 12, 14, 17}));
+    t.push_back(number("MarginV", "50", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {5, 11, 12, 14}));
+    t.push_back(number("MarginN", "20", Accepts::Digits, kPixels, Replace::Zero, {5, 11, 12, 14}));
     // Kept in presets and carried through unchanged; nothing reads it.
     t.push_back(simple("AlphaLevel", Kind::Text, "0"));
     t.push_back(counted("LineNumber", Kind::ListIndex, "1", 10, {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}));
@@ -179,20 +202,20 @@ std::vector<SettingDef> buildTable() {
     t.push_back(simple("LowerCheck", Kind::Box, "1", oneTo12));
     t.push_back(simple("kaigyo", Kind::Box, "0", oneTo12));
     t.push_back(simple("MojiSize", Kind::Box, "0"));
-    t.push_back(number("rubyUp", "5", Accepts::Digits, Replace::Zero, {11, 12, 14}));
-    t.push_back(number("rubyDown", "3", Accepts::Digits, Replace::Zero, {11, 12, 14}));
+    t.push_back(number("rubyUp", "5", Accepts::Digits, kPixels, Replace::Zero, {11, 12, 14}));
+    t.push_back(number("rubyDown", "3", Accepts::Digits, kPixels, Replace::Zero, {11, 12, 14}));
     {
-        SettingDef d = number("rubyLeft", "0", Accepts::DigitsMinus, Replace::Zero, {11, 12, 14});
+        SettingDef d = number("rubyLeft", "0", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {11, 12, 14});
         d.onLeave = validate(Replace::Zero);
         d.storage = Storage::NotStored;
         t.push_back(d);
     }
-    t.push_back(numberOnLeave("rubyScale", "1", Accepts::AnyKey, validate(Replace::Zero, {14})));
+    t.push_back(numberOnLeave("rubyScale", "1", Accepts::AnyKey, kScale, validate(Replace::Zero, {14})));
 
     // Timing (centiseconds).
-    t.push_back(number("preTime", "80", Accepts::Digits, Replace::Zero, {8, 15, 9, 10, 11, 12, 14}));
-    t.push_back(number("aftTime", "20", Accepts::Digits, Replace::Zero, {8, 15, 9, 10, 11, 12, 14}));
-    t.push_back(number("upTime", "0", Accepts::DigitsMinus, Replace::Zero, {6, 7, 8, 15, 10}));
+    t.push_back(number("preTime", "80", Accepts::Digits, kShift, Replace::Zero, {8, 15, 9, 10, 11, 12, 14}));
+    t.push_back(number("aftTime", "20", Accepts::Digits, kShift, Replace::Zero, {8, 15, 9, 10, 11, 12, 14}));
+    t.push_back(number("upTime", "0", Accepts::DigitsMinus, kShift, Replace::Zero, {6, 7, 8, 15, 10}));
     t.push_back(simple("WinAMPTime", Kind::Box, "1", oneTo12));
     {
         Stages s = oneTo12;
@@ -200,14 +223,14 @@ std::vector<SettingDef> buildTable() {
         addGroup(t, "DisplayType", {"DisplayType1", "DisplayType2"}, 0, s);
     }
     t.push_back(simple("spaceTime", Kind::Box, "1", oneTo12));
-    t.push_back(numberOnLeave("spaceTimePre", "20", Accepts::Digits, none()));
-    t.push_back(numberOnLeave("spaceTimeAft", "30", Accepts::Digits, none()));
+    t.push_back(numberOnLeave("spaceTimePre", "20", Accepts::Digits, kTime, none()));
+    t.push_back(numberOnLeave("spaceTimeAft", "30", Accepts::Digits, kTime, none()));
     t.push_back(simple("LyricsDisp", Kind::Box, "1"));
-    t.push_back(numberOnLeave("LyricsDispTime", "10", Accepts::Digits, none()));
+    t.push_back(numberOnLeave("LyricsDispTime", "10", Accepts::Digits, kTime, none()));
     t.push_back(stored(simple("fadeInCheck", Kind::Box, "0"), Storage::NotStored));
     t.push_back(stored(simple("fadeOutCheck", Kind::Box, "0"), Storage::NotStored));
-    t.push_back(stored(numberOnLeave("FadeIn", "0", Accepts::Digits, validate(Replace::ClearBox)), Storage::NotStored));
-    t.push_back(stored(numberOnLeave("FadeOut", "0", Accepts::Digits, validate(Replace::ClearBox)), Storage::NotStored));
+    t.push_back(stored(numberOnLeave("FadeIn", "0", Accepts::Digits, kMilliseconds, validate(Replace::ClearBox)), Storage::NotStored));
+    t.push_back(stored(numberOnLeave("FadeOut", "0", Accepts::Digits, kMilliseconds, validate(Replace::ClearBox)), Storage::NotStored));
 
     // Wipe and effects.
     t.push_back(counted("wipe", Kind::Choice, "0", 8));
@@ -216,16 +239,16 @@ std::vector<SettingDef> buildTable() {
     t.push_back(counted("TagSample", Kind::ListIndex, "0", 0));
     t.push_back(simple("commandLine", Kind::Text, ""));
     t.push_back(simple("commandChar", Kind::Text, ""));
-    t.push_back(numberOnLeave("DelayTime", "10", Accepts::Digits, validate(Replace::Ten)));
-    t.push_back(numberOnLeave("ClipWipe", "0", Accepts::AnyKey, none()));
+    t.push_back(numberOnLeave("DelayTime", "10", Accepts::Digits, kTime, validate(Replace::Ten)));
+    t.push_back(numberOnLeave("ClipWipe", "0", Accepts::AnyKey, kSignedPixels, none()));
 
     // Song information.
     t.push_back(simple("songInfoCheck", Kind::Box, "0", stageRange(1, 17)));
     t.push_back(counted("InfoMode", Kind::Choice, "0", 2));
-    t.push_back(numberOnLeave("songInfoX", "10", Accepts::Digits, validate(Replace::Zero)));
-    t.push_back(numberOnLeave("songInfoY", "10", Accepts::Digits, validate(Replace::Zero)));
+    t.push_back(numberOnLeave("songInfoX", "10", Accepts::Digits, kPixels, validate(Replace::Zero)));
+    t.push_back(numberOnLeave("songInfoY", "10", Accepts::Digits, kPixels, validate(Replace::Zero)));
     addFont(t, "Command8", "Command2", {});
-    t.push_back(numberOnLeave("titleFontSize", "14", Accepts::Digits, validate(Replace::Zero)));
+    t.push_back(numberOnLeave("titleFontSize", "14", Accepts::Digits, kFontSize, validate(Replace::Zero)));
     t.push_back(simple("titleFontPixcel", Kind::PixelHeight, "0"));
     t.push_back(counted("titleInfo", Kind::Choice, "0", 3));
     t.push_back(follows("titlePrimaryColor", Kind::Colour, "PrimaryColor"));
@@ -235,30 +258,30 @@ std::vector<SettingDef> buildTable() {
     t.push_back(simple("titleTeritaryAlpha", Kind::Level, "0"));
     t.push_back(simple("titleBackAplha", Kind::Level, "5"));
     t.push_back(simple("songInfoPreCheck", Kind::Box, "0", stageRange(1, 17)));
-    t.push_back(numberOnLeave("titleFontSize1", "50", Accepts::Digits, validate(Replace::Zero)));
+    t.push_back(numberOnLeave("titleFontSize1", "50", Accepts::Digits, kFontSize, validate(Replace::Zero)));
     t.push_back(simple("titleFontPixcel1", Kind::PixelHeight, "0"));
-    t.push_back(numberOnLeave("titleFontSize2", "20", Accepts::Digits, validate(Replace::Zero)));
+    t.push_back(numberOnLeave("titleFontSize2", "20", Accepts::Digits, kFontSize, validate(Replace::Zero)));
     t.push_back(simple("titleFontPixcel2", Kind::PixelHeight, "0"));
     t.push_back(counted("titleDispType", Kind::Choice, "0", 2));
-    t.push_back(numberOnLeave("titleEndTime", "3000", Accepts::Digits, none()));
+    t.push_back(numberOnLeave("titleEndTime", "3000", Accepts::Digits, kTime, none()));
     for (const std::string prefix : {"titleStart", "titleEnd"}) {
-        t.push_back(numberOnLeave(prefix + "H", "0", Accepts::Digits, validate(Replace::Zero)));
+        t.push_back(numberOnLeave(prefix + "H", "0", Accepts::Digits, kClock, validate(Replace::Zero)));
         for (const char* unit : {"M", "S"}) {
             FieldReaction r = validate(Replace::DoubleZero);
             r.padOneDigit = true;
-            t.push_back(numberOnLeave(prefix + unit, "00", Accepts::Digits, r));
+            t.push_back(numberOnLeave(prefix + unit, "00", Accepts::Digits, kClock, r));
         }
     }
-    t.push_back(numberOnLeave("TitleY", "100", Accepts::Digits, none()));
-    t.push_back(numberOnLeave("spacer", "0", Accepts::DigitsMinus, none()));
+    t.push_back(numberOnLeave("TitleY", "100", Accepts::Digits, kPixels, none()));
+    t.push_back(numberOnLeave("spacer", "0", Accepts::DigitsMinus, kSignedPixels, none()));
     t.push_back(simple("CheckDouRetu", Kind::Box, "0"));
-    t.push_back(numberOnLeave("titleFadeIn", "500", Accepts::Digits, none()));
-    t.push_back(numberOnLeave("titleFadeOut", "500", Accepts::Digits, none()));
-    t.push_back(numberOnLeave("endH", "0", Accepts::Digits, validate(Replace::Zero)));
+    t.push_back(numberOnLeave("titleFadeIn", "500", Accepts::Digits, kMilliseconds, none()));
+    t.push_back(numberOnLeave("titleFadeOut", "500", Accepts::Digits, kMilliseconds, none()));
+    t.push_back(numberOnLeave("endH", "0", Accepts::Digits, kClock, validate(Replace::Zero)));
     for (const char* name : {"endM", "endS"}) {
         FieldReaction r = validate(Replace::Zero);
         r.padOneDigit = true;
-        t.push_back(numberOnLeave(name, "0", Accepts::Digits, r));
+        t.push_back(numberOnLeave(name, "0", Accepts::Digits, kClock, r));
     }
 
     // Output options.
@@ -507,6 +530,56 @@ namespace {
 
 bool isBoxText(std::string_view v) { return v == "0" || v == "1"; }
 
+// A whole number from lo to hi; the test runs on the real, so no value out of
+// an integer's range is ever converted to one.
+bool isWhole(double v, double lo, double hi) { return v >= lo && v <= hi && v == std::trunc(v); }
+
+std::string numberWords(double v) { return realToText(v); }
+
+}  // namespace
+
+std::string takesText(const SettingDef& d) {
+    if (d.kind != Kind::NumberText) return {};
+    std::string keys;
+    switch (d.accepts) {
+    case Accepts::Digits: keys = "digits"; break;
+    case Accepts::DigitsMinus: keys = "digits and \"-\""; break;
+    case Accepts::DigitsPoint: keys = "digits and \".\""; break;
+    case Accepts::AnyKey: keys = "a number"; break;
+    }
+    if (!d.range) return keys;
+    const NumberRange& r = *d.range;
+    const bool whole = d.accepts == Accepts::Digits || d.accepts == Accepts::DigitsMinus;
+    std::string what = whole ? "a whole number" : "a number";
+    if (r.aboveMin) return keys + ": " + what + " above " + numberWords(r.min) + " and at most " + numberWords(r.max);
+    return keys + ": " + what + " from " + numberWords(r.min) + " to " + numberWords(r.max);
+}
+
+std::string refusedValue(const SettingDef& d, std::string_view value) {
+    if (d.kind != Kind::NumberText) return {};
+    for (char c : value) {
+        const bool digit = c >= '0' && c <= '9';
+        const bool ok = d.accepts == Accepts::AnyKey || digit || (d.accepts == Accepts::DigitsMinus && c == '-') ||
+                        (d.accepts == Accepts::DigitsPoint && c == '.');
+        if (!ok) return d.name + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
+    }
+    return refusedStoredValue(d, value);
+}
+
+std::string refusedStoredValue(const SettingDef& d, std::string_view value) {
+    if (d.kind != Kind::NumberText || !d.range) return {};
+    auto v = parseNumber(value);
+    // A field that replaces a non-number never holds one.
+    const bool replaces = (d.onLeave.reacts && d.onLeave.replace != Replace::None) ||
+                          (d.onEnter.reacts && d.onEnter.replace != Replace::None);
+    if (!v) return replaces && d.onLeave.replace != Replace::ClearBox ? d.name + " takes " + takesText(d) : std::string();
+    // The size fields take 0 as "the preset's value", which is never stored.
+    if (!d.range->contains(*v)) return d.name + " takes " + takesText(d);
+    return {};
+}
+
+namespace {
+
 }  // namespace
 
 Change ConversionSettings::setAsUser(std::string_view name, std::string_view value) {
@@ -515,11 +588,23 @@ Change ConversionSettings::setAsUser(std::string_view name, std::string_view val
     auto refuse = [&](const std::string& why) { return Change{false, std::string(name) + ": " + why, {}}; };
     switch (def->kind) {
     case Kind::NumberText:
-    case Kind::Text:
+    case Kind::Text: {
+        // Kept whole so that a refused value leaves every field as it was
+        // (a reaction may have copied the value into another field).
+        std::vector<std::string> before = m_values;
         setText(name, std::string(value));
-        if (def->onLeave.reacts) return leaveField(name);
-        if (def->onEnter.reacts) return pressEnter(name);
-        return {};
+        Change c;
+        if (def->onLeave.reacts) c = leaveField(name);
+        else if (def->onEnter.reacts) c = pressEnter(name);
+        if (def->range) {
+            auto v = parseNumber(text(name));
+            if (v && !def->range->contains(*v)) {
+                m_values = std::move(before);
+                return refuse("takes " + takesText(*def));
+            }
+        }
+        return c;
+    }
     case Kind::Box:
         if (!isBoxText(value)) return refuse("takes 0 or 1");
         setText(name, std::string(value));
@@ -530,21 +615,23 @@ Change ConversionSettings::setAsUser(std::string_view name, std::string_view val
         return {true, {}, def->changeStages};
     case Kind::Choice:
     case Kind::ListIndex: {
+        // Compared as reals before any conversion: 1e300 has no int.
+        const double last = def->choiceCount > 0 ? def->choiceCount - 1 : INT32_MAX;
         auto v = parseNumber(value);
-        if (!v || *v != static_cast<int>(*v) || *v < 0 || (def->choiceCount > 0 && *v >= def->choiceCount))
+        if (!v || !isWhole(*v, 0, last))
             return refuse("takes an index from 0 to " + std::to_string(std::max(def->choiceCount - 1, 0)));
-        setText(name, std::to_string(static_cast<int>(*v)));
+        setText(name, std::to_string(static_cast<int32_t>(*v)));
         return {true, {}, def->changeStages};
     }
     case Kind::Level: {
         auto v = parseNumber(value);
-        if (!v || *v != static_cast<int>(*v) || *v < 0 || *v > 10) return refuse("takes a level from 0 to 10");
-        setText(name, std::to_string(static_cast<int>(*v)));
+        if (!v || !isWhole(*v, 0, 10)) return refuse("takes a level from 0 to 10");
+        setText(name, std::to_string(static_cast<int32_t>(*v)));
         return {true, {}, def->changeStages};
     }
     case Kind::Colour: {
         auto v = parseNumber(value);
-        if (!v || *v != static_cast<double>(static_cast<int64_t>(*v)) || *v < 0 || *v > 0xFFFFFF)
+        if (!v || !isWhole(*v, 0, 0xFFFFFF))
             return refuse("takes a colour as a decimal number from 0 to 16777215 (0x00BBGGRR)");
         std::string text = std::to_string(static_cast<int64_t>(*v));
         setText(name, text);

@@ -48,6 +48,20 @@ enum class Replace {
 
 enum class Storage { Preset, Info, NotStored };
 
+// The values a number field may hold, whoever sets it (the window, --set, a
+// preset, the settings file): a number outside is refused and the field
+// keeps its value.
+struct NumberRange {
+    double min = 0;
+    double max = 0;
+    bool aboveMin = false;  // min itself is outside (scale factors are above 0)
+    bool contains(double v) const { return (aboveMin ? v > min : v >= min) && v <= max; }
+};
+
+// The longest time any time field may hold, in centiseconds: a day. Tag
+// times, shifts and durations stay far inside the 32-bit range when added.
+inline constexpr double kMaxTimeCs = 24.0 * 60 * 60 * 100;
+
 // The reaction of a number field to Enter or to being left.
 struct FieldReaction {
     bool reacts = false;           // false: nothing happens
@@ -71,7 +85,21 @@ struct SettingDef {
     int memberIndex = 0;            // OptionMember: position in the group
     int choiceCount = 0;            // Choice and ListIndex: number of entries
     std::string caption;            // what the window shows beside it
+    std::optional<NumberRange> range;  // NumberText: the numbers it may hold
 };
+
+// What a number field takes, in words ("digits: a whole number from 1 to
+// 16384"), for messages and listings; empty for other kinds.
+std::string takesText(const SettingDef& d);
+// Why `value` is refused where a whole value is given at once (--set): a
+// character the field's keys refuse ("abc", a "-" where the field takes
+// none), or a number outside its range; empty when it is taken. Choices,
+// lists, levels and colours are checked by setAsUser.
+std::string refusedValue(const SettingDef& d, std::string_view value);
+// Why a value stored for this setting (a preset, the settings file) is not
+// taken: a number outside its range, or text where the field holds a number
+// it replaces non-numbers with; empty when it is taken.
+std::string refusedStoredValue(const SettingDef& d, std::string_view value);
 
 const std::vector<SettingDef>& settingTable();
 const SettingDef* findSetting(std::string_view name);
@@ -126,7 +154,8 @@ public:
     Change pressEnter(std::string_view name);
     Change leaveField(std::string_view name);
     // Any field set as the user would: typed and left, clicked, picked in a
-    // dialog. Option members take "1"; choices and lists an index; colours a
+    // dialog. A number outside the field's range, also one that the field's
+    // replacement rule makes, is refused and every setting keeps its value. Option members take "1"; choices and lists an index; colours a
     // decimal value; levels 0..10; boxes 0 or 1; fonts a face name (its size
     // unchanged); font flags "<font>.Bold" etc. 0 or 1.
     Change setAsUser(std::string_view name, std::string_view value);

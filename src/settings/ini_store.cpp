@@ -133,6 +133,7 @@ bool Cls_Ini::SetValue(std::string_view section, std::string_view key, std::stri
         return false;
     }
     std::string line = std::string(key) + "=" + std::string(value);
+    markChanged(section);
     for (auto& s : m_sections) {
         // A section of this name that holds no key is passed over.
         if (nameOf(s.header) != section || s.keyLines.empty()) continue;
@@ -162,7 +163,25 @@ bool Cls_Ini::Delete(std::string_view section, std::string_view key) {
                 removed = true;
         }
     }
+    if (removed) markChanged(section);
     return saveIfWriteThrough(removed);
+}
+
+void Cls_Ini::markChanged(std::string_view section) {
+    if (std::find(m_changed.begin(), m_changed.end(), section) == m_changed.end()) m_changed.emplace_back(section);
+}
+
+void Cls_Ini::mergeInto(Cls_Ini& disk) const {
+    for (const std::string& name : m_changed) {
+        auto named = [&](const IniSection& s) { return nameOf(s.header) == name; };
+        auto first = std::find_if(disk.m_sections.begin(), disk.m_sections.end(), named);
+        size_t at = static_cast<size_t>(first - disk.m_sections.begin());
+        std::erase_if(disk.m_sections, named);
+        std::vector<IniSection> mine;
+        std::copy_if(m_sections.begin(), m_sections.end(), std::back_inserter(mine), named);
+        disk.m_sections.insert(disk.m_sections.begin() + static_cast<ptrdiff_t>(std::min(at, disk.m_sections.size())),
+                               mine.begin(), mine.end());
+    }
 }
 
 bool Cls_Ini::saveIfWriteThrough(bool changed) {
@@ -177,19 +196,67 @@ bool Cls_Ini::Read() {
     // No file yet is the first start, not a fault.
     if (fs::status(m_path, ec).type() == fs::file_type::not_found) return false;
     std::string bytes;
-    FileResult result = readFileBytes(m_path, bytes);
+    FileResult result = readFileBytes(m_path, bytes, kMaxTextFileBytes);
     if (!result.ok) {
         m_reporter->error("cannot read the settings file: " + result.error, m_path);
         m_unreadable = true;
         return false;
     }
+    if (std::string why = notSettingsReason(bytes); !why.empty()) {
+        // One message says it all; the faults of each line would only bury it.
+        Reporter* reporter = m_reporter;
+        NullReporter quiet;
+        m_reporter = &quiet;
+        loadFromText(bytes);
+        m_reporter = reporter;
+        m_reporter->error("this is not a settings file (" + why + "), so it is never saved over", m_path);
+        m_unreadable = true;
+        return true;
+    }
     return loadFromText(bytes);
+}
+
+std::string Cls_Ini::notSettingsReason(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    if (bytes.find('\0') != std::string_view::npos) return "it holds binary data";
+    DecodedText decoded = decodeText(bytes);
+    // A time tag "[mm:ss:cc]" anywhere in a header-shaped line: a lyrics line.
+    auto holdsTimeTag = [](std::string_view line) {
+        for (size_t p = 0; p + 10 <= line.size(); ++p) {
+            std::string_view t = line.substr(p, 10);
+            auto digits = [&](size_t i) { return t[i] >= '0' && t[i] <= '9' && t[i + 1] >= '0' && t[i + 1] <= '9'; };
+            if (t[0] == '[' && digits(1) && t[3] == ':' && digits(4) && t[6] == ':' && digits(7) && t[9] == ']')
+                return true;
+        }
+        return false;
+    };
+    int number = 0, headers = 0, text = 0, data = 0;
+    for (std::string_view line : splitLines(decoded.utf8)) {
+        ++number;
+        const std::string where = "line " + std::to_string(number);
+        if (isHeaderLine(line)) {
+            if (holdsTimeTag(line)) return where + " is a timed lyrics line";
+            ++headers;
+            ++data;
+        } else if (isKeyLine(line)) {
+            if (line.front() == '@') return where + " is a lyrics header line";
+            if (headers == 0) return where + " holds a key before the first section";
+            ++data;
+        } else if (!line.empty() && line.front() != ';' && line.front() != '#' &&
+                   line.find_first_not_of(" \t") != std::string_view::npos) {
+            ++text;
+        }
+    }
+    if (headers == 0 && text > 0) return "it has no [section] line";
+    if (text > data) return "most of its lines are neither sections, keys nor comments";
+    return {};
 }
 
 bool Cls_Ini::loadFromText(std::string_view bytes) {
     if (bytes.empty()) return false;
     DecodedText decoded = decodeText(bytes);
-    reportLines(*m_reporter, m_path, decoded.badLines, "undecodable bytes, read as U+FFFD",
+    reportLines(*m_reporter, m_path, decoded.badLines,
+                decoded.badBytesLeftOut ? "undecodable bytes, left out" : "undecodable bytes, read as U+FFFD",
                 "undecodable bytes");
 
     std::vector<std::string> lines;
@@ -221,6 +288,8 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
     m_sections = std::move(sections);
     const std::string_view text = decoded.utf8;
     m_unendedLastLine = !text.empty() && text.back() != '\n' && text.back() != '\r' ? number : 0;
+    m_diskBytes = std::string(bytes);
+    m_changed.clear();
     return true;
 }
 
@@ -264,8 +333,6 @@ bool Cls_Ini::Save() {
                           m_path);
         return false;
     }
-    std::vector<std::string> image = buildImage();
-
     std::error_code ec;
     fs::path folder = fs::path(m_path).parent_path();
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
@@ -275,13 +342,47 @@ bool Cls_Ini::Save() {
             return false;
         }
     }
-    FileResult result = writeFileAtomically(m_path, encodeForReadBack(joinLines(image)));
+    auto refuse = [&](const std::string& why) {
+        m_reporter->error("the settings were not saved: " + why, m_path);
+        return false;
+    };
+    // What the file holds now, read under the lock that every saving process
+    // takes, so that no two saves interleave.
+    std::string now;
+    auto readNow = [&]() -> bool {
+        if (fs::status(m_path, ec).type() == fs::file_type::not_found) return true;
+        FileResult r = readFileBytes(m_path, now, kMaxTextFileBytes);
+        if (!r.ok) return refuse("the settings file cannot be read again before saving: " + r.error);
+        if (std::string why = notSettingsReason(now); !why.empty())
+            return refuse("this is not a settings file (" + why + "), and saving would replace it");
+        return true;
+    };
+    // Checked before the lock too, so that no lock file is made beside a file
+    // that is not a settings file.
+    if (!readNow()) return false;
+    FileLock lock(m_path);
+    now.clear();
+    if (!readNow()) return false;
+    if (!now.empty() && now != m_diskBytes) {
+        // Another process saved since this store last read or saved the file.
+        Cls_Ini disk;
+        disk.SetPath(m_path);
+        disk.loadFromText(now);
+        mergeInto(disk);
+        m_sections = std::move(disk.m_sections);
+        m_lines = std::move(disk.m_lines);
+    }
+    std::vector<std::string> image = buildImage();
+    std::string bytes = encodeForReadBack(joinLines(image));
+    FileResult result = writeFileAtomically(m_path, bytes);
     if (!result.ok) {
         m_reporter->error("cannot save the settings file: " + result.error, m_path);
         return false;
     }
     m_lines = std::move(image);
     m_unendedLastLine = 0;
+    m_diskBytes = std::move(bytes);
+    m_changed.clear();
     return true;
 }
 
@@ -292,6 +393,8 @@ void Cls_Ini::Release() {
     m_lines.clear();
     m_unendedLastLine = 0;
     m_unreadable = false;
+    m_diskBytes.clear();
+    m_changed.clear();
 }
 
 std::vector<std::string> Cls_Ini::sectionNames() const {

@@ -86,16 +86,30 @@ public:
 
     // Loads the file at Path, replacing what the store held. False, with the
     // store unchanged, when the file is missing, empty or cannot be read (the
-    // last is reported). Undecodable bytes, binary data and key lines outside
-    // any section are reported and the rest is loaded.
+    // last is reported; only a regular file of at most 16 MB is read).
+    // Undecodable bytes, binary data and key lines outside any section are
+    // reported and the rest is loaded. A file that does not read as a
+    // settings file (notSettingsReason) is reported too.
     bool Read();
-    // Whether the last Read found a file at Path that it could not read.
+    // Whether the last Read found a file at Path that it could not read, or
+    // one that is not a settings file (a video, lyrics, a binary file).
     bool unreadable() const { return m_unreadable; }
+
+    // Why the text is not a settings file, or empty when it is one: binary
+    // data, key lines before the first section, lyrics lines (time tags,
+    // "@title=" lines), no section at all, or mostly lines that are neither
+    // sections, keys nor comments. An empty text is a settings file.
+    static std::string notSettingsReason(std::string_view bytes);
 
     // Writes the file at Path, creating its folder when missing. The file is
     // replaced in one step, so a failed or interrupted save leaves the old
     // file as it was. A failure is reported and returns false. A file the
     // last Read could not read is never saved over: its settings would be lost.
+    // The save holds a lock beside the file and reads the file again under
+    // it: when another process saved in the meantime, only the sections this
+    // store changed (set or deleted since it last read or saved) replace
+    // theirs, and the other process's sections are kept. A file that is now
+    // not a settings file is never written over.
     bool Save();
 
     // Back to the empty store: no path, Mode cleared, no sections, no lines.
@@ -131,6 +145,10 @@ private:
 
     std::vector<std::string> buildImage() const;
     bool saveIfWriteThrough(bool changed);
+    void markChanged(std::string_view section);
+    // Takes the file's current sections and lines, with this store's changed
+    // sections in place of theirs.
+    void mergeInto(Cls_Ini& disk) const;
 
     std::string m_path;
     bool m_mode = false;
@@ -140,6 +158,11 @@ private:
     std::vector<std::string> m_lines;
     int m_unendedLastLine = 0;
     bool m_unreadable = false;
+    // The file's bytes as last read or written: a save that finds other bytes
+    // merges with what another process wrote.
+    std::string m_diskBytes;
+    // Sections set or deleted since the last read or save, in order.
+    std::vector<std::string> m_changed;
     Reporter* m_reporter;
 };
 

@@ -1,6 +1,7 @@
 #include "settings/presets.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "common/number_text.h"
 
@@ -207,19 +208,26 @@ void splitJoinedTime(const std::string& v, std::string& h, std::string& m, std::
     s = v.size() >= 2 ? v.substr(v.size() - 2) : v;
 }
 
-// Applies one stored value; returns false when it cannot be converted (the
-// setting then keeps what it had).
-bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s, const PresetLoadHooks& hooks) {
+// Applies one stored value; returns false when it cannot be converted or is
+// out of its setting's range (the setting then keeps what it had), with the
+// reason in `why`.
+bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s, const PresetLoadHooks& hooks,
+                std::string& why) {
+    const SettingDef* def = findSetting(k.setting);
     switch (k.form) {
     case F::AsTyped:
     case F::FaceName:
+        if (def) why = refusedStoredValue(*def, v);
+        if (!why.empty()) return false;
         s.setText(k.setting, v);
         if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(s.index("TagSample"));
         return true;
     case F::Flag: {
         auto f = parseFlag(v);
-        if (!f) return false;
-        const SettingDef* def = findSetting(k.setting);
+        if (!f) {
+            why = "takes True or False";
+            return false;
+        }
         if (def && def->kind == Kind::OptionMember) {
             if (*f) s.selectMember(k.setting);  // "False" never leaves a group without a selection
         } else {
@@ -229,19 +237,34 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
     }
     case F::Box: {
         auto n = parseDecimal(v);
-        if (!n) return false;
+        if (!n) {
+            why = "takes 0 or 1";
+            return false;
+        }
         s.setText(k.setting, *n != 0 ? "1" : "0");
         return true;
     }
     case F::Decimal: {
         auto n = parseDecimal(v);
-        if (!n) return false;
-        const SettingDef* def = findSetting(k.setting);
-        if (def && def->kind == Kind::Level && (*n < 0 || *n > 10)) return false;
-        if (def && (def->kind == Kind::Choice || def->kind == Kind::ListIndex) &&
-            (*n < 0 || (def->choiceCount > 0 && *n >= def->choiceCount)))
+        const Kind kind = def ? def->kind : Kind::NumberText;
+        if (kind == Kind::Level && (!n || *n < 0 || *n > 10)) {
+            why = k.setting + " takes a level from 0 to 10";
             return false;
-        if (def && def->kind == Kind::Colour && (*n < 0 || *n > 0xFFFFFF)) return false;
+        }
+        if ((kind == Kind::Choice || kind == Kind::ListIndex) &&
+            (!n || *n < 0 || *n > INT32_MAX || (def->choiceCount > 0 && *n >= def->choiceCount))) {
+            why = k.setting + " takes an index from 0 to " +
+                  (def->choiceCount > 0 ? std::to_string(def->choiceCount - 1) : std::string("2147483647"));
+            return false;
+        }
+        if (kind == Kind::Colour && (!n || *n < 0 || *n > 0xFFFFFF)) {
+            why = k.setting + " takes a colour from 0 to 16777215";
+            return false;
+        }
+        if (!n) {
+            why = "takes a whole number";
+            return false;
+        }
         s.setText(k.setting, std::to_string(*n));
         if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(static_cast<int>(*n));
         return true;
@@ -250,7 +273,10 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
         auto n = parseDecimal(v);
         for (const auto& g : optionGroups()) {
             if (g.name != k.setting) continue;
-            if (!n || *n < 1 || *n > static_cast<int64_t>(g.members.size())) return false;
+            if (!n || *n < 1 || *n > static_cast<int64_t>(g.members.size())) {
+                why = "takes 1 to " + std::to_string(g.members.size());
+                return false;
+            }
             s.selectMember(g.members[static_cast<size_t>(*n - 1)]);
             return true;
         }
@@ -259,6 +285,10 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
     case F::JoinedTime: {
         std::string h, m, sec;
         splitJoinedTime(v, h, m, sec);
+        for (const auto& [unit, part] : {std::pair{"H", &h}, std::pair{"M", &m}, std::pair{"S", &sec}}) {
+            if (const SettingDef* d = findSetting(k.setting + unit)) why = refusedStoredValue(*d, *part);
+            if (!why.empty()) return false;
+        }
         s.setText(k.setting + "H", h);
         s.setText(k.setting + "M", m);
         s.setText(k.setting + "S", sec);
@@ -349,7 +379,14 @@ void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionS
         const PresetKey& k = keyNamed(keyName);
         std::string fallback = k.followsSetting.empty() ? k.defaultValue : s.text(k.followsSetting);
         std::string v = ini.GetValue(name, k.key, fallback);
-        if (!applyValue(k, v, s, hooks)) applyValue(k, fallback, s, hooks);
+        std::string why;
+        if (!applyValue(k, v, s, hooks, why)) {
+            if (hooks.reporter)
+                hooks.reporter->warning("[" + name + "] " + k.key + "=" + v + " is not used (" + why +
+                                            "); the default \"" + fallback + "\" is used instead",
+                                        ini.Path());
+            applyValue(k, fallback, s, hooks, why);
+        }
         // Each font size brings its pixel height along.
         for (const auto& src : pixelHeightSources())
             if (src.sizeName == k.setting) s.recomputePixelHeight(src.pixelName);

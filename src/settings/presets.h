@@ -52,6 +52,9 @@ struct PresetLoadHooks {
     // Selecting an effect sample fills the templates (the preset's own
     // templates are applied after it).
     std::function<void(int sampleIndex)> applySample;
+    // Where a stored value that is not taken (out of range, not a number) is
+    // reported, with the settings file, section and key; none: not reported.
+    Reporter* reporter = nullptr;
 };
 
 // The text of one preset key from the settings.
@@ -69,8 +72,9 @@ std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTe
 void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s);
 
 // Applies section `name` (missing keys and a missing section give the
-// defaults). A value that cannot be converted fails only its own setting,
-// which keeps its default.
+// defaults). A value that cannot be converted or lies outside its setting's
+// range fails only its own setting, which takes its default; it is reported
+// through hooks.reporter.
 void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionSettings& s,
                         const PresetLoadHooks& hooks = {});
 

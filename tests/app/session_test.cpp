@@ -171,6 +171,24 @@ TEST_F(SessionFixture, FirstStartWritesDefaultInfoAndTagInThatOrder) {
     EXPECT_EQ(next.settings, session.settings);
 }
 
+TEST_F(SessionFixture, TheWindowsShutDownKeepsAPresetSavedWhileItWasOpen) {
+    fs::create_directories(dir);
+    const std::string path = (dir / "Kvelmor.ini").string();
+    session.startUp(path);  // the window opens
+    CollectingReporter otherReports;
+    Session command(otherReports, measurer);
+    command.startUp(path);
+    command.setField("dispWidth", "1280");
+    ASSERT_TRUE(command.savePreset("wide"));
+    ASSERT_TRUE(session.shutDown());  // the window closes
+    Session next(reporter, measurer);
+    next.startUp(path);
+    EXPECT_EQ(next.presets.list(), (std::vector<std::string>{"default", "wide"}));
+    ASSERT_TRUE(next.selectPreset("wide"));
+    EXPECT_EQ(next.settings.text("dispWidth"), "1280");
+    EXPECT_TRUE(reporter.reports.empty() && otherReports.reports.empty());
+}
+
 TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
     fs::create_directories(dir);
     std::string path = (dir / "Kvelmor.ini").string();
@@ -187,7 +205,7 @@ TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
     std::ifstream again(path, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
     size_t files = 0;
-    for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
+    for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file() && e.path().extension() != ".lock";
     EXPECT_EQ(files, 1u);  // no temporary file left behind
 }
 

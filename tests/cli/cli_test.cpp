@@ -1,10 +1,12 @@
 // The command line as users call it: exit codes, what it writes and where.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -445,4 +447,253 @@ TEST_F(CliFailureTest, LyricsFilesWithoutLyricsReplaceNothing) {
     EXPECT_EQ(kvelmor("convert " + opts + (dir / "nul.txt").string()).code, 1);
     EXPECT_TRUE(inStderr((dir / "nul.txt").string() + ":1: binary data (NUL bytes) was left out")) << stderrText();
     EXPECT_TRUE(fs::exists(dir / "nul.ass"));
+}
+
+// Nothing a user gives kvelmor destroys a file, hangs it or exhausts the
+// machine. Grouped by family: files that must never be destroyed, special
+// files and limits, number ranges, encodings.
+namespace {
+
+struct DestroyedFiles : CliFailureTest {};
+struct SpecialFilesAndLimits : CliFailureTest {
+    // A song of `lines` timed lines, each of `chars` characters.
+    fs::path longSong(int lines, int chars) {
+        std::string text;
+        for (int i = 0; i < lines; ++i) {
+            char tag[16];
+            std::snprintf(tag, sizeof tag, "[%02d:%02d:00]", i / 60, i % 60);
+            text += tag + std::string(static_cast<size_t>(chars), 'a') + "[59:59:99]\n";
+        }
+        fs::path p = dir / "long.txt";
+        write(p, text);
+        return p;
+    }
+};
+struct Ranges : CliFailureTest {};
+struct Encodings : CliFailureTest {};
+
+}  // namespace
+
+TEST_F(DestroyedFiles, FilesThatAreNotSettingsFilesAreNeverSavedOver) {
+    fs::path song = copyExample();
+    std::string video = "\x1A\x45\xDF\xA3";
+    for (int i = 0; i < 4000; ++i) video += static_cast<char>((i * 7919) % 256);
+    const std::pair<const char*, std::string> notSettings[] = {
+        {"video.mkv", video},
+        {"lyrics.txt", std::string("@title=t\r\n[00:01:00]あ[00:02:00]\r\n")},
+        {"kra_last.kra", std::string("[00:01:00]あ[00:02:00]\r\n@title=t\r\n@taggedby=Kvelmor\r\n")},
+        {"notes.txt", std::string("shopping list\r\nmilk\r\n")},
+    };
+    for (const auto& [name, bytes] : notSettings) {
+        const fs::path p = dir / name;
+        write(p, bytes);
+        for (const char* cmd : {"presets save A", "presets delete A"}) {
+            EXPECT_EQ(kvelmor(std::string(cmd) + " --settings " + p.string()).code, 2) << name << ": " << cmd;
+            EXPECT_TRUE(inStderr(p.string() + ": this is not a settings file")) << stderrText();
+            std::string now;
+            kvelmor::readFileBytes(p.string(), now);
+            EXPECT_EQ(now, bytes) << name << ": " << cmd;
+        }
+        EXPECT_FALSE(fs::exists(p.string() + ".lock")) << name;
+    }
+    // The video itself named as the settings file of its own probe.
+    if (kvelmor::test::haveFfmpeg()) {
+        const std::string media = makeTestMedia(dir);
+        std::string before;
+        kvelmor::readFileBytes(media, before);
+        EXPECT_EQ(kvelmor("probe " + media + " --save --settings " + media).code, 2);
+        std::string after;
+        kvelmor::readFileBytes(media, after);
+        EXPECT_EQ(after, before);
+    }
+    // Missing and empty files are settings files yet to be written.
+    write(dir / "empty.ini", "");
+    for (const char* name : {"empty.ini", "new.ini"})
+        EXPECT_EQ(kvelmor("presets save A --settings " + (dir / name).string()).code, 0) << name << stderrText();
+}
+
+TEST_F(DestroyedFiles, RacingSavesLoseNoPreset) {
+    // Pairs of saves started together; every one reads the file again under
+    // the lock and adds its own section to what the other wrote.
+    constexpr int kPairs = 20;
+    const std::string k = std::string(KVELMOR_BINARY) + " presets save ";
+    std::string script = "for i in $(seq " + std::to_string(kPairs) + "); do " + k + "A$i --settings " + settings +
+                         " & " + k + "B$i --settings " + settings + " & wait; done";
+    ASSERT_EQ(std::system(("sh -c '" + script + "' 2>" + (dir / "stderr.txt").string()).c_str()), 0);
+    CliRun list = kvelmor("presets list --settings " + settings);
+    for (int i = 1; i <= kPairs; ++i)
+        for (const char* p : {"A", "B"})
+            EXPECT_NE(list.out.find("\n" + std::string(p) + std::to_string(i) + "\n"), std::string::npos)
+                << p << i << " lost:\n" << list.out;
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2 * kPairs + 1);  // and "default"
+}
+
+TEST_F(DestroyedFiles, AWriteNeverReplacesItsOwnInput) {
+    fs::path song = copyExample();
+    const std::string opts = "--settings " + settings + " ";
+    ASSERT_EQ(kvelmor("kra " + opts + song.string()).code, 0) << stderrText();
+    fs::create_symlink(song, dir / "link.ass");
+    const auto before = files();
+    struct Case { std::string args, why; };
+    for (const Case& c : {Case{"convert -o " + song.string() + " " + song.string(), "the script over the lyrics"},
+                          Case{"kra " + (dir / "song.kra").string(), "the tag file over the .kra it read"},
+                          Case{"convert --kra -o " + (dir / "song.kra").string() + " " + song.string(),
+                               "the script, then the tag file, on one path"},
+                          Case{"convert -o " + (dir / "link.ass").string() + " " + song.string(),
+                               "through a link to the lyrics"}}) {
+        EXPECT_EQ(kvelmor(c.args + " " + opts).code, 2) << c.why;
+        EXPECT_TRUE(inStderr("nothing was written")) << c.why << ": " << stderrText();
+        EXPECT_EQ(files(), before) << c.why;
+    }
+}
+
+TEST_F(DestroyedFiles, LeftoverTemporaryFilesGoAndLongNamesStillConvert) {
+    fs::path song = copyExample();
+    const std::string script = (dir / "song.ass").string();
+    // A process id above the kernel's largest never runs; this test's own does.
+    const std::string gone = kvelmor::temporaryPathFor(script, 99999999);
+    const std::string running = kvelmor::temporaryPathFor(script, getpid());
+    write(gone, "half a script");
+    write(running, "a script being written");
+    EXPECT_EQ(kvelmor("convert --settings " + settings + " " + song.string()).code, 0) << stderrText();
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_TRUE(fs::exists(running));
+
+    const fs::path longName = dir / (std::string(251, 'x') + ".txt");  // 255 bytes, the longest a name may be
+    fs::copy_file(song, longName);
+    EXPECT_EQ(kvelmor("convert --settings " + settings + " " + longName.string()).code, 0) << stderrText();
+    EXPECT_TRUE(fs::exists(dir / (std::string(251, 'x') + ".ass")));
+}
+
+TEST_F(SpecialFilesAndLimits, PipesDevicesAndHugeFilesAreRefusedAtOnce) {
+    fs::path song = copyExample();
+    ASSERT_EQ(mkfifo((dir / "fifo.txt").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", dir / "zero.txt");
+    fs::create_symlink("/dev/zero", dir / "zero.ini");
+    ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0644), 0);
+    for (const char* big : {"big.txt", "big.ini"}) {
+        std::ofstream(dir / big) << "[00:01:00]a[00:02:00]\n";
+        fs::resize_file(dir / big, 17u << 20);
+    }
+    // `timeout` ends a run that hangs (exit 124), so a hang fails the test.
+    const std::string limit = "exec timeout 20 ";
+    struct Case { std::string args; int code; std::string message; };
+    for (const Case& c : {Case{(dir / "fifo.txt").string(), 2, "fifo.txt: cannot read the file: not a regular file"},
+                          Case{(dir / "zero.txt").string(), 2, "zero.txt: cannot read the file: not a regular file"},
+                          Case{(dir / "big.txt").string(), 2, "big.txt: cannot read the file: the file is larger than 16 MB"},
+                          Case{"--settings " + (dir / "fifo.ini").string() + " " + song.string(), 1, "fifo.ini: cannot read the settings file: not a regular file"},
+                          Case{"--settings " + (dir / "zero.ini").string() + " " + song.string(), 1, "zero.ini: cannot read the settings file: not a regular file"},
+                          Case{"--settings " + (dir / "big.ini").string() + " " + song.string(), 1, "big.ini: cannot read the settings file: the file is larger than 16 MB"}}) {
+        const std::string args = c.args.rfind("--settings", 0) == 0 ? c.args : "--settings " + settings + " " + c.args;
+        EXPECT_EQ(kvelmor("convert " + args, limit).code, c.code) << c.args << stderrText();
+        EXPECT_TRUE(inStderr(c.message)) << stderrText();
+    }
+    EXPECT_EQ(kvelmor("probe " + (dir / "fifo.txt").string(), limit).code, 2);
+    EXPECT_TRUE(inStderr("not a regular file")) << stderrText();
+}
+
+TEST_F(SpecialFilesAndLimits, TemplatesThatWouldFillTheMachineAreRefusedBeforeExpanding) {
+    fs::path song = longSong(299, 60);
+    // 30 000 characters over each of 17 940 characters: some 540 MB of script.
+    for (const char* tmpl : {"commandChar", "commandLine"}) {
+        const std::string big(std::string(tmpl) == "commandChar" ? 30000 : 400, '[');
+        const std::string pieces = std::string(tmpl) == "commandLine" ? std::string(20000, ';') : "";
+        CliRun r = kvelmor("convert --settings " + settings + " --set wipe=6 --set '" + tmpl + "=" + big + pieces +
+                           "' " + song.string());
+        EXPECT_EQ(r.code, 2) << tmpl;
+        EXPECT_TRUE(inStderr("the effect template " + std::string(tmpl) + " would make a script of about")) << stderrText();
+        EXPECT_FALSE(fs::exists(dir / "long.ass")) << tmpl;
+    }
+}
+
+TEST_F(SpecialFilesAndLimits, ATagFileThatWouldNotReadBackIsRefused) {
+    // The automatic line break cuts each of 299 long lines in two.
+    fs::path song = longSong(299, 80);
+    CliRun r = kvelmor("kra --settings " + settings + " --set kaigyo=1 --set dispWidth=640 " + song.string());
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(inStderr("読み込める行数を超えています (more lines than can be read")) << stderrText();
+    EXPECT_TRUE(inStderr("the automatic line break made ")) << stderrText();
+    EXPECT_FALSE(fs::exists(dir / "long.kra"));
+    EXPECT_EQ(kvelmor("convert --kra --settings " + settings + " --set kaigyo=1 " + song.string()).code, 2);
+    EXPECT_FALSE(fs::exists(dir / "long.ass"));
+    EXPECT_FALSE(fs::exists(dir / "long.kra"));
+}
+
+TEST_F(SpecialFilesAndLimits, MessagesSayWhereSettingsAreKeptAndGlossTheJapanese) {
+    CliRun r = kvelmor("presets list", "cd " + dir.string() + " && exec env -u HOME -u XDG_CONFIG_HOME ");
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_TRUE(inStderr("neither XDG_CONFIG_HOME nor HOME is set, so the settings are kept in ")) << stderrText();
+    EXPECT_EQ(kvelmor("presets delete default --settings " + settings).code, 2);
+    EXPECT_TRUE(inStderr("defaultは削除出来ません (\"default\" cannot be deleted)")) << stderrText();
+}
+
+TEST_F(Ranges, SetRefusesNumbersOutOfRangeAndTextTheKeysRefuse) {
+    fs::path song = copyExample();
+    struct Case { const char *set, *message; };
+    for (const Case& c : {Case{"dispWidth=abc", "dispWidth takes digits: a whole number from 1 to 16384, not \"abc\""},
+                          Case{"dispWidth=-640", "dispWidth takes digits"},
+                          Case{"dispWidth=0", "dispWidth takes digits: a whole number from 1 to 16384"},
+                          Case{"dispHeight=99999", "dispHeight takes digits: a whole number from 1 to 16384"},
+                          Case{"mojiScaleY=1e308", "mojiScaleY takes digits and \".\": a number above 0"},
+                          Case{"mojiScaleY=0", "mojiScaleY takes digits and \".\": a number above 0 and at most 100"},
+                          Case{"preTime=-99999999999", "preTime takes digits"},
+                          Case{"upTime=99999999999", "upTime takes digits and \"-\": a whole number from -8640000 to 8640000"},
+                          Case{"ssaFontSize=5000", "ssaFontSize takes digits: a whole number from 1 to 1000"},
+                          Case{"wipe=1e300", "wipe: takes an index from 0 to 7"},
+                          Case{"LineNumber=-1e300", "LineNumber: takes an index from 0 to 9"},
+                          Case{"PrimaryAlpha=1e300", "PrimaryAlpha: takes a level from 0 to 10"},
+                          Case{"PrimaryColor=1e300", "PrimaryColor: takes a colour"}}) {
+        EXPECT_EQ(kvelmor("convert --settings " + settings + " --set " + c.set + " " + song.string()).code, 2) << c.set;
+        EXPECT_TRUE(inStderr(c.message)) << c.set << ": " << stderrText();
+        EXPECT_FALSE(fs::exists(dir / "song.ass")) << c.set;
+    }
+}
+
+TEST_F(Ranges, StoredNumbersOutOfRangeAreReportedAndTakeTheirDefault) {
+    fs::path song = copyExample();
+    write(settings, "[default]\r\nwipeType=99\r\ntagfontSize=-36\r\nmojiScaleY=1e308\r\npreTime=-99999999999\r\n"
+                    "SizeWidth=abc\r\nprimaryAlpha=1e300\r\n");
+    CliRun r = kvelmor("convert --settings " + settings + " " + song.string());
+    EXPECT_EQ(r.code, 1) << stderrText();
+    for (const char* key : {"wipeType=99", "tagfontSize=-36", "mojiScaleY=1e308", "preTime=-99999999999",
+                            "SizeWidth=abc", "primaryAlpha=1e300"})
+        EXPECT_TRUE(inStderr(settings + ": [default] " + key + " is not used")) << key << ": " << stderrText();
+    // Every refused value took its default: the script is the defaults' script.
+    EXPECT_EQ(kvelmor("convert --settings " + (dir / "none.ini").string() + " -o " + (dir / "defaults.ass").string() +
+                      " " + song.string())
+                  .code,
+              0);
+    auto text = [&](const char* name) {
+        std::string bytes;
+        kvelmor::readFileBytes((dir / name).string(), bytes);
+        return kvelmor::decodeText(bytes).utf8;
+    };
+    EXPECT_EQ(text("song.ass"), text("defaults.ass"));
+}
+
+TEST_F(Encodings, AFewBadBytesKeepUtf8AndUtf16IsFoundWithoutItsMark) {
+    fs::path song = copyExample();
+    std::string utf8;
+    kvelmor::readFileBytes(song.string(), utf8);
+    auto scriptTitle = [&] {
+        std::string bytes;
+        kvelmor::readFileBytes((dir / "song.ass").string(), bytes);
+        return kvelmor::decodeText(bytes).utf8.find("Title: 桜の道") != std::string::npos;
+    };
+    std::string damaged = utf8;
+    damaged.insert(damaged.find("\n", damaged.find("\n") + 1) + 1, "\xFF");  // line 3 starts with a bad byte
+    write(song, damaged);
+    EXPECT_EQ(kvelmor("convert --settings " + settings + " " + song.string()).code, 1);
+    EXPECT_TRUE(inStderr("song.txt:3: bytes that are not valid UTF-8 were left out")) << stderrText();
+    EXPECT_TRUE(scriptTitle());
+
+    std::string le = kvelmor::encodeUtf16le(utf8, false), be = le;
+    for (size_t i = 0; i + 1 < be.size(); i += 2) std::swap(be[i], be[i + 1]);
+    for (const auto& [bytes, name] : {std::pair{le, "UTF-16LE"}, std::pair{be, "UTF-16BE"}}) {
+        write(song, bytes);
+        fs::remove(dir / "song.ass");
+        EXPECT_EQ(kvelmor("convert --settings " + settings + " " + song.string()).code, 0) << name << stderrText();
+        EXPECT_TRUE(inStderr(std::string("read as ") + name + ": the file has no byte-order mark")) << stderrText();
+        EXPECT_TRUE(scriptTitle()) << name;
+    }
 }

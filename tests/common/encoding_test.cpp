@@ -116,3 +116,27 @@ TEST(Encoding, Utf8CutOffInsideItsLastCharacterStaysUtf8) {
     EXPECT_EQ(d.utf8.substr(0, 10), "桜の道\n");
     EXPECT_EQ(d.badLines, (std::vector<int>{2}));
 }
+
+TEST(Encoding, DamagedUtf8AndUtf16WithoutItsMark) {
+    const std::string text = "[00:01:00]桜の道[00:02:00]\r\n[00:03:00]春の風[00:04:00]\r\n";
+    std::string damaged = text;
+    damaged.insert(damaged.find("\n") + 1, "\x81");  // a stray byte at the start of line 2
+    DecodedText d = decodeText(damaged);
+    EXPECT_EQ(d.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(d.utf8, text);  // the bad byte left out, nothing else changed
+    EXPECT_EQ(d.badLines, std::vector<int>{2});
+    EXPECT_TRUE(d.badBytesLeftOut);
+
+    // CP932 text with a stray byte stays CP932: its double bytes are no UTF-8.
+    std::string cp932 = *encodeCp932(text) + "\x80";
+    EXPECT_EQ(decodeText(cp932).encoding, TextEncoding::Cp932);
+
+    std::string le = encodeUtf16le(text, false), be = le;
+    for (size_t i = 0; i + 1 < be.size(); i += 2) std::swap(be[i], be[i + 1]);
+    for (const auto& [bytes, enc] : {std::pair{le, TextEncoding::Utf16LE}, std::pair{be, TextEncoding::Utf16BE}}) {
+        DecodedText u = decodeText(bytes);
+        EXPECT_EQ(u.encoding, enc);
+        EXPECT_TRUE(u.withoutBom);
+        EXPECT_EQ(u.utf8, text);
+    }
+}

@@ -23,6 +23,34 @@ TEST(SettingTable, NamesUniqueDefaultsValidAndFollowersDefinedFirst) {
             EXPECT_LT(std::stoi(d.defaultValue), d.choiceCount) << d.name;
         }
         for (int s : d.changeStages) EXPECT_TRUE(s >= 1 && s <= 17) << d.name;
+        // Every number field has its range, and its default lies inside it.
+        if (d.kind == Kind::NumberText) {
+            ASSERT_TRUE(d.range.has_value()) << d.name;
+            EXPECT_TRUE(d.range->contains(std::stod(d.defaultValue))) << d.name;
+            EXPECT_EQ(refusedValue(d, d.defaultValue), "") << d.name;
+        }
+    }
+}
+
+TEST(ConversionSettings, NumbersOutsideTheirRangeAreRefusedAndChangeNothing) {
+    struct Case { const char *field, *value, *why; };
+    for (const Case& c : {Case{"dispWidth", "16385", "wider than any frame"},
+                          Case{"dispWidth", "abc", "replaced by 0, which is no frame width"},
+                          Case{"mojiScaleY", "1e308", "a scale of 1e308"},
+                          Case{"mojiScaleX", "x", "replaced by 0 when left, which is no scale"},
+                          Case{"MarginL", "99999", "beyond any frame; MarginR is not copied either"},
+                          Case{"preTime", "-99999999999", "a lead-in of a thousand days"},
+                          Case{"titleFontSize1", "0", "no font size"},
+                          Case{"wipe", "1e300", "no int holds it"},
+                          Case{"TagSample", "-1e300", "below any list"},
+                          Case{"backAlpha", "1e300", "no level"},
+                          Case{"PrimaryColor", "1e300", "no colour"}}) {
+        ConversionSettings s;
+        const ConversionSettings before = s;
+        Change ch = s.setAsUser(c.field, c.value);
+        EXPECT_FALSE(ch.ok) << c.field << "=" << c.value << ": " << c.why;
+        EXPECT_NE(ch.error.find(c.field), std::string::npos) << ch.error;
+        EXPECT_EQ(s, before) << c.why;
     }
 }
 

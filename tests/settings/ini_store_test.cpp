@@ -216,7 +216,7 @@ TEST_F(IniFileTest, BadBytesAreReportedByLineAndTheRestLoads) {
     struct Case { std::string bytes; std::vector<int> lines; const char* why; };
     for (const Case& c : {Case{"[a]\r\nk=\x90\xDD\r\nbad=\x80\r\n[b]\r\nj=2\r\n", {3}, "undecodable byte"},
                           Case{"[a]\r\nbad=\x80\r\n[b]\r\nj=2\r\nk=\x90", {2, 5}, "cut inside a character"},
-                          Case{"[a]\r\n\x00\x01\r\n[b]\r\nj=2\r\nk="s, {2}, "binary, cut after the ="}}) {
+                          Case{"[a]\r\n\x00\x01\r\n[b]\r\nj=2\r\nk="s, {0}, "binary: one report that it is not a settings file"}}) {
         const std::string path = pathOf("bad.ini");
         writeFileAtomically(path, c.bytes);
         m_reports.reports.clear();
@@ -261,7 +261,27 @@ TEST_F(IniFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(m_reports.reports.size(), 2u);
     EXPECT_EQ(bytesOf(path), "[old]\r\nk=1\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);  // no temp file
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);  // no temp file; the lock file
+}
+
+TEST_F(IniFileTest, ASaveKeepsWhatAnotherProcessSavedMeanwhile) {
+    const std::string path = pathOf("shared.ini");
+    writeFileAtomically(path, "; mine\r\n[default]\r\nk=0\r\n[gone]\r\nk=1\r\n");
+    Cls_Ini window(m_reports), command(m_reports);
+    for (Cls_Ini* ini : {&window, &command}) {
+        ini->SetPath(path);
+        ASSERT_TRUE(ini->Read());
+    }
+    command.SetValue("A", "k", "a");
+    command.Delete("gone", "");
+    ASSERT_TRUE(command.Save());
+    // The window read the file before the command saved; its own change
+    // replaces only its own section.
+    window.SetValue("default", "k", "2");
+    ASSERT_TRUE(window.Save());
+    EXPECT_EQ(bytesOf(path), "; mine\r\n[default]\r\nk=2\r\n\r\n[A]\r\nk=a\r\n");
+    EXPECT_EQ(window.GetValue("A", "k", "-"), "a");
+    EXPECT_TRUE(m_reports.reports.empty());
 }
 
 TEST_F(IniFileTest, WriteThroughSavesEachChange) {

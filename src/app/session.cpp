@@ -111,8 +111,20 @@ void Session::runStages(const std::vector<int>& stages) {
 }
 
 settings::Change Session::setField(const std::string& name, const std::string& value) {
+    const std::string previousSample = settings.text("TagSample");
     settings::Change c = settings.setAsUser(name, value);
-    if (c.ok) runStages(c.stages);
+    if (!c.ok) return c;
+    // Choosing an effect sample fills the templates and the two wipe boxes
+    // from it, as a click on the list does; a position past the list's end
+    // changes nothing.
+    if (name == "TagSample" && !samples.ApplySample(settings.index("TagSample"), settings)) {
+        settings.setText("TagSample", previousSample);
+        return {false,
+                "TagSample: the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
+                    std::to_string(samples.count() - 1) + ")",
+                {}};
+    }
+    runStages(c.stages);
     return c;
 }
 

@@ -85,6 +85,17 @@ std::vector<Screen> buildScreens(const lyrics::LineTable& table) {
 
 }  // namespace
 
+bool karaokeSweeps(const settings::ConversionSettings& s) {
+    switch (s.index("wipe")) {
+    case 2: return false;
+    case 4:
+    case 5:
+    case 6:
+    case 7: return s.isOn("KaraokeWipe");
+    default: return true;
+    }
+}
+
 int32_t rowCount(const settings::ConversionSettings& s) {
     const int64_t r = static_cast<int64_t>(s.index("LineNumber")) + 1;
     return static_cast<int32_t>(std::clamp<int64_t>(r, 1, kMaxRows));

@@ -29,6 +29,13 @@ int32_t rowCount(const settings::ConversionSettings& s);
 // line whose rowNumber is not greater than the previous line's.
 std::vector<std::vector<int>> groupScreens(const lyrics::LineTable& lines);
 
+// Whether the written lines and their ruby sweep in time with karaoke tags:
+// wipe styles 0, 1 and 3 always, the template styles 4 to 7 while
+// KaraokeWipe is ticked, style 2 ("no wipe") never. A line that does not
+// sweep carries no karaoke tag at all, not even its lead-in: a lead-in tag in
+// front of untimed text would sweep the whole text during the lead-in.
+bool karaokeSweeps(const settings::ConversionSettings& s);
+
 // Stage 2, tag extremes: firstTagTime and lastTagTime are the rawTime of the
 // line's first and last tag slot (both 0 for a line without tags).
 void computeTagExtremes(lyrics::Song& song);

@@ -534,6 +534,10 @@ Change ConversionSettings::setAsUser(std::string_view name, std::string_view val
         if (!v || *v != static_cast<int>(*v) || *v < 0 || (def->choiceCount > 0 && *v >= def->choiceCount))
             return refuse("takes an index from 0 to " + std::to_string(std::max(def->choiceCount - 1, 0)));
         setText(name, std::to_string(static_cast<int>(*v)));
+        // Choosing a wipe style clears "no position": only the template
+        // styles can place a line themselves, and a sample that does so
+        // ticks the box again when it is chosen.
+        if (name == "wipe") setText("posNo", "0");
         return {true, {}, def->changeStages};
     }
     case Kind::Level: {

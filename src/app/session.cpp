@@ -65,7 +65,7 @@ bool Session::shutDown() {
 std::string Session::defaultScriptPath() const { return script::scriptPathFor(song.lyricsPath); }
 
 bool Session::writeScript(const std::string& outPath) {
-    if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
+    layout::applyNewLinePriority(song, settings);
     std::string path = outPath.empty() ? defaultScriptPath() : outPath;
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
@@ -105,7 +105,6 @@ void Session::runStages(const std::vector<int>& stages) {
     for (int s : stages) {
         if (s < 1 || s > kStageCount) continue;
         if (s == 12 && !settings.isOn("LowerCheck")) continue;
-        if (s == 13 && !settings.isOn("LyricsDisp")) continue;
         m_stages[static_cast<size_t>(s)](*this);
     }
 }

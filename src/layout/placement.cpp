@@ -161,14 +161,14 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
         const int32_t k = table[lines.back()].rowNumber;  // rows the screen uses
         if (k >= rows) continue;
 
-        // The row the screen's first line would move to must be free (its
-        // line on the previous screen ended) when the screen comes up. Before
-        // the first screen every row is free from 0.
+        // The rows the screen would move to, m and the ones below it, must be
+        // free (their lines on the previous screen ended) when the screen
+        // comes up. Before the first screen every row is free from 0.
         const int64_t m = static_cast<int64_t>(rows) - k + 1;
         int64_t rowEnd = 0;
         if (c > 0)
             for (int i : screens[c - 1])
-                if (table[i].rowNumber == m) rowEnd = table[i].endTime;
+                if (table[i].rowNumber >= m) rowEnd = std::max<int64_t>(rowEnd, table[i].endTime);
         if (!(rowEnd < table[lines.front()].startTime)) continue;
 
         for (int i : lines) {

@@ -71,9 +71,14 @@ void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
 // of time order) ends where it starts.
 void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s);
 
-// Stage 13, new line priority: a line still shown when a later line needs its
-// row ends LyricsDispTime before that line starts (never before 0, nor
-// before its own start). The refresh runs it only when LyricsDisp is 1.
+// Stage 13, rows settled: no two lines are up in the same row, or at the same
+// height, at the same time. With new line priority (LyricsDisp 1) a line
+// still shown when a later line needs its row ends LyricsDispTime before that
+// line starts (never before 0, nor before its own start); without it the
+// later line comes up when the earlier one has gone. Either way a line stays
+// until its last syllable is sung: the later line's lead-in shortens instead,
+// down to none at its first tag. The refresh and the write command run it
+// whatever LyricsDisp says.
 void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s);
 
 }  // namespace kvelmor::layout

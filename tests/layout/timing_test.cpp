@@ -24,9 +24,10 @@ constexpr Centiseconds kMaxTime = std::numeric_limits<Centiseconds>::max();
 
 LyricLine makeLine(std::string_view text) { return lineFromTags(text); }
 
-// A line that is only a display window and a row.
+// A line that is only a display window and a row, drawn at the row's height.
 LyricLine window(Centiseconds start, Centiseconds end, int32_t row = 0) {
     LyricLine l;
+    l.posY = 100 * row;
     l.startTime = start;
     l.endTime = end;
     l.startText = lyrics::formatScriptTime(start);
@@ -287,11 +288,14 @@ TEST(Timing, StagesInRefreshOrderInBothDisplayModes) {
         timeLines(song, s);
         assignRows(song, s);
         applyBatchDisplay(song, s);
+        for (int i = 1; i <= song.lineCount(); ++i) song.LyricsTable[i].posY = 100 * song.LyricsTable[i].rowNumber;
         applyNewLinePriority(song, s);
         return song;
     };
-    expectWindows(run("DisplayType2"), {{20, 310, 0}, {120, 320, 0}, {320, 620, 0}}, "one line after another");
-    expectWindows(run("DisplayType1"), {{20, 310, 0}, {20, 320, 100}, {320, 620, 0}},
+    // The first line is sung until 5.00, the third from 4.00: the third
+    // comes up at its first tag, without lead-in, and the first leaves then.
+    expectWindows(run("DisplayType2"), {{20, 400, 0}, {120, 320, 0}, {400, 620, 0}}, "one line after another");
+    expectWindows(run("DisplayType1"), {{20, 400, 0}, {20, 320, 100}, {400, 620, 0}},
                   "group display: the second line comes up with the first");
 }
 

@@ -118,7 +118,12 @@ TEST_F(ScriptRulesFixture, NewLinePriorityOfLinesStartingTogether) {
     load("[00:01:00]あ[00:02:00]\n[00:01:05]い[00:03:00]\n");
     const std::string script = written();
     EXPECT_EQ(kvelmor::testing::describe(scriptViolations(script)), "");
-    EXPECT_NE(script.find("Dialogue: 110,0:00:00.20,0:00:00.20,"), std::string::npos) << script;
+    // The second line is sung from 1.05 s, while the first still is: the
+    // first stays until then, the second comes up at its first tag.
+    EXPECT_NE(script.find("Dialogue: 110,0:00:00.20,0:00:01.05,"), std::string::npos) << script;
+    EXPECT_NE(script.find("Dialogue: 110,0:00:01.05,0:00:03.21,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(298,430)}{\\K0}{\\K196}"),
+              std::string::npos)
+        << script;
 }
 
 // Settings the window does not let one type, but --set and a settings file

@@ -182,6 +182,7 @@ long long ms(lyrics::Centiseconds cs) { return static_cast<long long>(cs) * 10; 
 struct RubyArea {
     Syllable cols;
     int top = 0, bottom = 0;
+    std::string ruby;
 };
 std::vector<RubyArea> rubyCasesOfLine(const lyrics::LyricLine& line) {
     std::vector<RubyArea> out;
@@ -199,7 +200,8 @@ std::vector<RubyArea> rubyCasesOfLine(const lyrics::LyricLine& line) {
                 right += line.unit(j).width;
                 ++chars;
             }
-        out.push_back({{r.rubyStartTime, r.rubyEndTime, left, right, false}, r.rubyY - r.rubyHeight - 2, r.rubyY + 1});
+        out.push_back(
+            {{r.rubyStartTime, r.rubyEndTime, left, right, false}, r.rubyY - r.rubyHeight - 2, r.rubyY + 1, r.ruby});
     }
     return out;
 }
@@ -436,22 +438,9 @@ std::vector<RubyCase> rubyCases(const lyrics::Song& song, const SplitScript& spl
         const auto& line = song.LyricsTable[i];
         const auto& events = split.lines[static_cast<size_t>(i - 1)].ruby;
         size_t next = 0;
-        int x = line.posX;
-        for (int k = 1; k <= line.unitCount; ++k) {
-            const auto& u = line.unit(k);
-            if (!u.isChar) continue;
-            const int left = x;
-            x += u.width;
-            const lyrics::SlotRuby& r = u.rubyFields();
-            if (r.ruby.empty()) continue;
-            int right = left;
-            for (int j = k, chars = 0; j <= line.unitCount && chars < r.rubySpan; ++j)
-                if (line.unit(j).isChar) {
-                    right += line.unit(j).width;
-                    ++chars;
-                }
-            EXPECT_LT(next, events.size()) << "line " << i << ": ruby " << r.ruby << " has no event";
-            out.push_back({i, r.ruby, left, right, r.rubyStartTime, r.rubyEndTime,
+        for (const RubyArea& a : rubyCasesOfLine(line)) {
+            EXPECT_LT(next, events.size()) << "line " << i << ": ruby " << a.ruby << " has no event";
+            out.push_back({i, a.ruby, a.cols.x0, a.cols.x1, a.cols.start, a.cols.end,
                            next < events.size() ? events[next] : std::string()});
             ++next;
         }

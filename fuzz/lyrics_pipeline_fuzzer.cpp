@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     changeOneField(session, which, value);
 
     // The write command, as Session::writeScript runs it, into memory.
-    if (session.settings.isOn("LyricsDisp")) layout::applyNewLinePriority(session.song, session.settings);
+    layout::applyNewLinePriority(session.song, session.settings);
     effects::ExpandTemplates(session.song, session.settings);
     const std::string script = script::scriptText(session.song, session.settings, session.header,
                                                   session.appState.credit, script::readSongInfoLabels(session.ini),

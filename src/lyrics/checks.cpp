@@ -165,11 +165,11 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
     FitCount f;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
+        // Each count is of lines: a line past both edges is one line that
+        // does not fit, not two.
         const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
-        if (right >= W) ++f.overflow;
-        if (right + marginR > W) ++f.margin;
-        if (line.posX < marginL) ++f.margin;
-        if (line.posX < 1) ++f.overflow;
+        if (right >= W || line.posX < 1) ++f.overflow;
+        if (right + marginR > W || line.posX < marginL) ++f.margin;
     }
     if (f.overflow > 0) {
         std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);

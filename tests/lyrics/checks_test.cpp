@@ -255,3 +255,19 @@ TEST_F(ChecksFixture, FitOverflowWithoutMargins) {
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が2行あります");
 }
+
+// A line wider than the frame runs off both edges, and past both margins: it
+// is one line that does not fit in each count, so a song of 299 such lines
+// never reports more lines than it has.
+TEST_F(ChecksFixture, FitCountsALineOffBothEdgesOnce) {
+    for (int i = 0; i < 299; ++i) {
+        LyricLine& l = addLine();
+        l.posX = -20;
+        l.lineWidth = 700;
+    }
+    FitCount f = checkLineFit(song, settings, reporter);
+    EXPECT_EQ(f.overflow, 299);
+    EXPECT_EQ(f.margin, 299);
+    ASSERT_EQ(reporter.reports.size(), 1u);
+    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が299行\n\r指定範囲に収まらない行が299行あります");
+}

@@ -456,9 +456,18 @@ Change ConversionSettings::react(const SettingDef& def, const FieldReaction& r) 
     if (def.name == "MarginL" && numeric && &r == &def.onLeave) setText("MarginR", text("MarginL"));
     if (def.name == "preTime") setText("FadeIn", std::to_string(static_cast<int64_t>(wholeNumber("preTime")) * 10));
     if (def.name == "aftTime") setText("FadeOut", std::to_string(static_cast<int64_t>(wholeNumber("aftTime")) * 10));
+    // A size typed (or set by --set) is measured as the font dialog measures
+    // it: the style's Fontsize and the layout's row height are that pixel
+    // height, and a stale one puts ruby off its characters and rows off the
+    // frame.
     if (numeric && (def.name == "titleFontSize" || def.name == "titleFontSize1" || def.name == "titleFontSize2"))
         recomputePixelHeight(def.name == "titleFontSize" ? "titleFontPixcel"
                              : def.name == "titleFontSize1" ? "titleFontPixcel1" : "titleFontPixcel2");
+    if (def.name == "ssaFontSize") recomputePixelHeight("tagFontPixcel");
+    if (def.name == "rubyFontSize") {
+        recomputePixelHeight("Label19");
+        keepRowGapAboveRuby();
+    }
     if (!r.stagesOnlyWhenNumeric || numeric) c.stages = r.stages;
     return c;
 }
@@ -497,6 +506,13 @@ void ConversionSettings::recomputePixelHeight(std::string_view pixelName) {
         int32_t h = size > 0 ? measure::TextHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
         setText(s.pixelName, std::to_string(h));
     }
+}
+
+void ConversionSettings::keepRowGapAboveRuby() {
+    // The ruby height scaled by mojiScaleY (taken to two decimals) keeps MarginN at least as large.
+    double scale = static_cast<double>(roundHalfEven(real("mojiScaleY") * 100)) / 100.0;
+    int64_t scaled = roundHalfEven(static_cast<double>(wholeNumber("Label19")) * scale);
+    if (scaled > wholeNumber("MarginN")) setText("MarginN", std::to_string(scaled));
 }
 
 void ConversionSettings::recomputeAllPixelHeights() {
@@ -602,10 +618,7 @@ Change ConversionSettings::chooseFont(std::string_view fontName, const FontValue
         setText("Command6.Italic", f.italic ? "1" : "0");
         setText("rubyFontSize", size);
         recomputePixelHeight("Label19");
-        // The ruby height scaled by mojiScaleY (taken to two decimals) keeps MarginN at least as large.
-        double scale = static_cast<double>(roundHalfEven(real("mojiScaleY") * 100)) / 100.0;
-        int64_t scaled = roundHalfEven(static_cast<double>(wholeNumber("Label19")) * scale);
-        if (scaled > wholeNumber("MarginN")) setText("MarginN", std::to_string(scaled));
+        keepRowGapAboveRuby();
         c.stages = {5, 11, 12, 14, 17};
     } else if (fontName == "Command8") {
         setText("Command8", f.face);

@@ -450,27 +450,33 @@ std::vector<RubyCase> rubyCases(const lyrics::Song& song, const SplitScript& spl
 }
 
 // Ruby stands just above the characters it reads, centred on the columns the
-// measurement gave them.
+// measurement gave them, also after a font size is typed rather than chosen
+// in the font dialog.
 TEST_F(RenderedSong, RubyIsDrawnCentredAboveItsCharacters) {
     ASSERT_TRUE(session.setField("outLine", "0").ok);
     ASSERT_TRUE(session.setField("shadowDepth", "0").ok);
-    const std::string script = convert();
-    SplitScript split(script, 1);
-    ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
-    const auto cases = rubyCases(session.song, split);
-    EXPECT_GT(cases.size(), 5u);
-    for (const auto& c : cases) {
-        const auto& line = session.song.LyricsTable[c.line];
-        SCOPED_TRACE("line " + std::to_string(c.line) + ", ruby " + c.ruby);
-        const long long t = ms(line.startTime + line.endTime) / 2;
-        const PixelBox ruby = draw(split.with({c.event}), t).ink();
-        const PixelBox base = draw(split.with(split.lines[static_cast<size_t>(c.line - 1)].karaoke), t)
-                                  .ink(c.baseLeft, c.baseRight, line.posY - line.lineHeight, line.posY + 2);
-        ASSERT_FALSE(ruby.empty());
-        ASSERT_FALSE(base.empty());
-        EXPECT_LT(ruby.bottom, base.top) << "above its characters";
-        EXPECT_GT(ruby.bottom, base.top - line.lineHeight / 2) << "and close to them";
-        EXPECT_NEAR((ruby.left + ruby.right + 1) / 2.0, (c.baseLeft + c.baseRight) / 2.0, 3.0) << "centred";
+    for (const auto& [size, value] : std::vector<std::pair<const char*, const char*>>{
+             {"ssaFontSize", "36"}, {"ssaFontSize", "54"}, {"rubyFontSize", "20"}}) {
+        SCOPED_TRACE(std::string(size) + " " + value);
+        ASSERT_TRUE(session.setField(size, value).ok);
+        const std::string script = convert();
+        SplitScript split(script, 1);
+        ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
+        const auto cases = rubyCases(session.song, split);
+        EXPECT_GT(cases.size(), 5u);
+        for (const auto& c : cases) {
+            const auto& line = session.song.LyricsTable[c.line];
+            SCOPED_TRACE("line " + std::to_string(c.line) + ", ruby " + c.ruby);
+            const long long t = ms(line.startTime + line.endTime) / 2;
+            const PixelBox ruby = draw(split.with({c.event}), t).ink();
+            const PixelBox base = draw(split.with(split.lines[static_cast<size_t>(c.line - 1)].karaoke), t)
+                                      .ink(c.baseLeft, c.baseRight, line.posY - line.lineHeight, line.posY + 2);
+            ASSERT_FALSE(ruby.empty());
+            ASSERT_FALSE(base.empty());
+            EXPECT_LT(ruby.bottom, base.top) << "above its characters";
+            EXPECT_GT(ruby.bottom, base.top - line.lineHeight / 2) << "and close to them";
+            EXPECT_NEAR((ruby.left + ruby.right + 1) / 2.0, (c.baseLeft + c.baseRight) / 2.0, 3.0) << "centred";
+        }
     }
 }
 

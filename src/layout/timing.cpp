@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "common/number_text.h"
@@ -159,6 +160,15 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
 
 void computeSyllableDurations(lyrics::Song& song) {
     auto& table = song.LyricsTable;
+    // For each line, the latest tag time of the lines after it (none for the
+    // last line, or when no later line has tags).
+    std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(table.count()) + 2);
+    for (int i = table.count() - 1; i >= 1; --i) {
+        std::optional<Centiseconds> latest = latestLater[static_cast<size_t>(i + 1)];
+        if (const int l = lastTag(table[i + 1]); l != 0)
+            latest = std::max(latest.value_or(table[i + 1].unit(l).time), table[i + 1].unit(l).time);
+        latestLater[static_cast<size_t>(i)] = latest;
+    }
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         const int last = usedSlots(line);
@@ -166,6 +176,20 @@ void computeSyllableDurations(lyrics::Song& song) {
         // the last tag, and the last tag itself) keep a duration of 0 rather
         // than one left by an earlier run.
         for (int k = 1; k <= last; ++k) line.unit(k).duration = 0;
+
+        // A tag later than every tag of the lines after it ("[99:99:99]"
+        // typed for "[00:09:99]") is out of range: it takes the time of the
+        // tag before it, so its syllable lasts no time instead of minutes,
+        // and the line is not kept up long after it was sung.
+        if (const std::optional<Centiseconds> limit = latestLater[static_cast<size_t>(i)]) {
+            int previous = 0;
+            for (int k = 1; k <= last; ++k) {
+                lyrics::LyricUnit& u = line.unit(k);
+                if (u.isChar) continue;
+                if (previous != 0 && u.time > *limit) u.time = line.unit(previous).time;
+                previous = k;
+            }
+        }
 
         int next = last;  // the most recently visited tag slot, walking down
         for (int k = last; k >= 1; --k) {

@@ -50,7 +50,9 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
 
 // Stage 7, syllable durations: each tag's duration is the time to the next tag
 // (0 for the last tag), and the characters between two tags share it. A tag
-// later than the next one is pulled back to the next one's time.
+// later than the next one is pulled back to the next one's time; a tag later
+// than every tag of the lines after it is out of range and takes the time of
+// the tag before it. Either way its syllable lasts no time.
 void computeSyllableDurations(lyrics::Song& song);
 
 // Stage 8, lead-in and lead-out: the line is shown preTime before its first

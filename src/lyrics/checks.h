@@ -57,7 +57,10 @@ LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entri
 // Returns n, the number of missing tags (a line lacking both counts twice).
 int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& r);
 
-// Stage 16: lines that start before the previous line of the same row ended.
+// Stage 16: lines that start before the previous line of the same row ended,
+// and lines with a tag written earlier than the tag before it or later than
+// every tag of the lines after it (such a syllable is timed as sung for no
+// time).
 // Reports "時間が前後している行が" + n + "行あります" + "\n\r" + entries, one
 // entry "[" + firstTagTime in script time + "]" per such line. Returns n.
 int checkTimeOrder(Song& song, const settings::ConversionSettings& s, Reporter& r);

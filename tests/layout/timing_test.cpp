@@ -134,6 +134,25 @@ TEST(Timing, SyllableDurationsShareEachSyllableAmongItsCharacters) {
         for (int k = 1; k <= line.unitCount; ++k) got.push_back(line.unit(k).duration);
         EXPECT_EQ(got, c.durations) << c.why;
     }
+    // A tag beyond every later line ("[99:59:99]") takes the time of the
+    // tag before it: its syllable lasts no time, and the line ends soon after
+    // it is sung instead of a hundred minutes later.
+    {
+        Song song = songOf({makeLine(tag(100) + "あ" + tag(150) + "い" + tag(599999)),
+                            makeLine(tag(900) + "か" + tag(950))});
+        timeLines(song, plain());
+        const LyricLine& line = song.LyricsTable[1];
+        std::vector<Centiseconds> got;
+        for (int k = 1; k <= line.unitCount; ++k) got.push_back(line.unit(k).duration);
+        EXPECT_EQ(got, (std::vector<Centiseconds>{50, 50, 0, 0, 0}));
+        EXPECT_EQ(line.endTime, 150 + 20);
+        // A late tag within the later lines is kept: a singer may hold on
+        // while other rows are sung.
+        Song held = songOf({makeLine(tag(100) + "あ" + tag(960)), makeLine(tag(200) + "か" + tag(300)),
+                            makeLine(tag(900) + "か" + tag(990))});
+        timeLines(held, plain());
+        EXPECT_EQ(held.LyricsTable[1].unit(1).duration, 860);
+    }
     // The out-of-order tag takes the next tag's time and text.
     Song song = songOf({makeLine(tag(200) + "あ" + tag(150) + "い" + tag(300))});
     timeLines(song, plain());

@@ -149,6 +149,11 @@ TEST_F(ScriptRulesFixture, SettingsAndSongsThatPushTimesAround) {
         {{{"LineNumber", "2"}, {"aftTime", "-120"}, {"LyricsDispTime", "500"}},
          "[00:10:00]一[00:11:00]\n[00:10:50]二[00:12:00]\n[00:10:60]三[00:12:00]\n[00:10:70]四[00:21:00]\n",
          "everything at once"},
+        {{{"LineNumber", "0"}},
+         "[00:01:00]あ[00:01:50]空[00:01:50]([00:01:50]そら[99:99:99])[99:99:99]\n[00:09:00]か[00:09:50]\n",
+         "a last tag beyond the next line under a ruby"},
+        {{}, "[00:01:00]空[00:01:00]([00:01:00]そら[00:03:00])[00:03:00]を[00:00:50]\n[00:04:00]か[00:04:50]\n",
+         "a last tag earlier than the ones before it"},
     };
     for (const Case& c : cases) {
         for (const auto& [field, value] : c.fields) ASSERT_TRUE(session.setField(field, value).ok) << c.why;

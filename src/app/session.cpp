@@ -7,6 +7,7 @@
 #include "layout/timing.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
+#include "script/credit_events.h"
 #include "script/script_writer.h"
 
 namespace kvelmor::app {
@@ -75,6 +76,9 @@ bool Session::writeScript(const std::string& outPath) {
     }
     // Each line is written as soon as its templates are expanded, while its
     // slots are still in the cache; the text is what scriptText gives.
+    // A credit nobody would see whole is written as asked, and said so.
+    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer))
+        m_reporter->warning(problem, path);
     std::string text = script::scriptHead(song, settings, header, appState.credit, script::readSongInfoLabels(ini),
                                           m_measurer);
     const script::EventTexts texts = script::eventTexts(settings);

@@ -255,10 +255,12 @@ std::vector<SettingDef> buildTable() {
     t.push_back(numberOnLeave("titleFadeIn", "500", Accepts::Digits, none()));
     t.push_back(numberOnLeave("titleFadeOut", "500", Accepts::Digits, none()));
     t.push_back(numberOnLeave("endH", "0", Accepts::Digits, validate(Replace::Zero)));
+    // Minutes and seconds start in two digits, as leaving the field leaves
+    // them, so the song length is stored "0:00:00" and reads back the same.
     for (const char* name : {"endM", "endS"}) {
         FieldReaction r = validate(Replace::Zero);
         r.padOneDigit = true;
-        t.push_back(numberOnLeave(name, "0", Accepts::Digits, r));
+        t.push_back(numberOnLeave(name, "00", Accepts::Digits, r));
     }
 
     // Output options.

@@ -114,8 +114,7 @@ std::vector<PresetKey> buildKeys() {
     t.push_back(key("titleDispType", "titleDispType", F::Decimal, "0"));
     t.push_back(key("titleLengthStart", "titleStart", F::JoinedTime, "0:00:00"));
     t.push_back(key("titleLength", "titleEnd", F::JoinedTime, "0:00:00"));
-    // Read only when the key is missing: the end fields' own defaults, "0".
-    t.push_back(key("songLength", "end", F::JoinedTime, "0:0:0"));
+    t.push_back(key("songLength", "end", F::JoinedTime, "0:00:00"));
     t.push_back(key("spacer", "spacer", F::AsTyped, "0"));
     t.push_back(key("LyricsDisp", "LyricsDisp", F::Box, "1"));
     t.push_back(key("LyricsDispTime", "LyricsDispTime", F::AsTyped, "10"));

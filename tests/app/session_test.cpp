@@ -209,3 +209,41 @@ TEST(SessionStyleNumber, ANewStyleNumberRenamesTheLinesAndKeepsTheirWindows) {
     EXPECT_EQ(session.header.lyricsStyle.Name, "Kanji2");
     EXPECT_EQ(session.song.LyricsTable[1].startTime, before);  // lead-in kept
 }
+
+namespace {
+
+// Choosing an effect sample fills the templates and both wipe boxes from it,
+// as a click on the list does; choosing a wipe style first clears "no
+// position". In either order of the fields, what the last choice says holds.
+TEST_F(SessionFixture, ChoosingASampleOrAWipeStyleReactsAsTheListAndOptionsDo) {
+    const effects::BuiltInSample& spin = effects::builtInSamples()[9];  // "回転IN": posNo ticked
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> fields;
+        const char* posNo;
+        bool templatesFromSample;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{{"wipe", "4"}, {"TagSample", "9"}}, "1", true, "the sample ticks posNo"},
+        {{{"TagSample", "9"}, {"wipe", "6"}}, "0", true, "a wipe style chosen afterwards clears it"},
+        {{{"posNo", "1"}, {"wipe", "4"}}, "0", false, "posNo then wipe: cleared"},
+        {{{"wipe", "4"}, {"posNo", "1"}}, "1", false, "wipe then posNo: kept"},
+    };
+    for (const Case& c : cases) {
+        session.settings = settings::ConversionSettings();
+        session.settings.setText("KaraokeWipe", "0");
+        for (const auto& [field, value] : c.fields) ASSERT_TRUE(session.setField(field, value).ok) << c.why;
+        EXPECT_EQ(session.settings.text("posNo"), c.posNo) << c.why;
+        EXPECT_EQ(session.settings.text("commandLine"), c.templatesFromSample ? spin.commandLine : "") << c.why;
+        EXPECT_EQ(session.settings.text("commandChar"), c.templatesFromSample ? spin.commandChar : "") << c.why;
+        EXPECT_EQ(session.settings.text("KaraokeWipe"), c.templatesFromSample ? "1" : "0") << c.why;
+    }
+    // A position past the list's end is refused and changes nothing.
+    session.settings = settings::ConversionSettings();
+    const auto refused = session.setField("TagSample", "15");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, "TagSample: the effect sample list has no position 15 (it holds 0 to 14)");
+    EXPECT_EQ(session.settings, settings::ConversionSettings());
+}
+
+}  // namespace

@@ -50,8 +50,8 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
         size > 0 ? measure::TextWidth(measurer, c.text("Command1"), size, c.text("Credit"), s.real("mojiScaleX")) : 0;
     const int64_t textHeight = size > 0 ? measure::TextHeight(measurer, c.text("Command1"), size, "あ") : 0;
     if (textWidth > 0 && (x < 0 || x + textWidth > width))
-        problems.push_back("the credit text is " + std::to_string(textWidth) + " pixels wide at x " + std::to_string(x) +
-                           " and runs past the " + (x < 0 ? "left" : "right") + " edge of the " +
+        problems.push_back("the credit text is " + std::to_string(textWidth) + " pixels wide at x " +
+                           std::to_string(x) + " and runs past the " + (x < 0 ? "left" : "right") + " edge of the " +
                            std::to_string(width) + "-pixel frame: move it with Form7.posX (Form7.xRight counts x "
                            "from the right edge), or shorten Form7.Credit or lower Form7.CreditFontSize");
     if (textWidth > 0 && (y > height || y - textHeight < 0))

@@ -134,7 +134,8 @@ TEST_F(SessionFixture, StageTwelveOnlyWhileItsBoxIsTicked) {
     session.settings.setText("LyricsDisp", "0");
     EXPECT_EQ(stagesOf([&] { session.runFullRefresh(); }),
               (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15, 16, 17}));
-    EXPECT_EQ(stagesOf([&] { session.setField("Optionalign2", "1"); }), (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13}));
+    EXPECT_EQ(stagesOf([&] { session.setField("Optionalign2", "1"); }),
+              (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13}));
     session.settings.setText("LyricsDisp", "1");
     EXPECT_EQ(stagesOf([&] { session.setField("mojiScaleY", "2"); }), std::vector<int>{});  // leaving: no refresh
     session.settings.setText("mojiScaleY", "2");

@@ -300,7 +300,8 @@ TEST(Placement, ReadingsThatWouldOverlapMoveApartByTheLeast) {
         {{{2, "よん"}, {6, "め"}}, "0", {90, 140}, "apart: centred as ever"},
         {{{2, "よん"}, {4, "ぎょう"}, {6, "めめ"}}, "0", {60, 100, 160}, "three side by side around 90, 60, 30"},
         {{{2, "よんよん"}, {4, "xx"}}, "1", {40, 123}, "xx is spread over 行: よんよん moves 30 left"},
-        {{{2, "よんよん"}, {4, "xx"}}, "0", {56, 136}, "not spread: [70,150) and [123,137) meet around 56.5, a half pixel left"},
+        {{{2, "よんよん"}, {4, "xx"}}, "0", {56, 136},
+         "not spread: [70,150) and [123,137) meet around 56.5, a half pixel left"},
     };
     for (const Case& c : cases) {
         settings::ConversionSettings s = frame();

@@ -36,7 +36,7 @@ void FullRefresh(benchmark::State& state) {
     state.counters["lines"] = song.session.song.lineCount();
 }
 
-// Stages 12 and 13 run only while their boxes are ticked, as they are by default.
+// Stage 12 runs only while LowerCheck is ticked, as it is by default.
 void RefreshStage(benchmark::State& state) {
     LoadedSong song(0);
     if (!song.loaded()) {

@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     changeOneField(session, which, value);
 
     // The write command, as Session::writeScript runs it, into memory.
-    if (session.settings.isOn("LyricsDisp")) layout::applyNewLinePriority(session.song, session.settings);
+    layout::applyNewLinePriority(session.song, session.settings);
     if (effects::EstimateScriptSize(session.song, session.settings).bytes > effects::kMaxScriptBytes) return 0;
     effects::ExpandTemplates(session.song, session.settings);
     const std::string script = script::scriptText(session.song, session.settings, session.header,

@@ -16,7 +16,8 @@ inline constexpr int kStageCount = 17;
 //  1 rebuild the working lines from the lines read   10 batch display
 //  2 tag extremes                                     11 line placement
 //  3 missing start or end tags                        12 bottom alignment (only with LowerCheck)
-//  4 script information                               13 new line priority (only with LyricsDisp)
+//  4 script information                               13 rows settled: new line priority, or the
+//                                                        later line waits (LyricsDisp off)
 //  5 styles                                           14 ruby placement
 //  6 time correction                                  15 ruby timing
 //  7 syllable durations                               16 times out of order

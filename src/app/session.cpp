@@ -11,6 +11,7 @@
 #include "layout/timing.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
+#include "script/credit_events.h"
 #include "script/script_writer.h"
 
 namespace kvelmor::app {
@@ -110,7 +111,7 @@ bool Session::writeScript(const std::string& outPath) {
     if (!path.empty() && !isNotTheLyricsFile(path)) return false;
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
-        if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
+        layout::applyNewLinePriority(song, settings);
         effects::ExpandTemplates(song, settings);
         if (path.empty()) m_reporter->error("no lyrics file is loaded, so there is nothing to write");
         return false;
@@ -126,11 +127,14 @@ bool Session::writeScript(const std::string& outPath) {
                           song.lyricsPath);
         return false;
     }
+    // A credit nobody would see whole is written as asked, and said so.
+    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer))
+        m_reporter->warning(problem, path);
     return script::writeScriptFile(path, scriptText(), settings.isOn("unicode"), *m_reporter);
 }
 
 std::string Session::scriptText() {
-    if (settings.isOn("LyricsDisp")) layout::applyNewLinePriority(song, settings);
+    layout::applyNewLinePriority(song, settings);
     // Each line is written as soon as its templates are expanded, while its
     // slots are still in the cache; the text is what script::scriptText gives.
     std::string text = script::scriptHead(song, settings, header, appState.credit, script::readSongInfoLabels(ini),
@@ -180,14 +184,25 @@ void Session::runStages(const std::vector<int>& stages) {
     for (int s : stages) {
         if (s < 1 || s > kStageCount) continue;
         if (s == 12 && !settings.isOn("LowerCheck")) continue;
-        if (s == 13 && !settings.isOn("LyricsDisp")) continue;
         m_stages[static_cast<size_t>(s)](*this);
     }
 }
 
 settings::Change Session::setField(const std::string& name, const std::string& value) {
+    const std::string previousSample = settings.text("TagSample");
     settings::Change c = settings.setAsUser(name, value);
-    if (c.ok) runStages(c.stages);
+    if (!c.ok) return c;
+    // Choosing an effect sample fills the templates and the two wipe boxes
+    // from it, as a click on the list does; a position past the list's end
+    // changes nothing.
+    if (name == "TagSample" && !samples.ApplySample(settings.index("TagSample"), settings)) {
+        settings.setText("TagSample", previousSample);
+        return {false,
+                "TagSample: the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
+                    std::to_string(samples.count() - 1) + ")",
+                {}};
+    }
+    runStages(c.stages);
     return c;
 }
 

@@ -53,7 +53,7 @@ public:
     // the file is saved. Returns whether the save succeeded.
     bool shutDown();
 
-    // Runs the listed stages in order; 12 and 13 only while their boxes are ticked.
+    // Runs the listed stages in order; 12 only while LowerCheck is ticked.
     void runStages(const std::vector<int>& stages);
     void runFullRefresh() { runStages(fullRefresh()); }
     // Replaces the stage functions (tests observe the order with it).
@@ -75,7 +75,7 @@ public:
 
     settings::PresetLoadHooks presetHooks();
 
-    // The write command: new line priority again when it is on, the effect
+    // The write command: the rows settled again (stage 13), the effect
     // templates expanded, then the script to `outPath` (empty: beside the
     // lyrics file). Returns whether the script was written.
     // Neither write happens for a song without timed lines (reported), so an

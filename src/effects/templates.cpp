@@ -15,6 +15,7 @@
 #include "effects/expression.h"
 #include "layout/placement.h"
 #include "layout/spans.h"
+#include "layout/timing.h"
 
 namespace kvelmor::effects {
 
@@ -84,6 +85,7 @@ struct Context {
     std::string commandLine;
     std::string commandChar;
     bool karaokeWipe = false;
+    bool sweeps = false;               // karaoke tags are written at all
     int32_t exColour = 0;
     bool spreadRuby = false;           // kintouCheck
     int64_t preTime = 0;               // centiseconds
@@ -105,6 +107,7 @@ Context readContext(const ConversionSettings& s) {
     c.commandLine = s.text("commandLine");
     c.commandChar = s.text("commandChar");
     c.karaokeWipe = s.isOn("KaraokeWipe");
+    c.sweeps = layout::karaokeSweeps(s);
     c.exColour = s.index("ExColor");
     c.spreadRuby = s.isOn("kintouCheck");
     c.preTime = s.wholeNumber("preTime");
@@ -461,7 +464,11 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
             const int32_t spacing = layout::RubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
-        line.setRubyText2(k, text + "{\\K" + std::to_string(r.rubyDuration) + "}");
+        // The ruby changes colour as its characters do: switched at once in
+        // the per-character style, swept in the others, not at all without
+        // a wipe.
+        if (c.sweeps) text += (wipe == kPerCharacter ? "{\\k" : "{\\K") + std::to_string(r.rubyDuration) + "}";
+        line.setRubyText2(k, text);
     }
 }
 

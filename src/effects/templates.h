@@ -13,7 +13,8 @@
 //   slot preText    transform prefix + expanded character template
 //   slot postText   karaoke tags carried to the slot + its mark colour prefix
 //   slot rubyText2  mark colour + letter spacing + "{\K" rubyDuration "}" of a
-//                   slot with ruby
+//                   slot with ruby ("{\k" in the per-character style; no
+//                   karaoke tag in a style that does not sweep)
 // Tag durations are centiseconds; placeholder times are milliseconds.
 //
 // Wipe styles (setting `wipe`):

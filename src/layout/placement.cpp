@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/encoding.h"
 #include "common/number_text.h"
@@ -161,14 +162,14 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
         const int32_t k = table[lines.back()].rowNumber;  // rows the screen uses
         if (k >= rows) continue;
 
-        // The row the screen's first line would move to must be free (its
-        // line on the previous screen ended) when the screen comes up. Before
-        // the first screen every row is free from 0.
+        // The rows the screen would move to, m and the ones below it, must be
+        // free (their lines on the previous screen ended) when the screen
+        // comes up. Before the first screen every row is free from 0.
         const int64_t m = static_cast<int64_t>(rows) - k + 1;
         int64_t rowEnd = 0;
         if (c > 0)
             for (int i : screens[c - 1])
-                if (table[i].rowNumber == m) rowEnd = table[i].endTime;
+                if (table[i].rowNumber >= m) rowEnd = std::max<int64_t>(rowEnd, table[i].endTime);
         if (!(rowEnd < table[lines.front()].startTime)) continue;
 
         for (int i : lines) {
@@ -193,6 +194,74 @@ int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std
     return measure::TextWidth(measurer, font.face, font.pointSize, ruby, font.scaleX);
 }
 
+namespace {
+
+// The columns one ruby of a line takes, pixels: [left, right).
+struct Reading {
+    int slot = 0;
+    int64_t left = 0;
+    int64_t right = 0;
+    bool fixed = false;  // spread over its characters: RubySpacing places it
+};
+
+// Whether RubySpacing spreads this ruby over its `base` pixels of characters.
+bool spreadsOverBase(const lyrics::SlotRuby& r, int64_t base) {
+    const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
+    const int64_t room = base - r.rubyWidth;
+    if (letters <= 1 || room <= 0) return false;
+    return round32(static_cast<double>(room) / static_cast<double>(letters)) != 0;
+}
+
+// Readings of one line that run into each other (a reading wider than its
+// kanji beside the next one) are moved apart by the least amount: readings
+// that touch form a run laid side by side, placed where the readings' own
+// centred places lie on average (the least sum of squared moves; a half
+// pixel goes left, as in centring), or where a spread reading of the run
+// must stay. Readings that touch nothing keep their places.
+void separateReadings(LyricLine& line, const std::vector<Reading>& readings) {
+    struct Run {
+        size_t first = 0, last = 0;    // indices into readings
+        int64_t width = 0;             // pixels, side by side
+        int64_t sum = 0;               // sum over movable members of (own left - offset in the run)
+        int64_t movable = 0;           // their number
+        std::optional<int64_t> fixed;  // the left a spread member holds the run at
+        int64_t left() const {
+            if (fixed) return *fixed;
+            // Floor of the mean: a half pixel goes left.
+            return sum >= 0 ? sum / movable : -((-sum + movable - 1) / movable);
+        }
+    };
+    std::vector<Run> runs;
+    for (size_t i = 0; i < readings.size(); ++i) {
+        const Reading& r = readings[i];
+        Run run{i, i, r.right - r.left, r.fixed ? 0 : r.left, r.fixed ? 0 : 1, std::nullopt};
+        if (r.fixed) run.fixed = r.left;
+        runs.push_back(run);
+        while (runs.size() >= 2) {
+            Run& a = runs[runs.size() - 2];
+            const Run& b = runs.back();
+            if (a.left() + a.width <= b.left()) break;
+            a.sum += b.sum - b.movable * a.width;
+            a.movable += b.movable;
+            if (!a.fixed && b.fixed) a.fixed = *b.fixed - a.width;
+            a.width += b.width;
+            a.last = b.last;
+            runs.pop_back();
+        }
+    }
+    for (const Run& run : runs) {
+        if (run.first == run.last) continue;  // touches nothing: stays
+        int64_t x = run.left();
+        for (size_t i = run.first; i <= run.last; ++i) {
+            const Reading& r = readings[i];
+            if (!r.fixed) line.unit(r.slot).editRuby().rubyX = saturate32(x);
+            x += r.right - r.left;
+        }
+    }
+}
+
+}  // namespace
+
 void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer) {
     const RubyFont font = rubyFont(s);
     const int32_t rubyHeight = s.wholeNumber("Label19");
@@ -201,6 +270,8 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
     const double rise = scaledFontHeight(s) + static_cast<double>(s.wholeNumber("shadowDepth")) +
                         s.wholeNumber("rubyDown");
 
+    const bool spreadRuby = s.isOn("kintouCheck");
+    std::vector<Reading> readings;
     auto& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
@@ -225,7 +296,13 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
             // Centred over the characters it reads; a half pixel goes left.
             r.rubyX = floor32(static_cast<double>(base - r.rubyWidth) / 2 + saturate32(left));
             r.rubyY = round32(static_cast<double>(line.posY) - rise);
+            // A ruby spread over its characters fills their columns and stays
+            // there; any other ruby may be moved off a neighbour.
+            const bool spread = spreadRuby && spreadsOverBase(r, base);
+            readings.push_back({j, spread ? left : r.rubyX, spread ? left + base : r.rubyX + r.rubyWidth, spread});
         }
+        separateReadings(line, readings);
+        readings.clear();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "common/number_text.h"
@@ -85,6 +86,17 @@ std::vector<Screen> buildScreens(const lyrics::LineTable& table) {
 
 }  // namespace
 
+bool karaokeSweeps(const settings::ConversionSettings& s) {
+    switch (s.index("wipe")) {
+    case 2: return false;
+    case 4:
+    case 5:
+    case 6:
+    case 7: return s.isOn("KaraokeWipe");
+    default: return true;
+    }
+}
+
 int32_t rowCount(const settings::ConversionSettings& s) {
     const int64_t r = static_cast<int64_t>(s.index("LineNumber")) + 1;
     return static_cast<int32_t>(std::clamp<int64_t>(r, 1, kMaxRows));
@@ -148,6 +160,15 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
 
 void computeSyllableDurations(lyrics::Song& song) {
     auto& table = song.LyricsTable;
+    // For each line, the latest tag time of the lines after it (none for the
+    // last line, or when no later line has tags).
+    std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(table.count()) + 2);
+    for (int i = table.count() - 1; i >= 1; --i) {
+        std::optional<Centiseconds> latest = latestLater[static_cast<size_t>(i + 1)];
+        if (const int l = lastTag(table[i + 1]); l != 0)
+            latest = std::max(latest.value_or(table[i + 1].unit(l).time), table[i + 1].unit(l).time);
+        latestLater[static_cast<size_t>(i)] = latest;
+    }
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         const int last = usedSlots(line);
@@ -155,6 +176,20 @@ void computeSyllableDurations(lyrics::Song& song) {
         // the last tag, and the last tag itself) keep a duration of 0 rather
         // than one left by an earlier run.
         for (int k = 1; k <= last; ++k) line.unit(k).duration = 0;
+
+        // A tag later than every tag of the lines after it ("[99:99:99]"
+        // typed for "[00:09:99]") is out of range: it takes the time of the
+        // tag before it, so its syllable lasts no time instead of minutes,
+        // and the line is not kept up long after it was sung.
+        if (const std::optional<Centiseconds> limit = latestLater[static_cast<size_t>(i)]) {
+            int previous = 0;
+            for (int k = 1; k <= last; ++k) {
+                lyrics::LyricUnit& u = line.unit(k);
+                if (u.isChar) continue;
+                if (previous != 0 && u.time > *limit) u.time = line.unit(previous).time;
+                previous = k;
+            }
+        }
 
         int next = last;  // the most recently visited tag slot, walking down
         for (int k = last; k >= 1; --k) {
@@ -324,27 +359,81 @@ void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s
         if (table[i].endTime < table[i].startTime) setEnd(table[i], table[i].startTime);
 }
 
+namespace {
+
+// The time of a line's first tag: the latest a line may come up and still
+// have its lead-in; its start when it has no tags.
+int64_t firstSungTime(const LyricLine& line) {
+    const int f = firstTag(line);
+    return f ? std::max<int64_t>(line.unit(f).time, line.startTime) : line.startTime;
+}
+
+// The time of a line's last tag: until then it is being sung.
+int64_t lastSungTime(const LyricLine& line) {
+    const int l = lastTag(line);
+    return l ? std::max<int64_t>(line.unit(l).time, line.startTime) : line.startTime;
+}
+
+// Shows the line later, at `t` (never after its first tag): its lead-in
+// shortens by as much, first the part batch display added, so that its first
+// syllable still sweeps at its tag.
+void showFrom(LyricLine& line, int64_t t) {
+    const int64_t delay = std::min<int64_t>(t, firstSungTime(line)) - line.startTime;
+    if (delay <= 0) return;
+    const int64_t fromAdvance = std::clamp<int64_t>(delay, 0, std::max<int64_t>(0, line.advanceTime));
+    line.advanceTime = toTime(line.advanceTime - fromAdvance);
+    line.preTimeUsed = toTime(std::max<int64_t>(0, line.preTimeUsed - (delay - fromAdvance)));
+    setStart(line, line.startTime + delay);
+}
+
+// Line `shown` holds a row or a screen position that line `next` takes while
+// `shown` is still up. With new line priority the shown line leaves `lead`
+// before the next one comes up; otherwise the next one waits until the shown
+// one has gone. Either way a line stays until its last syllable is sung,
+// unless the next line is sung before that (its first tag is the latest it
+// can come up), and the next line never comes up after its first tag.
+void settleRow(LyricLine& shown, LyricLine& next, bool newLineFirst, int64_t lead) {
+    if (!(next.startTime < shown.endTime)) return;
+    const int64_t keep = std::min(lastSungTime(shown), firstSungTime(next));
+    if (newLineFirst) {
+        const int64_t cut = next.startTime - lead;
+        if (cut >= keep) {
+            // An event may be empty, but it may not end before it starts.
+            setEnd(shown, std::max<int64_t>({0, cut, shown.startTime}));
+            return;
+        }
+        setEnd(shown, std::max<int64_t>(keep, shown.startTime));
+        showFrom(next, shown.endTime + lead);
+    } else {
+        showFrom(next, shown.endTime);
+    }
+    if (shown.endTime > next.startTime) setEnd(shown, std::max<int64_t>(next.startTime, shown.startTime));
+}
+
+}  // namespace
+
 void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s) {
+    const bool newLineFirst = s.isOn("LyricsDisp");
     const int64_t lead = s.wholeNumber("LyricsDispTime");
-    struct Occupant {
-        int line = 0;  // 0: the row has held no line yet
-        int64_t end = 0;
-    };
-    // Indexed by rowNumber; rows outside 1..kMaxRows are not tracked.
-    std::vector<Occupant> rows(kMaxRows + 1);
+    // The line last placed in each row, indexed by rowNumber; rows outside
+    // 1..kMaxRows are not tracked. 0: the row has held no line yet.
+    std::vector<int> rows(kMaxRows + 1, 0);
     auto& table = song.LyricsTable;
+    auto hasRow = [](const LyricLine& l) { return l.rowNumber >= 1 && l.rowNumber <= kMaxRows; };
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
-        if (line.rowNumber < 1 || line.rowNumber > kMaxRows) continue;
-        Occupant& o = rows[static_cast<size_t>(line.rowNumber)];
-        if (o.line != 0 && line.startTime < o.end) {
-            // A line that starts less than LyricsDispTime before the new one
-            // (or after it) ends where it starts: an event may be empty, but
-            // it may not end before it starts.
-            LyricLine& shown = table[o.line];
-            setEnd(shown, std::max<int64_t>({0, line.startTime - lead, shown.startTime}));
+        if (!hasRow(line)) continue;
+        // With new line priority a line takes its row from the line before it
+        // in that row, wherever bottom alignment put either of them.
+        if (newLineFirst) {
+            int& occupant = rows[static_cast<size_t>(line.rowNumber)];
+            if (occupant != 0) settleRow(table[occupant], line, true, lead);
+            occupant = i;
         }
-        o = {i, line.endTime};
+        // Lines drawn at the same height are never up together, whatever
+        // their rows (bottom alignment moves screens onto other rows).
+        for (int j = 1; j < i; ++j)
+            if (hasRow(table[j]) && table[j].posY == line.posY) settleRow(table[j], line, newLineFirst, lead);
     }
 }
 

@@ -29,6 +29,13 @@ int32_t rowCount(const settings::ConversionSettings& s);
 // line whose rowNumber is not greater than the previous line's.
 std::vector<std::vector<int>> groupScreens(const lyrics::LineTable& lines);
 
+// Whether the written lines and their ruby sweep in time with karaoke tags:
+// wipe styles 0, 1 and 3 always, the template styles 4 to 7 while
+// KaraokeWipe is ticked, style 2 ("no wipe") never. A line that does not
+// sweep carries no karaoke tag at all, not even its lead-in: a lead-in tag in
+// front of untimed text would sweep the whole text during the lead-in.
+bool karaokeSweeps(const settings::ConversionSettings& s);
+
 // Stage 2, tag extremes: firstTagTime and lastTagTime are the rawTime of the
 // line's first and last tag slot (both 0 for a line without tags).
 void computeTagExtremes(lyrics::Song& song);
@@ -43,7 +50,9 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
 
 // Stage 7, syllable durations: each tag's duration is the time to the next tag
 // (0 for the last tag), and the characters between two tags share it. A tag
-// later than the next one is pulled back to the next one's time.
+// later than the next one is pulled back to the next one's time; a tag later
+// than every tag of the lines after it is out of range and takes the time of
+// the tag before it. Either way its syllable lasts no time.
 void computeSyllableDurations(lyrics::Song& song);
 
 // Stage 8, lead-in and lead-out: the line is shown preTime before its first
@@ -64,9 +73,14 @@ void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
 // of time order) ends where it starts.
 void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s);
 
-// Stage 13, new line priority: a line still shown when a later line needs its
-// row ends LyricsDispTime before that line starts (never before 0, nor
-// before its own start). The refresh runs it only when LyricsDisp is 1.
+// Stage 13, rows settled: no two lines are up in the same row, or at the same
+// height, at the same time. With new line priority (LyricsDisp 1) a line
+// still shown when a later line needs its row ends LyricsDispTime before that
+// line starts (never before 0, nor before its own start); without it the
+// later line comes up when the earlier one has gone. Either way a line stays
+// until its last syllable is sung: the later line's lead-in shortens instead,
+// down to none at its first tag. The refresh and the write command run it
+// whatever LyricsDisp says.
 void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s);
 
 }  // namespace kvelmor::layout

@@ -1,6 +1,8 @@
 #include "lyrics/checks.h"
 
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "common/number_text.h"
 #include "settings/conversion_settings.h"
@@ -139,14 +141,47 @@ int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& 
     return n;
 }
 
+namespace {
+
+// Centiseconds as written: the last tag of a line, or nothing without tags.
+std::optional<Centiseconds> lastRawTag(const LyricLine& line) {
+    for (int k = line.unitCount; k >= 1; --k)
+        if (!line.unit(k).isChar) return line.unit(k).rawTime;
+    return std::nullopt;
+}
+
+// A tag written earlier than the tag before it, or later than every tag of
+// the lines after it (`limit`): its syllable is sung for no time.
+bool hasTagOutOfOrder(const LyricLine& line, std::optional<Centiseconds> limit) {
+    std::optional<Centiseconds> previous;
+    for (int k = 1; k <= line.unitCount; ++k) {
+        const LyricUnit& u = line.unit(k);
+        if (u.isChar) continue;
+        if (previous && u.rawTime < *previous) return true;
+        if (previous && limit && u.rawTime > *limit) return true;
+        previous = u.rawTime;
+    }
+    return false;
+}
+
+}  // namespace
+
 int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
     std::map<int32_t, Centiseconds> lastEnd;  // by row; every row starts at 0
+    // For each line, the latest tag as written of the lines after it.
+    std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(song.lineCount()) + 2);
+    for (int i = song.lineCount() - 1; i >= 1; --i) {
+        std::optional<Centiseconds> latest = latestLater[static_cast<size_t>(i + 1)];
+        if (const auto t = lastRawTag(song.LyricsTable[i + 1])) latest = std::max(latest.value_or(*t), *t);
+        latestLater[static_cast<size_t>(i)] = latest;
+    }
     int n = 0;
     std::string entries;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
         Centiseconds& end = lastEnd[line.rowNumber];
-        if (line.startTime < end) {
+        const auto limit = latestLater[static_cast<size_t>(i)];
+        if (line.startTime < end || hasTagOutOfOrder(line, limit)) {
             entries += "[" + formatScriptTime(line.firstTagTime) + "]";
             ++n;
         }
@@ -165,11 +200,11 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
     FitCount f;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
+        // Each count is of lines: a line past both edges is one line that
+        // does not fit, not two.
         const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
-        if (right >= W) ++f.overflow;
-        if (right + marginR > W) ++f.margin;
-        if (line.posX < marginL) ++f.margin;
-        if (line.posX < 1) ++f.overflow;
+        if (right >= W || line.posX < 1) ++f.overflow;
+        if (right + marginR > W || line.posX < marginL) ++f.margin;
     }
     if (f.overflow > 0) {
         std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);

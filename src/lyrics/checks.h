@@ -2,8 +2,8 @@
 // The lyrics checks over the working table. The tag repair supplies
 // a missing first or last time tag of each line; the time-order check and the
 // fit check only report. Each check that finds something reports one message
-// (a warning, naming the song's lyrics file) whose text is the Part's message
-// exactly; the caller goes on either way.
+// (a warning, naming the song's lyrics file) in the program's fixed Japanese
+// wording; the caller goes on either way.
 
 #include <string>
 
@@ -35,12 +35,15 @@ struct LineRepair {
 // "[時間なし]"; a last slot that is a character gets a closing tag after it,
 // entry "[" + the first slot's timeText + "]": a copy of `next`'s first tag
 // slot when there is a next line (the blank tag, time 0, when that line has
-// none), else the tag estimated from the line's own syllables: rawTime =
-// qr + k (qr - pr) / b and duration = k (q - p) / b as the original estimate has them;
+// none), else the tag estimated from the line's own syllables: the k
+// characters after the last tag are taken to be sung at the pace of the b
+// characters before it, each lasting the last syllable's length (q - p, or
+// qr - pr as written) over b, so rawTime = qr + k (qr - pr) / b and
+// duration = k (q - p) / b;
 // its time is q + k (q - p) / b too, except that with `timeCorrection` (the
 // WinAMPTime setting) on it is correctTime(rawTime), the time the reader
 // gives that tag when the line is written to a .kra file and read back (the
-// Part's formula can differ from it by a centisecond of rounding). Sets
+// formula above can differ from it by a centisecond of rounding). Sets
 // startTime / startText / firstTagTime, and endTime / endText / lastTagTime,
 // from the tags it adds. An empty line is left alone. A line of 300 slots is
 // never made longer: its missing tag is counted and listed but not added
@@ -54,7 +57,10 @@ LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entri
 // Returns n, the number of missing tags (a line lacking both counts twice).
 int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& r);
 
-// Stage 16: lines that start before the previous line of the same row ended.
+// Stage 16: lines that start before the previous line of the same row ended,
+// and lines with a tag written earlier than the tag before it or later than
+// every tag of the lines after it (such a syllable is timed as sung for no
+// time).
 // Reports "時間が前後している行が" + n + "行あります" + "\n\r" + entries, one
 // entry "[" + firstTagTime in script time + "]" per such line. Returns n.
 int checkTimeOrder(Song& song, const settings::ConversionSettings& s, Reporter& r);

@@ -18,9 +18,9 @@ namespace kvelmor::lyrics {
 // between k and m, rawTime(k) + n * round((rawTime(m) - rawTime(k)) / d)
 // (halves to even). When x is itself the first tag after k the result lies at
 // (or within rounding of) that tag.
-// Guards the Part leaves open: with no tag before x the characters count as a
-// syllable of no length at the first tag after x (as the tag repair of Part
-// 1.5 treats them), so the time of that tag is returned (0 when the line has
+// Guards: with no tag before x the characters count as a syllable of no
+// length at the first tag after x (as the tag repair of the checks treats
+// them), so the time of that tag is returned (0 when the line has
 // no tag); with no tag after k, or no character between k and m, the step is
 // 0 and rawTime(k) is returned.
 Centiseconds interpolateTime(const LyricLine& line, int x);

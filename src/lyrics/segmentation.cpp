@@ -49,7 +49,10 @@ struct Candidate {
 };
 
 // The candidate whose width is nearest to the target; ties keep the earlier
-// one. The kept distance is rounded, as the original kept it in a whole number.
+// one. The best distance so far is kept in whole pixels (half to even), the
+// unit widths are measured in: a later candidate must come nearer than that
+// whole distance, so a fraction of a pixel in the target never moves a
+// break away from an earlier, equally good place.
 int nearest(const std::vector<Candidate>& cs, double target) {
     int best = cs.front().index;
     int64_t bestDistance = roundHalfEven(std::fabs(static_cast<double>(cs.front().width) - target));

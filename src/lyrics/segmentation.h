@@ -89,8 +89,9 @@ int32_t totalCharWidth(const LyricLine& line);
 // The slot at which a line of character width `totalWidth` is cut for an
 // available width `available`: the first slot of the next piece (the current
 // piece ends one slot before it). Candidates by character class as the line break
-// describes, the one nearest to the target width T / P chosen. Guards beyond
-// the Part: a candidate without a character before it is not considered, and
+// describes, the one nearest to the target width T / P chosen. Guards: a
+// candidate without a character before it is not considered (it would cut
+// nothing off), and
 // the result always leaves at least one character in the current piece (no
 // empty first piece); a cut inside a ruby base moves to the start of the base
 // (or, when the base starts the piece, to just after it). Returns

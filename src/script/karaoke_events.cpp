@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "layout/timing.h"
 #include "script/line_output.h"
 #include "script/script_header.h"
 
@@ -51,8 +52,9 @@ std::string_view pieceOf(std::string_view text, size_t n) {
 
 size_t pieceCount(std::string_view text) { return static_cast<size_t>(std::count(text.begin(), text.end(), ';')) + 1; }
 
+// Centiseconds from the event's start to the line's first tag.
 int64_t leadIn(const LyricLine& line) {
-    return static_cast<int64_t>(line.preTimeUsed) + static_cast<int64_t>(line.advanceTime);
+    return std::max<int64_t>(0, static_cast<int64_t>(line.preTimeUsed) + static_cast<int64_t>(line.advanceTime));
 }
 
 // Pass form (modes 0, 1, 2, 4) and wipe emphasis (mode 5): one event per
@@ -71,9 +73,14 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     size_t passes = linePieces.size();
     if (!chars.empty()) passes = std::max(passes, pieceCount(line.texts(chars.back()).preText));
 
-    std::string lead = (emphasis || s.isOn("KaraokeWipe")) ? karaokeTag(leadIn(line)) : std::string();
+    // The lead-in holds the first syllable back until its tag; a line that
+    // does not sweep has none (it would sweep the whole line meanwhile).
+    const bool sweeps = layout::karaokeSweeps(s);
+    std::string lead = sweeps ? karaokeTag(leadIn(line)) : std::string();
     std::string delayedLead =
-        emphasis ? karaokeTag(static_cast<int64_t>(s.wholeNumber("DelayTime")) + leadIn(line)) : std::string();
+        emphasis && sweeps
+            ? karaokeTag(std::max<int64_t>(0, static_cast<int64_t>(s.wholeNumber("DelayTime")) + leadIn(line)))
+            : std::string();
     const int64_t lower = static_cast<int64_t>(line.lineKind) + kLowerLayer;
     const int64_t upper = static_cast<int64_t>(line.lineKind) + kUpperLayer;
 
@@ -164,31 +171,53 @@ void appendSyllables(std::string& out, const LineContext& c) {
 bool isSpace(std::string_view ch) { return ch == " " || ch == "\u3000"; }
 
 // Per space-separated word (mode 7): one event per word, the space that
-// closes it included, placed at the x of the word's first character. The
-// word's override text is the first non-empty postText + preText among its
-// characters. A last word that no space closes is written too.
-void appendWords(std::string& out, const LineContext& c) {
+// closes it included, placed at the x of the word's first character. A last
+// word that no space closes is written too. The word sweeps as its syllables
+// are sung: a lead-in up to its first character, then each character's
+// postText (the karaoke tag of the syllable it starts, its mark colour) and
+// preText (the syllable's template) in front of it. A word that starts
+// inside a syllable takes the rest of that syllable as its first sweep.
+void appendWords(std::string& out, const LineContext& c, bool sweeps) {
     const LyricLine& line = c.line;
     const int64_t layer = static_cast<int64_t>(line.lineKind) + kLowerLayer;
 
-    int64_t x = line.posX;  // pixels: left edge of the next character
-    std::string pos, prefix, word;
+    int64_t x = line.posX;           // pixels: left edge of the next character
+    int64_t syllableStart = 0;       // centiseconds from the event start
+    int64_t syllableEnd = 0;
+    int64_t sung = 0;                // start of the next character in its syllable
+    bool inSyllable = false;
+    int64_t t = leadIn(line);        // start of the next syllable
+    std::string pos, head, word;
     auto flush = [&] {
-        appendDialogue(out, line, layer, line.kanjiStyle, textHead(c, pos) + line.pieceList + prefix + word);
-        prefix.clear();
+        appendDialogue(out, line, layer, line.kanjiStyle, head + word);
         word.clear();
     };
 
     for (int k = 1; k <= c.slots; ++k) {
         const auto& u = line.unit(k);
-        if (!u.isChar) continue;
-        if (word.empty()) pos = c.posNo ? std::string() : posTag(x, line.posY);
-        x += u.width;
-        word += u.text;
-        if (prefix.empty()) {
-            const SlotTexts t = line.texts(k);
-            prefix.assign(t.postText).append(t.preText);
+        if (!u.isChar) {
+            syllableStart = t;
+            syllableEnd = t + std::max<int64_t>(0, u.duration);
+            t = syllableEnd;
+            sung = syllableStart;
+            inSyllable = true;
+            continue;
         }
+        const SlotTexts texts = line.texts(k);
+        if (word.empty()) {
+            pos = c.posNo ? std::string() : posTag(x, line.posY);
+            head = textHead(c, pos) + line.pieceList;
+            if (sweeps && inSyllable) {
+                const bool startsSyllable = !line.unit(k - 1).isChar;  // k > 1: a tag came before
+                head += karaokeTag(std::min(sung, syllableEnd));
+                if (!startsSyllable) head += karaokeTag(syllableEnd - std::min(sung, syllableEnd));
+            }
+        }
+        sung += std::max<int64_t>(0, u.duration);
+        x += u.width;
+        word += texts.postText;
+        word += texts.preText;
+        word += u.text;
         if (isSpace(u.text)) flush();
     }
     if (!word.empty()) flush();
@@ -235,7 +264,7 @@ void appendKaraokeEvents(std::string& out, const LyricLine& line, const Conversi
     case WipeMode::EdgeWipe: appendEdgeWipe(out, c); break;
     case WipeMode::WipeEmphasis: appendPasses(out, c, s, true); break;
     case WipeMode::PerCharacterSetting: appendSyllables(out, c); break;
-    case WipeMode::PerWord: appendWords(out, c); break;
+    case WipeMode::PerWord: appendWords(out, c, layout::karaokeSweeps(s)); break;
     case WipeMode::Karaoke:
     case WipeMode::PerCharacter:
     case WipeMode::NoWipe:

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "layout/placement.h"
+#include "layout/timing.h"
 #include "script/line_output.h"
 
 namespace kvelmor::script {
@@ -36,6 +37,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
     const bool edge = mode == WipeMode::EdgeWipe;
     const bool withPos = edge || !s.isOn("posNo");  // the edge wipe always places its ruby
     const bool spread = edge && s.isOn("kintouCheck");
+    const bool sweeps = layout::karaokeSweeps(s);
     const double rubyScale = s.real("rubyScale");
     const int32_t rubyLeft = s.wholeNumber("rubyLeft");
     const int64_t lower = line.lineKind;
@@ -64,17 +66,19 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
         head += texts.verticalScalePrefix;
 
         // Centiseconds from the line's display start to the ruby's start, and
-        // from the ruby's end to the line's display end. The events are
-        // written straight into the script.
-        const int64_t rubyLead = static_cast<int64_t>(r.rubyStartTime) - line.startTime;
+        // from the ruby's end to the line's display end; neither is ever
+        // negative, whatever the tags. A ruby that does not sweep has neither.
+        // The events are written straight into the script.
+        const int64_t rubyLead = std::max<int64_t>(0, static_cast<int64_t>(r.rubyStartTime) - line.startTime);
+        const int64_t rubyTail = std::max<int64_t>(0, static_cast<int64_t>(line.endTime) - r.rubyEndTime);
         auto event = [&](int64_t layer, std::string_view style, std::optional<int64_t> lead) {
             appendDialogueStart(out, line, layer, style);
             out += kNoWrap;
-            if (lead) appendKaraokeTag(out, *lead);
+            if (lead && sweeps) appendKaraokeTag(out, *lead);
             out += head;
             out += line.texts(k).rubyText2;
             out += r.ruby;
-            appendKaraokeTag(out, static_cast<int64_t>(line.endTime) - r.rubyEndTime);
+            if (sweeps) appendKaraokeTag(out, rubyTail);
             out += kLineEnd;
         };
 
@@ -86,7 +90,9 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             out += spacingTag;
             out += r.ruby;
             out += kLineEnd;
-            event(upper, line.rubyStyle, std::nullopt);
+            // The karaoke layer waits for the ruby's characters, as the
+            // line's own clip does.
+            event(upper, line.rubyStyle, rubyLead);
             break;
         case WipeMode::WipeEmphasis:
             event(lower, line.rubyStyle, rubyLead);

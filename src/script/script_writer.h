@@ -2,8 +2,8 @@
 // The whole script: `[Script Info]`, `[V4+ Styles]` and `[Events]` built in
 // memory, and the file written beside the lyrics file.
 //
-// Before a write the caller runs what the write command runs first: the new
-// line priority step again when LyricsDisp is ticked, and the expansion of the
+// Before a write the caller runs what the write command runs first: the step
+// that settles the rows (new line priority) again, and the expansion of the
 // effect templates (pieceList, rawText, preText, postText, rubyText2).
 
 #include <string>

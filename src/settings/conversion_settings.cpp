@@ -278,10 +278,12 @@ std::vector<SettingDef> buildTable() {
     t.push_back(numberOnLeave("titleFadeIn", "500", Accepts::Digits, kMilliseconds, none()));
     t.push_back(numberOnLeave("titleFadeOut", "500", Accepts::Digits, kMilliseconds, none()));
     t.push_back(numberOnLeave("endH", "0", Accepts::Digits, kClock, validate(Replace::Zero)));
+    // Minutes and seconds start in two digits, as leaving the field leaves
+    // them, so the song length is stored "0:00:00" and reads back the same.
     for (const char* name : {"endM", "endS"}) {
         FieldReaction r = validate(Replace::Zero);
         r.padOneDigit = true;
-        t.push_back(numberOnLeave(name, "0", Accepts::Digits, kClock, r));
+        t.push_back(numberOnLeave(name, "00", Accepts::Digits, kClock, r));
     }
 
     // Output options.
@@ -479,9 +481,18 @@ Change ConversionSettings::react(const SettingDef& def, const FieldReaction& r) 
     if (def.name == "MarginL" && numeric && &r == &def.onLeave) setText("MarginR", text("MarginL"));
     if (def.name == "preTime") setText("FadeIn", std::to_string(static_cast<int64_t>(wholeNumber("preTime")) * 10));
     if (def.name == "aftTime") setText("FadeOut", std::to_string(static_cast<int64_t>(wholeNumber("aftTime")) * 10));
+    // A size typed (or set by --set) is measured as the font dialog measures
+    // it: the style's Fontsize and the layout's row height are that pixel
+    // height, and a stale one puts ruby off its characters and rows off the
+    // frame.
     if (numeric && (def.name == "titleFontSize" || def.name == "titleFontSize1" || def.name == "titleFontSize2"))
         recomputePixelHeight(def.name == "titleFontSize" ? "titleFontPixcel"
                              : def.name == "titleFontSize1" ? "titleFontPixcel1" : "titleFontPixcel2");
+    if (def.name == "ssaFontSize") recomputePixelHeight("tagFontPixcel");
+    if (def.name == "rubyFontSize") {
+        recomputePixelHeight("Label19");
+        keepRowGapAboveRuby();
+    }
     if (!r.stagesOnlyWhenNumeric || numeric) c.stages = r.stages;
     return c;
 }
@@ -520,6 +531,13 @@ void ConversionSettings::recomputePixelHeight(std::string_view pixelName) {
         int32_t h = size > 0 ? measure::TextHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
         setText(s.pixelName, std::to_string(h));
     }
+}
+
+void ConversionSettings::keepRowGapAboveRuby() {
+    // The ruby height scaled by mojiScaleY (taken to two decimals) keeps MarginN at least as large.
+    double scale = static_cast<double>(roundHalfEven(real("mojiScaleY") * 100)) / 100.0;
+    int64_t scaled = roundHalfEven(static_cast<double>(wholeNumber("Label19")) * scale);
+    if (scaled > wholeNumber("MarginN")) setText("MarginN", std::to_string(scaled));
 }
 
 void ConversionSettings::recomputeAllPixelHeights() {
@@ -621,6 +639,10 @@ Change ConversionSettings::setAsUser(std::string_view name, std::string_view val
         if (!v || !isWhole(*v, 0, last))
             return refuse("takes an index from 0 to " + std::to_string(std::max(def->choiceCount - 1, 0)));
         setText(name, std::to_string(static_cast<int32_t>(*v)));
+        // Choosing a wipe style clears "no position": only the template
+        // styles can place a line themselves, and a sample that does so
+        // ticks the box again when it is chosen.
+        if (name == "wipe") setText("posNo", "0");
         return {true, {}, def->changeStages};
     }
     case Kind::Level: {
@@ -685,10 +707,7 @@ Change ConversionSettings::chooseFont(std::string_view fontName, const FontValue
         setText("Command6.Italic", f.italic ? "1" : "0");
         setText("rubyFontSize", size);
         recomputePixelHeight("Label19");
-        // The ruby height scaled by mojiScaleY (taken to two decimals) keeps MarginN at least as large.
-        double scale = static_cast<double>(roundHalfEven(real("mojiScaleY") * 100)) / 100.0;
-        int64_t scaled = roundHalfEven(static_cast<double>(wholeNumber("Label19")) * scale);
-        if (scaled > wholeNumber("MarginN")) setText("MarginN", std::to_string(scaled));
+        keepRowGapAboveRuby();
         c.stages = {5, 11, 12, 14, 17};
     } else if (fontName == "Command8") {
         setText("Command8", f.face);

@@ -165,7 +165,9 @@ public:
     // Whether a field takes this key while typing.
     bool acceptsKey(std::string_view name, char32_t key) const;
 
-    // Pixel heights of "あ" in each font at its size. Without a measurer they stay as they are.
+    // Pixel heights of "あ" in each font at its size, measured again whenever
+    // a font or a size changes (the dialogs, a typed size, a preset). Without
+    // a measurer they stay as they are.
     void setMeasurer(measure::TextMeasurer* m) { m_measurer = m; }
     measure::TextMeasurer* measurer() const { return m_measurer; }
     void recomputePixelHeight(std::string_view pixelName);
@@ -181,6 +183,8 @@ private:
     size_t indexOf(std::string_view name) const;
     Change react(const SettingDef& def, const FieldReaction& r);
     std::string replacementFor(const SettingDef& def, Replace r) const;
+    // MarginN, the gap between rows, is kept at least the ruby's pixel height.
+    void keepRowGapAboveRuby();
 
     std::vector<std::string> m_values;  // parallel to settingTable()
     measure::TextMeasurer* m_measurer = nullptr;

@@ -115,7 +115,7 @@ std::vector<PresetKey> buildKeys() {
     t.push_back(key("titleDispType", "titleDispType", F::Decimal, "0"));
     t.push_back(key("titleLengthStart", "titleStart", F::JoinedTime, "0:00:00"));
     t.push_back(key("titleLength", "titleEnd", F::JoinedTime, "0:00:00"));
-    t.push_back(key("songLength", "end", F::JoinedTime, "0:0:0"));
+    t.push_back(key("songLength", "end", F::JoinedTime, "0:00:00"));
     t.push_back(key("spacer", "spacer", F::AsTyped, "0"));
     t.push_back(key("LyricsDisp", "LyricsDisp", F::Box, "1"));
     t.push_back(key("LyricsDispTime", "LyricsDispTime", F::AsTyped, "10"));
@@ -189,6 +189,14 @@ std::optional<int64_t> parseDecimal(std::string_view v) {
     auto n = parseNumber(v);
     if (!n || *n > 4294967295.0 || *n < -2147483648.0) return std::nullopt;
     return roundHalfEven(*n);
+}
+
+// Minutes and seconds of a joined time are written in two digits ("5" ->
+// "05"), as the fields hold them once left: the text is "h:mm:ss", which
+// reads the same by position and at its separators. Other texts stay as
+// they are.
+std::string twoDigits(const std::string& v) {
+    return v.size() == 1 && v[0] >= '0' && v[0] <= '9' ? "0" + v : v;
 }
 
 // Splits "H:MM:SS" at its separators. Texts without two separators are read
@@ -324,7 +332,8 @@ std::string presetValueText(const PresetKey& k, const ConversionSettings& s) {
     case F::OptionIndex:
         return std::to_string(s.selectedMember(k.setting) + 1);
     case F::JoinedTime:
-        return s.text(k.setting + "H") + ":" + s.text(k.setting + "M") + ":" + s.text(k.setting + "S");
+        return s.text(k.setting + "H") + ":" + twoDigits(s.text(k.setting + "M")) + ":" +
+               twoDigits(s.text(k.setting + "S"));
     }
     return {};
 }

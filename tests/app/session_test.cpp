@@ -127,12 +127,15 @@ TEST_F(SessionFixture, EnterAndLeavingDifferWhereTheFieldSaysSo) {
     EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("rubyLeft").stages); }), std::vector<int>{});
 }
 
-TEST_F(SessionFixture, StagesTwelveAndThirteenOnlyWhileTheirBoxesAreTicked) {
+// Stage 13 settles the rows with and without new line priority, so it runs
+// whatever LyricsDisp says.
+TEST_F(SessionFixture, StageTwelveOnlyWhileItsBoxIsTicked) {
     session.settings.setText("LowerCheck", "0");
     session.settings.setText("LyricsDisp", "0");
     EXPECT_EQ(stagesOf([&] { session.runFullRefresh(); }),
-              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 16, 17}));
-    EXPECT_EQ(stagesOf([&] { session.setField("Optionalign2", "1"); }), range(2, 11));
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15, 16, 17}));
+    EXPECT_EQ(stagesOf([&] { session.setField("Optionalign2", "1"); }),
+              (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13}));
     session.settings.setText("LyricsDisp", "1");
     EXPECT_EQ(stagesOf([&] { session.setField("mojiScaleY", "2"); }), std::vector<int>{});  // leaving: no refresh
     session.settings.setText("mojiScaleY", "2");
@@ -225,3 +228,41 @@ TEST(SessionStyleNumber, ANewStyleNumberRenamesTheLinesAndKeepsTheirWindows) {
     EXPECT_EQ(session.header.lyricsStyle.Name, "Kanji2");
     EXPECT_EQ(session.song.LyricsTable[1].startTime, before);  // lead-in kept
 }
+
+namespace {
+
+// Choosing an effect sample fills the templates and both wipe boxes from it,
+// as a click on the list does; choosing a wipe style first clears "no
+// position". In either order of the fields, what the last choice says holds.
+TEST_F(SessionFixture, ChoosingASampleOrAWipeStyleReactsAsTheListAndOptionsDo) {
+    const effects::BuiltInSample& spin = effects::builtInSamples()[9];  // "回転IN": posNo ticked
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> fields;
+        const char* posNo;
+        bool templatesFromSample;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{{"wipe", "4"}, {"TagSample", "9"}}, "1", true, "the sample ticks posNo"},
+        {{{"TagSample", "9"}, {"wipe", "6"}}, "0", true, "a wipe style chosen afterwards clears it"},
+        {{{"posNo", "1"}, {"wipe", "4"}}, "0", false, "posNo then wipe: cleared"},
+        {{{"wipe", "4"}, {"posNo", "1"}}, "1", false, "wipe then posNo: kept"},
+    };
+    for (const Case& c : cases) {
+        session.settings = settings::ConversionSettings();
+        session.settings.setText("KaraokeWipe", "0");
+        for (const auto& [field, value] : c.fields) ASSERT_TRUE(session.setField(field, value).ok) << c.why;
+        EXPECT_EQ(session.settings.text("posNo"), c.posNo) << c.why;
+        EXPECT_EQ(session.settings.text("commandLine"), c.templatesFromSample ? spin.commandLine : "") << c.why;
+        EXPECT_EQ(session.settings.text("commandChar"), c.templatesFromSample ? spin.commandChar : "") << c.why;
+        EXPECT_EQ(session.settings.text("KaraokeWipe"), c.templatesFromSample ? "1" : "0") << c.why;
+    }
+    // A position past the list's end is refused and changes nothing.
+    session.settings = settings::ConversionSettings();
+    const auto refused = session.setField("TagSample", "15");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, "TagSample: the effect sample list has no position 15 (it holds 0 to 14)");
+    EXPECT_EQ(session.settings, settings::ConversionSettings());
+}
+
+}  // namespace

@@ -125,6 +125,7 @@ TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
     for (const char* line : {"\ntagfontSize=40\n", "\nAlignmentUp=2\n", "\nBold=True\n", "\ntitleLength=0:01:30\n"})
         EXPECT_NE(shown.out.find(line), std::string::npos) << line;
     CliRun credit = kvelmor("convert --settings " + settings + " --set CleditOn=True --set 'CreditText=Made by me' " +
+                            "--set Form7.titleEndM=01 --set Form7.posX=10 " +
                             song.string());
     EXPECT_EQ(credit.code, 0) << stderrText();
     std::string bytes;

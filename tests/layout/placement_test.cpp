@@ -281,6 +281,48 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
     }
 }
 
+// Readings of one line never overlap: two that would are moved apart by the
+// least amount (half each, a half pixel to the left), a run of three is laid
+// side by side around the average of their own places, a reading spread over
+// its characters stays and its neighbour moves wholly, and readings that do
+// not touch stay centred.
+TEST(Placement, ReadingsThatWouldOverlapMoveApartByTheLeast) {
+    struct Case {
+        std::vector<std::pair<int, std::string>> rubies;  // slot, reading
+        const char* kintou;
+        std::vector<int32_t> x;  // rubyX of each, in order
+        const char* why;
+    };
+    // Slots: tag, 四 at 100, tag, 行 at 120, tag, 目 at 140, tag; kana are 20
+    // pixels wide, x 7.
+    const Case cases[] = {
+        {{{2, "よん"}, {4, "ぎょう"}}, "0", {75, 115}, "[90,130) and [100,160) overlap by 30: 15 each"},
+        {{{2, "よん"}, {6, "め"}}, "0", {90, 140}, "apart: centred as ever"},
+        {{{2, "よん"}, {4, "ぎょう"}, {6, "めめ"}}, "0", {60, 100, 160}, "three side by side around 90, 60, 30"},
+        {{{2, "よんよん"}, {4, "xx"}}, "1", {40, 123}, "xx is spread over 行: よんよん moves 30 left"},
+        {{{2, "よんよん"}, {4, "xx"}}, "0", {56, 136},
+         "not spread: [70,150) and [123,137) meet around 56.5, a half pixel left"},
+    };
+    for (const Case& c : cases) {
+        settings::ConversionSettings s = frame();
+        s.setText("kintouCheck", c.kintou);
+        measure::FixedMeasurer m;
+        m.setWidth("x", 7);
+        LyricLine line = makeLine(tag(100) + "四" + tag(150) + "行" + tag(200) + "目" + tag(250));
+        line.posX = 100;
+        line.posY = 600;
+        for (const auto& [slot, ruby] : c.rubies) {
+            line.unit(slot).editRuby().ruby = ruby;
+            line.unit(slot).editRuby().rubySpan = 1;
+        }
+        Song song = songOf({line});
+        PlaceRuby(song, s, m);
+        std::vector<int32_t> got;
+        for (const auto& [slot, ruby] : c.rubies) got.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyX);
+        EXPECT_EQ(got, c.x) << c.why;
+    }
+}
+
 TEST(Placement, TimeRubyLastsWhileItsCharactersAreSung) {
     struct Case {
         int slot;

@@ -24,9 +24,10 @@ constexpr Centiseconds kMaxTime = std::numeric_limits<Centiseconds>::max();
 
 LyricLine makeLine(std::string_view text) { return lineFromTags(text); }
 
-// A line that is only a display window and a row.
+// A line that is only a display window and a row, drawn at the row's height.
 LyricLine window(Centiseconds start, Centiseconds end, int32_t row = 0) {
     LyricLine l;
+    l.posY = 100 * row;
     l.startTime = start;
     l.endTime = end;
     l.startText = lyrics::formatScriptTime(start);
@@ -132,6 +133,25 @@ TEST(Timing, SyllableDurationsShareEachSyllableAmongItsCharacters) {
         std::vector<Centiseconds> got;
         for (int k = 1; k <= line.unitCount; ++k) got.push_back(line.unit(k).duration);
         EXPECT_EQ(got, c.durations) << c.why;
+    }
+    // A tag beyond every later line ("[99:59:99]") takes the time of the
+    // tag before it: its syllable lasts no time, and the line ends soon after
+    // it is sung instead of a hundred minutes later.
+    {
+        Song song = songOf({makeLine(tag(100) + "あ" + tag(150) + "い" + tag(599999)),
+                            makeLine(tag(900) + "か" + tag(950))});
+        timeLines(song, plain());
+        const LyricLine& line = song.LyricsTable[1];
+        std::vector<Centiseconds> got;
+        for (int k = 1; k <= line.unitCount; ++k) got.push_back(line.unit(k).duration);
+        EXPECT_EQ(got, (std::vector<Centiseconds>{50, 50, 0, 0, 0}));
+        EXPECT_EQ(line.endTime, 150 + 20);
+        // A late tag within the later lines is kept: a singer may hold on
+        // while other rows are sung.
+        Song held = songOf({makeLine(tag(100) + "あ" + tag(960)), makeLine(tag(200) + "か" + tag(300)),
+                            makeLine(tag(900) + "か" + tag(990))});
+        timeLines(held, plain());
+        EXPECT_EQ(held.LyricsTable[1].unit(1).duration, 860);
     }
     // The out-of-order tag takes the next tag's time and text.
     Song song = songOf({makeLine(tag(200) + "あ" + tag(150) + "い" + tag(300))});
@@ -287,11 +307,14 @@ TEST(Timing, StagesInRefreshOrderInBothDisplayModes) {
         timeLines(song, s);
         assignRows(song, s);
         applyBatchDisplay(song, s);
+        for (int i = 1; i <= song.lineCount(); ++i) song.LyricsTable[i].posY = 100 * song.LyricsTable[i].rowNumber;
         applyNewLinePriority(song, s);
         return song;
     };
-    expectWindows(run("DisplayType2"), {{20, 310, 0}, {120, 320, 0}, {320, 620, 0}}, "one line after another");
-    expectWindows(run("DisplayType1"), {{20, 310, 0}, {20, 320, 100}, {320, 620, 0}},
+    // The first line is sung until 5.00, the third from 4.00: the third
+    // comes up at its first tag, without lead-in, and the first leaves then.
+    expectWindows(run("DisplayType2"), {{20, 400, 0}, {120, 320, 0}, {400, 620, 0}}, "one line after another");
+    expectWindows(run("DisplayType1"), {{20, 400, 0}, {20, 320, 100}, {400, 620, 0}},
                   "group display: the second line comes up with the first");
 }
 

@@ -206,6 +206,37 @@ TEST_F(ChecksFixture, OverlappingLinesInTheSameRowAreReported) {
     EXPECT_EQ(reporter.reports[0].text, "時間が前後している行が3行あります\n\r[0:00:05.30][1:01:00.00][0:00:00.05]");
 }
 
+// A tag written earlier than the tag before it, or later than every later
+// line, is reported with its line, once per line, whatever the rows do.
+TEST_F(ChecksFixture, TagsOutOfOrderAreReportedWithTheirLine) {
+    struct Case {
+        const char* lyrics;
+        const char* report;  // empty: none
+        const char* why;
+    };
+    const Case cases[] = {
+        {"[00:01:00]あ[00:01:50]い[00:02:00]\n[00:03:00]か[00:03:50]\n", "", "in order"},
+        {"[00:01:00]あ[00:03:00]い[00:02:00]\n[00:05:00]か[00:05:50]\n",
+         "時間が前後している行が1行あります\n\r[0:00:01.00]", "a tag earlier than the one before"},
+        {"[00:01:00]あ[00:01:50]い[99:99:99]\n[00:09:00]か[00:09:50]\n",
+         "時間が前後している行が1行あります\n\r[0:00:01.00]", "a tag beyond every later line"},
+        {"[00:01:00]あ[00:01:50]い[00:09:20]\n[00:09:00]か[00:09:50]\n", "",
+         "a last syllable that runs into the next line is the singer's choice"},
+    };
+    for (const Case& c : cases) {
+        song = Song();
+        buildAndRepair(c.lyrics);
+        for (int i = 1; i <= song.lineCount(); ++i) {
+            LyricLine& l = song.LyricsTable[i];
+            l.rowNumber = i;  // rows never clash
+            l.firstTagTime = l.unit(1).rawTime;
+        }
+        checkTimeOrder(song, settings, reporter);
+        EXPECT_EQ(reporter.reports.empty() ? std::string() : reporter.reports[0].text, c.report) << c.why;
+        reporter.reports.clear();
+    }
+}
+
 TEST_F(ChecksFixture, InOrderLinesAreNotReported) {
     for (int i = 0; i < 3; ++i) {
         LyricLine& l = addLine();
@@ -254,4 +285,20 @@ TEST_F(ChecksFixture, FitOverflowWithoutMargins) {
     EXPECT_EQ(f.margin, 0);
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が2行あります");
+}
+
+// A line wider than the frame runs off both edges, and past both margins: it
+// is one line that does not fit in each count, so a song of 299 such lines
+// never reports more lines than it has.
+TEST_F(ChecksFixture, FitCountsALineOffBothEdgesOnce) {
+    for (int i = 0; i < 299; ++i) {
+        LyricLine& l = addLine();
+        l.posX = -20;
+        l.lineWidth = 700;
+    }
+    FitCount f = checkLineFit(song, settings, reporter);
+    EXPECT_EQ(f.overflow, 299);
+    EXPECT_EQ(f.margin, 299);
+    ASSERT_EQ(reporter.reports.size(), 1u);
+    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が299行\n\r指定範囲に収まらない行が299行あります");
 }

@@ -123,4 +123,45 @@ TEST(CreditEvents, InTheScriptOnlyWithTheMenuEntry) {
                                         "Dialogue: 0,0:00:00.00,0:00:00", "Dialogue: 110,0:00:01.00,0:00:"}));
 }
 
+// A credit switched on but not seen whole is said so when writing, naming
+// the fields to change; a credit that shows whole, or is off, is not.
+TEST(CreditEvents, ProblemsThatKeepTheCreditFromBeingSeen) {
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> fields;  // credit fields
+        std::vector<std::string> starts;                          // the start of each message
+        const char* why;
+    };
+    const std::vector<std::pair<const char*, const char*>> shown = {{"titleEndS", "05"}, {"Credit", "Sub"}};
+    auto with = [&](std::vector<std::pair<const char*, const char*>> more) {
+        auto f = shown;
+        f.insert(f.end(), more.begin(), more.end());
+        return f;
+    };
+    const Case cases[] = {
+        {{}, {"the credit is switched on but its end (0:00:00.00) is not after its start"}, "the defaults"},
+        {shown, {}, "five seconds of a short text at x 512: 512 + 30 <= 640"},
+        {with({{"Credit", "Subtitles by me"}}), {"the credit text is 150 pixels wide at x 512 and runs past the right"},
+         "512 + 150 > 640"},
+        {with({{"Credit", "Subtitles by me"}, {"xRight", "1"}, {"posX", "200"}}), {}, "x 440 from the right: fits"},
+        {with({{"Credit", "Subtitles by me"}, {"xRight", "1"}, {"posX", "700"}}),
+         {"the credit text is 150 pixels wide at x -60 and runs past the left"}, "left of the frame"},
+        {with({{"posY", "10"}}), {"the credit text stands at y 10 with a height of 24 pixels and runs past the top"},
+         "its cell reaches above the frame"},
+        {with({{"Credit", "Subtitles by me"}, {"CreditTag", "{\\move(0,0,9,9)}"}}), {}, "a credit that moves itself"},
+    };
+    settings::ConversionSettings s;
+    s.setText("menuCreditOn", "1");
+    measure::FixedMeasurer m;
+    for (const auto& c : cases) {
+        settings::CreditSettings credit;
+        for (const auto& [field, value] : c.fields) credit.setText(field, value);
+        const std::vector<std::string> problems = creditProblems(credit, s, m);
+        ASSERT_EQ(problems.size(), c.starts.size()) << c.why;
+        for (size_t i = 0; i < problems.size(); ++i) EXPECT_EQ(problems[i].rfind(c.starts[i], 0), 0u) << problems[i];
+    }
+    settings::CreditSettings credit;
+    s.setText("menuCreditOn", "0");
+    EXPECT_EQ(creditProblems(credit, s, m), std::vector<std::string>{}) << "a credit switched off";
+}
+
 }  // namespace

@@ -95,7 +95,6 @@ TEST_F(KaraokeEventsFixture, WipeEmphasisTwoLayersPerPass) {
     line.pieceList = "A;B";
     line.advanceTime = 20;
     s.setText("wipe", "5");
-    s.setText("KaraokeWipe", "0");  // the lead-in is written all the same
     s.setText("DelayTime", "15");
     EXPECT_EQ(events(), R"(Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\q2}{\pos(30,430)}A{\K100}{\K40}夜{\K30}の
 Dialogue: 120,0:00:59.20,0:01:05.20,substyle1,,0000,0000,0000,Karaoke,{\q2}{\pos(30,430)}A{\K115}{\K40}夜{\K30}の
@@ -120,24 +119,27 @@ Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\q2}{\pos(12
 TEST_F(KaraokeEventsFixture, PerWordPlacesEachWordAtItsFirstCharacter) {
     line.posX = 0;
     line.pieceList = "L;M";  // written whole: this mode has no passes
-    addSlots(line, {tagSlot(6000), charSlot("h", 10, "P", "{\\K10}"), charSlot("i", 10), charSlot(" ", 5),
-                    tagSlot(6010), charSlot("y", 10, "", "{\\K20}"), charSlot("o", 10), tagSlot(6030),
-                    charSlot("u", 10, "", "{\\K30}"), tagSlot(6060)});
+    addSlots(line, {timed(tagSlot(6000), 10), charSlot("h", 10, "P", "{\\K10}"), charSlot("i", 10), charSlot(" ", 5),
+                    timed(tagSlot(6010), 20), charSlot("y", 10, "Q", "{\\K20}"), charSlot("o", 10),
+                    timed(tagSlot(6030), 30), charSlot("u", 10, "R", "{\\K30}"), tagSlot(6060)});
     s.setText("wipe", "7");
     // "you" spans two syllables and ends the line without a space: it is
-    // still written, at the x of its "y".
-    EXPECT_EQ(events(), R"(Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\q2}{\pos(0,430)}L;M{\K10}Phi 
-Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\q2}{\pos(25,430)}L;M{\K20}you
+    // still written, at the x of its "y". Each word waits from the event's
+    // start (lead-in 80) until its first syllable, then sweeps syllable by
+    // syllable, each with its own template.
+    EXPECT_EQ(events(), R"(Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\q2}{\pos(0,430)}L;M{\K80}{\K10}Phi 
+Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\q2}{\pos(25,430)}L;M{\K90}{\K20}Qyo{\K30}Ru
 )");
 }
 
 TEST_F(KaraokeEventsFixture, PerWordSplitsAtAFullWidthSpaceInsideASyllable) {
     line.posX = 0;
-    addSlots(line, {tagSlot(6000), charSlot("あ", 20, "", "{\\K50}"), charSlot("\u3000", 20), charSlot("い", 20),
-                    tagSlot(6050)});
+    addSlots(line, {timed(tagSlot(6000), 50), timed(charSlot("あ", 20, "", "{\\K50}"), 20),
+                    timed(charSlot("\u3000", 20), 20), timed(charSlot("い", 20), 10), tagSlot(6050)});
     s.setText("wipe", "7");
-    EXPECT_EQ(events(), "Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(0,430)}{\\K50}あ\u3000\n"
-                        "Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(40,430)}い\n");
+    // い starts 40 into the syllable: its word waits 80 + 40 and sweeps the remaining 10.
+    EXPECT_EQ(events(), "Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(0,430)}{\\K80}{\\K50}あ\u3000\n"
+                        "Dialogue: 110,0:00:59.20,0:01:05.20,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(40,430)}{\\K120}{\\K10}い\n");
 }
 
 TEST_F(KaraokeEventsFixture, LayerFieldAtTheExtremes) {

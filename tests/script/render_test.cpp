@@ -172,6 +172,35 @@ std::vector<Syllable> syllablesOf(const lyrics::LyricLine& l) {
 }
 
 long long ms(lyrics::Centiseconds cs) { return static_cast<long long>(cs) * 10; }
+// The rubies of a line: the columns of the characters each reads (start and
+// end: when they are sung) and the rows the ruby is drawn in.
+struct RubyArea {
+    Syllable cols;
+    int top = 0, bottom = 0;
+    std::string ruby;
+};
+std::vector<RubyArea> rubyCasesOfLine(const lyrics::LyricLine& line) {
+    std::vector<RubyArea> out;
+    int x = line.posX;
+    for (int k = 1; k <= line.unitCount; ++k) {
+        const auto& u = line.unit(k);
+        if (!u.isChar) continue;
+        const int left = x;
+        x += u.width;
+        const lyrics::SlotRuby& r = u.rubyFields();
+        if (r.ruby.empty()) continue;
+        int right = left;
+        for (int j = k, chars = 0; j <= line.unitCount && chars < r.rubySpan; ++j)
+            if (line.unit(j).isChar) {
+                right += line.unit(j).width;
+                ++chars;
+            }
+        out.push_back(
+            {{r.rubyStartTime, r.rubyEndTime, left, right, false}, r.rubyY - r.rubyHeight - 2, r.rubyY + 1, r.ruby});
+    }
+    return out;
+}
+
 
 // Pixels of the fill colour `c` in a syllable's columns, leaving out `margin`
 // pixels at each side where a neighbour or a clip edge may reach.
@@ -277,6 +306,85 @@ TEST_F(RenderedSong, BorderWipeUncoversTheLineSyllableBySyllable) {
     }
 }
 
+// Every wipe style, base text and ruby alike: looked at one frame (at 30 fps)
+// after a syllable's tag and one frame before the next tag, everything sung
+// earlier shows only the after-wipe colour and everything sung later only the
+// before-wipe colour, so the boundary lies inside the syllable being sung. The
+// per-character style switches a syllable, and its ruby, whole; the style
+// without a wipe shows everything in the after-wipe colour all the time.
+TEST_F(RenderedSong, EverySweepKeepsTimeWithItsSyllable) {
+    constexpr long long kFrame = 34;  // ms: one frame at 30 fps, rounded up
+    const Rgba before = colourOf("secondaryColor");
+    const Rgba after = colourOf("PrimaryColor");
+    // Clip edges (style 3) and neighbours stay out of the columns looked at.
+    const int margin = session.settings.wholeNumber("outLine") + session.settings.wholeNumber("shadowDepth") + 2;
+    struct Case {
+        int wipe;
+        const char* what;
+    };
+    const Case cases[] = {{0, "karaoke"},           {1, "per character: switched whole"},
+                          {2, "no wipe: still"},    {3, "edge wipe, ruby by karaoke"},
+                          {4, "free setting"},      {5, "wipe emphasis, two layers"},
+                          {6, "one event per syllable"}, {7, "one event per word"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("wipe " + std::to_string(c.wipe) + " (" + c.what + ")");
+        ASSERT_TRUE(session.setField("wipe", std::to_string(c.wipe)).ok);
+        const std::string script = convert();
+        // Every line of the song has ruby, so its events end each line's group.
+        SplitScript split(script, 1000);
+        ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
+        for (int i = 1; i <= session.song.lineCount(); ++i) {
+            const auto& line = session.song.LyricsTable[i];
+            const LineEvents& events = split.lines[static_cast<size_t>(i - 1)];
+            std::vector<std::string> all = events.karaoke;
+            all.insert(all.end(), events.ruby.begin(), events.ruby.end());
+            const std::string alone = split.with(all);
+            const auto syllables = syllablesOf(line);
+            // Each ruby: the columns of its characters, the rows above them, and when they are sung.
+            const std::vector<RubyArea> readings = rubyCasesOfLine(line);
+            ASSERT_FALSE(readings.empty());
+
+            // Nothing is wiped while the line comes up, nor before its first tag.
+            std::vector<long long> times{ms(line.startTime) + kFrame, ms(line.startTime + syllables.front().start) / 2,
+                                         ms(syllables.front().start) - 3 * kFrame};
+            for (const auto& s : syllables) {
+                if (ms(s.end - s.start) < 4 * kFrame) continue;
+                times.push_back(ms(s.start) + kFrame);
+                times.push_back(ms(s.end) - kFrame);
+            }
+            for (long long t : times) {
+                if (t < ms(line.startTime)) continue;
+                const Frame f = draw(alone, t);
+                auto expectOnly = [&](const Syllable& cols, int y0, int y1, bool sung, const std::string& what) {
+                    SCOPED_TRACE("line " + std::to_string(i) + ", " + what + " at " + std::to_string(t) + " ms");
+                    auto fill = [&](const Rgba& colour) {
+                        return f.count([&](const Rgba& p) { return looksLike(p, colour); }, cols.x0 + margin,
+                                       cols.x1 - margin, y0, y1);
+                    };
+                    const bool showsAfter = sung || c.wipe == 2;
+                    EXPECT_GT(fill(showsAfter ? after : before), 0);
+                    EXPECT_EQ(fill(showsAfter ? before : after), 0);
+                };
+                for (size_t k = 0; k < syllables.size(); ++k) {
+                    const Syllable& s = syllables[k];
+                    if (s.blank || s.x1 - s.x0 <= 2 * margin) continue;
+                    const bool sung = t >= ms(s.end);
+                    const bool being = !sung && t >= ms(s.start);
+                    if (being && c.wipe != 1 && c.wipe != 2) continue;  // the sweep's own boundary
+                    expectOnly(s, line.posY - line.lineHeight, line.posY + 1, sung || being,
+                               "syllable " + std::to_string(k + 1));
+                }
+                for (const RubyArea& r : readings) {
+                    const bool sung = t >= ms(r.cols.end);
+                    const bool being = !sung && t >= ms(r.cols.start);
+                    if (being && c.wipe != 1 && c.wipe != 2) continue;
+                    expectOnly(r.cols, r.top, r.bottom, sung || being, "ruby over column " + std::to_string(r.cols.x0));
+                }
+            }
+        }
+    }
+}
+
 // With neither outline nor shadow, each line's ink lies within the box the
 // measurement gave it, posX to posX + lineWidth, and starts at its left end;
 // its bottom edge is the row that posY names.
@@ -325,22 +433,9 @@ std::vector<RubyCase> rubyCases(const lyrics::Song& song, const SplitScript& spl
         const auto& line = song.LyricsTable[i];
         const auto& events = split.lines[static_cast<size_t>(i - 1)].ruby;
         size_t next = 0;
-        int x = line.posX;
-        for (int k = 1; k <= line.unitCount; ++k) {
-            const auto& u = line.unit(k);
-            if (!u.isChar) continue;
-            const int left = x;
-            x += u.width;
-            const lyrics::SlotRuby& r = u.rubyFields();
-            if (r.ruby.empty()) continue;
-            int right = left;
-            for (int j = k, chars = 0; j <= line.unitCount && chars < r.rubySpan; ++j)
-                if (line.unit(j).isChar) {
-                    right += line.unit(j).width;
-                    ++chars;
-                }
-            EXPECT_LT(next, events.size()) << "line " << i << ": ruby " << r.ruby << " has no event";
-            out.push_back({i, r.ruby, left, right, r.rubyStartTime, r.rubyEndTime,
+        for (const RubyArea& a : rubyCasesOfLine(line)) {
+            EXPECT_LT(next, events.size()) << "line " << i << ": ruby " << a.ruby << " has no event";
+            out.push_back({i, a.ruby, a.cols.x0, a.cols.x1, a.cols.start, a.cols.end,
                            next < events.size() ? events[next] : std::string()});
             ++next;
         }
@@ -350,27 +445,33 @@ std::vector<RubyCase> rubyCases(const lyrics::Song& song, const SplitScript& spl
 }
 
 // Ruby stands just above the characters it reads, centred on the columns the
-// measurement gave them.
+// measurement gave them, also after a font size is typed rather than chosen
+// in the font dialog.
 TEST_F(RenderedSong, RubyIsDrawnCentredAboveItsCharacters) {
     ASSERT_TRUE(session.setField("outLine", "0").ok);
     ASSERT_TRUE(session.setField("shadowDepth", "0").ok);
-    const std::string script = convert();
-    SplitScript split(script, 1);
-    ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
-    const auto cases = rubyCases(session.song, split);
-    EXPECT_GT(cases.size(), 5u);
-    for (const auto& c : cases) {
-        const auto& line = session.song.LyricsTable[c.line];
-        SCOPED_TRACE("line " + std::to_string(c.line) + ", ruby " + c.ruby);
-        const long long t = ms(line.startTime + line.endTime) / 2;
-        const PixelBox ruby = draw(split.with({c.event}), t).ink();
-        const PixelBox base = draw(split.with(split.lines[static_cast<size_t>(c.line - 1)].karaoke), t)
-                                  .ink(c.baseLeft, c.baseRight, line.posY - line.lineHeight, line.posY + 2);
-        ASSERT_FALSE(ruby.empty());
-        ASSERT_FALSE(base.empty());
-        EXPECT_LT(ruby.bottom, base.top) << "above its characters";
-        EXPECT_GT(ruby.bottom, base.top - line.lineHeight / 2) << "and close to them";
-        EXPECT_NEAR((ruby.left + ruby.right + 1) / 2.0, (c.baseLeft + c.baseRight) / 2.0, 3.0) << "centred";
+    for (const auto& [size, value] : std::vector<std::pair<const char*, const char*>>{
+             {"ssaFontSize", "36"}, {"ssaFontSize", "54"}, {"rubyFontSize", "20"}}) {
+        SCOPED_TRACE(std::string(size) + " " + value);
+        ASSERT_TRUE(session.setField(size, value).ok);
+        const std::string script = convert();
+        SplitScript split(script, 1);
+        ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
+        const auto cases = rubyCases(session.song, split);
+        EXPECT_GT(cases.size(), 5u);
+        for (const auto& c : cases) {
+            const auto& line = session.song.LyricsTable[c.line];
+            SCOPED_TRACE("line " + std::to_string(c.line) + ", ruby " + c.ruby);
+            const long long t = ms(line.startTime + line.endTime) / 2;
+            const PixelBox ruby = draw(split.with({c.event}), t).ink();
+            const PixelBox base = draw(split.with(split.lines[static_cast<size_t>(c.line - 1)].karaoke), t)
+                                      .ink(c.baseLeft, c.baseRight, line.posY - line.lineHeight, line.posY + 2);
+            ASSERT_FALSE(ruby.empty());
+            ASSERT_FALSE(base.empty());
+            EXPECT_LT(ruby.bottom, base.top) << "above its characters";
+            EXPECT_GT(ruby.bottom, base.top - line.lineHeight / 2) << "and close to them";
+            EXPECT_NEAR((ruby.left + ruby.right + 1) / 2.0, (c.baseLeft + c.baseRight) / 2.0, 3.0) << "centred";
+        }
     }
 }
 

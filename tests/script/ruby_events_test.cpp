@@ -52,10 +52,9 @@ TEST_F(RubyEventsFixture, EventsPerWipeMode) {
         {"4", f + timed, "free setting"},
         {"6", f + timed, "per-character setting"},
         {"7", f + timed, "per word"},
-        {"2", f + "{\\q2}{\\pos(105,395)}{\\K80}よぞら{\\K400}\n", "no wipe: no lead-in"},
-        {"3",
-         f + "{\\q2}{\\pos(105,395)}よぞら\n" + upper + "{\\q2}{\\pos(105,395)}{\\K80}よぞら{\\K400}\n",
-         "edge wipe: the still ruby, then the timed one"},
+        {"2", f + "{\\q2}{\\pos(105,395)}{\\K80}よぞら\n", "no wipe: neither lead-in nor tail"},
+        {"3", f + "{\\q2}{\\pos(105,395)}よぞら\n" + upper + timed,
+         "edge wipe: the still ruby, then the timed one, which waits for its characters too"},
         {"5",
          f + timed + "Dialogue: 20,0:00:10.00,0:00:16.00,substyleRuby1,,0000,0000,0000,Karaoke," +
              "{\\q2}{\\K130}{\\pos(105,395)}{\\K80}よぞら{\\K400}\n",

@@ -1,11 +1,14 @@
 // The rules renderers hold a script to, checked over whole scripts as the
 // write command writes them: events that end before they start, negative
-// times and override blocks left open.
+// times, override blocks left open and negative karaoke durations; and, over
+// generated songs, rows that never show two lines at once.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,10 @@ TEST(ScriptRules, TheCheckerFindsWhatRenderersReject) {
          {"\"{\" at text offset 11 is never closed"}, "an override block left open"},
         {"Dialogue: 110,0:00:01.00,0:00:02.00,Kanji1,,0,0,0,Karaoke,a}b{c}", {}, "a lone \"}\" is only text"},
         {"Comment: 110,0:00:02.00,0:00:01.00,Kanji1,,0,0,0,Karaoke,{", {}, "comments are not shown"},
+        {"Dialogue: 10,0:00:01.00,0:00:02.00,Ruby1,,0,0,0,Karaoke,{\\q2}{\\K80}そら{\\K-50}",
+         {"negative karaoke duration"}, "a ruby cut before it is sung"},
+        {"Dialogue: 10,0:00:01.00,0:00:02.00,Ruby1,,0,0,0,Karaoke,{\\kf-1}a", {"negative karaoke duration"}, "\\kf too"},
+        {"Dialogue: 10,0:00:01.00,0:00:02.00,Ruby1,,0,0,0,Karaoke,\\K-5{\\K5}", {}, "outside a block it is text"},
     };
     for (const Case& c : cases) EXPECT_EQ(whatIsWrong(c.line), c.wrong) << c.why;
     EXPECT_EQ(whatIsWrong("Dialogue: 1,0:00:01.00,0:00:02.00,K,,0,0,0,Karaoke,{\\K10", false),
@@ -118,7 +125,11 @@ TEST_F(ScriptRulesFixture, NewLinePriorityOfLinesStartingTogether) {
     load("[00:01:00]あ[00:02:00]\n[00:01:05]い[00:03:00]\n");
     const std::string script = written();
     EXPECT_EQ(kvelmor::testing::describe(scriptViolations(script)), "");
-    EXPECT_NE(script.find("Dialogue: 110,0:00:00.20,0:00:00.20,"), std::string::npos) << script;
+    // The second line is sung from 1.05 s, while the first still is: the
+    // first stays until then, the second comes up at its first tag.
+    EXPECT_NE(script.find("Dialogue: 110,0:00:00.20,0:00:01.05,"), std::string::npos) << script;
+    EXPECT_NE(script.find("Dialogue: 110,0:00:01.05,0:00:03.21,"), std::string::npos) << script;
+    EXPECT_NE(script.find(")}{\\K0}{\\K196}い"), std::string::npos) << "no lead-in left: " << script;
 }
 
 // Settings the window does not let one type, but --set and a settings file
@@ -138,6 +149,11 @@ TEST_F(ScriptRulesFixture, SettingsAndSongsThatPushTimesAround) {
         {{{"LineNumber", "2"}, {"aftTime", "-120"}, {"LyricsDispTime", "500"}},
          "[00:10:00]一[00:11:00]\n[00:10:50]二[00:12:00]\n[00:10:60]三[00:12:00]\n[00:10:70]四[00:21:00]\n",
          "everything at once"},
+        {{{"LineNumber", "0"}},
+         "[00:01:00]あ[00:01:50]空[00:01:50]([00:01:50]そら[99:99:99])[99:99:99]\n[00:09:00]か[00:09:50]\n",
+         "a last tag beyond the next line under a ruby"},
+        {{}, "[00:01:00]空[00:01:00]([00:01:00]そら[00:03:00])[00:03:00]を[00:00:50]\n[00:04:00]か[00:04:50]\n",
+         "a last tag earlier than the ones before it"},
     };
     for (const Case& c : cases) {
         for (const auto& [field, value] : c.fields) ASSERT_TRUE(session.setField(field, value).ok) << c.why;
@@ -169,5 +185,90 @@ TEST_F(ScriptRulesFixture, EveryWipeStyleWithEveryBuiltInSample) {
             EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "")
                 << "sample " << sample << ", wipe " << wipe;
         }
+    }
+}
+
+namespace {
+
+// "[mm:ss:cc]" of a time in centiseconds.
+std::string tagText(int cs) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "[%02d:%02d:%02d]", cs / 6000, cs / 100 % 60, cs % 100);
+    return buf;
+}
+
+// A song of short lines in time order, some a breath apart and some with no
+// gap at all, kana with inline ruby over kanji here and there.
+std::string generatedSong(unsigned seed) {
+    std::mt19937 random(seed);
+    auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    const char* const kana[] = {"あ", "い", "う", "か", "き", "さ", "た", "な", "ら", "ん"};
+    const std::pair<const char*, const char*> kanji[] = {{"空", "そら"}, {"四", "よん"}, {"明日", "あした"}};
+    std::string song;
+    int now = 300;
+    for (int line = between(8, 12); line > 0; --line) {
+        for (int syllable = between(2, 7); syllable > 0; --syllable) {
+            const int d = between(10, 60);
+            if (between(0, 3) == 0) {
+                const auto& [base, reading] = kanji[between(0, 2)];
+                song += tagText(now) + base + tagText(now) + "(" + tagText(now) + reading + tagText(now + d) + ")";
+            } else {
+                song += tagText(now) + kana[between(0, 9)];
+            }
+            now += d;
+        }
+        song += tagText(now) + "\n";
+        now += between(0, 200);
+    }
+    return song;
+}
+
+}  // namespace
+
+// In every arrangement of rows (one to five), both display types, with and
+// without bottom alignment and new line priority: no two lines drawn at the
+// same height are up at the same time, a line stays until its last syllable
+// is sung, every line's lead-in still brings its first syllable to its tag,
+// and no karaoke tag of the script has a negative duration.
+TEST_F(ScriptRulesFixture, RowsNeverOverlapAndLinesStayUntilSung) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        const std::string song = generatedSong(seed);
+        for (int lineNumber = 0; lineNumber <= 4; ++lineNumber)
+            for (const char* display : {"DisplayType1", "DisplayType2"})
+                for (const char* lower : {"0", "1"})
+                    for (const char* priority : {"0", "1"}) {
+                        const std::string why = "song " + std::to_string(seed) + ", LineNumber " +
+                                                std::to_string(lineNumber) + ", " + display + ", LowerCheck " +
+                                                lower + ", LyricsDisp " + priority;
+                        ASSERT_TRUE(session.setField("LineNumber", std::to_string(lineNumber)).ok);
+                        ASSERT_TRUE(session.setField(display, "1").ok);
+                        ASSERT_TRUE(session.setField("LowerCheck", lower).ok);
+                        ASSERT_TRUE(session.setField("LyricsDisp", priority).ok);
+                        load(song);
+                        EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "") << why;
+
+                        const auto& table = session.song.LyricsTable;
+                        for (int i = 1; i <= table.count(); ++i) {
+                            const auto& line = table[i];
+                            int first = 0, last = 0;
+                            for (int k = 1; k <= line.unitCount; ++k)
+                                if (!line.unit(k).isChar) {
+                                    if (first == 0) first = k;
+                                    last = k;
+                                }
+                            ASSERT_NE(first, 0) << why;
+                            EXPECT_GE(line.endTime, line.unit(last).time) << why << ": line " << i << " cut while sung";
+                            EXPECT_EQ(line.startTime + line.preTimeUsed + line.advanceTime, line.unit(first).time)
+                                << why << ": line " << i << "'s lead-in";
+                            for (int j = 1; j < i; ++j) {
+                                const auto& earlier = table[j];
+                                if (earlier.posY != line.posY) continue;
+                                EXPECT_TRUE(earlier.endTime <= line.startTime || line.endTime <= earlier.startTime)
+                                    << why << ": lines " << j << " (" << earlier.startText << "-" << earlier.endText
+                                    << ") and " << i << " (" << line.startText << "-" << line.endText
+                                    << ") at the same height";
+                            }
+                        }
+                    }
     }
 }

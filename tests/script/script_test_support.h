@@ -23,6 +23,12 @@ inline TestSlot tagSlot(lyrics::Centiseconds t) {
     return s;
 }
 
+// A slot with the duration the syllable stage gives it (centiseconds).
+inline TestSlot timed(TestSlot s, lyrics::Centiseconds duration) {
+    s.unit.duration = duration;
+    return s;
+}
+
 inline TestSlot charSlot(std::string text, int32_t width, std::string preText = {}, std::string postText = {}) {
     TestSlot s;
     s.unit.isChar = true;

@@ -231,10 +231,40 @@ TEST(ConversionSettings, FontChoicesAndPixelHeights) {
     s.setText("titleFontPixcel1", "0");
     s.leaveField("titleFontSize1");
     EXPECT_EQ(s.text("titleFontPixcel1"), "30");
-    s.setText("tagFontPixcel", "0");
-    s.setText("ssaFontSize", "50");
-    s.leaveField("ssaFontSize");
-    EXPECT_EQ(s.text("tagFontPixcel"), "0");  // typing a main size does not re-measure
+}
+
+// A size set without the dialog (typed, --set) is measured at once, in any
+// order with the face: the pixel height is what the dialog would give.
+TEST(ConversionSettings, TypedSizesAreMeasuredAsTheDialogMeasuresThem) {
+    struct Case {
+        const char* size;
+        const char* pixel;
+        const char* face;
+    };
+    const Case cases[] = {{"ssaFontSize", "tagFontPixcel", "Command2"},
+                          {"rubyFontSize", "Label19", "Command6"},
+                          {"titleFontSize", "titleFontPixcel", "Command8"},
+                          {"titleFontSize1", "titleFontPixcel1", "Command8"},
+                          {"titleFontSize2", "titleFontPixcel2", "Command8"}};
+    for (const Case& c : cases) {
+        measure::FixedMeasurer m({10, 20, 30});
+        ConversionSettings s;
+        s.setMeasurer(&m);
+        s.setText(c.pixel, "0");
+        ASSERT_TRUE(s.setAsUser(c.face, "IPAGothic").ok) << c.size;
+        s.setText(c.pixel, "0");
+        ASSERT_TRUE(s.setAsUser(c.size, "54").ok) << c.size;
+        EXPECT_EQ(s.text(c.pixel), "30") << c.size;
+        ASSERT_FALSE(m.requests().empty()) << c.size;
+        EXPECT_EQ(m.requests().back(), (measure::FixedMeasurer::Request{"IPAGothic", 54, ""})) << c.size;
+    }
+    // A ruby that grows keeps the gap between rows at least its height.
+    measure::FixedMeasurer m({10, 20, 30});
+    ConversionSettings s;
+    s.setMeasurer(&m);
+    s.setText("MarginN", "20");
+    ASSERT_TRUE(s.setAsUser("rubyFontSize", "40").ok);
+    EXPECT_EQ(s.text("MarginN"), "30");
 }
 
 TEST(ConversionSettings, ClosestNamesForTypos) {

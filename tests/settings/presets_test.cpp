@@ -96,7 +96,7 @@ TEST(Presets, SavedAndLoadedBackEqualFieldByField) {
     EXPECT_EQ(ini.keysOf("mine").size(), 120u);
     EXPECT_EQ(ini.GetValue("mine", "BorderStyle1", ""), "False");
     EXPECT_EQ(ini.GetValue("mine", "AlignmentUp", ""), "2");
-    EXPECT_EQ(ini.GetValue("mine", "songLength", ""), "1:05:0");
+    EXPECT_EQ(ini.GetValue("mine", "songLength", ""), "1:05:00");
 }
 
 TEST(Presets, LaterAlphaKeysDecideAndBadValuesFailOnlyTheirSetting) {
@@ -118,10 +118,13 @@ TEST(Presets, LaterAlphaKeysDecideAndBadValuesFailOnlyTheirSetting) {
     EXPECT_EQ(s.text("preTime"), "95");
 }
 
-TEST(Presets, JoinedTimesAreReadAtTheirSeparators) {
+// The joined times are written "h:mm:ss" and read at their separators, so
+// the short form earlier versions wrote ("0:5:7", "0:0:0") reads as meant.
+TEST(Presets, JoinedTimesAreWrittenHMmSsAndReadAtTheirSeparators) {
     Cls_Ini ini = storeWithPath();
     ini.SetValue("p", "titleLengthStart", "12:34:56");  // a two-digit hour survives
     ini.SetValue("p", "titleLength", "0:5:7");
+    ini.SetValue("p", "songLength", "0:0:0");
     ConversionSettings s;
     loadPresetSettings(ini, "p", s);
     EXPECT_EQ(s.text("titleStartH"), "12");
@@ -129,6 +132,17 @@ TEST(Presets, JoinedTimesAreReadAtTheirSeparators) {
     EXPECT_EQ(s.text("titleStartS"), "56");
     EXPECT_EQ(s.text("titleEndM"), "5");
     EXPECT_EQ(s.text("titleEndS"), "7");
+    EXPECT_EQ(s.wholeNumber("endM"), 0);
+
+    ConversionSettings fresh;
+    savePresetSettings(ini, "q", fresh);
+    for (const char* key : {"titleLengthStart", "titleLength", "songLength"})
+        EXPECT_EQ(ini.GetValue("q", key, ""), "0:00:00") << key;
+    s.setText("endM", "5");
+    s.setText("endS", "3");
+    savePresetSettings(ini, "q", s);
+    EXPECT_EQ(ini.GetValue("q", "songLength", ""), "0:05:03");
+    EXPECT_EQ(ini.GetValue("q", "titleLength", ""), "0:05:07");
 }
 
 TEST(Presets, TagSampleIsAppliedBeforeThePresetsOwnTemplates) {

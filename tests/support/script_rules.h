@@ -1,13 +1,15 @@
 #pragma once
 // What renderers reject in a written script, checked over its text: every
 // "Dialogue:" event must have readable, non-negative Start and End times with
-// End not before Start, and every "{" that opens an override block must be
-// closed by a "}" on the same line. Used by the tests and by the fuzzing
+// End not before Start, every "{" that opens an override block must be
+// closed by a "}" on the same line, and no karaoke tag inside a block may
+// have a negative duration (libass reads "{\K-50}" as a syllable that ends
+// before it starts, and every later syllable comes early). Used by the tests and by the fuzzing
 // harness of the whole pipeline.
 //
-// The brace rule holds for what the program writes itself; a lyric line or a
-// user's template may carry an unbalanced "{" of its own, so callers that
-// feed such text leave `checkBraces` off or keep braces out of it.
+// The brace and karaoke rules hold for what the program writes itself; a
+// lyric line or a user's template may carry an unbalanced "{" of its own, so
+// callers that feed such text leave `checkBraces` off or keep braces out of it.
 
 #include <cstdint>
 #include <optional>
@@ -96,11 +98,20 @@ inline std::vector<ScriptViolation> scriptViolations(std::string_view script, bo
 
         if (!checkBraces) continue;
         size_t open = std::string_view::npos;
+        bool negativeKaraoke = false;
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == '{' && open == std::string_view::npos) open = i;
             else if (text[i] == '}') open = std::string_view::npos;
+            // Inside a block: \k, \K, \kf or \ko with a negative duration.
+            if (open != std::string_view::npos && text[i] == '\\' && i + 1 < text.size() &&
+                (text[i + 1] == 'k' || text[i + 1] == 'K')) {
+                size_t d = i + 2;
+                if (d < text.size() && (text[d] == 'f' || text[d] == 'o')) ++d;
+                if (d < text.size() && text[d] == '-') negativeKaraoke = true;
+            }
         }
         if (open != std::string_view::npos) fail("\"{\" at text offset " + std::to_string(open) + " is never closed");
+        if (negativeKaraoke) fail("negative karaoke duration");
     }
     return out;
 }

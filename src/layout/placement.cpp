@@ -204,12 +204,13 @@ struct Reading {
     bool fixed = false;  // spread over its characters: RubySpacing places it
 };
 
-// Whether RubySpacing spreads this ruby over its `base` pixels of characters.
-bool spreadsOverBase(const lyrics::SlotRuby& r, int64_t base) {
+// Pixels: the letter spacing RubySpacing gives this ruby over its `base`
+// pixels of characters, 0 when it is not spread.
+int64_t spreadSpacing(const lyrics::SlotRuby& r, int64_t base) {
     const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
     const int64_t room = base - r.rubyWidth;
-    if (letters <= 1 || room <= 0) return false;
-    return round32(static_cast<double>(room) / static_cast<double>(letters)) != 0;
+    if (letters <= 1 || room <= 0) return 0;
+    return round32(static_cast<double>(room) / static_cast<double>(letters));
 }
 
 // Readings of one line that run into each other (a reading wider than its
@@ -296,10 +297,17 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
             // Centred over the characters it reads; a half pixel goes left.
             r.rubyX = floor32(static_cast<double>(base - r.rubyWidth) / 2 + saturate32(left));
             r.rubyY = round32(static_cast<double>(line.posY) - rise);
-            // A ruby spread over its characters fills their columns and stays
-            // there; any other ruby may be moved off a neighbour.
-            const bool spread = spreadRuby && spreadsOverBase(r, base);
-            readings.push_back({j, spread ? left : r.rubyX, spread ? left + base : r.rubyX + r.rubyWidth, spread});
+            // A ruby spread over its characters stays where RubySpacing puts
+            // it, half a spacing in, its letters a spacing apart; any other
+            // ruby may be moved off a neighbour.
+            const int64_t spacing = spreadRuby ? spreadSpacing(r, base) : 0;
+            if (spacing != 0) {
+                const int64_t from = left + static_cast<int64_t>(std::floor(static_cast<double>(spacing) / 2));
+                const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
+                readings.push_back({j, from, from + r.rubyWidth + (letters - 1) * spacing, true});
+            } else {
+                readings.push_back({j, r.rubyX, static_cast<int64_t>(r.rubyX) + r.rubyWidth, false});
+            }
         }
         separateReadings(line, readings);
         readings.clear();

@@ -299,7 +299,7 @@ TEST(Placement, ReadingsThatWouldOverlapMoveApartByTheLeast) {
         {{{2, "よん"}, {4, "ぎょう"}}, "0", {75, 115}, "[90,130) and [100,160) overlap by 30: 15 each"},
         {{{2, "よん"}, {6, "め"}}, "0", {90, 140}, "apart: centred as ever"},
         {{{2, "よん"}, {4, "ぎょう"}, {6, "めめ"}}, "0", {60, 100, 160}, "three side by side around 90, 60, 30"},
-        {{{2, "よんよん"}, {4, "xx"}}, "1", {40, 123}, "xx is spread over 行: よんよん moves 30 left"},
+        {{{2, "よんよん"}, {4, "xx"}}, "1", {41, 123}, "xx, spread, is drawn from 121: よんよん moves 29 left"},
         {{{2, "よんよん"}, {4, "xx"}}, "0", {56, 136},
          "not spread: [70,150) and [123,137) meet around 56.5, a half pixel left"},
     };

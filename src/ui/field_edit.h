@@ -1,0 +1,38 @@
+#pragma once
+// A line edit that forwards the three things a typed field reacts to: each
+// key (through a filter the core decides), Enter, and losing the focus.
+// Qt's editingFinished fires on both of the last two, which the settings
+// tell apart, so it is not used.
+
+#include <QLineEdit>
+#include <QValidator>
+#include <functional>
+
+namespace kvelmor::ui {
+
+// Drops every character the filter refuses, typed or pasted alike.
+class KeyFilter : public QValidator {
+public:
+    KeyFilter(std::function<bool(char32_t)> accepts, QObject* parent)
+        : QValidator(parent), m_accepts(std::move(accepts)) {}
+    State validate(QString& input, int& pos) const override;
+
+private:
+    std::function<bool(char32_t)> m_accepts;
+};
+
+class FieldEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit FieldEdit(QWidget* parent = nullptr);
+    void setKeyFilter(std::function<bool(char32_t)> accepts);
+
+    std::function<void()> onEnter;
+    std::function<void()> onLeave;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+};
+
+}  // namespace kvelmor::ui

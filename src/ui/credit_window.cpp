@@ -168,7 +168,7 @@ void CreditWindow::show(const std::string& name) {
     switch (settings::findCreditField(name)->kind) {
     case CreditKind::Number:
     case CreditKind::Text:
-        if (ss(static_cast<QLineEdit*>(w)->text()) != value) static_cast<QLineEdit*>(w)->setText(qs(value));
+        if (ss(static_cast<FieldEdit*>(w)->text()) != value) static_cast<FieldEdit*>(w)->showText(qs(value));
         break;
     case CreditKind::FontFace: {
         auto* b = static_cast<QPushButton*>(w);

@@ -6,28 +6,39 @@
 namespace kvelmor::ui {
 
 QValidator::State KeyFilter::validate(QString& input, int& pos) const {
-    // The text before the edit passed the filter already (or was put there
-    // by the program), so every refused character is a new one.
+    auto* edit = qobject_cast<const FieldEdit*>(parent());
+    if (!edit || edit->showingText()) return Acceptable;
+    // The new characters are those between the parts the text shares with
+    // what the field held before (a key or a paste inserts in one place).
+    const QString& before = edit->previousText();
+    qsizetype head = 0;
+    while (head < before.size() && head < input.size() && before[head] == input[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < before.size() - head && tail < input.size() - head &&
+           before[before.size() - 1 - tail] == input[input.size() - 1 - tail])
+        ++tail;
+    const QString inserted = input.mid(head, input.size() - head - tail);
     QString kept;
-    int keptBeforeCursor = 0;
-    int index = 0;
-    for (char32_t c : input.toUcs4()) {
-        const QString one = QString::fromUcs4(&c, 1);
-        if (m_accepts(c)) {
-            kept += one;
-            if (index < pos) keptBeforeCursor += static_cast<int>(one.size());
-        }
-        index += static_cast<int>(one.size());
-    }
-    input = kept;
-    pos = keptBeforeCursor;
+    for (char32_t c : inserted.toUcs4())
+        if (m_accepts(c)) kept += QString::fromUcs4(&c, 1);
+    if (kept.size() == inserted.size()) return Acceptable;
+    input = input.left(head) + kept + input.right(tail);
+    pos = static_cast<int>(head + kept.size());
     return Acceptable;
 }
 
-FieldEdit::FieldEdit(QWidget* parent) : QLineEdit(parent) {}
+FieldEdit::FieldEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { m_previous = t; });
+}
 
 void FieldEdit::setKeyFilter(std::function<bool(char32_t)> accepts) {
     setValidator(new KeyFilter(std::move(accepts), this));
+}
+
+void FieldEdit::showText(const QString& text) {
+    m_showing = true;
+    setText(text);
+    m_showing = false;
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent* e) {

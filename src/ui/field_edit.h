@@ -10,7 +10,8 @@
 
 namespace kvelmor::ui {
 
-// Drops every character the filter refuses, typed or pasted alike.
+// Drops every character the filter refuses among those a key or a paste
+// puts in; what the field held before stays as it was.
 class KeyFilter : public QValidator {
 public:
     KeyFilter(std::function<bool(char32_t)> accepts, QObject* parent)
@@ -26,6 +27,11 @@ class FieldEdit : public QLineEdit {
 public:
     explicit FieldEdit(QWidget* parent = nullptr);
     void setKeyFilter(std::function<bool(char32_t)> accepts);
+    // Shows a text the program decided on; the key filter does not apply to it.
+    void showText(const QString& text);
+    bool showingText() const { return m_showing; }
+    // The text as it was before the edit being checked.
+    const QString& previousText() const { return m_previous; }
 
     std::function<void()> onEnter;
     std::function<void()> onLeave;
@@ -33,6 +39,10 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    bool m_showing = false;
+    QString m_previous;
 };
 
 }  // namespace kvelmor::ui

@@ -360,8 +360,8 @@ void MainWindow::showSettings() {
         switch (settings::findSetting(name)->kind) {
         case Kind::NumberText:
         case Kind::Text: {
-            auto* e = static_cast<QLineEdit*>(w);
-            if (ss(e->text()) != value) e->setText(qs(value));
+            auto* e = static_cast<FieldEdit*>(w);
+            if (ss(e->text()) != value) e->showText(qs(value));
             break;
         }
         case Kind::Box:

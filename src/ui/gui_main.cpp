@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 #include <cstring>
 
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     describe(app);
     QApplication::setDesktopFileName("kvelmor");
+    QApplication::setWindowIcon(QIcon::fromTheme("kvelmor"));
     Arguments args;
     args.parser.process(app);
     const QStringList files = args.parser.positionalArguments();

@@ -30,9 +30,11 @@
 #include "measure/freetype_measurer.h"
 #include "settings/ini_store.h"
 #include "settings/presets.h"
+#include "ui/credit_window.h"
 #include "ui/form_table.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/version_window.h"
 
 using namespace kvelmor;
 using kvelmor::ui::qs;
@@ -429,4 +431,73 @@ TEST_F(WindowTest, ASettingsFileThatCannotBeSavedIsNamedAtShutDown) {
     window->close();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(qs(ini.string()))) << ss(messages[0]);
+}
+
+TEST_F(WindowTest, CreditWindowKeepsItsEditsOnlyOnOk) {
+    const settings::CreditSettings stored = session->appState.credit;
+    EXPECT_EQ(stored.text("posX"), "512");  // 640 × 8 / 10 for the frame in force
+    auto edit = [&](ui::CreditWindow& w, const char* name, const char* keys) {
+        auto* e = w.findChild<QLineEdit*>(name);
+        EXPECT_TRUE(e) << name;
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        // Japanese text arrives from the input method as one insertion.
+        if (QString::fromUtf8(keys).toLatin1() == QByteArray(keys)) QTest::keyClicks(e, keys);
+        else e->insert(QString::fromUtf8(keys));
+        leave(e);
+        return e->text();
+    };
+    {
+        ui::CreditWindow w(*session, window->dialogs(), window.get());
+        EXPECT_EQ(edit(w, "titleStartS", "7x"), "07");  // digits only, one digit padded on leaving
+        EXPECT_EQ(edit(w, "titleStartM", ""), "00");
+        edit(w, "Credit", "歌詞: ミナト");
+        QTest::mouseClick(w.findChild<QPushButton*>("Command3"), Qt::LeftButton);  // Cancel
+    }
+    EXPECT_TRUE(session->appState.credit == stored);
+
+    ui::CreditWindow w(*session, window->dialogs(), window.get());
+    auto* pixel = w.findChild<QLabel*>("FontPixcel");
+    const QString pixelBefore = pixel->text();
+    EXPECT_NE(pixelBefore, "0");
+    QFont chosen("IPAGothic");
+    chosen.setPointSize(60);
+    fontAnswer = chosen;
+    QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(w.findChild<QLineEdit*>("CreditFontSize")->text(), "60");
+    EXPECT_EQ(pixel->text(), pixelBefore);  // measured when the size field is left
+    leave(w.findChild<QLineEdit*>("CreditFontSize"));
+    EXPECT_GT(pixel->text().toInt(), pixelBefore.toInt());
+    edit(w, "Credit", "歌詞: ミナト");
+    QTest::mouseClick(w.findChild<QPushButton*>("Command2"), Qt::LeftButton);  // OK
+    EXPECT_EQ(session->appState.credit.text("Credit"), "歌詞: ミナト");
+    EXPECT_EQ(session->appState.credit.text("Command1"), "IPAGothic");
+    EXPECT_EQ(session->appState.credit.text("CreditFontSize"), "60");
+}
+
+TEST_F(WindowTest, VersionWindowHelpAndPlacement) {
+    ui::VersionWindow version(window->dialogs(), window.get());
+    EXPECT_EQ(version.findChild<QLabel*>("Label1")->text(), "Kvelmor");
+    EXPECT_EQ(version.findChild<QLabel*>("version")->text(), "2.0.19");
+    EXPECT_TRUE(version.findChild<QLabel*>("Label3")->text().contains("https://kvelmor.org"));
+
+    // The help page is missing beside the test program: three lines under "Kvelmor".
+    window->findChild<QAction*>("menuHELPON")->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    const QStringList lines = messages[0].split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "失敗しました。");
+    EXPECT_EQ(lines[1], "指定されたファイルが見つかりませんでした。");
+    EXPECT_EQ(lines[2], ui::helpFilePath());
+
+    // Centred over a larger owner, aligned with the corner of a smaller one.
+    QWidget owner, dialog;
+    owner.setGeometry(100, 50, 800, 600);
+    dialog.resize(200, 100);
+    ui::placeOver(&dialog, &owner);
+    EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft() + QPoint((owner.frameGeometry().width() - 200) / 2,
+                                                                     (owner.frameGeometry().height() - 100) / 2));
+    dialog.resize(1000, 700);
+    ui::placeOver(&dialog, &owner);
+    EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft());
 }

@@ -40,9 +40,7 @@ std::vector<FormTab> buildTabs() {
                       {"frameMargin", "表示位置", 2,
                        {f("MarginL", "左"), f("MarginR", "右"),
                         tip(f("MarginN", "行間"), "ルビを含まない行の文字間隔"), f("MarginV", "下")}},
-                      {"frameKaigyo", "自動改行", 1, {f("kaigyo", "自動改行")}},
-                      {"frameExColor", "拡張カラー設定", 1,
-                       {list("ExColor", "拡張色の適用先", {"ワイプ前", "縁", "影", "固定色", "ワイプ後"})}}},
+                      {"frameKaigyo", "自動改行", 1, {f("kaigyo", "自動改行")}}},
                      {{"frameColor", "色&&透明度", 2,
                        {f("PrimaryColor", "ワイプ後"), f("secondaryColor", "ワイプ前"), f("TeritaryColor", "縁"),
                         f("ShadowColor", "影"), f("teritaryColor2", "ワイプ前縁"), f("Command9", "拡張色"),
@@ -55,7 +53,9 @@ std::vector<FormTab> buildTabs() {
                       {"frameSub2", "Sub2", 2,
                        {f("thirdPrimaryColor", "ワイプ後"), f("thirdSecondaryColor", "ワイプ前"),
                         f("thirdTeritaryColor", "縁"), f("thirdShadowColor", "影"),
-                        f("thirdTeritaryColor2", "ワイプ前縁"), f("Command12", "拡張色")}}}}});
+                        f("thirdTeritaryColor2", "ワイプ前縁"), f("Command12", "拡張色")}},
+                      {"frameExColor", "拡張カラー設定", 1,
+                       {list("ExColor", "拡張色の適用先", {"ワイプ前", "縁", "影", "固定色", "ワイプ後"})}}}}});
 
     tabs.push_back(
         {"拡張",

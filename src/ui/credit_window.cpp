@@ -83,6 +83,8 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
     }
 }
 
+CreditWindow::~CreditWindow() { detachFieldEdits(this); }
+
 QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
     const settings::CreditFieldDef* def = settings::findCreditField(name);
     if (!def) qFatal("unknown credit field: %s", name.c_str());

@@ -18,6 +18,7 @@ class CreditWindow : public QDialog {
     Q_OBJECT
 public:
     CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~CreditWindow() override;
 
     const settings::CreditSettings& edited() const { return m_credit; }
 

@@ -57,4 +57,11 @@ void FieldEdit::focusOutEvent(QFocusEvent* e) {
     if (onLeave) onLeave();
 }
 
+void detachFieldEdits(QWidget* root) {
+    for (FieldEdit* e : root->findChildren<FieldEdit*>()) {
+        e->onEnter = nullptr;
+        e->onLeave = nullptr;
+    }
+}
+
 }  // namespace kvelmor::ui

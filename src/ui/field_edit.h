@@ -45,4 +45,8 @@ private:
     QString m_previous;
 };
 
+// Stops the fields under `root` from reacting: a window calls it as it is
+// destroyed, since a field losing the focus then must not reach the window.
+void detachFieldEdits(QWidget* root);
+
 }  // namespace kvelmor::ui

@@ -104,7 +104,10 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     m_presetBox->setFocus();
 }
 
-MainWindow::~MainWindow() { m_session.swapReporter(m_previousReporter); }
+MainWindow::~MainWindow() {
+    detachFieldEdits(this);
+    m_session.swapReporter(m_previousReporter);
+}
 
 void MainWindow::startUp(const std::string& settingsPath) {
     m_session.startUp(settingsPath);
@@ -320,6 +323,8 @@ void MainWindow::buildMenus() {
     };
     add(file, "menuLoad", "テキスト読込(&O)...", QKeySequence::Open, &MainWindow::loadSongFromDialog);
     add(file, "menuBatch", "一括変換(&B)...", QKeySequence(), &MainWindow::startBatchFromDialog);
+    add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(), &MainWindow::openLyricsEditor);
+    add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(), &MainWindow::openRubyEditor);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
@@ -413,7 +418,8 @@ void MainWindow::applyEnabling() {
     if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings)));
     const bool loaded = !m_session.song.lyricsPath.empty();
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);
-    if (auto* a = findChild<QAction*>("menuWrite")) a->setEnabled(loaded);
+    for (const char* name : {"menuEdit", "menuRuby", "menuWrite"})
+        if (auto* a = findChild<QAction*>(name)) a->setEnabled(loaded);
 }
 
 void MainWindow::refreshPresetBox() {

@@ -218,6 +218,9 @@ TEST_F(WindowTest, EverySettingIsEditedByExactlyOneWidgetOfItsKind) {
     auto* tabWidget = field<QTabWidget>("SSTab1");
     for (int i = 0; i < tabWidget->count(); ++i) tabs << tabWidget->tabText(i);
     EXPECT_EQ(tabs, (QStringList{"基本", "拡張", "ルビ", "曲情報", "タグ拡張"}));
+    // Usable on a 1024 × 768 screen: the tabs scroll rather than push the window larger.
+    EXPECT_LE(window->minimumSizeHint().width(), 1024);
+    EXPECT_LE(window->minimumSizeHint().height(), 700);
 }
 
 TEST_F(WindowTest, RefusedKeysAndPastedCharactersNeverReachAField) {

@@ -297,6 +297,15 @@ TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
     EXPECT_EQ(session->settings.text("titlePrimaryColor"), "255");
     EXPECT_TRUE(field<QPushButton>("titlePrimaryColor")->styleSheet().contains("#ff0000"));
 
+    // Double-clicking the Sub1 frame copies the standard colours; the label 拡張色 the fill colours.
+    QTest::mouseDClick(reveal(field<QWidget>("frameSub1")), Qt::LeftButton);
+    EXPECT_EQ(session->settings.text("secondPrimaryColor"), "255");
+    EXPECT_TRUE(field<QPushButton>("secondPrimaryColor")->styleSheet().contains("#ff0000"));
+    session->settings.setText("thirdPrimaryColor", "7");
+    QTest::mouseClick(field<QLabel>("exColorLabel"), Qt::LeftButton);
+    EXPECT_EQ(session->settings.text("Command9"), "255");
+    EXPECT_EQ(session->settings.text("Command12"), "7");
+
     // The main face becomes the ruby and song-information face as well.
     QFont chosen("IPAGothic");
     chosen.setPointSize(40);
@@ -334,6 +343,7 @@ TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {
     QTest::keyClicks(combo->lineEdit(), "wide");
     QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
     ASSERT_EQ(combo->count(), 2);  // "default" and "wide"
+    EXPECT_EQ(session->song.songInfo.title, "wide");  // a song without a title takes the typed name
 
     // Choosing "default" from the list loads it: fields and enabling follow.
     combo->setCurrentIndex(1);
@@ -503,4 +513,14 @@ TEST_F(WindowTest, VersionWindowHelpAndPlacement) {
     dialog.resize(1000, 700);
     ui::placeOver(&dialog, &owner);
     EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft());
+}
+
+TEST_F(WindowTest, AMediaFileThatCannotBeReadIsNamedAndChangesNothing) {
+    const fs::path notMedia = copyExample(dir / "clip.mp4");
+    fileAnswer = qs(notMedia.string());
+    const settings::ConversionSettings before = session->settings;
+    QTest::mouseClick(field<QPushButton>("Command13"), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(qs(notMedia.string()))) << ss(messages[0]);
+    EXPECT_TRUE(session->settings == before);
 }

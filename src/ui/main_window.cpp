@@ -115,8 +115,7 @@ void MainWindow::startUp(const std::string& settingsPath) {
     afterChange();
 }
 
-void MainWindow::buildForm(QWidget* host) {
-    auto* tabs = static_cast<QTabWidget*>(host);
+void MainWindow::buildForm(QTabWidget* tabs) {
     int tabIndex = 0;
     for (const FormTab& tab : formTabs()) {
         auto* scroll = new QScrollArea;
@@ -354,7 +353,7 @@ void MainWindow::afterChange() {
     showSettings();
     applyEnabling();
     showReports("Kvelmor");
-    // The preview pane is told here that the song or the settings changed.
+    // The preview pane (PreviewPane::songOrSettingsChanged) is told here that the song or the settings changed.
 }
 
 void MainWindow::showSettings() {
@@ -537,13 +536,15 @@ void MainWindow::probeMedia(const QString& path) {
 }
 
 void MainWindow::openRubyEditor() {
-    // The ruby editor (RubyEditor(m_session, this), modal) opens here.
-    afterChange();
+    if (m_session.song.lyricsPath.empty()) return;
+    // Editor hook: the ruby editor, RubyEditor(m_session, this), opens here modally.
+    afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
-    // The lyrics text editor (LyricsEditor(m_session, this), modal) opens here.
-    afterChange();
+    if (m_session.song.lyricsPath.empty()) return;
+    // Editor hook: the lyrics text editor, LyricsEditor(m_session, this), opens here modally.
+    afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::showCreditWindow() {

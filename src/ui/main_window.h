@@ -59,7 +59,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void buildForm(QWidget* host);
+    void buildForm(QTabWidget* tabs);
     QWidget* buildCommands();
     void buildMenus();
     QWidget* bindField(const FormField& field, QWidget* parent, QLabel*& label);

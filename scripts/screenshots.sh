@@ -16,7 +16,8 @@ work="$(mktemp -d)"
 display=":$((90 + RANDOM % 100))"
 pids=()
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    # The programs first, the X server last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -83,7 +84,7 @@ mkdir "$work/batch/song2.ass"  # a folder where the script should go
 "$gui" --settings "$work/Kvelmor.ini" --batch "$work/batch" >"$work/gui.log" 2>&1 &
 pids+=($!)
 batch="$(window 一括変換)"
-sleep 1.5
+sleep 4  # three songs; the end button shows when they are done
 shoot "$batch" batch.png
 xdotool key Return
 sleep 0.3

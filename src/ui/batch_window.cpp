@@ -54,6 +54,7 @@ BatchWindow::BatchWindow(app::Session& session, const QString& folder, QWidget* 
     m_cancelButton = new QPushButton("中止", this);
     m_cancelButton->setObjectName("cancelButton");
     m_cancelButton->setToolTip("今のファイルの後で止めます");
+    m_cancelButton->setAutoDefault(false);  // Enter must not stop a batch
     m_finish = new QPushButton("処理終了", this);
     m_finish->setObjectName("Command1");
     m_finish->setVisible(false);

@@ -47,6 +47,8 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
     m_pixel->setObjectName("FontPixcel");
     font->addWidget(new QLabel("ピクセル", this), 0, 4);
     font->addWidget(m_pixel, 0, 5);
+    font->setColumnStretch(4, 0);
+    font->setColumnStretch(6, 1);
     frame("クレジット", {{"テキスト", "Credit"}, {"タグ", "CreditTag"}}, 1);
     frame("表示位置", {{"X", "posX"}, {"Y", "posY"}, {"", "xRight"}}, 3);
     frame("表示時間",
@@ -107,6 +109,7 @@ QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
     }
     case CreditKind::FontFace: {
         auto* b = new QPushButton(parent);
+        b->setMinimumWidth(140);
         connect(b, &QPushButton::clicked, this, [this] {
             QFont initial(qs(m_credit.text("Command1")));
             initial.setPointSize(std::max(1, static_cast<int>(toWholeNumber(m_credit.text("CreditFontSize")))));

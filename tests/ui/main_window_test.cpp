@@ -43,13 +43,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "main_window_test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
-    (void)app;
-}
+// One application for all tests, ended after the last one so that Qt lets
+// go of its font database (LeakSanitizer would report it otherwise).
+class Application : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "main_window_test";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+const auto* const kApplication = ::testing::AddGlobalTestEnvironment(new Application);
 
 std::string fileBytes(const fs::path& p) {
     std::string bytes;
@@ -84,7 +93,6 @@ struct WindowTest : ::testing::Test {
     std::vector<int> ran;  // refresh stages, in the order they ran
 
     void SetUp() override {
-        ensureApplication();
         dir = fs::temp_directory_path() / ("kvelmor_ui_" + std::to_string(getpid()) + "_" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);

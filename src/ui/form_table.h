@@ -14,7 +14,7 @@ struct FormField {
     std::string name;     // the setting's name; the widget's objectName
     std::string caption;  // number fields and lists: the label before it; boxes and options: their text
     std::string rowLabel; // boxes and options: a label before them (an option row's name)
-    std::vector<std::string> items;  // choices and lists: the entries, in index order
+    std::vector<std::string> items;  // choices and lists: the entries, in index order; number fields: values offered
     std::string toolTip;
     bool newRow = false;  // starts a new row of its frame
 };

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/media.h"
@@ -184,6 +186,26 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         if (def->kind == Kind::Text) e->setMinimumWidth(260);
         else e->setFixedWidth(72);
         w = e;
+        if (!field.items.empty()) {
+            // Values to pick from beside the field, each set as if typed and left.
+            auto* holder = new QWidget(parent);
+            auto* row = new QHBoxLayout(holder);
+            row->setContentsMargins(0, 0, 0, 0);
+            auto* pick = new QToolButton(holder);
+            pick->setObjectName(qs(name + "Values"));
+            pick->setArrowType(Qt::DownArrow);
+            pick->setPopupMode(QToolButton::InstantPopup);
+            pick->setStyleSheet("QToolButton::menu-indicator { image: none; }");  // the arrow says it already
+            auto* menu = new QMenu(pick);
+            for (const auto& v : field.items)
+                menu->addAction(qs(v), this, [this, name, v] { apply(m_session.settings.setAsUser(name, v)); });
+            pick->setMenu(menu);
+            e->setParent(holder);
+            row->addWidget(e);
+            row->addWidget(pick);
+            row->addStretch(1);
+            placed = holder;
+        }
         if (name == "StyleNumber") {
             // The spinner beside the style number sets it as if typed and left.
             auto* holder = new QWidget(parent);

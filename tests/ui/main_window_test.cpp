@@ -20,6 +20,8 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QMenu>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -270,6 +272,12 @@ TEST_F(WindowTest, EnterAndLeavingAreTwoReactions) {
     QTest::keyClicks(marginL, "-5");
     EXPECT_EQ(stagesOf([&] { leave(marginL); }), kStyleStages);
     EXPECT_EQ(field<QLineEdit>("MarginR")->text(), "-5");
+
+    // A frame width picked from the list is set as if typed and left.
+    QAction* hd = field<QToolButton>("dispWidthValues")->menu()->actions().at(4);
+    EXPECT_EQ(hd->text(), "1280");
+    EXPECT_EQ(stagesOf([&] { hd->trigger(); }), (std::vector<int>{4, 11, 12, 14, 17}));
+    EXPECT_EQ(field<QLineEdit>("dispWidth")->text(), "1280");
 
     // Enter in preTime fills the fade-in; ticking the fade shows and enables it.
     auto* preTime = field<QLineEdit>("preTime");

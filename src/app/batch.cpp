@@ -137,6 +137,10 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
     const int total = static_cast<int>(entries.size());
 
     for (int i = 0; i < total; ++i) {
+        if (progress.cancelled && progress.cancelled()) {
+            result.cancelled = true;
+            break;
+        }
         BatchFileResult file;
         file.path = (fs::path(folder) / entries[static_cast<size_t>(i)].name).string();
         if (progress.starting) progress.starting(i, total, file.path);

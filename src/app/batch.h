@@ -42,6 +42,7 @@ enum class BatchStatus {
 
 struct BatchResult {
     BatchStatus status = BatchStatus::Done;
+    bool cancelled = false;  // stopped by BatchProgress::cancelled before the last file
     std::string folder;
     std::vector<BatchFileResult> files;  // in name order, converted and skipped alike
 
@@ -58,6 +59,9 @@ struct BatchProgress {
     // Just before a report about the current file reaches the session's
     // reporter (a progress display on the same terminal clears itself here).
     std::function<void()> reporting;
+    // Asked before each file; true stops the batch there. The files already
+    // handled keep their scripts; the rest are left out of the result.
+    std::function<bool()> cancelled;
 };
 
 // Converts every file of `folder` whose name takes part (see isBatchFileName),

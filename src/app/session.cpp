@@ -219,10 +219,16 @@ bool Session::loadLyrics(const std::string& path) {
     return true;
 }
 
+namespace {
+// What a newly loaded preset runs: the full refresh with the placement of
+// bottom alignment and new line priority after the ruby.
+const std::vector<int> kPresetStages{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+}  // namespace
+
 bool Session::selectPreset(const std::string& name) {
     comboText = name;
     presets.select(name, settings, presetHooks());
-    runStages({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17});
+    runStages(kPresetStages);
     return true;
 }
 
@@ -231,9 +237,22 @@ bool Session::savePreset(const std::string& name) {
     return presets.save(name, settings, *m_reporter);
 }
 
+void Session::typeComboText(const std::string& text) {
+    comboText = text;
+    // Each keystroke changes the text, so a title taken from the box keeps
+    // following it; a title read from the song file is never replaced.
+    std::string& title = song.songInfo.title;
+    if (title.empty() || (!m_titleFromBox.empty() && title == m_titleFromBox)) {
+        title = text;
+        m_titleFromBox = text;
+    }
+}
+
 bool Session::deletePreset(const std::string& name) {
     bool ok = presets.remove(name, settings, presetHooks(), *m_reporter);
     comboText = presets.currentName();
+    // The preset now current was loaded, so the song is laid out with it.
+    if (ok) runStages(kPresetStages);
     return ok;
 }
 

@@ -75,6 +75,11 @@ public:
 
     settings::PresetLoadHooks presetHooks();
 
+    // The preset box's text typed by the user. While the song has no title
+    // of its own, the text becomes its title, which the script then shows
+    // like a title read from the file; a title the file gave stays.
+    void typeComboText(const std::string& text);
+
     // The write command: the rows settled again (stage 13), the effect
     // templates expanded, then the script to `outPath` (empty: beside the
     // lyrics file). Returns whether the script was written.
@@ -113,6 +118,7 @@ private:
 
     Reporter* m_reporter;
     measure::TextMeasurer& m_measurer;
+    std::string m_titleFromBox;  // the title last taken from the preset box
     StageTable m_stages;
 };
 

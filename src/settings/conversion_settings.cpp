@@ -626,6 +626,12 @@ Change ConversionSettings::setAsUser(std::string_view name, std::string_view val
     case Kind::Box:
         if (!isBoxText(value)) return refuse("takes 0 or 1");
         setText(name, std::string(value));
+        // Ticking a fade fills its duration (ms) from the lead-in or lead-out (10 ms units).
+        if (value == "1" && (name == "fadeInCheck" || name == "fadeOutCheck")) {
+            const bool in = name == "fadeInCheck";
+            setText(in ? "FadeIn" : "FadeOut",
+                    std::to_string(static_cast<int64_t>(wholeNumber(in ? "preTime" : "aftTime")) * 10));
+        }
         return {true, {}, def->changeStages};
     case Kind::OptionMember:
         if (value != "1") return refuse("select an option with 1 (select another member to clear this one)");

@@ -195,6 +195,23 @@ TEST_F(BatchFixture, EachScriptEqualsASingleConversionOfItsFile) {
     EXPECT_EQ(session.song.songInfo.year, "");
 }
 
+// A cancel asked for while a file is handled stops before the next file.
+TEST_F(BatchFixture, ACancelStopsBeforeTheNextFile) {
+    for (const char* name : {"1", "2", "3"}) writeText(dir / (std::string(name) + ".txt"), song("", "あ", "か"));
+    bool stop = false;
+    BatchProgress progress;
+    progress.finished = [&](const BatchFileResult&, int done, int) { stop = done == 1; };
+    progress.cancelled = [&] { return stop; };
+
+    BatchResult r = runBatch(session, dir.string(), progress);
+    EXPECT_TRUE(r.cancelled);
+    ASSERT_EQ(r.files.size(), 1u);
+    EXPECT_TRUE(r.files[0].converted);
+    EXPECT_TRUE(fs::exists(dir / "1.ass"));
+    EXPECT_FALSE(fs::exists(dir / "2.ass"));
+    EXPECT_FALSE(fs::exists(dir / "3.ass"));
+}
+
 TEST_F(BatchFixture, ScriptsThatCannotBeWrittenAreSkippedWithTheirReason) {
     writeText(dir / "a.txt", song("", "あ", "か"));
     fs::create_directories(dir / "a.ass");  // the script's place is taken by a folder

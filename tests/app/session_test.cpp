@@ -214,6 +214,28 @@ TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
 
 // A new style number reaches every line of an already laid-out song, and
 // the display windows keep their lead-in.
+// Deleting the current preset loads the first one, and the song follows it.
+TEST_F(SessionFixture, DeletingAPresetLaysTheSongOutWithTheOneLoaded) {
+    session.startUp((dir / "Kvelmor.ini").string());
+    session.settings.setText("dispWidth", "800");
+    ASSERT_TRUE(session.savePreset("wide"));
+    EXPECT_EQ(stagesOf([&] { EXPECT_TRUE(session.deletePreset("wide")); }),
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}));
+    EXPECT_EQ(session.comboText, "default");
+    EXPECT_EQ(session.settings.text("dispWidth"), "640");
+}
+
+// Typing into the preset box names a song that has no title of its own.
+TEST_F(SessionFixture, TypingAPresetNameTitlesAnUntitledSong) {
+    session.typeComboText("m");
+    session.typeComboText("my preset");  // each keystroke is a change; the whole text wins
+    EXPECT_EQ(session.comboText, "my preset");
+    EXPECT_EQ(session.song.songInfo.title, "my preset");
+    session.song.songInfo.title = "From the file";
+    session.typeComboText("other");
+    EXPECT_EQ(session.song.songInfo.title, "From the file");
+}
+
 TEST(SessionStyleNumber, ANewStyleNumberRenamesTheLinesAndKeepsTheirWindows) {
     CollectingReporter reporter;
     measure::FixedMeasurer measurer;

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# scripts/screenshots.sh OUTDIR: starts kvelmor-gui under a virtual X server
+# with the example song loaded and writes PNGs of the main window (one per
+# tab, main-1.png .. main-5.png), the credit window (credit.png), the
+# version window (version.png) and the batch window at its end (batch.png).
+# The PNGs are for looking at, not for comparing.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:?usage: scripts/screenshots.sh OUTDIR}"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+gui="${KVELMOR_GUI:-$root/build/kvelmor-gui}"
+[ -x "$gui" ] || { echo "build kvelmor-gui first (cmake --build build --target kvelmor-gui)" >&2; exit 2; }
+
+work="$(mktemp -d)"
+display=":$((90 + RANDOM % 100))"
+pids=()
+cleanup() {
+    # The programs first, the X server last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display" QT_QPA_PLATFORM=xcb LANG=C.UTF-8
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# A window's id once it is shown (the title is matched exactly).
+window() {
+    local id=""
+    for _ in $(seq 100); do
+        id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)"
+        [ -n "$id" ] && { echo "$id"; return; }
+        sleep 0.1
+    done
+    echo "no window titled $1" >&2
+    return 1
+}
+shoot() {  # shoot WINDOW-ID FILE
+    sleep 0.6
+    import -window "$1" "$out/$2"
+    echo "wrote $out/$2"
+}
+
+cp "$root/examples/sakura_no_michi.txt" "$work/"
+"$gui" --settings "$work/Kvelmor.ini" "$work/sakura_no_michi.txt" >"$work/gui.log" 2>&1 &
+pids+=($!)
+main="$(window Kvelmor)"
+xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+shoot "$main" main-1.png
+# The preset box has the focus at start; three tabs on is the tab bar, whose arrows change tabs.
+xdotool key --window "$main" Tab Tab Tab
+for n in 2 3 4 5; do
+    xdotool key --window "$main" Right
+    shoot "$main" "main-$n.png"
+done
+
+xdotool key alt+c
+sleep 0.3
+xdotool key Down Return
+credit="$(window 作成クレジット設定)"
+shoot "$credit" credit.png
+xdotool key Escape
+sleep 0.3
+
+xdotool windowfocus --sync "$main"
+xdotool key alt+h
+sleep 0.3
+xdotool key Down Return
+version="$(window バージョン情報)"
+shoot "$version" version.png
+xdotool key Escape
+sleep 0.3
+xdotool windowfocus --sync "$main"
+xdotool key ctrl+q
+wait "${pids[1]}" || true
+
+# The batch window over a folder of three songs, one of which cannot be written.
+mkdir -p "$work/batch"
+for n in 1 2 3; do cp "$root/examples/sakura_no_michi.txt" "$work/batch/song$n.txt"; done
+mkdir "$work/batch/song2.ass"  # a folder where the script should go
+"$gui" --settings "$work/Kvelmor.ini" --batch "$work/batch" >"$work/gui.log" 2>&1 &
+pids+=($!)
+batch="$(window 一括変換)"
+sleep 4  # three songs; the end button shows when they are done
+shoot "$batch" batch.png
+xdotool key Return
+sleep 0.3
+xdotool windowfocus --sync "$(window Kvelmor)"
+xdotool key ctrl+q
+wait "${pids[2]}" || true

@@ -1,0 +1,118 @@
+#include "ui/dialogs.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "common/number_text.h"
+
+namespace kvelmor::ui {
+namespace {
+
+// Messages longer than this many lines are shown in a scrolling list.
+constexpr int kLinesInABox = 12;
+
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+    const QStringList lines = text.split('\n');
+    if (lines.size() <= kLinesInABox) {
+        QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+        box.exec();
+        return;
+    }
+    QDialog d(parent);
+    d.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&d);
+    layout->addWidget(new QLabel(QObject::tr("%1 件のメッセージ").arg(lines.size()), &d));
+    auto* list = new QPlainTextEdit(text, &d);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setMinimumSize(560, 320);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &d);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    layout->addWidget(buttons);
+    d.exec();
+}
+
+}  // namespace
+
+Dialogs Dialogs::standard() {
+    Dialogs d;
+    d.colour = [](QWidget* parent, const QColor& initial) -> std::optional<QColor> {
+        QColor c = QColorDialog::getColor(initial, parent);
+        if (!c.isValid()) return std::nullopt;
+        return c;
+    };
+    d.font = [](QWidget* parent, const QFont& initial) -> std::optional<QFont> {
+        bool ok = false;
+        QFont f = QFontDialog::getFont(&ok, initial, parent);
+        if (!ok) return std::nullopt;
+        return f;
+    };
+    d.openFile = [](QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, title, folder, filter);
+    };
+    d.folder = [](QWidget* parent, const QString& title, const QString& folder) {
+        return QFileDialog::getExistingDirectory(parent, title, folder);
+    };
+    d.message = showMessage;
+    d.openExternally = [](const QString& target) {
+        QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
+        return QDesktopServices::openUrl(url);
+    };
+    return d;
+}
+
+void placeOver(QWidget* dialog, const QWidget* owner) {
+    if (!owner) return;
+    const QRect o = owner->frameGeometry();
+    const QSize own = dialog->frameGeometry().size().isValid() ? dialog->frameGeometry().size() : dialog->sizeHint();
+    const int x = o.width() >= own.width() ? o.left() + (o.width() - own.width()) / 2 : o.left();
+    const int y = o.height() >= own.height() ? o.top() + (o.height() - own.height()) / 2 : o.top();
+    dialog->move(x, y);
+}
+
+QPushButton* newColourButton(QWidget* parent) {
+    auto* b = new QPushButton(parent);
+    b->setFixedSize(48, 22);
+    return b;
+}
+
+void showColour(QPushButton* button, const std::string& decimal) {
+    const QColor c = colourFromSetting(decimal);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #606060; }").arg(c.name()));
+    button->setToolTip(c.name());
+}
+
+QSlider* newLevelSlider(QWidget* parent) {
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setRange(0, 10);
+    s->setPageStep(1);
+    s->setTickPosition(QSlider::TicksBelow);
+    s->setMinimumWidth(90);
+    return s;
+}
+
+QColor colourFromSetting(const std::string& decimal) {
+    auto v = parseNumber(decimal);
+    auto bgr = static_cast<uint32_t>(v && *v > 0 ? *v : 0);
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+std::string settingFromColour(const QColor& c) {
+    const uint32_t bgr = static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
+                         (static_cast<uint32_t>(c.blue()) << 16);
+    return std::to_string(bgr);
+}
+
+}  // namespace kvelmor::ui

@@ -1,0 +1,48 @@
+#pragma once
+// The standard dialogs the windows open, behind one replaceable set of
+// functions: the program uses Qt's dialogs, tests answer in their place.
+
+#include <QColor>
+#include <QFont>
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QPushButton;
+class QSlider;
+class QWidget;
+
+namespace kvelmor::ui {
+
+struct Dialogs {
+    // A colour picked starting from `initial`; nothing when cancelled.
+    std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)> colour;
+    // A font picked starting from `initial` (face, point size, bold, italic); nothing when cancelled.
+    std::function<std::optional<QFont>(QWidget* parent, const QFont& initial)> font;
+    // A file to open; empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& title, const QString& folder, const QString& filter)> openFile;
+    // A folder; empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& title, const QString& folder)> folder;
+    // A message the user acknowledges. Many lines scroll.
+    std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)> message;
+    // Hands a file or web address to the desktop; false when nothing could open it.
+    std::function<bool(const QString& target)> openExternally;
+
+    static Dialogs standard();
+};
+
+// Places `dialog` over `owner`: centred where the owner is at least as large
+// in that direction, aligned with the owner's top or left edge otherwise.
+void placeOver(QWidget* dialog, const QWidget* owner);
+
+// The widgets colours and transparency levels are edited with, in the main and the credit window.
+QPushButton* newColourButton(QWidget* parent);
+void showColour(QPushButton* button, const std::string& decimal);
+QSlider* newLevelSlider(QWidget* parent);  // 0..10
+
+// A colour held as 0x00BBGGRR in decimal, and back.
+QColor colourFromSetting(const std::string& decimal);
+std::string settingFromColour(const QColor& c);
+
+}  // namespace kvelmor::ui

@@ -1,0 +1,81 @@
+// kvelmor-gui [FILE] [--settings FILE] [--batch FOLDER]: the main window over one session.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QTimer>
+#include <cstring>
+
+#include "app/session.h"
+#include "measure/freetype_measurer.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+#include "ui/version_window.h"
+
+namespace {
+
+struct Arguments {
+    QCommandLineParser parser;
+    QCommandLineOption settings{"settings", "Read and write the settings FILE instead of the default one.", "FILE"};
+    QCommandLineOption batch{"batch", "Convert every .txt file of FOLDER in the batch window.", "FOLDER"};
+
+    Arguments() {
+        parser.setApplicationDescription("Kvelmor: timed karaoke lyrics to ASS subtitle scripts");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(settings);
+        parser.addOption(batch);
+        parser.addPositionalArgument("FILE", "A lyrics file (.txt or .kra) to load at start.", "[FILE]");
+    }
+};
+
+// --help and --version print and end without opening a display.
+bool printsOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* o : {"-h", "--help", "--help-all", "-v", "--version", "-?"})
+            if (std::strcmp(argv[i], o) == 0) return true;
+    return false;
+}
+
+void describe(QCoreApplication& app) {
+    app.setApplicationName("Kvelmor");
+    app.setApplicationVersion(kvelmor::ui::versionText());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kvelmor;
+    if (printsOnly(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        describe(app);
+        Arguments args;
+        args.parser.process(app);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    describe(app);
+    QApplication::setDesktopFileName("kvelmor");
+    QApplication::setWindowIcon(QIcon::fromTheme("kvelmor"));
+    Arguments args;
+    args.parser.process(app);
+    const QStringList files = args.parser.positionalArguments();
+    if (files.size() > 1) {
+        fputs("kvelmor-gui takes at most one FILE\n", stderr);
+        return 2;
+    }
+
+    CollectingReporter startReports;
+    measure::FreeTypeMeasurer measurer;
+    app::Session session(startReports, measurer);
+    ui::MainWindow window(session);
+    window.startUp(args.parser.isSet(args.settings) ? ui::ss(args.parser.value(args.settings))
+                                                    : app::defaultSettingsPath());
+    window.show();
+    if (!files.isEmpty()) window.loadSong(files.front());
+    if (args.parser.isSet(args.batch)) {
+        const QString folder = args.parser.value(args.batch);
+        QTimer::singleShot(0, &window, [&window, folder] { window.startBatch(folder); });
+    }
+    return app.exec();
+}

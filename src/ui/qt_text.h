@@ -1,0 +1,15 @@
+#pragma once
+// The one place where texts cross between the core (UTF-8 std::string) and Qt.
+
+#include <QString>
+#include <string>
+
+namespace kvelmor::ui {
+
+inline QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline std::string ss(const QString& s) {
+    const QByteArray b = s.toUtf8();
+    return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+}  // namespace kvelmor::ui

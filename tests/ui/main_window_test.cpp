@@ -1,0 +1,542 @@
+// The main window over a real session: widgets driven with QTest key and
+// mouse events, dialogs answered by the test, scripts compared with the
+// command line's.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QMenu>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/session.h"
+#include "common/encoding.h"
+#include "common/file_io.h"
+#include "measure/freetype_measurer.h"
+#include "settings/ini_store.h"
+#include "settings/presets.h"
+#include "ui/credit_window.h"
+#include "ui/form_table.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+#include "ui/version_window.h"
+
+using namespace kvelmor;
+using kvelmor::ui::qs;
+using kvelmor::ui::ss;
+namespace fs = std::filesystem;
+
+namespace {
+
+// One application for all tests, ended after the last one so that Qt lets
+// go of its font database (LeakSanitizer would report it otherwise).
+class Application : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "main_window_test";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+const auto* const kApplication = ::testing::AddGlobalTestEnvironment(new Application);
+
+std::string fileBytes(const fs::path& p) {
+    std::string bytes;
+    EXPECT_TRUE(readFileBytes(p.string(), bytes).ok) << p;
+    return bytes;
+}
+
+// Runs the kvelmor binary; returns its exit code.
+int runKvelmor(const QStringList& args) {
+    QProcess p;
+    p.start(KVELMOR_BINARY, args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return p.exitCode();
+}
+
+struct WindowTest : ::testing::Test {
+    CollectingReporter reporter;
+    measure::FreeTypeMeasurer measurer;
+    std::unique_ptr<app::Session> session;
+    std::unique_ptr<ui::MainWindow> window;
+    fs::path dir;
+    fs::path ini;
+
+    // What the dialogs answer, and what they were asked.
+    std::optional<QColor> colourAnswer;
+    std::optional<QFont> fontAnswer;
+    QString fileAnswer, folderAnswer;
+    QColor colourOffered;
+    QFont fontOffered;
+    int dialogsOpened = 0;
+    QStringList messages;
+    std::vector<int> ran;  // refresh stages, in the order they ran
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("kvelmor_ui_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ini = dir / "Kvelmor.ini";
+        open();
+    }
+    void TearDown() override {
+        window.reset();
+        session.reset();
+        fs::remove_all(dir);
+    }
+
+    void open() {
+        window.reset();
+        session = std::make_unique<app::Session>(reporter, measurer);
+        window = std::make_unique<ui::MainWindow>(*session);
+        ui::Dialogs& d = window->dialogs();
+        d.colour = [this](QWidget*, const QColor& c) {
+            ++dialogsOpened;
+            colourOffered = c;
+            return colourAnswer;
+        };
+        d.font = [this](QWidget*, const QFont& f) {
+            ++dialogsOpened;
+            fontOffered = f;
+            return fontAnswer;
+        };
+        d.openFile = [this](QWidget*, const QString&, const QString&, const QString&) { return fileAnswer; };
+        d.folder = [this](QWidget*, const QString&, const QString&) { return folderAnswer; };
+        d.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
+        d.openExternally = [](const QString&) { return false; };
+        window->startUp(ini.string());
+        window->show();
+        // Every stage still runs; the test sees their order.
+        app::StageTable t = app::standardStages();
+        for (int i = 1; i <= app::kStageCount; ++i)
+            t[static_cast<size_t>(i)] = [this, i, real = t[static_cast<size_t>(i)]](app::Session& s) {
+                ran.push_back(i);
+                real(s);
+            };
+        session->setStageTable(t);
+    }
+
+    template <class W>
+    W* field(const char* name) {
+        W* w = window->findChild<W*>(name);
+        if (!w) ADD_FAILURE() << "no widget " << name;
+        return w;
+    }
+    // Losing the focus to another field of the window.
+    static void leave(QWidget* w) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(w, &out);
+    }
+    // Brings the tab that holds `w` to the front, as a user would.
+    template <class W>
+    W* reveal(W* w) {
+        auto* tabs = field<QTabWidget>("SSTab1");
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(w)) tabs->setCurrentIndex(i);
+        return w;
+    }
+    static void clear(QLineEdit* e) {
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+    }
+    std::vector<int> stagesOf(const std::function<void()>& action) {
+        ran.clear();
+        action();
+        return ran;
+    }
+    fs::path copyExample(const fs::path& to) {
+        fs::create_directories(to.parent_path());
+        fs::copy_file(fs::path(KVELMOR_EXAMPLES) / "sakura_no_michi.txt", to, fs::copy_options::overwrite_existing);
+        return to;
+    }
+    // Closes the batch window as soon as its end button shows.
+    void finishBatchWhenDone(bool cancelAtOnce = false) {
+        auto* timer = new QTimer(window.get());
+        bool cancelled = false;
+        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, cancelAtOnce, cancelled]() mutable {
+            auto* form = window->findChild<QDialog*>("Form6");
+            if (!form) return;
+            if (cancelAtOnce && !cancelled) {
+                cancelled = true;
+                QTest::mouseClick(form->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+            }
+            auto* done = form->findChild<QPushButton*>("Command1");
+            if (done && done->isVisible()) {
+                batchProblems = form->findChild<QPlainTextEdit*>("problemList")->toPlainText();
+                batchDone = form->findChild<QLabel*>("Label2")->text();
+                timer->stop();
+                QTest::mouseClick(done, Qt::LeftButton);
+            }
+        });
+        timer->start(10);
+    }
+    QString batchProblems, batchDone;
+};
+
+const std::vector<int> kStyleStages{5, 11, 12, 14, 17};
+
+}  // namespace
+
+// A setting added to the table without a place in the window fails here.
+TEST_F(WindowTest, EverySettingIsEditedByExactlyOneWidgetOfItsKind) {
+    using settings::Kind;
+    int bound = 0;
+    for (const auto& def : settings::settingTable()) {
+        if (ui::hasNoField(def.name)) continue;
+        // Font flags are edited through their font's button.
+        const std::string name = def.kind == Kind::FontFlag ? def.group : def.name;
+        SCOPED_TRACE(name);
+        const auto found = window->findChildren<QObject*>(qs(name));
+        ASSERT_EQ(found.size(), 1);
+        QObject* w = found.front();
+        const char* expected = def.kind == Kind::NumberText || def.kind == Kind::Text ? "QLineEdit"
+                               : def.name == "menuCreditOn"                           ? "QAction"
+                               : def.kind == Kind::Box                                ? "QCheckBox"
+                               : def.kind == Kind::OptionMember                       ? "QRadioButton"
+                               : def.kind == Kind::Choice || def.kind == Kind::ListIndex ? "QComboBox"
+                               : def.kind == Kind::Level                              ? "QSlider"
+                               : def.kind == Kind::PixelHeight                        ? "QLabel"
+                                                                                      : "QPushButton";
+        EXPECT_TRUE(w->inherits(expected)) << w->metaObject()->className() << " is no " << expected;
+        ++bound;
+    }
+    EXPECT_GT(bound, 100);
+    QStringList tabs;
+    auto* tabWidget = field<QTabWidget>("SSTab1");
+    for (int i = 0; i < tabWidget->count(); ++i) tabs << tabWidget->tabText(i);
+    EXPECT_EQ(tabs, (QStringList{"基本", "拡張", "ルビ", "曲情報", "タグ拡張"}));
+    // Usable on a 1024 × 768 screen: the tabs scroll rather than push the window larger.
+    EXPECT_LE(window->minimumSizeHint().width(), 1024);
+    EXPECT_LE(window->minimumSizeHint().height(), 700);
+}
+
+TEST_F(WindowTest, RefusedKeysAndPastedCharactersNeverReachAField) {
+    struct Case {
+        const char* name;
+        const char* typed;
+        const char* pasted;
+        const char* shown;  // and held by the settings
+    } cases[] = {
+        {"dispWidth", "12a-3.", "4x5", "12345"},   // digits only
+        {"MarginL", "-4x5", "-1", "-45-1"},        // digits and minus
+        {"mojiScaleX", "1.5e", ",2", "1.52"},      // digits and the point
+        {"rubyScale", "ab", "c!", "abc!"},         // takes every key
+        {"LyricsDispTime", "1x", "0", "10"},       // digits only, no replacement
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* e = field<QLineEdit>(c.name);
+        clear(e);
+        QTest::keyClicks(e, c.typed);
+        QApplication::clipboard()->setText(c.pasted);
+        e->end(false);
+        e->paste();
+        EXPECT_EQ(e->text(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(session->settings.text(c.name), c.shown);
+    }
+}
+
+TEST_F(WindowTest, EnterAndLeavingAreTwoReactions) {
+    auto* outLine = field<QLineEdit>("outLine");
+    clear(outLine);
+    EXPECT_EQ(stagesOf([&] { QTest::keyClick(outLine, Qt::Key_Return); }), std::vector<int>{});
+    EXPECT_EQ(outLine->text(), "0");  // replaced, but the styles are not refreshed
+    EXPECT_EQ(stagesOf([&] { leave(outLine); }), std::vector<int>{5});
+
+    // Leaving MarginL copies a number into MarginR, which itself refuses "-".
+    auto* marginL = field<QLineEdit>("MarginL");
+    clear(marginL);
+    QTest::keyClicks(marginL, "-5");
+    EXPECT_EQ(stagesOf([&] { leave(marginL); }), kStyleStages);
+    EXPECT_EQ(field<QLineEdit>("MarginR")->text(), "-5");
+
+    // A frame width picked from the list is set as if typed and left.
+    QAction* hd = field<QToolButton>("dispWidthValues")->menu()->actions().at(4);
+    EXPECT_EQ(hd->text(), "1280");
+    EXPECT_EQ(stagesOf([&] { hd->trigger(); }), (std::vector<int>{4, 11, 12, 14, 17}));
+    EXPECT_EQ(field<QLineEdit>("dispWidth")->text(), "1280");
+
+    // Enter in preTime fills the fade-in; ticking the fade shows and enables it.
+    auto* preTime = field<QLineEdit>("preTime");
+    clear(preTime);
+    QTest::keyClicks(preTime, "9");
+    QTest::keyClick(preTime, Qt::Key_Return);
+    auto* fadeIn = field<QLineEdit>("FadeIn");
+    EXPECT_FALSE(fadeIn->isEnabled());
+    QTest::mouseClick(reveal(field<QCheckBox>("fadeInCheck")), Qt::LeftButton);
+    EXPECT_TRUE(fadeIn->isEnabled());
+    EXPECT_EQ(fadeIn->text(), "90");
+}
+
+TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
+    const settings::ConversionSettings before = session->settings;
+    auto* primary = field<QPushButton>("PrimaryColor");
+    auto* mainFont = field<QPushButton>("Command2");
+    EXPECT_EQ(stagesOf([&] {
+                  QTest::mouseClick(primary, Qt::LeftButton);
+                  QTest::mouseClick(mainFont, Qt::LeftButton);
+              }),
+              std::vector<int>{});
+    EXPECT_EQ(dialogsOpened, 2);
+    EXPECT_TRUE(session->settings == before);
+    EXPECT_EQ(colourOffered, QColor(255, 255, 0));  // 65535 is yellow (0x00BBGGRR)
+    EXPECT_EQ(fontOffered.family(), "MS UI Gothic");
+    EXPECT_EQ(fontOffered.pointSize(), 36);
+
+    // A picked fill colour of the standard style goes to the song information too (titleInfo 0).
+    colourAnswer = QColor(255, 0, 0);
+    EXPECT_EQ(stagesOf([&] { QTest::mouseClick(primary, Qt::LeftButton); }), std::vector<int>{5});
+    EXPECT_EQ(session->settings.text("PrimaryColor"), "255");
+    EXPECT_EQ(session->settings.text("titlePrimaryColor"), "255");
+    EXPECT_TRUE(field<QPushButton>("titlePrimaryColor")->styleSheet().contains("#ff0000"));
+
+    // Double-clicking the Sub1 frame copies the standard colours; the label 拡張色 the fill colours.
+    QTest::mouseDClick(reveal(field<QWidget>("frameSub1")), Qt::LeftButton);
+    EXPECT_EQ(session->settings.text("secondPrimaryColor"), "255");
+    EXPECT_TRUE(field<QPushButton>("secondPrimaryColor")->styleSheet().contains("#ff0000"));
+    session->settings.setText("thirdPrimaryColor", "7");
+    QTest::mouseClick(field<QLabel>("exColorLabel"), Qt::LeftButton);
+    EXPECT_EQ(session->settings.text("Command9"), "255");
+    EXPECT_EQ(session->settings.text("Command12"), "7");
+
+    // The main face becomes the ruby and song-information face as well.
+    QFont chosen("IPAGothic");
+    chosen.setPointSize(40);
+    chosen.setBold(true);
+    fontAnswer = chosen;
+    EXPECT_EQ(stagesOf([&] { QTest::mouseClick(mainFont, Qt::LeftButton); }), kStyleStages);
+    EXPECT_EQ(mainFont->text(), "IPAGothic");
+    EXPECT_EQ(field<QPushButton>("Command6")->text(), "IPAGothic");
+    EXPECT_EQ(field<QPushButton>("Command8")->text(), "IPAGothic");
+    EXPECT_EQ(field<QLineEdit>("ssaFontSize")->text(), "40");
+    EXPECT_EQ(session->settings.text("Command2.Bold"), "1");
+    EXPECT_EQ(field<QLabel>("tagFontPixcel")->text(), qs(session->settings.text("tagFontPixcel")));
+    EXPECT_NE(field<QLabel>("tagFontPixcel")->text(), "0");
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {
+    auto* combo = field<QComboBox>("Combo2");
+    EXPECT_EQ(combo->count(), 0);  // a first start lists no preset until one is saved
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);  // saves "default"
+    auto* songInfoX = field<QLineEdit>("songInfoX");
+    EXPECT_FALSE(songInfoX->isEnabled());
+    QTest::mouseClick(reveal(field<QCheckBox>("songInfoCheck")), Qt::LeftButton);
+    EXPECT_TRUE(songInfoX->isEnabled());
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    clear(width);
+    QTest::keyClicks(width, "720");
+    QTest::keyClick(width, Qt::Key_Return);
+
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "info");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{"「info」の名称は使えません"});
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "wide");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    ASSERT_EQ(combo->count(), 2);  // "default" and "wide"
+    EXPECT_EQ(session->song.songInfo.title, "wide");  // a song without a title takes the typed name
+
+    // Choosing "default" from the list loads it: fields and enabling follow.
+    combo->setCurrentIndex(1);
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(combo->currentText(), "default");
+    EXPECT_EQ(width->text(), "640");
+    EXPECT_FALSE(songInfoX->isEnabled());
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(width->text(), "720");
+    EXPECT_TRUE(songInfoX->isEnabled());
+
+    messages.clear();
+    combo->setEditText("default");
+    QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{"defaultは削除出来ません"});
+    combo->setEditText("wide");
+    QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
+    EXPECT_EQ(combo->currentText(), "default");
+    EXPECT_EQ(width->text(), "640");
+    window->close();
+
+    // The next start and the command line see no "wide".
+    open();
+    EXPECT_EQ(field<QComboBox>("Combo2")->findText("wide"), -1);
+    QProcess list;
+    list.start(KVELMOR_BINARY, {"presets", "list", "--settings", qs(ini.string())});
+    ASSERT_TRUE(list.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), QStringList{"default"});
+}
+
+// What the window writes is what `kvelmor convert` writes with the settings
+// file the window saved at shut-down.
+TEST_F(WindowTest, LoadAndWriteGiveTheScriptOfTheCommandLine) {
+    EXPECT_FALSE(field<QPushButton>("Command7")->isEnabled());
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    clear(width);
+    QTest::keyClicks(width, "800");
+    QTest::keyClick(width, Qt::Key_Return);
+    QTest::mouseClick(field<QCheckBox>("KraCheck"), Qt::LeftButton);
+    QTest::mouseClick(reveal(field<QRadioButton>("DisplayType2")), Qt::LeftButton);
+    EXPECT_FALSE(field<QLineEdit>("spaceTimePre")->isEnabled());
+
+    fileAnswer = qs(copyExample(dir / "window" / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(field<QPushButton>("Command5")->isEnabled());
+    EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());
+    EXPECT_TRUE(field<QPushButton>("Command10")->isEnabled());
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(dir / "window" / "song.kra"));
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("song.ass"));
+    window->close();
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+
+    const fs::path cli = copyExample(dir / "cli" / "song.txt");
+    EXPECT_EQ(runKvelmor({"convert", "--settings", qs(ini.string()), qs(cli.string())}), 0);
+    const std::string script = fileBytes(dir / "window" / "song.ass");
+    EXPECT_NE(decodeText(script).utf8.find("PlayResX: 800"), std::string::npos);
+    EXPECT_EQ(script, fileBytes(dir / "cli" / "song.ass"));
+    EXPECT_EQ(fileBytes(dir / "window" / "song.kra"), fileBytes(dir / "cli" / "song.kra"));
+}
+
+TEST_F(WindowTest, BatchFromTheWindowGivesTheScriptsOfTheCommandLine) {
+    for (const char* folder : {"window", "cli"}) {
+        copyExample(dir / folder / "a.txt");
+        copyExample(dir / folder / "b.txt");
+        fs::create_directories(dir / folder / "b.ass");  // b's script cannot be written
+        copyExample(dir / folder / "c.TXT");
+    }
+    folderAnswer = qs((dir / "window").string());
+    finishBatchWhenDone();
+    QTest::mousePress(field<QPushButton>("Command1"), Qt::RightButton);
+    EXPECT_EQ(batchDone, "2");
+    EXPECT_TRUE(batchProblems.contains(qs((dir / "window" / "b.txt").string()))) << ss(batchProblems);
+    EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());  // the last file is loaded
+    window->close();
+
+    EXPECT_EQ(runKvelmor({"batch", "--settings", qs(ini.string()), qs((dir / "cli").string())}), 2);
+    for (const char* script : {"a.ass", "c.ass"})
+        EXPECT_EQ(fileBytes(dir / "window" / script), fileBytes(dir / "cli" / script)) << script;
+}
+
+TEST_F(WindowTest, ABatchStopsAfterTheCurrentFileWhenCancelled) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) copyExample(dir / "songs" / name);
+    finishBatchWhenDone(true);
+    window->startBatch(qs((dir / "songs").string()));
+    EXPECT_EQ(batchDone, "1");
+    EXPECT_TRUE(batchProblems.contains("中止しました")) << ss(batchProblems);
+    EXPECT_TRUE(fs::exists(dir / "songs" / "1.ass"));
+    EXPECT_FALSE(fs::exists(dir / "songs" / "3.ass"));
+}
+
+TEST_F(WindowTest, ASettingsFileThatCannotBeSavedIsNamedAtShutDown) {
+    window.reset();
+    std::ofstream(dir / "blocker") << "a file where a folder should be";
+    ini = dir / "blocker" / "Kvelmor.ini";
+    open();
+    messages.clear();
+    window->close();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(qs(ini.string()))) << ss(messages[0]);
+}
+
+TEST_F(WindowTest, CreditWindowKeepsItsEditsOnlyOnOk) {
+    const settings::CreditSettings stored = session->appState.credit;
+    EXPECT_EQ(stored.text("posX"), "512");  // 640 × 8 / 10 for the frame in force
+    auto edit = [&](ui::CreditWindow& w, const char* name, const char* keys) {
+        auto* e = w.findChild<QLineEdit*>(name);
+        EXPECT_TRUE(e) << name;
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        // Japanese text arrives from the input method as one insertion.
+        if (QString::fromUtf8(keys).toLatin1() == QByteArray(keys)) QTest::keyClicks(e, keys);
+        else e->insert(QString::fromUtf8(keys));
+        leave(e);
+        return e->text();
+    };
+    {
+        ui::CreditWindow w(*session, window->dialogs(), window.get());
+        EXPECT_EQ(edit(w, "titleStartS", "7x"), "07");  // digits only, one digit padded on leaving
+        EXPECT_EQ(edit(w, "titleStartM", ""), "00");
+        edit(w, "Credit", "歌詞: ミナト");
+        QTest::mouseClick(w.findChild<QPushButton*>("Command3"), Qt::LeftButton);  // Cancel
+    }
+    EXPECT_TRUE(session->appState.credit == stored);
+
+    ui::CreditWindow w(*session, window->dialogs(), window.get());
+    auto* pixel = w.findChild<QLabel*>("FontPixcel");
+    const QString pixelBefore = pixel->text();
+    EXPECT_NE(pixelBefore, "0");
+    QFont chosen("IPAGothic");
+    chosen.setPointSize(60);
+    fontAnswer = chosen;
+    QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(w.findChild<QLineEdit*>("CreditFontSize")->text(), "60");
+    EXPECT_EQ(pixel->text(), pixelBefore);  // measured when the size field is left
+    leave(w.findChild<QLineEdit*>("CreditFontSize"));
+    EXPECT_GT(pixel->text().toInt(), pixelBefore.toInt());
+    edit(w, "Credit", "歌詞: ミナト");
+    QTest::mouseClick(w.findChild<QPushButton*>("Command2"), Qt::LeftButton);  // OK
+    EXPECT_EQ(session->appState.credit.text("Credit"), "歌詞: ミナト");
+    EXPECT_EQ(session->appState.credit.text("Command1"), "IPAGothic");
+    EXPECT_EQ(session->appState.credit.text("CreditFontSize"), "60");
+}
+
+TEST_F(WindowTest, VersionWindowHelpAndPlacement) {
+    ui::VersionWindow version(window->dialogs(), window.get());
+    EXPECT_EQ(version.findChild<QLabel*>("Label1")->text(), "Kvelmor");
+    EXPECT_EQ(version.findChild<QLabel*>("version")->text(), "2.0.19");
+    EXPECT_TRUE(version.findChild<QLabel*>("Label3")->text().contains("https://kvelmor.org"));
+
+    // The help page is missing beside the test program: three lines under "Kvelmor".
+    window->findChild<QAction*>("menuHELPON")->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    const QStringList lines = messages[0].split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "失敗しました。");
+    EXPECT_EQ(lines[1], "指定されたファイルが見つかりませんでした。");
+    EXPECT_EQ(lines[2], ui::helpFilePath());
+
+    // Centred over a larger owner, aligned with the corner of a smaller one.
+    QWidget owner, dialog;
+    owner.setGeometry(100, 50, 800, 600);
+    dialog.resize(200, 100);
+    ui::placeOver(&dialog, &owner);
+    EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft() + QPoint((owner.frameGeometry().width() - 200) / 2,
+                                                                     (owner.frameGeometry().height() - 100) / 2));
+    dialog.resize(1000, 700);
+    ui::placeOver(&dialog, &owner);
+    EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft());
+}
+
+TEST_F(WindowTest, AMediaFileThatCannotBeReadIsNamedAndChangesNothing) {
+    const fs::path notMedia = copyExample(dir / "clip.mp4");
+    fileAnswer = qs(notMedia.string());
+    const settings::ConversionSettings before = session->settings;
+    QTest::mouseClick(field<QPushButton>("Command13"), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(qs(notMedia.string()))) << ss(messages[0]);
+    EXPECT_TRUE(session->settings == before);
+}

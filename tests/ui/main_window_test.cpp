@@ -531,7 +531,7 @@ TEST_F(WindowTest, VersionWindowHelpAndPlacement) {
     EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft());
 }
 
-TEST_F(WindowTest, AMediaFileThatCannotBeReadIsNamedAndChangesNothing) {
+TEST_F(WindowTest, MediaInformationFillsTheFieldsOrNamesTheFileThatCannotBeRead) {
     const fs::path notMedia = copyExample(dir / "clip.mp4");
     fileAnswer = qs(notMedia.string());
     const settings::ConversionSettings before = session->settings;
@@ -539,4 +539,22 @@ TEST_F(WindowTest, AMediaFileThatCannotBeReadIsNamedAndChangesNothing) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(qs(notMedia.string()))) << ss(messages[0]);
     EXPECT_TRUE(session->settings == before);
+
+    // A 720 × 480 clip of 6.5 s with square pixels; its times go to the song information too.
+    const fs::path clip = dir / "clip.mkv";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=c=black:s=720x480:d=6.5:r=10", "-c:v",
+                            "ffv1", qs(clip.string())});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) GTEST_SKIP() << "ffmpeg could not make a clip";
+    QTest::mouseClick(reveal(field<QCheckBox>("MediaTimeCheck")), Qt::LeftButton);
+    messages.clear();
+    fileAnswer = qs(clip.string());
+    QTest::mouseClick(field<QPushButton>("Command13"), Qt::LeftButton);
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+    EXPECT_EQ(field<QLineEdit>("dispWidth")->text(), "720");
+    EXPECT_EQ(field<QLineEdit>("dispHeight")->text(), "480");
+    EXPECT_EQ(field<QLineEdit>("titleEndS")->text(), "06");
+    EXPECT_EQ(field<QLineEdit>("titleStartS")->text(), "01");
+    EXPECT_EQ(session->appState.credit.text("titleEndS"), "06");
+    EXPECT_EQ(session->appState.mediaPath, dir.string());
 }

@@ -2,7 +2,10 @@
 # scripts/screenshots.sh OUTDIR: starts kvelmor-gui under a virtual X server
 # with the example song loaded and writes PNGs of the main window (one per
 # tab, main-1.png .. main-5.png), the credit window (credit.png), the
-# version window (version.png) and the batch window at its end (batch.png).
+# version window (version.png), the batch window at its end (batch.png), the
+# main window with the preview mid-line (preview.png), the ruby editor
+# (ruby-editor.png, ruby-editor-input.png) and the lyrics editor
+# (lyrics-editor.png).
 # The PNGs are for looking at, not for comparing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -45,11 +48,14 @@ shoot() {  # shoot WINDOW-ID FILE
 }
 
 cp "$root/examples/sakura_no_michi.txt" "$work/"
-"$gui" --settings "$work/Kvelmor.ini" "$work/sakura_no_michi.txt" >"$work/gui.log" 2>&1 &
+# The preview shows the first sung line, mid-way.
+"$gui" --settings "$work/Kvelmor.ini" --at 6.3 "$work/sakura_no_michi.txt" >"$work/gui.log" 2>&1 &
 pids+=($!)
 main="$(window Kvelmor)"
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-shoot "$main" main-1.png
+shoot "$main" preview.png
+cp "$out/preview.png" "$out/main-1.png"
+echo "wrote $out/main-1.png"
 # The preset box has the focus at start; three tabs on is the tab bar, whose arrows change tabs.
 xdotool key --window "$main" Tab Tab Tab
 for n in 2 3 4 5; do
@@ -91,3 +97,12 @@ sleep 0.3
 xdotool windowfocus --sync "$(window Kvelmor)"
 xdotool key ctrl+q
 wait "${pids[2]}" || true
+
+# The two editors on the example song: a line with ruby, a marked character
+# and a sub-style line; a reading being typed; the lyrics text.
+editors="$(dirname "$gui")/tests/ui/editor_screenshots"
+if [ -x "$editors" ]; then
+    "$editors" "$root/examples/sakura_no_michi.txt" "$out"
+else
+    echo "build editor_screenshots for the editors' pictures (cmake --build build --target editor_screenshots)" >&2
+fi

@@ -1,4 +1,4 @@
-// kvelmor-gui [FILE] [--settings FILE] [--batch FOLDER]: the main window over one session.
+// kvelmor-gui [FILE] [--settings FILE] [--batch FOLDER] [--at SECONDS]: the main window over one session.
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -9,6 +9,7 @@
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
 #include "ui/main_window.h"
+#include "ui/preview_pane.h"
 #include "ui/qt_text.h"
 #include "ui/version_window.h"
 
@@ -18,6 +19,7 @@ struct Arguments {
     QCommandLineParser parser;
     QCommandLineOption settings{"settings", "Read and write the settings FILE instead of the default one.", "FILE"};
     QCommandLineOption batch{"batch", "Convert every .txt file of FOLDER in the batch window.", "FOLDER"};
+    QCommandLineOption at{"at", "Show the preview at SECONDS from the start of the song.", "SECONDS"};
 
     Arguments() {
         parser.setApplicationDescription("Kvelmor: timed karaoke lyrics to ASS subtitle scripts");
@@ -25,6 +27,7 @@ struct Arguments {
         parser.addVersionOption();
         parser.addOption(settings);
         parser.addOption(batch);
+        parser.addOption(at);
         parser.addPositionalArgument("FILE", "A lyrics file (.txt or .kra) to load at start.", "[FILE]");
     }
 };
@@ -73,6 +76,15 @@ int main(int argc, char** argv) {
                                                     : app::defaultSettingsPath());
     window.show();
     if (!files.isEmpty()) window.loadSong(files.front());
+    if (args.parser.isSet(args.at)) {
+        bool ok = false;
+        const double seconds = args.parser.value(args.at).toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600) {
+            fputs("kvelmor-gui: --at takes seconds from the start of the song, such as 6.3\n", stderr);
+            return 2;
+        }
+        window.preview()->setPosition(static_cast<qint64>(seconds * 1000));
+    }
     if (args.parser.isSet(args.batch)) {
         const QString folder = args.parser.value(args.batch);
         QTimer::singleShot(0, &window, [&window, folder] { window.startBatch(folder); });

@@ -9,7 +9,7 @@
 
 #include "app/lyrics_editing.h"
 #include "app/session.h"
-#include "ui/qt_strings.h"
+#include "ui/qt_text.h"
 
 namespace kvelmor::ui {
 
@@ -34,7 +34,7 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSize(12);
     m_text->setFont(font);
-    m_text->setPlainText(toQString(m_opened));
+    m_text->setPlainText(qs(m_opened));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("buttons");
@@ -50,7 +50,7 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
 }
 
 bool LyricsEditor::apply() {
-    const std::string text = toStdString(m_text->toPlainText());
+    const std::string text = ss(m_text->toPlainText());
     if (text == m_opened) return true;
     // The refusal is shown here, over the editor that stays open; the
     // reports of a text taken go on to the session's reporter, as a load's do.
@@ -60,7 +60,7 @@ bool LyricsEditor::apply() {
     m_session.swapReporter(previous);
     if (!taken) {
         QStringList lines;
-        for (const Report& r : reports.reports) lines << toQString(formatReport(r));
+        for (const Report& r : reports.reports) lines << qs(formatReport(r));
         QMessageBox::warning(this, windowTitle(), lines.join('\n'));
         return false;
     }

@@ -18,6 +18,8 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -31,7 +33,10 @@
 #include "ui/credit_window.h"
 #include "ui/field_edit.h"
 #include "ui/form_table.h"
+#include "ui/lyrics_editor.h"
+#include "ui/preview_pane.h"
 #include "ui/qt_text.h"
+#include "ui/ruby_editor.h"
 #include "ui/version_window.h"
 
 namespace kvelmor::ui {
@@ -78,8 +83,12 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     m_tabs->setObjectName("SSTab1");
     buildForm(m_tabs);
     m_splitter->addWidget(m_tabs);
-    // A preview pane goes to the right of the tabs.
+    // The song as it will look, beside the settings that shape it.
+    m_preview = new PreviewPane(m_session, m_splitter);
+    m_preview->setObjectName("previewPane");
+    m_splitter->addWidget(m_preview);
     m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 1);
     layout->addWidget(m_splitter, 1);
     layout->addWidget(buildCommands());
     setCentralWidget(central);
@@ -102,7 +111,15 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         refreshPresetBox();
         afterChange();
     });
-    resize(1000, 720);
+    // Room for the tabs at their full width and a preview beside them where
+    // the screen has it; on a small screen the tabs scroll and the splitter
+    // gives the preview what is left.
+    QSize size(1440, 820);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(size.expandedTo(QSize(800, 600)));
+    const int tabsWidth = std::min(m_tabs->sizeHint().width(), width() * 2 / 3);
+    m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     m_presetBox->setFocus();
 }
 
@@ -375,7 +392,7 @@ void MainWindow::afterChange() {
     showSettings();
     applyEnabling();
     showReports("Kvelmor");
-    // The preview pane (PreviewPane::songOrSettingsChanged) is told here that the song or the settings changed.
+    if (m_preview) m_preview->songOrSettingsChanged();
 }
 
 void MainWindow::showSettings() {
@@ -551,6 +568,8 @@ void MainWindow::chooseMediaFile() {
 
 void MainWindow::probeMedia(const QString& path) {
     auto r = app::ProbeMedia(m_session, ss(path));
+    // The video read is the one the preview shows and plays.
+    if (r && m_preview) m_preview->setMedia(path);
     if (r)
         statusBar()->showMessage(QStringLiteral("%1: %2×%3").arg(path, qs(m_session.settings.text("dispWidth")),
                                                                qs(m_session.settings.text("dispHeight"))));
@@ -559,13 +578,15 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    // Editor hook: the ruby editor, RubyEditor(m_session, this), opens here modally.
+    RubyEditor::open(m_session, this);
     afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    // Editor hook: the lyrics text editor, LyricsEditor(m_session, this), opens here modally.
+    LyricsEditor editor(m_session, this);
+    placeOver(&editor, this);
+    editor.exec();
     afterChange();  // the fields and the preview show what the editor changed
 }
 

@@ -22,6 +22,8 @@ class QTabWidget;
 
 namespace kvelmor::ui {
 
+class PreviewPane;
+
 struct FormField;
 
 class MainWindow : public QMainWindow {
@@ -40,6 +42,7 @@ public:
     app::Session& session() { return m_session; }
     // The splitter whose right side takes a preview pane; the tabs are on its left.
     QSplitter* splitter() const { return m_splitter; }
+    PreviewPane* preview() const { return m_preview; }
 
 public slots:
     void loadSongFromDialog();       // Command1 click, Ctrl+O
@@ -86,6 +89,7 @@ private:
     std::map<std::string, QButtonGroup*> m_optionGroups;
     QTabWidget* m_tabs = nullptr;
     QSplitter* m_splitter = nullptr;
+    PreviewPane* m_preview = nullptr;
     QComboBox* m_presetBox = nullptr;
     QPushButton* m_load = nullptr;
     QPushButton* m_ruby = nullptr;

@@ -169,15 +169,17 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_clock = new QTimer(this);
     m_clock->setInterval(kClockTickMs);
 
+    // The time slider takes the pane's whole width, the buttons a row below it.
     auto* controls = new QHBoxLayout;
     controls->addWidget(m_previous);
     controls->addWidget(m_play);
     controls->addWidget(m_next);
-    controls->addWidget(m_slider, 1);
+    controls->addStretch(1);
     controls->addWidget(m_time);
     controls->addWidget(m_mediaButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
+    layout->addWidget(m_slider);
     layout->addLayout(controls);
     layout->addWidget(m_lines);
 

@@ -15,7 +15,7 @@
 #include "app/session.h"
 #include "layout/spans.h"
 #include "measure/text_measure.h"
-#include "ui/qt_strings.h"
+#include "ui/qt_text.h"
 
 namespace kvelmor::ui {
 
@@ -28,7 +28,7 @@ constexpr int kFrameInset = 20;   // pixels: the frame's left edge inside the vi
 // size's pixels, stretched by the horizontal character scale.
 QFont scriptFont(const settings::ConversionSettings& s, const char* fontName, const char* sizeName) {
     const settings::FontValue f = s.font(fontName);
-    QFont font(toQString(f.face));
+    QFont font(qs(f.face));
     font.setPixelSize(std::max(1, measure::emPixels(s.wholeNumber(sizeName))));
     font.setBold(f.bold);
     font.setItalic(f.italic);
@@ -166,12 +166,12 @@ protected:
         for (int k = 1; k <= last; ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;
-            drawText(p, lyricsFont, static_cast<int>(x0 + left), charBaseline, toQString(u.text),
+            drawText(p, lyricsFont, static_cast<int>(x0 + left), charBaseline, qs(u.text),
                      charColour(s, style, u.cellMark));
             left += u.width;
             const lyrics::SlotRuby& r = u.rubyFields();
             if (!r.ruby.empty())
-                drawText(p, rubyFont, static_cast<int>(x0 + rubyLeft(line, k)), rubyBaseline, toQString(r.ruby),
+                drawText(p, rubyFont, static_cast<int>(x0 + rubyLeft(line, k)), rubyBaseline, qs(r.ruby),
                          Qt::black);
         }
     }
@@ -323,7 +323,7 @@ void RubyEditor::startInput() {
     const int height = std::max(box.height(), m_input->sizeHint().height());
     m_input->setGeometry(std::max(0, box.center().x() - width / 2), box.top() + (box.height() - height) / 2, width,
                          height);
-    m_input->setText(toQString(m_editing.cursorRuby()));
+    m_input->setText(qs(m_editing.cursorRuby()));
     m_input->selectAll();
     m_input->setEnabled(true);
     m_input->show();
@@ -333,7 +333,7 @@ void RubyEditor::startInput() {
 }
 
 void RubyEditor::endInput(bool store) {
-    if (store) m_editing.storeCursorRuby(toStdString(m_input->text()));
+    if (store) m_editing.storeCursorRuby(ss(m_input->text()));
     m_input->clear();
     m_input->setEnabled(false);
     m_input->hide();

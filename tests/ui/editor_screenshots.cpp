@@ -1,5 +1,5 @@
 // Opens the ruby editor and the lyrics text editor on a song and saves what
-// they show, for a person to look at (scripts/editor_screenshots.sh runs it
+// they show, for a person to look at (scripts/screenshots.sh runs it
 // under Xvfb). The ruby editor's first line gets a marked character and the
 // first spare style, so one picture shows ruby, a mark and a sub-style.
 //
@@ -15,7 +15,7 @@
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
 #include "ui/lyrics_editor.h"
-#include "ui/qt_strings.h"
+#include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
 
 using namespace kvelmor;
@@ -31,7 +31,7 @@ bool save(QWidget& window, const std::filesystem::path& file) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return false;
     QTest::qWait(200);
-    const bool ok = window.grab().save(ui::toQString(file.string()));
+    const bool ok = window.grab().save(ui::qs(file.string()));
     std::printf("%s %s\n", ok ? "wrote" : "could not write", file.c_str());
     return ok;
 }

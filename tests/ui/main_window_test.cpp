@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -35,6 +37,7 @@
 #include "ui/credit_window.h"
 #include "ui/form_table.h"
 #include "ui/main_window.h"
+#include "ui/preview_pane.h"
 #include "ui/qt_text.h"
 #include "ui/version_window.h"
 
@@ -557,4 +560,78 @@ TEST_F(WindowTest, MediaInformationFillsTheFieldsOrNamesTheFileThatCannotBeRead)
     EXPECT_EQ(field<QLineEdit>("titleStartS")->text(), "01");
     EXPECT_EQ(session->appState.credit.text("titleEndS"), "06");
     EXPECT_EQ(session->appState.mediaPath, dir.string());
+}
+
+// The preview beside the tabs follows whatever changes the song: a field,
+// the lyrics editor and the ruby editor opened from their buttons.
+TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
+    ui::PreviewPane* pane = window->preview();
+    ASSERT_NE(pane, nullptr);
+    // The frame drawn once `action` has run and every redraw it asked for is done.
+    auto frameAfter = [&](const std::function<void()>& action) {
+        QSignalSpy shown(pane, &ui::PreviewPane::frameShown);
+        action();
+        EXPECT_TRUE(shown.wait(10000));
+        while (shown.wait(300)) {
+        }
+        return pane->frame();
+    };
+    // Answers the modal window named `name` once it shows, with `answer`.
+    auto whenShown = [&](const char* name, std::function<void(QDialog*)> answer) {
+        auto* timer = new QTimer(window.get());
+        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, name, answer] {
+            auto* d = window->findChild<QDialog*>(name);
+            if (!d || !d->isVisible()) return;
+            timer->stop();
+            timer->deleteLater();
+            answer(d);
+        });
+        timer->start(10);
+    };
+
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QImage loaded = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton); });
+    ASSERT_FALSE(pane->lineStarts().empty());
+    // Mid-way through the first line, where its text is on screen.
+    QImage sung = frameAfter([&] { pane->setPosition(pane->lineStarts()[0] + 1500); });
+    EXPECT_EQ(sung.size(), QSize(640, 480));
+
+    auto* margin = reveal(field<QLineEdit>("MarginV"));
+    clear(margin);
+    QTest::keyClicks(margin, "120");
+    QImage raised = frameAfter([&] { QTest::keyClick(margin, Qt::Key_Return); });
+    EXPECT_NE(raised, sung) << "a new bottom margin moves the lines";
+
+    // The lyrics editor: the first lyric line's syllables replaced by one.
+    whenShown("Form5", [](QDialog* d) {
+        auto* text = d->findChild<QPlainTextEdit*>("Text");
+        QStringList lines = text->toPlainText().split('\n');
+        for (QString& line : lines)
+            if (line.startsWith('[')) {
+                line = line.left(10) + QStringLiteral("ラララ") + line.right(10);
+                break;
+            }
+        text->setPlainText(lines.join('\n'));
+        d->accept();
+    });
+    QImage edited = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command10"), Qt::LeftButton); });
+    EXPECT_NE(edited, raised) << "the edited line is drawn";
+
+    // The ruby editor: a reading typed over the first character.
+    whenShown("Form3", [](QDialog* d) {
+        auto* view = d->findChild<QWidget*>("assText");
+        QTest::keyClick(view, Qt::Key_Home);
+        QTest::keyClick(view, Qt::Key_Space);
+        auto* input = d->findChild<QLineEdit*>("Text1");
+        input->setText(QStringLiteral("よみがな"));
+        QTest::keyClick(input, Qt::Key_Return);
+        d->close();
+    });
+    QImage withRuby = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command5"), Qt::LeftButton); });
+    EXPECT_NE(withRuby, edited) << "the new reading is drawn";
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    const std::string script = decodeText(fileBytes(dir / "song.ass")).utf8;
+    EXPECT_NE(script.find("ラララ"), std::string::npos);
+    EXPECT_NE(script.find("よみがな"), std::string::npos);
+    (void)loaded;
 }

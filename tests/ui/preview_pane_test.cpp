@@ -33,6 +33,8 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance()) new QApplication(argc, argv);
     }
+    // Qt's caches (fonts among them) are freed with the application.
+    static void TearDownTestSuite() { delete QApplication::instance(); }
 
     void SetUp() override {
         dir = fs::temp_directory_path() / ("kvelmor_preview_" + std::to_string(getpid()));

@@ -41,7 +41,6 @@ int main(int argc, char** argv) {
     // A video is decoded from its key frame on, which may take a while.
     while (pane.framePosition() != pane.position() && shown.wait(20000)) {
     }
-    std::fprintf(stderr, "position %lld, frames shown %lld\n", static_cast<long long>(pane.position()), static_cast<long long>(shown.count()));
     const bool saved = pane.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");
     fs::remove_all(dir);
     return saved ? 0 : 1;

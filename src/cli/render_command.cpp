@@ -82,7 +82,8 @@ int renderCommand(const std::vector<std::string>& args) {
             times.push_back(*t);
         } else {
             auto c = render::parseColour(value);
-            if (!c) throw UsageError{"--background \"" + value + "\" is not a colour: give #RRGGBB or black, white, grey"};
+            if (!c)
+                throw UsageError{"--background \"" + value + "\" is not a colour: give #RRGGBB or black, white, grey"};
             background = *c;
         }
     }
@@ -121,7 +122,8 @@ int renderCommand(const std::vector<std::string>& args) {
         captions.push_back(captionOf(ms));
     }
     for (const auto& complaint : renderer.takeComplaints()) c.reporter.warning("libass: " + complaint);
-    const render::Image picture = frames.size() == 1 ? frames.front() : render::contactSheet(frames, captions, renderer);
+    const render::Image picture =
+        frames.size() == 1 ? frames.front() : render::contactSheet(frames, captions, renderer);
     if (FileResult r = render::writePng(out, picture); !r.ok) {
         c.reporter.error("cannot be written: " + r.error, out);
         return 2;

@@ -75,7 +75,8 @@ std::string fontconfigConfiguration(const std::vector<std::filesystem::path>& ex
     const char* system = std::getenv("FONTCONFIG_FILE");
     conf += std::string("  <include ignore_missing=\"yes\">") + (system && *system ? system : "/etc/fonts/fonts.conf") +
             "</include>\n";
-    for (const auto& f : extra) conf += "  <include ignore_missing=\"yes\">" + std::filesystem::absolute(f).string() + "</include>\n";
+    for (const auto& f : extra)
+        conf += "  <include ignore_missing=\"yes\">" + std::filesystem::absolute(f).string() + "</include>\n";
     conf += "</fontconfig>\n";
     return conf;
 }

@@ -192,7 +192,8 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     connect(m_mediaButton, &QPushButton::clicked, this, &PreviewPane::chooseMedia);
     connect(m_lines, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const int row = m_lines->row(item);
-        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size()) setPosition(m_lineStarts[static_cast<size_t>(row)]);
+        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size())
+            setPosition(m_lineStarts[static_cast<size_t>(row)]);
     });
     connect(m_clock, &QTimer::timeout, this, &PreviewPane::tick);
 
@@ -225,10 +226,9 @@ void PreviewPane::songOrSettingsChanged() {
         ++m_worker->scriptVersion;
     }
     const auto& s = m_session.settings;
-    m_frameWidth = std::clamp(m_session.header.info.PlayResX > 0 ? m_session.header.info.PlayResX : s.wholeNumber("dispWidth"),
-                              16, kMaxFrameSide);
-    m_frameHeight = std::clamp(m_session.header.info.PlayResY > 0 ? m_session.header.info.PlayResY : s.wholeNumber("dispHeight"),
-                               16, kMaxFrameSide);
+    const auto& info = m_session.header.info;
+    m_frameWidth = std::clamp(info.PlayResX > 0 ? info.PlayResX : s.wholeNumber("dispWidth"), 16, kMaxFrameSide);
+    m_frameHeight = std::clamp(info.PlayResY > 0 ? info.PlayResY : s.wholeNumber("dispHeight"), 16, kMaxFrameSide);
     // Over a video the frame is stretched by the pixel shape the script was made for.
     m_pixelShape = m_media.isEmpty() ? 1.0 : s.real("mojiScaleX");
     if (m_pixelShape <= 0) m_pixelShape = 1.0;
@@ -387,8 +387,8 @@ void PreviewPane::setMedia(const QString& path) {
 }
 
 void PreviewPane::chooseMedia() {
-    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), m_media,
-                                                      tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)"));
+    const QString filter = tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)");
+    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), m_media, filter);
     if (!path.isEmpty()) setMedia(path);
 }
 

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kvelmor::test {
 
@@ -64,6 +66,22 @@ private:
 // ffmpeg arguments for a test picture of the given size and length in seconds.
 inline std::string testVideo(const std::string& size, const std::string& seconds) {
     return "-f lavfi -i testsrc=size=" + size + ":rate=25:duration=" + seconds;
+}
+
+// ffmpeg arguments for a video of plain colours one after another, each for
+// its whole seconds, 25 frames a second, MPEG-4 with a key frame every
+// `keyFrameInterval` frames.
+inline std::string colourVideo(const std::string& size, const std::vector<std::pair<std::string, int>>& colours,
+                               int keyFrameInterval = 250) {
+    std::string graph, labels;
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const std::string label = "[c" + std::to_string(i) + "]";
+        graph += "color=c=" + colours[i].first + ":s=" + size + ":r=25:d=" + std::to_string(colours[i].second) +
+                 label + ";";
+        labels += label;
+    }
+    return "-f lavfi -i \"" + graph + labels + "concat=n=" + std::to_string(colours.size()) +
+           "\" -c:v mpeg4 -q:v 2 -g " + std::to_string(keyFrameInterval);
 }
 
 }  // namespace kvelmor::test

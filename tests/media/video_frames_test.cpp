@@ -27,10 +27,8 @@ TEST(VideoFrames, ShowsThePictureOfEachTimeInAnyOrder) {
     // Red for the first two seconds, green for the next two, blue for the
     // last two; a key frame every 1.6 seconds, so a seek lands before the
     // time and decodes on to it.
-    const std::string video = dir.make(
-        "rgb.mkv",
-        "-f lavfi -i \"color=c=red:s=160x120:r=25:d=2[a];color=c=lime:s=160x120:r=25:d=2[b];"
-        "color=c=blue:s=160x120:r=25:d=2[c];[a][b][c]concat=n=3\" -c:v mpeg4 -g 40 -q:v 2");
+    const std::string video =
+        dir.make("rgb.mkv", test::colourVideo("160x120", {{"red", 2}, {"lime", 2}, {"blue", 2}}, 40));
     ASSERT_FALSE(video.empty());
     CollectingReporter reporter;
     auto frames = media::VideoFrames::open(video, reporter);

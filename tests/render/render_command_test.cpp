@@ -53,10 +53,8 @@ TEST_F(RenderCommand, WritesAFrameOrAContactSheetOfTheFrameSize) {
 // The video's picture stands behind the subtitles, at the time asked for.
 TEST_F(RenderCommand, DrawsOverTheVideoFrameAtTheTime) {
     KVELMOR_NEED_FFMPEG();
-    const std::string video = test::makeMedia(
-        dir / "video.mkv",
-        "-f lavfi -i \"color=c=red:s=640x480:r=25:d=10[a];color=c=blue:s=640x480:r=25:d=10[b];[a][b]concat\" "
-        "-c:v mpeg4 -g 50 -q:v 2");
+    const std::string video =
+        test::makeMedia(dir / "video.mkv", test::colourVideo("640x480", {{"red", 10}, {"blue", 10}}, 50));
     ASSERT_FALSE(video.empty());
     // --media also takes the video's frame size.
     CliRun r = kvelmor(run("--media " + video + " --at 16.15 --at 6.3 -o " + (dir / "over.png").string()));

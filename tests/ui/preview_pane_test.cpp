@@ -33,6 +33,8 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance()) new QApplication(argc, argv);
     }
+    // Qt's caches (fonts among them) are freed with the application.
+    static void TearDownTestSuite() { delete QApplication::instance(); }
 
     void SetUp() override {
         dir = fs::temp_directory_path() / ("kvelmor_preview_" + std::to_string(getpid()));
@@ -128,10 +130,7 @@ TEST_F(PreviewPaneTest, PlayPauseAndLineJumpsMoveTheTime) {
 TEST_F(PreviewPaneTest, DrawsOverTheChosenVideo) {
     KVELMOR_NEED_FFMPEG();
     test::MediaFolder media("preview_media");
-    const std::string video = media.make(
-        "video.mkv",
-        "-f lavfi -i \"color=c=red:s=320x240:r=25:d=8[a];color=c=blue:s=320x240:r=25:d=30[b];[a][b]concat\" "
-        "-c:v mpeg4 -q:v 2");
+    const std::string video = media.make("video.mkv", test::colourVideo("320x240", {{"red", 8}, {"blue", 30}}));
     ASSERT_FALSE(video.empty());
     const QString path = QString::fromStdString(video);
     auto topLeft = [&] { return pane->frame().pixelColor(10, 10); };

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QGuiApplication>
@@ -118,7 +119,13 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() * 0.95);
     resize(size.expandedTo(QSize(800, 600)));
-    const int tabsWidth = std::min(m_tabs->sizeHint().width(), width() * 2 / 3);
+    // The widest page of the tabs as it wants to be, with its scroll area's edges.
+    int pagesWidth = m_tabs->sizeHint().width();
+    for (int i = 0; i < m_tabs->count(); ++i)
+        if (auto* scroll = qobject_cast<QScrollArea*>(m_tabs->widget(i)); scroll && scroll->widget())
+            pagesWidth = std::max(pagesWidth, scroll->widget()->sizeHint().width() + 2 * scroll->frameWidth() +
+                                                  scroll->verticalScrollBar()->sizeHint().width() + 8);
+    const int tabsWidth = std::min(pagesWidth, width() * 2 / 3);
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     m_presetBox->setFocus();
 }

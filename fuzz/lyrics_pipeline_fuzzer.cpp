@@ -99,6 +99,17 @@ void changeOneField(app::Session& session, uint8_t which, uint8_t value) {
     session.setField(field, text);
 }
 
+// The user's text with its braces turned into angle brackets: every brace
+// of the script is then one the program wrote, which the rules check.
+std::string withoutBraces(std::string_view userText) {
+    std::string text(userText);
+    for (char& c : text) {
+        if (c == '{') c = '<';
+        if (c == '}') c = '>';
+    }
+    return text;
+}
+
 // Cuts `text` at the first line `marker`; `after` receives what follows it.
 std::string_view cutAt(std::string_view text, std::string_view marker, std::string_view& after) {
     const size_t at = text.find(marker);
@@ -134,9 +145,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // first bytes are made as the user makes them, so it is found first.
     fuzz::FuzzInput ahead = in;
     for (int i = 0; i < kSettingBytes; ++i) ahead.byte();
-    std::string_view settingsFile, setLines;
-    const std::string_view lyricsBytes = cutAt(ahead.rest(), "\n[[settings]]\n", settingsFile);
-    settingsFile = cutAt(settingsFile, "\n[[set]]\n", setLines);
+    std::string_view settingsPart, setPart;
+    const std::string_view lyricsBytes = cutAt(ahead.rest(), "\n[[settings]]\n", settingsPart);
+    settingsPart = cutAt(settingsPart, "\n[[set]]\n", setPart);
+    // Braces in templates are the user's text, as in the lyrics below.
+    const std::string settingsFile = withoutBraces(settingsPart), setLines = withoutBraces(setPart);
     session.startUpFromText("fuzz.ini", settingsFile);
     applySettings(session, in);
     const uint8_t which = in.byte();
@@ -146,11 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Braces in the lyrics are the user's text; they are kept out so that
     // every brace of the script is one the program wrote.
-    std::string text = decodeText(lyricsBytes).utf8;
-    for (char& c : text) {
-        if (c == '{') c = '<';
-        if (c == '}') c = '>';
-    }
+    const std::string text = withoutBraces(decodeText(lyricsBytes).utf8);
     if (!lyrics::loadLyricsText(session.song, text, "fuzz.txt", session.settings, measurer, reporter).ok) return 0;
     session.runFullRefresh();
     changeOneField(session, which, value);

@@ -360,7 +360,9 @@ bool Cls_Ini::Save() {
     // Checked before the lock too, so that no lock file is made beside a file
     // that is not a settings file.
     if (!readNow()) return false;
-    FileLock lock(m_path);
+    // Locked where the file really is, so that saves through links to it take turns too.
+    fs::path real = fs::weakly_canonical(m_path, ec);
+    FileLock lock((ec || real.empty() ? fs::path(m_path) : real).string());
     now.clear();
     if (!readNow()) return false;
     if (!now.empty() && now != m_diskBytes) {

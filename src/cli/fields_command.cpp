@@ -39,12 +39,12 @@ std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 std::string replacementText(const settings::FieldReaction& r) {
     std::string out;
     switch (r.replace) {
-    case Replace::Zero: out = "; other text becomes \"0\""; break;
-    case Replace::One: out = "; other text becomes \"1\""; break;
-    case Replace::Ten: out = "; other text becomes \"10\""; break;
-    case Replace::DoubleZero: out = "; other text becomes \"00\""; break;
-    case Replace::PresetValue: out = "; 0 or other text restores the preset's value"; break;
-    case Replace::ClearBox: out = "; other text clears its box"; break;
+    case Replace::Zero: out = "; typed in the window, other text becomes \"0\""; break;
+    case Replace::One: out = "; typed in the window, other text becomes \"1\""; break;
+    case Replace::Ten: out = "; typed in the window, other text becomes \"10\""; break;
+    case Replace::DoubleZero: out = "; typed in the window, other text becomes \"00\""; break;
+    case Replace::PresetValue: out = "; typed in the window, 0 or other text restores the preset's value"; break;
+    case Replace::ClearBox: out = "; typed in the window, other text clears its box"; break;
     case Replace::None: break;
     }
     if (r.padOneDigit) out += "; one digit gets a leading 0";
@@ -65,9 +65,14 @@ Listed describe(const settings::SettingDef& d) {
     switch (d.kind) {
     case Kind::NumberText: {
         l.kind = "number";
-        static const char* const accepts[] = {"digits", "digits and -", "digits and a decimal point", "any text"};
-        l.takes = accepts[static_cast<int>(d.accepts)];
-        l.takes += replacementText(d.onLeave.reacts ? d.onLeave : d.onEnter);
+        l.takes = settings::takesText(d);
+        const settings::FieldReaction& r = d.onLeave.reacts ? d.onLeave : d.onEnter;
+        // A replacement the range refuses leaves the field as it was.
+        const bool zeroRefused = d.range && (d.range->min > 0 || (d.range->aboveMin && d.range->min >= 0));
+        if (r.replace == Replace::Zero && zeroRefused)
+            l.takes += "; typed in the window, other text is refused";
+        else
+            l.takes += replacementText(r);
         break;
     }
     case Kind::Text: l.kind = "text"; l.takes = "any text"; break;

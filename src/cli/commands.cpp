@@ -1,6 +1,13 @@
 #include "cli/commands.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <new>
 #include <iostream>
 #include <string>
@@ -89,6 +96,8 @@ file. Japanese messages are followed by a short English gloss.
 Exit codes: 0 done, 1 done with reports, 2 failed.
 )";
 
+constexpr const char* kRenderProgram = "kvelmor-render";
+
 // The command and its files, for a failure that stops a command midway.
 std::string what(const std::vector<std::string>& args) {
     std::string text = "\"" + args[0];
@@ -96,7 +105,55 @@ std::string what(const std::vector<std::string>& args) {
     return text + "\"";
 }
 
+// The render program: beside kvelmor in the build tree, in
+// PREFIX/libexec/kvelmor/ once installed (kvelmor in PREFIX/bin/).
+// KVELMOR_RENDER_PROGRAM names it outright.
+int runRenderProgram(char** argv) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> candidates;
+    if (const char* forced = std::getenv("KVELMOR_RENDER_PROGRAM"); forced != nullptr && *forced != '\0') {
+        candidates.emplace_back(forced);
+    } else {
+        std::error_code ec;
+        const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+        if (!ec) {
+            candidates.push_back(exe.parent_path() / kRenderProgram);
+            candidates.push_back(exe.parent_path().parent_path() / "libexec" / "kvelmor" / kRenderProgram);
+        }
+    }
+    std::string tried;
+    for (const fs::path& program : candidates) {
+        tried += (tried.empty() ? "" : ", ") + program.string();
+        if (::access(program.c_str(), X_OK) != 0) continue;
+        argv[0] = const_cast<char*>(program.c_str());
+        ::execv(program.c_str(), argv);
+        std::cerr << "kvelmor: render: " << program.string() << " could not be started (" << std::strerror(errno)
+                  << ")\n";
+        return 2;
+    }
+    std::cerr << "kvelmor: render needs the program " << kRenderProgram << ", which was not found (looked for "
+              << tried << "); build the target " << kRenderProgram << ", or install kvelmor with cmake --install\n";
+    return 2;
+}
+
 }  // namespace
+
+int guarded(const std::vector<std::string>& args, const std::function<int()>& command) {
+    try {
+        return command();
+    } catch (const UsageError& e) {
+        std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kvelmor: " << what(args) << " could not be finished: there is not enough memory; the file "
+                  << "being written, if any, was left as it was\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "kvelmor: " << what(args) << " could not be finished (" << e.what()
+                  << "); the file being written, if any, was left as it was\n";
+        return 2;
+    }
+}
 
 int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -105,7 +162,8 @@ int run(int argc, char** argv) {
         return 2;
     }
     const std::string& cmd = args[0];
-    try {
+    if (cmd == "render") return runRenderProgram(argv);
+    return guarded(args, [&] {
         if (cmd == "help" || cmd == "-h" || cmd == "--help") {
             std::fputs(kHelp, stdout);
             return 0;
@@ -120,21 +178,9 @@ int run(int argc, char** argv) {
         if (cmd == "kra") return kraCommand(args);
         if (cmd == "probe") return probeCommand(args);
         if (cmd == "batch") return batchCommand(args);
-        if (cmd == "render") return renderCommand(args);
         if (cmd == "fields") return fieldsCommand(args);
         throw UsageError{"unknown command \"" + cmd + "\""};
-    } catch (const UsageError& e) {
-        std::cerr << "kvelmor: " << e.message << " (see kvelmor --help)\n";
-        return 2;
-    } catch (const std::bad_alloc&) {
-        std::cerr << "kvelmor: " << what(args) << " could not be finished: there is not enough memory; the file "
-                  << "being written, if any, was left as it was\n";
-        return 2;
-    } catch (const std::exception& e) {
-        std::cerr << "kvelmor: " << what(args) << " could not be finished (" << e.what()
-                  << "); the file being written, if any, was left as it was\n";
-        return 2;
-    }
+    });
 }
 
 }  // namespace kvelmor::cli

@@ -92,6 +92,14 @@ TEST_F(RenderCommand, FailuresExitTwoNamingTheCauseAndWriteNothing) {
         for (const auto& e : fs::directory_iterator(dir))
             EXPECT_NE(e.path().extension(), ".png") << e.path() << " was left behind";
     }
+    // Without its render program kvelmor says what is missing and where it looked.
+    CliRun r = kvelmor(run("--at 5 -o " + out), "KVELMOR_RENDER_PROGRAM=" + (dir / "gone").string() + " exec ");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(stderrText().find("render needs the program kvelmor-render, which was not found (looked for " +
+                                (dir / "gone").string()),
+              std::string::npos)
+        << stderrText();
+    EXPECT_FALSE(fs::exists(out));
 }
 
 }  // namespace

@@ -378,7 +378,9 @@ int64_t lastSungTime(const LyricLine& line) {
 // shortens by as much, first the part batch display added, so that its first
 // syllable still sweeps at its tag.
 void showFrom(LyricLine& line, int64_t t) {
-    const int64_t delay = std::min<int64_t>(t, firstSungTime(line)) - line.startTime;
+    // Never past its own end: a line whose tags go backwards may end before
+    // its first sung time, and an event may not end before it starts.
+    const int64_t delay = std::min<int64_t>({t, firstSungTime(line), line.endTime}) - line.startTime;
     if (delay <= 0) return;
     const int64_t fromAdvance = std::clamp<int64_t>(delay, 0, std::max<int64_t>(0, line.advanceTime));
     line.advanceTime = toTime(line.advanceTime - fromAdvance);

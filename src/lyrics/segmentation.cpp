@@ -115,7 +115,13 @@ int foldRubyNotation(LyricLine& line) {
     int folded = 0;
     int i = 1;
     while (i <= count()) {
-        if (isChar(i, "(") && isTag(i - 1) && isTag(i + 1) && unit(i - 1).rawTime == unit(i + 1).rawTime) {
+        // "(" framed by one time twice in a row ("吹 T ( T ( T よみ U ) U"):
+        // the second one opens the notation and the first is its base, as
+        // the tag file writes a ruby over a "(" character; taken the other
+        // way, the "(" would become part of the reading.
+        const bool baseIsParenthesis = isChar(i + 2, "(") && isTag(i + 3) && unit(i + 3).rawTime == unit(i + 1).rawTime;
+        if (isChar(i, "(") && isTag(i - 1) && isTag(i + 1) && unit(i - 1).rawTime == unit(i + 1).rawTime &&
+            !baseIsParenthesis) {
             // The base: the character slots directly before the tag in front of "(".
             int J = i - 1;
             while (J - 1 >= 1 && unit(J - 1).isChar) --J;

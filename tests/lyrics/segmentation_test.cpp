@@ -204,6 +204,17 @@ TEST_F(SegmentationFixture, ParenthesesNotFramedAsNotationAreLyrics) {
     EXPECT_EQ(song.rubyState, kNoRuby);
 }
 
+TEST_F(SegmentationFixture, AParenthesisCanBeARubyBase) {
+    // Written this way by the tag file writer for a reading over "(": the
+    // second "(" opens the notation, the first is the base.
+    build("[00:08:00]吹[00:08:00]([00:08:00]([00:08:00]さくら[00:10:50])[00:10:50]の[00:11:00]", false);
+    const LyricLine& l = song.LyricsTable[1];
+    EXPECT_EQ(l.plainText, "吹(の");
+    EXPECT_EQ(slots(l), (Slots{"t800", "吹", "t800", "(", "t1050", "の", "t1100"}));
+    EXPECT_EQ(l.unit(4).rubyFields().ruby, "さくら");
+    EXPECT_EQ(l.unit(2).rubyFields().ruby, "");
+}
+
 TEST_F(SegmentationFixture, AnUnclosedNotationStaysLyricTextAndLeavesTheNextAlone) {
     LyricLine l = rawLine("[00:01:00]あ[00:01:00]([00:01:00]いう[00:02:00]");
     EXPECT_EQ(foldRubyNotation(l), 0);

@@ -252,6 +252,11 @@ FrameRenderer::FrameRenderer(const std::vector<std::filesystem::path>& extraFont
         // Without a temporary folder to write to, the system's configuration alone.
         if (!out) conf.clear();
     }
+    // Simple shaping, as ffmpeg's subtitles filter draws (it never calls for
+    // HarfBuzz): glyphs advance by their own widths without kerning, which is
+    // also how the layout measured them. Complex shaping moves kerned glyphs
+    // by fractions of a pixel against a burnt-in video.
+    ass_set_shaper(d.renderer, ASS_SHAPING_SIMPLE);
     ass_set_fonts(d.renderer, nullptr, "sans-serif", ASS_FONTPROVIDER_FONTCONFIG,
                   conf.empty() ? nullptr : conf.c_str(), 1);
     if (!conf.empty()) {

@@ -51,6 +51,21 @@ std::string joinNonEmpty(std::initializer_list<std::string_view> parts) {
     return out;
 }
 
+// A text `width` pixels wide that must fit in `room` pixels: the scale
+// that makes it fit, in whole percent of the style's 100, both ways so the
+// letters keep their shape. Text that fits is left alone (100). A title
+// wider than the frame would otherwise be cut off on both sides.
+int64_t fitPercent(int64_t width, int64_t room) {
+    if (width <= room || width <= 0 || room <= 0) return 100;
+    return std::max<int64_t>(room * 100 / width, 1);
+}
+
+// The override tags of a scale from fitPercent; none at 100.
+std::string scaleTag(int64_t percent) {
+    if (percent == 100) return {};
+    return "{\\fscx" + std::to_string(percent) + "\\fscy" + std::to_string(percent) + "}";
+}
+
 // Measures in the song-information font at a size field's whole number.
 struct InfoMeasure {
     measure::TextMeasurer& measurer;
@@ -122,9 +137,11 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
     const int64_t dispWidth = s.wholeNumber("dispWidth");
     const bool sameColumn = s.isOn("CheckDouRetu");
 
-    auto add = [&](const char* style, int64_t x, int64_t y, std::string_view text) {
-        events.push_back({start, end, style, "{\\q2}" + posTag(x, y) + fade + std::string(text)});
+    auto add = [&](const char* style, int64_t x, int64_t y, std::string_view text, int64_t percent) {
+        events.push_back({start, end, style, "{\\q2}" + posTag(x, y) + fade + scaleTag(percent) + std::string(text)});
     };
+    // The frame's width less the outline and shadow on both sides.
+    const int64_t room = dispWidth - 2 * border;
 
     // The column's width: the widest of its texts, empty values included.
     int64_t blockWidth = std::max({width(labels.singer + info.artist, size2),
@@ -135,47 +152,54 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
         blockWidth = std::max({blockWidth, static_cast<int64_t>(width(info.title, size1)),
                                static_cast<int64_t>(width(info.subtitle, size2)),
                                static_cast<int64_t>(width(info.album, size2))});
-    const int64_t x = dispWidth - blockWidth - 2 * border;
+    // A column wider than the frame starts one border from its left edge, and
+    // only its lines that are still too wide shrink, each to the room left.
+    const int64_t columnRoom = blockWidth <= room ? blockWidth : room - border;
+    const int64_t x = dispWidth - std::min(blockWidth, columnRoom) - 2 * border;
     int64_t y = static_cast<int64_t>(s.wholeNumber("dispHeight")) - border -
                 (sameColumn ? 0 : static_cast<int64_t>(s.wholeNumber("TitleY")));
     const int64_t spacer = s.wholeNumber("spacer");
 
     // From the bottom up; a positive spacer brings the lines closer.
-    auto columnLine = [&](const char* style, int64_t pixel, const std::string& value, const std::string& text) {
+    auto columnLine = [&](const char* style, int32_t size, int64_t pixel, const std::string& value,
+                          const std::string& text) {
         if (value.empty()) return;
-        add(style, x, y, text);
+        add(style, x, y, text, fitPercent(width(text, size), columnRoom));
         y = y - pixel - border + spacer;
     };
-    columnLine("songInfo2", pixel2, info.year, info.year);
-    columnLine("songInfo2", pixel2, info.arrange, labels.arranger + info.arrange);
-    columnLine("songInfo2", pixel2, info.compose, labels.composer + info.compose);
-    columnLine("songInfo2", pixel2, info.lyrics, labels.lyricist + info.lyrics);
-    columnLine("songInfo2", pixel2, info.artist, labels.singer + info.artist);
+    columnLine("songInfo2", size2, pixel2, info.year, info.year);
+    columnLine("songInfo2", size2, pixel2, info.arrange, labels.arranger + info.arrange);
+    columnLine("songInfo2", size2, pixel2, info.compose, labels.composer + info.compose);
+    columnLine("songInfo2", size2, pixel2, info.lyrics, labels.lyricist + info.lyrics);
+    columnLine("songInfo2", size2, pixel2, info.artist, labels.singer + info.artist);
     if (sameColumn) {
-        columnLine("songInfo2", pixel2, info.subtitle, info.subtitle);
-        columnLine("songInfo1", pixel1, info.title, info.title);
-        columnLine("songInfo2", pixel2, info.album, info.album);
+        columnLine("songInfo2", size2, pixel2, info.subtitle, info.subtitle);
+        columnLine("songInfo1", size1, pixel1, info.title, info.title);
+        columnLine("songInfo2", size2, pixel2, info.album, info.album);
         return events;
     }
 
     // Centred lines from the top down; each step down belongs to its line,
     // so a missing album or title leaves no gap.
-    auto centred = [&](int32_t size, const std::string& text) {
-        // dispWidth / 2 − width / 2, rounded half to even.
-        return roundHalfEven(static_cast<double>(dispWidth) / 2.0 - static_cast<double>(width(text, size)) / 2.0);
-    };
     int64_t top = size2;
+    auto centred = [&](const char* style, int32_t size, const std::string& text) {
+        // dispWidth / 2 − width / 2, rounded half to even; the width as drawn.
+        const int64_t w = width(text, size);
+        const int64_t percent = fitPercent(w, room);
+        add(style, roundHalfEven(static_cast<double>(dispWidth) / 2.0 - static_cast<double>(w * percent / 100) / 2.0),
+            top, text, percent);
+    };
     if (!info.album.empty()) {
         top += s.wholeNumber("TitleY");
-        add("songInfo2", centred(size2, info.album), top, info.album);
+        centred("songInfo2", size2, info.album);
     }
     if (!info.title.empty()) {
         top += pixel1 + 2 * border;
-        add("songInfo1", centred(size1, info.title), top, info.title);
+        centred("songInfo1", size1, info.title);
     }
     if (!info.subtitle.empty()) {
         top += pixel2 + 2 * border;
-        add("songInfo2", centred(size2, info.subtitle), top, info.subtitle);
+        centred("songInfo2", size2, info.subtitle);
     }
     return events;
 }
@@ -202,9 +226,17 @@ std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const Convers
         const int64_t p = s.wholeNumber("titleFontPixcel");
         const int64_t y2 = y + p + p / 4;
         const std::string fade = "{\\q2}{\\fad(800,800)}";
-        events.push_back({first.text, last.text, "songInfo", fade + posTag(x, y) + info.album});
-        events.push_back(
-            {first.text, last.text, "songInfo", fade + posTag(x, y2) + joinNonEmpty({info.title, info.artist})});
+        // A line longer than the frame right of songInfoX shrinks to end at its edge.
+        const int64_t room = static_cast<int64_t>(s.wholeNumber("dispWidth")) - x -
+                             (static_cast<int64_t>(s.wholeNumber("outLine")) + s.wholeNumber("shadowDepth"));
+        auto line = [&](int64_t lineY, const std::string& text) {
+            const int64_t w = measure::TextWidth(measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text,
+                                                 s.real("mojiScaleX"));
+            events.push_back({first.text, last.text, "songInfo",
+                              fade + posTag(x, lineY) + scaleTag(fitPercent(w, room)) + text});
+        };
+        line(y, info.album);
+        line(y2, joinNonEmpty({info.title, info.artist}));
         return events;
     }
 

@@ -157,6 +157,38 @@ TEST_F(SongInfoFixture, SameColumnStacksEverything) {
                         }));
 }
 
+// A line wider than the frame shrinks, both ways and to whole percent, to
+// fit inside its outline and shadow (6 px a side) instead of running off
+// both edges; lines that fit keep their place and size. Frame 200 px wide;
+// the 22-character title is 220 px.
+TEST_F(SongInfoFixture, TooWideLinesShrinkToFit) {
+    s.setText("dispWidth", "200");
+    s.setText("songInfoCheck", "1");
+    s.setText("titleFontPixcel", "19");
+    song.songInfo = {"A Very Long Title Text", "", "Singer", "Prog", "", "", "", ""};
+    const std::string fade = "{\\fad(500,500)}";
+    // Centred: room 188, 188 / 220 -> 85 %, 187 px wide: x = 100 − 93.5 -> 6.
+    EXPECT_EQ(before(), (std::vector<InfoEvent>{
+                            ev("songInfo2", "{\\q2}{\\pos(68,374)}" + fade + "歌　：Singer"),
+                            ev("songInfo2", "{\\q2}{\\pos(80,120)}" + fade + "Prog"),
+                            ev("songInfo1", "{\\q2}{\\pos(6,172)}" + fade + "{\\fscx85\\fscy85}A Very Long Title Text"),
+                        }));
+    // One column: it starts one border (6 px) in; only the title, wider than
+    // the 182 px left, shrinks (82 %).
+    s.setText("CheckDouRetu", "1");
+    EXPECT_EQ(before(), (std::vector<InfoEvent>{
+                            ev("songInfo2", "{\\q2}{\\pos(6,474)}" + fade + "歌　：Singer"),
+                            ev("songInfo1", "{\\q2}{\\pos(6,448)}" + fade + "{\\fscx82\\fscy82}A Very Long Title Text"),
+                            ev("songInfo2", "{\\q2}{\\pos(6,402)}" + fade + "Prog"),
+                        }));
+    // At the top from x = 10: room 184 for "A Very Long Title Text / Singer" (310 px): 59 %.
+    const auto events = top();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].text, "{\\q2}{\\fad(800,800)}{\\pos(10,24)}Prog");
+    EXPECT_EQ(events[1].text,
+              "{\\q2}{\\fad(800,800)}{\\pos(10,47)}{\\fscx59\\fscy59}A Very Long Title Text / Singer");
+}
+
 TEST_F(SongInfoFixture, SpacerAndLabels) {
     struct Case {
         const char* spacer;

@@ -391,7 +391,8 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
                 // wait from the event start as well.
                 if (c.karaokeWipe) {
                     line.rawText += sweep;
-                    carriedTags = "{\\K" + std::to_string(t0) + "}" + sweep;
+                    // A line shown only after its syllable began waits no time.
+                    carriedTags = "{\\K" + std::to_string(std::max<int64_t>(0, t0)) + "}" + sweep;
                 }
                 templateText = fill(c.commandChar, syllableValues(line, c, t0, d));
                 t0 += d;

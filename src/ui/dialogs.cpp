@@ -65,6 +65,16 @@ Dialogs Dialogs::standard() {
         return QFileDialog::getExistingDirectory(parent, title, folder);
     };
     d.message = showMessage;
+    d.unsaved = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                        parent);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText(QObject::tr("書き出す"));
+        box.button(QMessageBox::Discard)->setText(QObject::tr("書き出さない"));
+        box.button(QMessageBox::Cancel)->setText(QObject::tr("キャンセル"));
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
     d.openExternally = [](const QString& target) {
         QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
         return QDesktopServices::openUrl(url);

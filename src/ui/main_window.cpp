@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -396,6 +397,9 @@ void MainWindow::apply(const settings::Change& c) {
 }
 
 void MainWindow::afterChange() {
+    // The song's file in the caption, marked while edits are not yet written.
+    const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
+    setWindowTitle(song.isEmpty() ? QStringLiteral("Kvelmor") : song + QStringLiteral("[*] - Kvelmor"));
     showSettings();
     applyEnabling();
     showReports("Kvelmor");
@@ -528,7 +532,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
+void MainWindow::setUnwritten(bool unwritten) {
+    m_unwritten = unwritten;
+    setWindowModified(unwritten);
+}
+
+bool MainWindow::unwrittenWorkSettled() {
+    if (!m_unwritten) return true;
+    const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
+    const auto answer = m_dialogs.unsaved(
+        this, "Kvelmor",
+        QStringLiteral("「%1」のルビと歌詞の変更は、まだファイルに書き出していません。\n書き出しますか?").arg(song));
+    if (answer == QMessageBox::Discard) return true;
+    if (answer != QMessageBox::Save) return false;
+    writeFiles();
+    return !m_unwritten;  // a write that failed keeps the song here, with its message shown
+}
+
 void MainWindow::loadSongFromDialog() {
+    if (!unwrittenWorkSettled()) return;
     const QString path = m_dialogs.openFile(
         this, "テキスト読込", qs(m_session.appState.textPath),
         "歌詞ファイル (*.txt *.kra);;テキストファイル (*.txt);;カラオケタグファイル (*.kra);;すべてのファイル (*)");
@@ -537,6 +559,7 @@ void MainWindow::loadSongFromDialog() {
 
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
+    if (ok) setUnwritten(false);
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
@@ -548,9 +571,21 @@ void MainWindow::startBatchFromDialog() {
 }
 
 void MainWindow::startBatch(const QString& folder) {
-    BatchWindow w(m_session, folder, this);
-    placeOver(&w, this);
-    w.exec();
+    // The batch reads every file of the folder into the session. The song
+    // open here, with what the editors changed in it and the time correction
+    // its file chose, comes back afterwards: a batch never costs work not yet
+    // written, and the write command still writes the song the window shows.
+    const lyrics::Song open = m_session.song;
+    const script::ScriptHeader header = m_session.header;
+    const std::string correction = m_session.settings.text("WinAMPTime");
+    {
+        BatchWindow w(m_session, folder, this);
+        placeOver(&w, this);
+        w.exec();
+    }
+    m_session.song = open;
+    m_session.header = header;
+    m_session.settings.setText("WinAMPTime", correction);
     afterChange();
 }
 
@@ -558,6 +593,7 @@ void MainWindow::writeFiles() {
     if (m_session.song.lyricsPath.empty()) return;
     QStringList written;
     if (m_session.writeScript()) {
+        setUnwritten(false);
         written << qs(m_session.defaultScriptPath());
         if (m_session.settings.isOn("KraCheck") && m_session.writeKra())
             written << qs(lyrics::kraPathFor(m_session.song.lyricsPath));
@@ -585,7 +621,7 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    RubyEditor::open(m_session, this);
+    if (RubyEditor::open(m_session, this) == QDialog::Accepted) setUnwritten(true);
     afterChange();  // the fields and the preview show what the editor changed
 }
 
@@ -593,7 +629,7 @@ void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
     LyricsEditor editor(m_session, this);
     placeOver(&editor, this);
-    editor.exec();
+    if (editor.exec() == QDialog::Accepted) setUnwritten(true);
     afterChange();  // the fields and the preview show what the editor changed
 }
 
@@ -612,6 +648,10 @@ void MainWindow::showVersionWindow() {
 void MainWindow::openHelp() { openInDesktop(m_dialogs, this, helpFilePath()); }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    if (!m_shutDown && !unwrittenWorkSettled()) {
+        e->ignore();
+        return;
+    }
     if (!m_shutDown) {
         m_shutDown = true;
         if (!m_session.shutDown()) {

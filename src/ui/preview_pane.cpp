@@ -249,6 +249,8 @@ void PreviewPane::songOrSettingsChanged() {
         m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
         m_lines->addItem(timeText(sung) + "  " + QString::fromStdString(l.plainText));
     }
+    // A shorter song (or none) leaves no position past its end.
+    m_position = std::min(m_position, length());
     updateControls();
     requestFrame();
 }

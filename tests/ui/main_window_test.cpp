@@ -28,6 +28,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/lyrics_editing.h"
 #include "app/session.h"
 #include "common/encoding.h"
 #include "common/file_io.h"
@@ -94,6 +95,8 @@ struct WindowTest : ::testing::Test {
     QColor colourOffered;
     QFont fontOffered;
     int dialogsOpened = 0;
+    QMessageBox::StandardButton unsavedAnswer = QMessageBox::Discard;
+    int unsavedAsked = 0;
     QStringList messages;
     std::vector<int> ran;  // refresh stages, in the order they ran
 
@@ -130,6 +133,10 @@ struct WindowTest : ::testing::Test {
         d.folder = [this](QWidget*, const QString&, const QString&) { return folderAnswer; };
         d.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
         d.openExternally = [](const QString&) { return false; };
+        d.unsaved = [this](QWidget*, const QString&, const QString&) {
+            ++unsavedAsked;
+            return unsavedAnswer;
+        };
         window->startUp(ini.string());
         window->show();
         // Every stage still runs; the test sees their order.
@@ -431,12 +438,26 @@ TEST_F(WindowTest, BatchFromTheWindowGivesTheScriptsOfTheCommandLine) {
         fs::create_directories(dir / folder / "b.ass");  // b's script cannot be written
         copyExample(dir / folder / "c.TXT");
     }
+    // A song open and edited in the window, not yet written.
+    fileAnswer = qs(copyExample(dir / "open" / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    std::string edited = app::lyricsEditText(session->song);
+    edited.replace(edited.find("Hel"), 3, "HEL");
+    ASSERT_TRUE(app::applyLyricsEdit(*session, edited));
+    window->preview()->songOrSettingsChanged();
+    const std::string openScript = session->scriptText();
+    const auto openLines = window->preview()->lineStarts();
+
     folderAnswer = qs((dir / "window").string());
     finishBatchWhenDone();
     QTest::mousePress(field<QPushButton>("Command1"), Qt::RightButton);
     EXPECT_EQ(batchDone, "2");
     EXPECT_TRUE(batchProblems.contains(qs((dir / "window" / "b.txt").string()))) << ss(batchProblems);
-    EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());  // the last file is loaded
+    // The edited song is still the one shown, previewed and written.
+    EXPECT_EQ(session->scriptText(), openScript);
+    EXPECT_EQ(window->preview()->lineStarts(), openLines);
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    EXPECT_NE(decodeText(fileBytes(dir / "open" / "song.ass")).utf8.find("HEL"), std::string::npos);
     window->close();
 
     EXPECT_EQ(runKvelmor({"batch", "--settings", qs(ini.string()), qs((dir / "cli").string())}), 2);
@@ -629,7 +650,21 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
     });
     QImage withRuby = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command5"), Qt::LeftButton); });
     EXPECT_NE(withRuby, edited) << "the new reading is drawn";
-    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+
+    // The edits are in no file yet: the caption says so, and neither another
+    // song nor closing the window drops them unasked.
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(window->windowTitle().startsWith("song.txt")) << ss(window->windowTitle());
+    unsavedAnswer = QMessageBox::Cancel;
+    fileAnswer = qs(copyExample(dir / "other.txt").string());
+    window->findChild<QAction*>("menuLoad")->trigger();
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(unsavedAsked, 2);
+    EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
+    EXPECT_FALSE(fs::exists(dir / "song.ass"));
+    unsavedAnswer = QMessageBox::Save;  // written on the way out
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(unsavedAsked, 3);
     const std::string script = decodeText(fileBytes(dir / "song.ass")).utf8;
     EXPECT_NE(script.find("ラララ"), std::string::npos);
     EXPECT_NE(script.find("よみがな"), std::string::npos);

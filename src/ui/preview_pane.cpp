@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -155,11 +156,12 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_slider->setPageStep(5000);
     m_time = new QLabel(this);
     m_time->setObjectName("previewTime");
-    m_previous = new QPushButton(tr("前の行"), this);
+    // Alt and the underlined letter work from anywhere in the window.
+    m_previous = new QPushButton(tr("前の行(&B)"), this);
     m_previous->setObjectName("previewPreviousLine");
     m_play = new QPushButton(this);
     m_play->setObjectName("previewPlay");
-    m_next = new QPushButton(tr("次の行"), this);
+    m_next = new QPushButton(tr("次の行(&N)"), this);
     m_next->setObjectName("previewNextLine");
     m_mediaButton = new QPushButton(tr("プレビュー動画"), this);
     m_mediaButton->setObjectName("previewMedia");
@@ -190,11 +192,13 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     connect(m_previous, &QPushButton::clicked, this, &PreviewPane::previousLine);
     connect(m_next, &QPushButton::clicked, this, &PreviewPane::nextLine);
     connect(m_mediaButton, &QPushButton::clicked, this, &PreviewPane::chooseMedia);
-    connect(m_lines, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        const int row = m_lines->row(item);
-        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size())
-            setPosition(m_lineStarts[static_cast<size_t>(row)]);
-    });
+    // A click, or the arrow keys in the list, go to that line.
+    auto jumpToRow = [this](int row) {
+        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size()) setPosition(m_lineStarts[static_cast<size_t>(row)]);
+    };
+    connect(m_lines, &QListWidget::itemClicked, this,
+            [this, jumpToRow](QListWidgetItem* item) { jumpToRow(m_lines->row(item)); });
+    connect(m_lines, &QListWidget::currentRowChanged, this, jumpToRow);
     connect(m_clock, &QTimer::timeout, this, &PreviewPane::tick);
 
     m_worker->fontFiles = fontconfigFiles(session.measurer());
@@ -390,8 +394,12 @@ void PreviewPane::setMedia(const QString& path) {
 
 void PreviewPane::chooseMedia() {
     const QString filter = tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)");
-    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), m_media, filter);
-    if (!path.isEmpty()) setMedia(path);
+    // Where the last video was found, by this button or by the media probe.
+    const QString start = m_media.isEmpty() ? QString::fromStdString(m_session.appState.mediaPath) : m_media;
+    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), start, filter);
+    if (path.isEmpty()) return;
+    setMedia(path);
+    if (m_media == path) m_session.appState.mediaPath = QFileInfo(path).absolutePath().toStdString();
 }
 
 void PreviewPane::updateControls() {
@@ -399,7 +407,7 @@ void PreviewPane::updateControls() {
     m_slider->setRange(0, static_cast<int>(std::min<qint64>(length(), INT32_MAX)));
     m_slider->setValue(static_cast<int>(std::min<qint64>(m_position, INT32_MAX)));
     m_time->setText(timeText(m_position) + " / " + timeText(length()));
-    m_play->setText(m_playing ? tr("一時停止") : tr("再生"));
+    m_play->setText(m_playing ? tr("一時停止(&P)") : tr("再生(&P)"));
     m_previous->setEnabled(!m_lineStarts.empty());
     m_next->setEnabled(!m_lineStarts.empty());
     // The line being shown (the last one started) is selected in the list.

@@ -402,8 +402,9 @@ void MainWindow::afterChange() {
     setWindowTitle(song.isEmpty() ? QStringLiteral("Kvelmor") : song + QStringLiteral("[*] - Kvelmor"));
     showSettings();
     applyEnabling();
-    showReports("Kvelmor");
+    // The preview first: a message about the change is read over the song it is about.
     if (m_preview) m_preview->songOrSettingsChanged();
+    showReports("Kvelmor");
 }
 
 void MainWindow::showSettings() {
@@ -542,7 +543,7 @@ bool MainWindow::unwrittenWorkSettled() {
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     const auto answer = m_dialogs.unsaved(
         this, "Kvelmor",
-        QStringLiteral("「%1」のルビと歌詞の変更は、まだファイルに書き出していません。\n書き出しますか?").arg(song));
+        QStringLiteral("「%1」のルビと歌詞の変更を、まだ書き出していません。\n書き出しますか?").arg(song));
     if (answer == QMessageBox::Discard) return true;
     if (answer != QMessageBox::Save) return false;
     writeFiles();

@@ -610,6 +610,16 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         timer->start(10);
     };
 
+    // A load's message is read over the song it is about.
+    std::ofstream(dir / "odd.txt") << "[00:01:00]a[00:00:50]b[00:02:00]\n";  // times out of order
+    size_t linesBehindMessage = 0;
+    window->dialogs().message = [&](QWidget*, QMessageBox::Icon, const QString&, const QString&) {
+        linesBehindMessage = pane->lineStarts().size();
+    };
+    fileAnswer = qs((dir / "odd.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(linesBehindMessage, 1u);
+
     fileAnswer = qs(copyExample(dir / "song.txt").string());
     QImage loaded = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton); });
     ASSERT_FALSE(pane->lineStarts().empty());

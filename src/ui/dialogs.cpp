@@ -53,9 +53,14 @@ Dialogs Dialogs::standard() {
         return c;
     };
     d.font = [](QWidget* parent, const QFont& initial) -> std::optional<QFont> {
-        bool ok = false;
-        QFont f = QFontDialog::getFont(&ok, initial, parent);
-        if (!ok) return std::nullopt;
+        QFontDialog dialog(initial, parent);
+        // A face this system lacks (a Windows face a preset names) cannot be
+        // selected in the list, which selects a stand-in; unless the user
+        // picks another face, the face named stays.
+        const QString standIn = dialog.currentFont().family();
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        QFont f = dialog.selectedFont();
+        if (f.family() == standIn && standIn != initial.family()) f.setFamily(initial.family());
         return f;
     };
     d.openFile = [](QWidget* parent, const QString& title, const QString& folder, const QString& filter) {

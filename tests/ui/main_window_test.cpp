@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QDialogButtonBox>
+#include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -346,6 +347,21 @@ TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
     EXPECT_EQ(field<QLabel>("tagFontPixcel")->text(), qs(session->settings.text("tagFontPixcel")));
     EXPECT_NE(field<QLabel>("tagFontPixcel")->text(), "0");
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+
+    // Qt's own font dialog, accepted with only the size changed, keeps a face
+    // this system lacks instead of the stand-in its list selected.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QFont f = dialog->currentFont();
+        f.setPointSize(48);
+        dialog->setCurrentFont(f);
+        dialog->accept();
+    });
+    const auto picked = ui::Dialogs::standard().font(window.get(), QFont("Kvelmor No Such Face", 36));
+    ASSERT_TRUE(picked.has_value());
+    EXPECT_EQ(picked->family(), "Kvelmor No Such Face");
+    EXPECT_EQ(picked->pointSize(), 48);
 }
 
 TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {

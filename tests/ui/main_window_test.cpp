@@ -300,6 +300,14 @@ TEST_F(WindowTest, EnterAndLeavingAreTwoReactions) {
     QTest::mouseClick(reveal(field<QCheckBox>("fadeInCheck")), Qt::LeftButton);
     EXPECT_TRUE(fadeIn->isEnabled());
     EXPECT_EQ(fadeIn->text(), "90");
+
+    // An effect sample fills the templates, shown from their start.
+    auto* sample = reveal(field<QComboBox>("TagSample"));
+    sample->setFocus();
+    QTest::keyClick(sample, Qt::Key_Down);
+    auto* perCharacter = field<QLineEdit>("commandChar");
+    EXPECT_FALSE(perCharacter->text().isEmpty());
+    EXPECT_EQ(perCharacter->cursorPosition(), 0);
 }
 
 TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/lyrics_editing.h"
@@ -73,6 +74,20 @@ bool LyricsEditor::apply() {
 void LyricsEditor::accept() {
     if (!apply()) return;
     done(m_changed ? Accepted : Rejected);
+}
+
+void LyricsEditor::reject() {
+    // Esc is easily pressed in passing: lines typed are only dropped on purpose.
+    if (ss(m_text->toPlainText()) != m_opened) {
+        QMessageBox box(QMessageBox::Question, windowTitle(), QStringLiteral("編集した歌詞を破棄しますか?"),
+                        QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.setObjectName("discardQuestion");
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄する"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("編集を続ける"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        if (box.exec() != QMessageBox::Discard) return;
+    }
+    QDialog::reject();
 }
 
 void LyricsEditor::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,8 @@
 #pragma once
 // The lyrics text editor ("歌詞編集", Form5): the timed lines of the song,
 // one a line, to correct by hand. OK or closing the window applies the text
-// (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was.
+// (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was,
+// after asking whether the lines typed are to be dropped.
 // A text that cannot be taken (more than 299 lines, a line of more than 300
 // slots) is shown with its reason and the editor stays open, the text intact.
 
@@ -26,6 +27,8 @@ public:
     // changed (an unchanged text changes nothing, so the ruby, marks and
     // styles given in the ruby editor are kept).
     void accept() override;
+    // Asks before edited lines are dropped; closes when they are (or there are none).
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

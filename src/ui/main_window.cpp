@@ -368,9 +368,9 @@ void MainWindow::buildMenus() {
         return a;
     };
     add(file, "menuLoad", "テキスト読込(&O)...", QKeySequence::Open, &MainWindow::loadSongFromDialog);
-    add(file, "menuBatch", "一括変換(&B)...", QKeySequence(), &MainWindow::startBatchFromDialog);
-    add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(), &MainWindow::openLyricsEditor);
-    add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(), &MainWindow::openRubyEditor);
+    add(file, "menuBatch", "一括変換(&B)...", QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::startBatchFromDialog);
+    add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::openLyricsEditor);
+    add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();

@@ -119,6 +119,12 @@ public:
         update();
     }
     const QImage& image() const { return m_image; }
+    // Said over the picture while there is nothing to show; empty for none.
+    void setHint(const QString& hint) {
+        if (hint == m_hint) return;
+        m_hint = hint;
+        update();
+    }
     // Width over height of the picture as shown.
     void setAspect(double aspect) {
         m_aspect = aspect > 0 ? aspect : 4.0 / 3.0;
@@ -135,13 +141,19 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), Qt::black);
-        if (m_image.isNull()) return;
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(pictureRect(), m_image);
+        if (!m_image.isNull()) {
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(pictureRect(), m_image);
+        }
+        if (!m_hint.isEmpty()) {
+            p.setPen(QColor(220, 220, 220));
+            p.drawText(pictureRect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, m_hint);
+        }
     }
 
 private:
     QImage m_image;
+    QString m_hint;
     double m_aspect = 4.0 / 3.0;
 };
 
@@ -253,6 +265,9 @@ void PreviewPane::songOrSettingsChanged() {
         m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
         m_lines->addItem(timeText(sung) + "  " + QString::fromStdString(l.plainText));
     }
+    if (song.lineCount() > 0) m_view->setHint({});
+    else if (song.lyricsPath.empty()) m_view->setHint(tr("テキスト読込 (Ctrl+O) で歌詞を読み込むと、ここに表示されます"));
+    else m_view->setHint(tr("%1 には表示できる歌詞の行がありません").arg(QFileInfo(QString::fromStdString(song.lyricsPath)).fileName()));
     // A shorter song (or none) leaves no position past its end.
     m_position = std::min(m_position, length());
     updateControls();
@@ -408,6 +423,7 @@ void PreviewPane::updateControls() {
     m_slider->setValue(static_cast<int>(std::min<qint64>(m_position, INT32_MAX)));
     m_time->setText(timeText(m_position) + " / " + timeText(length()));
     m_play->setText(m_playing ? tr("一時停止(&P)") : tr("再生(&P)"));
+    m_play->setEnabled(length() > 0);  // nothing to play before a song or video
     m_previous->setEnabled(!m_lineStarts.empty());
     m_next->setEnabled(!m_lineStarts.empty());
     // The line being shown (the last one started) is selected in the list.

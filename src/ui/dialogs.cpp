@@ -70,6 +70,11 @@ Dialogs Dialogs::standard() {
         return QFileDialog::getExistingDirectory(parent, title, folder);
     };
     d.message = showMessage;
+    d.confirm = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
     d.unsaved = [](QWidget* parent, const QString& title, const QString& text) {
         QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                         parent);

@@ -109,7 +109,12 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         afterChange();
     });
     connect(remove, &QPushButton::clicked, this, [this] {
-        m_session.deletePreset(ss(m_presetBox->currentText()));
+        // Deleting is written to the settings file at once, so it is asked first.
+        const QString name = m_presetBox->currentText();
+        if (m_session.presets.contains(ss(name)) && ss(name) != settings::kDefaultPreset &&
+            !m_dialogs.confirm(this, "Kvelmor", QStringLiteral("プリセット「%1」を削除しますか?").arg(name)))
+            return;
+        m_session.deletePreset(ss(name));
         refreshPresetBox();
         afterChange();
     });

@@ -98,6 +98,8 @@ struct WindowTest : ::testing::Test {
     int dialogsOpened = 0;
     QMessageBox::StandardButton unsavedAnswer = QMessageBox::Discard;
     int unsavedAsked = 0;
+    bool confirmAnswer = true;
+    QStringList confirmations;
     QStringList messages;
     std::vector<int> ran;  // refresh stages, in the order they ran
 
@@ -134,6 +136,10 @@ struct WindowTest : ::testing::Test {
         d.folder = [this](QWidget*, const QString&, const QString&) { return folderAnswer; };
         d.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
         d.openExternally = [](const QString&) { return false; };
+        d.confirm = [this](QWidget*, const QString&, const QString& text) {
+            confirmations << text;
+            return confirmAnswer;
+        };
         d.unsaved = [this](QWidget*, const QString&, const QString&) {
             ++unsavedAsked;
             return unsavedAnswer;
@@ -409,7 +415,13 @@ TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {
     combo->setEditText("default");
     QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
     EXPECT_EQ(messages, QStringList{"defaultは削除出来ません"});
+    // Deleting asks first; "no" keeps the preset.
     combo->setEditText("wide");
+    confirmAnswer = false;
+    QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
+    EXPECT_EQ(confirmations, QStringList{QStringLiteral("プリセット「wide」を削除しますか?")});
+    EXPECT_NE(combo->findText("wide"), -1);
+    confirmAnswer = true;
     QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
     EXPECT_EQ(combo->currentText(), "default");
     EXPECT_EQ(width->text(), "640");

@@ -131,7 +131,8 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         if (auto* scroll = qobject_cast<QScrollArea*>(m_tabs->widget(i)); scroll && scroll->widget())
             pagesWidth = std::max(pagesWidth, scroll->widget()->sizeHint().width() + 2 * scroll->frameWidth() +
                                                   scroll->verticalScrollBar()->sizeHint().width() + 8);
-    const int tabsWidth = std::min(pagesWidth, width() * 2 / 3);
+    // The preview keeps two fifths: the first tab whole beside it from 1280 pixels on.
+    const int tabsWidth = std::min(pagesWidth, width() * 3 / 5);
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     m_presetBox->setFocus();
 }

@@ -183,17 +183,20 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_clock = new QTimer(this);
     m_clock->setInterval(kClockTickMs);
 
-    // The time slider takes the pane's whole width, the buttons a row below it.
+    // The time slider with the time beside it, the buttons a row below: the
+    // pane stays narrow enough to leave the settings their width on a small screen.
+    auto* timeRow = new QHBoxLayout;
+    timeRow->addWidget(m_slider, 1);
+    timeRow->addWidget(m_time);
     auto* controls = new QHBoxLayout;
     controls->addWidget(m_previous);
     controls->addWidget(m_play);
     controls->addWidget(m_next);
     controls->addStretch(1);
-    controls->addWidget(m_time);
     controls->addWidget(m_mediaButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
-    layout->addWidget(m_slider);
+    layout->addLayout(timeRow);
     layout->addLayout(controls);
     layout->addWidget(m_lines);
 

@@ -1,6 +1,7 @@
 #include "ui/lyrics_editor.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -36,6 +37,7 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
     font.setPointSize(12);
     m_text->setFont(font);
     m_text->setPlainText(qs(m_opened));
+    m_text->installEventFilter(this);  // Ctrl+Enter is OK
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("buttons");
@@ -74,6 +76,17 @@ bool LyricsEditor::apply() {
 void LyricsEditor::accept() {
     if (!apply()) return;
     done(m_changed ? Accepted : Rejected);
+}
+
+bool LyricsEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_text && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() & Qt::ControlModifier) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void LyricsEditor::reject() {

@@ -1,7 +1,7 @@
 #pragma once
 // The lyrics text editor ("歌詞編集", Form5): the timed lines of the song,
-// one a line, to correct by hand. OK or closing the window applies the text
-// (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was,
+// one a line, to correct by hand. OK (or Ctrl+Enter) or closing the window
+// applies the text (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was,
 // after asking whether the lines typed are to be dropped.
 // A text that cannot be taken (more than 299 lines, a line of more than 300
 // slots) is shown with its reason and the editor stays open, the text intact.
@@ -32,6 +32,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Whether the text was taken (or was unchanged).

@@ -47,7 +47,7 @@ int runModal(LyricsEditor& e, const std::function<void()>& drive) {
 
 // Each way of leaving the editor: what exec() says and what the song becomes.
 TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
-    enum class Leave { CancelButton, Esc, OkButton, CloseWindow };
+    enum class Leave { CancelButton, Esc, OkButton, CtrlEnter, CloseWindow };
     struct Case {
         const char* why;
         Leave leave;
@@ -64,6 +64,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         {"Esc answered with go on editing keeps the editor open; then OK", Leave::Esc, QMessageBox::Cancel,
          QDialog::Accepted, true},
         {"OK applies it", Leave::OkButton, none, QDialog::Accepted, true},
+        {"Ctrl+Enter is OK", Leave::CtrlEnter, none, QDialog::Accepted, true},
         {"closing the window applies it", Leave::CloseWindow, none, QDialog::Accepted, true},
     };
     for (const Case& c : cases) {
@@ -89,6 +90,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
             case Leave::CancelButton: QTest::mouseClick(button(e, QDialogButtonBox::Cancel), Qt::LeftButton); break;
             case Leave::Esc: QTest::keyClick(text(e), Qt::Key_Escape); break;
             case Leave::OkButton: QTest::mouseClick(button(e, QDialogButtonBox::Ok), Qt::LeftButton); break;
+            case Leave::CtrlEnter: QTest::keyClick(text(e), Qt::Key_Return, Qt::ControlModifier); break;
             case Leave::CloseWindow: e.close(); break;
             }
             if (e.isVisible()) QTest::mouseClick(button(e, QDialogButtonBox::Ok), Qt::LeftButton);

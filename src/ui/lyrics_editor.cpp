@@ -55,6 +55,15 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
 bool LyricsEditor::apply() {
     const std::string text = ss(m_text->toPlainText());
     if (text == m_opened) return true;
+    // The lines are laid out again from the text, which holds no reading
+    // typed in the ruby editor: those go, so only when the user agrees.
+    if (m_rubyAtStake) {
+        QMessageBox box(QMessageBox::Question, windowTitle(),
+                        QStringLiteral("ルビ作成で付けたルビは、歌詞を書き換えると消えます。書き換えますか?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes) return false;
+    }
     // The refusal is shown here, over the editor that stays open; the
     // reports of a text taken go on to the session's reporter, as a load's do.
     CollectingReporter reports;

@@ -27,6 +27,9 @@ public:
     // changed (an unchanged text changes nothing, so the ruby, marks and
     // styles given in the ruby editor are kept).
     void accept() override;
+    // Readings were typed in the ruby editor: the text holds none of them, so
+    // a changed text asks before it lays the lines out again without them.
+    void setRubyAtStake(bool atStake) { m_rubyAtStake = atStake; }
     // Asks before edited lines are dropped; closes when they are (or there are none).
     void reject() override;
 
@@ -43,6 +46,7 @@ private:
     QLabel* m_notice = nullptr;       // Label1
     QPlainTextEdit* m_text = nullptr;  // Text
     bool m_changed = false;
+    bool m_rubyAtStake = false;
 };
 
 }  // namespace kvelmor::ui

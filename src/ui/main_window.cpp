@@ -567,6 +567,7 @@ void MainWindow::loadSongFromDialog() {
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
     if (ok) setUnwritten(false);
+    if (ok) m_rubyTyped = false;
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
@@ -628,15 +629,22 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    if (RubyEditor::open(m_session, this) == QDialog::Accepted) setUnwritten(true);
+    if (RubyEditor::open(m_session, this) == QDialog::Accepted) {
+        setUnwritten(true);
+        m_rubyTyped = true;
+    }
     afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
     LyricsEditor editor(m_session, this);
+    editor.setRubyAtStake(m_rubyTyped);
     placeOver(&editor, this);
-    if (editor.exec() == QDialog::Accepted) setUnwritten(true);
+    if (editor.exec() == QDialog::Accepted) {
+        setUnwritten(true);
+        m_rubyTyped = false;  // laid out again from the text, without them
+    }
     afterChange();  // the fields and the preview show what the editor changed
 }
 

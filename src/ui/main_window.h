@@ -101,7 +101,8 @@ private:
     QPushButton* m_edit = nullptr;
     QPushButton* m_write = nullptr;
     QAction* m_creditOn = nullptr;
-    bool m_unwritten = false;  // the editors changed the song and it is not yet written
+    bool m_unwritten = false;
+    bool m_rubyTyped = false;  // readings typed in the ruby editor, which a lyrics edit drops  // the editors changed the song and it is not yet written
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
 };

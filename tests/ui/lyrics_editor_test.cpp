@@ -51,10 +51,12 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
     struct Case {
         const char* why;
         Leave leave;
-        // The answer to "drop the lines typed?"; NoButton: not asked.
+        // The answer to the question asked ("drop the lines typed?" or "lose
+        // the readings of the ruby editor?"); NoButton: none is asked.
         QMessageBox::StandardButton dropAnswer;
         int result;
         bool applied;
+        bool rubyGiven = false;  // readings were typed in the ruby editor
     };
     const auto none = QMessageBox::NoButton;
     const std::vector<Case> cases = {
@@ -65,6 +67,8 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
          QDialog::Accepted, true},
         {"OK applies it", Leave::OkButton, none, QDialog::Accepted, true},
         {"Ctrl+Enter is OK", Leave::CtrlEnter, none, QDialog::Accepted, true},
+        {"OK asks before the ruby editor's readings go; yes applies", Leave::OkButton, QMessageBox::Yes,
+         QDialog::Accepted, true, true},
         {"closing the window applies it", Leave::CloseWindow, none, QDialog::Accepted, true},
     };
     for (const Case& c : cases) {
@@ -75,6 +79,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         const std::string kra = s.kra();
 
         LyricsEditor e(s.session, nullptr);
+        e.setRubyAtStake(c.rubyGiven);
         QMessageBox::StandardButtons asked = QMessageBox::NoButton;
         EXPECT_EQ(e.windowTitle(), QStringLiteral("歌詞編集"));
         EXPECT_EQ(text(e)->toPlainText(), QStringLiteral("[00:01:00]空[00:01:50]の[00:02:00]歌[00:03:00]\n"));

@@ -51,7 +51,7 @@ cp "$root/examples/sakura_no_michi.txt" "$work/"
 # The preview shows the first sung line, mid-way.
 "$gui" --settings "$work/Kvelmor.ini" --at 6.3 "$work/sakura_no_michi.txt" >"$work/gui.log" 2>&1 &
 pids+=($!)
-main="$(window Kvelmor)"
+main="$(window "sakura_no_michi.txt - Kvelmor")"  # the caption names the song
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
 shoot "$main" preview.png
 cp "$out/preview.png" "$out/main-1.png"

@@ -420,6 +420,11 @@ void PresetManager::startUp(ConversionSettings& s, const PresetLoadHooks& hooks,
     if (beforeLoad) beforeLoad();
     loadPresetSettings(m_ini, m_current, s, hooks);
     savePresetSettings(m_ini, m_current, s);
+    // "default" exists from now on, so it is listed from now on: on a first
+    // start too it can be chosen again after another preset was saved, and
+    // deleting the only other preset leaves it to fall back on. Listed where
+    // the store put its section, as the next start lists it.
+    if (!contains(kDefaultPreset)) m_list = listPresets(m_ini);
 }
 
 bool PresetManager::select(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks) {

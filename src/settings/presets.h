@@ -92,7 +92,7 @@ public:
     bool contains(std::string_view name) const;
 
     // Start-up: the list from the store, "default" current, its settings
-    // loaded and saved back (in memory). The application state is loaded by
+    // loaded and saved back (in memory) and listed. The application state is loaded by
     // the caller first, through `beforeLoad`.
     void startUp(ConversionSettings& s, const PresetLoadHooks& hooks, const std::function<void()>& beforeLoad);
 

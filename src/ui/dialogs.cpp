@@ -53,9 +53,14 @@ Dialogs Dialogs::standard() {
         return c;
     };
     d.font = [](QWidget* parent, const QFont& initial) -> std::optional<QFont> {
-        bool ok = false;
-        QFont f = QFontDialog::getFont(&ok, initial, parent);
-        if (!ok) return std::nullopt;
+        QFontDialog dialog(initial, parent);
+        // A face this system lacks (a Windows face a preset names) cannot be
+        // selected in the list, which selects a stand-in; unless the user
+        // picks another face, the face named stays.
+        const QString standIn = dialog.currentFont().family();
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        QFont f = dialog.selectedFont();
+        if (f.family() == standIn && standIn != initial.family()) f.setFamily(initial.family());
         return f;
     };
     d.openFile = [](QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
@@ -65,6 +70,21 @@ Dialogs Dialogs::standard() {
         return QFileDialog::getExistingDirectory(parent, title, folder);
     };
     d.message = showMessage;
+    d.confirm = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    d.unsaved = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                        parent);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText(QObject::tr("書き出す"));
+        box.button(QMessageBox::Discard)->setText(QObject::tr("書き出さない"));
+        box.button(QMessageBox::Cancel)->setText(QObject::tr("キャンセル"));
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
     d.openExternally = [](const QString& target) {
         QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
         return QDesktopServices::openUrl(url);

@@ -26,6 +26,10 @@ struct Dialogs {
     std::function<QString(QWidget* parent, const QString& title, const QString& folder)> folder;
     // A message the user acknowledges. Many lines scroll.
     std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)> message;
+    // Yes or no to something that cannot be undone; no when the box is closed.
+    std::function<bool(QWidget* parent, const QString& title, const QString& text)> confirm;
+    // Save, Discard or Cancel for work not yet written; Cancel when the box is closed.
+    std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title, const QString& text)> unsaved;
     // Hands a file or web address to the desktop; false when nothing could open it.
     std::function<bool(const QString& target)> openExternally;
 

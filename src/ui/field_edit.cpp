@@ -38,6 +38,8 @@ void FieldEdit::setKeyFilter(std::function<bool(char32_t)> accepts) {
 void FieldEdit::showText(const QString& text) {
     m_showing = true;
     setText(text);
+    // A long text the program put here (an effect template) shows its start.
+    if (!hasFocus()) setCursorPosition(0);
     m_showing = false;
 }
 

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 #include <cstring>
 
 #include "app/session.h"
@@ -60,6 +62,12 @@ int main(int argc, char** argv) {
     describe(app);
     QApplication::setDesktopFileName("kvelmor");
     QApplication::setWindowIcon(QIcon::fromTheme("kvelmor"));
+    // The windows speak Japanese whatever the locale, so Qt's own dialogs
+    // (files, colours, fonts, message buttons) do too, where Qt's
+    // translations are installed (Debian: qt6-translations-l10n).
+    QTranslator qtJapanese;
+    if (qtJapanese.load(QLocale(QLocale::Japanese), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtJapanese);
     Arguments args;
     args.parser.process(app);
     const QStringList files = args.parser.positionalArguments();

@@ -1,10 +1,12 @@
 #include "ui/lyrics_editor.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/lyrics_editing.h"
@@ -35,6 +37,7 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
     font.setPointSize(12);
     m_text->setFont(font);
     m_text->setPlainText(qs(m_opened));
+    m_text->installEventFilter(this);  // Ctrl+Enter is OK
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("buttons");
@@ -52,6 +55,15 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
 bool LyricsEditor::apply() {
     const std::string text = ss(m_text->toPlainText());
     if (text == m_opened) return true;
+    // The lines are laid out again from the text, which holds no reading
+    // typed in the ruby editor: those go, so only when the user agrees.
+    if (m_rubyAtStake) {
+        QMessageBox box(QMessageBox::Question, windowTitle(),
+                        QStringLiteral("ルビ作成で付けたルビは、歌詞を書き換えると消えます。書き換えますか?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes) return false;
+    }
     // The refusal is shown here, over the editor that stays open; the
     // reports of a text taken go on to the session's reporter, as a load's do.
     CollectingReporter reports;
@@ -73,6 +85,31 @@ bool LyricsEditor::apply() {
 void LyricsEditor::accept() {
     if (!apply()) return;
     done(m_changed ? Accepted : Rejected);
+}
+
+bool LyricsEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_text && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() & Qt::ControlModifier) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LyricsEditor::reject() {
+    // Esc is easily pressed in passing: lines typed are only dropped on purpose.
+    if (ss(m_text->toPlainText()) != m_opened) {
+        QMessageBox box(QMessageBox::Question, windowTitle(), QStringLiteral("編集した歌詞を破棄しますか?"),
+                        QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.setObjectName("discardQuestion");
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄する"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("編集を続ける"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        if (box.exec() != QMessageBox::Discard) return;
+    }
+    QDialog::reject();
 }
 
 void LyricsEditor::closeEvent(QCloseEvent* event) {

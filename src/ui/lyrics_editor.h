@@ -1,7 +1,8 @@
 #pragma once
 // The lyrics text editor ("歌詞編集", Form5): the timed lines of the song,
-// one a line, to correct by hand. OK or closing the window applies the text
-// (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was.
+// one a line, to correct by hand. OK (or Ctrl+Enter) or closing the window
+// applies the text (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was,
+// after asking whether the lines typed are to be dropped.
 // A text that cannot be taken (more than 299 lines, a line of more than 300
 // slots) is shown with its reason and the editor stays open, the text intact.
 
@@ -26,9 +27,15 @@ public:
     // changed (an unchanged text changes nothing, so the ruby, marks and
     // styles given in the ruby editor are kept).
     void accept() override;
+    // Readings were typed in the ruby editor: the text holds none of them, so
+    // a changed text asks before it lays the lines out again without them.
+    void setRubyAtStake(bool atStake) { m_rubyAtStake = atStake; }
+    // Asks before edited lines are dropped; closes when they are (or there are none).
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Whether the text was taken (or was unchanged).
@@ -39,6 +46,7 @@ private:
     QLabel* m_notice = nullptr;       // Label1
     QPlainTextEdit* m_text = nullptr;  // Text
     bool m_changed = false;
+    bool m_rubyAtStake = false;
 };
 
 }  // namespace kvelmor::ui

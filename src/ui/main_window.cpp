@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -108,7 +109,12 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         afterChange();
     });
     connect(remove, &QPushButton::clicked, this, [this] {
-        m_session.deletePreset(ss(m_presetBox->currentText()));
+        // Deleting is written to the settings file at once, so it is asked first.
+        const QString name = m_presetBox->currentText();
+        if (m_session.presets.contains(ss(name)) && ss(name) != settings::kDefaultPreset &&
+            !m_dialogs.confirm(this, "Kvelmor", QStringLiteral("プリセット「%1」を削除しますか?").arg(name)))
+            return;
+        m_session.deletePreset(ss(name));
         refreshPresetBox();
         afterChange();
     });
@@ -125,7 +131,8 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         if (auto* scroll = qobject_cast<QScrollArea*>(m_tabs->widget(i)); scroll && scroll->widget())
             pagesWidth = std::max(pagesWidth, scroll->widget()->sizeHint().width() + 2 * scroll->frameWidth() +
                                                   scroll->verticalScrollBar()->sizeHint().width() + 8);
-    const int tabsWidth = std::min(pagesWidth, width() * 2 / 3);
+    // The preview keeps two fifths: the first tab whole beside it from 1280 pixels on.
+    const int tabsWidth = std::min(pagesWidth, width() * 3 / 5);
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     m_presetBox->setFocus();
 }
@@ -367,9 +374,9 @@ void MainWindow::buildMenus() {
         return a;
     };
     add(file, "menuLoad", "テキスト読込(&O)...", QKeySequence::Open, &MainWindow::loadSongFromDialog);
-    add(file, "menuBatch", "一括変換(&B)...", QKeySequence(), &MainWindow::startBatchFromDialog);
-    add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(), &MainWindow::openLyricsEditor);
-    add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(), &MainWindow::openRubyEditor);
+    add(file, "menuBatch", "一括変換(&B)...", QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::startBatchFromDialog);
+    add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::openLyricsEditor);
+    add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
@@ -396,10 +403,14 @@ void MainWindow::apply(const settings::Change& c) {
 }
 
 void MainWindow::afterChange() {
+    // The song's file in the caption, marked while edits are not yet written.
+    const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
+    setWindowTitle(song.isEmpty() ? QStringLiteral("Kvelmor") : song + QStringLiteral("[*] - Kvelmor"));
     showSettings();
     applyEnabling();
-    showReports("Kvelmor");
+    // The preview first: a message about the change is read over the song it is about.
     if (m_preview) m_preview->songOrSettingsChanged();
+    showReports("Kvelmor");
 }
 
 void MainWindow::showSettings() {
@@ -528,7 +539,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
+void MainWindow::setUnwritten(bool unwritten) {
+    m_unwritten = unwritten;
+    setWindowModified(unwritten);
+}
+
+bool MainWindow::unwrittenWorkSettled() {
+    if (!m_unwritten) return true;
+    const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
+    const auto answer = m_dialogs.unsaved(
+        this, "Kvelmor",
+        QStringLiteral("「%1」のルビと歌詞の変更を、まだ書き出していません。\n書き出しますか?").arg(song));
+    if (answer == QMessageBox::Discard) return true;
+    if (answer != QMessageBox::Save) return false;
+    writeFiles();
+    return !m_unwritten;  // a write that failed keeps the song here, with its message shown
+}
+
 void MainWindow::loadSongFromDialog() {
+    if (!unwrittenWorkSettled()) return;
     const QString path = m_dialogs.openFile(
         this, "テキスト読込", qs(m_session.appState.textPath),
         "歌詞ファイル (*.txt *.kra);;テキストファイル (*.txt);;カラオケタグファイル (*.kra);;すべてのファイル (*)");
@@ -537,6 +566,8 @@ void MainWindow::loadSongFromDialog() {
 
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
+    if (ok) setUnwritten(false);
+    if (ok) m_rubyTyped = false;
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
@@ -548,9 +579,21 @@ void MainWindow::startBatchFromDialog() {
 }
 
 void MainWindow::startBatch(const QString& folder) {
-    BatchWindow w(m_session, folder, this);
-    placeOver(&w, this);
-    w.exec();
+    // The batch reads every file of the folder into the session. The song
+    // open here, with what the editors changed in it and the time correction
+    // its file chose, comes back afterwards: a batch never costs work not yet
+    // written, and the write command still writes the song the window shows.
+    const lyrics::Song open = m_session.song;
+    const script::ScriptHeader header = m_session.header;
+    const std::string correction = m_session.settings.text("WinAMPTime");
+    {
+        BatchWindow w(m_session, folder, this);
+        placeOver(&w, this);
+        w.exec();
+    }
+    m_session.song = open;
+    m_session.header = header;
+    m_session.settings.setText("WinAMPTime", correction);
     afterChange();
 }
 
@@ -558,6 +601,7 @@ void MainWindow::writeFiles() {
     if (m_session.song.lyricsPath.empty()) return;
     QStringList written;
     if (m_session.writeScript()) {
+        setUnwritten(false);
         written << qs(m_session.defaultScriptPath());
         if (m_session.settings.isOn("KraCheck") && m_session.writeKra())
             written << qs(lyrics::kraPathFor(m_session.song.lyricsPath));
@@ -585,15 +629,22 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    RubyEditor::open(m_session, this);
+    if (RubyEditor::open(m_session, this) == QDialog::Accepted) {
+        setUnwritten(true);
+        m_rubyTyped = true;
+    }
     afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
     LyricsEditor editor(m_session, this);
+    editor.setRubyAtStake(m_rubyTyped);
     placeOver(&editor, this);
-    editor.exec();
+    if (editor.exec() == QDialog::Accepted) {
+        setUnwritten(true);
+        m_rubyTyped = false;  // laid out again from the text, without them
+    }
     afterChange();  // the fields and the preview show what the editor changed
 }
 
@@ -612,6 +663,10 @@ void MainWindow::showVersionWindow() {
 void MainWindow::openHelp() { openInDesktop(m_dialogs, this, helpFilePath()); }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    if (!m_shutDown && !unwrittenWorkSettled()) {
+        e->ignore();
+        return;
+    }
     if (!m_shutDown) {
         m_shutDown = true;
         if (!m_session.shutDown()) {

@@ -75,6 +75,11 @@ private:
     void applyEnabling();
     void refreshPresetBox();
     void showReports(const QString& title);
+    // The editors changed the song since it was loaded or written.
+    void setUnwritten(bool unwritten);
+    // Before the song is replaced or the window closes: true when nothing
+    // unwritten is left behind (written, given up, or there was nothing).
+    bool unwrittenWorkSettled();
 
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);
@@ -96,6 +101,8 @@ private:
     QPushButton* m_edit = nullptr;
     QPushButton* m_write = nullptr;
     QAction* m_creditOn = nullptr;
+    bool m_unwritten = false;
+    bool m_rubyTyped = false;  // readings typed in the ruby editor, which a lyrics edit drops  // the editors changed the song and it is not yet written
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
 };

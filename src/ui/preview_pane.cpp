@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -118,6 +119,12 @@ public:
         update();
     }
     const QImage& image() const { return m_image; }
+    // Said over the picture while there is nothing to show; empty for none.
+    void setHint(const QString& hint) {
+        if (hint == m_hint) return;
+        m_hint = hint;
+        update();
+    }
     // Width over height of the picture as shown.
     void setAspect(double aspect) {
         m_aspect = aspect > 0 ? aspect : 4.0 / 3.0;
@@ -134,13 +141,19 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), Qt::black);
-        if (m_image.isNull()) return;
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(pictureRect(), m_image);
+        if (!m_image.isNull()) {
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(pictureRect(), m_image);
+        }
+        if (!m_hint.isEmpty()) {
+            p.setPen(QColor(220, 220, 220));
+            p.drawText(pictureRect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, m_hint);
+        }
     }
 
 private:
     QImage m_image;
+    QString m_hint;
     double m_aspect = 4.0 / 3.0;
 };
 
@@ -155,11 +168,12 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_slider->setPageStep(5000);
     m_time = new QLabel(this);
     m_time->setObjectName("previewTime");
-    m_previous = new QPushButton(tr("前の行"), this);
+    // Alt and the underlined letter work from anywhere in the window.
+    m_previous = new QPushButton(tr("前の行(&B)"), this);
     m_previous->setObjectName("previewPreviousLine");
     m_play = new QPushButton(this);
     m_play->setObjectName("previewPlay");
-    m_next = new QPushButton(tr("次の行"), this);
+    m_next = new QPushButton(tr("次の行(&N)"), this);
     m_next->setObjectName("previewNextLine");
     m_mediaButton = new QPushButton(tr("プレビュー動画"), this);
     m_mediaButton->setObjectName("previewMedia");
@@ -169,17 +183,20 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_clock = new QTimer(this);
     m_clock->setInterval(kClockTickMs);
 
-    // The time slider takes the pane's whole width, the buttons a row below it.
+    // The time slider with the time beside it, the buttons a row below: the
+    // pane stays narrow enough to leave the settings their width on a small screen.
+    auto* timeRow = new QHBoxLayout;
+    timeRow->addWidget(m_slider, 1);
+    timeRow->addWidget(m_time);
     auto* controls = new QHBoxLayout;
     controls->addWidget(m_previous);
     controls->addWidget(m_play);
     controls->addWidget(m_next);
     controls->addStretch(1);
-    controls->addWidget(m_time);
     controls->addWidget(m_mediaButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
-    layout->addWidget(m_slider);
+    layout->addLayout(timeRow);
     layout->addLayout(controls);
     layout->addWidget(m_lines);
 
@@ -190,11 +207,13 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     connect(m_previous, &QPushButton::clicked, this, &PreviewPane::previousLine);
     connect(m_next, &QPushButton::clicked, this, &PreviewPane::nextLine);
     connect(m_mediaButton, &QPushButton::clicked, this, &PreviewPane::chooseMedia);
-    connect(m_lines, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        const int row = m_lines->row(item);
-        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size())
-            setPosition(m_lineStarts[static_cast<size_t>(row)]);
-    });
+    // A click, or the arrow keys in the list, go to that line.
+    auto jumpToRow = [this](int row) {
+        if (row >= 0 && static_cast<size_t>(row) < m_lineStarts.size()) setPosition(m_lineStarts[static_cast<size_t>(row)]);
+    };
+    connect(m_lines, &QListWidget::itemClicked, this,
+            [this, jumpToRow](QListWidgetItem* item) { jumpToRow(m_lines->row(item)); });
+    connect(m_lines, &QListWidget::currentRowChanged, this, jumpToRow);
     connect(m_clock, &QTimer::timeout, this, &PreviewPane::tick);
 
     m_worker->fontFiles = fontconfigFiles(session.measurer());
@@ -249,6 +268,11 @@ void PreviewPane::songOrSettingsChanged() {
         m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
         m_lines->addItem(timeText(sung) + "  " + QString::fromStdString(l.plainText));
     }
+    if (song.lineCount() > 0) m_view->setHint({});
+    else if (song.lyricsPath.empty()) m_view->setHint(tr("テキスト読込 (Ctrl+O) で歌詞を読み込むと、ここに表示されます"));
+    else m_view->setHint(tr("%1 には表示できる歌詞の行がありません").arg(QFileInfo(QString::fromStdString(song.lyricsPath)).fileName()));
+    // A shorter song (or none) leaves no position past its end.
+    m_position = std::min(m_position, length());
     updateControls();
     requestFrame();
 }
@@ -388,8 +412,12 @@ void PreviewPane::setMedia(const QString& path) {
 
 void PreviewPane::chooseMedia() {
     const QString filter = tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)");
-    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), m_media, filter);
-    if (!path.isEmpty()) setMedia(path);
+    // Where the last video was found, by this button or by the media probe.
+    const QString start = m_media.isEmpty() ? QString::fromStdString(m_session.appState.mediaPath) : m_media;
+    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), start, filter);
+    if (path.isEmpty()) return;
+    setMedia(path);
+    if (m_media == path) m_session.appState.mediaPath = QFileInfo(path).absolutePath().toStdString();
 }
 
 void PreviewPane::updateControls() {
@@ -397,7 +425,8 @@ void PreviewPane::updateControls() {
     m_slider->setRange(0, static_cast<int>(std::min<qint64>(length(), INT32_MAX)));
     m_slider->setValue(static_cast<int>(std::min<qint64>(m_position, INT32_MAX)));
     m_time->setText(timeText(m_position) + " / " + timeText(length()));
-    m_play->setText(m_playing ? tr("一時停止") : tr("再生"));
+    m_play->setText(m_playing ? tr("一時停止(&P)") : tr("再生(&P)"));
+    m_play->setEnabled(length() > 0);  // nothing to play before a song or video
     m_previous->setEnabled(!m_lineStarts.empty());
     m_next->setEnabled(!m_lineStarts.empty());
     // The line being shown (the last one started) is selected in the list.

@@ -154,7 +154,7 @@ TEST_F(SessionFixture, LoadingAFileEndsWithTheFullRefresh) {
 TEST_F(SessionFixture, FirstStartWritesDefaultInfoAndTagInThatOrder) {
     std::string path = (dir / "sub" / "Kvelmor.ini").string();
     session.startUp(path);
-    EXPECT_TRUE(session.presets.list().empty());
+    EXPECT_EQ(session.presets.list(), std::vector<std::string>{"default"});
     EXPECT_EQ(session.comboText, "default");
     EXPECT_TRUE(session.shutDown());
     settings::Cls_Ini back;

@@ -47,18 +47,29 @@ int runModal(LyricsEditor& e, const std::function<void()>& drive) {
 
 // Each way of leaving the editor: what exec() says and what the song becomes.
 TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
-    enum class Leave { CancelButton, Esc, OkButton, CloseWindow };
+    enum class Leave { CancelButton, Esc, OkButton, CtrlEnter, CloseWindow };
     struct Case {
         const char* why;
         Leave leave;
+        // The answer to the question asked ("drop the lines typed?" or "lose
+        // the readings of the ruby editor?"); NoButton: none is asked.
+        QMessageBox::StandardButton dropAnswer;
         int result;
         bool applied;
+        bool rubyGiven = false;  // readings were typed in the ruby editor
     };
+    const auto none = QMessageBox::NoButton;
     const std::vector<Case> cases = {
-        {"Cancel discards the edit", Leave::CancelButton, QDialog::Rejected, false},
-        {"Esc discards the edit", Leave::Esc, QDialog::Rejected, false},
-        {"OK applies it", Leave::OkButton, QDialog::Accepted, true},
-        {"closing the window applies it", Leave::CloseWindow, QDialog::Accepted, true},
+        {"Cancel discards the edit once that is confirmed", Leave::CancelButton, QMessageBox::Discard,
+         QDialog::Rejected, false},
+        {"Esc discards the edit once that is confirmed", Leave::Esc, QMessageBox::Discard, QDialog::Rejected, false},
+        {"Esc answered with go on editing keeps the editor open; then OK", Leave::Esc, QMessageBox::Cancel,
+         QDialog::Accepted, true},
+        {"OK applies it", Leave::OkButton, none, QDialog::Accepted, true},
+        {"Ctrl+Enter is OK", Leave::CtrlEnter, none, QDialog::Accepted, true},
+        {"OK asks before the ruby editor's readings go; yes applies", Leave::OkButton, QMessageBox::Yes,
+         QDialog::Accepted, true, true},
+        {"closing the window applies it", Leave::CloseWindow, none, QDialog::Accepted, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -68,18 +79,28 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         const std::string kra = s.kra();
 
         LyricsEditor e(s.session, nullptr);
+        e.setRubyAtStake(c.rubyGiven);
+        QMessageBox::StandardButtons asked = QMessageBox::NoButton;
         EXPECT_EQ(e.windowTitle(), QStringLiteral("歌詞編集"));
         EXPECT_EQ(text(e)->toPlainText(), QStringLiteral("[00:01:00]空[00:01:50]の[00:02:00]歌[00:03:00]\n"));
         const int result = runModal(e, [&] {
             text(e)->moveCursor(QTextCursor::End);
             typeText(text(e), QStringLiteral("\n[00:04:00]雲[00:05:00]"));  // no line break after it
+            QTimer::singleShot(0, &e, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                asked = box ? box->standardButtons() : QMessageBox::NoButton;
+                if (box) box->button(c.dropAnswer)->click();
+            });
             switch (c.leave) {
             case Leave::CancelButton: QTest::mouseClick(button(e, QDialogButtonBox::Cancel), Qt::LeftButton); break;
             case Leave::Esc: QTest::keyClick(text(e), Qt::Key_Escape); break;
             case Leave::OkButton: QTest::mouseClick(button(e, QDialogButtonBox::Ok), Qt::LeftButton); break;
+            case Leave::CtrlEnter: QTest::keyClick(text(e), Qt::Key_Return, Qt::ControlModifier); break;
             case Leave::CloseWindow: e.close(); break;
             }
+            if (e.isVisible()) QTest::mouseClick(button(e, QDialogButtonBox::Ok), Qt::LeftButton);
         });
+        EXPECT_EQ(asked != QMessageBox::NoButton, c.dropAnswer != none);
         EXPECT_EQ(result, c.result);
         if (c.applied) {
             EXPECT_EQ(s.session.song.rawLineCount(), 2);
@@ -116,7 +137,7 @@ TEST(LyricsEditorWindow, TooManyLinesKeepTheEditorOpen) {
         QTest::mouseClick(button(e, QDialogButtonBox::Ok), Qt::LeftButton);
         stillOpen = e.isVisible();
         EXPECT_EQ(text(e)->toPlainText(), lines);
-        e.reject();
+        e.done(QDialog::Rejected);
     });
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(shown.contains(QStringLiteral("読み込める行数を超えています"))) << shown.toStdString();

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QDialogButtonBox>
+#include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -28,6 +29,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/lyrics_editing.h"
 #include "app/session.h"
 #include "common/encoding.h"
 #include "common/file_io.h"
@@ -94,6 +96,10 @@ struct WindowTest : ::testing::Test {
     QColor colourOffered;
     QFont fontOffered;
     int dialogsOpened = 0;
+    QMessageBox::StandardButton unsavedAnswer = QMessageBox::Discard;
+    int unsavedAsked = 0;
+    bool confirmAnswer = true;
+    QStringList confirmations;
     QStringList messages;
     std::vector<int> ran;  // refresh stages, in the order they ran
 
@@ -130,6 +136,14 @@ struct WindowTest : ::testing::Test {
         d.folder = [this](QWidget*, const QString&, const QString&) { return folderAnswer; };
         d.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
         d.openExternally = [](const QString&) { return false; };
+        d.confirm = [this](QWidget*, const QString&, const QString& text) {
+            confirmations << text;
+            return confirmAnswer;
+        };
+        d.unsaved = [this](QWidget*, const QString&, const QString&) {
+            ++unsavedAsked;
+            return unsavedAnswer;
+        };
         window->startUp(ini.string());
         window->show();
         // Every stage still runs; the test sees their order.
@@ -292,6 +306,14 @@ TEST_F(WindowTest, EnterAndLeavingAreTwoReactions) {
     QTest::mouseClick(reveal(field<QCheckBox>("fadeInCheck")), Qt::LeftButton);
     EXPECT_TRUE(fadeIn->isEnabled());
     EXPECT_EQ(fadeIn->text(), "90");
+
+    // An effect sample fills the templates, shown from their start.
+    auto* sample = reveal(field<QComboBox>("TagSample"));
+    sample->setFocus();
+    QTest::keyClick(sample, Qt::Key_Down);
+    auto* perCharacter = field<QLineEdit>("commandChar");
+    EXPECT_FALSE(perCharacter->text().isEmpty());
+    EXPECT_EQ(perCharacter->cursorPosition(), 0);
 }
 
 TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
@@ -339,11 +361,26 @@ TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
     EXPECT_EQ(field<QLabel>("tagFontPixcel")->text(), qs(session->settings.text("tagFontPixcel")));
     EXPECT_NE(field<QLabel>("tagFontPixcel")->text(), "0");
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+
+    // Qt's own font dialog, accepted with only the size changed, keeps a face
+    // this system lacks instead of the stand-in its list selected.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QFont f = dialog->currentFont();
+        f.setPointSize(48);
+        dialog->setCurrentFont(f);
+        dialog->accept();
+    });
+    const auto picked = ui::Dialogs::standard().font(window.get(), QFont("Kvelmor No Such Face", 36));
+    ASSERT_TRUE(picked.has_value());
+    EXPECT_EQ(picked->family(), "Kvelmor No Such Face");
+    EXPECT_EQ(picked->pointSize(), 48);
 }
 
 TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {
     auto* combo = field<QComboBox>("Combo2");
-    EXPECT_EQ(combo->count(), 0);  // a first start lists no preset until one is saved
+    EXPECT_EQ(combo->count(), 1);  // a first start lists "default" already
     QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);  // saves "default"
     auto* songInfoX = field<QLineEdit>("songInfoX");
     EXPECT_FALSE(songInfoX->isEnabled());
@@ -378,7 +415,13 @@ TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {
     combo->setEditText("default");
     QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
     EXPECT_EQ(messages, QStringList{"defaultは削除出来ません"});
+    // Deleting asks first; "no" keeps the preset.
     combo->setEditText("wide");
+    confirmAnswer = false;
+    QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
+    EXPECT_EQ(confirmations, QStringList{QStringLiteral("プリセット「wide」を削除しますか?")});
+    EXPECT_NE(combo->findText("wide"), -1);
+    confirmAnswer = true;
     QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
     EXPECT_EQ(combo->currentText(), "default");
     EXPECT_EQ(width->text(), "640");
@@ -431,12 +474,26 @@ TEST_F(WindowTest, BatchFromTheWindowGivesTheScriptsOfTheCommandLine) {
         fs::create_directories(dir / folder / "b.ass");  // b's script cannot be written
         copyExample(dir / folder / "c.TXT");
     }
+    // A song open and edited in the window, not yet written.
+    fileAnswer = qs(copyExample(dir / "open" / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    std::string edited = app::lyricsEditText(session->song);
+    edited.replace(edited.find("Hel"), 3, "HEL");
+    ASSERT_TRUE(app::applyLyricsEdit(*session, edited));
+    window->preview()->songOrSettingsChanged();
+    const std::string openScript = session->scriptText();
+    const auto openLines = window->preview()->lineStarts();
+
     folderAnswer = qs((dir / "window").string());
     finishBatchWhenDone();
     QTest::mousePress(field<QPushButton>("Command1"), Qt::RightButton);
     EXPECT_EQ(batchDone, "2");
     EXPECT_TRUE(batchProblems.contains(qs((dir / "window" / "b.txt").string()))) << ss(batchProblems);
-    EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());  // the last file is loaded
+    // The edited song is still the one shown, previewed and written.
+    EXPECT_EQ(session->scriptText(), openScript);
+    EXPECT_EQ(window->preview()->lineStarts(), openLines);
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    EXPECT_NE(decodeText(fileBytes(dir / "open" / "song.ass")).utf8.find("HEL"), std::string::npos);
     window->close();
 
     EXPECT_EQ(runKvelmor({"batch", "--settings", qs(ini.string()), qs((dir / "cli").string())}), 2);
@@ -571,7 +628,8 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
     auto frameAfter = [&](const std::function<void()>& action) {
         QSignalSpy shown(pane, &ui::PreviewPane::frameShown);
         action();
-        EXPECT_TRUE(shown.wait(10000));
+        // A key sent through the window may have its frame drawn before it returns.
+        if (shown.isEmpty()) EXPECT_TRUE(shown.wait(10000));
         while (shown.wait(300)) {
         }
         return pane->frame();
@@ -588,6 +646,16 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         });
         timer->start(10);
     };
+
+    // A load's message is read over the song it is about.
+    std::ofstream(dir / "odd.txt") << "[00:01:00]a[00:00:50]b[00:02:00]\n";  // times out of order
+    size_t linesBehindMessage = 0;
+    window->dialogs().message = [&](QWidget*, QMessageBox::Icon, const QString&, const QString&) {
+        linesBehindMessage = pane->lineStarts().size();
+    };
+    fileAnswer = qs((dir / "odd.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(linesBehindMessage, 1u);
 
     fileAnswer = qs(copyExample(dir / "song.txt").string());
     QImage loaded = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton); });
@@ -614,7 +682,10 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         text->setPlainText(lines.join('\n'));
         d->accept();
     });
-    QImage edited = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command10"), Qt::LeftButton); });
+    // Opened from the keyboard, as the ruby editor below.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QImage edited = frameAfter([&] { QTest::keyClick(window->windowHandle(), Qt::Key_E, Qt::ControlModifier); });
     EXPECT_NE(edited, raised) << "the edited line is drawn";
 
     // The ruby editor: a reading typed over the first character.
@@ -627,9 +698,25 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         QTest::keyClick(input, Qt::Key_Return);
         d->close();
     });
-    QImage withRuby = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command5"), Qt::LeftButton); });
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QImage withRuby = frameAfter([&] { QTest::keyClick(window->windowHandle(), Qt::Key_R, Qt::ControlModifier); });
     EXPECT_NE(withRuby, edited) << "the new reading is drawn";
-    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+
+    // The edits are in no file yet: the caption says so, and neither another
+    // song nor closing the window drops them unasked.
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(window->windowTitle().startsWith("song.txt")) << ss(window->windowTitle());
+    unsavedAnswer = QMessageBox::Cancel;
+    fileAnswer = qs(copyExample(dir / "other.txt").string());
+    window->findChild<QAction*>("menuLoad")->trigger();
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(unsavedAsked, 2);
+    EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
+    EXPECT_FALSE(fs::exists(dir / "song.ass"));
+    unsavedAnswer = QMessageBox::Save;  // written on the way out
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(unsavedAsked, 3);
     const std::string script = decodeText(fileBytes(dir / "song.ass")).utf8;
     EXPECT_NE(script.find("ラララ"), std::string::npos);
     EXPECT_NE(script.find("よみがな"), std::string::npos);

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "app/lyrics_editing.h"
 #include "app/session.h"
 #include "media/media_files.h"
 #include "measure/freetype_measurer.h"
@@ -123,6 +124,29 @@ TEST_F(PreviewPaneTest, PlayPauseAndLineJumpsMoveTheTime) {
     // The slider seeks.
     slider->setValue(static_cast<int>(starts[4] + 100));
     EXPECT_EQ(pane->position(), starts[4] + 100);
+
+    // The keyboard: the arrows in the list go line by line, Alt+P plays and pauses.
+    lines->setFocus();
+    QTest::keyClick(lines, Qt::Key_Up);
+    EXPECT_EQ(pane->position(), starts[3]);
+    QTest::keyClick(lines, Qt::Key_Down);
+    EXPECT_EQ(pane->position(), starts[4]);
+    pane->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(pane.get()));
+    // Through the shortcut map; the button then clicks after its pressed look.
+    QTest::keyClick(pane->windowHandle(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane->isPlaying(); }));
+    QTest::keyClick(pane->windowHandle(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pane->isPlaying(); }));
+
+    // A shorter song leaves the time within it.
+    std::string firstLines;
+    for (int i = 1; i <= 2; ++i) firstLines += session.song.RawLyricsTable[i].rawText + "\r\n";
+    ASSERT_TRUE(app::applyLyricsEdit(session, firstLines));
+    pane->songOrSettingsChanged();
+    EXPECT_LT(slider->maximum(), starts[4]);
+    EXPECT_EQ(pane->position(), slider->maximum());  // its end
+    EXPECT_EQ(slider->value(), pane->position());
 }
 
 // A chosen video stands behind the subtitles at the pane's time; a file that

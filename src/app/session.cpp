@@ -156,6 +156,14 @@ bool Session::writeKra(const std::string& outPath) {
 }
 
 bool Session::kraFits() {
+    if (const int over = lyrics::firstKraLineOverSlots(lyrics::kraFileText(song)); over != 0) {
+        m_reporter->error("line " + std::to_string(over) + " of the tag file would hold more than " +
+                              std::to_string(lyrics::kMaxSlots) +
+                              " characters and tags with its readings written inline, and could not be read "
+                              "back whole; nothing was written",
+                          song.lyricsPath);
+        return false;
+    }
     if (song.lineCount() <= lyrics::kMaxRawLines) return true;
     m_reporter->error(std::string(lyrics::kTooManyLinesMessage) + "\nthe automatic line break made " +
                           std::to_string(song.lineCount()) + " lines, and a tag file of more than " +

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "common/encoding.h"
 #include "common/file_io.h"
 #include "common/number_text.h"
+#include "lyrics/time_value.h"
 
 namespace kvelmor::lyrics {
 namespace {
@@ -90,6 +92,30 @@ std::string kraPathFor(const std::string& lyricsPath) {
     if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart))
         return lyricsPath + ".kra";
     return lyricsPath.substr(0, dot + 1) + "kra";
+}
+
+int firstKraLineOverSlots(std::string_view kraText) {
+    int lineNumber = 0;
+    for (size_t start = 0; start < kraText.size();) {
+        size_t end = kraText.find('\n', start);
+        if (end == std::string_view::npos) end = kraText.size();
+        const std::string_view line = kraText.substr(start, end - start);
+        ++lineNumber;
+        start = end + 1;
+        if (!line.empty() && line.front() == '@') continue;  // a header line holds no slots
+        int slots = 0;
+        for (size_t p = 0, len = 0; p < line.size(); p += len) {
+            if (timeTagAt(line, p)) {
+                len = 10;  // "[mm:ss:cc]"
+            } else {
+                decodeUtf8At(line, p, len);
+                if (len == 0) len = 1;
+                if (line[p] == '\r') continue;
+            }
+            if (++slots > kMaxSlots) return lineNumber;
+        }
+    }
+    return 0;
 }
 
 std::string kraFileText(const Song& song) {

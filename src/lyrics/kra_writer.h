@@ -45,6 +45,13 @@ std::string kraPathFor(const std::string& lyricsPath);
 // serialised, then the nine header lines "@title=" ... "@taggedby=Kvelmor".
 std::string kraFileText(const Song& song);
 
+// The first lyric line of a tag file's text (1-based line number in the
+// text; header lines are not counted as slots) that holds more than
+// kMaxSlots slots (time tags and characters), 0 when none does. A working
+// line written out with its readings as inline notation takes more slots
+// than it holds, and a longer line would not read back whole.
+int firstKraLineOverSlots(std::string_view kraText);
+
 struct KraWriteResult {
     bool written = false;
     std::string path;  // the file written (or that could not be written)

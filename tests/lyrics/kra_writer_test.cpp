@@ -332,3 +332,27 @@ TEST_F(KraRoundTrip, ReadingsThatWouldNotComeBackAsTheyWere) {
     rebuildLyricsTable(second, settings, measurer, reporter);
     expectSameWorkingLines(first, second);
 }
+
+// A tag file line must read back whole: at most 300 slots, tags and
+// characters alike, counted line by line.
+TEST(KraWriter, LinesOverTheSlotLimitAreFound) {
+    const std::string tag = "[00:01:00]";
+    auto line = [&](int tags, int chars) {
+        std::string s;
+        for (int i = 0; i < tags; ++i) s += tag;
+        for (int i = 0; i < chars; ++i) s += "あ";
+        return s + "\r\n";
+    };
+    struct Case {
+        std::string text;
+        int expected;
+    };
+    const std::vector<Case> cases{
+        {line(150, 150), 0},                       // exactly 300
+        {line(150, 151), 1},                       // one character more
+        {line(1, 10) + line(301, 0), 2},           // the second line, tags only
+        {"@title=" + std::string(400, 'x') + "\r\n", 0},  // a header line holds no slots
+        {"", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(kvelmor::lyrics::firstKraLineOverSlots(c.text), c.expected) << c.text.size();
+}

@@ -84,6 +84,7 @@ std::optional<CounterForm> counterForm(std::u32string_view counter, Tail tail, i
     if (counter == U"匹") return hCounter(tail, U"ひき", false, false);
     if (counter == U"杯") return hCounter(tail, U"はい", false, false);
     if (counter == U"分") return hCounter(tail, U"ふん", true, true);
+    if (counter == U"分間") return hCounter(tail, U"ふんかん", true, true);
     if (counter == U"歩") return hCounter(tail, U"ほ", true, false);
     if (counter == U"泊") return hCounter(tail, U"はく", true, true);
     if (counter == U"発") return hCounter(tail, U"はつ", true, false);
@@ -94,6 +95,7 @@ std::optional<CounterForm> counterForm(std::u32string_view counter, Tail tail, i
     if (counter == U"軒") return kCounter(tail, U"けん", true);
     if (counter == U"件") return kCounter(tail, U"けん", false);
     if (counter == U"冊") return kCounter(tail, U"さつ", false);
+    if ((counter == U"歳" || counter == U"才") && value == 20) return CounterForm{U"", U"はたち", true};
     if (counter == U"歳" || counter == U"才") return kCounter(tail, U"さい", false);
     if (counter == U"足") return kCounter(tail, U"そく", true);
     if (counter == U"通") return kCounter(tail, U"つう", false);
@@ -212,6 +214,8 @@ std::optional<std::vector<Piece>> readNumber(std::u32string_view number, std::u3
         if (value >= 0) value = section;
     }
     if (counter.empty()) return pieces;
+    // 二十歳 is はたち; 20歳 leaves the digits bare, and a bare さい reads better over 歳 than ち.
+    if (digits && value == 20) value = -1;
     const std::optional<CounterForm> form = counterForm(counter, tail, value);
     if (!form) return std::nullopt;
     if (form->whole) {

@@ -161,10 +161,13 @@ FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
     };
     for (std::string_view raw : splitLines(utf8)) {
         ++number;
-        std::string text(raw);
-        if (!text.empty() && text.back() == '\r') text.pop_back();
+        const std::string text(raw);
+        // Each line keeps the line end it had (none after a last line without one).
+        const size_t after = static_cast<size_t>(raw.data() - utf8.data()) + raw.size();
+        std::string end;
+        if (after < utf8.size()) end = utf8[after] == '\n' ? "\n" : utf8.substr(after, 2) == "\r\n" ? "\r\n" : "\r";
         if (lyrics::readHeaderLine(out.song.songInfo, timeCorrection, text) || text.empty() || text[0] == '@') {
-            out.text += text + "\n";
+            out.text += text + end;
             continue;
         }
         const std::u32string line = toU32(text);
@@ -176,12 +179,12 @@ FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
             const std::vector<RubyPlacement> placed = placeSuggestions(slots, s);
             applyPlacements(slots, placed);
             out.added += static_cast<int>(placed.size());
-            out.text += (placed.empty() ? text : lyrics::serializeLine(slots)) + "\n";
+            out.text += (placed.empty() ? text : lyrics::serializeLine(slots)) + end;
             out.song.LyricsTable.append(std::move(slots));
             continue;
         }
         if (!hasKanji(line)) {
-            out.text += text + "\n";
+            out.text += text + end;
             continue;
         }
         ++out.plainLines;
@@ -202,7 +205,7 @@ FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
         std::sort(annotated.rubies.begin(), annotated.rubies.end(),
                   [](const Suggestion& a, const Suggestion& b) { return a.first < b.first; });
         out.added += added;
-        out.text += (added == 0 ? text : toUtf8(writeUntimedNotation(annotated))) + "\n";
+        out.text += (added == 0 ? text : toUtf8(writeUntimedNotation(annotated))) + end;
     }
     if (out.song.LyricsTable.count() > 0) out.song.rubyState = lyrics::kRubyAssigned;
     return out;

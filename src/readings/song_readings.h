@@ -60,7 +60,7 @@ struct UnreadWord {
 };
 
 struct FilledSong {
-    std::string text;         // the file with the readings added, line by line as it was (LF line ends)
+    std::string text;         // the file with the readings added, line by line as it was, line ends kept
     lyrics::Song song;        // its timed lines and header lines, for a tag file
     int added = 0;            // readings added
     int timedLines = 0;

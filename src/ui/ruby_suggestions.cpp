@@ -21,7 +21,7 @@ void RubyEditor::setUpSuggestions() {
     m_suggestionHelp = new QLabel(this);
     m_suggestionHelp->setObjectName("suggestionHelp");
     m_suggestionHelp->setWordWrap(true);
-    m_suggestionHelp->setContentsMargins(8, 0, 8, 0);
+    m_suggestionHelp->setContentsMargins(20, 0, 20, 0);  // pixels: in line with the key help above it
     if (auto* box = qobject_cast<QVBoxLayout*>(layout())) box->insertWidget(2, m_suggestionHelp);
     showSuggestionState();
 }

@@ -80,7 +80,11 @@ int readingsCommand(const std::vector<std::string>& args) {
     std::cout << "wrote " << output << " (" << filled.added << " readings added)\n";
     for (const readings::UnreadWord& w : filled.unread)
         std::cout << input << ":" << w.lineNumber << ": no reading for " << w.word << "\n";
-    return filled.unread.empty() && decoded.badLines.empty() ? 0 : 1;
+    for (int line : filled.overfull)
+        std::cout << input << ":" << line
+                  << ": the line would hold more than 300 slots with all its readings; those that did not fit "
+                     "were left out\n";
+    return filled.unread.empty() && filled.overfull.empty() && decoded.badLines.empty() ? 0 : 1;
 }
 
 }  // namespace kvelmor::cli

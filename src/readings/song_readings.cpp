@@ -176,10 +176,24 @@ FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
             lyrics::LyricLine slots = lineFromTimedText(line);
             const LineSuggestions s = suggestReadings(analyzer, toU32(slots.plainText));
             unread(s);
-            const std::vector<RubyPlacement> placed = placeSuggestions(slots, s);
-            applyPlacements(slots, placed);
-            out.added += static_cast<int>(placed.size());
-            out.text += (placed.empty() ? text : lyrics::serializeLine(slots)) + end;
+            std::vector<RubyPlacement> placed = placeSuggestions(slots, s);
+            // Each reading adds its notation's slots; a line the reader would
+            // refuse (more than 300) keeps only the readings that fit, first to last.
+            std::string written = text;
+            for (size_t n = placed.size(); n > 0; --n) {
+                lyrics::LyricLine trial = slots;
+                applyPlacements(trial, {placed.begin(), placed.begin() + static_cast<std::ptrdiff_t>(n)});
+                std::string candidate = lyrics::serializeLine(trial);
+                if (lyrics::firstKraLineOverSlots(candidate) != 0) continue;
+                if (n < placed.size()) out.overfull.push_back(number);
+                slots = std::move(trial);
+                written = std::move(candidate);
+                out.added += static_cast<int>(n);
+                placed.clear();
+                break;
+            }
+            if (!placed.empty()) out.overfull.push_back(number);  // not even one fits
+            out.text += written + end;
             out.song.LyricsTable.append(std::move(slots));
             continue;
         }

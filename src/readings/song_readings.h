@@ -66,6 +66,9 @@ struct FilledSong {
     int timedLines = 0;
     int plainLines = 0;       // lines of plain text given the untimed notation
     std::vector<UnreadWord> unread;
+    // Timed lines (1-based, in the file) that would hold more than 300
+    // slots with all their readings, and keep only those that fit.
+    std::vector<int> overfull;
 };
 
 // Every missing reading of a lyrics file's text (UTF-8) filled in: timed

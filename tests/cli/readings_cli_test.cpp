@@ -54,6 +54,22 @@ TEST_F(CliTest, ReadingsOfPlainLyricsKeepTheUsersOwnAndListTheWordsNotRead) {
     EXPECT_EQ(fileText(input), before);
 }
 
+TEST_F(CliTest, ReadingsThatWouldTakeALinePastItsSlotsAreLeftOutAndTheLineStillReadsBack) {
+    // 100 kanji, one a syllable: 201 slots, and each reading's notation adds 7 more.
+    std::string line = "[00:01:00]";
+    for (int i = 0; i < 100; ++i) line += "空[00:" + std::string(i < 50 ? "02" : "03") + ":" + (i % 50 < 5 ? "0" : "") +
+                                          std::to_string(i % 50 * 2) + "]";
+    const fs::path input = dir / "long.txt";
+    writeText(input, line + "\n");
+    CliRun r = kvelmor("readings " + input.string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("long.txt:1: the line would hold more than 300 slots"), std::string::npos) << r.out;
+    const std::string out = fileText(dir / "long.readings.txt");
+    EXPECT_EQ(out.rfind("[00:01:00]空[00:01:00]([00:01:00]", 0), 0u) << out;  // the first readings kept
+    r = kvelmor("check --settings " + settings + " " + (dir / "long.readings.txt").string());
+    EXPECT_EQ(stderrText().find("300"), std::string::npos) << stderrText();
+}
+
 TEST_F(CliTest, ReadingsWithoutTheDictionaryNameThePackageAndOnlyTheyLoadMecab) {
     const fs::path song = copyExample();
     CliRun r = kvelmor("readings " + song.string(), "KVELMOR_MECAB_DICDIR=" + (dir / "none").string() + " exec ");

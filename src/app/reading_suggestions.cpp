@@ -57,12 +57,12 @@ bool RubySuggestions::suggestAll() { return suggest(1, m_session.song.lineCount(
 bool RubySuggestions::suggest(int first, int last) {
     std::string failure;
     readings::Analyzer* analyzer = sharedAnalyzer(failure);
+    m_notice.clear();
     if (analyzer == nullptr) {
-        m_session.reporter().error(missingDictionaryMessage(failure), kRubyEditorName);
+        m_notice = missingDictionaryMessage(failure);
         return false;
     }
-    m_unread.clear();
-    std::vector<std::string>& unread = m_unread;
+    std::vector<std::string> unread;
     for (int i = std::max(first, 1); i <= last && i <= m_session.song.lineCount(); ++i) {
         lyrics::LyricLine& line = m_session.song.LyricsTable[i];
         for (const readings::RubyPlacement& p : placementsFor(*analyzer, line, unread)) {
@@ -70,6 +70,7 @@ bool RubySuggestions::suggest(int first, int last) {
             m_pending.push_back({i, p.slot, p.span, p.reading});
         }
     }
+    if (!unread.empty()) m_notice = kUnreadWordsMessage + joinedWords(unread);
     return true;
 }
 
@@ -113,9 +114,6 @@ int RubySuggestions::dropPending() {
     return n;
 }
 
-std::string RubySuggestions::unreadText() const {
-    return m_unread.empty() ? std::string() : kUnreadWordsMessage + joinedWords(m_unread);
-}
 
 int RubySuggestions::pendingCount() const {
     return static_cast<int>(std::count_if(m_pending.begin(), m_pending.end(),

@@ -36,8 +36,8 @@ public:
     explicit RubySuggestions(Session& session) : m_session(session) {}
 
     // Suggests readings for the kanji of working line `line` (1-based) that
-    // have none; false when there is no dictionary (reported). The words the
-    // dictionary does not know are kept for unreadText().
+    // have none; false when there is no dictionary. What the user should
+    // know (the dictionary missing, the words it does not know) is kept for notice().
     bool suggestLine(int line);
     bool suggestAll();
     // Whether the ruby that starts at `slot` of `line` is a pending suggestion.
@@ -50,8 +50,9 @@ public:
     // Takes every pending suggestion out of the table; returns how many.
     int dropPending();
     int pendingCount() const;
-    // The words the last suggestion could not read, after kUnreadWordsMessage; "" when none.
-    std::string unreadText() const;
+    // After the last suggestion: the missing dictionary and which packages
+    // to install, or the words it could not read (after kUnreadWordsMessage); "" when neither.
+    const std::string& notice() const { return m_notice; }
 
 private:
     struct Pending {
@@ -65,7 +66,7 @@ private:
 
     Session& m_session;
     std::vector<Pending> m_pending;
-    std::vector<std::string> m_unread;
+    std::string m_notice;
 };
 
 // The ファイル menu's 読み候補: every missing reading of the song filled in

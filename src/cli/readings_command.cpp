@@ -56,6 +56,7 @@ int readingsCommand(const std::vector<std::string>& args) {
         return 2;
     }
     readings::FilledSong filled = readings::fillSongText(*analyzer, decoded.utf8);
+    bool reported = !decoded.badLines.empty();
 
     if (endsWithNoCase(output, ".kra")) {
         if (filled.song.lineCount() == 0) {
@@ -69,6 +70,11 @@ int readingsCommand(const std::vector<std::string>& args) {
                       << "nothing was written\n";
             return 2;
         }
+        if (filled.plainLines > 0)
+            std::cerr << "kvelmor: " << input << ": " << filled.plainLines
+                      << " lines without time tags have no place in a tag file and were left out; write a .txt to "
+                         "keep them\n";
+        reported = reported || filled.plainLines > 0;
         StderrReporter reporter;
         if (!lyrics::writeKraFile(filled.song, output, reporter).written) return 2;
     } else {
@@ -77,14 +83,14 @@ int readingsCommand(const std::vector<std::string>& args) {
             return 2;
         }
     }
-    std::cout << "wrote " << output << " (" << filled.added << " readings added)\n";
+    std::cout << "wrote " << output << " (" << filled.added << (filled.added == 1 ? " reading" : " readings") << " added)\n";
     for (const readings::UnreadWord& w : filled.unread)
         std::cout << input << ":" << w.lineNumber << ": no reading for " << w.word << "\n";
     for (int line : filled.overfull)
         std::cout << input << ":" << line
                   << ": the line would hold more than 300 slots with all its readings; those that did not fit "
                      "were left out\n";
-    return filled.unread.empty() && filled.overfull.empty() && decoded.badLines.empty() ? 0 : 1;
+    return filled.unread.empty() && filled.overfull.empty() && !reported ? 0 : 1;
 }
 
 }  // namespace kvelmor::cli

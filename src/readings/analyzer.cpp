@@ -18,7 +18,7 @@ namespace {
 // MeCab's C functions, taken from the library opened at run time. The
 // declarations come from mecab.h; nothing links libmecab.
 struct MecabApi {
-    decltype(&mecab_new2) create;
+    decltype(&mecab_new) create;
     decltype(&mecab_destroy) destroy;
     decltype(&mecab_strerror) strerror;
     decltype(&mecab_dictionary_info) dictionaryInfo;
@@ -52,7 +52,7 @@ const MecabApi* mecabApi(std::string& failure) {
             slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(lib, name));
             complete = complete && slot != nullptr;
         };
-        take(api.create, "mecab_new2");
+        take(api.create, "mecab_new");
         take(api.destroy, "mecab_destroy");
         take(api.strerror, "mecab_strerror");
         take(api.dictionaryInfo, "mecab_dictionary_info");
@@ -133,9 +133,14 @@ std::unique_ptr<Analyzer> Analyzer::open(std::string& failure) {
         folders = {"/var/lib/mecab/dic/ipadic-utf8", "/usr/share/mecab/dic/ipadic-utf8"};
     }
     std::string tried;
-    auto attempt = [&](const std::string& args, const std::string& where) -> std::unique_ptr<Analyzer> {
+    // Arguments as MeCab's command line takes them (a folder may hold spaces).
+    auto attempt = [&](std::vector<std::string> args, const std::string& where) -> std::unique_ptr<Analyzer> {
         tried += (tried.empty() ? "" : ", ") + where;
-        mecab_t* tagger = api->create(args.c_str());
+        args.insert(args.begin(), "mecab");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        mecab_t* tagger = api->create(static_cast<int>(args.size()), argv.data());
         if (tagger == nullptr) return nullptr;
         auto handles = std::make_unique<Handles>();
         handles->api = api;
@@ -154,10 +159,10 @@ std::unique_ptr<Analyzer> Analyzer::open(std::string& failure) {
             continue;
         }
         // No mecabrc is needed when the folder is given.
-        if (auto a = attempt("-r /dev/null -d " + dir, dir)) return a;
+        if (auto a = attempt({"-r", "/dev/null", "-d", dir}, dir)) return a;
     }
     if (!forced)
-        if (auto a = attempt("", "the dictionary of MeCab's mecabrc")) return a;
+        if (auto a = attempt({}, "the dictionary of MeCab's mecabrc")) return a;
     failure = "the IPA dictionary for MeCab in UTF-8 was not found (looked in " + tried + "); install the packages " +
               kMecabPackages;
     return nullptr;

@@ -33,8 +33,7 @@ void RubyEditor::showSuggestionState() {
         text += QStringLiteral("\n緑の読みは候補です（%1件）。ENTER：確定  SPACE：修正  A：すべて確定"
                                "（確定しない候補は閉じると消えます）")
                     .arg(pending);
-    const std::string unread = m_suggestions.unreadText();
-    if (!unread.empty()) text += "\n" + qs(unread);
+    if (!m_suggestions.notice().empty()) text += "\n" + qs(m_suggestions.notice());
     m_suggestionHelp->setText(text);
 }
 

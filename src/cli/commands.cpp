@@ -52,9 +52,9 @@ Commands:
                                --background COLOUR (#RRGGBB) over a solid colour.
   readings FILE                Write FILE with a suggested reading for every kanji that has
                                none (MeCab with the IPA dictionary, mecab-ipadic-utf8) to
-                               -o OUT, else FILE.readings.txt (.kra: a tag file). Readings
-                               already given are kept. Lists the words it could not read
-                               (exit 1 when there are some).
+                               -o OUT (a .kra OUT: a tag file), else beside it (song.txt:
+                               song.readings.txt). Readings already given are kept. Lists
+                               the words it could not read (exit 1 when there are some).
   presets list                 The preset names, one a line, in file order.
   presets show NAME            The preset's key=value lines, in the order a save writes them.
   presets save NAME            Save the settings (of --preset, else "default", with the

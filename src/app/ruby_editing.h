@@ -101,6 +101,8 @@ public:
     void finish();
     // Whether anything of the song changed since the editor opened.
     bool changed() const { return m_changed; }
+    // Something else changed the song while the editor was open (suggested readings accepted).
+    void markChanged() { m_changed = true; }
 
 private:
     lyrics::LyricLine& editLine();

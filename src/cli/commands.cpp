@@ -50,6 +50,11 @@ Commands:
                                time under it. --media VIDEO draws over the video's
                                picture (and takes its frame size, as convert does);
                                --background COLOUR (#RRGGBB) over a solid colour.
+  readings FILE                Write FILE with a suggested reading for every kanji that has
+                               none (MeCab with the IPA dictionary, mecab-ipadic-utf8) to
+                               -o OUT (a .kra OUT: a tag file), else beside it (song.txt:
+                               song.readings.txt). Readings already given are kept. Lists
+                               the words it could not read (exit 1 when there are some).
   presets list                 The preset names, one a line, in file order.
   presets show NAME            The preset's key=value lines, in the order a save writes them.
   presets save NAME            Save the settings (of --preset, else "default", with the
@@ -179,6 +184,7 @@ int run(int argc, char** argv) {
         if (cmd == "probe") return probeCommand(args);
         if (cmd == "batch") return batchCommand(args);
         if (cmd == "fields") return fieldsCommand(args);
+        if (cmd == "readings") return readingsCommand(args);
         throw UsageError{"unknown command \"" + cmd + "\""};
     });
 }

@@ -78,6 +78,7 @@ int kraCommand(const std::vector<std::string>& args);
 int probeCommand(const std::vector<std::string>& args);
 int batchCommand(const std::vector<std::string>& args);
 int renderCommand(const std::vector<std::string>& args);
+int readingsCommand(const std::vector<std::string>& args);
 int fieldsCommand(const std::vector<std::string>& args);
 
 }  // namespace kvelmor::cli

@@ -377,6 +377,7 @@ void MainWindow::buildMenus() {
     add(file, "menuBatch", "一括変換(&B)...", QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::startBatchFromDialog);
     add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::openLyricsEditor);
     add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
+    add(file, "menuReadings", "読み候補を付ける(&Y)", QKeySequence(), &MainWindow::fillReadings);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
@@ -476,6 +477,7 @@ void MainWindow::applyEnabling() {
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);
     for (const char* name : {"menuEdit", "menuRuby", "menuWrite"})
         if (auto* a = findChild<QAction*>(name)) a->setEnabled(loaded);
+    if (auto* a = findChild<QAction*>("menuReadings")) a->setEnabled(loaded);
 }
 
 void MainWindow::refreshPresetBox() {

@@ -52,6 +52,8 @@ public slots:
     void chooseMediaFile();          // Command13
     void probeMedia(const QString& path);
     void openRubyEditor();           // Command5
+    // ファイル > 読み候補を付ける: every missing reading of the song suggested and kept (readings_menu.cpp).
+    void fillReadings();
     void openLyricsEditor();         // Command10
     void showCreditWindow();         // menuCreditConfig
     void showVersionWindow();        // menuVersion

@@ -172,7 +172,7 @@ protected:
             const lyrics::SlotRuby& r = u.rubyFields();
             if (!r.ruby.empty())
                 drawText(p, rubyFont, static_cast<int>(x0 + rubyLeft(line, k)), rubyBaseline, qs(r.ruby),
-                         Qt::black);
+                         m_editor.rubyColour(k));
         }
     }
 
@@ -235,6 +235,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     // The layout makes it larger where the rows need more.
     resize(s.wholeNumber("dispWidth") + 40,
            2 * s.wholeNumber("Label19") + s.wholeNumber("tagFontPixcel") + s.wholeNumber("MarginN") + 50);
+    setUpSuggestions();
     showLine();
     m_view->setFocus();
 }
@@ -259,6 +260,7 @@ int RubyEditor::exec() {
 void RubyEditor::done(int) {
     if (!m_finished) {
         if (typing()) endInput(false);
+        m_suggestions.dropPending();  // suggestions never accepted are not kept
         m_editing.finish();
         m_finished = true;
     }
@@ -273,6 +275,7 @@ bool RubyEditor::browseKey(int key, Qt::KeyboardModifiers modifiers) {
         m_input->setFocus();
         return true;
     }
+    if (suggestionKey(key, modifiers)) return true;
     key = keypadKey(key, modifiers);
     const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
     const bool plain = held == Qt::NoModifier;

@@ -11,9 +11,11 @@
 // setting belongs to the editor's own widgets, so whatever the user had
 // elsewhere is as it was when the editor closes.
 
+#include <QColor>
 #include <QDialog>
 #include <memory>
 
+#include "app/reading_suggestions.h"
 #include "app/ruby_editing.h"
 
 class QLabel;
@@ -47,6 +49,7 @@ public:
     void done(int result) override;
 
     const app::RubyEditing& editing() const { return m_editing; }
+    const app::RubySuggestions& suggestions() const { return m_suggestions; }
     // Whether a ruby is being typed.
     bool typing() const;
 
@@ -62,8 +65,19 @@ private:
     void showLine();
     void showCursor();
 
+    // 読み候補 (ruby_suggestions.cpp): R suggests readings for this line,
+    // Shift+R for every line, A accepts them all; Enter accepts the one under
+    // the cursor, Space accepts it and edits it as any reading. Pending ones
+    // are drawn in another colour and taken out when the editor closes.
+    bool suggestionKey(int key, Qt::KeyboardModifiers modifiers);
+    void setUpSuggestions();
+    void showSuggestionState();
+    QColor rubyColour(int slot) const;
+
     app::Session& m_session;
     app::RubyEditing m_editing;
+    app::RubySuggestions m_suggestions{m_session};
+    QLabel* m_suggestionHelp = nullptr;
     RubyLineView* m_view = nullptr;
     QScrollArea* m_area = nullptr;
     QLineEdit* m_input = nullptr;  // Text1

@@ -2,6 +2,8 @@
 // they show, for a person to look at (scripts/screenshots.sh runs it
 // under Xvfb). The ruby editor's first line gets a marked character and the
 // first spare style, so one picture shows ruby, a mark and a sub-style.
+// The song without its readings then gets the dictionary's suggestions
+// (ruby-editor-suggestions.png: the first accepted, the others pending).
 //
 //   editor_screenshots LYRICS OUTDIR
 #include <QApplication>
@@ -11,6 +13,9 @@
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
@@ -33,6 +38,30 @@ bool save(QWidget& window, const std::filesystem::path& file) {
     QTest::qWait(200);
     const bool ok = window.grab().save(ui::qs(file.string()));
     std::printf("%s %s\n", ok ? "wrote" : "could not write", file.c_str());
+    return ok;
+}
+
+// The song without its readings, its first line given the suggested readings.
+bool suggestionsShot(const std::filesystem::path& lyrics, const std::filesystem::path& out) {
+    std::ifstream in(lyrics, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::filesystem::path bare = out / "song-without-readings.txt";
+    std::ofstream(bare, std::ios::binary) << std::regex_replace(
+        text.str(), std::regex(R"(\[\d\d:\d\d:\d\d\]\(\[\d\d:\d\d:\d\d\][^)]*\[\d\d:\d\d:\d\d\]\))"), "");
+    CollectingReporter reporter;
+    measure::FreeTypeMeasurer measurer;
+    app::Session session(reporter, measurer);
+    session.startUp((out / "no-such-settings.ini").string());
+    if (!session.loadLyrics(bare.string())) return false;
+    ui::RubyEditor editor(session, nullptr);
+    QWidget* cells = editor.findChild<QWidget*>("assText");
+    press(cells, Qt::Key_R);       // this line's suggestions
+    press(cells, Qt::Key_Return);  // 春 accepted
+    press(cells, Qt::Key_Right);
+    press(cells, Qt::Key_Right);   // the cursor on 風, still a suggestion
+    const bool ok = save(editor, out / "ruby-editor-suggestions.png");
+    std::filesystem::remove(bare);
     return ok;
 }
 
@@ -75,6 +104,7 @@ int main(int argc, char** argv) {
         QApplication::sendEvent(editor.findChild<QLineEdit*>("Text1"), &commit);
         ok = save(editor, out / "ruby-editor-input.png") && ok;
     }
+    ok = suggestionsShot(argv[1], out) && ok;
     {
         ui::LyricsEditor editor(session, nullptr);
         ok = save(editor, out / "lyrics-editor.png") && ok;

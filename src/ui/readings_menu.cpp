@@ -1,0 +1,25 @@
+// ファイル > 読み候補を付ける: the whole song's missing readings in one step.
+
+#include <QStatusBar>
+
+#include "app/reading_suggestions.h"
+#include "app/session.h"
+#include "ui/main_window.h"
+
+namespace kvelmor::ui {
+
+void MainWindow::fillReadings() {
+    if (m_session.song.lyricsPath.empty()) return;
+    // A missing dictionary and the words it could not read are reported and shown by afterChange().
+    const app::SongReadingsResult r = app::fillSongReadings(m_session);
+    if (r.available) {
+        statusBar()->showMessage(QStringLiteral("読み候補を%1件付けました").arg(r.added));
+        if (r.added > 0) {
+            setUnwritten(true);
+            m_rubyTyped = true;  // like the ruby editor's readings, a lyrics edit drops them
+        }
+    }
+    afterChange();
+}
+
+}  // namespace kvelmor::ui

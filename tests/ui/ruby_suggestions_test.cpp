@@ -1,0 +1,138 @@
+// Suggested readings through the real windows: the ruby editor's 読み候補
+// keys and the main window's ファイル > 読み候補を付ける, with MeCab's dictionary.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "app/reading_suggestions.h"
+#include "measure/freetype_measurer.h"
+#include "readings/analyzer.h"
+#include "support/loaded_session.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+#include "ui/ruby_editor.h"
+
+using namespace kvelmor;
+using test_support::LoadedSession;
+using ui::RubyEditor;
+
+namespace {
+
+// Line 1: 今|日 two syllables, 空 with the user's reading, 歩く one syllable.
+// Line 2: 歩く alone.
+const std::string kSong =
+    "[00:01:00]今[00:01:50]日[00:02:00]も[00:02:50]空[00:03:00]([00:03:00]くう[00:04:00])[00:04:00]を[00:04:50]"
+    "歩く[00:06:00]\n[00:07:00]歩く[00:09:00]\n";
+
+bool haveDictionary() {
+    std::string failure;
+    return app::sharedAnalyzer(failure) != nullptr;
+}
+
+void press(RubyEditor& e, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* target = e.typing() ? static_cast<QWidget*>(e.findChild<QLineEdit*>("Text1"))
+                                 : e.findChild<QWidget*>("assText");
+    QKeyEvent down(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(target, &down);
+}
+
+// The readings of a working line as "slot:reading" (pending ones marked "?").
+std::string rubies(const app::Session& s, const app::RubySuggestions& pending, int line) {
+    std::string out;
+    const lyrics::LyricLine& l = s.song.LyricsTable[line];
+    for (int k = 1; k <= l.unitCount; ++k) {
+        const std::string& r = l.unit(k).rubyFields().ruby;
+        if (r.empty()) continue;
+        out += (out.empty() ? "" : " ") + std::to_string(k) + ":" + r + (pending.isPending(line, k) ? "?" : "");
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(RubySuggestionsWindow, SuggestedReadingsStayApartUntilAcceptedAndTheRestGoWhenTheEditorCloses) {
+    if (!haveDictionary()) GTEST_SKIP() << "MeCab's IPA dictionary is not installed";
+    LoadedSession s("ruby_suggestions");
+    s.load(kSong);
+    {
+        RubyEditor e(s.session, nullptr);
+        const app::RubySuggestions& pending = e.suggestions();
+        const auto help = [&] { return ui::ss(e.findChild<QLabel*>("suggestionHelp")->text()); };
+
+        // R: this line. 今日 きょう is spread over its two syllables; 空 keeps くう.
+        press(e, Qt::Key_R);
+        EXPECT_EQ(rubies(s.session, pending, 1), "2:きょ? 4:う? 8:くう 12:ある?");
+        EXPECT_EQ(rubies(s.session, pending, 2), "");
+        EXPECT_NE(help().find("3件"), std::string::npos) << help();
+
+        // Enter on a suggestion accepts it (and types nothing).
+        ASSERT_EQ(e.editing().cursorSlot(), 2);
+        press(e, Qt::Key_Return);
+        EXPECT_FALSE(e.typing());
+        // Space accepts it and edits it as any reading.
+        press(e, Qt::Key_Right);
+        press(e, Qt::Key_Space);
+        ASSERT_TRUE(e.typing());
+        EXPECT_EQ(e.findChild<QLineEdit*>("Text1")->text(), QStringLiteral("う"));
+        press(e, Qt::Key_Escape);
+        EXPECT_EQ(rubies(s.session, pending, 1), "2:きょ 4:う 8:くう 12:ある?");
+
+        // The suggestion never accepted is gone once the editor closes; the accepted ones are the song's.
+        QTimer::singleShot(0, &e, [&] { e.close(); });
+        EXPECT_EQ(e.exec(), QDialog::Accepted);
+        EXPECT_EQ(rubies(s.session, pending, 1), "2:きょ 4:う 8:くう");
+        EXPECT_NE(decodeText(s.kra()).utf8.find("今[00:01:00]([00:01:00]きょ[00:01:50])[00:01:50]日[00:01:50]([00:01:50]う[00:02:00])"),
+                  std::string::npos);
+    }
+    {
+        // Shift+R: every line, readings already there kept; A accepts them all.
+        RubyEditor e(s.session, nullptr);
+        const app::RubySuggestions& pending = e.suggestions();
+        press(e, Qt::Key_R, Qt::ShiftModifier);
+        EXPECT_EQ(rubies(s.session, pending, 1), "2:きょ 4:う 8:くう 12:ある?");
+        EXPECT_EQ(rubies(s.session, pending, 2), "2:ある?");
+        press(e, Qt::Key_A);
+        EXPECT_EQ(pending.pendingCount(), 0);
+        QTimer::singleShot(0, &e, [&] { e.close(); });
+        EXPECT_EQ(e.exec(), QDialog::Accepted);
+        EXPECT_EQ(rubies(s.session, pending, 1), "2:きょ 4:う 8:くう 12:ある");
+        EXPECT_EQ(rubies(s.session, pending, 2), "2:ある");
+    }
+}
+
+TEST(RubySuggestionsWindow, TheFileMenuGivesTheWholeSongItsReadingsAndNamesTheWordsItCannotRead) {
+    if (!haveDictionary()) GTEST_SKIP() << "MeCab's IPA dictionary is not installed";
+    LoadedSession s("readings_menu");
+    const std::string path = (s.dir / "song.txt").string();
+    {
+        std::ofstream(path) << kSong << "[00:10:00]颯太[00:11:00]\n";
+    }
+    measure::FreeTypeMeasurer measurer;
+    CollectingReporter reporter;
+    app::Session session(reporter, measurer);
+    ui::MainWindow window(session);
+    QStringList messages;
+    window.dialogs().message = [&](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
+        messages << text;
+    };
+    window.startUp((s.dir / "Kvelmor.ini").string());
+    QAction* menu = window.findChild<QAction*>("menuReadings");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->isEnabled());  // no song yet
+    ASSERT_TRUE(window.loadSong(ui::qs(path)));
+    ASSERT_TRUE(menu->isEnabled());
+    menu->trigger();
+    EXPECT_EQ(session.song.LyricsTable[1].unit(12).rubyFields().ruby, "ある");
+    EXPECT_EQ(session.song.LyricsTable[1].unit(8).rubyFields().ruby, "くう");
+    EXPECT_EQ(session.song.LyricsTable[2].unit(2).rubyFields().ruby, "ある");
+    EXPECT_GT(session.song.LyricsTable[2].unit(2).rubyFields().rubyWidth, 0);  // measured, so it is placed
+    EXPECT_TRUE(window.isWindowModified());
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.join("\n").contains(QStringLiteral("颯太"))) << ui::ss(messages.join("\n"));
+}

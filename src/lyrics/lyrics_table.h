@@ -137,6 +137,11 @@ struct LyricLine {
     int32_t lineWidth = 0;  // pixels
     int32_t lineHeight = 0; // pixels
     int32_t rowNumber = 0;  // screen row, 1..10
+    int32_t sourceLine = 0;  // line of the lyrics file (or edited text) it comes from; 0 when unknown
+    // The display window the line's rows gave it (centiseconds), before
+    // lines were cut or held back so that no two share a row at once.
+    Centiseconds plannedStart = 0;
+    Centiseconds plannedEnd = 0;
     std::string markColour;  // colour text of the marked characters (Command9), see markColorText()
     // Slot 0 is never used; slots 1..unitCount follow. At most kMaxSlots + 1 entries.
     std::vector<LyricUnit> units = std::vector<LyricUnit>(1);

@@ -404,21 +404,24 @@ void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measu
     const double scale = s.real("mojiScaleX");
     for (int i = 1; i <= song.rawLineCount(); ++i) {
         const LyricLine& raw = song.RawLyricsTable[i];
+        const int firstMade = song.lineCount() + 1;
         if (!lineBreak) {
             buildWorkLine(song, raw.rawText, s, r);
-            continue;
+        } else {
+            LyricLine L = raw;  // scratch copy; the raw table is never changed
+            for (int k = 1; k <= L.unitCount; ++k) {
+                LyricUnit& u = L.unit(k);
+                if (u.isChar) u.width = measure::TextWidth(m, face, size, u.text, scale);
+            }
+            if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
+            while (L.unitCount > 0) {
+                std::string piece = takeNextPiece(L, available);
+                if (piece.empty()) break;
+                if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, s, r);
+            }
         }
-        LyricLine L = raw;  // scratch copy; the raw table is never changed
-        for (int k = 1; k <= L.unitCount; ++k) {
-            LyricUnit& u = L.unit(k);
-            if (u.isChar) u.width = measure::TextWidth(m, face, size, u.text, scale);
-        }
-        if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
-        while (L.unitCount > 0) {
-            std::string piece = takeNextPiece(L, available);
-            if (piece.empty()) break;
-            if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, s, r);
-        }
+        // Every working line made from the raw line names the raw line's source.
+        for (int k = firstMade; k <= song.lineCount(); ++k) song.LyricsTable[k].sourceLine = raw.sourceLine;
     }
 }
 

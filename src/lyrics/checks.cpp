@@ -291,41 +291,35 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
     return f;
 }
 
+std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionSettings& s,
+                                          measure::TextMeasurer* measurer) {
+    if (!s.isOn("songInfoCheck")) return std::nullopt;
+    // Its lines are drawn with their bottom-left corner at (songInfoX, y),
+    // y = titleFontSize + songInfoY for the first, and their outline and
+    // shadow around them.
+    const int64_t border = int64_t{s.wholeNumber("outLine")} + s.wholeNumber("shadowDepth");
+    const int64_t y = int64_t{s.wholeNumber("titleFontSize")} + s.wholeNumber("songInfoY");
+    const int64_t p = s.wholeNumber("titleFontPixcel");
+    // The scrolling line crosses the whole width.
+    if (s.index("InfoMode") == 1) return ScreenBand{y + border, 0, s.wholeNumber("dispWidth")};
+    std::string second = info.title;
+    if (!info.title.empty() && !info.artist.empty()) second += " / ";
+    second += info.artist;
+    const int64_t x = s.wholeNumber("songInfoX");
+    int64_t width = int64_t{s.wholeNumber("dispWidth")} - x;
+    if (measurer) {
+        auto measured = [&](const std::string& text) {
+            return measure::TextWidth(*measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text,
+                                      s.real("mojiScaleX"));
+        };
+        width = std::max(measured(info.album), measured(second));
+    }
+    return ScreenBand{y + p + p / 4 + border, x - border, x + width + border};
+}
+
 int checkLineHeights(Song& song, const settings::ConversionSettings& s, Reporter& r) {
     const int64_t height = s.wholeNumber("dispHeight");
-    // Pixels below the frame's top edge that the top song information
-    // covers, and its left and right edges; nothing when it is not shown.
-    struct Band {
-        int64_t bottom = 0, left = 0, right = 0;
-    };
-    std::optional<Band> songInfo;
-    if (s.isOn("songInfoCheck")) {
-        // Its lines are drawn with their bottom-left corner at (songInfoX, y),
-        // y = titleFontSize + songInfoY for the first, and their outline and
-        // shadow below that.
-        const int64_t border = int64_t{s.wholeNumber("outLine")} + s.wholeNumber("shadowDepth");
-        const int64_t y = int64_t{s.wholeNumber("titleFontSize")} + s.wholeNumber("songInfoY");
-        const int64_t p = s.wholeNumber("titleFontPixcel");
-        const SongInfo& info = song.songInfo;
-        Band band;
-        band.left = s.wholeNumber("songInfoX");
-        if (s.index("InfoMode") == 1) {
-            // The scrolling line crosses the whole width.
-            band = {y + border, 0, s.wholeNumber("dispWidth")};
-        } else {
-            std::string second = info.title;
-            if (!info.title.empty() && !info.artist.empty()) second += " / ";
-            second += info.artist;
-            int64_t width = s.wholeNumber("dispWidth");
-            if (measure::TextMeasurer* m = s.measurer())
-                width = std::max(measure::TextWidth(*m, s.text("Command8"), s.wholeNumber("titleFontSize"), info.album,
-                                                    s.real("mojiScaleX")),
-                                 measure::TextWidth(*m, s.text("Command8"), s.wholeNumber("titleFontSize"), second,
-                                                    s.real("mojiScaleX")));
-            band = {y + p + p / 4 + border, band.left - border, band.left + width + border};
-        }
-        songInfo = band;
-    }
+    const std::optional<ScreenBand> songInfo = topSongInfoBand(song.songInfo, s, s.measurer());
 
     Entries outside, underInfo;
     for (int i = 1; i <= song.lineCount(); ++i) {

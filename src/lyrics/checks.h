@@ -5,6 +5,8 @@
 // (a warning, naming the song's lyrics file) in the program's fixed Japanese
 // wording; the caller goes on either way.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/reporter.h"
@@ -12,6 +14,9 @@
 
 namespace kvelmor::settings {
 class ConversionSettings;
+}
+namespace kvelmor::measure {
+class TextMeasurer;
 }
 
 namespace kvelmor::lyrics {
@@ -94,6 +99,16 @@ struct FitCount {
 // + m + "行あります"; nothing when o = 0, whatever m is. The lines follow,
 // one entry a line, as in the reports of stage 16.
 FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r);
+
+// The part of the frame the top song information (songInfoCheck) covers
+// while the song is sung, pixels: from the top edge down to `bottom`,
+// between `left` and `right` (its outline and shadow included). Its width
+// is measured when a measurer is given, else it reaches the right edge.
+struct ScreenBand {
+    int64_t bottom = 0, left = 0, right = 0;
+};
+std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionSettings& s,
+                                          measure::TextMeasurer* measurer);
 
 // Stage 17 too: lines whose text or readings are drawn above the frame's top
 // edge or below its bottom edge ("画面の上下にはみ出す行が" + n + "行あります"),

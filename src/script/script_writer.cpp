@@ -26,8 +26,9 @@ void appendSongInfoTopEvents(std::string& out, const lyrics::Song& song, const C
                              measure::TextMeasurer& measurer) {
     for (const auto& e : songInfoTopEvents(song, s, measurer)) appendInfoEvent(out, e);
 }
-void appendCreditEvents(std::string& out, const settings::CreditSettings& credit, const ConversionSettings& s) {
-    if (auto e = creditEvent(credit, s)) appendInfoEvent(out, *e);
+void appendCreditEvents(std::string& out, const lyrics::Song& song, const settings::CreditSettings& credit,
+                        const ConversionSettings& s, measure::TextMeasurer& measurer) {
+    if (auto e = creditEvent(credit, s, measurer, song.songInfo)) appendInfoEvent(out, *e);
 }
 
 std::string codePointText(std::string_view ch) {
@@ -108,7 +109,7 @@ std::string scriptHead(const lyrics::Song& song, const ConversionSettings& s, co
     appendEventsHeader(out);
     appendSongInfoBeforeSongEvents(out, song, s, labels, measurer);
     appendSongInfoTopEvents(out, song, s, measurer);
-    appendCreditEvents(out, credit, s);
+    appendCreditEvents(out, song, credit, s, measurer);
     return out;
 }
 

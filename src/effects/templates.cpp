@@ -468,7 +468,11 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         // The ruby changes colour as its characters do: switched at once in
         // the per-character style, swept in the others, not at all without
         // a wipe.
-        if (c.sweeps) text += (wipe == kPerCharacter ? "{\\k" : "{\\K") + std::to_string(r.rubyDuration) + "}";
+        // A reading with tags inside it sweeps piece by piece: this is its
+        // first piece, the writer puts the others' tags into the reading.
+        if (c.sweeps)
+            text += (wipe == kPerCharacter ? "{\\k" : "{\\K") +
+                    std::to_string(r.beats.empty() ? r.rubyDuration : layout::rubyPieceDurations(r).front()) + "}";
         line.setRubyText2(k, text);
     }
 }

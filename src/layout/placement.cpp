@@ -349,6 +349,18 @@ void TimeRuby(lyrics::Song& song) {
     }
 }
 
+std::vector<int32_t> rubyPieceDurations(const lyrics::SlotRuby& r) {
+    std::vector<int32_t> pieces;
+    int64_t from = r.rubyStartTime;
+    for (const lyrics::RubyBeat& b : r.beats) {
+        const int64_t at = std::clamp<int64_t>(b.time, from, std::max<int64_t>(from, r.rubyEndTime));
+        pieces.push_back(saturate32(at - from));
+        from = at;
+    }
+    pieces.push_back(saturate32(std::max<int64_t>(0, int64_t{r.rubyEndTime} - from)));
+    return pieces;
+}
+
 int32_t RubySpacing(lyrics::LyricLine& line, int j) {
     if (j < 1 || j > usedSlots(line)) return 0;
     lyrics::LyricUnit& u = line.unit(j);

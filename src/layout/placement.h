@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
@@ -65,6 +66,12 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
 // Stage 15: for every slot with ruby, when the characters under it start and
 // stop being sung (centiseconds), from the tag times and character durations.
 void TimeRuby(lyrics::Song& song);
+
+// The sung lengths (centiseconds) of the pieces of a reading that has tags
+// inside it: one piece before its first tag and one after each, together
+// rubyDuration, each tag's time held inside the ruby's time window and
+// never before the tag before it. One piece, rubyDuration, without such tags.
+std::vector<int32_t> rubyPieceDurations(const lyrics::SlotRuby& ruby);
 
 // Letter spacing (pixels) that spreads the ruby of slot j evenly over the
 // characters it reads, or 0 when it is not spread (a one-letter ruby, a ruby

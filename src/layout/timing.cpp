@@ -152,7 +152,12 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
         line.markColour = markColour;
         for (int k = 1; k <= last; ++k) {
             lyrics::LyricUnit& u = line.unit(k);
-            if (u.isChar) continue;
+            if (u.isChar) {
+                // The tags inside a reading are tags too.
+                if (!u.rubyFields().beats.empty())
+                    for (lyrics::RubyBeat& b : u.editRuby().beats) b.time = toTime(std::max<int64_t>(0, shifted(b.rawTime)));
+                continue;
+            }
             u.time = toTime(std::max<int64_t>(0, shifted(u.rawTime)));
         }
     }

@@ -16,10 +16,20 @@ namespace kvelmor::lyrics {
 inline constexpr int kMaxSlots = 300;     // usable slots of a line (tags and characters)
 inline constexpr int kMaxRawLines = 299;  // lines a song may have
 
+// A time tag written inside a reading ("きょ[00:13:50]う"): from it on, the
+// rest of the reading is sung.
+struct RubyBeat {
+    uint32_t offset = 0;        // bytes into the reading where its next piece starts
+    Centiseconds rawTime = 0;   // as written
+    Centiseconds time = 0;      // corrected and shifted, as a tag slot's time
+    bool operator==(const RubyBeat&) const = default;
+};
+
 // The ruby fields of a slot: the reading over the run of characters that
 // starts at the slot, and where and when it is shown.
 struct SlotRuby {
     std::string ruby;       // reading of the run of characters that starts here
+    std::vector<RubyBeat> beats;  // tags inside the reading, in order; offsets inside it
     int32_t rubyWidth = 0;  // pixels: width of `ruby` in the ruby font
     int32_t rubyHeight = 0; // pixels: height of the ruby font
     int32_t rubySpan = 0;   // character slots the ruby covers, starting here; 0 if none

@@ -28,6 +28,27 @@ int64_t rubyPositionX(double rubyScale, int32_t rubyX, int32_t posX, int32_t rub
     return static_cast<int64_t>(offset) + rubyLeft + posX;
 }
 
+// The reading; one with tags inside it gets, at each of them, the karaoke
+// tag of the piece that follows (\k when it switches at once, else \K),
+// the first piece's tag being in rubyText2 already.
+void appendTimedReading(std::string& out, const lyrics::SlotRuby& r, bool switchesAtOnce) {
+    if (r.beats.empty()) {
+        out += r.ruby;
+        return;
+    }
+    const std::vector<int32_t> pieces = layout::rubyPieceDurations(r);
+    size_t from = 0;
+    for (size_t i = 0; i < r.beats.size(); ++i) {
+        const size_t at = std::clamp<size_t>(r.beats[i].offset, from, r.ruby.size());
+        out.append(r.ruby, from, at - from);
+        out += switchesAtOnce ? "{\\k" : "{\\K";
+        out += std::to_string(pieces[i + 1]);
+        out += '}';
+        from = at;
+    }
+    out.append(r.ruby, from);
+}
+
 }  // namespace
 
 void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState,
@@ -77,7 +98,8 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             if (lead && sweeps) appendKaraokeTag(out, *lead);
             out += head;
             out += line.texts(k).rubyText2;
-            out += r.ruby;
+            if (sweeps) appendTimedReading(out, r, mode == WipeMode::PerCharacter);
+            else out += r.ruby;
             if (sweeps) appendKaraokeTag(out, rubyTail);
             out += kLineEnd;
         };

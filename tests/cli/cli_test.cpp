@@ -135,6 +135,48 @@ TEST_F(CliTest, CheckNamesTheLinesTheScreenWillNotShowAsSung) {
     }
 }
 
+// Tags written inside a reading time its pieces: きょ sweeps from 13.00 to
+// 13.50 and う from 13.50 to 14.00 while 今日 keeps the whole second; the
+// tag file keeps the tags, so it converts to the same script.
+TEST_F(CliTest, TagsInsideAReadingTimeItsPieces) {
+    const fs::path song = dir / "song.txt";
+    ASSERT_TRUE(kvelmor::writeFileAtomically(
+                    song.string(), "@timeratio=1\n[00:12:50]あ[00:13:00]今日[00:13:00]([00:13:00]きょ[00:13:50]う"
+                                   "[00:14:00])[00:14:00]は[00:14:50]\n")
+                    .ok);
+    auto script = [&](const fs::path& from, const std::string& sets) {
+        const fs::path out = dir / "song.ass";
+        EXPECT_EQ(kvelmor("convert --settings " + settings + " " + sets + " -o " + out.string() + " " + from.string())
+                      .code,
+                  0);
+        std::string bytes;
+        kvelmor::readFileBytes(out.string(), bytes);
+        return kvelmor::decodeText(bytes).utf8;
+    };
+    struct Case {
+        const char* sets;
+        std::vector<const char*> expected;  // parts of the script, each once
+        const char* why;
+    };
+    const Case cases[] = {
+        {"", {"{\\K100}今日{\\K50}は", "{\\K130}{\\pos(", "{\\K50}きょ{\\K50}う{\\K70}\r\n"}, "swept piece by piece"},
+        {"--set wipe=1", {"{\\k50}きょ{\\k50}う{\\K70}\r\n"}, "each piece switches at its tag"},
+        {"--set wipe=2", {"}きょう\r\n"}, "no wipe: the reading stands whole"},
+        {"--set wipe=3", {"}きょう\r\n", "{\\K50}きょ{\\K50}う{\\K70}\r\n"}, "edge wipe: plain, then swept"},
+        {"--set upTime=-50", {"{\\K50}きょ{\\K50}う{\\K70}\r\n"}, "shifted with the other tags"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = script(song, c.sets);
+        for (const char* part : c.expected) EXPECT_NE(text.find(part), std::string::npos) << c.why << ": " << part << "\n" << text;
+    }
+    ASSERT_EQ(kvelmor("kra --settings " + settings + " -o " + (dir / "song.kra").string() + " " + song.string()).code, 0);
+    std::string kra;
+    kvelmor::readFileBytes((dir / "song.kra").string(), kra);
+    EXPECT_NE(kvelmor::decodeText(kra).utf8.find("([00:13:00]きょ[00:13:50]う[00:14:00])"), std::string::npos);
+    // The tag file has no @timeratio line: its times are read as they are written.
+    EXPECT_EQ(script(dir / "song.kra", "--set WinAMPTime=0"), script(song, ""));
+}
+
 TEST_F(CliTest, SetAndPresetErrorsNameWhatIsWrong) {
     fs::path song = copyExample();
     EXPECT_EQ(kvelmor("convert --settings " + settings + " --set dispwidht=3 " + song.string()).code, 2);

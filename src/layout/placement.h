@@ -60,7 +60,11 @@ int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std
 // measured width (Command6 at rubyFontSize, scaled by mojiScaleX), height
 // (Label19), and position: centred over the characters it reads (rounded
 // down), its bottom edge above the line by the scaled font height,
-// shadowDepth and rubyDown.
+// shadowDepth and rubyDown. Readings of different kanji keep a gap of a
+// quarter of Label19 between them: one that would come nearer a neighbour
+// is drawn narrower (rubyScaleX, down to half its width) and stays centred;
+// only readings still too close are then moved apart, as little as they
+// must.
 void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer);
 
 // Stage 15: for every slot with ruby, when the characters under it start and

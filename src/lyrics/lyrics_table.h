@@ -38,6 +38,7 @@ struct SlotRuby {
     Centiseconds rubyDuration = 0;
     int32_t rubyX = 0;  // pixels: left edge of the ruby
     int32_t rubyY = 0;  // pixels: bottom edge of the ruby
+    int32_t rubyScaleX = 100;  // percent: drawn this wide, to keep clear of its neighbours
 
     bool operator==(const SlotRuby&) const = default;
 };

@@ -83,6 +83,8 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
         }
         head.clear();  // position tag + fade tag + vertical-scale prefix
         if (withPos) appendPosTag(head, rubyPositionX(rubyScale, rubyX, line.posX, rubyLeft), r.rubyY);
+        // A reading drawn narrower to keep clear of its neighbours.
+        if (r.rubyScaleX != 100) head += "{\\fscx" + std::to_string(r.rubyScaleX) + "}";
         head += texts.fadeTag;
         head += texts.verticalScalePrefix;
 

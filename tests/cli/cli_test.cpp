@@ -177,6 +177,44 @@ TEST_F(CliTest, TagsInsideAReadingTimeItsPieces) {
     EXPECT_EQ(script(dir / "song.kra", "--set WinAMPTime=0"), script(song, ""));
 }
 
+// The built-in effect samples move the line when it is sung: the lead-in
+// movements end at its first tag and the leaving ones start at its last,
+// however long batch display shows it before. The example's second line
+// comes up at 4.22 with the first; its tags run from 9.65 to 14.07.
+TEST_F(CliTest, EffectSamplesMoveWhenTheLineIsSung) {
+    const fs::path song = copyExample();
+    struct Case {
+        const char* sets;
+        const char* expected;  // part of the second line's event
+        const char* why;
+    };
+    const Case cases[] = {
+        {"--set TagSample=5", "{\\fsp-200\\t(0,5430,\\fsp0)}{\\t(9850,10050,\\fsp200)}",
+         "伸縮: together at 9.65, apart from 14.07"},
+        {"--set TagSample=5 --set DisplayType2=1",
+         "0:00:08.85,0:00:14.27,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(232,430)}{\\fsp-200\\t(0,800,\\fsp0)}"
+         "{\\t(5220,5420,\\fsp200)}",
+         "伸縮 one line after another: 14.07 is 5.22 s after 8.85"},
+        {"--set TagSample=6", "{\\fr-2\\t(0,5430,\\fr0\\fsp0)\\t(9850,10050,\\fr2\\fsp30)}",
+         "スライドイン/アウト: out over the lead-out (%R), not the text \"%R\""},
+        {"--set TagSample=7", "{\\frx90\\t(0,5430,\\frx0)}", "起きあがり"},
+        {"--set TagSample=8", "{\\move(640,430,232,430,0,5430)}{\\fsp200\\t(0,5430,\\fsp0)}", "スパイラルIN"},
+        {"--set TagSample=11", "\\move(232,430,-408,430,9850,10250)", "○←、←○: leaves when sung"},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = dir / "song.ass";
+        ASSERT_EQ(kvelmor("convert --settings " + settings + " --set wipe=4 " + c.sets + " -o " + out.string() + " " +
+                          song.string())
+                      .code,
+                  0)
+            << c.why << stderrText();
+        std::string bytes;
+        kvelmor::readFileBytes(out.string(), bytes);
+        const std::string text = kvelmor::decodeText(bytes).utf8;
+        EXPECT_NE(text.find(c.expected), std::string::npos) << c.why << "\n" << text;
+    }
+}
+
 TEST_F(CliTest, SetAndPresetErrorsNameWhatIsWrong) {
     fs::path song = copyExample();
     EXPECT_EQ(kvelmor("convert --settings " + settings + " --set dispwidht=3 " + song.string()).code, 2);

@@ -128,7 +128,10 @@ bool Session::writeScript(const std::string& outPath) {
         return false;
     }
     // A credit nobody would see whole is written as asked, and said so.
-    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer, song.songInfo))
+    std::vector<script::InfoArea> beforeSong;
+    script::songInfoBeforeSongEvents(song, settings, script::readSongInfoLabels(ini), m_measurer, &beforeSong);
+    const auto avoid = script::creditAvoids(appState.credit, song, settings, m_measurer, beforeSong);
+    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer, avoid))
         m_reporter->warning(problem, path);
     return script::writeScriptFile(path, scriptText(), settings.isOn("unicode"), *m_reporter);
 }

@@ -36,7 +36,7 @@ bool movesItself(const settings::CreditSettings& c) { return c.text("CreditTag")
 }  // namespace
 
 CreditPlace placeCredit(const settings::CreditSettings& c, const settings::ConversionSettings& s,
-                        measure::TextMeasurer& measurer, const lyrics::SongInfo& info) {
+                        measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
     CreditPlace p;
     const int64_t frameWidth = s.wholeNumber("dispWidth");
     const int64_t posX = toWholeNumber(c.text("posX"));
@@ -61,22 +61,41 @@ CreditPlace placeCredit(const settings::CreditSettings& c, const settings::Conve
             p.width = size.width * p.percent / 100;
         }
     }
-    // Under the top song information: moved down just below it.
-    if (const auto band = lyrics::topSongInfoBand(info, s, &measurer)) {
-        const int64_t top = p.y - p.height * p.percent / 100;
-        if (top < band->bottom && p.x < band->right && p.x + p.width > band->left)
-            p.y = band->bottom + p.height * p.percent / 100;
+    // Over song information: moved down just below it, and again below
+    // any other it then meets.
+    const int64_t height = p.height * p.percent / 100;
+    for (size_t moves = 0; moves <= avoid.size(); ++moves) {
+        const InfoArea* met = nullptr;
+        for (const InfoArea& a : avoid)
+            if (p.y - height < a.bottom && a.top < p.y && p.x < a.right && a.left < p.x + p.width) met = &a;
+        if (!met) break;
+        p.y = met->bottom + height;
     }
     return p;
 }
 
+std::vector<InfoArea> creditAvoids(const settings::CreditSettings& c, const lyrics::Song& song,
+                                   const settings::ConversionSettings& s, measure::TextMeasurer& measurer,
+                                   const std::vector<InfoArea>& beforeSong) {
+    std::vector<InfoArea> avoid;
+    // The top line is up from the first line to the last, nearly always
+    // while the credit is.
+    if (const auto band = lyrics::topSongInfoBand(song.songInfo, s, &measurer))
+        avoid.push_back({band->left, 0, band->right, band->bottom});
+    const TimeWindow credit = creditWindow(c);
+    const TimeWindow block = beforeSongWindow(song, s);
+    if (credit.start < block.end && block.start < credit.end)
+        avoid.insert(avoid.end(), beforeSong.begin(), beforeSong.end());
+    return avoid;
+}
+
 std::string creditPlacement(const settings::CreditSettings& c, const settings::ConversionSettings& s,
-                            measure::TextMeasurer& measurer, const lyrics::SongInfo& info) {
+                            measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
     const std::string& tag = c.text("CreditTag");
     // The user's own move tag places the credit; a position tag beside it
     // would make renderers ignore one of the two.
     if (movesItself(c)) return "{\\q2}" + tag;
-    const CreditPlace p = placeCredit(c, s, measurer, info);
+    const CreditPlace p = placeCredit(c, s, measurer, avoid);
     std::string scale;
     if (p.percent != 100)
         scale = "{\\fscx" + std::to_string(p.percent) + "\\fscy" + std::to_string(p.percent) + "}";
@@ -84,7 +103,7 @@ std::string creditPlacement(const settings::CreditSettings& c, const settings::C
 }
 
 std::vector<std::string> creditProblems(const settings::CreditSettings& c, const settings::ConversionSettings& s,
-                                        measure::TextMeasurer& measurer, const lyrics::SongInfo& info) {
+                                        measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
     std::vector<std::string> problems;
     if (!s.isOn("menuCreditOn")) return problems;
     const lyrics::Centiseconds start =
@@ -100,7 +119,7 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
     // Pixels of the frame; the credit is drawn bottom-left aligned at (x, y).
     const int64_t width = s.wholeNumber("dispWidth");
     const int64_t height = s.wholeNumber("dispHeight");
-    const CreditPlace p = placeCredit(c, s, measurer, info);
+    const CreditPlace p = placeCredit(c, s, measurer, avoid);
     const std::string where = "x " + std::to_string(p.asSet.x) + ", y " + std::to_string(p.asSet.y);
     if (p.width > 0 && p.asSet.x < 0 && p.x < 0)
         problems.push_back("the credit text is " + std::to_string(p.width) + " pixels wide at x " +
@@ -129,11 +148,11 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
 }
 
 std::optional<InfoEvent> creditEvent(const settings::CreditSettings& c, const settings::ConversionSettings& s,
-                                     measure::TextMeasurer& measurer, const lyrics::SongInfo& info) {
+                                     measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
     if (!s.isOn("menuCreditOn")) return std::nullopt;
     const TimeWindow window = creditWindow(c);
     return InfoEvent{lyrics::formatScriptTime(window.start), lyrics::formatScriptTime(window.end), "songInfo3",
-                     creditPlacement(c, s, measurer, info) + "{\\fad(" + std::to_string(toWholeNumber(c.text("FadeIn"))) +
+                     creditPlacement(c, s, measurer, avoid) + "{\\fad(" + std::to_string(toWholeNumber(c.text("FadeIn"))) +
                          "," + std::to_string(toWholeNumber(c.text("FadeOut"))) + ")}" + c.text("Credit")};
 }
 

@@ -184,7 +184,8 @@ int64_t FrameScale::alongX(int64_t pixels) const { return roundHalfEven(static_c
 int64_t FrameScale::alongY(int64_t pixels) const { return roundHalfEven(static_cast<double>(pixels) * y); }
 
 std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const ConversionSettings& s,
-                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer) {
+                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer,
+                                                std::vector<InfoArea>* areas) {
     std::vector<InfoEvent> events;
     if (!s.isOn("songInfoPreCheck")) return events;
     const lyrics::SongInfo& info = song.songInfo;
@@ -208,6 +209,10 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
     using Line = BlockLine;
     auto add = [&](const Line& l) {
         events.push_back({start, end, l.style, "{\\q2}" + posTag(l.x, l.y) + fade + scaleTag(l.percent) + l.text});
+        if (areas) {
+            const Box b = boxOf(l, border);
+            areas->push_back({b.left, b.top, b.right, b.bottom});
+        }
     };
     // The frame's width less the outline and shadow on both sides.
     const int64_t room = dispWidth - 2 * border;

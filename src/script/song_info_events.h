@@ -91,8 +91,15 @@ FrameScale frameScale(const settings::ConversionSettings& s);
 // a centred line would meet the column, the column moves down below it as
 // far as the frame allows, and a line that still meets it shrinks into the
 // room left of it.
+// Pixels a line of song information covers, its outline and shadow included.
+struct InfoArea {
+    int64_t left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const InfoArea&) const = default;
+};
+// `areas`, when given, receives the area of every line written.
 std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const settings::ConversionSettings& s,
-                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer);
+                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer,
+                                                std::vector<InfoArea>* areas = nullptr);
 
 // At most this many passes of the scrolling line are written, so that a
 // mistyped end time cannot make the script grow without bound (even an empty

@@ -121,7 +121,9 @@ TEST(CreditEvents, TheCreditStaysInsideTheFrameWhateverItsSize) {
         for (const auto& [field, value] : c.credit) credit.setText(field, value);
         lyrics::SongInfo info;
         info.title = "星";
-        EXPECT_EQ(creditPlacement(credit, s, m, info), c.placement) << c.why;
+        lyrics::Song song;
+        song.songInfo = info;
+        EXPECT_EQ(creditPlacement(credit, s, m, creditAvoids(credit, song, s, m, {})), c.placement) << c.why;
     }
 
     // The default place follows the frame; a typed one stays.

@@ -22,7 +22,7 @@ bool applyLyricsEdit(Session& session, std::string_view text) {
     int lineNo = 0;
     for (std::string_view line : splitLines(text)) {
         ++lineNo;
-        switch (lyrics::appendRawLine(raw, line, parser)) {
+        switch (lyrics::appendRawLine(raw, line, parser, lineNo)) {
         case lyrics::AppendResult::Appended: break;
         case lyrics::AppendResult::TooManyLines:
             session.reporter().error(lyrics::kTooManyLinesMessage, kLyricsEditName, lineNo);

@@ -59,8 +59,10 @@ MediaFieldWrites applyMediaInfo(const media::MediaInfo& info, settings::Conversi
                                 settings::CreditSettings& credit) {
     FieldWriter w(s, credit);
     if (info.hasVideo) {
+        const int64_t oldWidth = s.wholeNumber("dispWidth"), oldHeight = s.wholeNumber("dispHeight");
         w.setting("dispWidth", std::to_string(info.width));
         w.setting("dispHeight", std::to_string(info.height));
+        credit.followFrame(oldWidth, oldHeight, s.wholeNumber("dispWidth"), s.wholeNumber("dispHeight"));
     }
     w.setting("mojiScaleX", scaleText(info));
     if (info.duration) {

@@ -34,7 +34,10 @@ const StageTable& standardStages() {
         [](Session& s) { layout::PlaceRuby(s.song, s.settings, s.measurer()); },
         [](Session& s) { layout::TimeRuby(s.song); },
         [](Session& s) { lyrics::checkTimeOrder(s.song, s.settings, s.reporter()); },
-        [](Session& s) { lyrics::checkLineFit(s.song, s.settings, s.reporter()); },
+        [](Session& s) {
+            lyrics::checkLineFit(s.song, s.settings, s.reporter());
+            lyrics::checkLineHeights(s.song, s.settings, s.reporter());
+        },
     };
     return table;
 }

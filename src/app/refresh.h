@@ -20,9 +20,10 @@ inline constexpr int kStageCount = 17;
 //                                                        later line waits (LyricsDisp off)
 //  5 styles                                           14 ruby placement
 //  6 time correction                                  15 ruby timing
-//  7 syllable durations                               16 times out of order
-//  8 lead-in and lead-out                             17 lines that do not fit
-//  9 row assignment
+//  7 syllable durations                               16 times out of order, lines cut while
+//                                                        sung, lines with no sung time
+//  8 lead-in and lead-out                             17 lines that do not fit the frame's
+//  9 row assignment                                      width or height
 using StageFunction = std::function<void(Session&)>;
 using StageTable = std::array<StageFunction, kStageCount + 1>;  // index 0 unused
 

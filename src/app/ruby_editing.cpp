@@ -101,6 +101,8 @@ bool rubyCopy(lyrics::LineTable& table, int source) {
             if (r.ruby == old.ruby && r.rubyWidth == old.rubyWidth && r.rubySpan == old.rubySpan) continue;
             lyrics::SlotRuby& to = u.editRuby();
             to.ruby = r.ruby;
+            // The tags inside a reading time it in its own line only.
+            to.beats.clear();
             to.rubyWidth = r.rubyWidth;
             to.rubySpan = r.rubySpan;
             changed = true;
@@ -131,6 +133,8 @@ bool storeRuby(LyricLine& line, int slot, std::string_view typed, int span, int3
     }
     for (int k = slot + 1; k <= end; ++k) line.unit(k).rubyHolder.clear();
     lyrics::SlotRuby& r = u.editRuby();
+    // The tags inside a reading belong to its text; a new text has none.
+    if (r.ruby != text) r.beats.clear();
     r.ruby = std::move(text);
     r.rubyWidth = width;
     r.rubySpan = charsBetween(line, slot, end);

@@ -128,7 +128,10 @@ bool Session::writeScript(const std::string& outPath) {
         return false;
     }
     // A credit nobody would see whole is written as asked, and said so.
-    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer))
+    std::vector<script::InfoArea> beforeSong;
+    script::songInfoBeforeSongEvents(song, settings, script::readSongInfoLabels(ini), m_measurer, &beforeSong);
+    const auto avoid = script::creditAvoids(appState.credit, song, settings, m_measurer, beforeSong);
+    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer, avoid))
         m_reporter->warning(problem, path);
     return script::writeScriptFile(path, scriptText(), settings.isOn("unicode"), *m_reporter);
 }
@@ -196,10 +199,27 @@ void Session::runStages(const std::vector<int>& stages) {
     }
 }
 
+namespace {
+
+// The frame's size in pixels.
+struct Frame {
+    int64_t width, height;
+};
+Frame frameOf(const settings::ConversionSettings& s) { return {s.wholeNumber("dispWidth"), s.wholeNumber("dispHeight")}; }
+
+}  // namespace
+
+void Session::creditFollowsFrame(int64_t oldWidth, int64_t oldHeight) {
+    const Frame now = frameOf(settings);
+    appState.credit.followFrame(oldWidth, oldHeight, now.width, now.height);
+}
+
 settings::Change Session::setField(const std::string& name, const std::string& value) {
     const std::string previousSample = settings.text("TagSample");
+    const Frame frame = frameOf(settings);
     settings::Change c = settings.setAsUser(name, value);
     if (!c.ok) return c;
+    creditFollowsFrame(frame.width, frame.height);
     // Choosing an effect sample fills the templates and the two wipe boxes
     // from it, as a click on the list does; a position past the list's end
     // changes nothing.
@@ -235,7 +255,9 @@ const std::vector<int> kPresetStages{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 
 
 bool Session::selectPreset(const std::string& name) {
     comboText = name;
+    const Frame frame = frameOf(settings);
     presets.select(name, settings, presetHooks());
+    creditFollowsFrame(frame.width, frame.height);
     runStages(kPresetStages);
     return true;
 }
@@ -257,7 +279,9 @@ void Session::typeComboText(const std::string& text) {
 }
 
 bool Session::deletePreset(const std::string& name) {
+    const Frame frame = frameOf(settings);
     bool ok = presets.remove(name, settings, presetHooks(), *m_reporter);
+    creditFollowsFrame(frame.width, frame.height);
     comboText = presets.currentName();
     // The preset now current was loaded, so the song is laid out with it.
     if (ok) runStages(kPresetStages);

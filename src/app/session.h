@@ -115,6 +115,9 @@ private:
     // Start-up once the settings file is in the store.
     void startUpWithTheStore();
     bool hasLinesToWrite(const std::string& path);
+    // The credit keeps its place when a change made the frame (pixels) other
+    // than oldWidth × oldHeight (CreditSettings::followFrame).
+    void creditFollowsFrame(int64_t oldWidth, int64_t oldHeight);
 
     Reporter* m_reporter;
     measure::TextMeasurer& m_measurer;

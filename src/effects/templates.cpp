@@ -183,17 +183,40 @@ void setLineValues(Values& v, const LyricLine& line, const Context& c) {
     set(v, 'C', c.originalColour);
 }
 
-// The sung part of the line: display window minus lead-in and lead-out settings.
-int64_t sungPart(const LyricLine& line, const Context& c) {
-    return static_cast<int64_t>(line.endTime) - line.startTime - c.preTime - c.aftTime;
+// When, from the event's start (centiseconds), the line's singing starts
+// (%S) and ends (%E): at its first and its last tag. Every template that
+// starts a movement at %S or %E (the lead-in ends, the line has been sung)
+// then moves when the line is sung, however long the line was shown before
+// (batch display, the song's start) and however long it stays after. A line
+// without tags: preTime, and its window less preTime and aftTime.
+struct SungTimes {
+    int64_t start = 0;
+    int64_t end = 0;
+};
+SungTimes sungTimes(const LyricLine& line, const Context& c) {
+    int first = 0, last = 0;
+    for (int k = 1, slots = layout::usedSlots(line); k <= slots; ++k)
+        if (!line.unit(k).isChar) {
+            if (first == 0) first = k;
+            last = k;
+        }
+    if (first == 0)
+        return {c.preTime, static_cast<int64_t>(line.endTime) - line.startTime - c.preTime - c.aftTime};
+    const int64_t start = std::max<int64_t>(0, int64_t{line.unit(first).time} - line.startTime);
+    return {start, std::max<int64_t>(start, int64_t{line.unit(last).time} - line.startTime)};
 }
 
 Values lineTemplateValues(const LyricLine& line, const Context& c) {
     Values v;
     setLineValues(v, line, c);
-    set(v, 'S', ms(c.preTime));
-    set(v, 'E', ms(sungPart(line, c)));
+    const SungTimes sung = sungTimes(line, c);
+    set(v, 'S', ms(sung.start));
+    set(v, 'E', ms(sung.end));
     set(v, 'A', ms(c.aftTime));
+    // The lead-out under its syllable-template name too: the built-in
+    // "スライドイン/アウト" ends its line template's last movement at
+    // [%E+%R], which would otherwise be written as it stands.
+    set(v, 'R', ms(c.aftTime));
     set(v, 'H', std::to_string(line.lineHeight));
     set(v, 'F', c.fontPixelText);
     return v;
@@ -202,8 +225,9 @@ Values lineTemplateValues(const LyricLine& line, const Context& c) {
 Values syllableValues(const LyricLine& line, const Context& c, int64_t start, int64_t duration) {
     Values v;
     set(v, 's', ms(start));
-    set(v, 'S', ms(c.preTime));
-    set(v, 'E', ms(sungPart(line, c)));
+    const SungTimes sung = sungTimes(line, c);
+    set(v, 'S', ms(sung.start));
+    set(v, 'E', ms(sung.end));
     set(v, 'R', ms(c.aftTime));
     set(v, 'e', ms(start + duration));
     set(v, 't', ms(duration));
@@ -468,7 +492,11 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         // The ruby changes colour as its characters do: switched at once in
         // the per-character style, swept in the others, not at all without
         // a wipe.
-        if (c.sweeps) text += (wipe == kPerCharacter ? "{\\k" : "{\\K") + std::to_string(r.rubyDuration) + "}";
+        // A reading with tags inside it sweeps piece by piece: this is its
+        // first piece, the writer puts the others' tags into the reading.
+        if (c.sweeps)
+            text += (wipe == kPerCharacter ? "{\\k" : "{\\K") +
+                    std::to_string(r.beats.empty() ? r.rubyDuration : layout::rubyPieceDurations(r).front()) + "}";
         line.setRubyText2(k, text);
     }
 }

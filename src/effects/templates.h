@@ -26,12 +26,13 @@
 //                      line template, syllable/character template, and
 //                      "{\K" d "}" per syllable when KaraokeWipe is ticked
 //
-// Line template placeholders: %S preTime ms, %E sung part ms (endTime -
-// startTime - preTime - aftTime), %A aftTime ms, %X posX, %Y posY, %W
+// Line template placeholders: %S when the line's singing starts (its first
+// tag) and %E when it ends (its last tag), ms from the event start, %A and
+// %R aftTime ms, %X posX, %Y posY, %W
 // dispWidth, %L lineWidth, %H lineHeight, %C OriginalColor, %F tagFontPixcel,
 // %B outLine, %D shadowDepth.
 // Syllable placeholders (at each tag): %s syllable start ms from the event
-// start, %S preTime ms, %E as above, %R aftTime ms, %e syllable end ms, %t
+// start, %S and %E as above, %R aftTime ms, %e syllable end ms, %t
 // syllable duration ms.
 // Character placeholders (at the first character after each tag): %x left
 // edge of the character, %y posY, %h lineHeight, %w width up to the next tag,

@@ -202,6 +202,7 @@ struct Reading {
     int64_t left = 0;
     int64_t right = 0;
     bool fixed = false;  // spread over its characters: RubySpacing places it
+    int64_t base = 0;    // pixels: the width of the characters it reads
 };
 
 // Pixels: the letter spacing RubySpacing gives this ruby over its `base`
@@ -214,12 +215,13 @@ int64_t spreadSpacing(const lyrics::SlotRuby& r, int64_t base) {
 }
 
 // Readings of one line that run into each other (a reading wider than its
-// kanji beside the next one) are moved apart by the least amount: readings
-// that touch form a run laid side by side, placed where the readings' own
-// centred places lie on average (the least sum of squared moves; a half
-// pixel goes left, as in centring), or where a spread reading of the run
-// must stay. Readings that touch nothing keep their places.
-void separateReadings(LyricLine& line, const std::vector<Reading>& readings) {
+// kanji beside the next one), or come nearer than `gap` pixels, are moved
+// apart by the least amount: readings that touch form a run laid side by
+// side, `gap` apart, placed where the readings' own centred places lie on
+// average (the least sum of squared moves; a half pixel goes left, as in
+// centring), or where a spread reading of the run must stay. Readings that
+// touch nothing keep their places.
+void separateReadings(LyricLine& line, const std::vector<Reading>& readings, int64_t gap) {
     struct Run {
         size_t first = 0, last = 0;    // indices into readings
         int64_t width = 0;             // pixels, side by side
@@ -241,11 +243,11 @@ void separateReadings(LyricLine& line, const std::vector<Reading>& readings) {
         while (runs.size() >= 2) {
             Run& a = runs[runs.size() - 2];
             const Run& b = runs.back();
-            if (a.left() + a.width <= b.left()) break;
-            a.sum += b.sum - b.movable * a.width;
+            if (a.left() + a.width + gap <= b.left()) break;
+            a.sum += b.sum - b.movable * (a.width + gap);
             a.movable += b.movable;
-            if (!a.fixed && b.fixed) a.fixed = *b.fixed - a.width;
-            a.width += b.width;
+            if (!a.fixed && b.fixed) a.fixed = *b.fixed - a.width - gap;
+            a.width += gap + b.width;
             a.last = b.last;
             runs.pop_back();
         }
@@ -256,8 +258,62 @@ void separateReadings(LyricLine& line, const std::vector<Reading>& readings) {
         for (size_t i = run.first; i <= run.last; ++i) {
             const Reading& r = readings[i];
             if (!r.fixed) line.unit(r.slot).editRuby().rubyX = saturate32(x);
-            x += r.right - r.left;
+            x += r.right - r.left + gap;
         }
+    }
+}
+
+// The narrowest a reading is drawn to stay over its kanji, percent of its
+// width; narrower would not read. Past it, readings move apart instead.
+constexpr int64_t kMinReadingScale = 50;
+
+// Readings wider than their kanji that would come nearer their neighbours
+// than `gap` pixels are first drawn narrower (rubyScaleX), each staying
+// centred over its kanji: two neighbours share the room between their
+// centres, less the gap, in proportion to their widths. A reading already
+// spread over its characters (`fixed`) keeps its width, and so does one
+// that nothing crowds. The readings' columns are updated to the drawn
+// widths.
+void narrowReadings(LyricLine& line, std::vector<Reading>& readings, int64_t gap) {
+    const size_t n = readings.size();
+    // Twice the centre of each reading as placed (centred over its kanji).
+    std::vector<int64_t> centre2(n);
+    std::vector<double> allowed(n, std::numeric_limits<double>::infinity());
+    for (size_t i = 0; i < n; ++i) centre2[i] = readings[i].left + readings[i].right;
+    // A reading no wider than its kanji, or spread over them, keeps its
+    // width: it is not the one that crowds.
+    auto keepsWidth = [](const Reading& r) { return r.fixed || r.right - r.left <= r.base; };
+    for (size_t i = 0; i + 1 < n; ++i) {
+        const Reading& a = readings[i];
+        const Reading& b = readings[i + 1];
+        if (a.right + gap <= b.left) continue;
+        // Room for the two half widths: between the centres, less the gap.
+        const double room = static_cast<double>(centre2[i + 1] - centre2[i]) / 2.0 - static_cast<double>(gap);
+        const double wa = static_cast<double>(a.right - a.left), wb = static_cast<double>(b.right - b.left);
+        if (keepsWidth(a) && keepsWidth(b)) continue;
+        if (keepsWidth(a)) {
+            allowed[i + 1] = std::min(allowed[i + 1], std::max(0.0, 2 * (room - wa / 2)));
+        } else if (keepsWidth(b)) {
+            allowed[i] = std::min(allowed[i], std::max(0.0, 2 * (room - wb / 2)));
+        } else {
+            allowed[i] = std::min(allowed[i], std::max(0.0, 2 * room * wa / (wa + wb)));
+            allowed[i + 1] = std::min(allowed[i + 1], std::max(0.0, 2 * room * wb / (wa + wb)));
+        }
+    }
+    for (size_t i = 0; i < n; ++i) {
+        Reading& r = readings[i];
+        const int64_t width = r.right - r.left;
+        if (r.fixed || width <= 0 || allowed[i] >= static_cast<double>(width)) continue;
+        const int64_t percent =
+            std::clamp<int64_t>(static_cast<int64_t>(std::floor(allowed[i] * 100 / static_cast<double>(width))),
+                                kMinReadingScale, 100);
+        const int64_t drawn = width * percent / 100;
+        lyrics::SlotRuby& ruby = line.unit(r.slot).editRuby();
+        ruby.rubyScaleX = static_cast<int32_t>(percent);
+        // Centred as before: a half pixel goes left.
+        r.left = static_cast<int64_t>(std::floor(static_cast<double>(centre2[i] - drawn) / 2.0));
+        r.right = r.left + drawn;
+        ruby.rubyX = saturate32(r.left);
     }
 }
 
@@ -272,6 +328,9 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
                         s.wholeNumber("rubyDown");
 
     const bool spreadRuby = s.isOn("kintouCheck");
+    // Readings of different kanji stay at least a quarter of the ruby
+    // font's height apart, so that they do not read as one word.
+    const int64_t gap = (static_cast<int64_t>(rubyHeight) + 3) / 4;
     std::vector<Reading> readings;
     auto& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
@@ -297,6 +356,7 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
             // Centred over the characters it reads; a half pixel goes left.
             r.rubyX = floor32(static_cast<double>(base - r.rubyWidth) / 2 + saturate32(left));
             r.rubyY = round32(static_cast<double>(line.posY) - rise);
+            r.rubyScaleX = 100;
             // A ruby spread over its characters stays where RubySpacing puts
             // it, half a spacing in, its letters a spacing apart; any other
             // ruby may be moved off a neighbour.
@@ -304,12 +364,13 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
             if (spacing != 0) {
                 const int64_t from = left + static_cast<int64_t>(std::floor(static_cast<double>(spacing) / 2));
                 const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
-                readings.push_back({j, from, from + r.rubyWidth + (letters - 1) * spacing, true});
+                readings.push_back({j, from, from + r.rubyWidth + (letters - 1) * spacing, true, base});
             } else {
-                readings.push_back({j, r.rubyX, static_cast<int64_t>(r.rubyX) + r.rubyWidth, false});
+                readings.push_back({j, r.rubyX, static_cast<int64_t>(r.rubyX) + r.rubyWidth, false, base});
             }
         }
-        separateReadings(line, readings);
+        narrowReadings(line, readings, gap);
+        separateReadings(line, readings, gap);
         readings.clear();
     }
 }
@@ -347,6 +408,18 @@ void TimeRuby(lyrics::Song& song) {
             offset += u.duration;
         }
     }
+}
+
+std::vector<int32_t> rubyPieceDurations(const lyrics::SlotRuby& r) {
+    std::vector<int32_t> pieces;
+    int64_t from = r.rubyStartTime;
+    for (const lyrics::RubyBeat& b : r.beats) {
+        const int64_t at = std::clamp<int64_t>(b.time, from, std::max<int64_t>(from, r.rubyEndTime));
+        pieces.push_back(saturate32(at - from));
+        from = at;
+    }
+    pieces.push_back(saturate32(std::max<int64_t>(0, int64_t{r.rubyEndTime} - from)));
+    return pieces;
 }
 
 int32_t RubySpacing(lyrics::LyricLine& line, int j) {

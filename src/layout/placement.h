@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
@@ -59,12 +60,22 @@ int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std
 // measured width (Command6 at rubyFontSize, scaled by mojiScaleX), height
 // (Label19), and position: centred over the characters it reads (rounded
 // down), its bottom edge above the line by the scaled font height,
-// shadowDepth and rubyDown.
+// shadowDepth and rubyDown. Readings of different kanji keep a gap of a
+// quarter of Label19 between them: one that would come nearer a neighbour
+// is drawn narrower (rubyScaleX, down to half its width) and stays centred;
+// only readings still too close are then moved apart, as little as they
+// must.
 void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer);
 
 // Stage 15: for every slot with ruby, when the characters under it start and
 // stop being sung (centiseconds), from the tag times and character durations.
 void TimeRuby(lyrics::Song& song);
+
+// The sung lengths (centiseconds) of the pieces of a reading that has tags
+// inside it: one piece before its first tag and one after each, together
+// rubyDuration, each tag's time held inside the ruby's time window and
+// never before the tag before it. One piece, rubyDuration, without such tags.
+std::vector<int32_t> rubyPieceDurations(const lyrics::SlotRuby& ruby);
 
 // Letter spacing (pixels) that spreads the ruby of slot j evenly over the
 // characters it reads, or 0 when it is not spread (a one-letter ruby, a ruby

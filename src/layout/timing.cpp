@@ -152,7 +152,12 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
         line.markColour = markColour;
         for (int k = 1; k <= last; ++k) {
             lyrics::LyricUnit& u = line.unit(k);
-            if (u.isChar) continue;
+            if (u.isChar) {
+                // The tags inside a reading are tags too.
+                if (!u.rubyFields().beats.empty())
+                    for (lyrics::RubyBeat& b : u.editRuby().beats) b.time = toTime(std::max<int64_t>(0, shifted(b.rawTime)));
+                continue;
+            }
             u.time = toTime(std::max<int64_t>(0, shifted(u.rawTime)));
         }
     }
@@ -177,7 +182,7 @@ void computeSyllableDurations(lyrics::Song& song) {
         // than one left by an earlier run.
         for (int k = 1; k <= last; ++k) line.unit(k).duration = 0;
 
-        // A tag later than every tag of the lines after it ("[99:99:99]"
+        // A tag far later than every tag of the lines after it ("[99:99:99]"
         // typed for "[00:09:99]") is out of range: it takes the time of the
         // tag before it, so its syllable lasts no time instead of minutes,
         // and the line is not kept up long after it was sung.
@@ -186,7 +191,8 @@ void computeSyllableDurations(lyrics::Song& song) {
             for (int k = 1; k <= last; ++k) {
                 lyrics::LyricUnit& u = line.unit(k);
                 if (u.isChar) continue;
-                if (previous != 0 && u.time > *limit) u.time = line.unit(previous).time;
+                if (previous != 0 && u.time > int64_t{*limit} + lyrics::kMistypedTagSlack)
+                    u.time = line.unit(previous).time;
                 previous = k;
             }
         }
@@ -272,9 +278,39 @@ void assignRows(lyrics::Song& song, const settings::ConversionSettings& s) {
     }
 }
 
+namespace {
+
+// The display windows as the rows planned them, kept for the time-order
+// check: the later stages cut or hold back lines that would share a row.
+void keepPlannedWindows(lyrics::LineTable& table) {
+    for (int i = 1; i <= table.count(); ++i) {
+        table[i].plannedStart = table[i].startTime;
+        table[i].plannedEnd = table[i].endTime;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The end a line of a screen takes when the screen ends with its last row:
+// that row's end, unless the line itself is still sung then (a duet's
+// other voice that holds on past the last row); such a line keeps its own
+// end instead of vanishing mid-syllable.
+int64_t screenEnd(const LyricLine& line, int64_t rowEnd) {
+    const int l = lastTag(line);
+    if (l != 0 && rowEnd < line.unit(l).time) return std::max<int64_t>(rowEnd, line.endTime);
+    return rowEnd;
+}
+
+}  // namespace
+
 void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s) {
     auto& table = song.LyricsTable;
-    if (s.isOn("DisplayType2") || table.count() < 2) return;
+    if (s.isOn("DisplayType2") || table.count() < 2) {
+        keepPlannedWindows(table);
+        return;
+    }
 
     const bool spaced = s.isOn("spaceTime");
     const int64_t spacePre = s.wholeNumber("spaceTimePre");
@@ -332,7 +368,7 @@ void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s
                     LyricLine& m = table[row.line];
                     if (lastRow) {
                         // The whole previous screen stays until it is sung.
-                        setEnd(m, prevEnd);
+                        setEnd(m, screenEnd(m, prevEnd));
                         row.end = m.endTime;
                         row.ended = true;
                     } else if (rowStart - m.endTime > spaceAft) {
@@ -349,7 +385,7 @@ void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s
     // The last screen stays until its last row is sung.
     if (Screen& last = screens.back(); last.rowCount >= 1 && last.row(last.rowCount).line != 0) {
         const int64_t end = last.row(last.rowCount).end;
-        for (int i : last.lines) setEnd(table[i], end);
+        for (int i : last.lines) setEnd(table[i], screenEnd(table[i], end));
     }
 
     // Lines out of time order (a later row sung before an earlier one) can be
@@ -357,6 +393,7 @@ void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s
     // where it starts (an empty event) rather than before it.
     for (int i = 1; i <= table.count(); ++i)
         if (table[i].endTime < table[i].startTime) setEnd(table[i], table[i].startTime);
+    keepPlannedWindows(table);
 }
 
 namespace {

@@ -51,8 +51,9 @@ void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
 // Stage 7, syllable durations: each tag's duration is the time to the next tag
 // (0 for the last tag), and the characters between two tags share it. A tag
 // later than the next one is pulled back to the next one's time; a tag later
-// than every tag of the lines after it is out of range and takes the time of
-// the tag before it. Either way its syllable lasts no time.
+// than every tag of the lines after it by more than kMistypedTagSlack is out
+// of range and takes the time of the tag before it. Either way its syllable
+// lasts no time.
 void computeSyllableDurations(lyrics::Song& song);
 
 // Stage 8, lead-in and lead-out: the line is shown preTime before its first
@@ -70,7 +71,8 @@ void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
 // screen's lines stay until their rows are needed. Does nothing when
 // DisplayType2 (one line after another) is selected or there are fewer than
 // two lines. A line that the screens would end before it starts (lines out
-// of time order) ends where it starts.
+// of time order) ends where it starts. Either way every line's window is
+// then kept as its plannedStart and plannedEnd.
 void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s);
 
 // Stage 13, rows settled: no two lines are up in the same row, or at the same

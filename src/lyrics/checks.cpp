@@ -5,10 +5,37 @@
 #include <vector>
 
 #include "common/number_text.h"
+#include "measure/text_measure.h"
 #include "settings/conversion_settings.h"
 
 namespace kvelmor::lyrics {
 namespace {
+
+// The entries of one report, one a line, each starting with the lyrics
+// file's line number when it is known.
+class Entries {
+public:
+    void add(const LyricLine& line, std::string_view detail) {
+        ++m_count;
+        if (m_count > kMaxReportEntries) return;
+        if (!m_text.empty()) m_text += '\n';
+        if (line.sourceLine > 0) m_text += std::to_string(line.sourceLine) + kLineNumberMark + " ";
+        m_text += detail;
+    }
+    int count() const { return m_count; }
+    // The report: head + count + "行あります", then the entries.
+    std::string report(std::string_view head) const { return std::string(head) + std::to_string(m_count) + "行あります" + kReportBreak + text(); }
+    std::string text() const {
+        if (m_count <= kMaxReportEntries) return m_text;
+        return m_text + "\n" + kMoreLinesMark + std::to_string(m_count - kMaxReportEntries) + "行";
+    }
+
+private:
+    std::string m_text;
+    int m_count = 0;
+};
+
+std::string firstTagEntry(const LyricLine& line) { return "[" + formatScriptTime(line.firstTagTime) + "]"; }
 
 // The first tag slot of a line, or 0.
 int firstTagSlot(const LyricLine& line) {
@@ -122,16 +149,20 @@ int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& 
     const bool timeCorrection = s.isOn("WinAMPTime");
     int n = 0;
     int notSupplied = 0;
-    std::string entries;
+    Entries entries;
+    std::string lineEntries;
     LineTable& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
         const LyricLine* next = i < table.count() ? &table[i + 1] : nullptr;
-        LineRepair done = repairLine(table[i], next, entries, timeCorrection);
+        lineEntries.clear();
+        LineRepair done = repairLine(table[i], next, lineEntries, timeCorrection);
+        if (done.missing > 0) entries.add(table[i], lineEntries);
         n += done.missing;
         notSupplied += done.notSupplied;
     }
+    // n counts the missing tags, which is what the head has always counted.
     if (n > 0)
-        r.warning(std::string(kMissingTagsHead) + std::to_string(n) + "行あります" + kReportBreak + entries,
+        r.warning(std::string(kMissingTagsHead) + std::to_string(n) + "行あります" + kReportBreak + entries.text(),
                   song.lyricsPath);
     if (notSupplied > 0)
         r.warning(std::to_string(notSupplied) +
@@ -150,24 +181,53 @@ std::optional<Centiseconds> lastRawTag(const LyricLine& line) {
     return std::nullopt;
 }
 
-// A tag written earlier than the tag before it, or later than every tag of
-// the lines after it (`limit`): its syllable is sung for no time.
+// A tag written earlier than the tag before it, or far later than every tag
+// of the lines after it (`limit`): its syllable is sung for no time.
 bool hasTagOutOfOrder(const LyricLine& line, std::optional<Centiseconds> limit) {
     std::optional<Centiseconds> previous;
     for (int k = 1; k <= line.unitCount; ++k) {
         const LyricUnit& u = line.unit(k);
         if (u.isChar) continue;
         if (previous && u.rawTime < *previous) return true;
-        if (previous && limit && u.rawTime > *limit) return true;
+        if (previous && limit && u.rawTime > int64_t{*limit} + kMistypedTagSlack) return true;
         previous = u.rawTime;
     }
     return false;
 }
 
+// The times (after correction) a line's first and last syllables are sung:
+// from its first tag to its last. Nothing for a line without characters
+// between tags.
+struct SungTime {
+    Centiseconds from = 0;
+    Centiseconds to = 0;
+};
+std::optional<SungTime> sungTime(const LyricLine& line) {
+    int first = 0, last = 0;
+    bool sawChar = false;
+    for (int k = 1; k <= line.unitCount; ++k) {
+        const LyricUnit& u = line.unit(k);
+        if (u.isChar) {
+            sawChar = sawChar || first != 0;
+            continue;
+        }
+        if (first == 0) first = k;
+        last = k;
+    }
+    if (first == 0 || !sawChar) return std::nullopt;
+    return SungTime{line.unit(first).time, line.unit(last).time};
+}
+
+// "1.00秒": seconds with two decimals.
+std::string secondsText(int64_t centiseconds) {
+    std::string cs = std::to_string(centiseconds % 100);
+    return std::to_string(centiseconds / 100) + "." + (cs.size() < 2 ? "0" : "") + cs + "秒";
+}
+
 }  // namespace
 
 int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
-    std::map<int32_t, Centiseconds> lastEnd;  // by row; every row starts at 0
+    std::map<int32_t, Centiseconds> plannedEnd;  // by row; every row starts at 0
     // For each line, the latest tag as written of the lines after it.
     std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(song.lineCount()) + 2);
     for (int i = song.lineCount() - 1; i >= 1; --i) {
@@ -175,22 +235,32 @@ int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r)
         if (const auto t = lastRawTag(song.LyricsTable[i + 1])) latest = std::max(latest.value_or(*t), *t);
         latestLater[static_cast<size_t>(i)] = latest;
     }
-    int n = 0;
-    std::string entries;
+    Entries outOfOrder, cut, unsung;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
-        Centiseconds& end = lastEnd[line.rowNumber];
-        const auto limit = latestLater[static_cast<size_t>(i)];
-        if (line.startTime < end || hasTagOutOfOrder(line, limit)) {
-            entries += "[" + formatScriptTime(line.firstTagTime) + "]";
-            ++n;
+        // The planned windows, not the shown ones: the lines are cut so that
+        // no two share a row, and the cut ones are what this reports.
+        Centiseconds& end = plannedEnd[line.rowNumber];
+        if (line.plannedStart < end || hasTagOutOfOrder(line, latestLater[static_cast<size_t>(i)]))
+            outOfOrder.add(line, firstTagEntry(line));
+        end = line.plannedEnd;
+
+        const std::optional<SungTime> sung = sungTime(line);
+        if (!sung) continue;
+        if (sung->to <= sung->from) {
+            unsung.add(line, firstTagEntry(line));
+            continue;
         }
-        end = line.endTime;
+        // Centiseconds of [from, to] during which the line is not shown.
+        const int64_t shown = std::max<int64_t>(
+            0, int64_t{std::min(sung->to, line.endTime)} - std::max(sung->from, line.startTime));
+        if (const int64_t lost = int64_t{sung->to} - sung->from - shown; lost > 0)
+            cut.add(line, firstTagEntry(line) + " " + secondsText(lost));
     }
-    if (n > 0)
-        r.warning(std::string(kTimeOrderHead) + std::to_string(n) + "行あります" + kReportBreak + entries,
-                  song.lyricsPath);
-    return n;
+    if (outOfOrder.count() > 0) r.warning(outOfOrder.report(kTimeOrderHead), song.lyricsPath);
+    if (cut.count() > 0) r.warning(cut.report(kCutWhileSungHead), song.lyricsPath);
+    if (unsung.count() > 0) r.warning(unsung.report(kNoSungTimeHead), song.lyricsPath);
+    return outOfOrder.count();
 }
 
 FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
@@ -198,13 +268,17 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
     const int64_t marginL = s.wholeNumber("MarginL");
     const int64_t marginR = s.wholeNumber("MarginR");
     FitCount f;
+    Entries entries;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
         // Each count is of lines: a line past both edges is one line that
         // does not fit, not two.
         const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
-        if (right >= W || line.posX < 1) ++f.overflow;
-        if (right + marginR > W || line.posX < marginL) ++f.margin;
+        const bool over = right >= W || line.posX < 1;
+        const bool outsideMargins = right + marginR > W || line.posX < marginL;
+        if (over) ++f.overflow;
+        if (outsideMargins) ++f.margin;
+        if (over || outsideMargins) entries.add(line, firstTagEntry(line));
     }
     if (f.overflow > 0) {
         std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);
@@ -212,9 +286,64 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
             text += std::string("行") + kReportBreak + kMarginHead + std::to_string(f.margin) + "行あります";
         else
             text += "行あります";
-        r.warning(text, song.lyricsPath);
+        r.warning(text + kReportBreak + entries.text(), song.lyricsPath);
     }
     return f;
+}
+
+std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionSettings& s,
+                                          measure::TextMeasurer* measurer) {
+    if (!s.isOn("songInfoCheck")) return std::nullopt;
+    // Its lines are drawn with their bottom-left corner at (songInfoX, y),
+    // y = titleFontSize + songInfoY for the first, and their outline and
+    // shadow around them.
+    const int64_t border = int64_t{s.wholeNumber("outLine")} + s.wholeNumber("shadowDepth");
+    const int64_t y = int64_t{s.wholeNumber("titleFontSize")} + s.wholeNumber("songInfoY");
+    const int64_t p = s.wholeNumber("titleFontPixcel");
+    // The scrolling line crosses the whole width.
+    if (s.index("InfoMode") == 1) return ScreenBand{y + border, 0, s.wholeNumber("dispWidth")};
+    std::string second = info.title;
+    if (!info.title.empty() && !info.artist.empty()) second += " / ";
+    second += info.artist;
+    const int64_t x = s.wholeNumber("songInfoX");
+    int64_t width = int64_t{s.wholeNumber("dispWidth")} - x;
+    if (measurer) {
+        auto measured = [&](const std::string& text) {
+            return measure::TextWidth(*measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text,
+                                      s.real("mojiScaleX"));
+        };
+        width = std::max(measured(info.album), measured(second));
+    }
+    return ScreenBand{y + p + p / 4 + border, x - border, x + width + border};
+}
+
+int checkLineHeights(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+    const int64_t height = s.wholeNumber("dispHeight");
+    const std::optional<ScreenBand> songInfo = topSongInfoBand(song.songInfo, s, s.measurer());
+
+    Entries outside, underInfo;
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& line = song.LyricsTable[i];
+        if (line.unitCount == 0) continue;
+        // The line's top: its text, or the highest of its readings. Each is
+        // drawn with its bottom-left corner at its position.
+        int64_t top = int64_t{line.posY} - line.lineHeight;
+        int64_t left = line.posX, right = int64_t{line.posX} + line.lineWidth;
+        for (int k = 1; k <= line.unitCount; ++k) {
+            const LyricUnit& u = line.unit(k);
+            if (!u.isChar || u.rubyFields().ruby.empty()) continue;
+            const SlotRuby& ruby = u.rubyFields();
+            top = std::min<int64_t>(top, int64_t{ruby.rubyY} - ruby.rubyHeight);
+            left = std::min<int64_t>(left, ruby.rubyX);
+            right = std::max<int64_t>(right, int64_t{ruby.rubyX} + ruby.rubyWidth);
+        }
+        if (top < 0 || line.posY > height) outside.add(line, firstTagEntry(line));
+        else if (songInfo && top < songInfo->bottom && left < songInfo->right && right > songInfo->left)
+            underInfo.add(line, firstTagEntry(line));
+    }
+    if (outside.count() > 0) r.warning(outside.report(kOutsideFrameHead), song.lyricsPath);
+    if (underInfo.count() > 0) r.warning(underInfo.report(kUnderSongInfoHead), song.lyricsPath);
+    return outside.count() + underInfo.count();
 }
 
 }  // namespace kvelmor::lyrics

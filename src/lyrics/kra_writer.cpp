@@ -42,6 +42,24 @@ Centiseconds interpolateTime(const LyricLine& line, int x) {
     return static_cast<Centiseconds>(line.unit(k).rawTime + n * step);
 }
 
+namespace {
+
+// A reading with the tags written inside it back in their places.
+std::string timedReading(const SlotRuby& r) {
+    std::string out;
+    size_t from = 0;
+    for (const RubyBeat& b : r.beats) {
+        if (b.offset < from || b.offset > r.ruby.size()) continue;
+        out.append(r.ruby, from, b.offset - from);
+        out += tagText(b.rawTime);
+        from = b.offset;
+    }
+    out.append(r.ruby, from);
+    return out;
+}
+
+}  // namespace
+
 std::string serializeLine(const LyricLine& line) {
     std::string o;  // output
     std::string P;  // pending ruby part: tb "(" tb reading
@@ -64,7 +82,7 @@ std::string serializeLine(const LyricLine& line) {
                     g = tagText(interpolateTime(line, a));
                     o += g;  // a tag where the base starts
                 }
-                P = g + "(" + g + r.ruby;
+                P = g + "(" + g + timedReading(r);
                 q = 1;
             } else if (s != 0) {
                 ++q;

@@ -16,10 +16,20 @@ namespace kvelmor::lyrics {
 inline constexpr int kMaxSlots = 300;     // usable slots of a line (tags and characters)
 inline constexpr int kMaxRawLines = 299;  // lines a song may have
 
+// A time tag written inside a reading ("きょ[00:13:50]う"): from it on, the
+// rest of the reading is sung.
+struct RubyBeat {
+    uint32_t offset = 0;        // bytes into the reading where its next piece starts
+    Centiseconds rawTime = 0;   // as written
+    Centiseconds time = 0;      // corrected and shifted, as a tag slot's time
+    bool operator==(const RubyBeat&) const = default;
+};
+
 // The ruby fields of a slot: the reading over the run of characters that
 // starts at the slot, and where and when it is shown.
 struct SlotRuby {
     std::string ruby;       // reading of the run of characters that starts here
+    std::vector<RubyBeat> beats;  // tags inside the reading, in order; offsets inside it
     int32_t rubyWidth = 0;  // pixels: width of `ruby` in the ruby font
     int32_t rubyHeight = 0; // pixels: height of the ruby font
     int32_t rubySpan = 0;   // character slots the ruby covers, starting here; 0 if none
@@ -28,6 +38,7 @@ struct SlotRuby {
     Centiseconds rubyDuration = 0;
     int32_t rubyX = 0;  // pixels: left edge of the ruby
     int32_t rubyY = 0;  // pixels: bottom edge of the ruby
+    int32_t rubyScaleX = 100;  // percent: drawn this wide, to keep clear of its neighbours
 
     bool operator==(const SlotRuby&) const = default;
 };
@@ -137,6 +148,11 @@ struct LyricLine {
     int32_t lineWidth = 0;  // pixels
     int32_t lineHeight = 0; // pixels
     int32_t rowNumber = 0;  // screen row, 1..10
+    int32_t sourceLine = 0;  // line of the lyrics file (or edited text) it comes from; 0 when unknown
+    // The display window the line's rows gave it (centiseconds), before
+    // lines were cut or held back so that no two share a row at once.
+    Centiseconds plannedStart = 0;
+    Centiseconds plannedEnd = 0;
     std::string markColour;  // colour text of the marked characters (Command9), see markColorText()
     // Slot 0 is never used; slots 1..unitCount follow. At most kMaxSlots + 1 entries.
     std::vector<LyricUnit> units = std::vector<LyricUnit>(1);

@@ -65,7 +65,7 @@ bool isTimedLine(std::u32string_view line) {
 
 bool isTimedLine(std::string_view utf8) { return isTimedLine(toU32(utf8)); }
 
-AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser) {
+AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser, int sourceLine) {
     if (raw.count() >= kMaxRawLines) return AppendResult::TooManyLines;
     const std::u32string line = toU32(utf8);
     const std::string& face = parser.settings.text("Command2");
@@ -74,6 +74,7 @@ AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LinePars
 
     LyricLine rec;
     rec.rawText = std::string(utf8);
+    rec.sourceLine = sourceLine;
     rec.units.reserve(std::min<size_t>(line.size(), kMaxSlots) + 1);
     for (size_t p = 0; p < line.size();) {
         LyricUnit u;
@@ -158,7 +159,7 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
             readHeaderLine(info, parser.timeCorrection, line);
             continue;
         }
-        switch (appendRawLine(raw, line, parser)) {
+        switch (appendRawLine(raw, line, parser, lineNo)) {
         case AppendResult::Appended: break;
         case AppendResult::TooManySlots:
             ++result.skippedLines;

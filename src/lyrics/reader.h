@@ -34,7 +34,9 @@ enum class AppendResult { Appended, TooManyLines, TooManySlots };
 // slot, each other character a character slot with its measured width. A
 // line is refused whole when the table already has 299 lines or when the
 // line would need more than 300 slots; the table is then unchanged.
-AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser);
+// `sourceLine` is the line's number in the file or text it was read from
+// (0 when there is none), so that reports can name it.
+AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser, int sourceLine = 0);
 
 // Applies a header line ("@title=..." etc., keys in any letter case) and
 // returns whether it was one. "@timeratio=" switches `timeCorrection` on for

@@ -127,14 +127,21 @@ int foldRubyNotation(LyricLine& line) {
             while (J - 1 >= 1 && unit(J - 1).isChar) --J;
             const int span = (i - 1) - J;
             std::string reading;  // collected afresh for every notation tried
+            std::vector<RubyBeat> beats;
             for (int v = i + 2; span > 0 && v <= count() - 2; ++v) {
                 const LyricUnit& u = unit(v);
                 if (u.isChar) {
                     reading += u.text;
                     continue;
                 }
-                if (!isChar(v + 1, ")") || !isTag(v + 2) || unit(v + 2).rawTime != u.rawTime)
-                    continue;  // a tag inside the reading: ignored
+                if (!isChar(v + 1, ")") || !isTag(v + 2) || unit(v + 2).rawTime != u.rawTime) {
+                    // A tag inside the reading times the piece of it that
+                    // follows; one before any letter times nothing.
+                    const RubyBeat beat{static_cast<uint32_t>(reading.size()), u.rawTime, u.time};
+                    if (!beats.empty() && beats.back().offset == beat.offset) beats.back() = beat;
+                    else if (!reading.empty()) beats.push_back(beat);
+                    continue;
+                }
                 // Characters joined around an ignored tag can spell a tag of
                 // their own ("[00:0" "5:60]"); such a reading would not come
                 // back from a tag file, so the notation stays lyric text.
@@ -142,6 +149,9 @@ int foldRubyNotation(LyricLine& line) {
                 // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
                 order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
                 SlotRuby& r = unit(J).editRuby();
+                // A tag right before the closing one starts no piece.
+                while (!beats.empty() && beats.back().offset >= reading.size()) beats.pop_back();
+                r.beats = std::move(beats);
                 r.ruby = reading;
                 r.rubySpan = reading.empty() ? 0 : span;  // an empty reading is no ruby
                 ++folded;
@@ -404,21 +414,24 @@ void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measu
     const double scale = s.real("mojiScaleX");
     for (int i = 1; i <= song.rawLineCount(); ++i) {
         const LyricLine& raw = song.RawLyricsTable[i];
+        const int firstMade = song.lineCount() + 1;
         if (!lineBreak) {
             buildWorkLine(song, raw.rawText, s, r);
-            continue;
+        } else {
+            LyricLine L = raw;  // scratch copy; the raw table is never changed
+            for (int k = 1; k <= L.unitCount; ++k) {
+                LyricUnit& u = L.unit(k);
+                if (u.isChar) u.width = measure::TextWidth(m, face, size, u.text, scale);
+            }
+            if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
+            while (L.unitCount > 0) {
+                std::string piece = takeNextPiece(L, available);
+                if (piece.empty()) break;
+                if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, s, r);
+            }
         }
-        LyricLine L = raw;  // scratch copy; the raw table is never changed
-        for (int k = 1; k <= L.unitCount; ++k) {
-            LyricUnit& u = L.unit(k);
-            if (u.isChar) u.width = measure::TextWidth(m, face, size, u.text, scale);
-        }
-        if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
-        while (L.unitCount > 0) {
-            std::string piece = takeNextPiece(L, available);
-            if (piece.empty()) break;
-            if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, s, r);
-        }
+        // Every working line made from the raw line names the raw line's source.
+        for (int k = firstMade; k <= song.lineCount(); ++k) song.LyricsTable[k].sourceLine = raw.sourceLine;
     }
 }
 

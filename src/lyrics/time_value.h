@@ -16,6 +16,12 @@ using Centiseconds = int32_t;
 // corrected by dividing by it (exactly 637/640).
 inline constexpr double kTimeCorrectionFactor = 0.9953125;
 
+// A tag later than every tag of the lines after it by more than this
+// (centiseconds) is taken as mistyped ("[99:99:99]" for "[00:09:99]"): its
+// syllable is timed as sung for no time. Anything closer is a singer who
+// holds a note while another line (a duet's other voice) has already ended.
+inline constexpr Centiseconds kMistypedTagSlack = 1000;
+
 // "H:MM:SS.CC"; hours without leading zeros ("0:00:00.00", "1:01:00.00").
 // A negative time is written with a leading "-".
 std::string formatScriptTime(Centiseconds t);

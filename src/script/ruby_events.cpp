@@ -28,6 +28,27 @@ int64_t rubyPositionX(double rubyScale, int32_t rubyX, int32_t posX, int32_t rub
     return static_cast<int64_t>(offset) + rubyLeft + posX;
 }
 
+// The reading; one with tags inside it gets, at each of them, the karaoke
+// tag of the piece that follows (\k when it switches at once, else \K),
+// the first piece's tag being in rubyText2 already.
+void appendTimedReading(std::string& out, const lyrics::SlotRuby& r, bool switchesAtOnce) {
+    if (r.beats.empty()) {
+        out += r.ruby;
+        return;
+    }
+    const std::vector<int32_t> pieces = layout::rubyPieceDurations(r);
+    size_t from = 0;
+    for (size_t i = 0; i < r.beats.size(); ++i) {
+        const size_t at = std::clamp<size_t>(r.beats[i].offset, from, r.ruby.size());
+        out.append(r.ruby, from, at - from);
+        out += switchesAtOnce ? "{\\k" : "{\\K";
+        out += std::to_string(pieces[i + 1]);
+        out += '}';
+        from = at;
+    }
+    out.append(r.ruby, from);
+}
+
 }  // namespace
 
 void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState,
@@ -62,6 +83,8 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
         }
         head.clear();  // position tag + fade tag + vertical-scale prefix
         if (withPos) appendPosTag(head, rubyPositionX(rubyScale, rubyX, line.posX, rubyLeft), r.rubyY);
+        // A reading drawn narrower to keep clear of its neighbours.
+        if (r.rubyScaleX != 100) head += "{\\fscx" + std::to_string(r.rubyScaleX) + "}";
         head += texts.fadeTag;
         head += texts.verticalScalePrefix;
 
@@ -77,7 +100,8 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             if (lead && sweeps) appendKaraokeTag(out, *lead);
             out += head;
             out += line.texts(k).rubyText2;
-            out += r.ruby;
+            if (sweeps) appendTimedReading(out, r, mode == WipeMode::PerCharacter);
+            else out += r.ruby;
             if (sweeps) appendKaraokeTag(out, rubyTail);
             out += kLineEnd;
         };

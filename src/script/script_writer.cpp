@@ -18,16 +18,23 @@ using settings::ConversionSettings;
 namespace {
 
 // Event groups written before the lyric lines, in this order.
-void appendSongInfoBeforeSongEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
-                                    const SongInfoLabels& labels, measure::TextMeasurer& measurer) {
-    for (const auto& e : songInfoBeforeSongEvents(song, s, labels, measurer)) appendInfoEvent(out, e);
+// Returns the areas of the lines written, for the credit to keep off.
+std::vector<InfoArea> appendSongInfoBeforeSongEvents(std::string& out, const lyrics::Song& song,
+                                                     const ConversionSettings& s, const SongInfoLabels& labels,
+                                                     measure::TextMeasurer& measurer) {
+    std::vector<InfoArea> areas;
+    for (const auto& e : songInfoBeforeSongEvents(song, s, labels, measurer, &areas)) appendInfoEvent(out, e);
+    return areas;
 }
 void appendSongInfoTopEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
                              measure::TextMeasurer& measurer) {
     for (const auto& e : songInfoTopEvents(song, s, measurer)) appendInfoEvent(out, e);
 }
-void appendCreditEvents(std::string& out, const settings::CreditSettings& credit, const ConversionSettings& s) {
-    if (auto e = creditEvent(credit, s)) appendInfoEvent(out, *e);
+void appendCreditEvents(std::string& out, const lyrics::Song& song, const settings::CreditSettings& credit,
+                        const ConversionSettings& s, measure::TextMeasurer& measurer,
+                        const std::vector<InfoArea>& beforeSong) {
+    if (auto e = creditEvent(credit, s, measurer, creditAvoids(credit, song, s, measurer, beforeSong)))
+        appendInfoEvent(out, *e);
 }
 
 std::string codePointText(std::string_view ch) {
@@ -106,9 +113,9 @@ std::string scriptHead(const lyrics::Song& song, const ConversionSettings& s, co
     appendStyles(out, styles, s);
 
     appendEventsHeader(out);
-    appendSongInfoBeforeSongEvents(out, song, s, labels, measurer);
+    const std::vector<InfoArea> beforeSong = appendSongInfoBeforeSongEvents(out, song, s, labels, measurer);
     appendSongInfoTopEvents(out, song, s, measurer);
-    appendCreditEvents(out, credit, s);
+    appendCreditEvents(out, song, credit, s, measurer, beforeSong);
     return out;
 }
 

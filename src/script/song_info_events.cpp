@@ -76,6 +76,62 @@ struct InfoMeasure {
     }
 };
 
+// One line of the before-song block.
+struct BlockLine {
+    const char* style;
+    int64_t x, y;  // pixels: bottom-left corner
+    std::string text;
+    int64_t percent;  // scale, fitPercent
+    int64_t width;    // pixels as drawn
+    int64_t natural;  // pixels at 100 %
+    int64_t height;   // pixels: the font's pixel height
+};
+
+// Pixels a line takes with its outline and shadow (`border`) around it.
+struct Box {
+    int64_t left, top, right, bottom;
+};
+Box boxOf(const BlockLine& l, int64_t border) {
+    return {l.x - border, l.y - l.height - border, l.x + l.width + border, l.y + border};
+}
+bool meet(const Box& a, const Box& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The centred title lines and the singer column stand where they always
+// have as long as they do not meet. Where a centred line would run into
+// the column, the column moves down below it, as far as the frame's bottom
+// (`lowest`, the lowest a line's bottom may be) allows; a centred line it
+// still meets shrinks to the room left of the column and is centred there.
+void keepApart(std::vector<BlockLine>& centred, std::vector<BlockLine>& column, int64_t lowest, int64_t border) {
+    if (centred.empty() || column.empty()) return;
+    auto columnBox = [&] {
+        Box b = boxOf(column.front(), border);
+        for (const BlockLine& l : column) {
+            const Box o = boxOf(l, border);
+            b = {std::min(b.left, o.left), std::min(b.top, o.top), std::max(b.right, o.right),
+                 std::max(b.bottom, o.bottom)};
+        }
+        return b;
+    };
+    Box box = columnBox();
+    int64_t shift = 0;
+    for (const BlockLine& c : centred)
+        if (meet(boxOf(c, border), box)) shift = std::max(shift, boxOf(c, border).bottom - box.top);
+    if (shift == 0) return;
+    // The column's first line is its bottom one.
+    shift = std::min(shift, std::max<int64_t>(0, lowest - column.front().y));
+    for (BlockLine& l : column) l.y += shift;
+    box = columnBox();
+    for (BlockLine& c : centred) {
+        if (!meet(boxOf(c, border), box)) continue;
+        const int64_t room = box.left - 2 * border;
+        c.percent = fitPercent(c.natural, room);
+        c.width = c.natural * c.percent / 100;
+        c.x = border + (room - c.width) / 2;
+    }
+}
+
 }  // namespace
 
 SongInfoLabels readSongInfoLabels(const settings::Cls_Ini& ini) {
@@ -119,8 +175,17 @@ TimeWindow beforeSongWindow(const lyrics::Song& song, const ConversionSettings& 
     return {clampTime(start), clampTime(std::max(end, start))};
 }
 
+FrameScale frameScale(const ConversionSettings& s) {
+    return {static_cast<double>(s.wholeNumber("dispWidth")) / kDesignWidth,
+            static_cast<double>(s.wholeNumber("dispHeight")) / kDesignHeight};
+}
+
+int64_t FrameScale::alongX(int64_t pixels) const { return roundHalfEven(static_cast<double>(pixels) * x); }
+int64_t FrameScale::alongY(int64_t pixels) const { return roundHalfEven(static_cast<double>(pixels) * y); }
+
 std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const ConversionSettings& s,
-                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer) {
+                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer,
+                                                std::vector<InfoArea>* areas) {
     std::vector<InfoEvent> events;
     if (!s.isOn("songInfoPreCheck")) return events;
     const lyrics::SongInfo& info = song.songInfo;
@@ -135,10 +200,19 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
     const int64_t pixel2 = s.wholeNumber("titleFontPixcel2");
     const int64_t border = static_cast<int64_t>(s.wholeNumber("outLine")) + s.wholeNumber("shadowDepth");
     const int64_t dispWidth = s.wholeNumber("dispWidth");
+    const int64_t dispHeight = s.wholeNumber("dispHeight");
     const bool sameColumn = s.isOn("CheckDouRetu");
+    // The block keeps the places it has in a 640 × 480 frame: its distances
+    // from the frame's edges grow with the frame; the text keeps its size.
+    const FrameScale frame = frameScale(s);
 
-    auto add = [&](const char* style, int64_t x, int64_t y, std::string_view text, int64_t percent) {
-        events.push_back({start, end, style, "{\\q2}" + posTag(x, y) + fade + scaleTag(percent) + std::string(text)});
+    using Line = BlockLine;
+    auto add = [&](const Line& l) {
+        events.push_back({start, end, l.style, "{\\q2}" + posTag(l.x, l.y) + fade + scaleTag(l.percent) + l.text});
+        if (areas) {
+            const Box b = boxOf(l, border);
+            areas->push_back({b.left, b.top, b.right, b.bottom});
+        }
     };
     // The frame's width less the outline and shadow on both sides.
     const int64_t room = dispWidth - 2 * border;
@@ -155,16 +229,20 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
     // A column wider than the frame starts one border from its left edge, and
     // only its lines that are still too wide shrink, each to the room left.
     const int64_t columnRoom = blockWidth <= room ? blockWidth : room - border;
-    const int64_t x = dispWidth - std::min(blockWidth, columnRoom) - 2 * border;
-    int64_t y = static_cast<int64_t>(s.wholeNumber("dispHeight")) - border -
-                (sameColumn ? 0 : static_cast<int64_t>(s.wholeNumber("TitleY")));
+    // Never nearer the edges than the outline and shadow reach.
+    const int64_t x = dispWidth - std::min(blockWidth, columnRoom) - std::max(2 * border, frame.alongX(2 * border));
+    const int64_t bottom = dispHeight - std::max(border, frame.alongY(border));
+    int64_t y = bottom - (sameColumn ? 0 : frame.alongY(s.wholeNumber("TitleY")));
     const int64_t spacer = s.wholeNumber("spacer");
 
     // From the bottom up; a positive spacer brings the lines closer.
+    std::vector<Line> column;
     auto columnLine = [&](const char* style, int32_t size, int64_t pixel, const std::string& value,
                           const std::string& text) {
         if (value.empty()) return;
-        add(style, x, y, text, fitPercent(width(text, size), columnRoom));
+        const int64_t w = width(text, size);
+        const int64_t percent = fitPercent(w, columnRoom);
+        column.push_back({style, x, y, text, percent, w * percent / 100, w, pixel});
         y = y - pixel - border + spacer;
     };
     columnLine("songInfo2", size2, pixel2, info.year, info.year);
@@ -176,31 +254,37 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
         columnLine("songInfo2", size2, pixel2, info.subtitle, info.subtitle);
         columnLine("songInfo1", size1, pixel1, info.title, info.title);
         columnLine("songInfo2", size2, pixel2, info.album, info.album);
+        for (const Line& l : column) add(l);
         return events;
     }
 
     // Centred lines from the top down; each step down belongs to its line,
     // so a missing album or title leaves no gap.
-    int64_t top = size2;
-    auto centred = [&](const char* style, int32_t size, const std::string& text) {
+    std::vector<Line> centred;
+    int64_t top = frame.alongY(size2);
+    auto centredLine = [&](const char* style, int32_t size, int64_t pixel, const std::string& text) {
         // dispWidth / 2 − width / 2, rounded half to even; the width as drawn.
         const int64_t w = width(text, size);
         const int64_t percent = fitPercent(w, room);
-        add(style, roundHalfEven(static_cast<double>(dispWidth) / 2.0 - static_cast<double>(w * percent / 100) / 2.0),
-            top, text, percent);
+        const int64_t drawn = w * percent / 100;
+        centred.push_back({style, roundHalfEven(static_cast<double>(dispWidth) / 2.0 - static_cast<double>(drawn) / 2.0),
+                           top, text, percent, drawn, w, pixel});
     };
     if (!info.album.empty()) {
-        top += s.wholeNumber("TitleY");
-        centred("songInfo2", size2, info.album);
+        top += frame.alongY(s.wholeNumber("TitleY"));
+        centredLine("songInfo2", size2, pixel2, info.album);
     }
     if (!info.title.empty()) {
         top += pixel1 + 2 * border;
-        centred("songInfo1", size1, info.title);
+        centredLine("songInfo1", size1, pixel1, info.title);
     }
     if (!info.subtitle.empty()) {
         top += pixel2 + 2 * border;
-        centred("songInfo2", size2, info.subtitle);
+        centredLine("songInfo2", size2, pixel2, info.subtitle);
     }
+    keepApart(centred, column, bottom, border);
+    for (const Line& l : column) add(l);
+    for (const Line& l : centred) add(l);
     return events;
 }
 

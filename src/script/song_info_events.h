@@ -67,13 +67,39 @@ struct TimeWindow {
 // start is raised to the start.
 TimeWindow beforeSongWindow(const lyrics::Song& song, const settings::ConversionSettings& s);
 
+// Song information and the credit keep the places they have in a frame of
+// this size (pixels) in any other: their distances from the frame's edges
+// grow or shrink with it. Their text keeps its size.
+inline constexpr int64_t kDesignWidth = 640;
+inline constexpr int64_t kDesignHeight = 480;
+struct FrameScale {
+    double x = 1;  // dispWidth / kDesignWidth
+    double y = 1;  // dispHeight / kDesignHeight
+    // A distance of the 640 × 480 design in this frame, rounded half to even.
+    int64_t alongX(int64_t pixels) const;
+    int64_t alongY(int64_t pixels) const;
+};
+FrameScale frameScale(const settings::ConversionSettings& s);
+
 // The before-song block (empty unless songInfoPreCheck is ticked): a
 // right-aligned column of year, arranger, composer, lyricist and singer from
 // the bottom up, and the album, title and subtitle centred from the top
 // down; with CheckDouRetu the subtitle, title and album join the column
-// instead. Empty values have no line.
+// instead. Empty values have no line. The distances from the frame's edges
+// (the outline and shadow right of and below the column, TitleY, the first
+// line's titleFontSize2 from the top) follow the frame (FrameScale). Where
+// a centred line would meet the column, the column moves down below it as
+// far as the frame allows, and a line that still meets it shrinks into the
+// room left of it.
+// Pixels a line of song information covers, its outline and shadow included.
+struct InfoArea {
+    int64_t left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const InfoArea&) const = default;
+};
+// `areas`, when given, receives the area of every line written.
 std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const settings::ConversionSettings& s,
-                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer);
+                                                const SongInfoLabels& labels, measure::TextMeasurer& measurer,
+                                                std::vector<InfoArea>* areas = nullptr);
 
 // At most this many passes of the scrolling line are written, so that a
 // mistyped end time cannot make the script grow without bound (even an empty

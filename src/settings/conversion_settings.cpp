@@ -124,7 +124,7 @@ std::vector<SettingDef> buildTable() {
 
     // Output frame, fonts and measurement.
     t.push_back(number("dispWidth", "640", Accepts::Digits, kFrame, Replace::Zero, {4, 11, 12, 14, 17}));
-    t.push_back(number("dispHeight", "480", Accepts::Digits, kFrame, Replace::Zero, {4, 11, 12, 14}));
+    t.push_back(number("dispHeight", "480", Accepts::Digits, kFrame, Replace::Zero, {4, 11, 12, 14, 17}));
     addFont(t, "Command2", "", fontStages);
     t.push_back(numberOnLeave("ssaFontSize", "36", Accepts::Digits, kFontSize, validate(Replace::PresetValue, fontStages)));
     t.push_back(simple("tagFontPixcel", Kind::PixelHeight, "0"));
@@ -182,13 +182,13 @@ std::vector<SettingDef> buildTable() {
         d.onEnter = validate(Replace::Zero);  // Enter replaces but does not refresh
         t.push_back(d);
     }
-    t.push_back(number("shadowDepth", "3", Accepts::Digits, kBorder, Replace::Zero, {5, 11, 12, 14}));
+    t.push_back(number("shadowDepth", "3", Accepts::Digits, kBorder, Replace::Zero, {5, 11, 12, 14, 17}));
 
-    // Placement.
+    // Placement. Each change ends with the fit and height checks (stage 17).
     t.push_back(number("MarginL", "30", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {5, 11, 12, 14, 17}));
     t.push_back(number("MarginR", "30", Accepts::Digits, kPixels, Replace::Zero, {5, 11, 12, 14, 17}));
-    t.push_back(number("MarginV", "50", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {5, 11, 12, 14}));
-    t.push_back(number("MarginN", "20", Accepts::Digits, kPixels, Replace::Zero, {5, 11, 12, 14}));
+    t.push_back(number("MarginV", "50", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {5, 11, 12, 14, 17}));
+    t.push_back(number("MarginN", "20", Accepts::Digits, kPixels, Replace::Zero, {5, 11, 12, 14, 17}));
     // Kept in presets and carried through unchanged; nothing reads it.
     t.push_back(simple("AlphaLevel", Kind::Text, "0"));
     t.push_back(counted("LineNumber", Kind::ListIndex, "1", 10, {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}));
@@ -202,8 +202,8 @@ std::vector<SettingDef> buildTable() {
     t.push_back(simple("LowerCheck", Kind::Box, "1", oneTo12));
     t.push_back(simple("kaigyo", Kind::Box, "0", oneTo12));
     t.push_back(simple("MojiSize", Kind::Box, "0"));
-    t.push_back(number("rubyUp", "5", Accepts::Digits, kPixels, Replace::Zero, {11, 12, 14}));
-    t.push_back(number("rubyDown", "3", Accepts::Digits, kPixels, Replace::Zero, {11, 12, 14}));
+    t.push_back(number("rubyUp", "5", Accepts::Digits, kPixels, Replace::Zero, {11, 12, 14, 17}));
+    t.push_back(number("rubyDown", "3", Accepts::Digits, kPixels, Replace::Zero, {11, 12, 14, 17}));
     {
         SettingDef d = number("rubyLeft", "0", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, {11, 12, 14});
         d.onLeave = validate(Replace::Zero);

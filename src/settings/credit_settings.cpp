@@ -129,6 +129,14 @@ Change CreditSettings::leaveField(std::string_view field) {
     return {};
 }
 
+void CreditSettings::followFrame(int64_t oldWidth, int64_t oldHeight, int64_t newWidth, int64_t newHeight) {
+    auto follow = [&](std::string_view field, int64_t before, int64_t after) {
+        if (before != after && text(field) == std::to_string(before)) setText(field, std::to_string(after));
+    };
+    follow("posX", oldWidth * 8 / 10, newWidth * 8 / 10);
+    follow("posY", oldHeight / 10, newHeight / 10);
+}
+
 Change CreditSettings::setAsUser(std::string_view field, std::string_view value) {
     const CreditFieldDef* def = findCreditField(field);
     const std::string name(field);

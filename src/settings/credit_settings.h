@@ -77,6 +77,13 @@ public:
     // A refused value changes nothing; the error starts with the field name.
     Change setAsUser(std::string_view field, std::string_view value);
 
+    // The frame changed from oldWidth × oldHeight to newWidth × newHeight
+    // pixels: a posX still at its default for the old frame (8/10 of its
+    // width, 512 of 640) becomes the new frame's default, and so does a posY
+    // still at a tenth of its height (48 of 480), so the credit keeps its
+    // place. A position the user typed stays.
+    void followFrame(int64_t oldWidth, int64_t oldHeight, int64_t newWidth, int64_t newHeight);
+
     bool operator==(const CreditSettings&) const = default;
 
 private:

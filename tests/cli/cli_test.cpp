@@ -70,6 +70,151 @@ TEST_F(CliTest, CheckPrintsReportsAndSetsTheExitCode) {
     EXPECT_EQ(kvelmor("check --settings " + settings + " " + (dir / "nope.txt").string()).code, 2);
 }
 
+// What the screen will do, told by check with the lines of the lyrics file:
+// a duet whose lines need each other's rows, lines drawn outside the frame
+// or under the song information, a song that is never sung.
+TEST_F(CliTest, CheckNamesTheLinesTheScreenWillNotShowAsSung) {
+    const std::string duet =
+        "@timeratio=1\n"
+        "[00:05:00]君[00:05:00]([00:05:00]きみ[00:05:60])[00:05:60]と[00:06:00]歩[00:06:00]([00:06:00]ある[00:06:60])"
+        "[00:06:60]く[00:07:00]道[00:07:00]([00:07:00]みち[00:08:00])[00:08:00]\n"
+        "[00:06:50]ずっ[00:07:00]と[00:07:50]一[00:07:50]([00:07:50]いっ[00:08:00])[00:08:00]緒[00:08:00]([00:08:00]しょ"
+        "[00:08:50])[00:08:50]に[00:09:00]\n"
+        "[00:07:00]ら[00:07:40]ら[00:07:80]ら[00:08:20]\n";
+    std::string sakura;
+    ASSERT_TRUE(kvelmor::readFileBytes(std::string(KVELMOR_EXAMPLES) + "/sakura_no_michi.txt", sakura).ok);
+    struct Case {
+        std::string lyrics;
+        std::string sets;
+        std::string out;  // the whole of stdout
+        const char* why;
+    };
+    const Case cases[] = {
+        {duet, "--set LineNumber=2", "no reports\n", "three rows: every voice keeps its row until it is sung"},
+        {duet, "--set LineNumber=1",
+         "時間が前後している行が1行あります (lines that start before the previous line of their row has ended)\n"
+         "4行目 [0:00:07.00] (line 4)\n"
+         "歌い終わる前に消える行が1行あります (lines taken off the screen while still being sung, with the seconds "
+         "lost)\n"
+         "2行目 [0:00:05.00] 1.00秒 (line 2)\n",
+         "two rows: the third voice takes the first one's row before 道 is sung"},
+        {duet, "--set LineNumber=0",
+         "時間が前後している行が2行あります (lines that start before the previous line of their row has ended)\n"
+         "3行目 [0:00:06.50] (line 3)\n4行目 [0:00:07.00] (line 4)\n"
+         "歌い終わる前に消える行が2行あります (lines taken off the screen while still being sung, with the seconds "
+         "lost)\n"
+         "2行目 [0:00:05.00] 1.50秒 (line 2)\n3行目 [0:00:06.50] 2.00秒 (line 3)\n",
+         "one row: ずっと一緒に is up for half a second"},
+        {"[00:00:00]あ[00:00:00]\n\n[00:00:00]い[00:00:00]\n", "",
+         "歌う時間のない行が2行あります (lines whose tags are all equal or run backwards, so nothing of them is "
+         "sung)\n1行目 [0:00:00.00] (line 1)\n3行目 [0:00:00.00] (line 3)\n",
+         "tags all equal"},
+        {"[00:01:00]あ[00:02:00]\n[00:03:00]い\n", "",
+         "開始終了のタグが欠落している行が1行あります (lines lacking their first or last time tag; the tags were "
+         "added)\n2行目 [0:00:03.01] (line 2)\n",
+         "a missing last tag"},
+        {"[00:01:00]あいうえおかきくけこさしすせそ[00:02:00]\n", "--set dispWidth=300",
+         "1行に収まらない行が1行 (lines too wide for the frame)\n指定範囲に収まらない行が1行あります (lines "
+         "outside the margins)\n1行目 [0:00:01.00] (line 1)\n",
+         "too wide"},
+        {sakura, "--set ssaFontSize=60 --set LineNumber=3 --set kaigyo=1",
+         "画面の上下にはみ出す行が3行あります (lines or readings drawn above or below the frame)\n"
+         "10行目 [0:00:05.00] (line 10)\n12行目 [0:00:15.00] (line 12)\n14行目 [0:00:24.00] (line 14)\n",
+         "the top row and its readings above the frame"},
+        {sakura, "--set songInfoCheck=1 --set LineNumber=4",
+         "画面上部の曲情報と重なる行が2行あります (lines or readings drawn under the song information at the "
+         "top)\n10行目 [0:00:05.00] (line 10)\n15行目 [0:00:27.60] (line 15)\n",
+         "readings under the song information"},
+    };
+    for (const Case& c : cases) {
+        const fs::path song = dir / "song.txt";
+        ASSERT_TRUE(kvelmor::writeFileAtomically(song.string(), c.lyrics).ok);
+        CliRun r = kvelmor("check --settings " + settings + " " + c.sets + " " + song.string());
+        EXPECT_EQ(r.out, c.out) << c.why;
+        EXPECT_EQ(r.code, c.out == "no reports\n" ? 0 : 1) << c.why;
+    }
+}
+
+// Tags written inside a reading time its pieces: きょ sweeps from 13.00 to
+// 13.50 and う from 13.50 to 14.00 while 今日 keeps the whole second; the
+// tag file keeps the tags, so it converts to the same script.
+TEST_F(CliTest, TagsInsideAReadingTimeItsPieces) {
+    const fs::path song = dir / "song.txt";
+    ASSERT_TRUE(kvelmor::writeFileAtomically(
+                    song.string(), "@timeratio=1\n[00:12:50]あ[00:13:00]今日[00:13:00]([00:13:00]きょ[00:13:50]う"
+                                   "[00:14:00])[00:14:00]は[00:14:50]\n")
+                    .ok);
+    auto script = [&](const fs::path& from, const std::string& sets) {
+        const fs::path out = dir / "song.ass";
+        EXPECT_EQ(kvelmor("convert --settings " + settings + " " + sets + " -o " + out.string() + " " + from.string())
+                      .code,
+                  0);
+        std::string bytes;
+        kvelmor::readFileBytes(out.string(), bytes);
+        return kvelmor::decodeText(bytes).utf8;
+    };
+    struct Case {
+        const char* sets;
+        std::vector<const char*> expected;  // parts of the script, each once
+        const char* why;
+    };
+    const Case cases[] = {
+        {"", {"{\\K100}今日{\\K50}は", "{\\K130}{\\pos(", "{\\K50}きょ{\\K50}う{\\K70}\r\n"}, "swept piece by piece"},
+        {"--set wipe=1", {"{\\k50}きょ{\\k50}う{\\K70}\r\n"}, "each piece switches at its tag"},
+        {"--set wipe=2", {"}きょう\r\n"}, "no wipe: the reading stands whole"},
+        {"--set wipe=3", {"}きょう\r\n", "{\\K50}きょ{\\K50}う{\\K70}\r\n"}, "edge wipe: plain, then swept"},
+        {"--set upTime=-50", {"{\\K50}きょ{\\K50}う{\\K70}\r\n"}, "shifted with the other tags"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = script(song, c.sets);
+        for (const char* part : c.expected) EXPECT_NE(text.find(part), std::string::npos) << c.why << ": " << part << "\n" << text;
+    }
+    ASSERT_EQ(kvelmor("kra --settings " + settings + " -o " + (dir / "song.kra").string() + " " + song.string()).code, 0);
+    std::string kra;
+    kvelmor::readFileBytes((dir / "song.kra").string(), kra);
+    EXPECT_NE(kvelmor::decodeText(kra).utf8.find("([00:13:00]きょ[00:13:50]う[00:14:00])"), std::string::npos);
+    // The tag file has no @timeratio line: its times are read as they are written.
+    EXPECT_EQ(script(dir / "song.kra", "--set WinAMPTime=0"), script(song, ""));
+}
+
+// The built-in effect samples move the line when it is sung: the lead-in
+// movements end at its first tag and the leaving ones start at its last,
+// however long batch display shows it before. The example's second line
+// comes up at 4.22 with the first; its tags run from 9.65 to 14.07.
+TEST_F(CliTest, EffectSamplesMoveWhenTheLineIsSung) {
+    const fs::path song = copyExample();
+    struct Case {
+        const char* sets;
+        const char* expected;  // part of the second line's event
+        const char* why;
+    };
+    const Case cases[] = {
+        {"--set TagSample=5", "{\\fsp-200\\t(0,5430,\\fsp0)}{\\t(9850,10050,\\fsp200)}",
+         "伸縮: together at 9.65, apart from 14.07"},
+        {"--set TagSample=5 --set DisplayType2=1",
+         "0:00:08.85,0:00:14.27,Kanji1,,0000,0000,0000,Karaoke,{\\q2}{\\pos(232,430)}{\\fsp-200\\t(0,800,\\fsp0)}"
+         "{\\t(5220,5420,\\fsp200)}",
+         "伸縮 one line after another: 14.07 is 5.22 s after 8.85"},
+        {"--set TagSample=6", "{\\fr-2\\t(0,5430,\\fr0\\fsp0)\\t(9850,10050,\\fr2\\fsp30)}",
+         "スライドイン/アウト: out over the lead-out (%R), not the text \"%R\""},
+        {"--set TagSample=7", "{\\frx90\\t(0,5430,\\frx0)}", "起きあがり"},
+        {"--set TagSample=8", "{\\move(640,430,232,430,0,5430)}{\\fsp200\\t(0,5430,\\fsp0)}", "スパイラルIN"},
+        {"--set TagSample=11", "\\move(232,430,-408,430,9850,10250)", "○←、←○: leaves when sung"},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = dir / "song.ass";
+        ASSERT_EQ(kvelmor("convert --settings " + settings + " --set wipe=4 " + c.sets + " -o " + out.string() + " " +
+                          song.string())
+                      .code,
+                  0)
+            << c.why << stderrText();
+        std::string bytes;
+        kvelmor::readFileBytes(out.string(), bytes);
+        const std::string text = kvelmor::decodeText(bytes).utf8;
+        EXPECT_NE(text.find(c.expected), std::string::npos) << c.why << "\n" << text;
+    }
+}
+
 TEST_F(CliTest, SetAndPresetErrorsNameWhatIsWrong) {
     fs::path song = copyExample();
     EXPECT_EQ(kvelmor("convert --settings " + settings + " --set dispwidht=3 " + song.string()).code, 2);

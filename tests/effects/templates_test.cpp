@@ -39,6 +39,10 @@ LyricLine sampleLine() {
     l.marginLText = l.marginRText = l.marginVText = "0000";
     l.pieceList = "Karaoke";
     for (auto u : {tag(30), chr("A", 20), chr("B", 22), tag(45), chr("C", 24), tag(0)}) l.appendUnit(u);
+    // Sung from 1.00 s (the lead-in of 80 after 0.20 s) to 1.75 s.
+    l.unit(1).time = 100;
+    l.unit(4).time = 130;
+    l.unit(6).time = 175;
     l.startTime = 20;
     l.endTime = 195;
     l.preTimeUsed = 80;
@@ -133,10 +137,11 @@ TEST(ExpandTemplates, EveryPlaceholder) {
     s.setText("dispWidth", "1280");
     const LyricLine l = expanded(s);
 
-    // %E: (195 - 20 - 80 - 20) * 10; the character table has no %H.
-    const std::string line = "800,750,200,490,670,1280,66,48,&H123456&,48,3,3|%s,%Q,%%";
-    const std::string a = "{800,800,750,200,1100,300|490,670,48,42,48,&H123456&,&H80&,3,1,490,670,1280,66,3,3|%H,%Q}";
-    const std::string c = "{1100,800,750,200,1550,450|532,670,48,24,48,&H123456&,&H80&,3,3,490,670,1280,66,3,3|%H,%Q}";
+    // %S and %E: the first and last tags, (100 - 20) * 10 and (175 - 20) * 10
+    // after the event start; the character table has no %H.
+    const std::string line = "800,1550,200,490,670,1280,66,48,&H123456&,48,3,3|%s,%Q,%%";
+    const std::string a = "{800,800,1550,200,1100,300|490,670,48,42,48,&H123456&,&H80&,3,1,490,670,1280,66,3,3|%H,%Q}";
+    const std::string c = "{1100,800,1550,200,1550,450|532,670,48,24,48,&H123456&,&H80&,3,3,490,670,1280,66,3,3|%H,%Q}";
     EXPECT_EQ(l.pieceList, line);
     EXPECT_EQ(l.rawText, line + "{\\K30}" + a + "AB{\\K45}" + c + "C");
     EXPECT_EQ(l.texts(2).preText, a);

@@ -281,27 +281,33 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
     }
 }
 
-// Readings of one line never overlap: two that would are moved apart by the
-// least amount (half each, a half pixel to the left), a run of three is laid
-// side by side around the average of their own places, a reading spread over
-// its characters stays and its neighbour moves wholly, and readings that do
-// not touch stay centred.
-TEST(Placement, ReadingsThatWouldOverlapMoveApartByTheLeast) {
+// Readings of different kanji keep a gap of a quarter of the ruby font's
+// height (19 / 4: 5 pixels) and stay over their kanji: one wider than its
+// kanji that would come nearer a neighbour is drawn narrower first (down to
+// half its width, the room shared in proportion to the widths; a reading no
+// wider than its kanji, or spread over them, keeps its width), and only
+// readings still too close move apart, by the least amount.
+TEST(Placement, CrowdedReadingsNarrowBeforeTheyMove) {
     struct Case {
         std::vector<std::pair<int, std::string>> rubies;  // slot, reading
         const char* kintou;
-        std::vector<int32_t> x;  // rubyX of each, in order
+        std::vector<int32_t> x;      // rubyX of each, in order
+        std::vector<int32_t> scale;  // rubyScaleX of each
         const char* why;
     };
     // Slots: tag, 四 at 100, tag, 行 at 120, tag, 目 at 140, tag; kana are 20
     // pixels wide, x 7.
     const Case cases[] = {
-        {{{2, "よん"}, {4, "ぎょう"}}, "0", {75, 115}, "[90,130) and [100,160) overlap by 30: 15 each"},
-        {{{2, "よん"}, {6, "め"}}, "0", {90, 140}, "apart: centred as ever"},
-        {{{2, "よん"}, {4, "ぎょう"}, {6, "めめ"}}, "0", {60, 100, 160}, "three side by side around 90, 60, 30"},
-        {{{2, "よんよん"}, {4, "xx"}}, "1", {41, 123}, "xx, spread, is drawn from 121: よんよん moves 29 left"},
-        {{{2, "よんよん"}, {4, "xx"}}, "0", {56, 136},
-         "not spread: [70,150) and [123,137) meet around 56.5, a half pixel left"},
+        {{{2, "よ"}, {4, "ぎ"}}, "0", {97, 122}, {100, 100}, "as wide as their kanji: they keep it and move 5 apart"},
+        {{{2, "よん"}, {6, "め"}}, "0", {90, 140}, {100, 100}, "5 pixels apart: centred as ever"},
+        {{{2, "よん"}, {4, "ぎょう"}}, "0", {95, 120}, {50, 50},
+         "[90,130) and [100,160): halved to 20 and 30, then 5 apart around their centres"},
+        {{{2, "よん"}, {4, "ぎょう"}, {6, "めめ"}}, "0", {90, 115, 150}, {50, 50, 50}, "three in a row"},
+        {{{2, "よんよん"}, {4, "xx"}}, "1", {76, 123}, {50, 100}, "xx, spread from 121, stays: よんよん halves and moves"},
+        {{{2, "よんよん"}, {4, "xx"}}, "0", {84, 129}, {50, 100},
+         "xx is no wider than 行: よんよん halves, and both move a little"},
+        {{{2, "よんよ"}, {6, "め"}}, "0", {85, 140}, {83, 100},
+         "[80,140) and [140,160): drawn at 83 %, 49 pixels, it fits over its kanji without moving"},
     };
     for (const Case& c : cases) {
         settings::ConversionSettings s = frame();
@@ -317,9 +323,13 @@ TEST(Placement, ReadingsThatWouldOverlapMoveApartByTheLeast) {
         }
         Song song = songOf({line});
         PlaceRuby(song, s, m);
-        std::vector<int32_t> got;
-        for (const auto& [slot, ruby] : c.rubies) got.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyX);
-        EXPECT_EQ(got, c.x) << c.why;
+        std::vector<int32_t> x, scale;
+        for (const auto& [slot, ruby] : c.rubies) {
+            x.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyX);
+            scale.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyScaleX);
+        }
+        EXPECT_EQ(x, c.x) << c.why;
+        EXPECT_EQ(scale, c.scale) << c.why;
     }
 }
 

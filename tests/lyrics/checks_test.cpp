@@ -1,5 +1,6 @@
 #include "lyrics/checks.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "measure/fixed_measurer.h"
@@ -59,7 +60,7 @@ TEST_F(ChecksFixture, AMissingFirstTagTakesTheTimeOfTheLinesFirstTag) {
     EXPECT_EQ(l.startText, "0:00:01.00");
     EXPECT_EQ(l.firstTagTime, 100);
     ASSERT_EQ(reporter.reports.size(), 1u);
-    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が1行あります\n\r[時間なし]");
+    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が1行あります\n\r1行目 [時間なし]");
     EXPECT_EQ(reporter.reports[0].severity, Severity::Warning);
 }
 
@@ -89,7 +90,7 @@ TEST_F(ChecksFixture, TheLastTagOfTheLastLineIsEstimated) {
     EXPECT_EQ(l.endText, "0:00:13.33");
     EXPECT_EQ(l.lastTagTime, 1333);
     ASSERT_EQ(reporter.reports.size(), 1u);
-    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が1行あります\n\r[0:00:10.00]");
+    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が1行あります\n\r1行目 [0:00:10.00]");
 }
 
 TEST_F(ChecksFixture, TheEstimateCountsEveryCharacterBeforeTheLastTag) {
@@ -127,7 +128,7 @@ TEST_F(ChecksFixture, AMissingLastTagInTheMiddleTakesTheNextLinesFirstTag) {
     EXPECT_EQ(l.lastTagTime, 300);
     EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t300", "う", "t300", "え", "t400"}));
     ASSERT_EQ(reporter.reports.size(), 1u);
-    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r[0:00:01.00][時間なし]");
+    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r1行目 [0:00:01.00]\n2行目 [時間なし]");
 }
 
 TEST_F(ChecksFixture, ANextLineWithoutATagGivesTheBlankTag) {
@@ -145,13 +146,13 @@ TEST_F(ChecksFixture, ANextLineWithoutATagGivesTheBlankTag) {
     EXPECT_EQ(song.LyricsTable[1].endText, "");
     // The tagless last line: first tag 0 with no text, then the estimate.
     EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t0", "あ", "t0"}));
-    EXPECT_EQ(reporter.reports.back().text, "開始終了のタグが欠落している行が3行あります\n\r[0:00:01.00][時間なし][]");
+    EXPECT_EQ(reporter.reports.back().text, "開始終了のタグが欠落している行が3行あります\n\r[0:00:01.00]\n[時間なし][]");
 }
 
 TEST_F(ChecksFixture, ALineLackingBothTagsCountsTwice) {
     EXPECT_EQ(buildAndRepair("あ[00:01:00]い\n"), 2);
     EXPECT_EQ(slots(song.LyricsTable[1]), (Slots{"t100", "あ", "t100", "い", "t100"}));
-    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r[時間なし][0:00:01.00]");
+    EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r1行目 [時間なし][0:00:01.00]");
 }
 
 TEST_F(ChecksFixture, AnEmptyLineIsNeitherRepairedNorReported) {
@@ -186,8 +187,8 @@ TEST_F(ChecksFixture, OverlappingLinesInTheSameRowAreReported) {
     auto add = [this](int row, Centiseconds start, Centiseconds end, Centiseconds firstTag) {
         LyricLine& l = addLine();
         l.rowNumber = row;
-        l.startTime = start;
-        l.endTime = end;
+        l.plannedStart = start;
+        l.plannedEnd = end;
         l.firstTagTime = firstTag;
     };
     add(1, 100, 500, 180);
@@ -203,7 +204,7 @@ TEST_F(ChecksFixture, OverlappingLinesInTheSameRowAreReported) {
     add(1, 10, 20, 5);
     reporter.reports.clear();
     EXPECT_EQ(checkTimeOrder(song, settings, reporter), 3);
-    EXPECT_EQ(reporter.reports[0].text, "時間が前後している行が3行あります\n\r[0:00:05.30][1:01:00.00][0:00:00.05]");
+    EXPECT_EQ(reporter.reports[0].text, "時間が前後している行が3行あります\n\r[0:00:05.30]\n[1:01:00.00]\n[0:00:00.05]");
 }
 
 // A tag written earlier than the tag before it, or later than every later
@@ -217,9 +218,9 @@ TEST_F(ChecksFixture, TagsOutOfOrderAreReportedWithTheirLine) {
     const Case cases[] = {
         {"[00:01:00]あ[00:01:50]い[00:02:00]\n[00:03:00]か[00:03:50]\n", "", "in order"},
         {"[00:01:00]あ[00:03:00]い[00:02:00]\n[00:05:00]か[00:05:50]\n",
-         "時間が前後している行が1行あります\n\r[0:00:01.00]", "a tag earlier than the one before"},
+         "時間が前後している行が1行あります\n\r1行目 [0:00:01.00]", "a tag earlier than the one before"},
         {"[00:01:00]あ[00:01:50]い[99:99:99]\n[00:09:00]か[00:09:50]\n",
-         "時間が前後している行が1行あります\n\r[0:00:01.00]", "a tag beyond every later line"},
+         "時間が前後している行が1行あります\n\r1行目 [0:00:01.00]", "a tag beyond every later line"},
         {"[00:01:00]あ[00:01:50]い[00:09:20]\n[00:09:00]か[00:09:50]\n", "",
          "a last syllable that runs into the next line is the singer's choice"},
     };
@@ -230,6 +231,7 @@ TEST_F(ChecksFixture, TagsOutOfOrderAreReportedWithTheirLine) {
             LyricLine& l = song.LyricsTable[i];
             l.rowNumber = i;  // rows never clash
             l.firstTagTime = l.unit(1).rawTime;
+            l.endTime = 1 << 30;  // shown for the whole song
         }
         checkTimeOrder(song, settings, reporter);
         EXPECT_EQ(reporter.reports.empty() ? std::string() : reporter.reports[0].text, c.report) << c.why;
@@ -268,7 +270,8 @@ TEST_F(ChecksFixture, FitCountsOverflowAndMargins) {
     EXPECT_EQ(f.overflow, 2);
     EXPECT_EQ(f.margin, 3);
     ASSERT_EQ(reporter.reports.size(), 1u);
-    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が2行\n\r指定範囲に収まらない行が3行あります");
+    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が2行\n\r指定範囲に収まらない行が3行あります\n\r"
+                                        "[0:00:00.00]\n[0:00:00.00]\n[0:00:00.00]");
 }
 
 TEST_F(ChecksFixture, FitOverflowWithoutMargins) {
@@ -284,7 +287,7 @@ TEST_F(ChecksFixture, FitOverflowWithoutMargins) {
     EXPECT_EQ(f.overflow, 2);
     EXPECT_EQ(f.margin, 0);
     ASSERT_EQ(reporter.reports.size(), 1u);
-    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が2行あります");
+    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が2行あります\n\r[0:00:00.00]\n[0:00:00.00]");
 }
 
 // A line wider than the frame runs off both edges, and past both margins: it
@@ -300,5 +303,7 @@ TEST_F(ChecksFixture, FitCountsALineOffBothEdgesOnce) {
     EXPECT_EQ(f.overflow, 299);
     EXPECT_EQ(f.margin, 299);
     ASSERT_EQ(reporter.reports.size(), 1u);
-    EXPECT_EQ(reporter.reports[0].text, "1行に収まらない行が299行\n\r指定範囲に収まらない行が299行あります");
+    EXPECT_THAT(reporter.reports[0].text, ::testing::StartsWith("1行に収まらない行が299行\n\r指定範囲に収まらない行が299行あります\n\r"));
+    // 30 entries, then the number left.
+    EXPECT_THAT(reporter.reports[0].text, ::testing::EndsWith("[0:00:00.00]\nほか269行"));
 }

@@ -30,13 +30,14 @@ TEST(CreditEvents, Placement) {
         {"", "1", "99999999999", "{\\q2}{\\pos(-2147483007,48)}", "no overflow past the 32-bit range"},
     };
     settings::ConversionSettings s;
+    measure::FixedMeasurer m;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         settings::CreditSettings credit;
         credit.setText("CreditTag", c.tag);
         credit.setText("xRight", c.xRight);
         credit.setText("posX", c.posX);
-        EXPECT_EQ(creditPlacement(credit, s), c.expected);
+        EXPECT_EQ(creditPlacement(credit, s, m, {}), c.expected);
     }
 }
 
@@ -65,24 +66,75 @@ TEST(CreditEvents, Window) {
 
 TEST(CreditEvents, EventLine) {
     settings::ConversionSettings s;
+    measure::FixedMeasurer m;
     settings::CreditSettings credit;
-    credit.setText("Credit", "字幕: 誰か");
+    credit.setText("Credit", "字幕:誰か");  // 90 pixels: 512 + 90 is inside the right margin
     credit.setText("titleStartM", "01");
     credit.setText("titleStartS", "30");
     credit.setText("titleEndM", "01");
     credit.setText("FadeIn", "250");
     credit.setText("FadeOut", "");
-    EXPECT_FALSE(creditEvent(credit, s).has_value()) << "only while menuCreditOn is checked";
+    EXPECT_FALSE(creditEvent(credit, s, m, {}).has_value()) << "only while menuCreditOn is checked";
 
     s.setText("menuCreditOn", "1");
     std::string out;
-    appendInfoEvent(out, creditEvent(credit, s).value());
+    appendInfoEvent(out, creditEvent(credit, s, m, {}).value());
     EXPECT_EQ(out,
               "Dialogue: 0,0:01:30.00,0:01:30.00,songInfo3,,0000,0000,0000,Karaoke,"
-              "{\\q2}{\\pos(512,48)}{\\fad(250,0)}字幕: 誰か\r\n");
+              "{\\q2}{\\pos(512,48)}{\\fad(250,0)}字幕:誰か\r\n");
 
     credit.setText("Credit", "");
-    EXPECT_EQ(creditEvent(credit, s)->text, "{\\q2}{\\pos(512,48)}{\\fad(250,0)}") << "an empty text still shows";
+    EXPECT_EQ(creditEvent(credit, s, m, {})->text, "{\\q2}{\\pos(512,48)}{\\fad(250,0)}") << "an empty text still shows";
+}
+
+// The credit stays inside the frame and off the top song information, and
+// keeps its place in any frame: the written position for each case.
+TEST(CreditEvents, TheCreditStaysInsideTheFrameWhateverItsSize) {
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> credit;  // credit fields
+        std::vector<std::pair<const char*, const char*>> fields;  // main settings
+        const char* placement;
+        const char* why;
+    };
+    // "歌詞データ: ミナト": 8 full-width and 2 narrow characters, 180 pixels.
+    const char* readme = "歌詞データ: ミナト";
+    const Case cases[] = {
+        {{{"Credit", readme}}, {}, "{\\q2}{\\pos(430,48)}", "ends at the right margin: 640 − 30 − 180"},
+        {{{"Credit", readme}, {"xRight", "1"}, {"posX", "20"}}, {}, "{\\q2}{\\pos(430,48)}",
+         "x counted from the right leaves no text outside"},
+        {{{"Credit", "字幕"}, {"xRight", "1"}, {"posX", "120"}}, {}, "{\\q2}{\\pos(520,48)}", "fits: as set"},
+        {{{"Credit", "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめも"}},
+         {},
+         "{\\q2}{\\pos(30,48)}{\\fscx82\\fscy82}",
+         "700 pixels, wider than the 580 between the margins: shrunk to fill them"},
+        {{{"Credit", "字幕"}, {"posY", "30"}}, {{"songInfoCheck", "1"}, {"songInfoX", "500"}},
+         "{\\q2}{\\pos(512,54)}",
+         "moved below the song information at the top: its band ends at 14 + 10 + 6, the credit is 24 high"},
+        {{{"Credit", "字幕"}, {"posY", "30"}}, {{"songInfoCheck", "1"}}, "{\\q2}{\\pos(512,30)}",
+         "song information elsewhere on the top edge: as set"},
+    };
+    for (const Case& c : cases) {
+        settings::ConversionSettings s;
+        for (const auto& [field, value] : c.fields) s.setText(field, value);
+        measure::FixedMeasurer m;
+        settings::CreditSettings credit;
+        for (const auto& [field, value] : c.credit) credit.setText(field, value);
+        lyrics::SongInfo info;
+        info.title = "星";
+        lyrics::Song song;
+        song.songInfo = info;
+        EXPECT_EQ(creditPlacement(credit, s, m, creditAvoids(credit, song, s, m, {})), c.placement) << c.why;
+    }
+
+    // The default place follows the frame; a typed one stays.
+    settings::CreditSettings credit;
+    credit.followFrame(640, 480, 1920, 1080);
+    EXPECT_EQ(credit.text("posX"), "1536");
+    EXPECT_EQ(credit.text("posY"), "108");
+    credit.setText("posX", "300");
+    credit.followFrame(1920, 1080, 1280, 720);
+    EXPECT_EQ(credit.text("posX"), "300");
+    EXPECT_EQ(credit.text("posY"), "72");
 }
 
 // The credit's style line and its event come and go together with the menu
@@ -140,7 +192,7 @@ TEST(CreditEvents, ProblemsThatKeepTheCreditFromBeingSeen) {
     const Case cases[] = {
         {{}, {"the credit is switched on but its end (0:00:00.00) is not after its start"}, "the defaults"},
         {shown, {}, "five seconds of a short text at x 512: 512 + 30 <= 640"},
-        {with({{"Credit", "Subtitles by me"}}), {"the credit text is 150 pixels wide at x 512 and runs past the right"},
+        {with({{"Credit", "Subtitles by me"}}), {"the credit text is 150 pixels wide and at x 512, y 48 would run past the right margin"},
          "512 + 150 > 640"},
         {with({{"Credit", "Subtitles by me"}, {"xRight", "1"}, {"posX", "200"}}), {}, "x 440 from the right: fits"},
         {with({{"Credit", "Subtitles by me"}, {"xRight", "1"}, {"posX", "700"}}),
@@ -155,13 +207,13 @@ TEST(CreditEvents, ProblemsThatKeepTheCreditFromBeingSeen) {
     for (const auto& c : cases) {
         settings::CreditSettings credit;
         for (const auto& [field, value] : c.fields) credit.setText(field, value);
-        const std::vector<std::string> problems = creditProblems(credit, s, m);
+        const std::vector<std::string> problems = creditProblems(credit, s, m, {});
         ASSERT_EQ(problems.size(), c.starts.size()) << c.why;
         for (size_t i = 0; i < problems.size(); ++i) EXPECT_EQ(problems[i].rfind(c.starts[i], 0), 0u) << problems[i];
     }
     settings::CreditSettings credit;
     s.setText("menuCreditOn", "0");
-    EXPECT_EQ(creditProblems(credit, s, m), std::vector<std::string>{}) << "a credit switched off";
+    EXPECT_EQ(creditProblems(credit, s, m, {}), std::vector<std::string>{}) << "a credit switched off";
 }
 
 }  // namespace

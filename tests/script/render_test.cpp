@@ -586,3 +586,85 @@ TEST_F(RenderedSong, Cp932ScriptReadsAsTheUnicodeOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Dialogue: 0,0:00:01.00,0:00:05.00,..." : its start and end, centiseconds.
+std::pair<lyrics::Centiseconds, lyrics::Centiseconds> eventWindow(const std::string& dialogue) {
+    const size_t a = dialogue.find(',') + 1;
+    const size_t b = dialogue.find(',', a) + 1;
+    return {lyrics::parseScriptTime(dialogue.substr(a, b - 1 - a)),
+            lyrics::parseScriptTime(dialogue.substr(b, dialogue.find(',', b) - b))};
+}
+
+}  // namespace
+
+// The README's walk-through (the song information before the singing and at
+// the top, the credit of its example) at the frame of a small and of a full
+// HD video: every event is drawn whole inside the frame, and the song
+// information and the credit never draw over each other. Each event is drawn
+// alone into the frame with a 100-pixel border around it, so that ink
+// outside the frame is seen.
+TEST_F(RenderedSong, TheReadmeWalkThroughStaysInsideTheFrame) {
+    const fs::path song = dir / "song.txt";
+    std::ofstream(song, std::ios::binary)
+        << "@title=桜の道\n@subtitle=TVアニメ「星の物語」OP主題歌\n@artist=ミナト\n"
+           "[00:05:00]春[00:05:00]([00:05:00]はる[00:05:60])[00:05:60]の[00:05:90]風[00:05:90]([00:05:90]かぜ"
+           "[00:06:70])[00:06:70]が[00:07:10]\n"
+           "[00:09:60]桜[00:09:60]([00:09:60]さくら[00:10:50])[00:10:50]の[00:10:90]道[00:11:60]\n";
+    constexpr int kBorder = 100;
+    for (const auto& [width, height] : {std::pair{"640", "480"}, std::pair{"1920", "1080"}}) {
+        SCOPED_TRACE(std::string(width) + " x " + height);
+        ASSERT_TRUE(session.setField("dispWidth", width).ok);
+        ASSERT_TRUE(session.setField("dispHeight", height).ok);
+        for (const auto& [field, value] :
+             {std::pair{"songInfoPreCheck", "1"}, std::pair{"songInfoCheck", "1"}, std::pair{"menuCreditOn", "1"}})
+            ASSERT_TRUE(session.setField(field, value).ok);
+        for (const auto& [field, value] : {std::pair{"Credit", "歌詞データ: ミナト"}, std::pair{"titleStartS", "00"},
+                                           std::pair{"titleEndM", "01"}})
+            ASSERT_TRUE(session.appState.credit.setAsUser(field, value).ok);
+        ASSERT_TRUE(session.loadLyrics(song.string()));
+        const fs::path out = dir / "song.ass";
+        ASSERT_TRUE(session.writeScript(out.string()));
+        std::string bytes;
+        ASSERT_TRUE(readFileBytes(out.string(), bytes).ok);
+        const SplitScript script(decodeText(bytes).utf8, 1);
+        std::vector<std::string> events;
+        for (const auto& l : scriptLines(decodeText(bytes).utf8))
+            if (isDialogue(l)) events.push_back(l);
+
+        const int w = std::stoi(width), h = std::stoi(height);
+        for (long long at : {100LL, 550LL}) {  // centiseconds: before the singing, and while it is sung
+            std::vector<std::pair<PixelBox, std::string>> information;  // song information and credit
+            for (const std::string& e : events) {
+                const auto [start, end] = eventWindow(e);
+                if (at < start || at >= end) continue;
+                TrackPtr track = ass.read(script.with({e}));
+                ASSERT_TRUE(track);
+                RendererPtr bordered(ass_renderer_init(ass.library), ass_renderer_done);
+                ass_set_fonts(bordered.get(), nullptr, "sans-serif", ASS_FONTPROVIDER_FONTCONFIG,
+                              fontconfigFile.c_str(), 1);
+                ass_set_frame_size(bordered.get(), w + 2 * kBorder, h + 2 * kBorder);
+                ass_set_margins(bordered.get(), kBorder, kBorder, kBorder, kBorder);
+                ass_set_use_margins(bordered.get(), 1);
+                const Frame f = renderFrame(bordered.get(), track.get(), at * 10, w + 2 * kBorder, h + 2 * kBorder);
+                const PixelBox ink = f.ink();
+                if (ink.empty()) continue;  // an empty text (the top line's album here)
+                EXPECT_GE(ink.left, kBorder) << e;
+                EXPECT_GE(ink.top, kBorder) << e;
+                EXPECT_LT(ink.right, kBorder + w) << e;
+                EXPECT_LT(ink.bottom, kBorder + h) << e;
+                if (e.find(",songInfo") != std::string::npos) information.push_back({ink, e});
+            }
+            for (size_t i = 0; i < information.size(); ++i)
+                for (size_t j = i + 1; j < information.size(); ++j) {
+                    const PixelBox& a = information[i].first;
+                    const PixelBox& b = information[j].first;
+                    const bool meet = a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+                    // The lines of the singer column are one block.
+                    const bool bothColumn = a.left == b.left && a.left > kBorder + w / 2;
+                    if (!bothColumn) EXPECT_FALSE(meet) << information[i].second << "\n" << information[j].second;
+                }
+        }
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "common/encoding.h"
 #include "measure/fixed_measurer.h"
 #include "script_test_support.h"
 
@@ -349,3 +350,69 @@ TEST_F(SongInfoFixture, TopScrollingPassesKeepTheirLength) {
 }
 
 }  // namespace
+
+namespace {
+
+// The box a before-song event takes, pixels, with its outline and shadow
+// (6 px) around it: from its \pos, its text width at its scale and its
+// style's pixel height.
+struct Drawn {
+    int64_t left, top, right, bottom;
+};
+Drawn drawn(const InfoEvent& e) {
+    int64_t x = 0, y = 0, percent = 100;
+    std::sscanf(e.text.c_str(), "{\\q2}{\\pos(%ld,%ld)}", &x, &y);
+    if (auto at = e.text.find("\\fscx"); at != std::string::npos) percent = std::stol(e.text.substr(at + 5));
+    const std::string text = e.text.substr(e.text.rfind('}') + 1);
+    int64_t width = 0;
+    for (char32_t c : kvelmor::toU32(text)) width += c < 0x80 ? 10 : 20;
+    const int64_t height = e.style == "songInfo1" ? 67 : 27;
+    return {x - 6, y - height - 6, x + width * percent / 100 + 6, y + 6};
+}
+
+}  // namespace
+
+// The centred title lines and the singer column never meet, and the block
+// keeps its places in a larger frame: its distances from the edges grow
+// with it.
+TEST_F(SongInfoFixture, TheBlockNeverDrawsOverItselfAndFollowsTheFrame) {
+    // Pixel heights of 50 and 20 points; the column is "歌　：ミナト" wide
+    // (120 px) and its five lines reach from y 374 up to 209.
+    s.setText("titleFontPixcel1", "67");
+    s.setText("titleFontPixcel2", "27");
+    struct Case {
+        const char* width;
+        const char* height;
+        const char* titleY;
+        const char* subtitle;
+        const char* firstColumnLine;  // the year's position: the column's bottom line
+        const char* why;
+    };
+    const Case cases[] = {
+        {"640", "480", "100", "OP", "{\\q2}{\\pos(508,374)}", "a short subtitle: the places as they always were"},
+        {"640", "480", "100", "TVアニメ「星の物語」オープニング主題歌", "{\\q2}{\\pos(508,409)}",
+         "a subtitle reaching the column: the column moves down below it"},
+        {"640", "480", "180", "TVアニメ「星の物語」オープニング主題歌", "{\\q2}{\\pos(508,474)}",
+         "no room below: the column goes to the bottom and the subtitle shrinks beside it"},
+        {"1920", "1080", "100", "TVアニメ「星の物語」オープニング主題歌", "{\\q2}{\\pos(1764,841)}",
+         "1920 × 1080: 36 px from the right edge, 14 + 225 from the bottom"},
+    };
+    song.songInfo = {"星降る夜に", "", "ミナト", "はじまりの歌", "ミナト", "ミナト", "ミナト", "2026"};
+    for (const Case& c : cases) {
+        s.setText("dispWidth", c.width);
+        s.setText("dispHeight", c.height);
+        s.setText("TitleY", c.titleY);
+        song.songInfo.subtitle = c.subtitle;
+        const std::vector<InfoEvent> events = before();
+        ASSERT_EQ(events.size(), 8u) << c.why;
+        EXPECT_EQ(events[0].text.substr(0, events[0].text.find(")}") + 2), c.firstColumnLine) << c.why;
+        for (size_t i = 0; i < events.size(); ++i)
+            for (size_t j = i + 1; j < events.size(); ++j) {
+                const Drawn a = drawn(events[i]), b = drawn(events[j]);
+                const bool meet = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+                // The five column lines touch each other by their outlines;
+                // no other two meet.
+                if (j >= 5) EXPECT_FALSE(meet) << c.why << ": " << events[i].text << " / " << events[j].text;
+            }
+    }
+}

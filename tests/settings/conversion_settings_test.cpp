@@ -96,7 +96,7 @@ TEST(ConversionSettings, ValidationOnEnterAndOnLeaving) {
     };
     const Case cases[] = {
         {"dispWidth", "abc", false, "0", {4, 11, 12, 14, 17}, "pasted letters become 0"},
-        {"dispHeight", "720", true, "720", {4, 11, 12, 14}, "a number stays"},
+        {"dispHeight", "720", true, "720", {4, 11, 12, 14, 17}, "a number stays"},
         {"outLine", "x", true, "0", {}, "Enter replaces without refreshing"},
         {"outLine", "x", false, "0", {5}, "leaving refreshes the styles"},
         {"mojiScaleX", "x", true, "1", {}, "Enter gives 1"},

@@ -3,9 +3,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
+#include "common/encoding.h"
 #include "common/file_io.h"
 #include "effects/templates.h"
 #include "layout/timing.h"
@@ -95,6 +97,7 @@ void Session::startUpWithTheStore() {
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
     comboText = settings::kDefaultPreset;
+    keepPresetReference();
 }
 
 bool Session::shutDown() {
@@ -153,6 +156,22 @@ bool Session::writeKra(const std::string& outPath) {
     }
     if (!hasLinesToWrite(outPath) || !kraFits() || !isNotTheLyricsFile(outPath)) return false;
     return lyrics::writeKraFile(song, outPath, *m_reporter).written;
+}
+
+bool Session::saveLyrics(const std::string& path) {
+    if (!hasLinesToWrite(path) || !kraFits()) return false;
+    const std::string text = lyrics::kraFileText(song);
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string bytes = ext == ".txt" ? "\xEF\xBB\xBF" + text : encodeForReadBack(text);
+    if (FileResult w = writeFileAtomically(path, bytes); !w.ok) {
+        m_reporter->error("cannot write the lyrics file " + path + ": " + w.error, path);
+        return false;
+    }
+    song.lyricsPath = path;
+    appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    lyricsEdited = false;
+    return true;
 }
 
 bool Session::kraFits() {
@@ -218,6 +237,7 @@ bool Session::readLyrics(const std::string& path) {
     auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, *m_reporter);
     if (!r.ok) return false;
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    lyricsEdited = false;
     return true;
 }
 
@@ -235,14 +255,41 @@ const std::vector<int> kPresetStages{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 
 
 bool Session::selectPreset(const std::string& name) {
     comboText = name;
-    presets.select(name, settings, presetHooks());
+    if (presets.select(name, settings, presetHooks())) keepPresetReference();
     runStages(kPresetStages);
     return true;
 }
 
 bool Session::savePreset(const std::string& name) {
     comboText = name;
-    return presets.save(name, settings, *m_reporter);
+    const bool saved = presets.save(name, settings, *m_reporter);
+    if (presets.currentName() == name) keepPresetReference();
+    return saved;
+}
+
+namespace {
+std::vector<std::string> presetTexts(const settings::ConversionSettings& s) {
+    std::vector<std::string> texts;
+    for (const settings::PresetKey& k : settings::presetKeys()) texts.push_back(settings::presetValueText(k, s));
+    return texts;
+}
+}  // namespace
+
+void Session::keepPresetReference() {
+    m_referenceName = presets.currentName();
+    m_referenceTexts = presetTexts(settings);
+}
+
+bool Session::presetChanged() {
+    if (m_referenceName != presets.currentName()) {
+        // The stored preset loaded into a copy, as a selection would load it.
+        settings::ConversionSettings stored = settings;
+        settings::loadPresetSettings(ini, presets.currentName(), stored,
+                                     {[this, &stored](int index) { samples.ApplySample(index, stored); }, nullptr});
+        m_referenceName = presets.currentName();
+        m_referenceTexts = presetTexts(stored);
+    }
+    return presetTexts(settings) != m_referenceTexts;
 }
 
 void Session::typeComboText(const std::string& text) {
@@ -259,6 +306,7 @@ void Session::typeComboText(const std::string& text) {
 bool Session::deletePreset(const std::string& name) {
     bool ok = presets.remove(name, settings, presetHooks(), *m_reporter);
     comboText = presets.currentName();
+    if (name != settings::kDefaultPreset) keepPresetReference();  // the first preset was loaded
     // The preset now current was loaded, so the song is laid out with it.
     if (ok) runStages(kPresetStages);
     return ok;

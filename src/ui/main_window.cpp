@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -97,10 +99,8 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     buildMenus();
     statusBar();
 
-    connect(m_presetBox, &QComboBox::activated, this, [this](int i) {
-        m_session.selectPreset(ss(m_presetBox->itemText(i)));
-        afterChange();
-    });
+    connect(m_presetBox, &QComboBox::activated, this, [this](int i) { switchPreset(m_presetBox->itemText(i)); });
+    addPresetChangedMark();
     connect(m_presetBox->lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.typeComboText(ss(text)); });
     connect(save, &QPushButton::clicked, this, [this] {
@@ -378,6 +378,8 @@ void MainWindow::buildMenus() {
     add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::openLyricsEditor);
     add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
+    add(file, "menuSaveLyrics", "歌詞を保存(&L)...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        &MainWindow::saveLyricsFromDialog);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
@@ -406,8 +408,10 @@ void MainWindow::afterChange() {
     // The song's file in the caption, marked while edits are not yet written.
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     setWindowTitle(song.isEmpty() ? QStringLiteral("Kvelmor") : song + QStringLiteral("[*] - Kvelmor"));
+    setWindowModified(m_session.lyricsEdited);
     showSettings();
     applyEnabling();
+    showPresetChanged();
     // The preview first: a message about the change is read over the song it is about.
     if (m_preview) m_preview->songOrSettingsChanged();
     showReports("Kvelmor");
@@ -474,7 +478,7 @@ void MainWindow::applyEnabling() {
     if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings)));
     const bool loaded = !m_session.song.lyricsPath.empty();
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);
-    for (const char* name : {"menuEdit", "menuRuby", "menuWrite"})
+    for (const char* name : {"menuEdit", "menuRuby", "menuWrite", "menuSaveLyrics"})
         if (auto* a = findChild<QAction*>(name)) a->setEnabled(loaded);
 }
 
@@ -483,6 +487,52 @@ void MainWindow::refreshPresetBox() {
     m_presetBox->clear();
     for (const auto& n : m_session.presets.list()) m_presetBox->addItem(qs(n));
     m_presetBox->setEditText(qs(m_session.comboText));
+}
+
+void MainWindow::addPresetChangedMark() {
+    // A bold asterisk at the end of the box, as "default *" would read,
+    // without touching the text that names the preset to save.
+    QPixmap mark(16, 16);
+    mark.fill(Qt::transparent);
+    {
+        QPainter p(&mark);
+        QFont f = font();
+        f.setBold(true);
+        f.setPixelSize(16);
+        p.setFont(f);
+        p.setPen(QColor(200, 40, 40));
+        p.drawText(mark.rect(), Qt::AlignCenter, QStringLiteral("*"));
+    }
+    m_presetChangedMark = m_presetBox->lineEdit()->addAction(QIcon(mark), QLineEdit::TrailingPosition);
+    m_presetChangedMark->setObjectName("presetChangedMark");
+    m_presetChangedMark->setToolTip("このプリセットには保存していない変更があります (設定保存で保存します)");
+    m_presetChangedMark->setVisible(false);
+}
+
+void MainWindow::showPresetChanged() {
+    if (m_presetChangedMark) m_presetChangedMark->setVisible(m_session.presetChanged());
+}
+
+void MainWindow::switchPreset(const QString& name) {
+    const QString current = qs(m_session.presets.currentName());
+    if (m_session.presetChanged()) {
+        const auto answer = m_dialogs.unsaved(
+            this, "Kvelmor",
+            QStringLiteral("プリセット「%1」の変更を保存していません。\n保存してから「%2」に切り替えますか?")
+                .arg(current, name));
+        // A save that failed (its message is shown) keeps the changes here too.
+        const bool saved = answer == QMessageBox::Save && m_session.savePreset(ss(current));
+        if (!saved && answer != QMessageBox::Discard) {
+            // Kept: the box names the preset whose settings are shown.
+            m_presetBox->setEditText(qs(m_session.comboText));
+            afterChange();
+            return;
+        }
+    }
+    m_session.selectPreset(ss(name));
+    // What the status bar said about the settings before (a video's frame size) no longer holds.
+    statusBar()->showMessage(QStringLiteral("プリセット「%1」を読み込みました").arg(name));
+    afterChange();
 }
 
 void MainWindow::showReports(const QString& title) {
@@ -539,21 +589,32 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
-void MainWindow::setUnwritten(bool unwritten) {
-    m_unwritten = unwritten;
-    setWindowModified(unwritten);
-}
-
 bool MainWindow::unwrittenWorkSettled() {
-    if (!m_unwritten) return true;
+    if (!m_session.lyricsEdited) return true;
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     const auto answer = m_dialogs.unsaved(
         this, "Kvelmor",
-        QStringLiteral("「%1」のルビと歌詞の変更を、まだ書き出していません。\n書き出しますか?").arg(song));
+        QStringLiteral("「%1」の歌詞とルビの変更を、まだ保存していません。\n保存しますか?").arg(song));
     if (answer == QMessageBox::Discard) return true;
     if (answer != QMessageBox::Save) return false;
-    writeFiles();
-    return !m_unwritten;  // a write that failed keeps the song here, with its message shown
+    return saveLyricsFromDialog();  // a save cancelled or failed keeps the song here
+}
+
+bool MainWindow::saveLyricsFromDialog() {
+    if (m_session.song.lyricsPath.empty()) return false;
+    const QFileInfo song(qs(m_session.song.lyricsPath));
+    const QString path = m_dialogs.saveFile(
+        this, "歌詞を保存", song.absoluteDir().filePath(song.completeBaseName() + ".kra"),
+        "カラオケタグファイル (*.kra);;歌詞テキスト UTF-8 (*.txt)");
+    if (path.isEmpty()) return false;
+    if (QFileInfo::exists(path) &&
+        !m_dialogs.confirm(this, "歌詞を保存",
+                           QStringLiteral("「%1」は既にあります。上書きしますか?").arg(QFileInfo(path).fileName())))
+        return false;
+    const bool saved = m_session.saveLyrics(ss(path));
+    if (saved) statusBar()->showMessage(QStringLiteral("歌詞を保存しました: %1").arg(path));
+    afterChange();
+    return saved;
 }
 
 void MainWindow::loadSongFromDialog() {
@@ -566,8 +627,6 @@ void MainWindow::loadSongFromDialog() {
 
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
-    if (ok) setUnwritten(false);
-    if (ok) m_rubyTyped = false;
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
@@ -601,12 +660,17 @@ void MainWindow::writeFiles() {
     if (m_session.song.lyricsPath.empty()) return;
     QStringList written;
     if (m_session.writeScript()) {
-        setUnwritten(false);
         written << qs(m_session.defaultScriptPath());
         if (m_session.settings.isOn("KraCheck") && m_session.writeKra())
             written << qs(lyrics::kraPathFor(m_session.song.lyricsPath));
     }
-    if (!written.isEmpty()) statusBar()->showMessage(QStringLiteral("書き込みました: %1").arg(written.join(", ")));
+    // The script holds the edits; the lyrics file does not until they are saved.
+    if (!written.isEmpty())
+        statusBar()->showMessage(QStringLiteral("書き込みました: %1%2")
+                                     .arg(written.join(", "),
+                                          m_session.lyricsEdited
+                                              ? QStringLiteral("  (歌詞の変更はまだ保存していません: 歌詞を保存 Ctrl+Shift+S)")
+                                              : QString()));
     afterChange();
 }
 
@@ -629,22 +693,16 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    if (RubyEditor::open(m_session, this) == QDialog::Accepted) {
-        setUnwritten(true);
-        m_rubyTyped = true;
-    }
+    // At the line the preview shows: the one the user is looking at.
+    RubyEditor::open(m_session, this, m_preview ? m_preview->selectedLine() : 1);
     afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
     LyricsEditor editor(m_session, this);
-    editor.setRubyAtStake(m_rubyTyped);
     placeOver(&editor, this);
-    if (editor.exec() == QDialog::Accepted) {
-        setUnwritten(true);
-        m_rubyTyped = false;  // laid out again from the text, without them
-    }
+    editor.exec();
     afterChange();  // the fields and the preview show what the editor changed
 }
 

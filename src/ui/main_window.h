@@ -49,6 +49,9 @@ public slots:
     void startBatchFromDialog();     // Command1 right button
     void startBatch(const QString& folder);
     void writeFiles();               // Command7, Ctrl+S
+    // Ctrl+Shift+S: the song as a lyrics file (.kra or .txt), readings and
+    // header lines included; false when it was not saved.
+    bool saveLyricsFromDialog();
     void chooseMediaFile();          // Command13
     void probeMedia(const QString& path);
     void openRubyEditor();           // Command5
@@ -75,11 +78,15 @@ private:
     void applyEnabling();
     void refreshPresetBox();
     void showReports(const QString& title);
-    // The editors changed the song since it was loaded or written.
-    void setUnwritten(bool unwritten);
-    // Before the song is replaced or the window closes: true when nothing
-    // unwritten is left behind (written, given up, or there was nothing).
+    // Before the song is replaced or the window closes: true when no edit
+    // of the lyrics is left unsaved (saved, given up, or there was none).
     bool unwrittenWorkSettled();
+
+    // The preset box: a mark while the settings differ from the stored
+    // preset, and a question before a selection drops such changes.
+    void addPresetChangedMark();
+    void showPresetChanged();
+    void switchPreset(const QString& name);
 
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);
@@ -101,8 +108,7 @@ private:
     QPushButton* m_edit = nullptr;
     QPushButton* m_write = nullptr;
     QAction* m_creditOn = nullptr;
-    bool m_unwritten = false;
-    bool m_rubyTyped = false;  // readings typed in the ruby editor, which a lyrics edit drops  // the editors changed the song and it is not yet written
+    QAction* m_presetChangedMark = nullptr;
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
 };

@@ -92,7 +92,7 @@ struct WindowTest : ::testing::Test {
     // What the dialogs answer, and what they were asked.
     std::optional<QColor> colourAnswer;
     std::optional<QFont> fontAnswer;
-    QString fileAnswer, folderAnswer;
+    QString fileAnswer, folderAnswer, saveAnswer;
     QColor colourOffered;
     QFont fontOffered;
     int dialogsOpened = 0;
@@ -134,6 +134,7 @@ struct WindowTest : ::testing::Test {
         };
         d.openFile = [this](QWidget*, const QString&, const QString&, const QString&) { return fileAnswer; };
         d.folder = [this](QWidget*, const QString&, const QString&) { return folderAnswer; };
+        d.saveFile = [this](QWidget*, const QString&, const QString&, const QString&) { return saveAnswer; };
         d.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
         d.openExternally = [](const QString&) { return false; };
         d.confirm = [this](QWidget*, const QString&, const QString& text) {
@@ -183,6 +184,39 @@ struct WindowTest : ::testing::Test {
         ran.clear();
         action();
         return ran;
+    }
+    // Answers the modal window named `name` once it shows, with `answer`.
+    void whenShown(const char* name, std::function<void(QDialog*)> answer) {
+        auto* timer = new QTimer(window.get());
+        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, name, answer] {
+            auto* d = window->findChild<QDialog*>(name);
+            if (!d || !d->isVisible()) return;
+            timer->stop();
+            timer->deleteLater();
+            answer(d);
+        });
+        timer->start(10);
+    }
+    // A key pressed on the window, as the user presses a shortcut.
+    void pressOnWindow(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->windowHandle(), key, modifiers);
+    }
+    // The lyrics editor, opened from the keyboard: the first lyric line's syllables replaced by "ラララ".
+    void editFirstLine() {
+        whenShown("Form5", [](QDialog* d) {
+            auto* text = d->findChild<QPlainTextEdit*>("Text");
+            QStringList lines = text->toPlainText().split('\n');
+            for (QString& line : lines)
+                if (line.startsWith('[')) {
+                    line = line.left(10) + QStringLiteral("ラララ") + line.right(10);
+                    break;
+                }
+            text->setPlainText(lines.join('\n'));
+            d->accept();
+        });
+        pressOnWindow(Qt::Key_E, Qt::ControlModifier);
     }
     fs::path copyExample(const fs::path& to) {
         fs::create_directories(to.parent_path());
@@ -636,18 +670,6 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         }
         return pane->frame();
     };
-    // Answers the modal window named `name` once it shows, with `answer`.
-    auto whenShown = [&](const char* name, std::function<void(QDialog*)> answer) {
-        auto* timer = new QTimer(window.get());
-        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, name, answer] {
-            auto* d = window->findChild<QDialog*>(name);
-            if (!d || !d->isVisible()) return;
-            timer->stop();
-            timer->deleteLater();
-            answer(d);
-        });
-        timer->start(10);
-    };
 
     // A load's message is read over the song it is about.
     std::ofstream(dir / "odd.txt") << "[00:01:00]a[00:00:50]b[00:02:00]\n";  // times out of order
@@ -673,21 +695,7 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
     EXPECT_NE(raised, sung) << "a new bottom margin moves the lines";
 
     // The lyrics editor: the first lyric line's syllables replaced by one.
-    whenShown("Form5", [](QDialog* d) {
-        auto* text = d->findChild<QPlainTextEdit*>("Text");
-        QStringList lines = text->toPlainText().split('\n');
-        for (QString& line : lines)
-            if (line.startsWith('[')) {
-                line = line.left(10) + QStringLiteral("ラララ") + line.right(10);
-                break;
-            }
-        text->setPlainText(lines.join('\n'));
-        d->accept();
-    });
-    // Opened from the keyboard, as the ruby editor below.
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QImage edited = frameAfter([&] { QTest::keyClick(window->windowHandle(), Qt::Key_E, Qt::ControlModifier); });
+    QImage edited = frameAfter([&] { editFirstLine(); });
     EXPECT_NE(edited, raised) << "the edited line is drawn";
 
     // The ruby editor: a reading typed over the first character.
@@ -716,11 +724,102 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
     EXPECT_EQ(unsavedAsked, 2);
     EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
     EXPECT_FALSE(fs::exists(dir / "song.ass"));
-    unsavedAnswer = QMessageBox::Save;  // written on the way out
+    unsavedAnswer = QMessageBox::Save;  // saved as a lyrics file on the way out
+    saveAnswer = qs((dir / "song.kra").string());
     EXPECT_TRUE(window->close());
     EXPECT_EQ(unsavedAsked, 3);
-    const std::string script = decodeText(fileBytes(dir / "song.ass")).utf8;
-    EXPECT_NE(script.find("ラララ"), std::string::npos);
-    EXPECT_NE(script.find("よみがな"), std::string::npos);
+    const std::string lyrics = decodeText(fileBytes(dir / "song.kra")).utf8;
+    EXPECT_NE(lyrics.find("ララ"), std::string::npos);  // the first ラ carries the reading
+    EXPECT_NE(lyrics.find("よみがな"), std::string::npos);
     (void)loaded;
+}
+
+// A changed preset is marked in the preset box, and selecting a preset asks
+// before the changes go: キャンセル keeps them, 破棄 drops them, 保存 keeps
+// them in the preset they were made in.
+TEST_F(WindowTest, ChangedPresetIsMarkedAndASwitchAsksBeforeDroppingIt) {
+    auto* combo = field<QComboBox>("Combo2");
+    auto* mark = field<QAction>("presetChangedMark");
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    auto setWidth = [&](const char* w) {
+        clear(width);
+        QTest::keyClicks(width, w);
+        QTest::keyClick(width, Qt::Key_Return);
+    };
+    // Picks the list entry `name` with the keyboard, as a user would.
+    auto choose = [&](const QString& name) {
+        const int target = combo->findText(name);
+        combo->setCurrentIndex(target == 0 ? 1 : 0);
+        QTest::keyClick(combo, target == 0 ? Qt::Key_Up : Qt::Key_Down);
+    };
+    setWidth("720");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "wide");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    EXPECT_FALSE(mark->isVisible());
+    choose("default");  // nothing changed: no question
+    EXPECT_EQ(unsavedAsked, 0);
+    EXPECT_EQ(width->text(), "640");
+
+    setWidth("800");
+    EXPECT_TRUE(mark->isVisible());
+    unsavedAnswer = QMessageBox::Cancel;
+    choose("wide");
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_EQ(combo->currentText(), "default");
+    EXPECT_EQ(width->text(), "800");
+    EXPECT_TRUE(mark->isVisible());
+
+    unsavedAnswer = QMessageBox::Discard;
+    choose("wide");
+    EXPECT_EQ(width->text(), "720");
+    EXPECT_FALSE(mark->isVisible());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("プリセット「wide」を読み込みました"));
+    choose("default");
+    EXPECT_EQ(width->text(), "640") << "800 was dropped on purpose";
+
+    setWidth("900");
+    unsavedAnswer = QMessageBox::Save;
+    choose("wide");
+    EXPECT_EQ(width->text(), "720");
+    choose("default");
+    EXPECT_EQ(width->text(), "900") << "kept in the preset it was made in";
+    EXPECT_FALSE(mark->isVisible());
+    EXPECT_EQ(unsavedAsked, 3);
+}
+
+// Edits of the lyrics reach a lyrics file only through 歌詞を保存, which never
+// replaces a file unasked; until then the caption and the status bar say so.
+TEST_F(WindowTest, EditedLyricsAreSavedAsALyricsFileAndReadBack) {
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_FALSE(window->isWindowModified());
+    editFirstLine();
+    EXPECT_TRUE(window->isWindowModified());
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(QStringLiteral("歌詞の変更はまだ保存していません")))
+        << ss(window->statusBar()->currentMessage());
+    EXPECT_TRUE(window->isWindowModified()) << "the script is written, the lyrics file is not";
+
+    const std::string original = fileBytes(dir / "song.txt");
+    saveAnswer = qs((dir / "song.txt").string());
+    confirmAnswer = false;
+    pressOnWindow(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(confirmations, QStringList{QStringLiteral("「song.txt」は既にあります。上書きしますか?")});
+    EXPECT_EQ(fileBytes(dir / "song.txt"), original);
+    EXPECT_TRUE(window->isWindowModified());
+
+    saveAnswer = qs((dir / "edited.kra").string());
+    pressOnWindow(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_TRUE(window->windowTitle().startsWith("edited.kra")) << ss(window->windowTitle());
+    window->close();
+    EXPECT_EQ(unsavedAsked, 0);
+
+    open();
+    fileAnswer = qs((dir / "edited.kra").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(session->song.LyricsTable[1].plainText, "ラララ");
+    EXPECT_FALSE(session->song.songInfo.title.empty());
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
 }

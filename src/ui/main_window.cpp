@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/media.h"
 #include "lyrics/kra_writer.h"
@@ -145,6 +146,7 @@ MainWindow::~MainWindow() {
 void MainWindow::startUp(const std::string& settingsPath) {
     m_session.startUp(settingsPath);
     refreshPresetBox();
+    restoreWindowState();
     afterChange();
 }
 
@@ -382,6 +384,9 @@ void MainWindow::buildMenus() {
         &MainWindow::saveLyricsFromDialog);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
+    m_recentMenu = file->addMenu("最近使ったファイル(&R)");
+    m_recentMenu->setObjectName("menuRecent");
+    file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
 
     QMenu* credit = menuBar()->addMenu("クレジット設定(&C)");
@@ -612,6 +617,7 @@ bool MainWindow::saveLyricsFromDialog() {
                            QStringLiteral("「%1」は既にあります。上書きしますか?").arg(QFileInfo(path).fileName())))
         return false;
     const bool saved = m_session.saveLyrics(ss(path));
+    if (saved) noteRecentFile(path);
     if (saved) statusBar()->showMessage(QStringLiteral("歌詞を保存しました: %1").arg(path));
     afterChange();
     return saved;
@@ -619,17 +625,103 @@ bool MainWindow::saveLyricsFromDialog() {
 
 void MainWindow::loadSongFromDialog() {
     if (!unwrittenWorkSettled()) return;
+    // The open song's folder: its neighbours are the likeliest next songs.
+    const QString folder = m_session.song.lyricsPath.empty()
+                               ? qs(m_session.appState.textPath)
+                               : QFileInfo(qs(m_session.song.lyricsPath)).absolutePath();
     const QString path = m_dialogs.openFile(
-        this, "テキスト読込", qs(m_session.appState.textPath),
+        this, "テキスト読込", folder,
         "歌詞ファイル (*.txt *.kra);;テキストファイル (*.txt);;カラオケタグファイル (*.kra);;すべてのファイル (*)");
     if (!path.isEmpty()) loadSong(path);
 }
 
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
+    if (ok) noteRecentFile(path);
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
+}
+
+void MainWindow::restoreWindowState() {
+    settings::WindowState& w = m_session.appState.window;
+    if (!w.geometry.empty()) restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(w.geometry)));
+    QList<int> sizes;
+    for (const QString& part : qs(w.splitterSizes).split(',', Qt::SkipEmptyParts)) sizes << part.toInt();
+    if (sizes.size() == m_splitter->count() && std::all_of(sizes.begin(), sizes.end(), [](int n) { return n >= 0; }))
+        m_splitter->setSizes(sizes);
+    if (!w.previewVideo.empty() && m_preview && QFileInfo(qs(w.previewVideo)).isFile())
+        m_preview->setMedia(qs(w.previewVideo));
+    const std::vector<std::string> gone = settings::dropMissingFiles(w.recentFiles);
+    if (!gone.empty()) {
+        QStringList names;
+        for (const std::string& p : gone) names << qs(p);
+        statusBar()->showMessage(
+            QStringLiteral("見つからないため、最近使ったファイルから外しました: %1").arg(names.join(", ")));
+    }
+    showRecentFiles();
+}
+
+void MainWindow::keepWindowState() {
+    settings::WindowState& w = m_session.appState.window;
+    w.geometry = saveGeometry().toBase64().toStdString();
+    QStringList sizes;
+    for (int n : m_splitter->sizes()) sizes << QString::number(n);
+    w.splitterSizes = ss(sizes.join(','));
+    w.lastSong = m_session.song.lyricsPath.empty()
+                     ? std::string()
+                     : ss(QFileInfo(qs(m_session.song.lyricsPath)).absoluteFilePath());
+    w.previewVideo = m_preview ? ss(m_preview->media()) : std::string();
+}
+
+void MainWindow::reopenLastSong() {
+    const QString last = qs(m_session.appState.window.lastSong);
+    if (last.isEmpty()) return;
+    if (!QFileInfo(last).isFile()) {
+        statusBar()->showMessage(QStringLiteral("前回の歌詞ファイルが見つかりません: %1").arg(last));
+        return;
+    }
+    loadSong(last);
+}
+
+void MainWindow::showRecentFiles() {
+    m_recentMenu->clear();
+    const auto& recent = m_session.appState.window.recentFiles;
+    int n = 0;
+    for (const std::string& p : recent) {
+        const QString path = qs(p);
+        // 1 to 9 and 0 as the keys of the first ten.
+        QAction* a = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(++n % 10).arg(QFileInfo(path).fileName()));
+        a->setToolTip(path);
+        a->setStatusTip(path);
+        a->setData(path);
+        connect(a, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    if (!recent.empty()) {
+        m_recentMenu->addSeparator();
+        m_recentMenu->addAction("一覧を消去", this, [this] {
+            m_session.appState.window.recentFiles.clear();
+            showRecentFiles();
+        });
+    }
+    m_recentMenu->setToolTipsVisible(true);
+    m_recentMenu->setEnabled(!recent.empty());
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        auto& recent = m_session.appState.window.recentFiles;
+        recent.erase(std::remove(recent.begin(), recent.end(), ss(path)), recent.end());
+        showRecentFiles();
+        statusBar()->showMessage(QStringLiteral("見つからないため、最近使ったファイルから外しました: %1").arg(path));
+        return;
+    }
+    if (unwrittenWorkSettled()) loadSong(path);
+}
+
+void MainWindow::noteRecentFile(const QString& path) {
+    settings::addRecentFile(m_session.appState.window.recentFiles, ss(QFileInfo(path).absoluteFilePath()));
+    showRecentFiles();
 }
 
 void MainWindow::startBatchFromDialog() {
@@ -727,6 +819,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     if (!m_shutDown) {
         m_shutDown = true;
+        keepWindowState();
         if (!m_session.shutDown()) {
             m_reports.error("設定を保存できませんでした。プリセットと設定は失われます。", m_session.ini.Path());
         }

@@ -16,6 +16,7 @@ class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
@@ -37,6 +38,9 @@ public:
     void startUp(const std::string& settingsPath);
     // Loads a lyrics file as the load button does after its dialog.
     bool loadSong(const QString& path);
+    // Loads the song that was open when the window last closed, if it is
+    // still there (a note in the status bar when it is not).
+    void reopenLastSong();
 
     Dialogs& dialogs() { return m_dialogs; }
     app::Session& session() { return m_session; }
@@ -88,6 +92,17 @@ private:
     void showPresetChanged();
     void switchPreset(const QString& name);
 
+    // Between runs: the window's place and size, the splitter, the preview
+    // video and the recent files come back at start-up and are kept at
+    // closing (in the application state).
+    void restoreWindowState();
+    void keepWindowState();
+    // The ファイル menu's list of recent lyrics files, newest first.
+    void showRecentFiles();
+    void openRecentFile(const QString& path);
+    // A file opened or saved goes to the top of the list.
+    void noteRecentFile(const QString& path);
+
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);
 
@@ -109,6 +124,7 @@ private:
     QPushButton* m_write = nullptr;
     QAction* m_creditOn = nullptr;
     QAction* m_presetChangedMark = nullptr;
+    QMenu* m_recentMenu = nullptr;
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
 };

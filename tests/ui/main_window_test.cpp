@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -821,5 +822,64 @@ TEST_F(WindowTest, EditedLyricsAreSavedAsALyricsFileAndReadBack) {
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
     EXPECT_EQ(session->song.LyricsTable[1].plainText, "ラララ");
     EXPECT_FALSE(session->song.songInfo.title.empty());
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// The next start finds the window as it was left: its size, the splitter,
+// the song, the preview video and the recent files; a file that is gone
+// leaves the list with a note.
+TEST_F(WindowTest, TheNextStartRemembersTheWindowTheSongAndTheRecentFiles) {
+    const fs::path first = copyExample(dir / "a" / "first.txt");
+    const fs::path second = copyExample(dir / "b" / "second.txt");
+    for (const fs::path& p : {first, second}) {
+        fileAnswer = qs(p.string());
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    }
+    window->resize(1000, 700);
+    window->splitter()->setSizes({600, 400});
+    const QList<int> splitterSizes = window->splitter()->sizes();
+    const fs::path clip = dir / "clip.mkv";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=c=black:s=320x240:d=2:r=10", "-c:v", "ffv1",
+                            qs(clip.string())});
+    const bool haveClip = ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    if (haveClip) window->preview()->setMedia(qs(clip.string()));
+    EXPECT_TRUE(window->close());
+
+    open();
+    window->reopenLastSong();
+    EXPECT_EQ(window->size(), QSize(1000, 700));
+    EXPECT_EQ(window->splitter()->sizes(), splitterSizes);
+    EXPECT_EQ(session->song.lyricsPath, second.string());
+    if (haveClip) EXPECT_EQ(window->preview()->media(), qs(clip.string()));
+    auto recent = [&] {
+        QStringList paths;
+        for (QAction* a : field<QMenu>("menuRecent")->actions())
+            if (a->data().isValid()) paths << a->data().toString();
+        return paths;
+    };
+    EXPECT_EQ(recent(), (QStringList{qs(second.string()), qs(first.string())}));
+    // Ctrl+O opens in the folder of the song that is open.
+    QString offered;
+    window->dialogs().openFile = [&](QWidget*, const QString&, const QString& folder, const QString&) {
+        offered = folder;
+        return QString();
+    };
+    window->findChild<QAction*>("menuLoad")->trigger();
+    EXPECT_EQ(offered, qs((dir / "b").string()));
+    // A recent file opens from the menu.
+    field<QMenu>("menuRecent")->actions().at(1)->trigger();
+    EXPECT_EQ(session->song.lyricsPath, first.string());
+    EXPECT_EQ(recent(), (QStringList{qs(first.string()), qs(second.string())}));
+    EXPECT_TRUE(window->close());
+
+    fs::remove(first);
+    open();
+    EXPECT_EQ(recent(), QStringList{qs(second.string())});
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(qs(first.string())))
+        << ss(window->statusBar()->currentMessage());
+    window->reopenLastSong();
+    EXPECT_TRUE(session->song.lyricsPath.empty());
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(qs(first.string())));
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
 }

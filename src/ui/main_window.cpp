@@ -14,6 +14,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -27,12 +31,14 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/media.h"
 #include "lyrics/kra_writer.h"
+#include "lyrics/reader.h"
 #include "settings/window_rules.h"
 #include "ui/batch_window.h"
 #include "ui/credit_window.h"
@@ -135,6 +141,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     // The preview keeps two fifths: the first tab whole beside it from 1280 pixels on.
     const int tabsWidth = std::min(pagesWidth, width() * 3 / 5);
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
+    acceptFileDrops();
     m_presetBox->setFocus();
 }
 
@@ -722,6 +729,44 @@ void MainWindow::openRecentFile(const QString& path) {
 void MainWindow::noteRecentFile(const QString& path) {
     settings::addRecentFile(m_session.appState.window.recentFiles, ss(QFileInfo(path).absoluteFilePath()));
     showRecentFiles();
+}
+
+namespace {
+// The one local file a drag carries; empty for anything else.
+QString draggedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return {};
+    return data->urls().front().toLocalFile();
+}
+}  // namespace
+
+void MainWindow::acceptFileDrops() {
+    setAcceptDrops(true);
+    // A field would take a file's path as typed text.
+    for (QLineEdit* e : findChildren<QLineEdit*>()) e->setAcceptDrops(false);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (!draggedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    const QString path = draggedFile(e->mimeData());
+    if (path.isEmpty()) return;
+    e->acceptProposedAction();
+    // The drop's own event ends first, so that a question about unsaved
+    // edits is not asked while the file manager waits for the drop.
+    QTimer::singleShot(0, this, [this, path] { openDroppedFile(path); });
+}
+
+void MainWindow::openDroppedFile(const QString& path) {
+    if (lyrics::hasLyricsExtension(ss(path))) {
+        if (unwrittenWorkSettled()) loadSong(path);
+        return;
+    }
+    if (!m_preview) return;
+    m_preview->setMedia(path);
+    if (m_preview->media() == path) statusBar()->showMessage(QStringLiteral("プレビューの動画: %1").arg(path));
+    afterChange();  // a file that is not a video is reported
 }
 
 void MainWindow::startBatchFromDialog() {

@@ -66,6 +66,10 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // A lyrics file (.txt, .kra) dropped on the window opens, as from the
+    // load button; any other file becomes the preview's video.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -102,6 +106,9 @@ private:
     void openRecentFile(const QString& path);
     // A file opened or saved goes to the top of the list.
     void noteRecentFile(const QString& path);
+    // Files are dropped on the window, not into its fields.
+    void acceptFileDrops();
+    void openDroppedFile(const QString& path);
 
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);

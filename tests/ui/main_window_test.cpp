@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -881,5 +883,44 @@ TEST_F(WindowTest, TheNextStartRemembersTheWindowTheSongAndTheRecentFiles) {
     window->reopenLastSong();
     EXPECT_TRUE(session->song.lyricsPath.empty());
     EXPECT_TRUE(window->statusBar()->currentMessage().contains(qs(first.string())));
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// A lyrics file dropped on the window opens, asking first while edits are
+// unsaved; a video dropped on the preview becomes the preview's video.
+TEST_F(WindowTest, DroppedFilesOpenAsSongOrPreviewVideo) {
+    auto drop = [&](const fs::path& file, QWidget* over) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(qs(file.string()))});
+        const QPointF at = over->mapTo(window.get(), over->rect().center());
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &dropped);
+        QTest::qWait(50);  // the file opens once the drop is over
+    };
+    const fs::path song = copyExample(dir / "song.txt");
+    const fs::path other = copyExample(dir / "other.kra");
+    drop(song, field<QTabWidget>("SSTab1"));
+    EXPECT_EQ(session->song.lyricsPath, song.string());
+
+    editFirstLine();
+    unsavedAnswer = QMessageBox::Cancel;
+    drop(other, field<QTabWidget>("SSTab1"));
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_EQ(session->song.lyricsPath, song.string());
+    unsavedAnswer = QMessageBox::Discard;
+    drop(other, window->preview());
+    EXPECT_EQ(session->song.lyricsPath, other.string());
+
+    const fs::path clip = dir / "clip.mkv";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=c=black:s=320x240:d=2:r=10", "-c:v", "ffv1",
+                            qs(clip.string())});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) GTEST_SKIP() << "ffmpeg could not make a clip";
+    drop(clip, window->preview());
+    EXPECT_EQ(window->preview()->media(), qs(clip.string()));
+    EXPECT_EQ(session->song.lyricsPath, other.string());
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
 }

@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUndoStack>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -48,6 +49,7 @@
 #include "ui/preview_pane.h"
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
+#include "ui/undo_commands.h"
 #include "ui/version_window.h"
 
 namespace kvelmor::ui {
@@ -396,6 +398,8 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
 
+    addEditMenu();
+
     QMenu* credit = menuBar()->addMenu("クレジット設定(&C)");
     m_creditOn = credit->addAction("クレジット表示");
     m_creditOn->setObjectName("menuCreditOn");
@@ -412,11 +416,15 @@ void MainWindow::buildMenus() {
 void MainWindow::apply(const settings::Change& c) {
     if (m_updating) return;
     if (!c.ok) m_reports.error(c.error);
-    else m_session.runStages(c.stages);
+    else {
+        prepareUndo(c.stages);
+        m_session.runStages(c.stages);
+    }
     afterChange();
 }
 
 void MainWindow::afterChange() {
+    noteUndoStep();
     // The song's file in the caption, marked while edits are not yet written.
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     setWindowTitle(song.isEmpty() ? QStringLiteral("Kvelmor") : song + QStringLiteral("[*] - Kvelmor"));
@@ -541,6 +549,7 @@ void MainWindow::switchPreset(const QString& name) {
             return;
         }
     }
+    prepareUndo({1}, QStringLiteral("プリセット「%1」の読み込み").arg(name));
     m_session.selectPreset(ss(name));
     // What the status bar said about the settings before (a video's frame size) no longer holds.
     statusBar()->showMessage(QStringLiteral("プリセット「%1」を読み込みました").arg(name));
@@ -645,6 +654,11 @@ void MainWindow::loadSongFromDialog() {
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
     if (ok) noteRecentFile(path);
+    if (ok) {
+        // The steps were made on the song before: undone on this one they would bring it back.
+        m_undoStack->clear();
+        m_undoBaseline.reset();
+    }
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
@@ -769,6 +783,107 @@ void MainWindow::openDroppedFile(const QString& path) {
     afterChange();  // a file that is not a video is reported
 }
 
+namespace {
+// Stages that lay out the lines again from the working table, for a change
+// of unknown stages undone or redone (those of a newly selected preset, less
+// the rebuild, which would drop the ruby editor's work).
+const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+}  // namespace
+
+void MainWindow::addEditMenu() {
+    m_undoStack = new QUndoStack(this);
+    m_undoStack->setUndoLimit(100);  // steps; those that keep a whole song are the editors' and presets'
+    QMenu* edit = menuBar()->addMenu("編集(&E)");
+    edit->setObjectName("menuUndoRedo");
+    QAction* undo = edit->addAction("元に戻す(&U)");
+    undo->setObjectName("menuUndo");
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = edit->addAction("やり直す(&R)");
+    redo->setObjectName("menuRedo");
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(undo, &QAction::triggered, this, &MainWindow::undo);
+    connect(redo, &QAction::triggered, this, &MainWindow::redo);
+    auto update = [this, undo, redo] {
+        undo->setEnabled(m_undoStack->canUndo());
+        redo->setEnabled(m_undoStack->canRedo());
+        undo->setText(m_undoStack->canUndo() ? QStringLiteral("元に戻す(&U): %1").arg(m_undoStack->undoText())
+                                             : QStringLiteral("元に戻す(&U)"));
+        redo->setText(m_undoStack->canRedo() ? QStringLiteral("やり直す(&R): %1").arg(m_undoStack->redoText())
+                                             : QStringLiteral("やり直す(&R)"));
+    };
+    // Tied to the action: the stack, cleared as the window goes, then finds no action to update.
+    connect(m_undoStack, &QUndoStack::indexChanged, undo, update);
+    update();
+    auto* keys = new UndoKeysToWindow(this);
+    for (QLineEdit* e : findChildren<QLineEdit*>()) e->installEventFilter(keys);
+}
+
+void MainWindow::undo() {
+    // Typing not yet applied to its field is the latest change: it goes first.
+    if (m_undoBaseline && !m_undoBaseline->sameSettings(m_session)) {
+        m_session.settings = m_undoBaseline->settings;
+        showUndoneState();
+        return;
+    }
+    m_undoStack->undo();
+}
+
+void MainWindow::redo() { m_undoStack->redo(); }
+
+void MainWindow::prepareUndo(const std::vector<int>& stages, const QString& text) {
+    m_pendingStages = stages;
+    m_pendingText = text;
+    if (std::find(stages.begin(), stages.end(), 1) != stages.end())
+        m_pendingSong = app::SessionState::SongState{m_session.song, m_session.header, m_session.lyricsEdited};
+}
+
+void MainWindow::recordUndo(const QString& text, app::SessionState before) {
+    m_undoStack->push(new SessionChange(m_session, std::move(before), app::captureState(m_session, true), {},
+                                        [this] { showUndoneState(); }, text));
+    m_undoBaseline = app::captureState(m_session, false);
+}
+
+void MainWindow::noteUndoStep() {
+    if (m_undoing || !m_undoStack) return;
+    if (m_undoBaseline && !m_undoBaseline->sameSettings(m_session)) {
+        app::SessionState before = std::move(*m_undoBaseline);
+        before.song = std::move(m_pendingSong);
+        const bool withSong = before.song.has_value();
+        const QString text = m_pendingText.isEmpty() ? changeCaption(before.settings) : m_pendingText;
+        // Values the program keeps up to date itself (pixel heights a save
+        // measures again) are no step of the user's.
+        if (!text.isEmpty())
+            m_undoStack->push(new SessionChange(m_session, std::move(before), app::captureState(m_session, withSong),
+                                            m_pendingStages.value_or(kLayOutAgain), [this] { showUndoneState(); },
+                                            text));
+    }
+    m_pendingStages.reset();
+    m_pendingSong.reset();
+    m_pendingText.clear();
+    m_undoBaseline = app::captureState(m_session, false);
+}
+
+void MainWindow::showUndoneState() {
+    m_undoing = true;
+    refreshPresetBox();
+    afterChange();
+    m_undoing = false;
+    m_undoBaseline = app::captureState(m_session, false);
+}
+
+QString MainWindow::changeCaption(const settings::ConversionSettings& before) const {
+    for (const auto& [name, w] : m_fields) {
+        if (before.text(name) == m_session.settings.text(name)) continue;
+        QString caption;
+        if (auto it = m_labels.find(name); it != m_labels.end()) caption = it->second->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w); b && settings::findSetting(name)->kind != Kind::FontFace)
+            caption = b->text();
+        caption.remove('&');
+        if (!caption.isEmpty()) return QStringLiteral("「%1」の変更").arg(caption);
+    }
+    return {};
+}
+
 void MainWindow::startBatchFromDialog() {
     const QString folder = m_dialogs.folder(this, "読み込みフォルダを指定", qs(m_session.appState.textPath));
     if (!folder.isEmpty()) startBatch(folder);
@@ -830,16 +945,19 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
+    app::SessionState before = app::captureState(m_session, true);
     // At the line the preview shows: the one the user is looking at.
-    RubyEditor::open(m_session, this, m_preview ? m_preview->selectedLine() : 1);
+    if (RubyEditor::open(m_session, this, m_preview ? m_preview->selectedLine() : 1) == QDialog::Accepted)
+        recordUndo(QStringLiteral("ルビ作成"), std::move(before));
     afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
+    app::SessionState before = app::captureState(m_session, true);
     LyricsEditor editor(m_session, this);
     placeOver(&editor, this);
-    editor.exec();
+    if (editor.exec() == QDialog::Accepted) recordUndo(QStringLiteral("歌詞編集"), std::move(before));
     afterChange();  // the fields and the preview show what the editor changed
 }
 

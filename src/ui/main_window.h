@@ -6,9 +6,12 @@
 
 #include <QMainWindow>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/session.h"
+#include "app/session_state.h"
 #include "common/reporter.h"
 #include "ui/dialogs.h"
 
@@ -20,6 +23,7 @@ class QMenu;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
+class QUndoStack;
 
 namespace kvelmor::ui {
 
@@ -48,7 +52,12 @@ public:
     QSplitter* splitter() const { return m_splitter; }
     PreviewPane* preview() const { return m_preview; }
 
+    QUndoStack* undoStack() const { return m_undoStack; }
+
 public slots:
+    // Ctrl+Z: typing not yet applied to a field first, else the last step.
+    void undo();
+    void redo();                     // Ctrl+Shift+Z, Ctrl+Y
     void loadSongFromDialog();       // Command1 click, Ctrl+O
     void startBatchFromDialog();     // Command1 right button
     void startBatch(const QString& folder);
@@ -110,6 +119,20 @@ private:
     void acceptFileDrops();
     void openDroppedFile(const QString& path);
 
+    // Undo and redo: the 編集 menu over the window's undo stack. A change of
+    // the settings or the preset becomes a step where afterChange sees it
+    // (noteUndoStep); prepareUndo, called before a change runs its stages,
+    // gives the step those stages, its text, and the song where the stages
+    // rebuild the lines. The editors record their steps themselves.
+    void addEditMenu();
+    void prepareUndo(const std::vector<int>& stages, const QString& text = {});
+    void recordUndo(const QString& text, app::SessionState before);
+    void noteUndoStep();
+    void showUndoneState();
+    // "「幅」の変更": the first setting shown in a field whose text differs
+    // from `before`; empty when none does.
+    QString changeCaption(const settings::ConversionSettings& before) const;
+
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);
 
@@ -132,6 +155,12 @@ private:
     QAction* m_creditOn = nullptr;
     QAction* m_presetChangedMark = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QUndoStack* m_undoStack = nullptr;
+    std::optional<app::SessionState> m_undoBaseline;  // the state after the last step or load
+    std::optional<std::vector<int>> m_pendingStages;  // of the change being made
+    std::optional<app::SessionState::SongState> m_pendingSong;
+    QString m_pendingText;
+    bool m_undoing = false;
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
 };

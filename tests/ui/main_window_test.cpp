@@ -924,3 +924,84 @@ TEST_F(WindowTest, DroppedFilesOpenAsSongOrPreviewVideo) {
     EXPECT_EQ(session->song.lyricsPath, other.string());
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
 }
+
+// Every kind of step is undone back to the song as loaded and redone to the
+// end, the script matching at each step: a field, a colour, a font, a box
+// that rebuilds the lines, the two editors and a preset switch that dropped
+// unsaved changes and the ruby editor's reading.
+TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    auto* combo = field<QComboBox>("Combo2");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "other");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    std::vector<std::string> scripts{session->scriptText()};
+    std::vector<QString> widths{width->text()};
+    auto step = [&](const std::function<void()>& make) {
+        make();
+        scripts.push_back(session->scriptText());
+        widths.push_back(width->text());
+    };
+    step([&] {
+        clear(width);
+        QTest::keyClicks(width, "800");
+        QTest::keyClick(width, Qt::Key_Return);
+    });
+    step([&] {
+        colourAnswer = QColor(255, 0, 0);
+        QTest::mouseClick(reveal(field<QPushButton>("PrimaryColor")), Qt::LeftButton);
+    });
+    step([&] {
+        fontAnswer = QFont("DejaVu Sans", 40);
+        QTest::mouseClick(reveal(field<QPushButton>("Command2")), Qt::LeftButton);
+    });
+    step([&] { QTest::mouseClick(reveal(field<QCheckBox>("kaigyo")), Qt::LeftButton); });
+    step([&] { editFirstLine(); });
+    step([&] {
+        whenShown("Form3", [](QDialog* d) {
+            auto* view = d->findChild<QWidget*>("assText");
+            QTest::keyClick(view, Qt::Key_Space);
+            d->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("よみ"));
+            QTest::keyClick(d->findChild<QLineEdit*>("Text1"), Qt::Key_Return, Qt::ControlModifier);
+        });
+        pressOnWindow(Qt::Key_R, Qt::ControlModifier);
+    });
+    step([&] {  // "other" has unsaved changes: dropped on purpose
+        combo->setCurrentIndex(1);
+        QTest::keyClick(combo, Qt::Key_Up);
+        ASSERT_EQ(combo->currentText(), "default");
+    });
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_EQ(decodeText(scripts.back()).utf8.find("よみ"), std::string::npos) << "the switch laid the lines out again";
+    auto* undo = window->findChild<QAction*>("menuUndo");
+    EXPECT_EQ(undo->text(), QStringLiteral("元に戻す(&U): プリセット「default」の読み込み"));
+
+    // Back: Ctrl+Z, the first time with the focus in a field.
+    width->setFocus();
+    for (size_t i = scripts.size() - 1; i > 0; --i) {
+        SCOPED_TRACE(i);
+        pressOnWindow(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(session->scriptText(), scripts[i - 1]);
+        EXPECT_EQ(width->text(), widths[i - 1]);
+    }
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(combo->currentText(), "other");
+    // And forth: Ctrl+Y and Ctrl+Shift+Z in turn.
+    for (size_t i = 1; i < scripts.size(); ++i) {
+        SCOPED_TRACE(i);
+        pressOnWindow(i % 2 ? Qt::Key_Y : Qt::Key_Z,
+                      i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(session->scriptText(), scripts[i]);
+        EXPECT_EQ(width->text(), widths[i]);
+    }
+    EXPECT_EQ(combo->currentText(), "default");
+    // A field's typing not yet applied is undone first, and only it.
+    clear(width);
+    QTest::keyClicks(width, "1000");
+    pressOnWindow(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(width->text(), widths.back());
+    EXPECT_EQ(session->scriptText(), scripts.back());
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}

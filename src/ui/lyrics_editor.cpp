@@ -27,9 +27,11 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
                           this);
     m_notice->setObjectName("Label1");
     m_notice->setWordWrap(true);
-    auto* saving = new QLabel(QStringLiteral("歌詞ファイルに残すには、OKの後に ファイル → 歌詞を保存 (Ctrl+Shift+S)。"
-                                             "ルビは「[時間](読み)」の形で行の中に書かれています"),
-                              this);
+    // How the edit reaches a lyrics file, and how the readings are written.
+    QString hint = QStringLiteral("歌詞ファイルに残すには、OKの後に ファイル → 歌詞を保存 (Ctrl+Shift+S)。");
+    if (app::hasReadings(session.song))
+        hint += QStringLiteral("ルビは 漢字[開始]([開始]よみ[終了])[終了] の形で行の中に書かれています。");
+    auto* saving = new QLabel(hint, this);
     saving->setObjectName("savingHint");
     saving->setWordWrap(true);
 

@@ -393,7 +393,7 @@ void MainWindow::buildMenus() {
         &MainWindow::saveLyricsFromDialog);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
-    m_recentMenu = file->addMenu("最近使ったファイル(&R)");
+    m_recentMenu = file->addMenu("最近使ったファイル(&F)");
     m_recentMenu->setObjectName("menuRecent");
     file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);

@@ -237,12 +237,14 @@ bool Session::readLyrics(const std::string& path) {
     auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, *m_reporter);
     if (!r.ok) return false;
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
-    lyricsEdited = false;
     return true;
 }
 
 bool Session::loadLyrics(const std::string& path) {
     if (!readLyrics(path)) return false;
+    // A new song; the batch reads its songs with readLyrics and puts the
+    // edited one back, still edited.
+    lyricsEdited = false;
     runFullRefresh();
     return true;
 }

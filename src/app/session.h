@@ -62,10 +62,11 @@ public:
     // A field set as the user would set it, followed by its stages.
     settings::Change setField(const std::string& name, const std::string& value);
 
-    // Loads a lyrics file and runs the full refresh. False (and nothing
-    // changed) when the file could not be read.
+    // Loads a lyrics file and runs the full refresh; the song is not edited.
+    // False (and nothing changed) when the file could not be read.
     bool loadLyrics(const std::string& path);
-    // The same without the refresh.
+    // The same without the refresh, and leaving lyricsEdited as it is (the
+    // batch reads its songs so and then puts the open song back).
     bool readLyrics(const std::string& path);
 
     // The preset commands; selecting runs the refresh a selection runs.

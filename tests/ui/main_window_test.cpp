@@ -531,6 +531,7 @@ TEST_F(WindowTest, BatchFromTheWindowGivesTheScriptsOfTheCommandLine) {
     // The edited song is still the one shown, previewed and written.
     EXPECT_EQ(session->scriptText(), openScript);
     EXPECT_EQ(window->preview()->lineStarts(), openLines);
+    EXPECT_TRUE(window->isWindowModified()) << "the edit is still in no lyrics file";
     QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
     EXPECT_NE(decodeText(fileBytes(dir / "open" / "song.ass")).utf8.find("HEL"), std::string::npos);
     window->close();

@@ -823,12 +823,22 @@ void MainWindow::undo() {
     if (m_undoBaseline && !m_undoBaseline->sameSettings(m_session)) {
         m_session.settings = m_undoBaseline->settings;
         showUndoneState();
+        statusBar()->showMessage(QStringLiteral("入力を元に戻しました"));
         return;
     }
+    if (!m_undoStack->canUndo()) return;
+    // Said in the status bar, which no longer says what held before.
+    const QString text = m_undoStack->undoText();
     m_undoStack->undo();
+    statusBar()->showMessage(QStringLiteral("元に戻しました: %1").arg(text));
 }
 
-void MainWindow::redo() { m_undoStack->redo(); }
+void MainWindow::redo() {
+    if (!m_undoStack->canRedo()) return;
+    const QString text = m_undoStack->redoText();
+    m_undoStack->redo();
+    statusBar()->showMessage(QStringLiteral("やり直しました: %1").arg(text));
+}
 
 void MainWindow::prepareUndo(const std::vector<int>& stages, const QString& text) {
     m_pendingStages = stages;

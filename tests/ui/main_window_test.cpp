@@ -988,6 +988,7 @@ TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
         EXPECT_EQ(width->text(), widths[i - 1]);
     }
     EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("元に戻しました: 「動画の横幅」の変更"));
     EXPECT_EQ(combo->currentText(), "other");
     // And forth: Ctrl+Y and Ctrl+Shift+Z in turn.
     for (size_t i = 1; i < scripts.size(); ++i) {

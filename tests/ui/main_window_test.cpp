@@ -44,6 +44,7 @@
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
 #include "ui/qt_text.h"
+#include "ui/ruby_editor.h"
 #include "ui/version_window.h"
 
 using namespace kvelmor;
@@ -960,8 +961,10 @@ TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
     });
     step([&] { QTest::mouseClick(reveal(field<QCheckBox>("kaigyo")), Qt::LeftButton); });
     step([&] { editFirstLine(); });
-    step([&] {
+    step([&] {  // opened at the line the preview shows
+        window->preview()->setPosition(window->preview()->lineStarts().at(1) + 500);
         whenShown("Form3", [](QDialog* d) {
+            EXPECT_EQ(static_cast<ui::RubyEditor*>(d)->editing().currentLine(), 2);
             auto* view = d->findChild<QWidget*>("assText");
             QTest::keyClick(view, Qt::Key_Space);
             d->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("よみ"));

@@ -160,7 +160,10 @@ bool Session::writeKra(const std::string& outPath) {
 
 bool Session::saveLyrics(const std::string& path) {
     if (!hasLinesToWrite(path) || !kraFits()) return false;
-    const std::string text = lyrics::kraFileText(song);
+    // The time correction the song is laid out with goes with it, so that
+    // the file reads back timed as it is now whatever the preset then says.
+    const std::string text = lyrics::kraFileText(song) + "@timeratio=" +
+                             (settings.isOn("WinAMPTime") ? "0.9953125" : "1") + "\r\n";
     std::string ext = std::filesystem::path(path).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string bytes = ext == ".txt" ? "\xEF\xBB\xBF" + text : encodeForReadBack(text);

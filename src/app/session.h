@@ -100,7 +100,7 @@ public:
     bool writeKra(const std::string& outPath = {});
     // Saves the song as a lyrics file that reads back as it is now: the
     // tag file's text (every working line with its readings inline, then the
-    // header lines). A path ending in ".txt" (any letter case) is written as
+    // header lines) and the time correction in force ("@timeratio="). A path ending in ".txt" (any letter case) is written as
     // UTF-8 with a byte-order mark; any other as the tag file is (the
     // Japanese code page where every character has a form in it, else
     // UTF-8 with the mark). The file is written whole or not at all, over the

@@ -124,13 +124,17 @@ TEST(LyricsEditing, ReadingsSurviveAnEditAndASavedLyricsFile) {
     EXPECT_EQ(s.session.song.LyricsTable[2].plainText, "町");
     EXPECT_NE(decodeText(s.script()).utf8.find("さくら"), std::string::npos);
 
+    // Saved without time correction, read back without it whatever the settings say then.
     for (const char* name : {"saved.kra", "saved.txt"}) {
         SCOPED_TRACE(name);
+        s.session.settings.setText("WinAMPTime", "0");
         const std::string path = (s.dir / name).string();
         ASSERT_TRUE(s.session.saveLyrics(path));
         EXPECT_FALSE(s.session.lyricsEdited);
         EXPECT_EQ(s.session.song.lyricsPath, path);
+        s.session.settings.setText("WinAMPTime", "1");
         ASSERT_TRUE(s.session.loadLyrics(path));
+        EXPECT_FALSE(s.session.settings.isOn("WinAMPTime"));
         EXPECT_EQ(s.session.song.songInfo.artist, "歌い手");
         EXPECT_EQ(app::lyricsEditText(s.session.song), edited);
         s.session.lyricsEdited = true;  // as if edited again

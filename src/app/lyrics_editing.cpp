@@ -2,12 +2,57 @@
 
 #include "app/session.h"
 #include "common/encoding.h"
+#include "layout/spans.h"
+#include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
 
 namespace kvelmor::app {
 
-std::string lyricsEditText(const lyrics::Song& song) {
+namespace {
+
+// The header lines in the order the tag file writes them.
+std::string headerLines(const lyrics::SongInfo& info) {
+    const std::pair<const char*, const std::string*> headers[] = {
+        {"@title=", &info.title},     {"@subtitle=", &info.subtitle}, {"@album=", &info.album},
+        {"@artist=", &info.artist},   {"@lyrics=", &info.lyrics},     {"@compose=", &info.compose},
+        {"@arrange=", &info.arrange}, {"@year=", &info.year},
+    };
     std::string text;
+    for (const auto& [key, value] : headers)
+        if (!value->empty()) text += key + *value + '\n';
+    return text;
+}
+
+template <typename Test>
+bool anyCharSlot(const lyrics::Song& song, Test test) {
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const lyrics::LyricLine& line = song.LyricsTable[i];
+        for (int k = 1; k <= layout::usedSlots(line); ++k)
+            if (line.unit(k).isChar && test(line, line.unit(k))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool hasReadings(const lyrics::Song& song) {
+    return anyCharSlot(song, [](const lyrics::LyricLine&, const lyrics::LyricUnit& u) {
+        return !u.rubyFields().ruby.empty();
+    });
+}
+
+bool hasMarksOrStyles(const lyrics::Song& song) {
+    return anyCharSlot(song, [](const lyrics::LyricLine& line, const lyrics::LyricUnit& u) {
+        return u.cellMark || line.kanjiStyle == "substyle1" || line.kanjiStyle == "substyle2";
+    });
+}
+
+std::string lyricsEditText(const lyrics::Song& song) {
+    std::string text = headerLines(song.songInfo);
+    if (hasReadings(song)) {
+        for (int i = 1; i <= song.lineCount(); ++i) text += lyrics::serializeLine(song.LyricsTable[i]) + '\n';
+        return text;
+    }
     for (int i = 1; i <= song.rawLineCount(); ++i) {
         text += song.RawLyricsTable[i].rawText;
         text += '\n';
@@ -18,10 +63,12 @@ std::string lyricsEditText(const lyrics::Song& song) {
 bool applyLyricsEdit(Session& session, std::string_view text) {
     // Read into a fresh table; the song's is replaced only when every line was taken.
     lyrics::LineTable raw;
-    const lyrics::LineParser parser{session.settings, session.measurer(), session.settings.isOn("WinAMPTime")};
+    lyrics::SongInfo info;
+    lyrics::LineParser parser{session.settings, session.measurer(), session.settings.isOn("WinAMPTime")};
     int lineNo = 0;
     for (std::string_view line : splitLines(text)) {
         ++lineNo;
+        if (lyrics::readHeaderLine(info, parser.timeCorrection, line)) continue;
         switch (lyrics::appendRawLine(raw, line, parser, lineNo)) {
         case lyrics::AppendResult::Appended: break;
         case lyrics::AppendResult::TooManyLines:
@@ -35,6 +82,9 @@ bool applyLyricsEdit(Session& session, std::string_view text) {
         }
     }
     session.song.RawLyricsTable = std::move(raw);
+    session.song.songInfo = std::move(info);
+    session.settings.setText("WinAMPTime", parser.timeCorrection ? "1" : "0");
+    session.lyricsEdited = true;
     session.runFullRefresh();
     return true;
 }

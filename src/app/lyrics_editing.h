@@ -1,7 +1,7 @@
 #pragma once
 // The lyrics text editor's work on the open song: the text it opens with
-// (the timed lines as read) and the replacement of those lines by the
-// edited text.
+// (the header lines and the timed lines, with their readings) and the
+// replacement of the song's lines and header texts by the edited text.
 
 #include <string>
 #include <string_view>
@@ -12,21 +12,33 @@ namespace kvelmor::app {
 
 class Session;
 
-// Every line of the raw table as read, each followed by a line feed.
-// Header lines are not part of it.
+// The header lines that have a value ("@title=..." in the order the tag
+// file writes them), then the lines, each followed by a line feed. While no
+// line carries a reading the lines are those of the raw table as read (or
+// typed); once one does they are the working lines in the tag file's
+// notation, readings inline ("[tb]base[tb]([tb]reading[te])[te]"), so that an
+// edit keeps the readings typed in the ruby editor.
 std::string lyricsEditText(const lyrics::Song& song);
+
+// Whether any working line carries a reading.
+bool hasReadings(const lyrics::Song& song);
+// Whether the ruby editor marked a character or gave a line a spare style:
+// the editor's text cannot hold either, so a changed text drops them.
+bool hasMarksOrStyles(const lyrics::Song& song);
 
 // The name messages about the edited text give as their file: its line
 // numbers are the editor's, not the lyrics file's.
 inline constexpr const char* kLyricsEditName = "歌詞編集";
 
 // Replaces the raw table by the lines of `text` (split at CR LF, LF or CR; a
-// last line without a line break is a line too; every line is taken, empty
-// or not, without the timed-line test, so "@title=..." is a line of
-// characters here) and runs the full refresh, whose reports go to the
-// session's reporter as a load's do. The song information, the lyrics path
-// and the settings are not touched. A text of more than 299 lines, or a line
-// of more than 300 slots, is refused with a report naming its line, and the
+// last line without a line break is a line too) and runs the full refresh,
+// whose reports go to the session's reporter as a load's do. A header line
+// ("@title=", "@artist=" ... in any letter case) sets its song text and
+// "@timeratio=" the time correction, as in a lyrics file; the song texts
+// not given are emptied. Every other line is taken, empty or not, without
+// the timed-line test. The lyrics path is not touched; the song counts as
+// edited (Session::lyricsEdited). A text of more than 299 lines, or a line of
+// more than 300 slots, is refused with a report naming its line, and the
 // song stays exactly as it was. Returns whether the text was applied.
 bool applyLyricsEdit(Session& session, std::string_view text);
 

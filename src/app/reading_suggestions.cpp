@@ -143,6 +143,7 @@ SongReadingsResult fillSongReadings(Session& session) {
     if (result.added > 0) {
         session.runStages({14, 15});  // ruby placement and ruby timing
         session.song.rubyState = lyrics::kRubyAssigned;
+        session.lyricsEdited = true;  // the readings reach a file only when the lyrics are saved
     }
     return result;
 }

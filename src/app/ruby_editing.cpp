@@ -163,8 +163,25 @@ void cycleStyle(LyricLine& line, const std::string& styleNumber) {
     }
 }
 
-RubyEditing::RubyEditing(Session& session) : m_session(session) {
+RubyEditing::RubyEditing(Session& session)
+    : m_session(session), m_opened(session.song), m_editedBefore(session.lyricsEdited) {
     if (lineCount() > 0) m_cursor = findCellSlot(line(), 0, CellMove::First);
+}
+
+void RubyEditing::cancel() {
+    m_session.song = m_opened;
+    m_session.lyricsEdited = m_editedBefore;
+    m_changed = false;
+}
+
+void RubyEditing::setCursorSlot(int slot) {
+    if (isCharSlot(line(), slot)) m_cursor = slot;
+}
+
+void RubyEditing::showLine(int lineNo) {
+    if (lineNo < 1 || lineNo > lineCount()) return;
+    m_line = lineNo;
+    m_cursor = findCellSlot(line(), 0, CellMove::First);
 }
 
 int RubyEditing::lineCount() const { return m_session.song.lineCount(); }
@@ -232,6 +249,7 @@ void RubyEditing::cycleStyle() {
 }
 
 void RubyEditing::finish() {
+    if (m_changed) m_session.lyricsEdited = true;
     m_session.runStages({14, 15});
     if (m_session.song.rubyState != lyrics::kRubyAssigned) m_changed = true;
     m_session.song.rubyState = lyrics::kRubyAssigned;

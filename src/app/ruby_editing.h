@@ -103,12 +103,21 @@ public:
     bool changed() const { return m_changed; }
     // Something else changed the song while the editor was open (suggested readings accepted).
     void markChanged() { m_changed = true; }
+    // Back to the song as it was when the editor opened (Cancel).
+    void cancel();
+    // Moves the cursor to character slot `slot` of the current line (a
+    // click on it); other slots leave it where it is.
+    void setCursorSlot(int slot);
+    // Shows working line `line` (1-based; others are ignored), the cursor on its first character.
+    void showLine(int line);
 
 private:
     lyrics::LyricLine& editLine();
     void changeLine(int delta);
 
     Session& m_session;
+    lyrics::Song m_opened;  // the song as it was when the editor opened
+    bool m_editedBefore = false;  // Session::lyricsEdited when the editor opened
     int m_line = 1;
     int m_cursor = 0;
     int m_cellWidth = 1;

@@ -3,9 +3,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
+#include "common/encoding.h"
 #include "common/file_io.h"
 #include "effects/templates.h"
 #include "layout/timing.h"
@@ -95,6 +97,7 @@ void Session::startUpWithTheStore() {
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
     comboText = settings::kDefaultPreset;
+    keepPresetReference();
 }
 
 bool Session::shutDown() {
@@ -156,6 +159,25 @@ bool Session::writeKra(const std::string& outPath) {
     }
     if (!hasLinesToWrite(outPath) || !kraFits() || !isNotTheLyricsFile(outPath)) return false;
     return lyrics::writeKraFile(song, outPath, *m_reporter).written;
+}
+
+bool Session::saveLyrics(const std::string& path) {
+    if (!hasLinesToWrite(path) || !kraFits()) return false;
+    // The time correction the song is laid out with goes with it, so that
+    // the file reads back timed as it is now whatever the preset then says.
+    const std::string text = lyrics::kraFileText(song) + "@timeratio=" +
+                             (settings.isOn("WinAMPTime") ? "0.9953125" : "1") + "\r\n";
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string bytes = ext == ".txt" ? "\xEF\xBB\xBF" + text : encodeForReadBack(text);
+    if (FileResult w = writeFileAtomically(path, bytes); !w.ok) {
+        m_reporter->error("cannot write the lyrics file " + path + ": " + w.error, path);
+        return false;
+    }
+    song.lyricsPath = path;
+    appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    lyricsEdited = false;
+    return true;
 }
 
 bool Session::kraFits() {
@@ -243,6 +265,9 @@ bool Session::readLyrics(const std::string& path) {
 
 bool Session::loadLyrics(const std::string& path) {
     if (!readLyrics(path)) return false;
+    // A new song; the batch reads its songs with readLyrics and puts the
+    // edited one back, still edited.
+    lyricsEdited = false;
     runFullRefresh();
     return true;
 }
@@ -256,7 +281,7 @@ const std::vector<int> kPresetStages{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 
 bool Session::selectPreset(const std::string& name) {
     comboText = name;
     const Frame frame = frameOf(settings);
-    presets.select(name, settings, presetHooks());
+    if (presets.select(name, settings, presetHooks())) keepPresetReference();
     creditFollowsFrame(frame.width, frame.height);
     runStages(kPresetStages);
     return true;
@@ -264,7 +289,34 @@ bool Session::selectPreset(const std::string& name) {
 
 bool Session::savePreset(const std::string& name) {
     comboText = name;
-    return presets.save(name, settings, *m_reporter);
+    const bool saved = presets.save(name, settings, *m_reporter);
+    if (presets.currentName() == name) keepPresetReference();
+    return saved;
+}
+
+namespace {
+std::vector<std::string> presetTexts(const settings::ConversionSettings& s) {
+    std::vector<std::string> texts;
+    for (const settings::PresetKey& k : settings::presetKeys()) texts.push_back(settings::presetValueText(k, s));
+    return texts;
+}
+}  // namespace
+
+void Session::keepPresetReference() {
+    m_referenceName = presets.currentName();
+    m_referenceTexts = presetTexts(settings);
+}
+
+bool Session::presetChanged() {
+    if (m_referenceName != presets.currentName()) {
+        // The stored preset loaded into a copy, as a selection would load it.
+        settings::ConversionSettings stored = settings;
+        settings::loadPresetSettings(ini, presets.currentName(), stored,
+                                     {[this, &stored](int index) { samples.ApplySample(index, stored); }, nullptr});
+        m_referenceName = presets.currentName();
+        m_referenceTexts = presetTexts(stored);
+    }
+    return presetTexts(settings) != m_referenceTexts;
 }
 
 void Session::typeComboText(const std::string& text) {
@@ -283,6 +335,7 @@ bool Session::deletePreset(const std::string& name) {
     bool ok = presets.remove(name, settings, presetHooks(), *m_reporter);
     creditFollowsFrame(frame.width, frame.height);
     comboText = presets.currentName();
+    if (name != settings::kDefaultPreset) keepPresetReference();  // the first preset was loaded
     // The preset now current was loaded, so the song is laid out with it.
     if (ok) runStages(kPresetStages);
     return ok;

@@ -62,10 +62,11 @@ public:
     // A field set as the user would set it, followed by its stages.
     settings::Change setField(const std::string& name, const std::string& value);
 
-    // Loads a lyrics file and runs the full refresh. False (and nothing
-    // changed) when the file could not be read.
+    // Loads a lyrics file and runs the full refresh; the song is not edited.
+    // False (and nothing changed) when the file could not be read.
     bool loadLyrics(const std::string& path);
-    // The same without the refresh.
+    // The same without the refresh, and leaving lyricsEdited as it is (the
+    // batch reads its songs so and then puts the open song back).
     bool readLyrics(const std::string& path);
 
     // The preset commands; selecting runs the refresh a selection runs.
@@ -74,6 +75,13 @@ public:
     bool deletePreset(const std::string& name);
 
     settings::PresetLoadHooks presetHooks();
+
+    // Whether the settings differ from the current preset as it is stored:
+    // a field, colour or font changed, a video's frame size read, since the
+    // preset was loaded or saved. Selecting a preset (the same one again
+    // too) drops such changes, so the window asks first. Only the preset's
+    // own keys count; the application state (folders, the credit) does not.
+    bool presetChanged();
 
     // The preset box's text typed by the user. While the song has no title
     // of its own, the text becomes its title, which the script then shows
@@ -90,6 +98,17 @@ public:
     bool writeScript(const std::string& outPath = {});
     // The tag file of the laid-out song to `outPath` (empty: beside the lyrics file).
     bool writeKra(const std::string& outPath = {});
+    // Saves the song as a lyrics file that reads back as it is now: the
+    // tag file's text (every working line with its readings inline, then the
+    // header lines) and the time correction in force ("@timeratio="). A path ending in ".txt" (any letter case) is written as
+    // UTF-8 with a byte-order mark; any other as the tag file is (the
+    // Japanese code page where every character has a form in it, else
+    // UTF-8 with the mark). The file is written whole or not at all, over the
+    // lyrics file too: the caller asks before it replaces a file. From then on
+    // the song is that file (the script goes beside it, named after it) and
+    // is no longer edited. Refused, with a report, for a song without timed
+    // lines or with a line too long to read back whole.
+    bool saveLyrics(const std::string& path);
     // The script writeScript writes, as UTF-8 text in memory, with the same
     // steps run first (new line priority, template expansion).
     std::string scriptText();
@@ -110,6 +129,9 @@ public:
     effects::EffectSamples samples;
     script::ScriptHeader header;  // kept up to date by stages 4 and 5
     std::string comboText = settings::kDefaultPreset;  // the text of the preset box
+    // The lyrics editor or the ruby editor changed the song since it was
+    // read or saved: the change is in no lyrics file yet.
+    bool lyricsEdited = false;
 
 private:
     // Start-up once the settings file is in the store.
@@ -118,6 +140,13 @@ private:
     // The credit keeps its place when a change made the frame (pixels) other
     // than oldWidth × oldHeight (CreditSettings::followFrame).
     void creditFollowsFrame(int64_t oldWidth, int64_t oldHeight);
+
+    // The preset keys' texts of the current preset as stored, which
+    // presetChanged compares with; set where a preset is loaded or saved,
+    // read from the store when the current preset changed otherwise (undo).
+    void keepPresetReference();
+    std::string m_referenceName;
+    std::vector<std::string> m_referenceTexts;
 
     Reporter* m_reporter;
     measure::TextMeasurer& m_measurer;

@@ -184,11 +184,15 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     return result;
 }
 
-LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
-                          measure::TextMeasurer& measurer, Reporter& reporter) {
+bool hasLyricsExtension(std::string_view path) {
     std::string ext = std::filesystem::path(path).extension().string();
     ext = lowerAscii(ext.empty() ? ext : ext.substr(1));
-    if (ext != "txt" && ext != "kra") {
+    return ext == "txt" || ext == "kra";
+}
+
+LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
+                          measure::TextMeasurer& measurer, Reporter& reporter) {
+    if (!hasLyricsExtension(path)) {
         reporter.error("not a lyrics file: only .txt and .kra files can be read", path);
         return {};
     }

@@ -46,6 +46,10 @@ bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view utf8)
 // The message shown when a song has more lines than the tables hold.
 inline constexpr const char* kTooManyLinesMessage = "読み込める行数を超えています";
 
+// Whether the file name ends in ".txt" or ".kra" (any letter case): the
+// files the reader reads.
+bool hasLyricsExtension(std::string_view path);
+
 struct LoadResult {
     bool ok = false;
     int skippedLines = 0;  // lines refused for having too many slots

@@ -130,6 +130,7 @@ void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, co
         case T::Credit: state.credit.setText(k.field, *held); break;
         }
     }
+    loadWindowState(ini, state.window);
 }
 
 void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings& s) {
@@ -143,6 +144,7 @@ void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings&
         }
         ini.SetValue(kInfoSection, k.key, toStored(k, held));
     }
+    saveWindowState(ini, state.window);
 }
 
 }  // namespace kvelmor::settings

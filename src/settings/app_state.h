@@ -10,6 +10,7 @@
 #include "settings/conversion_settings.h"
 #include "settings/credit_settings.h"
 #include "settings/ini_store.h"
+#include "settings/window_state.h"
 
 namespace kvelmor::settings {
 
@@ -17,6 +18,7 @@ struct AppState {
     std::string textPath;   // folder of the last lyrics file opened
     std::string mediaPath;  // folder of the last media file opened
     CreditSettings credit;
+    WindowState window;  // kept after the keys below
 };
 
 // One key of the "info" section, in the order it is written.
@@ -42,7 +44,7 @@ std::string ExistingFolder(const std::string& path, const std::string& fallback)
 // from the frame size in force (dispWidth × 8 / 10, dispHeight / 10).
 void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder);
 
-// Writes every "info" key in order (in memory).
+// Writes every "info" key in order (in memory), then the window's keys.
 void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings& s);
 
 }  // namespace kvelmor::settings

@@ -87,6 +87,9 @@ public:
     explicit PresetManager(Cls_Ini& ini) : m_ini(ini) {}
 
     const std::string& currentName() const { return m_current; }
+    // Makes `name` current without loading it (undo puts back a state that
+    // had it current, its settings with it).
+    void setCurrentName(std::string name) { m_current = std::move(name); }
     const std::vector<std::string>& list() const { return m_list; }
     void setList(std::vector<std::string> names) { m_list = std::move(names); }
     bool contains(std::string_view name) const;

@@ -66,6 +66,9 @@ Dialogs Dialogs::standard() {
     d.openFile = [](QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
         return QFileDialog::getOpenFileName(parent, title, folder, filter);
     };
+    d.saveFile = [](QWidget* parent, const QString& title, const QString& path, const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, title, path, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    };
     d.folder = [](QWidget* parent, const QString& title, const QString& folder) {
         return QFileDialog::getExistingDirectory(parent, title, folder);
     };
@@ -80,8 +83,8 @@ Dialogs Dialogs::standard() {
                         parent);
         box.setDefaultButton(QMessageBox::Save);
         box.setEscapeButton(QMessageBox::Cancel);
-        box.button(QMessageBox::Save)->setText(QObject::tr("書き出す"));
-        box.button(QMessageBox::Discard)->setText(QObject::tr("書き出さない"));
+        box.button(QMessageBox::Save)->setText(QObject::tr("保存"));
+        box.button(QMessageBox::Discard)->setText(QObject::tr("破棄"));
         box.button(QMessageBox::Cancel)->setText(QObject::tr("キャンセル"));
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
@@ -90,6 +93,15 @@ Dialogs Dialogs::standard() {
         return QDesktopServices::openUrl(url);
     };
     return d;
+}
+
+bool askDiscardEdits(QWidget* editor, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Discard | QMessageBox::Cancel, editor);
+    box.setObjectName("discardQuestion");
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄する"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("編集を続ける"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Discard;
 }
 
 void placeOver(QWidget* dialog, const QWidget* owner) {

@@ -22,19 +22,26 @@ struct Dialogs {
     std::function<std::optional<QFont>(QWidget* parent, const QFont& initial)> font;
     // A file to open; empty when cancelled.
     std::function<QString(QWidget* parent, const QString& title, const QString& folder, const QString& filter)> openFile;
+    // A file to save to, starting at `path` (a folder and a suggested name);
+    // empty when cancelled. The caller asks before a file is replaced.
+    std::function<QString(QWidget* parent, const QString& title, const QString& path, const QString& filter)> saveFile;
     // A folder; empty when cancelled.
     std::function<QString(QWidget* parent, const QString& title, const QString& folder)> folder;
     // A message the user acknowledges. Many lines scroll.
     std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)> message;
     // Yes or no to something that cannot be undone; no when the box is closed.
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> confirm;
-    // Save, Discard or Cancel for work not yet written; Cancel when the box is closed.
+    // 保存 (Save), 破棄 (Discard) or キャンセル (Cancel) for changes not yet kept; Cancel when the box is closed.
     std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title, const QString& text)> unsaved;
     // Hands a file or web address to the desktop; false when nothing could open it.
     std::function<bool(const QString& target)> openExternally;
 
     static Dialogs standard();
 };
+
+// An editor's question before its edits are dropped (Esc, キャンセル):
+// 破棄する or 編集を続ける, the latter the default. True: drop them.
+bool askDiscardEdits(QWidget* editor, const QString& title, const QString& text);
 
 // Places `dialog` over `owner`: centred where the owner is at least as large
 // in that direction, aligned with the owner's top or left edge otherwise.

@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
                                                     : app::defaultSettingsPath());
     window.show();
     if (!files.isEmpty()) window.loadSong(files.front());
+    else if (!args.parser.isSet(args.batch)) window.reopenLastSong();
     if (args.parser.isSet(args.at)) {
         bool ok = false;
         const double seconds = args.parser.value(args.at).toDouble(&ok);

@@ -11,6 +11,7 @@
 
 #include "app/lyrics_editing.h"
 #include "app/session.h"
+#include "ui/dialogs.h"
 #include "ui/qt_text.h"
 
 namespace kvelmor::ui {
@@ -26,6 +27,13 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
                           this);
     m_notice->setObjectName("Label1");
     m_notice->setWordWrap(true);
+    // How the edit reaches a lyrics file, and how the readings are written.
+    QString hint = QStringLiteral("歌詞ファイルに残すには、OKの後に ファイル → 歌詞を保存 (Ctrl+Shift+S)。");
+    if (app::hasReadings(session.song))
+        hint += QStringLiteral("ルビは 漢字[開始]([開始]よみ[終了])[終了] の形で行の中に書かれています。");
+    auto* saving = new QLabel(hint, this);
+    saving->setObjectName("savingHint");
+    saving->setWordWrap(true);
 
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName("Text");
@@ -46,6 +54,7 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_notice);
+    layout->addWidget(saving);
     layout->addWidget(m_text, 1);
     layout->addWidget(buttons);
     resize(760, 520);
@@ -55,11 +64,12 @@ LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
 bool LyricsEditor::apply() {
     const std::string text = ss(m_text->toPlainText());
     if (text == m_opened) return true;
-    // The lines are laid out again from the text, which holds no reading
-    // typed in the ruby editor: those go, so only when the user agrees.
-    if (m_rubyAtStake) {
+    // The lines are laid out again from the text, which holds the readings
+    // but not the marks and spare styles given in the ruby editor: those go,
+    // so only when the user agrees.
+    if (app::hasMarksOrStyles(m_session.song)) {
         QMessageBox box(QMessageBox::Question, windowTitle(),
-                        QStringLiteral("ルビ作成で付けたルビは、歌詞を書き換えると消えます。書き換えますか?"),
+                        QStringLiteral("ルビ作成で付けたマークとスタイルは、歌詞を書き換えると消えます。書き換えますか?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::No);
         if (box.exec() != QMessageBox::Yes) return false;
@@ -100,15 +110,9 @@ bool LyricsEditor::eventFilter(QObject* watched, QEvent* event) {
 
 void LyricsEditor::reject() {
     // Esc is easily pressed in passing: lines typed are only dropped on purpose.
-    if (ss(m_text->toPlainText()) != m_opened) {
-        QMessageBox box(QMessageBox::Question, windowTitle(), QStringLiteral("編集した歌詞を破棄しますか?"),
-                        QMessageBox::Discard | QMessageBox::Cancel, this);
-        box.setObjectName("discardQuestion");
-        box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄する"));
-        box.button(QMessageBox::Cancel)->setText(QStringLiteral("編集を続ける"));
-        box.setDefaultButton(QMessageBox::Cancel);
-        if (box.exec() != QMessageBox::Discard) return;
-    }
+    if (ss(m_text->toPlainText()) != m_opened &&
+        !askDiscardEdits(this, windowTitle(), QStringLiteral("編集した歌詞を破棄しますか?")))
+        return;
     QDialog::reject();
 }
 

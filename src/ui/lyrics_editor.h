@@ -1,6 +1,7 @@
 #pragma once
-// The lyrics text editor ("歌詞編集", Form5): the timed lines of the song,
-// one a line, to correct by hand. OK (or Ctrl+Enter) or closing the window
+// The lyrics text editor ("歌詞編集", Form5): the song's header lines and
+// its timed lines, one a line, readings inline once there are any, to correct
+// by hand. OK (or Ctrl+Enter) or closing the window
 // applies the text (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was,
 // after asking whether the lines typed are to be dropped.
 // A text that cannot be taken (more than 299 lines, a line of more than 300
@@ -27,9 +28,6 @@ public:
     // changed (an unchanged text changes nothing, so the ruby, marks and
     // styles given in the ruby editor are kept).
     void accept() override;
-    // Readings were typed in the ruby editor: the text holds none of them, so
-    // a changed text asks before it lays the lines out again without them.
-    void setRubyAtStake(bool atStake) { m_rubyAtStake = atStake; }
     // Asks before edited lines are dropped; closes when they are (or there are none).
     void reject() override;
 
@@ -46,7 +44,6 @@ private:
     QLabel* m_notice = nullptr;       // Label1
     QPlainTextEdit* m_text = nullptr;  // Text
     bool m_changed = false;
-    bool m_rubyAtStake = false;
 };
 
 }  // namespace kvelmor::ui

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,7 +14,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -25,11 +31,15 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QUndoStack>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/media.h"
 #include "lyrics/kra_writer.h"
+#include "lyrics/reader.h"
 #include "settings/window_rules.h"
 #include "ui/batch_window.h"
 #include "ui/credit_window.h"
@@ -39,6 +49,7 @@
 #include "ui/preview_pane.h"
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
+#include "ui/undo_commands.h"
 #include "ui/version_window.h"
 
 namespace kvelmor::ui {
@@ -97,10 +108,8 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     buildMenus();
     statusBar();
 
-    connect(m_presetBox, &QComboBox::activated, this, [this](int i) {
-        m_session.selectPreset(ss(m_presetBox->itemText(i)));
-        afterChange();
-    });
+    connect(m_presetBox, &QComboBox::activated, this, [this](int i) { switchPreset(m_presetBox->itemText(i)); });
+    addPresetChangedMark();
     connect(m_presetBox->lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.typeComboText(ss(text)); });
     connect(save, &QPushButton::clicked, this, [this] {
@@ -134,6 +143,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     // The preview keeps two fifths: the first tab whole beside it from 1280 pixels on.
     const int tabsWidth = std::min(pagesWidth, width() * 3 / 5);
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
+    acceptFileDrops();
     m_presetBox->setFocus();
 }
 
@@ -145,6 +155,7 @@ MainWindow::~MainWindow() {
 void MainWindow::startUp(const std::string& settingsPath) {
     m_session.startUp(settingsPath);
     refreshPresetBox();
+    restoreWindowState();
     afterChange();
 }
 
@@ -379,9 +390,16 @@ void MainWindow::buildMenus() {
     add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
     add(file, "menuReadings", "読み候補を付ける(&Y)", QKeySequence(), &MainWindow::fillReadings);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
+    add(file, "menuSaveLyrics", "歌詞を保存(&L)...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        &MainWindow::saveLyricsFromDialog);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
     file->addSeparator();
+    m_recentMenu = file->addMenu("最近使ったファイル(&F)");
+    m_recentMenu->setObjectName("menuRecent");
+    file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
+
+    addEditMenu();
 
     QMenu* credit = menuBar()->addMenu("クレジット設定(&C)");
     m_creditOn = credit->addAction("クレジット表示");
@@ -399,16 +417,22 @@ void MainWindow::buildMenus() {
 void MainWindow::apply(const settings::Change& c) {
     if (m_updating) return;
     if (!c.ok) m_reports.error(c.error);
-    else m_session.runStages(c.stages);
+    else {
+        prepareUndo(c.stages);
+        m_session.runStages(c.stages);
+    }
     afterChange();
 }
 
 void MainWindow::afterChange() {
+    noteUndoStep();
     // The song's file in the caption, marked while edits are not yet written.
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     setWindowTitle(song.isEmpty() ? QStringLiteral("Kvelmor") : song + QStringLiteral("[*] - Kvelmor"));
+    setWindowModified(m_session.lyricsEdited);
     showSettings();
     applyEnabling();
+    showPresetChanged();
     // The preview first: a message about the change is read over the song it is about.
     if (m_preview) m_preview->songOrSettingsChanged();
     showReports("Kvelmor");
@@ -475,7 +499,7 @@ void MainWindow::applyEnabling() {
     if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings)));
     const bool loaded = !m_session.song.lyricsPath.empty();
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);
-    for (const char* name : {"menuEdit", "menuRuby", "menuWrite"})
+    for (const char* name : {"menuEdit", "menuRuby", "menuWrite", "menuSaveLyrics"})
         if (auto* a = findChild<QAction*>(name)) a->setEnabled(loaded);
     if (auto* a = findChild<QAction*>("menuReadings")) a->setEnabled(loaded);
 }
@@ -485,6 +509,53 @@ void MainWindow::refreshPresetBox() {
     m_presetBox->clear();
     for (const auto& n : m_session.presets.list()) m_presetBox->addItem(qs(n));
     m_presetBox->setEditText(qs(m_session.comboText));
+}
+
+void MainWindow::addPresetChangedMark() {
+    // A bold asterisk at the end of the box, as "default *" would read,
+    // without touching the text that names the preset to save.
+    QPixmap mark(16, 16);
+    mark.fill(Qt::transparent);
+    {
+        QPainter p(&mark);
+        QFont f = font();
+        f.setBold(true);
+        f.setPixelSize(16);
+        p.setFont(f);
+        p.setPen(QColor(200, 40, 40));
+        p.drawText(mark.rect(), Qt::AlignCenter, QStringLiteral("*"));
+    }
+    m_presetChangedMark = m_presetBox->lineEdit()->addAction(QIcon(mark), QLineEdit::TrailingPosition);
+    m_presetChangedMark->setObjectName("presetChangedMark");
+    m_presetChangedMark->setToolTip("このプリセットには保存していない変更があります (設定保存で保存します)");
+    m_presetChangedMark->setVisible(false);
+}
+
+void MainWindow::showPresetChanged() {
+    if (m_presetChangedMark) m_presetChangedMark->setVisible(m_session.presetChanged());
+}
+
+void MainWindow::switchPreset(const QString& name) {
+    const QString current = qs(m_session.presets.currentName());
+    if (m_session.presetChanged()) {
+        const auto answer = m_dialogs.unsaved(
+            this, "Kvelmor",
+            QStringLiteral("プリセット「%1」の変更を保存していません。\n保存してから「%2」に切り替えますか?")
+                .arg(current, name));
+        // A save that failed (its message is shown) keeps the changes here too.
+        const bool saved = answer == QMessageBox::Save && m_session.savePreset(ss(current));
+        if (!saved && answer != QMessageBox::Discard) {
+            // Kept: the box names the preset whose settings are shown.
+            m_presetBox->setEditText(qs(m_session.comboText));
+            afterChange();
+            return;
+        }
+    }
+    prepareUndo({1}, QStringLiteral("プリセット「%1」の読み込み").arg(name));
+    m_session.selectPreset(ss(name));
+    // What the status bar said about the settings before (a video's frame size) no longer holds.
+    statusBar()->showMessage(QStringLiteral("プリセット「%1」を読み込みました").arg(name));
+    afterChange();
 }
 
 void MainWindow::showReports(const QString& title) {
@@ -541,38 +612,288 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
-void MainWindow::setUnwritten(bool unwritten) {
-    m_unwritten = unwritten;
-    setWindowModified(unwritten);
-}
-
 bool MainWindow::unwrittenWorkSettled() {
-    if (!m_unwritten) return true;
+    if (!m_session.lyricsEdited) return true;
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     const auto answer = m_dialogs.unsaved(
         this, "Kvelmor",
-        QStringLiteral("「%1」のルビと歌詞の変更を、まだ書き出していません。\n書き出しますか?").arg(song));
+        QStringLiteral("「%1」の歌詞とルビの変更を、まだ保存していません。\n保存しますか?").arg(song));
     if (answer == QMessageBox::Discard) return true;
     if (answer != QMessageBox::Save) return false;
-    writeFiles();
-    return !m_unwritten;  // a write that failed keeps the song here, with its message shown
+    return saveLyricsFromDialog();  // a save cancelled or failed keeps the song here
+}
+
+bool MainWindow::saveLyricsFromDialog() {
+    if (m_session.song.lyricsPath.empty()) return false;
+    const QFileInfo song(qs(m_session.song.lyricsPath));
+    const QString path = m_dialogs.saveFile(
+        this, "歌詞を保存", song.absoluteDir().filePath(song.completeBaseName() + ".kra"),
+        "カラオケタグファイル (*.kra);;歌詞テキスト UTF-8 (*.txt)");
+    if (path.isEmpty()) return false;
+    if (QFileInfo::exists(path) &&
+        !m_dialogs.confirm(this, "歌詞を保存",
+                           QStringLiteral("「%1」は既にあります。上書きしますか?").arg(QFileInfo(path).fileName())))
+        return false;
+    const bool saved = m_session.saveLyrics(ss(path));
+    if (saved) noteRecentFile(path);
+    if (saved) statusBar()->showMessage(QStringLiteral("歌詞を保存しました: %1").arg(path));
+    afterChange();
+    return saved;
 }
 
 void MainWindow::loadSongFromDialog() {
     if (!unwrittenWorkSettled()) return;
+    // The open song's folder: its neighbours are the likeliest next songs.
+    const QString folder = m_session.song.lyricsPath.empty()
+                               ? qs(m_session.appState.textPath)
+                               : QFileInfo(qs(m_session.song.lyricsPath)).absolutePath();
     const QString path = m_dialogs.openFile(
-        this, "テキスト読込", qs(m_session.appState.textPath),
+        this, "テキスト読込", folder,
         "歌詞ファイル (*.txt *.kra);;テキストファイル (*.txt);;カラオケタグファイル (*.kra);;すべてのファイル (*)");
     if (!path.isEmpty()) loadSong(path);
 }
 
 bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
-    if (ok) setUnwritten(false);
-    if (ok) m_rubyTyped = false;
+    if (ok) noteRecentFile(path);
+    if (ok) {
+        // The steps were made on the song before: undone on this one they would bring it back.
+        m_undoStack->clear();
+        m_undoBaseline.reset();
+    }
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;
+}
+
+void MainWindow::restoreWindowState() {
+    settings::WindowState& w = m_session.appState.window;
+    if (!w.geometry.empty()) restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(w.geometry)));
+    QList<int> sizes;
+    for (const QString& part : qs(w.splitterSizes).split(',', Qt::SkipEmptyParts)) sizes << part.toInt();
+    if (sizes.size() == m_splitter->count() && std::all_of(sizes.begin(), sizes.end(), [](int n) { return n >= 0; }))
+        m_splitter->setSizes(sizes);
+    if (!w.previewVideo.empty() && m_preview && QFileInfo(qs(w.previewVideo)).isFile())
+        m_preview->setMedia(qs(w.previewVideo));
+    const std::vector<std::string> gone = settings::dropMissingFiles(w.recentFiles);
+    if (!gone.empty()) {
+        QStringList names;
+        for (const std::string& p : gone) names << qs(p);
+        statusBar()->showMessage(
+            QStringLiteral("見つからないため、最近使ったファイルから外しました: %1").arg(names.join(", ")));
+    }
+    showRecentFiles();
+}
+
+void MainWindow::keepWindowState() {
+    settings::WindowState& w = m_session.appState.window;
+    w.geometry = saveGeometry().toBase64().toStdString();
+    QStringList sizes;
+    for (int n : m_splitter->sizes()) sizes << QString::number(n);
+    w.splitterSizes = ss(sizes.join(','));
+    w.lastSong = m_session.song.lyricsPath.empty()
+                     ? std::string()
+                     : ss(QFileInfo(qs(m_session.song.lyricsPath)).absoluteFilePath());
+    w.previewVideo = m_preview ? ss(m_preview->media()) : std::string();
+}
+
+void MainWindow::reopenLastSong() {
+    const QString last = qs(m_session.appState.window.lastSong);
+    if (last.isEmpty()) return;
+    if (!QFileInfo(last).isFile()) {
+        statusBar()->showMessage(QStringLiteral("前回の歌詞ファイルが見つかりません: %1").arg(last));
+        return;
+    }
+    loadSong(last);
+}
+
+void MainWindow::showRecentFiles() {
+    m_recentMenu->clear();
+    const auto& recent = m_session.appState.window.recentFiles;
+    int n = 0;
+    for (const std::string& p : recent) {
+        const QString path = qs(p);
+        // 1 to 9 and 0 as the keys of the first ten.
+        QAction* a = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(++n % 10).arg(QFileInfo(path).fileName()));
+        a->setToolTip(path);
+        a->setStatusTip(path);
+        a->setData(path);
+        connect(a, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    if (!recent.empty()) {
+        m_recentMenu->addSeparator();
+        m_recentMenu->addAction("一覧を消去", this, [this] {
+            m_session.appState.window.recentFiles.clear();
+            showRecentFiles();
+        });
+    }
+    m_recentMenu->setToolTipsVisible(true);
+    m_recentMenu->setEnabled(!recent.empty());
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        auto& recent = m_session.appState.window.recentFiles;
+        recent.erase(std::remove(recent.begin(), recent.end(), ss(path)), recent.end());
+        showRecentFiles();
+        statusBar()->showMessage(QStringLiteral("見つからないため、最近使ったファイルから外しました: %1").arg(path));
+        return;
+    }
+    if (unwrittenWorkSettled()) loadSong(path);
+}
+
+void MainWindow::noteRecentFile(const QString& path) {
+    settings::addRecentFile(m_session.appState.window.recentFiles, ss(QFileInfo(path).absoluteFilePath()));
+    showRecentFiles();
+}
+
+namespace {
+// The one local file a drag carries; empty for anything else.
+QString draggedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return {};
+    return data->urls().front().toLocalFile();
+}
+}  // namespace
+
+void MainWindow::acceptFileDrops() {
+    setAcceptDrops(true);
+    // A field would take a file's path as typed text.
+    for (QLineEdit* e : findChildren<QLineEdit*>()) e->setAcceptDrops(false);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (!draggedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    const QString path = draggedFile(e->mimeData());
+    if (path.isEmpty()) return;
+    e->acceptProposedAction();
+    // The drop's own event ends first, so that a question about unsaved
+    // edits is not asked while the file manager waits for the drop.
+    QTimer::singleShot(0, this, [this, path] { openDroppedFile(path); });
+}
+
+void MainWindow::openDroppedFile(const QString& path) {
+    if (lyrics::hasLyricsExtension(ss(path))) {
+        if (unwrittenWorkSettled()) loadSong(path);
+        return;
+    }
+    if (!m_preview) return;
+    m_preview->setMedia(path);
+    if (m_preview->media() == path) statusBar()->showMessage(QStringLiteral("プレビューの動画: %1").arg(path));
+    afterChange();  // a file that is not a video is reported
+}
+
+namespace {
+// Stages that lay out the lines again from the working table, for a change
+// of unknown stages undone or redone (those of a newly selected preset, less
+// the rebuild, which would drop the ruby editor's work).
+const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+}  // namespace
+
+void MainWindow::addEditMenu() {
+    m_undoStack = new QUndoStack(this);
+    m_undoStack->setUndoLimit(100);  // steps; those that keep a whole song are the editors' and presets'
+    QMenu* edit = menuBar()->addMenu("編集(&E)");
+    edit->setObjectName("menuUndoRedo");
+    QAction* undo = edit->addAction("元に戻す(&U)");
+    undo->setObjectName("menuUndo");
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = edit->addAction("やり直す(&R)");
+    redo->setObjectName("menuRedo");
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(undo, &QAction::triggered, this, &MainWindow::undo);
+    connect(redo, &QAction::triggered, this, &MainWindow::redo);
+    auto update = [this, undo, redo] {
+        undo->setEnabled(m_undoStack->canUndo());
+        redo->setEnabled(m_undoStack->canRedo());
+        undo->setText(m_undoStack->canUndo() ? QStringLiteral("元に戻す(&U): %1").arg(m_undoStack->undoText())
+                                             : QStringLiteral("元に戻す(&U)"));
+        redo->setText(m_undoStack->canRedo() ? QStringLiteral("やり直す(&R): %1").arg(m_undoStack->redoText())
+                                             : QStringLiteral("やり直す(&R)"));
+    };
+    // Tied to the action: the stack, cleared as the window goes, then finds no action to update.
+    connect(m_undoStack, &QUndoStack::indexChanged, undo, update);
+    update();
+    auto* keys = new UndoKeysToWindow(this);
+    for (QLineEdit* e : findChildren<QLineEdit*>()) e->installEventFilter(keys);
+}
+
+void MainWindow::undo() {
+    // Typing not yet applied to its field is the latest change: it goes first.
+    if (m_undoBaseline && !m_undoBaseline->sameSettings(m_session)) {
+        m_session.settings = m_undoBaseline->settings;
+        showUndoneState();
+        statusBar()->showMessage(QStringLiteral("入力を元に戻しました"));
+        return;
+    }
+    if (!m_undoStack->canUndo()) return;
+    // Said in the status bar, which no longer says what held before.
+    const QString text = m_undoStack->undoText();
+    m_undoStack->undo();
+    statusBar()->showMessage(QStringLiteral("元に戻しました: %1").arg(text));
+}
+
+void MainWindow::redo() {
+    if (!m_undoStack->canRedo()) return;
+    const QString text = m_undoStack->redoText();
+    m_undoStack->redo();
+    statusBar()->showMessage(QStringLiteral("やり直しました: %1").arg(text));
+}
+
+void MainWindow::prepareUndo(const std::vector<int>& stages, const QString& text) {
+    m_pendingStages = stages;
+    m_pendingText = text;
+    if (std::find(stages.begin(), stages.end(), 1) != stages.end())
+        m_pendingSong = app::SessionState::SongState{m_session.song, m_session.header, m_session.lyricsEdited};
+}
+
+void MainWindow::recordUndo(const QString& text, app::SessionState before) {
+    m_undoStack->push(new SessionChange(m_session, std::move(before), app::captureState(m_session, true), {},
+                                        [this] { showUndoneState(); }, text));
+    m_undoBaseline = app::captureState(m_session, false);
+}
+
+void MainWindow::noteUndoStep() {
+    if (m_undoing || !m_undoStack) return;
+    if (m_undoBaseline && !m_undoBaseline->sameSettings(m_session)) {
+        app::SessionState before = std::move(*m_undoBaseline);
+        before.song = std::move(m_pendingSong);
+        const bool withSong = before.song.has_value();
+        const QString text = m_pendingText.isEmpty() ? changeCaption(before.settings) : m_pendingText;
+        // Values the program keeps up to date itself (pixel heights a save
+        // measures again) are no step of the user's.
+        if (!text.isEmpty())
+            m_undoStack->push(new SessionChange(m_session, std::move(before), app::captureState(m_session, withSong),
+                                            m_pendingStages.value_or(kLayOutAgain), [this] { showUndoneState(); },
+                                            text));
+    }
+    m_pendingStages.reset();
+    m_pendingSong.reset();
+    m_pendingText.clear();
+    m_undoBaseline = app::captureState(m_session, false);
+}
+
+void MainWindow::showUndoneState() {
+    m_undoing = true;
+    refreshPresetBox();
+    afterChange();
+    m_undoing = false;
+    m_undoBaseline = app::captureState(m_session, false);
+}
+
+QString MainWindow::changeCaption(const settings::ConversionSettings& before) const {
+    for (const auto& [name, w] : m_fields) {
+        if (before.text(name) == m_session.settings.text(name)) continue;
+        QString caption;
+        if (auto it = m_labels.find(name); it != m_labels.end()) caption = it->second->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w); b && settings::findSetting(name)->kind != Kind::FontFace)
+            caption = b->text();
+        caption.remove('&');
+        if (!caption.isEmpty()) return QStringLiteral("「%1」の変更").arg(caption);
+    }
+    return {};
 }
 
 void MainWindow::startBatchFromDialog() {
@@ -603,12 +924,17 @@ void MainWindow::writeFiles() {
     if (m_session.song.lyricsPath.empty()) return;
     QStringList written;
     if (m_session.writeScript()) {
-        setUnwritten(false);
         written << qs(m_session.defaultScriptPath());
         if (m_session.settings.isOn("KraCheck") && m_session.writeKra())
             written << qs(lyrics::kraPathFor(m_session.song.lyricsPath));
     }
-    if (!written.isEmpty()) statusBar()->showMessage(QStringLiteral("書き込みました: %1").arg(written.join(", ")));
+    // The script holds the edits; the lyrics file does not until they are saved.
+    if (!written.isEmpty())
+        statusBar()->showMessage(QStringLiteral("書き込みました: %1%2")
+                                     .arg(written.join(", "),
+                                          m_session.lyricsEdited
+                                              ? QStringLiteral("  (歌詞の変更はまだ保存していません: 歌詞を保存 Ctrl+Shift+S)")
+                                              : QString()));
     afterChange();
 }
 
@@ -631,22 +957,19 @@ void MainWindow::probeMedia(const QString& path) {
 
 void MainWindow::openRubyEditor() {
     if (m_session.song.lyricsPath.empty()) return;
-    if (RubyEditor::open(m_session, this) == QDialog::Accepted) {
-        setUnwritten(true);
-        m_rubyTyped = true;
-    }
+    app::SessionState before = app::captureState(m_session, true);
+    // At the line the preview shows: the one the user is looking at.
+    if (RubyEditor::open(m_session, this, m_preview ? m_preview->selectedLine() : 1) == QDialog::Accepted)
+        recordUndo(QStringLiteral("ルビ作成"), std::move(before));
     afterChange();  // the fields and the preview show what the editor changed
 }
 
 void MainWindow::openLyricsEditor() {
     if (m_session.song.lyricsPath.empty()) return;
+    app::SessionState before = app::captureState(m_session, true);
     LyricsEditor editor(m_session, this);
-    editor.setRubyAtStake(m_rubyTyped);
     placeOver(&editor, this);
-    if (editor.exec() == QDialog::Accepted) {
-        setUnwritten(true);
-        m_rubyTyped = false;  // laid out again from the text, without them
-    }
+    if (editor.exec() == QDialog::Accepted) recordUndo(QStringLiteral("歌詞編集"), std::move(before));
     afterChange();  // the fields and the preview show what the editor changed
 }
 
@@ -671,6 +994,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     if (!m_shutDown) {
         m_shutDown = true;
+        keepWindowState();
         if (!m_session.shutDown()) {
             m_reports.error("設定を保存できませんでした。プリセットと設定は失われます。", m_session.ini.Path());
         }

@@ -6,9 +6,12 @@
 
 #include <QMainWindow>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/session.h"
+#include "app/session_state.h"
 #include "common/reporter.h"
 #include "ui/dialogs.h"
 
@@ -16,9 +19,11 @@ class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
+class QUndoStack;
 
 namespace kvelmor::ui {
 
@@ -37,6 +42,9 @@ public:
     void startUp(const std::string& settingsPath);
     // Loads a lyrics file as the load button does after its dialog.
     bool loadSong(const QString& path);
+    // Loads the song that was open when the window last closed, if it is
+    // still there (a note in the status bar when it is not).
+    void reopenLastSong();
 
     Dialogs& dialogs() { return m_dialogs; }
     app::Session& session() { return m_session; }
@@ -44,11 +52,19 @@ public:
     QSplitter* splitter() const { return m_splitter; }
     PreviewPane* preview() const { return m_preview; }
 
+    QUndoStack* undoStack() const { return m_undoStack; }
+
 public slots:
+    // Ctrl+Z: typing not yet applied to a field first, else the last step.
+    void undo();
+    void redo();                     // Ctrl+Shift+Z, Ctrl+Y
     void loadSongFromDialog();       // Command1 click, Ctrl+O
     void startBatchFromDialog();     // Command1 right button
     void startBatch(const QString& folder);
     void writeFiles();               // Command7, Ctrl+S
+    // Ctrl+Shift+S: the song as a lyrics file (.kra or .txt), readings and
+    // header lines included; false when it was not saved.
+    bool saveLyricsFromDialog();
     void chooseMediaFile();          // Command13
     void probeMedia(const QString& path);
     void openRubyEditor();           // Command5
@@ -61,6 +77,10 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // A lyrics file (.txt, .kra) dropped on the window opens, as from the
+    // load button; any other file becomes the preview's video.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -77,11 +97,43 @@ private:
     void applyEnabling();
     void refreshPresetBox();
     void showReports(const QString& title);
-    // The editors changed the song since it was loaded or written.
-    void setUnwritten(bool unwritten);
-    // Before the song is replaced or the window closes: true when nothing
-    // unwritten is left behind (written, given up, or there was nothing).
+    // Before the song is replaced or the window closes: true when no edit
+    // of the lyrics is left unsaved (saved, given up, or there was none).
     bool unwrittenWorkSettled();
+
+    // The preset box: a mark while the settings differ from the stored
+    // preset, and a question before a selection drops such changes.
+    void addPresetChangedMark();
+    void showPresetChanged();
+    void switchPreset(const QString& name);
+
+    // Between runs: the window's place and size, the splitter, the preview
+    // video and the recent files come back at start-up and are kept at
+    // closing (in the application state).
+    void restoreWindowState();
+    void keepWindowState();
+    // The ファイル menu's list of recent lyrics files, newest first.
+    void showRecentFiles();
+    void openRecentFile(const QString& path);
+    // A file opened or saved goes to the top of the list.
+    void noteRecentFile(const QString& path);
+    // Files are dropped on the window, not into its fields.
+    void acceptFileDrops();
+    void openDroppedFile(const QString& path);
+
+    // Undo and redo: the 編集 menu over the window's undo stack. A change of
+    // the settings or the preset becomes a step where afterChange sees it
+    // (noteUndoStep); prepareUndo, called before a change runs its stages,
+    // gives the step those stages, its text, and the song where the stages
+    // rebuild the lines. The editors record their steps themselves.
+    void addEditMenu();
+    void prepareUndo(const std::vector<int>& stages, const QString& text = {});
+    void recordUndo(const QString& text, app::SessionState before);
+    void noteUndoStep();
+    void showUndoneState();
+    // "「幅」の変更": the first setting shown in a field whose text differs
+    // from `before`; empty when none does.
+    QString changeCaption(const settings::ConversionSettings& before) const;
 
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);
@@ -103,8 +155,14 @@ private:
     QPushButton* m_edit = nullptr;
     QPushButton* m_write = nullptr;
     QAction* m_creditOn = nullptr;
-    bool m_unwritten = false;
-    bool m_rubyTyped = false;  // readings typed in the ruby editor, which a lyrics edit drops  // the editors changed the song and it is not yet written
+    QAction* m_presetChangedMark = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QUndoStack* m_undoStack = nullptr;
+    std::optional<app::SessionState> m_undoBaseline;  // the state after the last step or load
+    std::optional<std::vector<int>> m_pendingStages;  // of the change being made
+    std::optional<app::SessionState::SongState> m_pendingSong;
+    QString m_pendingText;
+    bool m_undoing = false;
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
 };

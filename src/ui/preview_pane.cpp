@@ -420,6 +420,8 @@ void PreviewPane::chooseMedia() {
     if (m_media == path) m_session.appState.mediaPath = QFileInfo(path).absolutePath().toStdString();
 }
 
+int PreviewPane::selectedLine() const { return m_lines->currentRow() + 1; }
+
 void PreviewPane::updateControls() {
     const QSignalBlocker block(m_slider);
     m_slider->setRange(0, static_cast<int>(std::min<qint64>(length(), INT32_MAX)));

@@ -49,6 +49,9 @@ public:
     // The video drawn behind the subtitles and played with its sound; empty for none.
     void setMedia(const QString& path);
     QString media() const { return m_media; }
+    // The working line (1-based) selected in the list of lines: the one
+    // shown at the position, or the one clicked; 0 for none.
+    int selectedLine() const;
     // Milliseconds: where a jump to each line goes (its first tag less its lead-in), in table order.
     const std::vector<qint64>& lineStarts() const { return m_lineStarts; }
 

@@ -1,6 +1,11 @@
 #include "ui/ruby_editor.h"
 
+#include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QFontMetrics>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +20,7 @@
 #include "app/session.h"
 #include "layout/spans.h"
 #include "measure/text_measure.h"
+#include "ui/dialogs.h"
 #include "ui/qt_text.h"
 
 namespace kvelmor::ui {
@@ -135,10 +141,27 @@ public:
         return QRect(shift() + e.cursorLeft(), kRubyRowTop, std::max(4, e.cursorWidth()), rubyRowHeight());
     }
 
+    // The character slot whose cell holds `x` (pixels of the view); 0 for none.
+    int slotAt(int x) const {
+        const lyrics::LyricLine& line = m_editor.m_editing.line();
+        const int64_t frameX = static_cast<int64_t>(x) - shift();
+        for (int k = 1; k <= layout::usedSlots(line); ++k) {
+            const lyrics::LyricUnit& u = line.unit(k);
+            const int64_t left = layout::CellLeft(line, k);
+            if (u.isChar && frameX >= left && frameX < left + std::max(u.width, 1)) return k;
+        }
+        return 0;
+    }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (m_editor.browseKey(event->key(), event->modifiers())) event->accept();
         else QWidget::keyPressEvent(event);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) m_editor.clickAt(static_cast<int>(event->position().x()));
+        QWidget::mousePressEvent(event);
     }
 
     void paintEvent(QPaintEvent*) override {
@@ -217,17 +240,38 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     m_style = new QLabel(this);
     m_style->setObjectName("styleName");
 
+    m_keys = new QLabel(QStringLiteral("↑↓：行移動   C / X：行 / 文字のマーク   Z：スタイル   クリック：その文字へ   "
+                                       "Ctrl+Enter：OK   Esc：キャンセル"),
+                        this);
+    m_keys->setObjectName("keysHint");
+    // The keys stay with the cells: the buttons are for the mouse.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName("buttons");
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    for (QAbstractButton* b : buttons->buttons()) {
+        b->setFocusPolicy(Qt::NoFocus);
+        if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);  // Enter types a reading
+    }
+    connect(buttons, &QDialogButtonBox::accepted, this, &RubyEditor::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &RubyEditor::reject);
+
     auto* keys = new QHBoxLayout;
     keys->setContentsMargins(kFrameInset, 0, kFrameInset, 0);
     keys->addWidget(m_help);
     keys->addSpacing(10);
     keys->addWidget(m_style);
     keys->addStretch();
+    auto* closing = new QHBoxLayout;
+    closing->setContentsMargins(kFrameInset, 0, kFrameInset, 0);
+    closing->addWidget(m_keys);
+    closing->addStretch();
+    closing->addWidget(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 6);
     layout->setSpacing(4);
     layout->addWidget(m_area);
     layout->addLayout(keys);
+    layout->addLayout(closing);
     layout->addStretch();
 
     // The Part's window: the frame plus 40 pixels wide; the ruby row twice,
@@ -242,14 +286,44 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
 
 RubyEditor::~RubyEditor() = default;
 
-int RubyEditor::open(app::Session& session, QWidget* parent) {
+int RubyEditor::open(app::Session& session, QWidget* parent, int startLine) {
     if (session.song.lineCount() == 0) {
         session.reporter().warning("there are no lyric lines to give ruby to: load a lyrics file first",
                                    session.song.lyricsPath);
         return Rejected;
     }
     RubyEditor editor(session, parent);
+    editor.showLineNumber(startLine);
     return editor.exec();
+}
+
+void RubyEditor::showLineNumber(int line) {
+    if (typing()) endInput(false);
+    m_editing.showLine(line);
+    showLine();
+}
+
+void RubyEditor::clickAt(int x) {
+    if (typing()) {
+        m_input->setFocus();
+        return;
+    }
+    m_view->setFocus();
+    if (const int slot = m_view->slotAt(x)) {
+        m_editing.setCursorSlot(slot);
+        showCursor();
+    }
+}
+
+void RubyEditor::reject() {
+    if (m_finished) return QDialog::reject();
+    if (typing()) endInput(false);
+    // Esc is easily pressed in passing: readings typed are only dropped on purpose.
+    if (m_editing.changed() && !askDiscardEdits(this, windowTitle(), QStringLiteral("ルビの変更を破棄しますか?")))
+        return;
+    m_editing.cancel();
+    m_finished = true;
+    QDialog::done(Rejected);
 }
 
 int RubyEditor::exec() {
@@ -267,6 +341,11 @@ void RubyEditor::done(int) {
     QDialog::done(m_editing.changed() ? Accepted : Rejected);
 }
 
+void RubyEditor::closeEvent(QCloseEvent* event) {
+    done(Accepted);
+    event->accept();
+}
+
 bool RubyEditor::typing() const { return m_input->isEnabled(); }
 
 bool RubyEditor::browseKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -280,6 +359,10 @@ bool RubyEditor::browseKey(int key, Qt::KeyboardModifiers modifiers) {
     const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
     const bool plain = held == Qt::NoModifier;
     const bool shift = held == Qt::ShiftModifier;
+    if (held == Qt::ControlModifier && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        accept();
+        return true;
+    }
     if (!plain && !shift) return false;
     switch (key) {
     case Qt::Key_Left:
@@ -349,9 +432,13 @@ void RubyEditor::endInput(bool store) {
 // the view (which would start a new input) or to the dialog (which would close).
 bool RubyEditor::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_input || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-    switch (static_cast<QKeyEvent*>(event)->key()) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: endInput(true); return true;
+    case Qt::Key_Enter:
+        endInput(true);
+        if (key->modifiers() & Qt::ControlModifier) accept();  // the reading, then OK
+        return true;
     case Qt::Key_Escape: endInput(false); return true;  // the slot keeps what it had
     default: return QDialog::eventFilter(watched, event);
     }

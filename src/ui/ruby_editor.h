@@ -36,17 +36,23 @@ public:
     RubyEditor(app::Session& session, QWidget* parent);
     ~RubyEditor() override;
 
-    // Shows the editor modally over `parent`; a song without working lines
+    // Shows the editor modally over `parent` at working line `startLine`
+    // (1-based; others open it at line 1); a song without working lines
     // is reported through the session's reporter instead. Returns Accepted
     // when the song changed.
-    static int open(app::Session& session, QWidget* parent);
+    static int open(app::Session& session, QWidget* parent, int startLine = 1);
 
     // Rejected at once when the song has no working lines.
     int exec() override;
-    // However the window closes: the ruby being typed is dropped, ruby
-    // placement and timing run, and the result is Accepted when the song
-    // changed.
+    // OK, Ctrl+Enter or the window's close: the ruby being typed is dropped,
+    // ruby placement and timing run, and the result is Accepted when the
+    // song changed.
     void done(int result) override;
+    // キャンセル or Esc: asks before changes are dropped; when they are (or
+    // there are none) the song is as it was when the editor opened.
+    void reject() override;
+    // Shows working line `line` (1-based), the cursor on its first character.
+    void showLineNumber(int line);
 
     const app::RubyEditing& editing() const { return m_editing; }
     const app::RubySuggestions& suggestions() const { return m_suggestions; }
@@ -55,9 +61,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing the window keeps the changes, as OK does (and as the lyrics editor does).
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class RubyLineView;
+    // A click at `x` pixels of the view: the cursor to the character there.
+    void clickAt(int x);
     // A key while the cells are browsed; false when it is not the editor's.
     bool browseKey(int key, Qt::KeyboardModifiers modifiers);
     void startInput();
@@ -83,6 +93,7 @@ private:
     QLineEdit* m_input = nullptr;  // Text1
     QLabel* m_help = nullptr;      // Label1
     QLabel* m_style = nullptr;     // the style name
+    QLabel* m_keys = nullptr;      // the other keys, and how to close
     bool m_finished = false;
 };
 

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/ruby_editing.h"
+#include "common/file_io.h"
 #include "lyrics/checks.h"
 #include "lyrics/reader.h"
 #include "support/loaded_session.h"
@@ -38,7 +40,7 @@ TEST(LyricsEditing, UnchangedTextGivesTheSameSong) {
     const std::string script = s.script();
     const std::string kra = s.kra();
     const std::string text = app::lyricsEditText(s.session.song);
-    EXPECT_EQ(text.find('@'), std::string::npos);  // header lines are not part of it
+    EXPECT_EQ(text.rfind("@title=桜の道\n", 0), 0u) << text;  // the header lines lead
     ASSERT_TRUE(app::applyLyricsEdit(s.session, text));
     EXPECT_EQ(s.script(), script);
     EXPECT_EQ(s.kra(), kra);
@@ -55,13 +57,16 @@ TEST(LyricsEditing, EveryLineOfTheTextBecomesARawLine) {
         int rawLines, workLines;
         bool missingTags;  // the tag repair reports a line
         int secondLineSlots;
+        std::string title = "桜の道";
     };
     const std::vector<Case> cases = {
         {"an empty line is a working line without slots", a + "\n\n" + b + "\n", false, 3, 3, false, 0},
         {"with the line break on it gives no working line", a + "\n\n" + b + "\n", true, 3, 2, false, 3},
         {"a last line without a line break is kept", a + "\n" + b, false, 2, 2, false, 3},
         {"CR LF, LF and CR all end a line", a + "\r\n" + b + "\r" + a, false, 3, 3, false, 3},
-        {"a header typed as a line is lyrics without tags", "@title=別の歌\n" + a + "\n", false, 2, 2, true, 3},
+        {"a line of characters without tags is reported", "別の歌\n" + a + "\n", false, 2, 2, true, 3},
+        {"a header line sets its song text", a + "\n" + b + "\n", false, 2, 2, false, 3, "別の歌"},
+        {"a header line taken out empties its song text", a + "\n" + b + "\n", false, 2, 2, false, 3, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -69,11 +74,12 @@ TEST(LyricsEditing, EveryLineOfTheTextBecomesARawLine) {
         s.session.settings.setText("kaigyo", c.kaigyo ? "1" : "0");
         s.load("@title=桜の道\n" + a + "\n");
         s.reporter.reports.clear();
-        ASSERT_TRUE(app::applyLyricsEdit(s.session, c.text));
+        // The header line as the editor shows it, unless the case takes it out.
+        ASSERT_TRUE(app::applyLyricsEdit(s.session, (c.title.empty() ? "" : "@title=" + c.title + "\n") + c.text));
         EXPECT_EQ(s.session.song.rawLineCount(), c.rawLines);
         EXPECT_EQ(s.session.song.lineCount(), c.workLines);
         EXPECT_EQ(reported(s.reporter, lyrics::kMissingTagsHead), c.missingTags);
-        EXPECT_EQ(s.session.song.songInfo.title, "桜の道");
+        EXPECT_EQ(s.session.song.songInfo.title, c.title);
         EXPECT_EQ(s.session.song.LyricsTable[2].unitCount, c.secondLineSlots);
     }
 }
@@ -95,4 +101,45 @@ TEST(LyricsEditing, TooManyLinesLeaveTheSongAsItWas) {
 
     EXPECT_TRUE(app::applyLyricsEdit(s.session, lines));  // 299 lines are taken
     EXPECT_EQ(s.session.song.rawLineCount(), 299);
+}
+
+// Readings given in the ruby editor are in the editor's text, so a word
+// changed on another line keeps them, and saving the song as a lyrics file
+// keeps the lines, the readings and the header lines for the next load.
+TEST(LyricsEditing, ReadingsSurviveAnEditAndASavedLyricsFile) {
+    LoadedSession s("edit_readings");
+    s.load("@title=桜の道\n@artist=歌い手\n[00:01:00]桜[00:02:00]の[00:03:00]\n[00:04:00]道[00:05:00]\n");
+    app::RubyEditing editing(s.session);
+    editing.storeCursorRuby("さくら");
+    editing.finish();
+    EXPECT_TRUE(s.session.lyricsEdited);
+    const std::string text = app::lyricsEditText(s.session.song);
+    EXPECT_EQ(text, "@title=桜の道\n@artist=歌い手\n"
+                    "[00:01:00]桜[00:01:00]([00:01:00]さくら[00:02:00])[00:02:00]の[00:03:00]\n"
+                    "[00:04:00]道[00:05:00]\n");
+    std::string edited = text;
+    edited.replace(edited.rfind("道"), std::string("道").size(), "町");
+    ASSERT_TRUE(app::applyLyricsEdit(s.session, edited));
+    EXPECT_EQ(s.session.song.LyricsTable[1].unit(2).rubyFields().ruby, "さくら");
+    EXPECT_EQ(s.session.song.LyricsTable[2].plainText, "町");
+    EXPECT_NE(decodeText(s.script()).utf8.find("さくら"), std::string::npos);
+
+    // Saved without time correction, read back without it whatever the settings say then.
+    for (const char* name : {"saved.kra", "saved.txt"}) {
+        SCOPED_TRACE(name);
+        s.session.settings.setText("WinAMPTime", "0");
+        const std::string path = (s.dir / name).string();
+        ASSERT_TRUE(s.session.saveLyrics(path));
+        EXPECT_FALSE(s.session.lyricsEdited);
+        EXPECT_EQ(s.session.song.lyricsPath, path);
+        s.session.settings.setText("WinAMPTime", "1");
+        ASSERT_TRUE(s.session.loadLyrics(path));
+        EXPECT_FALSE(s.session.settings.isOn("WinAMPTime"));
+        EXPECT_EQ(s.session.song.songInfo.artist, "歌い手");
+        EXPECT_EQ(app::lyricsEditText(s.session.song), edited);
+        s.session.lyricsEdited = true;  // as if edited again
+    }
+    std::string bytes;
+    ASSERT_TRUE(readFileBytes((s.dir / "saved.txt").string(), bytes).ok);
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF[00:01:00]桜", 0), 0u) << "UTF-8 text, marked as such";
 }

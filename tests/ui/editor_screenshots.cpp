@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
         commit.setCommitString(QStringLiteral("そっと"));
         QApplication::sendEvent(editor.findChild<QLineEdit*>("Text1"), &commit);
         ok = save(editor, out / "ruby-editor-input.png") && ok;
+        press(editor.findChild<QLineEdit*>("Text1"), Qt::Key_Return);  // kept: the lyrics editor shows it inline
+        editor.accept();
     }
     ok = suggestionsShot(argv[1], out) && ok;
     {

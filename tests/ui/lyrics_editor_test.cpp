@@ -56,7 +56,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         QMessageBox::StandardButton dropAnswer;
         int result;
         bool applied;
-        bool rubyGiven = false;  // readings were typed in the ruby editor
+        bool marked = false;  // a character was marked in the ruby editor
     };
     const auto none = QMessageBox::NoButton;
     const std::vector<Case> cases = {
@@ -67,7 +67,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
          QDialog::Accepted, true},
         {"OK applies it", Leave::OkButton, none, QDialog::Accepted, true},
         {"Ctrl+Enter is OK", Leave::CtrlEnter, none, QDialog::Accepted, true},
-        {"OK asks before the ruby editor's readings go; yes applies", Leave::OkButton, QMessageBox::Yes,
+        {"OK asks before the ruby editor's marks go; yes applies", Leave::OkButton, QMessageBox::Yes,
          QDialog::Accepted, true, true},
         {"closing the window applies it", Leave::CloseWindow, none, QDialog::Accepted, true},
     };
@@ -78,11 +78,12 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         const std::string script = s.script();
         const std::string kra = s.kra();
 
+        s.session.song.LyricsTable[1].unit(2).cellMark = c.marked;
         LyricsEditor e(s.session, nullptr);
-        e.setRubyAtStake(c.rubyGiven);
         QMessageBox::StandardButtons asked = QMessageBox::NoButton;
         EXPECT_EQ(e.windowTitle(), QStringLiteral("歌詞編集"));
-        EXPECT_EQ(text(e)->toPlainText(), QStringLiteral("[00:01:00]空[00:01:50]の[00:02:00]歌[00:03:00]\n"));
+        EXPECT_EQ(text(e)->toPlainText(),
+                  QStringLiteral("@title=空の歌\n[00:01:00]空[00:01:50]の[00:02:00]歌[00:03:00]\n"));
         const int result = runModal(e, [&] {
             text(e)->moveCursor(QTextCursor::End);
             typeText(text(e), QStringLiteral("\n[00:04:00]雲[00:05:00]"));  // no line break after it

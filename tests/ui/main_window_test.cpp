@@ -20,11 +20,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -41,6 +44,7 @@
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
 #include "ui/qt_text.h"
+#include "ui/ruby_editor.h"
 #include "ui/version_window.h"
 
 using namespace kvelmor;
@@ -92,7 +96,7 @@ struct WindowTest : ::testing::Test {
     // What the dialogs answer, and what they were asked.
     std::optional<QColor> colourAnswer;
     std::optional<QFont> fontAnswer;
-    QString fileAnswer, folderAnswer;
+    QString fileAnswer, folderAnswer, saveAnswer;
     QColor colourOffered;
     QFont fontOffered;
     int dialogsOpened = 0;
@@ -134,6 +138,7 @@ struct WindowTest : ::testing::Test {
         };
         d.openFile = [this](QWidget*, const QString&, const QString&, const QString&) { return fileAnswer; };
         d.folder = [this](QWidget*, const QString&, const QString&) { return folderAnswer; };
+        d.saveFile = [this](QWidget*, const QString&, const QString&, const QString&) { return saveAnswer; };
         d.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
         d.openExternally = [](const QString&) { return false; };
         d.confirm = [this](QWidget*, const QString&, const QString& text) {
@@ -183,6 +188,39 @@ struct WindowTest : ::testing::Test {
         ran.clear();
         action();
         return ran;
+    }
+    // Answers the modal window named `name` once it shows, with `answer`.
+    void whenShown(const char* name, std::function<void(QDialog*)> answer) {
+        auto* timer = new QTimer(window.get());
+        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, name, answer] {
+            auto* d = window->findChild<QDialog*>(name);
+            if (!d || !d->isVisible()) return;
+            timer->stop();
+            timer->deleteLater();
+            answer(d);
+        });
+        timer->start(10);
+    }
+    // A key pressed on the window, as the user presses a shortcut.
+    void pressOnWindow(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->windowHandle(), key, modifiers);
+    }
+    // The lyrics editor, opened from the keyboard: the first lyric line's syllables replaced by "ラララ".
+    void editFirstLine() {
+        whenShown("Form5", [](QDialog* d) {
+            auto* text = d->findChild<QPlainTextEdit*>("Text");
+            QStringList lines = text->toPlainText().split('\n');
+            for (QString& line : lines)
+                if (line.startsWith('[')) {
+                    line = line.left(10) + QStringLiteral("ラララ") + line.right(10);
+                    break;
+                }
+            text->setPlainText(lines.join('\n'));
+            d->accept();
+        });
+        pressOnWindow(Qt::Key_E, Qt::ControlModifier);
     }
     fs::path copyExample(const fs::path& to) {
         fs::create_directories(to.parent_path());
@@ -494,6 +532,7 @@ TEST_F(WindowTest, BatchFromTheWindowGivesTheScriptsOfTheCommandLine) {
     // The edited song is still the one shown, previewed and written.
     EXPECT_EQ(session->scriptText(), openScript);
     EXPECT_EQ(window->preview()->lineStarts(), openLines);
+    EXPECT_TRUE(window->isWindowModified()) << "the edit is still in no lyrics file";
     QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
     EXPECT_NE(decodeText(fileBytes(dir / "open" / "song.ass")).utf8.find("HEL"), std::string::npos);
     window->close();
@@ -636,18 +675,6 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         }
         return pane->frame();
     };
-    // Answers the modal window named `name` once it shows, with `answer`.
-    auto whenShown = [&](const char* name, std::function<void(QDialog*)> answer) {
-        auto* timer = new QTimer(window.get());
-        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, name, answer] {
-            auto* d = window->findChild<QDialog*>(name);
-            if (!d || !d->isVisible()) return;
-            timer->stop();
-            timer->deleteLater();
-            answer(d);
-        });
-        timer->start(10);
-    };
 
     // A load's message is read over the song it is about.
     std::ofstream(dir / "odd.txt") << "[00:01:00]a[00:00:50]b[00:02:00]\n";  // times out of order
@@ -673,21 +700,7 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
     EXPECT_NE(raised, sung) << "a new bottom margin moves the lines";
 
     // The lyrics editor: the first lyric line's syllables replaced by one.
-    whenShown("Form5", [](QDialog* d) {
-        auto* text = d->findChild<QPlainTextEdit*>("Text");
-        QStringList lines = text->toPlainText().split('\n');
-        for (QString& line : lines)
-            if (line.startsWith('[')) {
-                line = line.left(10) + QStringLiteral("ラララ") + line.right(10);
-                break;
-            }
-        text->setPlainText(lines.join('\n'));
-        d->accept();
-    });
-    // Opened from the keyboard, as the ruby editor below.
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QImage edited = frameAfter([&] { QTest::keyClick(window->windowHandle(), Qt::Key_E, Qt::ControlModifier); });
+    QImage edited = frameAfter([&] { editFirstLine(); });
     EXPECT_NE(edited, raised) << "the edited line is drawn";
 
     // The ruby editor: a reading typed over the first character.
@@ -716,11 +729,284 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
     EXPECT_EQ(unsavedAsked, 2);
     EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
     EXPECT_FALSE(fs::exists(dir / "song.ass"));
-    unsavedAnswer = QMessageBox::Save;  // written on the way out
+    unsavedAnswer = QMessageBox::Save;  // saved as a lyrics file on the way out
+    saveAnswer = qs((dir / "song.kra").string());
     EXPECT_TRUE(window->close());
     EXPECT_EQ(unsavedAsked, 3);
-    const std::string script = decodeText(fileBytes(dir / "song.ass")).utf8;
-    EXPECT_NE(script.find("ラララ"), std::string::npos);
-    EXPECT_NE(script.find("よみがな"), std::string::npos);
+    const std::string lyrics = decodeText(fileBytes(dir / "song.kra")).utf8;
+    EXPECT_NE(lyrics.find("ララ"), std::string::npos);  // the first ラ carries the reading
+    EXPECT_NE(lyrics.find("よみがな"), std::string::npos);
     (void)loaded;
+}
+
+// A changed preset is marked in the preset box, and selecting a preset asks
+// before the changes go: キャンセル keeps them, 破棄 drops them, 保存 keeps
+// them in the preset they were made in.
+TEST_F(WindowTest, ChangedPresetIsMarkedAndASwitchAsksBeforeDroppingIt) {
+    auto* combo = field<QComboBox>("Combo2");
+    auto* mark = field<QAction>("presetChangedMark");
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    auto setWidth = [&](const char* w) {
+        clear(width);
+        QTest::keyClicks(width, w);
+        QTest::keyClick(width, Qt::Key_Return);
+    };
+    // Picks the list entry `name` with the keyboard, as a user would.
+    auto choose = [&](const QString& name) {
+        const int target = combo->findText(name);
+        combo->setCurrentIndex(target == 0 ? 1 : 0);
+        QTest::keyClick(combo, target == 0 ? Qt::Key_Up : Qt::Key_Down);
+    };
+    setWidth("720");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "wide");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    EXPECT_FALSE(mark->isVisible());
+    choose("default");  // nothing changed: no question
+    EXPECT_EQ(unsavedAsked, 0);
+    EXPECT_EQ(width->text(), "640");
+
+    setWidth("800");
+    EXPECT_TRUE(mark->isVisible());
+    unsavedAnswer = QMessageBox::Cancel;
+    choose("wide");
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_EQ(combo->currentText(), "default");
+    EXPECT_EQ(width->text(), "800");
+    EXPECT_TRUE(mark->isVisible());
+
+    unsavedAnswer = QMessageBox::Discard;
+    choose("wide");
+    EXPECT_EQ(width->text(), "720");
+    EXPECT_FALSE(mark->isVisible());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("プリセット「wide」を読み込みました"));
+    choose("default");
+    EXPECT_EQ(width->text(), "640") << "800 was dropped on purpose";
+
+    setWidth("900");
+    unsavedAnswer = QMessageBox::Save;
+    choose("wide");
+    EXPECT_EQ(width->text(), "720");
+    choose("default");
+    EXPECT_EQ(width->text(), "900") << "kept in the preset it was made in";
+    EXPECT_FALSE(mark->isVisible());
+    EXPECT_EQ(unsavedAsked, 3);
+}
+
+// Edits of the lyrics reach a lyrics file only through 歌詞を保存, which never
+// replaces a file unasked; until then the caption and the status bar say so.
+TEST_F(WindowTest, EditedLyricsAreSavedAsALyricsFileAndReadBack) {
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_FALSE(window->isWindowModified());
+    editFirstLine();
+    EXPECT_TRUE(window->isWindowModified());
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(QStringLiteral("歌詞の変更はまだ保存していません")))
+        << ss(window->statusBar()->currentMessage());
+    EXPECT_TRUE(window->isWindowModified()) << "the script is written, the lyrics file is not";
+
+    const std::string original = fileBytes(dir / "song.txt");
+    saveAnswer = qs((dir / "song.txt").string());
+    confirmAnswer = false;
+    pressOnWindow(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(confirmations, QStringList{QStringLiteral("「song.txt」は既にあります。上書きしますか?")});
+    EXPECT_EQ(fileBytes(dir / "song.txt"), original);
+    EXPECT_TRUE(window->isWindowModified());
+
+    saveAnswer = qs((dir / "edited.kra").string());
+    pressOnWindow(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_TRUE(window->windowTitle().startsWith("edited.kra")) << ss(window->windowTitle());
+    window->close();
+    EXPECT_EQ(unsavedAsked, 0);
+
+    open();
+    fileAnswer = qs((dir / "edited.kra").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(session->song.LyricsTable[1].plainText, "ラララ");
+    EXPECT_FALSE(session->song.songInfo.title.empty());
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// The next start finds the window as it was left: its size, the splitter,
+// the song, the preview video and the recent files; a file that is gone
+// leaves the list with a note.
+TEST_F(WindowTest, TheNextStartRemembersTheWindowTheSongAndTheRecentFiles) {
+    const fs::path first = copyExample(dir / "a" / "first.txt");
+    const fs::path second = copyExample(dir / "b" / "second.txt");
+    for (const fs::path& p : {first, second}) {
+        fileAnswer = qs(p.string());
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    }
+    window->resize(1000, 700);
+    window->splitter()->setSizes({600, 400});
+    const QList<int> splitterSizes = window->splitter()->sizes();
+    const fs::path clip = dir / "clip.mkv";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=c=black:s=320x240:d=2:r=10", "-c:v", "ffv1",
+                            qs(clip.string())});
+    const bool haveClip = ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    if (haveClip) window->preview()->setMedia(qs(clip.string()));
+    EXPECT_TRUE(window->close());
+
+    open();
+    window->reopenLastSong();
+    EXPECT_EQ(window->size(), QSize(1000, 700));
+    EXPECT_EQ(window->splitter()->sizes(), splitterSizes);
+    EXPECT_EQ(session->song.lyricsPath, second.string());
+    if (haveClip) EXPECT_EQ(window->preview()->media(), qs(clip.string()));
+    auto recent = [&] {
+        QStringList paths;
+        for (QAction* a : field<QMenu>("menuRecent")->actions())
+            if (a->data().isValid()) paths << a->data().toString();
+        return paths;
+    };
+    EXPECT_EQ(recent(), (QStringList{qs(second.string()), qs(first.string())}));
+    // Ctrl+O opens in the folder of the song that is open.
+    QString offered;
+    window->dialogs().openFile = [&](QWidget*, const QString&, const QString& folder, const QString&) {
+        offered = folder;
+        return QString();
+    };
+    window->findChild<QAction*>("menuLoad")->trigger();
+    EXPECT_EQ(offered, qs((dir / "b").string()));
+    // A recent file opens from the menu.
+    field<QMenu>("menuRecent")->actions().at(1)->trigger();
+    EXPECT_EQ(session->song.lyricsPath, first.string());
+    EXPECT_EQ(recent(), (QStringList{qs(first.string()), qs(second.string())}));
+    EXPECT_TRUE(window->close());
+
+    fs::remove(first);
+    open();
+    EXPECT_EQ(recent(), QStringList{qs(second.string())});
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(qs(first.string())))
+        << ss(window->statusBar()->currentMessage());
+    window->reopenLastSong();
+    EXPECT_TRUE(session->song.lyricsPath.empty());
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(qs(first.string())));
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// A lyrics file dropped on the window opens, asking first while edits are
+// unsaved; a video dropped on the preview becomes the preview's video.
+TEST_F(WindowTest, DroppedFilesOpenAsSongOrPreviewVideo) {
+    auto drop = [&](const fs::path& file, QWidget* over) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(qs(file.string()))});
+        const QPointF at = over->mapTo(window.get(), over->rect().center());
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &dropped);
+        QTest::qWait(50);  // the file opens once the drop is over
+    };
+    const fs::path song = copyExample(dir / "song.txt");
+    const fs::path other = copyExample(dir / "other.kra");
+    drop(song, field<QTabWidget>("SSTab1"));
+    EXPECT_EQ(session->song.lyricsPath, song.string());
+
+    editFirstLine();
+    unsavedAnswer = QMessageBox::Cancel;
+    drop(other, field<QTabWidget>("SSTab1"));
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_EQ(session->song.lyricsPath, song.string());
+    unsavedAnswer = QMessageBox::Discard;
+    drop(other, window->preview());
+    EXPECT_EQ(session->song.lyricsPath, other.string());
+
+    const fs::path clip = dir / "clip.mkv";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "color=c=black:s=320x240:d=2:r=10", "-c:v", "ffv1",
+                            qs(clip.string())});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) GTEST_SKIP() << "ffmpeg could not make a clip";
+    drop(clip, window->preview());
+    EXPECT_EQ(window->preview()->media(), qs(clip.string()));
+    EXPECT_EQ(session->song.lyricsPath, other.string());
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// Every kind of step is undone back to the song as loaded and redone to the
+// end, the script matching at each step: a field, a colour, a font, a box
+// that rebuilds the lines, the two editors and a preset switch that dropped
+// unsaved changes and the ruby editor's reading.
+TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    auto* combo = field<QComboBox>("Combo2");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "other");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    std::vector<std::string> scripts{session->scriptText()};
+    std::vector<QString> widths{width->text()};
+    auto step = [&](const std::function<void()>& make) {
+        make();
+        scripts.push_back(session->scriptText());
+        widths.push_back(width->text());
+    };
+    step([&] {
+        clear(width);
+        QTest::keyClicks(width, "800");
+        QTest::keyClick(width, Qt::Key_Return);
+    });
+    step([&] {
+        colourAnswer = QColor(255, 0, 0);
+        QTest::mouseClick(reveal(field<QPushButton>("PrimaryColor")), Qt::LeftButton);
+    });
+    step([&] {
+        fontAnswer = QFont("DejaVu Sans", 40);
+        QTest::mouseClick(reveal(field<QPushButton>("Command2")), Qt::LeftButton);
+    });
+    step([&] { QTest::mouseClick(reveal(field<QCheckBox>("kaigyo")), Qt::LeftButton); });
+    step([&] { editFirstLine(); });
+    step([&] {  // opened at the line the preview shows
+        window->preview()->setPosition(window->preview()->lineStarts().at(1) + 500);
+        whenShown("Form3", [](QDialog* d) {
+            EXPECT_EQ(static_cast<ui::RubyEditor*>(d)->editing().currentLine(), 2);
+            auto* view = d->findChild<QWidget*>("assText");
+            QTest::keyClick(view, Qt::Key_Space);
+            d->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("よみ"));
+            QTest::keyClick(d->findChild<QLineEdit*>("Text1"), Qt::Key_Return, Qt::ControlModifier);
+        });
+        pressOnWindow(Qt::Key_R, Qt::ControlModifier);
+    });
+    step([&] {  // "other" has unsaved changes: dropped on purpose
+        combo->setCurrentIndex(1);
+        QTest::keyClick(combo, Qt::Key_Up);
+        ASSERT_EQ(combo->currentText(), "default");
+    });
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_EQ(decodeText(scripts.back()).utf8.find("よみ"), std::string::npos) << "the switch laid the lines out again";
+    auto* undo = window->findChild<QAction*>("menuUndo");
+    EXPECT_EQ(undo->text(), QStringLiteral("元に戻す(&U): プリセット「default」の読み込み"));
+
+    // Back: Ctrl+Z, the first time with the focus in a field.
+    width->setFocus();
+    for (size_t i = scripts.size() - 1; i > 0; --i) {
+        SCOPED_TRACE(i);
+        pressOnWindow(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(session->scriptText(), scripts[i - 1]);
+        EXPECT_EQ(width->text(), widths[i - 1]);
+    }
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("元に戻しました: 「動画の横幅」の変更"));
+    EXPECT_EQ(combo->currentText(), "other");
+    // And forth: Ctrl+Y and Ctrl+Shift+Z in turn.
+    for (size_t i = 1; i < scripts.size(); ++i) {
+        SCOPED_TRACE(i);
+        pressOnWindow(i % 2 ? Qt::Key_Y : Qt::Key_Z,
+                      i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(session->scriptText(), scripts[i]);
+        EXPECT_EQ(width->text(), widths[i]);
+    }
+    EXPECT_EQ(combo->currentText(), "default");
+    // A field's typing not yet applied is undone first, and only it.
+    clear(width);
+    QTest::keyClicks(width, "1000");
+    pressOnWindow(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(width->text(), widths.back());
+    EXPECT_EQ(session->scriptText(), scripts.back());
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
 }

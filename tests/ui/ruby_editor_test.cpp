@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -208,4 +211,65 @@ TEST(RubyEditorWindow, ClosingWithoutChangesAndWithoutLines) {
     EXPECT_EQ(RubyEditor::open(none.session, nullptr), QDialog::Rejected);
     ASSERT_FALSE(none.reporter.reports.empty());
     EXPECT_NE(none.reporter.reports.back().text.find("no lyric lines"), std::string::npos);
+}
+
+// The editor opens at the line asked for, a click puts the cursor on the
+// character under it, and each way of closing keeps or drops the readings:
+// Esc asks first and drops them only when told to.
+TEST(RubyEditorWindow, OkKeepsAndCancelDropsAfterAsking) {
+    enum class Leave { EscKeepEditingThenDiscard, CancelButton, CtrlEnter, OkButton };
+    const std::vector<std::pair<Leave, bool>> cases = {
+        {Leave::EscKeepEditingThenDiscard, false}, {Leave::CancelButton, false},
+        {Leave::CtrlEnter, true}, {Leave::OkButton, true}};
+    for (const auto& [leave, kept] : cases) {
+        SCOPED_TRACE(static_cast<int>(leave));
+        LoadedSession s("ui_ok_cancel");
+        s.load(kOther + kSpring);
+        const std::string script = s.script();
+        RubyEditor e(s.session, nullptr);
+        e.showLineNumber(2);
+        QStringList asked;
+        // Answers each question of the editor: first "keep editing", then "discard".
+        auto answer = [&](QMessageBox::StandardButton button) {
+            QTimer::singleShot(0, &e, [&asked, button] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked << box->text();
+                    box->button(button)->click();
+                }
+            });
+        };
+        auto* buttons = e.findChild<QDialogButtonBox*>("buttons");
+        QTimer::singleShot(0, &e, [&] {
+            EXPECT_EQ(e.editing().currentLine(), 2);
+            EXPECT_TRUE(e.findChild<QLabel*>("keysHint")->text().contains(QStringLiteral("↑↓：行移動")));
+            // A click on the third character (風, slot 6): each is 20 px wide.
+            const int frameX = s.session.song.LyricsTable[2].posX + 2 * 20 + 10;
+            QTest::mouseClick(view(e), Qt::LeftButton, {}, QPoint(frameX + 20, 40));  // 20: the frame's inset
+            EXPECT_EQ(e.editing().cursorSlot(), 6);
+            press(e, Qt::Key_Space);
+            typeReading(e, QStringLiteral("かぜ"));
+            press(e, Qt::Key_Return);
+            switch (leave) {
+            case Leave::EscKeepEditingThenDiscard:
+                answer(QMessageBox::Cancel);
+                press(e, Qt::Key_Escape);
+                EXPECT_TRUE(e.isVisible());
+                answer(QMessageBox::Discard);
+                press(e, Qt::Key_Escape);
+                break;
+            case Leave::CancelButton:
+                answer(QMessageBox::Discard);
+                QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+                break;
+            case Leave::CtrlEnter: press(e, Qt::Key_Return, Qt::ControlModifier); break;
+            case Leave::OkButton: QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton); break;
+            }
+        });
+        const int result = e.exec();
+        EXPECT_EQ(result, kept ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(s.session.song.LyricsTable[2].unit(6).rubyFields().ruby, kept ? "かぜ" : "");
+        EXPECT_EQ(s.session.lyricsEdited, kept);
+        if (!kept) EXPECT_EQ(s.script(), script);
+        EXPECT_EQ(asked.size(), leave == Leave::EscKeepEditingThenDiscard ? 2 : kept ? 0 : 1);
+    }
 }

@@ -166,7 +166,7 @@ bool hasTagOutOfOrder(const LyricLine& line, std::optional<Centiseconds> limit) 
 
 }  // namespace
 
-int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
+std::vector<int> linesOutOfOrder(const Song& song) {
     std::map<int32_t, Centiseconds> lastEnd;  // by row; every row starts at 0
     // For each line, the latest tag as written of the lines after it.
     std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(song.lineCount()) + 2);
@@ -175,36 +175,49 @@ int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r)
         if (const auto t = lastRawTag(song.LyricsTable[i + 1])) latest = std::max(latest.value_or(*t), *t);
         latestLater[static_cast<size_t>(i)] = latest;
     }
-    int n = 0;
-    std::string entries;
+    std::vector<int> lines;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
         Centiseconds& end = lastEnd[line.rowNumber];
         const auto limit = latestLater[static_cast<size_t>(i)];
-        if (line.startTime < end || hasTagOutOfOrder(line, limit)) {
-            entries += "[" + formatScriptTime(line.firstTagTime) + "]";
-            ++n;
-        }
+        if (line.startTime < end || hasTagOutOfOrder(line, limit)) lines.push_back(i);
         end = line.endTime;
     }
+    return lines;
+}
+
+int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
+    const std::vector<int> lines = linesOutOfOrder(song);
+    std::string entries;
+    for (int i : lines) entries += "[" + formatScriptTime(song.LyricsTable[i].firstTagTime) + "]";
+    const int n = static_cast<int>(lines.size());
     if (n > 0)
         r.warning(std::string(kTimeOrderHead) + std::to_string(n) + "行あります" + kReportBreak + entries,
                   song.lyricsPath);
     return n;
 }
 
-FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionSettings& s) {
     const int64_t W = s.wholeNumber("dispWidth");
     const int64_t marginL = s.wholeNumber("MarginL");
     const int64_t marginR = s.wholeNumber("MarginR");
-    FitCount f;
+    std::vector<LineFit> out;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
         // Each count is of lines: a line past both edges is one line that
         // does not fit, not two.
         const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
-        if (right >= W || line.posX < 1) ++f.overflow;
-        if (right + marginR > W || line.posX < marginL) ++f.margin;
+        LineFit f{i, right >= W || line.posX < 1, right + marginR > W || line.posX < marginL};
+        if (f.overflow || f.margin) out.push_back(f);
+    }
+    return out;
+}
+
+FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+    FitCount f;
+    for (const LineFit& l : linesNotFitting(song, s)) {
+        f.overflow += l.overflow ? 1 : 0;
+        f.margin += l.margin ? 1 : 0;
     }
     if (f.overflow > 0) {
         std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);

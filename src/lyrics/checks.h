@@ -6,6 +6,7 @@
 // wording; the caller goes on either way.
 
 #include <string>
+#include <vector>
 
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
@@ -64,6 +65,8 @@ int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& 
 // Reports "時間が前後している行が" + n + "行あります" + "\n\r" + entries, one
 // entry "[" + firstTagTime in script time + "]" per such line. Returns n.
 int checkTimeOrder(Song& song, const settings::ConversionSettings& s, Reporter& r);
+// The lines checkTimeOrder reports, 1-based, in table order.
+std::vector<int> linesOutOfOrder(const Song& song);
 
 struct FitCount {
     int overflow = 0;  // o: lines reaching the frame's right edge or starting left of pixel 1
@@ -75,5 +78,13 @@ struct FitCount {
 // too, "1行に収まらない行が" + o + "行" + "\n\r" + "指定範囲に収まらない行が"
 // + m + "行あります"; nothing when o = 0, whatever m is.
 FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r);
+
+// One line that checkLineFit counts, 1-based.
+struct LineFit {
+    int line = 0;
+    bool overflow = false;  // counted in FitCount::overflow
+    bool margin = false;    // counted in FitCount::margin
+};
+std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionSettings& s);
 
 }  // namespace kvelmor::lyrics

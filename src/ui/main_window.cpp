@@ -23,20 +23,24 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSplitter>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/line_reports.h"
 #include "app/media.h"
 #include "lyrics/kra_writer.h"
 #include "settings/window_rules.h"
+#include "ui/command_keys.h"
 #include "ui/batch_window.h"
 #include "ui/credit_window.h"
 #include "ui/field_edit.h"
 #include "ui/form_table.h"
 #include "ui/lyrics_editor.h"
 #include "ui/preview_pane.h"
+#include "ui/reports_pane.h"
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
 #include "ui/version_window.h"
@@ -85,17 +89,32 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     m_tabs->setObjectName("SSTab1");
     buildForm(m_tabs);
     m_splitter->addWidget(m_tabs);
-    // The song as it will look, beside the settings that shape it.
-    m_preview = new PreviewPane(m_session, m_splitter);
+    // The song as it will look, beside the settings that shape it, and
+    // below it what the checks find in it.
+    auto* songSide = new QSplitter(Qt::Vertical, m_splitter);
+    songSide->setObjectName("songSplitter");
+    m_preview = new PreviewPane(m_session, songSide);
     m_preview->setObjectName("previewPane");
-    m_splitter->addWidget(m_preview);
+    m_reportsPane = new ReportsPane(songSide);
+    songSide->addWidget(m_preview);
+    songSide->addWidget(m_reportsPane);
+    songSide->setStretchFactor(0, 4);
+    songSide->setStretchFactor(1, 1);
+    songSide->setCollapsible(0, false);
+    m_splitter->addWidget(songSide);
+    connect(m_reportsPane, &ReportsPane::lineChosen, this, &MainWindow::showLine);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 1);
     layout->addWidget(m_splitter, 1);
     layout->addWidget(buildCommands());
     setCentralWidget(central);
     buildMenus();
-    statusBar();
+    addTabKeys();
+    // The commands' keys work wherever the focus is, over the fields' own.
+    new CommandKeysFirst(this);
+    m_reportCount = new QLabel(this);
+    m_reportCount->setObjectName("reportCount");
+    statusBar()->addPermanentWidget(m_reportCount);
 
     connect(m_presetBox, &QComboBox::activated, this, [this](int i) {
         m_session.selectPreset(ss(m_presetBox->itemText(i)));
@@ -212,7 +231,11 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) {
             if (!m_updating) m_session.settings.setText(name, ss(t));
         });
-        e->onEnter = [this, name] { apply(m_session.settings.pressEnter(name)); };
+        e->onEnter = [this, name, e] {
+            const bool asLeaving = m_session.settings.enterActsAsLeaving(name);
+            apply(m_session.settings.pressEnter(name));
+            if (asLeaving) e->markApplied();
+        };
         e->onLeave = [this, name] { apply(m_session.settings.leaveField(name)); };
         if (def->kind == Kind::Text) e->setMinimumWidth(260);
         else e->setFixedWidth(72);
@@ -395,6 +418,23 @@ void MainWindow::buildMenus() {
     add(help, "menuVersion", "バージョン", QKeySequence(), &MainWindow::showVersionWindow);
 }
 
+void MainWindow::addTabKeys() {
+    // Ctrl+PgDown and Ctrl+PgUp turn the tabs from any field; a list, slider
+    // or spin box with the focus would take them as a step otherwise.
+    auto add = [this](const char* name, Qt::Key key, int step) {
+        auto* a = new QAction(this);
+        a->setObjectName(name);
+        a->setShortcut(QKeySequence(Qt::CTRL | key));
+        connect(a, &QAction::triggered, this, [this, step] {
+            const int n = m_tabs->count();
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + n) % n);
+        });
+        addAction(a);
+    };
+    add("nextTab", Qt::Key_PageDown, 1);
+    add("previousTab", Qt::Key_PageUp, -1);
+}
+
 void MainWindow::apply(const settings::Change& c) {
     if (m_updating) return;
     if (!c.ok) m_reports.error(c.error);
@@ -472,10 +512,29 @@ void MainWindow::applyEnabling() {
         if (auto it = m_labels.find(f.name); it != m_labels.end()) it->second->setEnabled(f.enabled);
     }
     if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings)));
+    applyChoiceAndFrameEnabling();
     const bool loaded = !m_session.song.lyricsPath.empty();
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);
     for (const char* name : {"menuEdit", "menuRuby", "menuWrite"})
         if (auto* a = findChild<QAction*>(name)) a->setEnabled(loaded);
+}
+
+void MainWindow::applyChoiceAndFrameEnabling() {
+    for (const auto& c : settings::governedChoices(m_session.settings)) {
+        auto* box = qobject_cast<QComboBox*>(m_fields[c.name]);
+        auto* model = box ? qobject_cast<QStandardItemModel*>(box->model()) : nullptr;
+        if (QStandardItem* item = model ? model->item(c.index) : nullptr) item->setEnabled(c.enabled);
+    }
+    // A frame whose every field is switched off is drawn switched off as a whole.
+    for (QGroupBox* frame : m_tabs->findChildren<QGroupBox*>()) {
+        bool anyOn = false, anyField = false;
+        for (const auto& [name, w] : m_fields) {
+            if (!frame->isAncestorOf(w)) continue;
+            anyField = true;
+            anyOn = anyOn || !w->testAttribute(Qt::WA_ForceDisabled);
+        }
+        if (anyField) frame->setEnabled(anyOn);
+    }
 }
 
 void MainWindow::refreshPresetBox() {
@@ -486,19 +545,26 @@ void MainWindow::refreshPresetBox() {
 }
 
 void MainWindow::showReports(const QString& title) {
-    if (m_reports.reports.empty()) return;
-    QStringList lines;
-    Severity worst = Severity::Info;
+    // Failures stop what was asked and are answered in a box; the checks'
+    // findings and the notes of the action go to the reports pane.
+    QStringList failures;
+    std::vector<Report> notes;
     for (const Report& r : m_reports.reports) {
-        lines << qs(formatReport(r));
-        if (r.severity == Severity::Error || (r.severity == Severity::Warning && worst == Severity::Info))
-            worst = r.severity;
+        if (r.severity == Severity::Error) failures << qs(formatReport(r));
+        else if (!app::isLineCheckSummary(r)) notes.push_back(r);
     }
     m_reports.reports.clear();
-    const auto icon = worst == Severity::Error     ? QMessageBox::Critical
-                      : worst == Severity::Warning ? QMessageBox::Warning
-                                                   : QMessageBox::Information;
-    m_dialogs.message(this, icon, title, lines.join('\n'));
+    if (!notes.empty()) m_actionNotes = std::move(notes);
+    const auto lines = app::lineReports(m_session);
+    m_reportsPane->showReports(lines, m_actionNotes);
+    const int count = m_reportsPane->count();
+    m_reportCount->setText(count == 0 ? QString() : QStringLiteral("チェック結果 %1件").arg(count));
+    if (!failures.isEmpty()) m_dialogs.message(this, QMessageBox::Critical, title, failures.join('\n'));
+}
+
+void MainWindow::showLine(int line) {
+    const auto& starts = m_preview->lineStarts();
+    if (line >= 1 && static_cast<size_t>(line) <= starts.size()) m_preview->setPosition(starts[static_cast<size_t>(line - 1)]);
 }
 
 void MainWindow::pickColour(const std::string& name) {
@@ -568,6 +634,7 @@ bool MainWindow::loadSong(const QString& path) {
     const bool ok = m_session.loadLyrics(ss(path));
     if (ok) setUnwritten(false);
     if (ok) m_rubyTyped = false;
+    if (ok) m_actionNotes.clear();  // the notes were about the song before
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
     return ok;

@@ -12,9 +12,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QPushButton>
@@ -40,6 +42,7 @@
 #include "ui/form_table.h"
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
+#include "ui/reports_pane.h"
 #include "ui/qt_text.h"
 #include "ui/version_window.h"
 
@@ -309,13 +312,104 @@ TEST_F(WindowTest, EnterAndLeavingAreTwoReactions) {
     EXPECT_TRUE(fadeIn->isEnabled());
     EXPECT_EQ(fadeIn->text(), "90");
 
-    // An effect sample fills the templates, shown from their start.
-    auto* sample = reveal(field<QComboBox>("TagSample"));
+    // An effect sample of the free setting fills the templates, shown from their start.
+    auto* wipe = reveal(field<QComboBox>("wipe"));
+    wipe->setFocus();
+    QTest::keyClick(wipe, Qt::Key_Down);  // "1文字毎"
+    for (const char* freeOnly : {"TagSample", "commandLine", "commandChar", "KaraokeWipe", "posNo", "DelayTime"})
+        EXPECT_FALSE(field<QWidget>(freeOnly)->isEnabled()) << freeOnly;
+    QTest::keyClick(wipe, Qt::Key_Down);
+    QTest::keyClick(wipe, Qt::Key_Down);  // "縁ワイプ"
+    EXPECT_TRUE(field<QWidget>("ClipWipe")->isEnabled());
+    auto* exColours = qobject_cast<QStandardItemModel*>(field<QComboBox>("ExColor")->model());
+    EXPECT_FALSE(exColours->item(3)->isEnabled());
+    EXPECT_TRUE(exColours->item(2)->isEnabled());
+    QTest::keyClick(wipe, Qt::Key_Down);  // "自由設定"
+    EXPECT_TRUE(exColours->item(3)->isEnabled());
+    EXPECT_FALSE(field<QWidget>("ClipWipe")->isEnabled());
+    auto* sample = field<QComboBox>("TagSample");
+    ASSERT_TRUE(sample->isEnabled());
     sample->setFocus();
     QTest::keyClick(sample, Qt::Key_Down);
     auto* perCharacter = field<QLineEdit>("commandChar");
     EXPECT_FALSE(perCharacter->text().isEmpty());
     EXPECT_EQ(perCharacter->cursorPosition(), 0);
+}
+
+// A value typed into a field that reacts only to being left is applied by
+// Enter (and by the keypad's Enter) as well, once: leaving it afterwards
+// unchanged runs nothing again.
+TEST_F(WindowTest, EnterAppliesWhatLeavingApplies) {
+    struct Case {
+        const char* name;
+        const char* typed;
+        Qt::Key key;
+        const char* shown;
+        std::vector<int> stages;
+    } cases[] = {
+        {"rubyScale", "x", Qt::Key_Return, "0", {14}},
+        {"ssaFontSize", "0", Qt::Key_Enter, "36", kStyleStages},  // "0" gives back the preset's size
+        {"StyleNumber", "2", Qt::Key_Return, "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* e = reveal(field<QLineEdit>(c.name));
+        e->setFocus();
+        clear(e);
+        // Typed as a user would, the field's key filter included.
+        if (*c.typed) e->insert(c.typed);
+        session->settings.setText(c.name, ss(e->text()));
+        EXPECT_EQ(stagesOf([&] { QTest::keyClick(e, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier); }),
+                  c.stages);
+        EXPECT_EQ(e->text(), c.shown);
+        EXPECT_EQ(session->settings.text(c.name), c.shown);
+        EXPECT_EQ(stagesOf([&] { leave(e); }), std::vector<int>{});
+    }
+}
+
+// The checks' findings never stop the user: each change that leaves lines
+// out of order or too wide lists them, line by line, in the reports pane
+// (counted in the status bar), and choosing one shows that line. A file
+// that cannot be read is still answered in a box.
+TEST_F(WindowTest, CheckFindingsAreListedLineByLineWithoutABox) {
+    // Line 2 is timed out of order.
+    std::ofstream(dir / "odd.txt") << "[00:01:00]あ[00:02:00]\n[00:05:00]い[00:04:00]う[00:06:00]\n"
+                                      "[00:08:00]え[00:09:00]\n";
+    fileAnswer = qs((dir / "odd.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    auto* list = window->findChild<QListWidget*>("reportsList");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->item(0)->text().startsWith("2行目")) << ss(list->item(0)->text());
+    EXPECT_TRUE(list->item(0)->text().contains("時間が前後")) << ss(list->item(0)->text());
+    EXPECT_TRUE(window->findChild<QLabel*>("reportCount")->text().contains("1")) ;
+
+    // A frame too narrow for every line, applied twice: no box, every line listed once.
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    for (int i = 0; i < 2; ++i) {
+        clear(width);
+        QTest::keyClicks(width, "20");
+        QTest::keyClick(width, Qt::Key_Return);
+    }
+    EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+    QStringList tooWide;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().contains("1行に収まりません")) tooWide << list->item(i)->text().section("行目", 0, 0);
+    EXPECT_EQ(tooWide, (QStringList{"1", "2", "3"}));
+    EXPECT_TRUE(window->findChild<QLabel*>("reportCount")->text().contains("4"));
+
+    // Choosing the third line's entry shows the third line.
+    QListWidgetItem* third = list->item(3);
+    ASSERT_TRUE(third->text().startsWith("3行目"));
+    list->scrollToItem(third);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(third).center());
+    EXPECT_EQ(window->preview()->position(), window->preview()->lineStarts().at(2));
+
+    // A file that cannot be read: a box naming it.
+    fileAnswer = qs((dir / "missing.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("missing.txt")) << ss(messages[0]);
 }
 
 TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
@@ -648,16 +742,6 @@ TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {
         });
         timer->start(10);
     };
-
-    // A load's message is read over the song it is about.
-    std::ofstream(dir / "odd.txt") << "[00:01:00]a[00:00:50]b[00:02:00]\n";  // times out of order
-    size_t linesBehindMessage = 0;
-    window->dialogs().message = [&](QWidget*, QMessageBox::Icon, const QString&, const QString&) {
-        linesBehindMessage = pane->lineStarts().size();
-    };
-    fileAnswer = qs((dir / "odd.txt").string());
-    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
-    EXPECT_EQ(linesBehindMessage, 1u);
 
     fileAnswer = qs(copyExample(dir / "song.txt").string());
     QImage loaded = frameAfter([&] { QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton); });

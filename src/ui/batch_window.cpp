@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/qt_text.h"
+#include "common/japanese_text.h"
 
 namespace kvelmor::ui {
 
@@ -111,13 +112,13 @@ void BatchWindow::run() {
 
     QStringList problems;
     for (const auto& f : m_result.files) {
-        if (!f.converted) problems << QStringLiteral("%1: %2").arg(qs(f.path), qs(f.reason));
+        if (!f.converted) problems << QStringLiteral("%1: %2").arg(qs(f.path), qs(japaneseText(f.reason)));
         else if (f.hasReports())
             for (const Report& r : f.reports)
-                if (r.severity != Severity::Info) problems << qs(formatReport(r));
+                if (r.severity != Severity::Info) problems << qs(formatReportInJapanese(r));
     }
     if (m_result.status == app::BatchStatus::FolderError || m_result.files.empty())
-        for (const Report& r : quiet.reports) problems << qs(formatReport(r));
+        for (const Report& r : quiet.reports) problems << qs(formatReportInJapanese(r));
     if (m_result.cancelled) problems.prepend("中止しました。残りのファイルは変換していません。");
     m_doneLabel->setText(QString::number(m_result.convertedCount()));
     if (m_result.skippedCount() > 0)

@@ -12,6 +12,7 @@
 #include "app/lyrics_editing.h"
 #include "app/session.h"
 #include "ui/qt_text.h"
+#include "common/japanese_text.h"
 
 namespace kvelmor::ui {
 
@@ -72,7 +73,7 @@ bool LyricsEditor::apply() {
     m_session.swapReporter(previous);
     if (!taken) {
         QStringList lines;
-        for (const Report& r : reports.reports) lines << qs(formatReport(r));
+        for (const Report& r : reports.reports) lines << qs(formatReportInJapanese(r));
         QMessageBox::warning(this, windowTitle(), lines.join('\n'));
         return false;
     }

@@ -44,6 +44,7 @@
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
 #include "ui/version_window.h"
+#include "common/japanese_text.h"
 
 namespace kvelmor::ui {
 
@@ -550,7 +551,7 @@ void MainWindow::showReports(const QString& title) {
     QStringList failures;
     std::vector<Report> notes;
     for (const Report& r : m_reports.reports) {
-        if (r.severity == Severity::Error) failures << qs(formatReport(r));
+        if (r.severity == Severity::Error) failures << qs(formatReportInJapanese(r));
         else if (!app::isLineCheckSummary(r)) notes.push_back(r);
     }
     m_reports.reports.clear();

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "ui/qt_text.h"
+#include "common/japanese_text.h"
 
 namespace kvelmor::ui {
 namespace {
@@ -43,7 +44,7 @@ void ReportsPane::showReports(const std::vector<app::LineReport>& lines, const s
     }
     for (const Report& r : others) {
         auto* item = new QListWidgetItem(r.severity == Severity::Info ? note : warning,
-                                         qs(formatReport(r)).remove(QChar(u'\r')), m_list);
+                                         qs(formatReportInJapanese(r)).remove(QChar(u'\r')), m_list);
         item->setToolTip(item->text());
     }
     m_heading->setText(count() == 0 ? QStringLiteral("チェック結果: 問題はありません")

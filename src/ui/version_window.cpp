@@ -58,7 +58,7 @@ VersionWindow::VersionWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent
     }
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    auto* close = new QPushButton("Close", this);
+    auto* close = new QPushButton("閉じる", this);
     close->setObjectName("Command1");
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

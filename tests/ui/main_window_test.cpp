@@ -11,7 +11,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -410,6 +412,38 @@ TEST_F(WindowTest, CheckFindingsAreListedLineByLineWithoutABox) {
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("missing.txt")) << ss(messages[0]);
+}
+
+// The window says everything in Japanese: its buttons and frames, and the
+// core's messages about files that cannot be read or written (the command
+// line keeps its English).
+TEST_F(WindowTest, TheWindowSpeaksJapanese) {
+    // English words left in a text once the file names it quotes are taken out.
+    auto english = [](QString text, const QStringList& names) {
+        for (const QString& n : names) text.remove(n);
+        QStringList words;
+        static const QRegularExpression word("[A-Za-z]{3,}");
+        for (auto it = word.globalMatch(text); it.hasNext();) words << it.next().captured();
+        words.removeAll("UTF");
+        return words;
+    };
+    std::ofstream(dir / "clip.mp4") << "not lyrics";
+    std::ofstream(dir / "song.txt") << "[00:01:00]あ[00:02:00]\n";
+    fs::create_directories(dir / "song.ass");  // the script cannot be written
+    const QStringList names{qs(dir.string()), "clip.mp4", "missing.txt", "song.txt", "song.ass", ".txt", ".kra"};
+    for (const char* file : {"clip.mp4", "missing.txt", "song.txt"}) {
+        fileAnswer = qs((dir / file).string());
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    }
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 3) << ss(messages.join('\n'));
+    for (const QString& m : messages) EXPECT_EQ(english(m, names), QStringList{}) << ss(m);
+
+    EXPECT_EQ(window->findChild<QGroupBox*>("frameStyleNumber")->title(), "スタイル番号");
+    ui::CreditWindow credit(*session, window->dialogs(), window.get());
+    EXPECT_EQ(credit.findChild<QPushButton*>("Command3")->text(), "キャンセル");
+    ui::VersionWindow version(window->dialogs(), window.get());
+    EXPECT_EQ(version.findChild<QPushButton*>("Command1")->text(), "閉じる");
 }
 
 TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {

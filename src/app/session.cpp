@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "common/encoding.h"
 #include "common/file_io.h"
 #include "effects/templates.h"
 #include "layout/timing.h"
@@ -218,6 +219,39 @@ bool Session::readLyrics(const std::string& path) {
     auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, *m_reporter);
     if (!r.ok) return false;
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    return true;
+}
+
+bool Session::openLyrics(const std::string& path) {
+    // Read into a song of its own, so that a refused file changes nothing.
+    CollectingReporter trial;
+    lyrics::Song candidate;
+    settings::ConversionSettings candidateSettings = settings;
+    const bool read = lyrics::loadLyricsFile(candidate, path, candidateSettings, m_measurer, trial).ok;
+    if (!read) {
+        // The first error says why; what follows it is about the same failure.
+        for (const Report& r : trial.reports)
+            if (r.severity == Severity::Error) {
+                m_reporter->report(r);
+                break;
+            }
+        return false;
+    }
+    if (candidate.RawLyricsTable.count() == 0) {
+        std::string bytes;
+        readFileBytes(path, bytes, kMaxTextFileBytes);
+        const bool binary = bytes.find('\0') != std::string::npos || !decodeText(bytes).badLines.empty();
+        m_reporter->error(binary ? "not a lyrics file: it holds data that is not text and no line with a "
+                                   "\"[mm:ss:cc]\" time tag, so it was not opened"
+                                 : "not a lyrics file: no line holds a \"[mm:ss:cc]\" time tag, so it was not opened",
+                          path);
+        return false;
+    }
+    song = std::move(candidate);
+    settings.setText("WinAMPTime", candidateSettings.text("WinAMPTime"));
+    appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    for (const Report& r : trial.reports) m_reporter->report(r);
+    runFullRefresh();
     return true;
 }
 

@@ -67,6 +67,12 @@ public:
     bool loadLyrics(const std::string& path);
     // The same without the refresh.
     bool readLyrics(const std::string& path);
+    // Opening a song in the window: loadLyrics for a file that holds lyrics.
+    // A file that cannot be read, or holds no line with a time tag (a video,
+    // a binary file, any other text), is refused with one error naming the
+    // file and why, and the song and settings stay exactly as they were;
+    // the reports of a file taken are passed on as loadLyrics passes them.
+    bool openLyrics(const std::string& path);
 
     // The preset commands; selecting runs the refresh a selection runs.
     bool selectPreset(const std::string& name);

@@ -19,6 +19,11 @@ constexpr std::array kPhrases = {
     Phrase{"not a lyrics file: only .txt and .kra files can be read",
            "歌詞ファイルではありません。読み込めるのは .txt と .kra のファイルです"},
     Phrase{"cannot read the file: {}", "ファイルを読み込めません: {1}"},
+    Phrase{"not a lyrics file: it holds data that is not text and no line with a \"[mm:ss:cc]\" time tag, so it was "
+           "not opened",
+           "歌詞ファイルではありません。文字でないデータを含み、時間タグ \"[mm:ss:cc]\" のある行もないため、開きませんでした"},
+    Phrase{"not a lyrics file: no line holds a \"[mm:ss:cc]\" time tag, so it was not opened",
+           "歌詞ファイルではありません。時間タグ \"[mm:ss:cc]\" のある行がないため、開きませんでした"},
     Phrase{"binary data (NUL bytes) was left out: this may not be a lyrics file",
            "文字でないデータ (NUL バイト) を読み飛ばしました。歌詞ファイルではないかもしれません"},
     Phrase{"no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to lay out",

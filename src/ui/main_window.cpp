@@ -632,7 +632,7 @@ void MainWindow::loadSongFromDialog() {
 }
 
 bool MainWindow::loadSong(const QString& path) {
-    const bool ok = m_session.loadLyrics(ss(path));
+    const bool ok = m_session.openLyrics(ss(path));
     if (ok) setUnwritten(false);
     if (ok) m_rubyTyped = false;
     if (ok) m_actionNotes.clear();  // the notes were about the song before

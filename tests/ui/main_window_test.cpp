@@ -446,6 +446,33 @@ TEST_F(WindowTest, TheWindowSpeaksJapanese) {
     EXPECT_EQ(version.findChild<QPushButton*>("Command1")->text(), "閉じる");
 }
 
+// A file that is not lyrics (a video renamed, binary data, text without a
+// time tag) is refused with one message naming it; the song open stays,
+// with its preview and the write command.
+TEST_F(WindowTest, AFileThatIsNotLyricsLeavesTheSongOpen) {
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    const auto lines = window->preview()->lineStarts();
+    ASSERT_FALSE(lines.empty());
+    std::string binary(64 * 1024, '\0');
+    for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919u) >> 3);
+    std::ofstream(dir / "video.txt", std::ios::binary) << binary;
+    std::ofstream(dir / "notes.txt") << "@title=only a title\nno lyrics here\n";
+    for (const char* name : {"video.txt", "notes.txt"}) {
+        SCOPED_TRACE(name);
+        messages.clear();
+        fileAnswer = qs((dir / name).string());
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+        ASSERT_EQ(messages.size(), 1) << ss(messages.join('\n'));
+        EXPECT_TRUE(messages[0].startsWith(fileAnswer + ": 歌詞ファイルではありません")) << ss(messages[0]);
+        EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
+        EXPECT_EQ(window->preview()->lineStarts(), lines);
+        EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());
+        EXPECT_FALSE(window->statusBar()->currentMessage().contains(qs(name)));
+        EXPECT_EQ(window->reportsPane()->count(), 0);
+    }
+}
+
 TEST_F(WindowTest, CancelledDialogsChangeNothingAndChosenOnesFollowTheirRules) {
     const settings::ConversionSettings before = session->settings;
     auto* primary = field<QPushButton>("PrimaryColor");

@@ -59,7 +59,27 @@ std::string fallbackFolder() {
 
 Session::Session(Reporter& reporter, measure::TextMeasurer& measurer)
     : ini(reporter), m_reporter(&reporter), m_measurer(measurer), m_stages(standardStages()) {
-    settings.setMeasurer(&measurer);
+    bindSettings();
+}
+
+Session::Session(const Session& other, Reporter& reporter, measure::TextMeasurer& measurer)
+    : settings(other.settings),
+      ini(other.ini),
+      appState(other.appState),
+      song(other.song),
+      samples(other.samples),
+      header(other.header),
+      comboText(other.comboText),
+      m_reporter(&reporter),
+      m_measurer(measurer),
+      m_titleFromBox(other.m_titleFromBox),
+      m_stages(other.m_stages) {
+    ini.setReporter(reporter);
+    bindSettings();
+}
+
+void Session::bindSettings() {
+    settings.setMeasurer(&m_measurer);
     settings.storedPresetValue = [this](std::string_view name) { return presets.storedValueOf(name); };
 }
 

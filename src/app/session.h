@@ -34,6 +34,14 @@ std::string fallbackFolder();
 class Session {
 public:
     Session(Reporter& reporter, measure::TextMeasurer& measurer);
+    // A session of its own for work on another thread (a batch): the
+    // settings, the settings store, the application state, the song, the
+    // effect samples, the script header and the stage table of `other`,
+    // reporting to `reporter` and measuring with `measurer`, neither shared
+    // with `other`. The preset list is not carried over.
+    Session(const Session& other, Reporter& reporter, measure::TextMeasurer& measurer);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     Reporter& reporter() { return *m_reporter; }
     // Sends the session's messages (the settings file's included) to `r`
@@ -118,6 +126,8 @@ public:
     std::string comboText = settings::kDefaultPreset;  // the text of the preset box
 
 private:
+    // The settings measure with this session's measurer and restore from its presets.
+    void bindSettings();
     // Start-up once the settings file is in the store.
     void startUpWithTheStore();
     bool hasLinesToWrite(const std::string& path);

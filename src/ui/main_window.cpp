@@ -647,21 +647,12 @@ void MainWindow::startBatchFromDialog() {
 }
 
 void MainWindow::startBatch(const QString& folder) {
-    // The batch reads every file of the folder into the session. The song
-    // open here, with what the editors changed in it and the time correction
-    // its file chose, comes back afterwards: a batch never costs work not yet
-    // written, and the write command still writes the song the window shows.
-    const lyrics::Song open = m_session.song;
-    const script::ScriptHeader header = m_session.header;
-    const std::string correction = m_session.settings.text("WinAMPTime");
-    {
-        BatchWindow w(m_session, folder, this);
-        placeOver(&w, this);
-        w.exec();
-    }
-    m_session.song = open;
-    m_session.header = header;
-    m_session.settings.setText("WinAMPTime", correction);
+    // The batch works on its own copy of the session: the song open here,
+    // with what the editors changed in it and the time correction its file
+    // chose, stays, so a batch never costs work not yet written.
+    BatchWindow w(m_session, folder, this);
+    placeOver(&w, this);
+    w.exec();
     afterChange();
 }
 

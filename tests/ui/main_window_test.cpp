@@ -21,6 +21,7 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -765,6 +766,42 @@ TEST_F(WindowTest, VersionWindowHelpAndPlacement) {
     dialog.resize(1000, 700);
     ui::placeOver(&dialog, &owner);
     EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft());
+}
+
+// Help on a desktop without a browser: the message says that no browser
+// could be started and gives the page's path. Whether one was started is
+// told by the desktop's opener (xdg-open), here stand-ins on PATH.
+TEST_F(WindowTest, HelpWithoutABrowserSaysSoAndGivesThePage) {
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    const QByteArray path = qgetenv("PATH");
+    auto opener = [&](int exitCode) {
+        std::ofstream(bin / "xdg-open") << "#!/bin/sh\nexit " << exitCode << "\n";
+        fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+        qputenv("PATH", QByteArray::fromStdString(bin.string()));
+    };
+    const ui::Dialogs standard = ui::Dialogs::standard();
+    opener(3);  // "a required tool could not be found": no browser
+    EXPECT_FALSE(standard.openExternally("https://kvelmor.org"));
+    opener(0);
+    EXPECT_TRUE(standard.openExternally("https://kvelmor.org"));
+    qputenv("PATH", path);
+
+    const QString page = ui::helpFilePath();
+    // The page where the program looks for it, made for the test when it is not installed.
+    const fs::path pageFile = ss(page);
+    std::vector<fs::path> made;
+    for (fs::path p = pageFile; !fs::exists(p); p = p.parent_path()) made.push_back(p);
+    fs::create_directories(pageFile.parent_path());
+    if (!made.empty()) std::ofstream(pageFile) << "<html></html>";
+    window->findChild<QAction*>("menuHELPON")->trigger();  // the test's opener answers "not started"
+    for (const fs::path& p : made) fs::remove(p);
+    ASSERT_EQ(messages.size(), 1);
+    const QStringList lines = messages[0].split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "失敗しました。");
+    EXPECT_TRUE(lines[1].startsWith("ブラウザを起動できませんでした")) << ss(lines[1]);
+    EXPECT_EQ(lines[2], page);
 }
 
 TEST_F(WindowTest, MediaInformationFillsTheFieldsOrNamesTheFileThatCannotBeRead) {

@@ -96,6 +96,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     songSide->setObjectName("songSplitter");
     m_preview = new PreviewPane(m_session, songSide);
     m_preview->setObjectName("previewPane");
+    m_preview->setDialogs(&m_dialogs);
     m_reportsPane = new ReportsPane(songSide);
     songSide->addWidget(m_preview);
     songSide->addWidget(m_reportsPane);

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "common/japanese_text.h"
 #include "lyrics/time_value.h"
 #include "measure/freetype_measurer.h"
 #include "media/video_frames.h"
@@ -374,8 +375,20 @@ void PreviewPane::setMedia(const QString& path) {
     m_player = nullptr;
     m_audio = nullptr;
     if (!path.isEmpty()) {
-        auto video = media::VideoFrames::open(path.toStdString(), m_session.reporter());
-        if (!video) return;  // reported; the previous video stays
+        CollectingReporter refused;
+        auto video = media::VideoFrames::open(path.toStdString(), refused);
+        if (!video) {
+            // The first reason says it; the previous video stays.
+            QString why = QStringLiteral("%1 はプレビュー動画として使えません。").arg(path);
+            for (const Report& r : refused.reports)
+                if (r.severity == Severity::Error) {
+                    why = QString::fromStdString(formatReportInJapanese(r));
+                    break;
+                }
+            const Dialogs fallback = Dialogs::standard();
+            (m_dialogs ? *m_dialogs : fallback).message(this, QMessageBox::Warning, tr("プレビュー動画"), why);
+            return;
+        }
         m_mediaLength = video->duration() / 1000;
     }
     m_media = path;
@@ -414,7 +427,8 @@ void PreviewPane::chooseMedia() {
     const QString filter = tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)");
     // Where the last video was found, by this button or by the media probe.
     const QString start = m_media.isEmpty() ? QString::fromStdString(m_session.appState.mediaPath) : m_media;
-    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), start, filter);
+    const QString path = m_dialogs ? m_dialogs->openFile(this, tr("プレビュー動画"), start, filter)
+                                   : QFileDialog::getOpenFileName(this, tr("プレビュー動画"), start, filter);
     if (path.isEmpty()) return;
     setMedia(path);
     if (m_media == path) m_session.appState.mediaPath = QFileInfo(path).absolutePath().toStdString();

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "app/session.h"
+#include "ui/dialogs.h"
 
 class QLabel;
 class QListWidget;
@@ -46,8 +47,12 @@ public:
     // and the time it shows (milliseconds; -1 before the first).
     QImage frame() const;
     qint64 framePosition() const { return m_framePosition; }
-    // The video drawn behind the subtitles and played with its sound; empty for none.
+    // The video drawn behind the subtitles and played with its sound; empty
+    // for none. A file that cannot be shown is refused at once with one
+    // message naming it, and the video before stays.
     void setMedia(const QString& path);
+    // The dialogs the pane asks and tells through (the window's); Qt's own without.
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
     QString media() const { return m_media; }
     // Milliseconds: where a jump to each line goes (its first tag less its lead-in), in table order.
     const std::vector<qint64>& lineStarts() const { return m_lineStarts; }
@@ -103,6 +108,7 @@ private:
     QElapsedTimer m_playClock;         // since play(), for playback by the clock
     qint64 m_playFrom = 0;             // milliseconds: the position play() started at
     QString m_media;
+    Dialogs* m_dialogs = nullptr;
     int m_frameWidth = 0, m_frameHeight = 0;  // pixels: dispWidth × dispHeight
     double m_pixelShape = 1;                 // mojiScaleX while a video is shown
 };

@@ -832,6 +832,22 @@ TEST_F(WindowTest, MediaInformationFillsTheFieldsOrNamesTheFileThatCannotBeRead)
     EXPECT_EQ(session->appState.mediaPath, dir.string());
 }
 
+// A preview video that is not media is refused as it is chosen, with one
+// message naming it; later changes bring no message about it.
+TEST_F(WindowTest, APreviewVideoThatIsNotMediaIsRefusedAtOnce) {
+    std::ofstream(dir / "clip.mp4") << "not a video";
+    fileAnswer = qs((dir / "clip.mp4").string());
+    QTest::mouseClick(window->findChild<QPushButton*>("previewMedia"), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(fileAnswer + ": ")) << ss(messages[0]);
+    EXPECT_TRUE(window->preview()->media().isEmpty());
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    clear(width);
+    QTest::keyClicks(width, "800");
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(messages.size(), 1) << ss(messages.join('\n'));
+}
+
 // The preview beside the tabs follows whatever changes the song: a field,
 // the lyrics editor and the ruby editor opened from their buttons.
 TEST_F(WindowTest, ThePreviewFollowsTheFieldsAndBothEditors) {

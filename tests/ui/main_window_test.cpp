@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -830,6 +832,49 @@ TEST_F(WindowTest, MediaInformationFillsTheFieldsOrNamesTheFileThatCannotBeRead)
     EXPECT_EQ(field<QLineEdit>("titleStartS")->text(), "01");
     EXPECT_EQ(session->appState.credit.text("titleEndS"), "06");
     EXPECT_EQ(session->appState.mediaPath, dir.string());
+}
+
+// Every command's key works wherever the focus is: in the preset box right
+// after start, in a number field, a spin box, a slider or a list, whose own
+// bindings (end of line, steps) would take the key otherwise. Ctrl+PgDown
+// and Ctrl+PgUp turn the tabs and change no field.
+TEST_F(WindowTest, CommandKeysWinOverTheFieldsOwnBindings) {
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    fileAnswer.clear();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // A command on a key that every text field binds for itself on every
+    // platform (Ctrl+E is "end of line" only where the keys follow X11).
+    auto* claimed = new QAction(window.get());
+    claimed->setObjectName("claimedByFields");
+    claimed->setShortcut(QKeySequence::SelectAll);
+    window->addAction(claimed);
+    std::vector<QAction*> commands;
+    for (QAction* a : window->findChildren<QAction*>())
+        if (!a->shortcut().isEmpty() && a->isEnabled()) {
+            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);  // counted, not run
+            commands.push_back(a);
+        }
+    ASSERT_GE(commands.size(), 9u);
+    auto* tabs = field<QTabWidget>("SSTab1");
+    const settings::ConversionSettings before = session->settings;
+    QWidget* fields[] = {field<QComboBox>("Combo2"), field<QLineEdit>("dispWidth"),
+                         field<QSpinBox>("VScroll1"), field<QSlider>("PrimaryAlpha"), field<QComboBox>("wipe")};
+    for (QWidget* w : fields) {
+        reveal(w)->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), w) << ss(w->objectName());
+        const int tab = tabs->currentIndex();
+        for (QAction* a : commands) {
+            SCOPED_TRACE(ss(w->objectName() + " " + a->objectName()));
+            QSignalSpy triggered(a, &QAction::triggered);
+            const QKeyCombination key = a->shortcut()[0];
+            QTest::keyClick(w, key.key(), key.keyboardModifiers());
+            EXPECT_EQ(triggered.size(), 1);
+        }
+        EXPECT_EQ(tabs->currentIndex(), tab) << "as often forward as back";
+    }
+    EXPECT_TRUE(session->settings == before);
 }
 
 // A preview video that is not media is refused as it is chosen, with one

@@ -25,7 +25,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+# SCREEN=WIDTHxHEIGHT chooses the virtual screen (1280x900 unless given).
+Xvfb "$display" -screen 0 "${SCREEN:-1280x900}x24" -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb LANG=C.UTF-8
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

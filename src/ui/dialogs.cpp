@@ -142,7 +142,7 @@ QSlider* newLevelSlider(QWidget* parent) {
     s->setRange(0, 10);
     s->setPageStep(1);
     s->setTickPosition(QSlider::TicksBelow);
-    s->setMinimumWidth(90);
+    s->setMinimumWidth(64);
     return s;
 }
 

@@ -125,9 +125,14 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     connect(m_presetBox->lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.typeComboText(ss(text)); });
     connect(save, &QPushButton::clicked, this, [this] {
-        m_session.savePreset(ss(m_presetBox->currentText()));
+        const QString name = m_presetBox->currentText();
+        const bool saved = m_session.savePreset(ss(name));
         refreshPresetBox();
         afterChange();
+        if (saved) statusBar()->showMessage(QStringLiteral("設定「%1」を保存しました").arg(name));
+    });
+    connect(m_presetBox, &QComboBox::currentTextChanged, this, [this, remove](const QString& name) {
+        remove->setEnabled(m_session.presets.canRemove(ss(name)));
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         // Deleting is written to the settings file at once, so it is asked first.
@@ -152,8 +157,11 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         if (auto* scroll = qobject_cast<QScrollArea*>(m_tabs->widget(i)); scroll && scroll->widget())
             pagesWidth = std::max(pagesWidth, scroll->widget()->sizeHint().width() + 2 * scroll->frameWidth() +
                                                   scroll->verticalScrollBar()->sizeHint().width() + 8);
-    // The preview keeps two fifths: the first tab whole beside it from 1280 pixels on.
-    const int tabsWidth = std::min(pagesWidth, width() * 3 / 5);
+    // The tabs take their whole width where the preview keeps enough beside
+    // them to be read (on a 1024-pixel screen the first tab is whole, with
+    // every colour box); on a smaller window the preview keeps two fifths.
+    constexpr int kPreviewWidth = 280;  // pixels
+    const int tabsWidth = std::min(pagesWidth, std::max(width() * 3 / 5, width() - kPreviewWidth));
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     m_presetBox->setFocus();
 }
@@ -337,6 +345,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     case Kind::FontFace: {
         auto* b = new QPushButton(parent);
         b->setMinimumWidth(140);
+        if (name == "Command2") b->setToolTip("ここで選んだ書体は、ルビと曲情報のフォントにも使われます");
         connect(b, &QPushButton::clicked, this, [this, name] { pickFont(name); });
         w = b;
         break;
@@ -374,7 +383,10 @@ QWidget* MainWindow::buildCommands() {
     m_write = button("Command7", "ファイル作成");
     for (const FormField& f : commandAreaFields()) {
         QLabel* label = nullptr;
-        row->addWidget(bindField(f, panel, label));
+        QWidget* w = bindField(f, panel, label);
+        // Never narrower than its caption: the window's minimum width follows.
+        w->setSizePolicy(QSizePolicy::Minimum, w->sizePolicy().verticalPolicy());
+        row->addWidget(w);
         if (f.name == "KraCheck") {
             auto* media = button("Command13", "ﾒﾃﾞｨｱ情報取得");
             connect(media, &QPushButton::clicked, this, &MainWindow::chooseMediaFile);
@@ -544,6 +556,8 @@ void MainWindow::refreshPresetBox() {
     m_presetBox->clear();
     for (const auto& n : m_session.presets.list()) m_presetBox->addItem(qs(n));
     m_presetBox->setEditText(qs(m_session.comboText));
+    if (auto* remove = findChild<QPushButton*>("Command4"))
+        remove->setEnabled(m_session.presets.canRemove(m_session.comboText));
 }
 
 void MainWindow::showReports(const QString& title) {
@@ -584,6 +598,12 @@ void MainWindow::pickFont(const std::string& name) {
     auto f = m_dialogs.font(this, initial);
     if (!f) return;
     settings::FontValue chosen{ss(f->family()), f->bold(), f->italic(), f->underline(), f->strikeOut()};
+    // Accepted as it was offered: nothing changed, so no rule runs (the
+    // main font's rule would raise the row gap to the ruby's height).
+    if (chosen.face == current.face && chosen.bold == current.bold && chosen.italic == current.italic &&
+        chosen.underline == current.underline && chosen.strikethrough == current.strikethrough &&
+        f->pointSize() == initial.pointSize())
+        return;
     apply(m_session.settings.chooseFont(name, chosen, f->pointSize()));
 }
 
@@ -639,6 +659,8 @@ bool MainWindow::loadSong(const QString& path) {
     if (ok) m_actionNotes.clear();  // the notes were about the song before
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
+    // A song just opened shows its first line, not an empty frame before it.
+    if (ok && m_preview) m_preview->showFirstLine();
     return ok;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/preview_pane.h"
 
+#include <QApplication>
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileDialog>
@@ -11,7 +12,9 @@
 #include <QMediaPlayer>
 #include <QPainter>
 #include <QPushButton>
+#include <QProxyStyle>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -40,6 +43,46 @@ constexpr qint64 kPlayerDrift = 80;
 QString timeText(qint64 ms) {
     return QString::fromStdString(lyrics::formatScriptTime(static_cast<lyrics::Centiseconds>(ms / 10)));
 }
+
+constexpr int kTimeRole = Qt::UserRole + 1;  // a line's time, drawn in a column of its own
+constexpr int kTextRole = Qt::UserRole + 2;  // the line's text
+
+// Draws a line of the list as its time, in a column of its own, and its
+// text. Drawn as one string, the time's digits took the Japanese font of
+// the text after them on some rows and not on others, so the times did not
+// line up.
+class LineItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        o.text.clear();
+        const QWidget* w = o.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+        const QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &o, w);
+        const int timeWidth = o.fontMetrics.horizontalAdvance(QStringLiteral("0:00:00.00  "));
+        p->save();
+        p->setFont(o.font);
+        p->setPen(o.palette.color(o.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled,
+                                  o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        p->drawText(r.adjusted(0, 0, -(r.width() - timeWidth), 0), Qt::AlignLeft | Qt::AlignVCenter,
+                    index.data(kTimeRole).toString());
+        p->drawText(r.adjusted(timeWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                    o.fontMetrics.elidedText(index.data(kTextRole).toString(), Qt::ElideRight, r.width() - timeWidth));
+        p->restore();
+    }
+};
+
+class JumpingSliderStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 std::vector<std::filesystem::path> fontconfigFiles(measure::TextMeasurer& measurer) {
     if (auto* ft = dynamic_cast<measure::FreeTypeMeasurer*>(&measurer)) return ft->loadedConfigFiles();
@@ -166,6 +209,10 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName("previewSlider");
     m_slider->setSingleStep(100);
+    // A click on the groove goes to that time, not a page towards it.
+    auto* jumping = new JumpingSliderStyle;
+    jumping->setParent(m_slider);
+    m_slider->setStyle(jumping);
     m_slider->setPageStep(5000);
     m_time = new QLabel(this);
     m_time->setObjectName("previewTime");
@@ -181,11 +228,13 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_lines = new QListWidget(this);
     m_lines->setObjectName("previewLines");
     m_lines->setMaximumHeight(140);
+    m_lines->setItemDelegate(new LineItemDelegate(m_lines));
     m_clock = new QTimer(this);
     m_clock->setInterval(kClockTickMs);
 
-    // The time slider with the time beside it, the buttons a row below: the
-    // pane stays narrow enough to leave the settings their width on a small screen.
+    // The time slider with the time beside it, the buttons a row below, the
+    // video's button under the time: the pane stays narrow enough to leave
+    // the settings their width on a small screen.
     auto* timeRow = new QHBoxLayout;
     timeRow->addWidget(m_slider, 1);
     timeRow->addWidget(m_time);
@@ -194,11 +243,14 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     controls->addWidget(m_play);
     controls->addWidget(m_next);
     controls->addStretch(1);
-    controls->addWidget(m_mediaButton);
+    auto* mediaRow = new QHBoxLayout;
+    mediaRow->addStretch(1);
+    mediaRow->addWidget(m_mediaButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
     layout->addLayout(timeRow);
     layout->addLayout(controls);
+    layout->addLayout(mediaRow);
     layout->addWidget(m_lines);
 
     connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
@@ -266,8 +318,11 @@ void PreviewPane::songOrSettingsChanged() {
         // that lines shown together are still reached one by one.
         const qint64 sung = static_cast<qint64>(l.startTime + l.preTimeUsed + l.advanceTime) * 10;
         m_lineStarts.push_back(std::max<qint64>(sung - static_cast<qint64>(l.preTimeUsed) * 10, 0));
+        if (i == 1) m_firstSung = sung;
         m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
-        m_lines->addItem(timeText(sung) + "  " + QString::fromStdString(l.plainText));
+        auto* item = new QListWidgetItem(timeText(sung) + "  " + QString::fromStdString(l.plainText), m_lines);
+        item->setData(kTimeRole, timeText(sung));
+        item->setData(kTextRole, QString::fromStdString(l.plainText));
     }
     if (song.lineCount() > 0) m_view->setHint({});
     else if (song.lyricsPath.empty()) m_view->setHint(tr("テキスト読込 (Ctrl+O) で歌詞を読み込むと、ここに表示されます"));
@@ -321,6 +376,10 @@ void PreviewPane::previousLine() {
     for (qint64 s : m_lineStarts)
         if (s + kPreviousLineGrace < m_position) target = std::max(target, s);
     setPosition(target);
+}
+
+void PreviewPane::showFirstLine() {
+    if (!m_lineStarts.empty()) setPosition(m_firstSung);
 }
 
 void PreviewPane::nextLine() {

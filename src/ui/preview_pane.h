@@ -66,6 +66,8 @@ public slots:
     void togglePlay();
     void previousLine();
     void nextLine();
+    // Goes to where the first line is sung: shown whole, before its wipe.
+    void showFirstLine();
 
 signals:
     // A newly drawn frame is on screen.
@@ -101,6 +103,7 @@ private:
 
     std::vector<qint64> m_lineStarts;  // milliseconds
     qint64 m_songEnd = 0;              // milliseconds: the end of the last event
+    qint64 m_firstSung = 0;            // milliseconds: the first tag of the first line
     qint64 m_mediaLength = 0;          // milliseconds
     qint64 m_position = 0;             // milliseconds
     qint64 m_framePosition = -1;       // milliseconds: the time of the frame on screen

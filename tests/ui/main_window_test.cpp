@@ -262,6 +262,19 @@ TEST_F(WindowTest, EverySettingIsEditedByExactlyOneWidgetOfItsKind) {
     EXPECT_LE(window->minimumSizeHint().height(), 700);
 }
 
+// However small the window is made, no command button, box or preset
+// button is narrower than its caption.
+TEST_F(WindowTest, AtItsSmallestNoButtonIsCut) {
+    window->resize(200, 200);
+    QApplication::processEvents();
+    EXPECT_LE(window->width(), 1024);
+    for (const char* name : {"Command1", "Command10", "Command5", "Command7", "Command13", "unicode", "KraCheck",
+                             "MediaTimeCheck", "Command3", "Command4"}) {
+        auto* w = field<QWidget>(name);
+        EXPECT_GE(w->width(), w->sizeHint().width()) << name;
+    }
+}
+
 TEST_F(WindowTest, RefusedKeysAndPastedCharactersNeverReachAField) {
     struct Case {
         const char* name;
@@ -573,10 +586,8 @@ TEST_F(WindowTest, PresetsSelectSaveAndDeleteAndADeletedPresetStaysDeleted) {
     EXPECT_EQ(width->text(), "720");
     EXPECT_TRUE(songInfoX->isEnabled());
 
-    messages.clear();
     combo->setEditText("default");
-    QTest::mouseClick(field<QPushButton>("Command4"), Qt::LeftButton);
-    EXPECT_EQ(messages, QStringList{"defaultは削除出来ません"});
+    EXPECT_FALSE(field<QPushButton>("Command4")->isEnabled());  // "default" cannot be deleted
     // Deleting asks first; "no" keeps the preset.
     combo->setEditText("wide");
     confirmAnswer = false;
@@ -875,6 +886,43 @@ TEST_F(WindowTest, CommandKeysWinOverTheFieldsOwnBindings) {
         EXPECT_EQ(tabs->currentIndex(), tab) << "as often forward as back";
     }
     EXPECT_TRUE(session->settings == before);
+}
+
+// Small things a user relies on: a saved preset is said so, only a preset
+// that can be deleted offers 設定削除, a song opens on its first line, a
+// click on the time slider goes there, and a font dialog accepted as it was
+// offered changes nothing.
+TEST_F(WindowTest, PresetsSongsSliderAndFontsBehaveAsExpected) {
+    auto* remove = field<QPushButton>("Command4");
+    EXPECT_FALSE(remove->isEnabled());  // "default"
+    auto* combo = field<QComboBox>("Combo2");
+    combo->setEditText("mine");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("mine")) << ss(window->statusBar()->currentMessage());
+    EXPECT_TRUE(remove->isEnabled());
+    combo->setEditText("not saved");
+    EXPECT_FALSE(remove->isEnabled());
+
+    fileAnswer = qs(copyExample(dir / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    ui::PreviewPane* pane = window->preview();
+    EXPECT_GT(pane->position(), pane->lineStarts().at(0));
+    EXPECT_LT(pane->position(), pane->lineStarts().at(0) + 2000);  // within its lead-in
+
+    auto* slider = window->findChild<QSlider*>("previewSlider");
+    const QPoint threeQuarters(slider->width() * 3 / 4, slider->height() / 2);
+    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();  // the preset box's completion
+    QTest::mouseRelease(window.get(), Qt::RightButton);  // an earlier test's batch press left it down
+    QTest::mouseMove(slider, threeQuarters);
+    QTest::mousePress(slider, Qt::LeftButton, {}, threeQuarters, 500);  // long after any earlier click
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, threeQuarters);
+    EXPECT_NEAR(static_cast<double>(pane->position()) / slider->maximum(), 0.75, 0.1)
+        << pane->position() << " of " << slider->maximum() << ", slider " << slider->width() << " wide";
+
+    const settings::ConversionSettings before = session->settings;
+    window->dialogs().font = [](QWidget*, const QFont& offered) { return std::optional<QFont>(offered); };
+    QTest::mouseClick(field<QPushButton>("Command2"), Qt::LeftButton);
+    EXPECT_TRUE(session->settings == before) << "行間 " << session->settings.text("MarginN");
 }
 
 // A preview video that is not media is refused as it is chosen, with one

@@ -57,10 +57,9 @@ xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync 
 shoot "$main" preview.png
 cp "$out/preview.png" "$out/main-1.png"
 echo "wrote $out/main-1.png"
-# The preset box has the focus at start; three tabs on is the tab bar, whose arrows change tabs.
-xdotool key --window "$main" Tab Tab Tab
+# Ctrl+PgDown turns the tabs wherever the focus is.
 for n in 2 3 4 5; do
-    xdotool key --window "$main" Right
+    xdotool key --window "$main" ctrl+Next
     shoot "$main" "main-$n.png"
 done
 

@@ -26,7 +26,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+# SCREEN=WIDTHxHEIGHT chooses the virtual screen (1280x900 unless given).
+Xvfb "$display" -screen 0 "${SCREEN:-1280x900}x24" -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb LANG=C.UTF-8
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -57,10 +58,9 @@ xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync 
 shoot "$main" preview.png
 cp "$out/preview.png" "$out/main-1.png"
 echo "wrote $out/main-1.png"
-# The preset box has the focus at start; three tabs on is the tab bar, whose arrows change tabs.
-xdotool key --window "$main" Tab Tab Tab
+# Ctrl+PgDown turns the tabs wherever the focus is.
 for n in 2 3 4 5; do
-    xdotool key --window "$main" Right
+    xdotool key --window "$main" ctrl+Next
     shoot "$main" "main-$n.png"
 done
 

@@ -60,7 +60,27 @@ std::string fallbackFolder() {
 
 Session::Session(Reporter& reporter, measure::TextMeasurer& measurer)
     : ini(reporter), m_reporter(&reporter), m_measurer(measurer), m_stages(standardStages()) {
-    settings.setMeasurer(&measurer);
+    bindSettings();
+}
+
+Session::Session(const Session& other, Reporter& reporter, measure::TextMeasurer& measurer)
+    : settings(other.settings),
+      ini(other.ini),
+      appState(other.appState),
+      song(other.song),
+      samples(other.samples),
+      header(other.header),
+      comboText(other.comboText),
+      m_reporter(&reporter),
+      m_measurer(measurer),
+      m_titleFromBox(other.m_titleFromBox),
+      m_stages(other.m_stages) {
+    ini.setReporter(reporter);
+    bindSettings();
+}
+
+void Session::bindSettings() {
+    settings.setMeasurer(&m_measurer);
     settings.storedPresetValue = [this](std::string_view name) { return presets.storedValueOf(name); };
 }
 
@@ -260,6 +280,40 @@ bool Session::readLyrics(const std::string& path) {
     auto r = lyrics::loadLyricsFile(song, path, settings, m_measurer, *m_reporter);
     if (!r.ok) return false;
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    return true;
+}
+
+bool Session::openLyrics(const std::string& path) {
+    // Read into a song of its own, so that a refused file changes nothing.
+    CollectingReporter trial;
+    lyrics::Song candidate;
+    settings::ConversionSettings candidateSettings = settings;
+    const bool read = lyrics::loadLyricsFile(candidate, path, candidateSettings, m_measurer, trial).ok;
+    if (!read) {
+        // The first error says why; what follows it is about the same failure.
+        for (const Report& r : trial.reports)
+            if (r.severity == Severity::Error) {
+                m_reporter->report(r);
+                break;
+            }
+        return false;
+    }
+    if (candidate.RawLyricsTable.count() == 0) {
+        std::string bytes;
+        readFileBytes(path, bytes, kMaxTextFileBytes);
+        const bool binary = bytes.find('\0') != std::string::npos || !decodeText(bytes).badLines.empty();
+        m_reporter->error(binary ? "not a lyrics file: it holds data that is not text and no line with a "
+                                   "\"[mm:ss:cc]\" time tag, so it was not opened"
+                                 : "not a lyrics file: no line holds a \"[mm:ss:cc]\" time tag, so it was not opened",
+                          path);
+        return false;
+    }
+    song = std::move(candidate);
+    settings.setText("WinAMPTime", candidateSettings.text("WinAMPTime"));
+    appState.textPath = std::filesystem::absolute(path).parent_path().string();
+    for (const Report& r : trial.reports) m_reporter->report(r);
+    lyricsEdited = false;  // a new song
+    runFullRefresh();
     return true;
 }
 

@@ -34,6 +34,14 @@ std::string fallbackFolder();
 class Session {
 public:
     Session(Reporter& reporter, measure::TextMeasurer& measurer);
+    // A session of its own for work on another thread (a batch): the
+    // settings, the settings store, the application state, the song, the
+    // effect samples, the script header and the stage table of `other`,
+    // reporting to `reporter` and measuring with `measurer`, neither shared
+    // with `other`. The preset list is not carried over.
+    Session(const Session& other, Reporter& reporter, measure::TextMeasurer& measurer);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     Reporter& reporter() { return *m_reporter; }
     // Sends the session's messages (the settings file's included) to `r`
@@ -68,6 +76,12 @@ public:
     // The same without the refresh, and leaving lyricsEdited as it is (the
     // batch reads its songs so and then puts the open song back).
     bool readLyrics(const std::string& path);
+    // Opening a song in the window: loadLyrics for a file that holds lyrics.
+    // A file that cannot be read, or holds no line with a time tag (a video,
+    // a binary file, any other text), is refused with one error naming the
+    // file and why, and the song and settings stay exactly as they were;
+    // the reports of a file taken are passed on as loadLyrics passes them.
+    bool openLyrics(const std::string& path);
 
     // The preset commands; selecting runs the refresh a selection runs.
     bool selectPreset(const std::string& name);
@@ -134,6 +148,8 @@ public:
     bool lyricsEdited = false;
 
 private:
+    // The settings measure with this session's measurer and restore from its presets.
+    void bindSettings();
     // Start-up once the settings file is in the store.
     void startUpWithTheStore();
     bool hasLinesToWrite(const std::string& path);

@@ -226,7 +226,7 @@ std::string secondsText(int64_t centiseconds) {
 
 }  // namespace
 
-int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
+std::vector<int> linesOutOfOrder(const Song& song) {
     std::map<int32_t, Centiseconds> plannedEnd;  // by row; every row starts at 0
     // For each line, the latest tag as written of the lines after it.
     std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(song.lineCount()) + 2);
@@ -235,16 +235,24 @@ int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r)
         if (const auto t = lastRawTag(song.LyricsTable[i + 1])) latest = std::max(latest.value_or(*t), *t);
         latestLater[static_cast<size_t>(i)] = latest;
     }
-    Entries outOfOrder, cut, unsung;
+    std::vector<int> lines;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
         // The planned windows, not the shown ones: the lines are cut so that
         // no two share a row, and the cut ones are what this reports.
         Centiseconds& end = plannedEnd[line.rowNumber];
         if (line.plannedStart < end || hasTagOutOfOrder(line, latestLater[static_cast<size_t>(i)]))
-            outOfOrder.add(line, firstTagEntry(line));
+            lines.push_back(i);
         end = line.plannedEnd;
+    }
+    return lines;
+}
 
+int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
+    Entries outOfOrder, cut, unsung;
+    for (int i : linesOutOfOrder(song)) outOfOrder.add(song.LyricsTable[i], firstTagEntry(song.LyricsTable[i]));
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const LyricLine& line = song.LyricsTable[i];
         const std::optional<SungTime> sung = sungTime(line);
         if (!sung) continue;
         if (sung->to <= sung->from) {
@@ -263,22 +271,29 @@ int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r)
     return outOfOrder.count();
 }
 
-FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionSettings& s) {
     const int64_t W = s.wholeNumber("dispWidth");
     const int64_t marginL = s.wholeNumber("MarginL");
     const int64_t marginR = s.wholeNumber("MarginR");
-    FitCount f;
-    Entries entries;
+    std::vector<LineFit> out;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
         // Each count is of lines: a line past both edges is one line that
         // does not fit, not two.
         const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
-        const bool over = right >= W || line.posX < 1;
-        const bool outsideMargins = right + marginR > W || line.posX < marginL;
-        if (over) ++f.overflow;
-        if (outsideMargins) ++f.margin;
-        if (over || outsideMargins) entries.add(line, firstTagEntry(line));
+        LineFit f{i, right >= W || line.posX < 1, right + marginR > W || line.posX < marginL};
+        if (f.overflow || f.margin) out.push_back(f);
+    }
+    return out;
+}
+
+FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+    FitCount f;
+    Entries entries;
+    for (const LineFit& l : linesNotFitting(song, s)) {
+        f.overflow += l.overflow ? 1 : 0;
+        f.margin += l.margin ? 1 : 0;
+        entries.add(song.LyricsTable[l.line], firstTagEntry(song.LyricsTable[l.line]));
     }
     if (f.overflow > 0) {
         std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);

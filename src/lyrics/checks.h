@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
@@ -87,6 +88,8 @@ int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& 
 //   run backwards, so that nothing of them is ever sung.
 // Returns n of the first.
 int checkTimeOrder(Song& song, const settings::ConversionSettings& s, Reporter& r);
+// The lines the first report of checkTimeOrder names, 1-based, in table order.
+std::vector<int> linesOutOfOrder(const Song& song);
 
 struct FitCount {
     int overflow = 0;  // o: lines reaching the frame's right edge or starting left of pixel 1
@@ -116,5 +119,13 @@ std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::
 // text or readings lie under it ("画面上部の曲情報と重なる行が" + n +
 // "行あります"). Returns the number of lines of both reports.
 int checkLineHeights(Song& song, const settings::ConversionSettings& s, Reporter& r);
+
+// One line that checkLineFit counts, 1-based.
+struct LineFit {
+    int line = 0;
+    bool overflow = false;  // counted in FitCount::overflow
+    bool margin = false;    // counted in FitCount::margin
+};
+std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionSettings& s);
 
 }  // namespace kvelmor::lyrics

@@ -500,7 +500,14 @@ Change ConversionSettings::react(const SettingDef& def, const FieldReaction& r) 
 Change ConversionSettings::pressEnter(std::string_view name) {
     const SettingDef* def = findSetting(name);
     if (!def) return {false, "unknown setting: " + std::string(name), {}};
-    return react(*def, def->onEnter);
+    // A field without an Enter rule of its own takes the typed value on
+    // Enter as it does on being left, so Enter never leaves a value unused.
+    return react(*def, def->onEnter.reacts ? def->onEnter : def->onLeave);
+}
+
+bool ConversionSettings::enterActsAsLeaving(std::string_view name) const {
+    const SettingDef* def = findSetting(name);
+    return def && !def->onEnter.reacts && def->onLeave.reacts;
 }
 
 Change ConversionSettings::leaveField(std::string_view name) {

@@ -151,7 +151,10 @@ public:
     void selectMember(std::string_view memberName);
 
     // The user's actions, each followed by the refresh stages it returns.
+    // Enter runs the field's Enter rule, or its leaving rule where it has none.
     Change pressEnter(std::string_view name);
+    // Whether Enter in this field runs the leaving rule (it has no Enter rule of its own).
+    bool enterActsAsLeaving(std::string_view name) const;
     Change leaveField(std::string_view name);
     // Any field set as the user would: typed and left, clicked, picked in a
     // dialog. A number outside the field's range, also one that the field's

@@ -93,6 +93,8 @@ public:
     const std::vector<std::string>& list() const { return m_list; }
     void setList(std::vector<std::string> names) { m_list = std::move(names); }
     bool contains(std::string_view name) const;
+    // Whether deleting `name` deletes a stored preset: it is listed and is not "default".
+    bool canRemove(std::string_view name) const { return name != kDefaultPreset && contains(name); }
 
     // Start-up: the list from the store, "default" current, its settings
     // loaded and saved back (in memory) and listed. The application state is loaded by

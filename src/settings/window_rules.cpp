@@ -30,7 +30,25 @@ std::vector<FieldEnabled> governedFields(const ConversionSettings& s) {
 
     set({"FadeIn"}, s.isOn("fadeInCheck"));
     set({"FadeOut"}, s.isOn("fadeOutCheck"));
+
+    // The wipe panel: the templates, the sample list and the boxes serve only
+    // the styles that expand templates; the edge wipe has its own fine
+    // adjustment and is the one style that wipes the border colour.
+    const int wipe = s.index("wipe");
+    const bool templates = wipe == kWipeFree || wipe == kWipeEmphasis || wipe == kWipePerCharacter ||
+                           wipe == kWipePerSpace;
+    set({"commandLine", "commandChar", "TagSample", "posNo", "OriginalColor", "OriginalColorAlpha"}, templates);
+    set({"KaraokeWipe"}, templates && wipe != kWipeEmphasis);
+    set({"DelayTime"}, wipe == kWipeEmphasis);
+    set({"ClipWipe", "teritaryColor2", "secondTeritaryColor2", "thirdTeritaryColor2"}, wipe == kWipeEdge);
     return out;
+}
+
+std::vector<ChoiceEnabled> governedChoices(const ConversionSettings& s) {
+    // The edge wipe colours the border itself, so a marked character's
+    // fixed or after-wipe colour has nothing left to replace.
+    const bool edge = s.index("wipe") == kWipeEdge;
+    return {{"ExColor", 3, !edge}, {"ExColor", 4, !edge}};
 }
 
 std::string titleRowCaption(const ConversionSettings& s) { return s.isOn("CheckDouRetu") ? "下部" : "上部"; }

@@ -16,12 +16,31 @@ struct FieldEnabled {
     bool enabled = true;
 };
 
+// Wipe styles by their position in the `wipe` list.
+inline constexpr int kWipeEdge = 3;           // 縁ワイプ
+inline constexpr int kWipeFree = 4;           // 自由設定
+inline constexpr int kWipeEmphasis = 5;       // ワイプ強調
+inline constexpr int kWipePerCharacter = 6;   // 文字毎設定
+inline constexpr int kWipePerSpace = 7;       // 空白区切毎
+
 // The enabled state of every field whose use depends on another setting:
 // the song information before the song (songInfoPreCheck), at the top of
 // the screen (songInfoCheck, InfoMode), the alignment rows (LineNumber),
-// the group gaps (DisplayType1/2, spaceTime) and the fade durations.
+// the group gaps (DisplayType1/2, spaceTime), the fade durations and the
+// wipe panel (wipe: templates, samples and their boxes only for the styles
+// that expand templates, the delay for the emphasis, the edge adjustment and
+// before-wipe border colours for the edge wipe).
 // Fields not listed are always enabled. A disabled field keeps its value.
 std::vector<FieldEnabled> governedFields(const ConversionSettings& s);
+
+// One entry of a list that can be switched off on its own.
+struct ChoiceEnabled {
+    std::string name;  // the list's setting
+    int index = 0;
+    bool enabled = true;
+};
+// ExColor's "固定色" (3) and "ワイプ後" (4) are switched off for the edge wipe.
+std::vector<ChoiceEnabled> governedChoices(const ConversionSettings& s);
 
 // The caption beside TitleY: "下部" while CheckDouRetu is ticked, else "上部".
 std::string titleRowCaption(const ConversionSettings& s);

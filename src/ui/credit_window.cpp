@@ -67,7 +67,7 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("Command2");
     ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
+    auto* cancel = new QPushButton("キャンセル", this);
     cancel->setObjectName("Command3");
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

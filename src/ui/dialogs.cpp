@@ -2,14 +2,17 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -25,6 +28,7 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, 
     const QStringList lines = text.split('\n');
     if (lines.size() <= kLinesInABox) {
         QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // a path or address in it can be copied
         box.exec();
         return;
     }
@@ -41,6 +45,28 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, 
     QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
     layout->addWidget(buttons);
     d.exec();
+}
+
+// Milliseconds the desktop's opener is given to say that nothing could open
+// the target; an opener still running then has started a program for it.
+constexpr int kOpenerVerdictMs = 2500;
+
+bool openWithTheDesktop(const QString& target) {
+    const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
+    // xdg-open says by its exit code whether a program took the target (it
+    // ends with 3 or 4 where no browser is installed); Qt's own call only
+    // says whether xdg-open could be started.
+    const QString opener = QStandardPaths::findExecutable("xdg-open");
+    if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+    auto* p = new QProcess(qApp);
+    QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    p->start(opener, {url.toString()});
+    if (!p->waitForStarted(kOpenerVerdictMs)) {
+        p->deleteLater();
+        return false;
+    }
+    if (!p->waitForFinished(kOpenerVerdictMs)) return true;  // left running; it deletes itself when it ends
+    return p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
 }
 
 }  // namespace
@@ -88,10 +114,7 @@ Dialogs Dialogs::standard() {
         box.button(QMessageBox::Cancel)->setText(QObject::tr("キャンセル"));
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
-    d.openExternally = [](const QString& target) {
-        QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
-        return QDesktopServices::openUrl(url);
-    };
+    d.openExternally = openWithTheDesktop;
     return d;
 }
 
@@ -131,7 +154,7 @@ QSlider* newLevelSlider(QWidget* parent) {
     s->setRange(0, 10);
     s->setPageStep(1);
     s->setTickPosition(QSlider::TicksBelow);
-    s->setMinimumWidth(90);
+    s->setMinimumWidth(64);
     return s;
 }
 

@@ -45,18 +45,32 @@ void FieldEdit::showText(const QString& text) {
 
 void FieldEdit::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        if (onEnter) onEnter();
+        if (onEnter) {
+            onEnter();
+        } else if (onLeave) {
+            onLeave();
+            markApplied();
+        }
         e->accept();
         return;
     }
     QLineEdit::keyPressEvent(e);
 }
 
+void FieldEdit::markApplied() { m_applied = text(); }
+
+void FieldEdit::focusInEvent(QFocusEvent* e) {
+    QLineEdit::focusInEvent(e);
+    m_applied.reset();
+}
+
 void FieldEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
     // Switching to another window or opening a menu leaves the focus where it was.
     if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
-    if (onLeave) onLeave();
+    const bool alreadyApplied = m_applied && *m_applied == text();
+    m_applied.reset();
+    if (onLeave && !alreadyApplied) onLeave();
 }
 
 void detachFieldEdits(QWidget* root) {

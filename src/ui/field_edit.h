@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QValidator>
 #include <functional>
+#include <optional>
 
 namespace kvelmor::ui {
 
@@ -33,16 +34,23 @@ public:
     // The text as it was before the edit being checked.
     const QString& previousText() const { return m_previous; }
 
+    // Enter runs onEnter, or onLeave where there is no onEnter. Leaving the
+    // field right after a value was applied that way, unchanged since, does
+    // not apply it a second time.
     std::function<void()> onEnter;
     std::function<void()> onLeave;
+    // The text shown now was applied as leaving the field applies it.
+    void markApplied();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
     bool m_showing = false;
     QString m_previous;
+    std::optional<QString> m_applied;  // the text Enter applied as leaving would
 };
 
 // Stops the fields under `root` from reacting: a window calls it as it is

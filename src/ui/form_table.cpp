@@ -71,7 +71,7 @@ std::vector<FormTab> buildTabs() {
            {"frameWinAmp", "WinAMP時間", 1, {f("WinAMPTime", "WinAMP時間")}},
            {"frameFade", "フェード", 2,
             {f("fadeInCheck", "イン"), f("FadeIn", "(ms)"), f("fadeOutCheck", "アウト"), f("FadeOut", "(ms)")}},
-           {"frameStyleNumber", "StyleNumber", 1, {f("StyleNumber", "スタイル番号")}},
+           {"frameStyleNumber", "スタイル番号", 1, {f("StyleNumber", "番号")}},
            {"frameSpaceTime", "一括表示時時間(ms)", 1,
             {f("spaceTime", "一括表示時時間"), f("spaceTimePre", "前行との間隔開始"),
              f("spaceTimeAft", "後行との間隔終了")}}},

@@ -13,6 +13,7 @@
 #include "app/session.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
+#include "common/japanese_text.h"
 
 namespace kvelmor::ui {
 
@@ -82,7 +83,7 @@ bool LyricsEditor::apply() {
     m_session.swapReporter(previous);
     if (!taken) {
         QStringList lines;
-        for (const Report& r : reports.reports) lines << qs(formatReport(r));
+        for (const Report& r : reports.reports) lines << qs(formatReportInJapanese(r));
         QMessageBox::warning(this, windowTitle(), lines.join('\n'));
         return false;
     }

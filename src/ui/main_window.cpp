@@ -29,6 +29,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSplitter>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -37,20 +38,24 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/line_reports.h"
 #include "app/media.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
 #include "settings/window_rules.h"
+#include "ui/command_keys.h"
 #include "ui/batch_window.h"
 #include "ui/credit_window.h"
 #include "ui/field_edit.h"
 #include "ui/form_table.h"
 #include "ui/lyrics_editor.h"
 #include "ui/preview_pane.h"
+#include "ui/reports_pane.h"
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
 #include "ui/undo_commands.h"
 #include "ui/version_window.h"
+#include "common/japanese_text.h"
 
 namespace kvelmor::ui {
 
@@ -96,26 +101,47 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     m_tabs->setObjectName("SSTab1");
     buildForm(m_tabs);
     m_splitter->addWidget(m_tabs);
-    // The song as it will look, beside the settings that shape it.
-    m_preview = new PreviewPane(m_session, m_splitter);
+    // The song as it will look, beside the settings that shape it, and
+    // below it what the checks find in it.
+    auto* songSide = new QSplitter(Qt::Vertical, m_splitter);
+    songSide->setObjectName("songSplitter");
+    m_preview = new PreviewPane(m_session, songSide);
     m_preview->setObjectName("previewPane");
-    m_splitter->addWidget(m_preview);
+    m_preview->setDialogs(&m_dialogs);
+    m_reportsPane = new ReportsPane(songSide);
+    songSide->addWidget(m_preview);
+    songSide->addWidget(m_reportsPane);
+    songSide->setStretchFactor(0, 4);
+    songSide->setStretchFactor(1, 1);
+    songSide->setCollapsible(0, false);
+    m_splitter->addWidget(songSide);
+    connect(m_reportsPane, &ReportsPane::lineChosen, this, &MainWindow::showLine);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 1);
     layout->addWidget(m_splitter, 1);
     layout->addWidget(buildCommands());
     setCentralWidget(central);
     buildMenus();
-    statusBar();
+    addTabKeys();
+    // The commands' keys work wherever the focus is, over the fields' own.
+    new CommandKeysFirst(this);
+    m_reportCount = new QLabel(this);
+    m_reportCount->setObjectName("reportCount");
+    statusBar()->addPermanentWidget(m_reportCount);
 
     connect(m_presetBox, &QComboBox::activated, this, [this](int i) { switchPreset(m_presetBox->itemText(i)); });
     addPresetChangedMark();
     connect(m_presetBox->lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.typeComboText(ss(text)); });
     connect(save, &QPushButton::clicked, this, [this] {
-        m_session.savePreset(ss(m_presetBox->currentText()));
+        const QString name = m_presetBox->currentText();
+        const bool saved = m_session.savePreset(ss(name));
         refreshPresetBox();
         afterChange();
+        if (saved) statusBar()->showMessage(QStringLiteral("設定「%1」を保存しました").arg(name));
+    });
+    connect(m_presetBox, &QComboBox::currentTextChanged, this, [this, remove](const QString& name) {
+        remove->setEnabled(m_session.presets.canRemove(ss(name)));
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         // Deleting is written to the settings file at once, so it is asked first.
@@ -140,8 +166,11 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         if (auto* scroll = qobject_cast<QScrollArea*>(m_tabs->widget(i)); scroll && scroll->widget())
             pagesWidth = std::max(pagesWidth, scroll->widget()->sizeHint().width() + 2 * scroll->frameWidth() +
                                                   scroll->verticalScrollBar()->sizeHint().width() + 8);
-    // The preview keeps two fifths: the first tab whole beside it from 1280 pixels on.
-    const int tabsWidth = std::min(pagesWidth, width() * 3 / 5);
+    // The tabs take their whole width where the preview keeps enough beside
+    // them to be read (on a 1024-pixel screen the first tab is whole, with
+    // every colour box); on a smaller window the preview keeps two fifths.
+    constexpr int kPreviewWidth = 280;  // pixels
+    const int tabsWidth = std::min(pagesWidth, std::max(width() * 3 / 5, width() - kPreviewWidth));
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     acceptFileDrops();
     m_presetBox->setFocus();
@@ -223,7 +252,11 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) {
             if (!m_updating) m_session.settings.setText(name, ss(t));
         });
-        e->onEnter = [this, name] { apply(m_session.settings.pressEnter(name)); };
+        e->onEnter = [this, name, e] {
+            const bool asLeaving = m_session.settings.enterActsAsLeaving(name);
+            apply(m_session.settings.pressEnter(name));
+            if (asLeaving) e->markApplied();
+        };
         e->onLeave = [this, name] { apply(m_session.settings.leaveField(name)); };
         if (def->kind == Kind::Text) e->setMinimumWidth(260);
         else e->setFixedWidth(72);
@@ -323,6 +356,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     case Kind::FontFace: {
         auto* b = new QPushButton(parent);
         b->setMinimumWidth(140);
+        if (name == "Command2") b->setToolTip("ここで選んだ書体は、ルビと曲情報のフォントにも使われます");
         connect(b, &QPushButton::clicked, this, [this, name] { pickFont(name); });
         w = b;
         break;
@@ -360,7 +394,10 @@ QWidget* MainWindow::buildCommands() {
     m_write = button("Command7", "ファイル作成");
     for (const FormField& f : commandAreaFields()) {
         QLabel* label = nullptr;
-        row->addWidget(bindField(f, panel, label));
+        QWidget* w = bindField(f, panel, label);
+        // Never narrower than its caption: the window's minimum width follows.
+        w->setSizePolicy(QSizePolicy::Minimum, w->sizePolicy().verticalPolicy());
+        row->addWidget(w);
         if (f.name == "KraCheck") {
             auto* media = button("Command13", "ﾒﾃﾞｨｱ情報取得");
             connect(media, &QPushButton::clicked, this, &MainWindow::chooseMediaFile);
@@ -412,6 +449,23 @@ void MainWindow::buildMenus() {
     QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
     add(help, "menuHELPON", "ヘルプ", QKeySequence::HelpContents, &MainWindow::openHelp);
     add(help, "menuVersion", "バージョン", QKeySequence(), &MainWindow::showVersionWindow);
+}
+
+void MainWindow::addTabKeys() {
+    // Ctrl+PgDown and Ctrl+PgUp turn the tabs from any field; a list, slider
+    // or spin box with the focus would take them as a step otherwise.
+    auto add = [this](const char* name, Qt::Key key, int step) {
+        auto* a = new QAction(this);
+        a->setObjectName(name);
+        a->setShortcut(QKeySequence(Qt::CTRL | key));
+        connect(a, &QAction::triggered, this, [this, step] {
+            const int n = m_tabs->count();
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + n) % n);
+        });
+        addAction(a);
+    };
+    add("nextTab", Qt::Key_PageDown, 1);
+    add("previousTab", Qt::Key_PageUp, -1);
 }
 
 void MainWindow::apply(const settings::Change& c) {
@@ -497,6 +551,7 @@ void MainWindow::applyEnabling() {
         if (auto it = m_labels.find(f.name); it != m_labels.end()) it->second->setEnabled(f.enabled);
     }
     if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings)));
+    applyChoiceAndFrameEnabling();
     const bool loaded = !m_session.song.lyricsPath.empty();
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);
     for (const char* name : {"menuEdit", "menuRuby", "menuWrite", "menuSaveLyrics"})
@@ -504,11 +559,31 @@ void MainWindow::applyEnabling() {
     if (auto* a = findChild<QAction*>("menuReadings")) a->setEnabled(loaded);
 }
 
+void MainWindow::applyChoiceAndFrameEnabling() {
+    for (const auto& c : settings::governedChoices(m_session.settings)) {
+        auto* box = qobject_cast<QComboBox*>(m_fields[c.name]);
+        auto* model = box ? qobject_cast<QStandardItemModel*>(box->model()) : nullptr;
+        if (QStandardItem* item = model ? model->item(c.index) : nullptr) item->setEnabled(c.enabled);
+    }
+    // A frame whose every field is switched off is drawn switched off as a whole.
+    for (QGroupBox* frame : m_tabs->findChildren<QGroupBox*>()) {
+        bool anyOn = false, anyField = false;
+        for (const auto& [name, w] : m_fields) {
+            if (!frame->isAncestorOf(w)) continue;
+            anyField = true;
+            anyOn = anyOn || !w->testAttribute(Qt::WA_ForceDisabled);
+        }
+        if (anyField) frame->setEnabled(anyOn);
+    }
+}
+
 void MainWindow::refreshPresetBox() {
     QSignalBlocker block(m_presetBox);
     m_presetBox->clear();
     for (const auto& n : m_session.presets.list()) m_presetBox->addItem(qs(n));
     m_presetBox->setEditText(qs(m_session.comboText));
+    if (auto* remove = findChild<QPushButton*>("Command4"))
+        remove->setEnabled(m_session.presets.canRemove(m_session.comboText));
 }
 
 void MainWindow::addPresetChangedMark() {
@@ -559,19 +634,26 @@ void MainWindow::switchPreset(const QString& name) {
 }
 
 void MainWindow::showReports(const QString& title) {
-    if (m_reports.reports.empty()) return;
-    QStringList lines;
-    Severity worst = Severity::Info;
+    // Failures stop what was asked and are answered in a box; the checks'
+    // findings and the notes of the action go to the reports pane.
+    QStringList failures;
+    std::vector<Report> notes;
     for (const Report& r : m_reports.reports) {
-        lines << qs(formatReport(r));
-        if (r.severity == Severity::Error || (r.severity == Severity::Warning && worst == Severity::Info))
-            worst = r.severity;
+        if (r.severity == Severity::Error) failures << qs(formatReportInJapanese(r));
+        else if (!app::isLineCheckSummary(r)) notes.push_back(r);
     }
     m_reports.reports.clear();
-    const auto icon = worst == Severity::Error     ? QMessageBox::Critical
-                      : worst == Severity::Warning ? QMessageBox::Warning
-                                                   : QMessageBox::Information;
-    m_dialogs.message(this, icon, title, lines.join('\n'));
+    if (!notes.empty()) m_actionNotes = std::move(notes);
+    const auto lines = app::lineReports(m_session);
+    m_reportsPane->showReports(lines, m_actionNotes);
+    const int count = m_reportsPane->count();
+    m_reportCount->setText(count == 0 ? QString() : QStringLiteral("チェック結果 %1件").arg(count));
+    if (!failures.isEmpty()) m_dialogs.message(this, QMessageBox::Critical, title, failures.join('\n'));
+}
+
+void MainWindow::showLine(int line) {
+    const auto& starts = m_preview->lineStarts();
+    if (line >= 1 && static_cast<size_t>(line) <= starts.size()) m_preview->setPosition(starts[static_cast<size_t>(line - 1)]);
 }
 
 void MainWindow::pickColour(const std::string& name) {
@@ -589,6 +671,12 @@ void MainWindow::pickFont(const std::string& name) {
     auto f = m_dialogs.font(this, initial);
     if (!f) return;
     settings::FontValue chosen{ss(f->family()), f->bold(), f->italic(), f->underline(), f->strikeOut()};
+    // Accepted as it was offered: nothing changed, so no rule runs (the
+    // main font's rule would raise the row gap to the ruby's height).
+    if (chosen.face == current.face && chosen.bold == current.bold && chosen.italic == current.italic &&
+        chosen.underline == current.underline && chosen.strikethrough == current.strikethrough &&
+        f->pointSize() == initial.pointSize())
+        return;
     apply(m_session.settings.chooseFont(name, chosen, f->pointSize()));
 }
 
@@ -654,15 +742,18 @@ void MainWindow::loadSongFromDialog() {
 }
 
 bool MainWindow::loadSong(const QString& path) {
-    const bool ok = m_session.loadLyrics(ss(path));
-    if (ok) noteRecentFile(path);
+    const bool ok = m_session.openLyrics(ss(path));
     if (ok) {
+        noteRecentFile(path);
+        m_actionNotes.clear();  // the notes were about the song before
         // The steps were made on the song before: undone on this one they would bring it back.
         m_undoStack->clear();
         m_undoBaseline.reset();
     }
     if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
     afterChange();
+    // A song just opened shows its first line, not an empty frame before it.
+    if (ok && m_preview) m_preview->showFirstLine();
     return ok;
 }
 
@@ -902,21 +993,12 @@ void MainWindow::startBatchFromDialog() {
 }
 
 void MainWindow::startBatch(const QString& folder) {
-    // The batch reads every file of the folder into the session. The song
-    // open here, with what the editors changed in it and the time correction
-    // its file chose, comes back afterwards: a batch never costs work not yet
-    // written, and the write command still writes the song the window shows.
-    const lyrics::Song open = m_session.song;
-    const script::ScriptHeader header = m_session.header;
-    const std::string correction = m_session.settings.text("WinAMPTime");
-    {
-        BatchWindow w(m_session, folder, this);
-        placeOver(&w, this);
-        w.exec();
-    }
-    m_session.song = open;
-    m_session.header = header;
-    m_session.settings.setText("WinAMPTime", correction);
+    // The batch works on its own copy of the session: the song open here,
+    // with what the editors changed in it and the time correction its file
+    // chose, stays, so a batch never costs work not yet written.
+    BatchWindow w(m_session, folder, this);
+    placeOver(&w, this);
+    w.exec();
     afterChange();
 }
 

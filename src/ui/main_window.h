@@ -28,6 +28,7 @@ class QUndoStack;
 namespace kvelmor::ui {
 
 class PreviewPane;
+class ReportsPane;
 
 struct FormField;
 
@@ -51,6 +52,7 @@ public:
     // The splitter whose right side takes a preview pane; the tabs are on its left.
     QSplitter* splitter() const { return m_splitter; }
     PreviewPane* preview() const { return m_preview; }
+    ReportsPane* reportsPane() const { return m_reportsPane; }
 
     QUndoStack* undoStack() const { return m_undoStack; }
 
@@ -87,6 +89,7 @@ private:
     void buildForm(QTabWidget* tabs);
     QWidget* buildCommands();
     void buildMenus();
+    void addTabKeys();
     QWidget* bindField(const FormField& field, QWidget* parent, QLabel*& label);
 
     void apply(const settings::Change& c);  // the stages of a change, then afterChange()
@@ -95,8 +98,13 @@ private:
     void afterChange();
     void showSettings();
     void applyEnabling();
+    // Single list entries and whole frames follow the enabling rules too.
+    void applyChoiceAndFrameEnabling();
     void refreshPresetBox();
+    // Failures in a message box; the checks' findings and the action's notes in the reports pane.
     void showReports(const QString& title);
+    // The preview goes to a working line (1-based).
+    void showLine(int line);
     // Before the song is replaced or the window closes: true when no edit
     // of the lyrics is left unsaved (saved, given up, or there was none).
     bool unwrittenWorkSettled();
@@ -149,6 +157,9 @@ private:
     QTabWidget* m_tabs = nullptr;
     QSplitter* m_splitter = nullptr;
     PreviewPane* m_preview = nullptr;
+    ReportsPane* m_reportsPane = nullptr;
+    QLabel* m_reportCount = nullptr;
+    std::vector<Report> m_actionNotes;  // the warnings of the last action that had any
     QComboBox* m_presetBox = nullptr;
     QPushButton* m_load = nullptr;
     QPushButton* m_ruby = nullptr;

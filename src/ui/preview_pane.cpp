@@ -1,5 +1,6 @@
 #include "ui/preview_pane.h"
 
+#include <QApplication>
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileDialog>
@@ -11,13 +12,16 @@
 #include <QMediaPlayer>
 #include <QPainter>
 #include <QPushButton>
+#include <QProxyStyle>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <mutex>
 
+#include "common/japanese_text.h"
 #include "lyrics/time_value.h"
 #include "measure/freetype_measurer.h"
 #include "media/video_frames.h"
@@ -39,6 +43,46 @@ constexpr qint64 kPlayerDrift = 80;
 QString timeText(qint64 ms) {
     return QString::fromStdString(lyrics::formatScriptTime(static_cast<lyrics::Centiseconds>(ms / 10)));
 }
+
+constexpr int kTimeRole = Qt::UserRole + 1;  // a line's time, drawn in a column of its own
+constexpr int kTextRole = Qt::UserRole + 2;  // the line's text
+
+// Draws a line of the list as its time, in a column of its own, and its
+// text. Drawn as one string, the time's digits took the Japanese font of
+// the text after them on some rows and not on others, so the times did not
+// line up.
+class LineItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        o.text.clear();
+        const QWidget* w = o.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+        const QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &o, w);
+        const int timeWidth = o.fontMetrics.horizontalAdvance(QStringLiteral("0:00:00.00  "));
+        p->save();
+        p->setFont(o.font);
+        p->setPen(o.palette.color(o.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled,
+                                  o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        p->drawText(r.adjusted(0, 0, -(r.width() - timeWidth), 0), Qt::AlignLeft | Qt::AlignVCenter,
+                    index.data(kTimeRole).toString());
+        p->drawText(r.adjusted(timeWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                    o.fontMetrics.elidedText(index.data(kTextRole).toString(), Qt::ElideRight, r.width() - timeWidth));
+        p->restore();
+    }
+};
+
+class JumpingSliderStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 std::vector<std::filesystem::path> fontconfigFiles(measure::TextMeasurer& measurer) {
     if (auto* ft = dynamic_cast<measure::FreeTypeMeasurer*>(&measurer)) return ft->loadedConfigFiles();
@@ -165,6 +209,10 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName("previewSlider");
     m_slider->setSingleStep(100);
+    // A click on the groove goes to that time, not a page towards it.
+    auto* jumping = new JumpingSliderStyle;
+    jumping->setParent(m_slider);
+    m_slider->setStyle(jumping);
     m_slider->setPageStep(5000);
     m_time = new QLabel(this);
     m_time->setObjectName("previewTime");
@@ -180,11 +228,13 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     m_lines = new QListWidget(this);
     m_lines->setObjectName("previewLines");
     m_lines->setMaximumHeight(140);
+    m_lines->setItemDelegate(new LineItemDelegate(m_lines));
     m_clock = new QTimer(this);
     m_clock->setInterval(kClockTickMs);
 
-    // The time slider with the time beside it, the buttons a row below: the
-    // pane stays narrow enough to leave the settings their width on a small screen.
+    // The time slider with the time beside it, the buttons a row below, the
+    // video's button under the time: the pane stays narrow enough to leave
+    // the settings their width on a small screen.
     auto* timeRow = new QHBoxLayout;
     timeRow->addWidget(m_slider, 1);
     timeRow->addWidget(m_time);
@@ -193,11 +243,14 @@ PreviewPane::PreviewPane(app::Session& session, QWidget* parent)
     controls->addWidget(m_play);
     controls->addWidget(m_next);
     controls->addStretch(1);
-    controls->addWidget(m_mediaButton);
+    auto* mediaRow = new QHBoxLayout;
+    mediaRow->addStretch(1);
+    mediaRow->addWidget(m_mediaButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
     layout->addLayout(timeRow);
     layout->addLayout(controls);
+    layout->addLayout(mediaRow);
     layout->addWidget(m_lines);
 
     connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
@@ -265,8 +318,11 @@ void PreviewPane::songOrSettingsChanged() {
         // that lines shown together are still reached one by one.
         const qint64 sung = static_cast<qint64>(l.startTime + l.preTimeUsed + l.advanceTime) * 10;
         m_lineStarts.push_back(std::max<qint64>(sung - static_cast<qint64>(l.preTimeUsed) * 10, 0));
+        if (i == 1) m_firstSung = sung;
         m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
-        m_lines->addItem(timeText(sung) + "  " + QString::fromStdString(l.plainText));
+        auto* item = new QListWidgetItem(timeText(sung) + "  " + QString::fromStdString(l.plainText), m_lines);
+        item->setData(kTimeRole, timeText(sung));
+        item->setData(kTextRole, QString::fromStdString(l.plainText));
     }
     if (song.lineCount() > 0) m_view->setHint({});
     else if (song.lyricsPath.empty()) m_view->setHint(tr("テキスト読込 (Ctrl+O) で歌詞を読み込むと、ここに表示されます"));
@@ -322,6 +378,10 @@ void PreviewPane::previousLine() {
     setPosition(target);
 }
 
+void PreviewPane::showFirstLine() {
+    if (!m_lineStarts.empty()) setPosition(m_firstSung);
+}
+
 void PreviewPane::nextLine() {
     qint64 target = -1;
     for (qint64 s : m_lineStarts)
@@ -374,8 +434,20 @@ void PreviewPane::setMedia(const QString& path) {
     m_player = nullptr;
     m_audio = nullptr;
     if (!path.isEmpty()) {
-        auto video = media::VideoFrames::open(path.toStdString(), m_session.reporter());
-        if (!video) return;  // reported; the previous video stays
+        CollectingReporter refused;
+        auto video = media::VideoFrames::open(path.toStdString(), refused);
+        if (!video) {
+            // The first reason says it; the previous video stays.
+            QString why = QStringLiteral("%1 はプレビュー動画として使えません。").arg(path);
+            for (const Report& r : refused.reports)
+                if (r.severity == Severity::Error) {
+                    why = QString::fromStdString(formatReportInJapanese(r));
+                    break;
+                }
+            const Dialogs fallback = Dialogs::standard();
+            (m_dialogs ? *m_dialogs : fallback).message(this, QMessageBox::Warning, tr("プレビュー動画"), why);
+            return;
+        }
         m_mediaLength = video->duration() / 1000;
     }
     m_media = path;
@@ -414,7 +486,8 @@ void PreviewPane::chooseMedia() {
     const QString filter = tr("動画 (*.mp4 *.mkv *.avi *.mov *.webm *.wmv *.mpg *.ts);;すべて (*)");
     // Where the last video was found, by this button or by the media probe.
     const QString start = m_media.isEmpty() ? QString::fromStdString(m_session.appState.mediaPath) : m_media;
-    const QString path = QFileDialog::getOpenFileName(this, tr("プレビュー動画"), start, filter);
+    const QString path = m_dialogs ? m_dialogs->openFile(this, tr("プレビュー動画"), start, filter)
+                                   : QFileDialog::getOpenFileName(this, tr("プレビュー動画"), start, filter);
     if (path.isEmpty()) return;
     setMedia(path);
     if (m_media == path) m_session.appState.mediaPath = QFileInfo(path).absolutePath().toStdString();

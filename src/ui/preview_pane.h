@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "app/session.h"
+#include "ui/dialogs.h"
 
 class QLabel;
 class QListWidget;
@@ -46,8 +47,12 @@ public:
     // and the time it shows (milliseconds; -1 before the first).
     QImage frame() const;
     qint64 framePosition() const { return m_framePosition; }
-    // The video drawn behind the subtitles and played with its sound; empty for none.
+    // The video drawn behind the subtitles and played with its sound; empty
+    // for none. A file that cannot be shown is refused at once with one
+    // message naming it, and the video before stays.
     void setMedia(const QString& path);
+    // The dialogs the pane asks and tells through (the window's); Qt's own without.
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
     QString media() const { return m_media; }
     // The working line (1-based) selected in the list of lines: the one
     // shown at the position, or the one clicked; 0 for none.
@@ -64,6 +69,8 @@ public slots:
     void togglePlay();
     void previousLine();
     void nextLine();
+    // Goes to where the first line is sung: shown whole, before its wipe.
+    void showFirstLine();
 
 signals:
     // A newly drawn frame is on screen.
@@ -99,6 +106,7 @@ private:
 
     std::vector<qint64> m_lineStarts;  // milliseconds
     qint64 m_songEnd = 0;              // milliseconds: the end of the last event
+    qint64 m_firstSung = 0;            // milliseconds: the first tag of the first line
     qint64 m_mediaLength = 0;          // milliseconds
     qint64 m_position = 0;             // milliseconds
     qint64 m_framePosition = -1;       // milliseconds: the time of the frame on screen
@@ -106,6 +114,7 @@ private:
     QElapsedTimer m_playClock;         // since play(), for playback by the clock
     qint64 m_playFrom = 0;             // milliseconds: the position play() started at
     QString m_media;
+    Dialogs* m_dialogs = nullptr;
     int m_frameWidth = 0, m_frameHeight = 0;  // pixels: dispWidth × dispHeight
     double m_pixelShape = 1;                 // mojiScaleX while a video is shown
 };

@@ -26,7 +26,8 @@ void openInDesktop(Dialogs& dialogs, QWidget* parent, const QString& target) {
     QString reason;
     if (isFile && !QFileInfo::exists(target)) reason = "指定されたファイルが見つかりませんでした。";
     else if (!dialogs.openExternally(target))
-        reason = "指定されたファイル名拡張子には､ アプリケーションが関連付けられていません。";
+        reason = "ブラウザを起動できませんでした。次の" + QString(isFile ? "ファイル" : "アドレス") +
+                 "をブラウザで開いてください。";
     else return;
     dialogs.message(parent, QMessageBox::Warning, "Kvelmor", "失敗しました。\n" + reason + "\n" + target);
 }
@@ -58,7 +59,7 @@ VersionWindow::VersionWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent
     }
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    auto* close = new QPushButton("Close", this);
+    auto* close = new QPushButton("閉じる", this);
     close->setObjectName("Command1");
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

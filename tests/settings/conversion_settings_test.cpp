@@ -115,6 +115,9 @@ TEST(ConversionSettings, ValidationOnEnterAndOnLeaving) {
          "style number renews the line styles and their display windows"},
         {"upTime", "-30", false, "-30", {6, 7, 8, 15, 10}, "upTime takes a sign"},
         {"preTime", "100", true, "100", {8, 15, 9, 10, 11, 12, 14}, "preTime"},
+        {"DelayTime", "", true, "10", {}, "Enter without a rule of its own applies as leaving"},
+        {"StyleNumber", "3", true, "3", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17},
+         "Enter in the style number renews the styles as leaving does"},
     };
     for (const auto& c : cases) {
         ConversionSettings s;

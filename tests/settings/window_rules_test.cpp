@@ -47,6 +47,18 @@ TEST(WindowRules, GoverningSettingsSwitchTheirFields) {
          {{"spaceTime", false}, {"spaceTimePre", false}, {"spaceTimeAft", false}}},
         {"group display without gaps", {{"spaceTime", "0"}}, {{"spaceTime", true}, {"spaceTimeAft", false}}},
         {"fades ticked", {{"fadeInCheck", "1"}, {"fadeOutCheck", "1"}}, {{"FadeIn", true}, {"FadeOut", true}}},
+        {"karaoke wipe: no templates, no border colour before the wipe", {{"wipe", "0"}},
+         {{"commandLine", false}, {"commandChar", false}, {"TagSample", false}, {"KaraokeWipe", false},
+          {"posNo", false}, {"OriginalColor", false}, {"DelayTime", false}, {"ClipWipe", false},
+          {"teritaryColor2", false}}},
+        {"edge wipe", {{"wipe", "3"}},
+         {{"commandChar", false}, {"ClipWipe", true}, {"thirdTeritaryColor2", true}, {"DelayTime", false}}},
+        {"free setting", {{"wipe", "4"}},
+         {{"commandLine", true}, {"commandChar", true}, {"TagSample", true}, {"KaraokeWipe", true},
+          {"posNo", true}, {"OriginalColorAlpha", true}, {"DelayTime", false}, {"secondTeritaryColor2", false}}},
+        {"wipe emphasis", {{"wipe", "5"}},
+         {{"commandChar", true}, {"KaraokeWipe", false}, {"DelayTime", true}, {"ClipWipe", false}}},
+        {"per space", {{"wipe", "7"}}, {{"commandLine", true}, {"KaraokeWipe", true}, {"DelayTime", false}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -55,6 +67,19 @@ TEST(WindowRules, GoverningSettingsSwitchTheirFields) {
             ASSERT_EQ(got.count(name), 1u) << name;
             EXPECT_EQ(got[name], on) << name;
         }
+    }
+}
+
+TEST(WindowRules, TheEdgeWipeSwitchesOffTheMarkColoursItCannotReplace) {
+    for (int wipe = 0; wipe < 8; ++wipe) {
+        ConversionSettings s;
+        ASSERT_TRUE(s.setAsUser("wipe", std::to_string(wipe)).ok);
+        std::map<int, bool> got;
+        for (const auto& c : governedChoices(s)) {
+            EXPECT_EQ(c.name, "ExColor");
+            got[c.index] = c.enabled;
+        }
+        EXPECT_EQ(got, (std::map<int, bool>{{3, wipe != 3}, {4, wipe != 3}})) << "wipe " << wipe;
     }
 }
 

@@ -142,7 +142,7 @@ TEST(LyricsEditorWindow, TooManyLinesKeepTheEditorOpen) {
     });
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(shown.contains(QStringLiteral("読み込める行数を超えています"))) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral(":300:"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("(300行目)"))) << shown.toStdString();
     EXPECT_EQ(s.session.song.rawLineCount(), 1);
     EXPECT_EQ(s.script(), script);
 }

@@ -69,6 +69,25 @@ TEST_F(RenderCommand, DrawsOverTheVideoFrameAtTheTime) {
     EXPECT_LT(right.b, 60);
 }
 
+// Videos a few pixels across take their frame size too: the picture is
+// drawn whole and nothing around it is overwritten (which used to abort).
+TEST_F(RenderCommand, DrawsOverVideosOfAFewPixels) {
+    KVELMOR_NEED_FFMPEG();
+    for (const char* size : {"8x8", "2x2", "10x10", "200x2", "2x64", "2x320"}) {
+        SCOPED_TRACE(size);
+        const std::string video = test::makeMedia(
+            dir / (std::string(size) + ".mp4"), std::string("-f lavfi -i color=c=red:s=") + size + ":d=8 -pix_fmt yuv420p");
+        ASSERT_FALSE(video.empty());
+        const fs::path out = dir / (std::string(size) + ".png");
+        CliRun r = kvelmor(run("--media " + video + " --at 6 -o " + out.string()));
+        EXPECT_LE(r.code, 1) << stderrText();  // lines that do not fit such a frame are reported
+        auto image = png(out);
+        ASSERT_TRUE(image.has_value());
+        EXPECT_EQ(std::to_string(image->width) + "x" + std::to_string(image->height), size);
+        EXPECT_GT(image->at(0, 0).r, 200);
+    }
+}
+
 TEST_F(RenderCommand, FailuresExitTwoNamingTheCauseAndWriteNothing) {
     struct Case {
         std::string args;

@@ -94,8 +94,8 @@ int renderCommand(const std::vector<std::string>& args) {
 
     Converter c;
     if (!prepare(c, o)) return 2;
-    if (!c.session.loadLyrics(o.positional[0])) return 2;
     const std::string out = o.output.empty() ? defaultOutput(o.positional[0]) : o.output;
+    if (!c.session.mayWrite({out}, o.positional) || !c.session.loadLyrics(o.positional[0])) return 2;
 
     render::FrameRenderer renderer(c.measurer.loadedConfigFiles());
     renderer.setScript(c.session.scriptText());

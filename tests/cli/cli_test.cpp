@@ -533,19 +533,74 @@ TEST_F(DestroyedFiles, AWriteNeverReplacesItsOwnInput) {
     fs::path song = copyExample();
     const std::string opts = "--settings " + settings + " ";
     ASSERT_EQ(kvelmor("kra " + opts + song.string()).code, 0) << stderrText();
+    ASSERT_EQ(kvelmor("presets save mine " + opts).code, 0) << stderrText();
     fs::create_symlink(song, dir / "link.ass");
-    const auto before = files();
+    const std::string kraFile = (dir / "song.kra").string();
     struct Case { std::string args, why; };
-    for (const Case& c : {Case{"convert -o " + song.string() + " " + song.string(), "the script over the lyrics"},
-                          Case{"kra " + (dir / "song.kra").string(), "the tag file over the .kra it read"},
-                          Case{"convert --kra -o " + (dir / "song.kra").string() + " " + song.string(),
-                               "the script, then the tag file, on one path"},
-                          Case{"convert -o " + (dir / "link.ass").string() + " " + song.string(),
-                               "through a link to the lyrics"}}) {
+    std::vector<Case> cases{
+        {"convert -o " + song.string() + " " + song.string(), "the script over the lyrics"},
+        {"kra " + kraFile, "the tag file over the .kra it read"},
+        {"convert --kra -o " + kraFile + " " + song.string(), "the script, then the tag file, on one path"},
+        {"convert -o " + (dir / "link.ass").string() + " " + song.string(), "through a link to the lyrics"},
+        {"convert --kra " + song.string() + " " + kraFile, "the tag file over another lyrics file it reads"},
+        {"render --at 6 -o " + song.string() + " " + song.string(), "a picture over the lyrics"},
+        {"render --at 6 -o " + kraFile + " " + kraFile, "a picture over the .kra"},
+        {"render --at 6 -o " + (dir / "link.ass").string() + " " + song.string(), "a picture through a link"},
+        {"convert -o " + settings + " " + song.string(), "the script over the settings file"},
+        {"kra -o " + settings + " " + song.string(), "the tag file over the settings file"},
+        {"render --at 6 -o " + settings + " " + song.string(), "a picture over the settings file"},
+    };
+    if (kvelmor::test::haveFfmpeg()) {
+        const std::string media = makeTestMedia(dir);
+        for (const char* command : {"convert", "kra", "render --at 1"})
+            cases.push_back({std::string(command) + " --media " + media + " -o " + media + " " + song.string(),
+                             std::string(command) + " over the video it reads"});
+    }
+    const auto before = files();
+    for (const Case& c : cases) {
         EXPECT_EQ(kvelmor(c.args + " " + opts).code, 2) << c.why;
         EXPECT_TRUE(inStderr("nothing was written")) << c.why << ": " << stderrText();
         EXPECT_EQ(files(), before) << c.why;
     }
+}
+
+// An output that exists as a pipe, socket or disk device is refused naming
+// it, at once: opening a FIFO nobody reads would wait forever. Devices that
+// take bytes at once (/dev/null) are still written.
+TEST_F(SpecialFilesAndLimits, OutputsThatAreNotFilesAreRefusedAndABatchGoesOn) {
+    fs::path song = copyExample();
+    const std::string opts = "--settings " + settings + " ";
+    const std::string limit = "exec timeout 20 ";  // a hang is exit 124
+    const fs::path fifo = dir / "out.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    struct Case { std::string args; fs::path refused; };
+    for (const Case& c : {Case{"convert -o " + fifo.string(), fifo}, Case{"kra -o " + fifo.string(), fifo},
+                          Case{"render --at 6 -o " + fifo.string(), fifo}, Case{"convert", dir / "song.ass"},
+                          Case{"convert --kra", dir / "song.kra"}, Case{"kra", dir / "song.kra"},
+                          Case{"render --at 6", dir / "song.png"}}) {
+        SCOPED_TRACE(c.args);
+        for (const char* name : {"song.ass", "song.kra", "song.png"}) fs::remove(dir / name);
+        if (c.refused != fifo) {
+            ASSERT_EQ(mkfifo(c.refused.c_str(), 0644), 0);
+        }
+        EXPECT_EQ(kvelmor(c.args + " " + opts + song.string(), limit).code, 2);
+        EXPECT_TRUE(inStderr(c.refused.string() + ": ")) << stderrText();
+        EXPECT_TRUE(inStderr("not a regular file but a pipe (FIFO)")) << stderrText();
+        EXPECT_TRUE(fs::is_fifo(c.refused));
+    }
+    for (const char* name : {"song.ass", "song.kra", "song.png"}) fs::remove(dir / name);
+    EXPECT_EQ(kvelmor("convert -o /dev/null " + opts + song.string(), limit).code, 0) << stderrText();
+
+    // A batch skips the song whose script is a pipe, says why, and converts the rest.
+    fs::create_directories(dir / "songs");
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) fs::copy_file(song, dir / "songs" / name);
+    ASSERT_EQ(mkfifo((dir / "songs" / "b.ass").c_str(), 0644), 0);
+    CliRun r = kvelmor("batch " + opts + (dir / "songs").string(), limit);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "converted 2 of 3 files\nskipped 1:\n  " + (dir / "songs" / "b.txt").string() +
+                         ": cannot write the script: not a regular file but a pipe (FIFO)\n")
+        << stderrText();
+    EXPECT_TRUE(fs::exists(dir / "songs" / "c.ass"));
 }
 
 TEST_F(DestroyedFiles, LeftoverTemporaryFilesGoAndLongNamesStillConvert) {

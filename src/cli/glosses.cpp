@@ -15,13 +15,15 @@ struct Gloss {
     std::string_view english;  // a short gloss for users who do not read Japanese
 };
 
-constexpr std::array<Gloss, 7> kGlosses{{
+constexpr std::array<Gloss, 9> kGlosses{{
     {lyrics::kTooManyLinesMessage, "more lines than can be read: a song holds at most 299"},
     {lyrics::kMissingTagsHead, "lines lacking their first or last time tag; the tags were added"},
     {lyrics::kTimeOrderHead, "lines that start before the previous line of their row has ended"},
     {lyrics::kOverflowHead, "lines too wide for the frame"},
     {lyrics::kMarginHead, "lines outside the margins"},
     {settings::kInfoNameRefused, "the name \"info\" cannot be used"},
+    {settings::kTagNameRefused, "the name \"tag\" cannot be used: it holds the effect samples"},
+    {settings::kPresetNameCharsRefused, "a preset name cannot hold a line break, \"[\" or \"]\""},
     {settings::kDefaultNotDeletable, "\"default\" cannot be deleted"},
 }};
 

@@ -472,6 +472,7 @@ struct SpecialFilesAndLimits : CliFailureTest {
 };
 struct Ranges : CliFailureTest {};
 struct Encodings : CliFailureTest {};
+struct NoFalseSuccess : CliFailureTest {};
 
 }  // namespace
 
@@ -511,6 +512,34 @@ TEST_F(DestroyedFiles, FilesThatAreNotSettingsFilesAreNeverSavedOver) {
     write(dir / "empty.ini", "");
     for (const char* name : {"empty.ini", "new.ini"})
         EXPECT_EQ(kvelmor("presets save A --settings " + (dir / name).string()).code, 0) << name << stderrText();
+}
+
+// A settings file stays one that the next command can read: a value longer
+// than any setting is neither used nor copied into a preset, nor stored.
+TEST_F(DestroyedFiles, PresetsNeverMakeTheSettingsFileTooLargeToRead) {
+    const std::string huge(10u << 20, 'x');
+    write(settings, "[default]\r\nCommandLine=" + huge + "\r\nSizeWidth=800\r\n");
+    const std::string opts = " --settings " + settings;
+    EXPECT_EQ(kvelmor("presets save A" + opts).code, 0) << stderrText();
+    EXPECT_TRUE(inStderr(settings + ":2: a value of more than 64 KB, which no setting holds: not used"))
+        << stderrText().substr(0, 500);
+    EXPECT_LT(fs::file_size(settings), 11u << 20);
+    CliRun list = kvelmor("presets list" + opts);
+    EXPECT_EQ(list.code, 0) << stderrText().substr(0, 500);
+    EXPECT_EQ(list.out, "default\nA\n");
+    CliRun shown = kvelmor("presets show A" + opts);
+    EXPECT_NE(shown.out.find("\nSizeWidth=800\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("\nCommandLine=\n"), std::string::npos);
+
+    // A value given on the command line that long is refused naming its key; nothing is written.
+    const auto before = files();
+    const std::string longTemplate(70000, 'y');
+    for (const char* command : {"presets save A", "presets save B"}) {
+        EXPECT_EQ(kvelmor(std::string(command) + opts + " --set commandLine=" + longTemplate).code, 2) << command;
+        EXPECT_TRUE(inStderr("cannot store key \"CommandLine\" of section [")) << stderrText().substr(0, 500);
+        EXPECT_TRUE(inStderr("the value is 69 KB, more than the 64 KB a setting may hold")) << stderrText().substr(0, 500);
+        EXPECT_EQ(files(), before) << command;
+    }
 }
 
 TEST_F(DestroyedFiles, RacingSavesLoseNoPreset) {
@@ -681,6 +710,31 @@ TEST_F(SpecialFilesAndLimits, MessagesSayWhereSettingsAreKeptAndGlossTheJapanese
     EXPECT_TRUE(inStderr("neither XDG_CONFIG_HOME nor HOME is set, so the settings are kept in ")) << stderrText();
     EXPECT_EQ(kvelmor("presets delete default --settings " + settings).code, 2);
     EXPECT_TRUE(inStderr("defaultは削除出来ません (\"default\" cannot be deleted)")) << stderrText();
+}
+
+// A preset name that would not come back as a preset of its own is refused
+// before anything is stored: it exits 2, says why and leaves the file as it was.
+TEST_F(NoFalseSuccess, PresetNamesThatAreNotPresetsAreRefused) {
+    const std::string opts = " --settings " + settings;
+    ASSERT_EQ(kvelmor("presets save mine" + opts).code, 0) << stderrText();
+    const auto before = files();
+    struct Case { std::string name, message; };
+    for (const Case& c : {Case{"info", "「info」の名称は使えません (the name \"info\" cannot be used)"},
+                          Case{"tag", "「tag」の名称は使えません (the name \"tag\" cannot be used"},
+                          Case{"'two\nlines'", "設定名称に改行・「[」・「]」は使えません (a preset name cannot hold"},
+                          Case{"'cr\r'", "設定名称に改行"},
+                          Case{"'[x]'", "設定名称に改行"},
+                          Case{"'a]'", "設定名称に改行"},
+                          Case{"'b['", "設定名称に改行"}}) {
+        CliRun r = kvelmor("presets save " + c.name + opts);
+        EXPECT_EQ(r.code, 2) << c.name;
+        EXPECT_EQ(r.out, "") << c.name;
+        const std::string said = stderrText();
+        EXPECT_NE(said.find(c.message), std::string::npos) << c.name << ": " << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;  // one message, not one per key
+        EXPECT_EQ(files(), before) << c.name;
+    }
+    EXPECT_EQ(kvelmor("presets list" + opts).out, "default\nmine\n");
 }
 
 TEST_F(Ranges, SetRefusesNumbersOutOfRangeAndTextTheKeysRefuse) {

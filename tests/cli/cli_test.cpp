@@ -781,6 +781,49 @@ TEST_F(Ranges, StoredNumbersOutOfRangeAreReportedAndTakeTheirDefault) {
     EXPECT_EQ(text("song.ass"), text("defaults.ass"));
 }
 
+// A song mostly in UTF-8 is read line by line: one line saved in CP932, or
+// one Latin-1 byte before a tag, changes that line alone (read as CP932, or
+// the byte left out), never takes the "[" of a tag, and is named in a report.
+TEST_F(Encodings, ALineInAnotherEncodingChangesThatLineAlone) {
+    fs::path song = copyExample();
+    std::string example;
+    kvelmor::readFileBytes(song.string(), example);
+    auto lineStart = [&](int n) {  // byte offset of 1-based line n
+        size_t at = 0;
+        for (int i = 1; i < n; ++i) at = example.find('\n', at) + 1;
+        return at;
+    };
+    const size_t start = lineStart(11), end = lineStart(12);
+    const std::string exampleWithCp932Line =
+        example.substr(0, start) + *kvelmor::encodeCp932(example.substr(start, end - start)) + example.substr(end);
+    const std::string shortSong = "@title=桜\r\n[00:01:00]桜の[00:02:00]道[00:03:00]\r\n";
+    const std::string cp932Line = "[00:04:00]春の風が[00:05:00]吹く[00:06:00]ラーメン[00:07:00]\r\n";
+    struct Case { std::string damaged, clean, report; };
+    for (const Case& c : {Case{exampleWithCp932Line, example, "song.txt:11: read as CP932"},
+                          Case{shortSong + *kvelmor::encodeCp932(cp932Line), shortSong + cp932Line,
+                               "song.txt:3: read as CP932"},
+                          Case{"@title=cafe\n[00:01:00]caf\xE9[00:02:00]au lait[00:03:00]\n",
+                               "@title=cafe\n[00:01:00]caf[00:02:00]au lait[00:03:00]\n",
+                               "song.txt:2: bytes that are not valid UTF-8 were left out"}}) {
+        SCOPED_TRACE(c.report);
+        auto script = [&](const std::string& bytes, int code) {
+            write(song, bytes);
+            fs::remove(dir / "song.ass");
+            EXPECT_EQ(kvelmor("convert --settings " + settings + " " + song.string()).code, code) << stderrText();
+            std::string out;
+            kvelmor::readFileBytes((dir / "song.ass").string(), out);
+            return kvelmor::decodeText(out).utf8;
+        };
+        const std::string expected = script(c.clean, 0);
+        const std::string got = script(c.damaged, 1);
+        const std::string said = stderrText();
+        EXPECT_NE(said.find(c.report), std::string::npos) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;  // no other line is blamed
+        EXPECT_EQ(got, expected);
+        EXPECT_NE(got.find("Dialogue: "), std::string::npos);
+    }
+}
+
 TEST_F(Encodings, AFewBadBytesKeepUtf8AndUtf16IsFoundWithoutItsMark) {
     fs::path song = copyExample();
     std::string utf8;

@@ -752,7 +752,14 @@ TEST_F(Ranges, SetRefusesNumbersOutOfRangeAndTextTheKeysRefuse) {
                           Case{"wipe=1e300", "wipe: takes an index from 0 to 7"},
                           Case{"LineNumber=-1e300", "LineNumber: takes an index from 0 to 9"},
                           Case{"PrimaryAlpha=1e300", "PrimaryAlpha: takes a level from 0 to 10"},
-                          Case{"PrimaryColor=1e300", "PrimaryColor: takes a colour"}}) {
+                          Case{"PrimaryColor=1e300", "PrimaryColor: takes a colour"},
+                          // Texts a number field would read as 0.
+                          Case{"ClipWipe=nan", "ClipWipe takes a number: a number from -16384 to 16384, not \"nan\""},
+                          Case{"ClipWipe=inf", "ClipWipe takes a number: a number from -16384 to 16384, not \"inf\""},
+                          Case{"ClipWipe=0x10", "ClipWipe takes a number: a number from -16384 to 16384, not \"0x10\""},
+                          Case{"ClipWipe=-", "ClipWipe takes a number"},
+                          Case{"spacer=1-2", "spacer takes digits and \"-\": a whole number from -16384 to 16384, not \"1-2\""},
+                          Case{"mojiScaleY=1.2.3", "mojiScaleY takes digits and \".\": a number above 0"}}) {
         EXPECT_EQ(kvelmor("convert --settings " + settings + " --set " + c.set + " " + song.string()).code, 2) << c.set;
         EXPECT_TRUE(inStderr(c.message)) << c.set << ": " << stderrText();
         EXPECT_FALSE(fs::exists(dir / "song.ass")) << c.set;

@@ -205,6 +205,13 @@ FileLock::~FileLock() {
 
 FileResult writeFileAtomically(const std::string& given, std::string_view bytes) {
     namespace fs = std::filesystem;
+    // A write past the file size limit (ulimit -f) raises SIGXFSZ, which by
+    // default ends the process on the spot: no message, and the temporary
+    // file left behind. Ignored, the write fails with EFBIG ("File too
+    // large"), which is reported naming the file, and the temporary file is
+    // removed. Once for the process: every file it writes comes through here.
+    static const bool fileSizeSignalIgnored = [] { return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR; }();
+    (void)fileSizeSignalIgnored;
     std::error_code ec;
     // Through a symbolic link the file it points to is replaced; renaming
     // over the link itself would turn it into a file of its own. (Devices are

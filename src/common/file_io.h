@@ -49,6 +49,8 @@ std::string temporaryPathFor(const std::string& target, pid_t pid);
 // /dev/full, a terminal) is written in place; a symbolic link stays a link,
 // and the file it points to is the one replaced. Temporary files of
 // the same target left by processes that no longer run are removed first.
+// A write beyond the process's file size limit fails ("File too large")
+// rather than ending the process: the first call ignores SIGXFSZ.
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // An exclusive lock held on a lock file beside a file (the file's name +

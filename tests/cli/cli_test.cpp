@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -394,6 +395,30 @@ TEST_F(CliFailureTest, WritesThatFailNameTheFileAndExitTwo) {
     EXPECT_EQ(r.out, "wrote " + (dir / "song.ass").string() + "\n");
     EXPECT_TRUE(inStderr((dir / "first" / "song.ass").string() + ": cannot write the script")) << stderrText();
     EXPECT_TRUE(fs::is_directory(dir / "first" / "song.ass"));
+}
+
+// Under a file size limit (ulimit -f) a write fails like any other: the
+// signal the kernel sends for it does not end the program unannounced.
+TEST_F(CliFailureTest, AFileSizeLimitIsAWriteErrorNamingTheFile) {
+    fs::path song = copyExample();
+    const std::string opts = " --settings " + settings + " ";
+    write(settings, "[default]\r\nSizeWidth=640\r\n");
+    write(settings + ".lock", "");  // the lock file a save makes and keeps
+    const auto before = files();
+    // The writes above ignored the signal in this process, and kvelmor would
+    // inherit that; it must ignore the signal itself.
+    std::signal(SIGXFSZ, SIG_DFL);
+    struct Case { std::string args; fs::path file; };
+    for (const Case& c : {Case{"convert" + opts + song.string(), dir / "song.ass"},
+                          Case{"kra" + opts + song.string(), dir / "song.kra"},
+                          Case{"render --at 6" + opts + song.string(), dir / "song.png"},
+                          Case{"presets save A" + opts, settings}}) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(kvelmor(c.args, "ulimit -f 1; exec ").code, 2);  // not killed by the signal
+        EXPECT_TRUE(inStderr(c.file.string() + ": ")) << stderrText();
+        EXPECT_TRUE(inStderr("File too large")) << stderrText();
+        EXPECT_EQ(files(), before);  // no temporary file is left
+    }
 }
 
 TEST_F(CliFailureTest, SettingsFilesThatCannotBeReadAreReportedAndConvertGoesOn) {

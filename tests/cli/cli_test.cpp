@@ -249,6 +249,42 @@ TEST_F(CliTest, MediaModuleIsLoadedOnlyForMediaAndItsAbsenceIsExplained) {
     EXPECT_NE(r.out.find("frame size: 720x480"), std::string::npos) << r.out;
 }
 
+// Why the module could not be loaded is the loader's own reason; a hint
+// follows only where the reason points to one.
+TEST_F(CliTest, AMediaModuleThatCannotBeLoadedIsExplainedInTheLoadersWords) {
+    KVELMOR_NEED_FFMPEG();
+    std::string media = makeTestMedia(dir);
+    ASSERT_FALSE(media.empty());
+    fs::path song = copyExample();
+    struct Case { std::string environment, reason, hint; };
+    std::vector<Case> cases{
+        {"KVELMOR_MEDIA_MODULE=" + song.string() + " exec ", song.string() + ": invalid ELF header", ""},
+    };
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVELMOR_TEST_UNDER_ASAN
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(KVELMOR_TEST_UNDER_ASAN)
+    // 100 MB of address space runs kvelmor but cannot hold FFmpeg's libraries.
+    // (AddressSanitizer reserves far more than that before main.)
+    cases.push_back({"ulimit -v 100000; exec ", "failed to map segment from shared object",
+                     "there was not enough memory to load FFmpeg's libraries"});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment);
+        CliRun r = kvelmor("probe " + media + " --settings " + settings, c.environment);
+        EXPECT_EQ(r.code, 2);
+        const std::string said = stderrText();
+        EXPECT_NE(said.find("could not be loaded: "), std::string::npos) << said;
+        EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+        EXPECT_EQ(said.find("are FFmpeg's libraries"), std::string::npos) << said;
+        if (!c.hint.empty()) {
+            EXPECT_NE(said.find(c.hint), std::string::npos) << said;
+        }
+    }
+}
+
 TEST_F(CliTest, ConvertWithMediaMatchesTheScriptToTheVideo) {
     KVELMOR_NEED_FFMPEG();
     std::string media = makeTestMedia(dir);

@@ -87,6 +87,8 @@ Options:
                                matches it; --set values still win.
   -o, --output OUT             Where convert or kra writes (one FILE only).
   --kra                        convert also writes the .kra tag file.
+  --                           Ends the options: what follows are files (or the preset
+                               name, the pattern) even when they start with "-".
   -h, --help                   Show this help.
   --version                    Show the version.
 

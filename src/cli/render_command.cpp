@@ -70,6 +70,10 @@ int renderCommand(const std::vector<std::string>& args) {
     std::vector<int64_t> times;  // milliseconds
     render::Colour background = kDefaultBackground;
     for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--") {  // the rest are files, left to parseOptions
+            rest.insert(rest.end(), args.begin() + static_cast<ptrdiff_t>(i), args.end());
+            break;
+        }
         if (args[i] != "--at" && args[i] != "--background") {
             rest.push_back(args[i]);
             continue;

@@ -98,6 +98,39 @@ TEST_F(CliTest, PresetsSaveShowListDelete) {
     EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\n");
 }
 
+// "--" ends the options: files named like options are files after it.
+TEST_F(CliTest, DoubleDashEndsTheOptions) {
+    fs::path song = copyExample();
+    fs::copy_file(song, dir / "-song.txt");
+    fs::copy_file(song, dir / "--kra.txt");
+    fs::create_directories(dir / "-songs");
+    fs::copy_file(song, dir / "-songs" / "a.txt");
+    const std::string opts = "--settings " + settings + " ";
+    struct Case { std::string args, out; fs::path written; };
+    std::vector<Case> cases{
+        {"convert " + opts + "-- -song.txt", "wrote -song.ass\n", "-song.ass"},
+        {"convert " + opts + "-- --kra.txt", "wrote --kra.ass\n", "--kra.ass"},
+        {"kra " + opts + "-- -song.txt", "wrote -song.kra\n", "-song.kra"},
+        {"check " + opts + "-- -song.txt", "no reports\n", ""},
+        {"render --at 6 " + opts + "-- -song.txt", "wrote -song.png\n", "-song.png"},
+        {"batch " + opts + "-- -songs", "converted 1 of 1 file\n", "-songs/a.ass"},
+        {"presets save " + opts + "-- -mine", "saved preset \"-mine\" in " + settings + "\n", settings},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        CliRun r = kvelmor(c.args, "cd " + dir.string() + " && exec ");
+        EXPECT_EQ(r.out, c.out) << stderrText();
+        EXPECT_EQ(stderrText().find("unknown option"), std::string::npos) << stderrText();
+        if (!c.written.empty()) {
+            EXPECT_TRUE(fs::exists(dir / c.written));
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "--kra.kra"));  // "--kra.txt" named a file, not the option
+    EXPECT_EQ(kvelmor("presets list " + opts).out, "default\n-mine\n");
+    EXPECT_EQ(kvelmor("fields -- -no-such-field").code, 1);
+    EXPECT_NE(stderrText().find("no field matches \"-no-such-field\""), std::string::npos) << stderrText();
+}
+
 TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
     CliRun all = kvelmor("fields");
     EXPECT_EQ(all.code, 0);

@@ -109,6 +109,13 @@ int renderCommand(const std::vector<std::string>& args) {
                          " cannot be drawn; nothing was written to " + out);
         return 2;
     }
+    if (times.size() > 1) {
+        if (std::string why = render::contactSheetRefusal(static_cast<int64_t>(times.size()), width, height);
+            !why.empty()) {
+            c.reporter.error(why + "; nothing was drawn or written to " + out);
+            return 2;
+        }
+    }
     std::unique_ptr<media::VideoFrames> video;
     if (!o.media.empty() && !(video = media::VideoFrames::open(o.media, c.reporter))) return 2;
 

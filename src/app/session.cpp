@@ -187,7 +187,8 @@ bool Session::mayWrite(const std::vector<std::string>& outputs, const std::vecto
             }
         for (size_t j = 0; j < i; ++j)
             if (sameFile(out, outputs[j])) {
-                m_reporter->error("two of its files would both be written to " + out + "; nothing was written", lyrics);
+                m_reporter->error("two of its files would both be written to " + out + "; nothing was written",
+                                  lyrics);
                 return false;
             }
     }

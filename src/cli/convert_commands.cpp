@@ -52,8 +52,8 @@ int convertCommand(const std::vector<std::string>& args) {
         std::vector<std::string> inputs{file};
         inputs.insert(inputs.end(), o.positional.begin(), o.positional.end());
         // A tag file that would not read back is refused before the script is written.
-        bool ok = c.session.mayWrite(outputs, inputs) && c.session.loadLyrics(file) && (!kra || c.session.kraFits()) &&
-                  c.session.writeScript(o.output);
+        bool ok = c.session.mayWrite(outputs, inputs) && c.session.loadLyrics(file) &&
+                  (!kra || c.session.kraFits()) && c.session.writeScript(o.output);
         if (ok) {
             std::cout << "wrote " << (o.output.empty() ? c.session.defaultScriptPath() : o.output) << "\n";
             if (kra) {

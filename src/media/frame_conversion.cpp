@@ -49,9 +49,9 @@ bool FrameConverter::convert(const AVFrame& source, int width, int height, uint8
                   m_scaled->linesize) != height)
         return false;
     const size_t row = static_cast<size_t>(width) * 4;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(rgba + static_cast<size_t>(y) * row, m_scaled->data[0] + static_cast<ptrdiff_t>(y) * m_scaled->linesize[0],
-                    row);
+    const uint8_t* from = m_scaled->data[0];
+    for (int y = 0; y < height; ++y, from += m_scaled->linesize[0])
+        std::memcpy(rgba + static_cast<size_t>(y) * row, from, row);
     return true;
 }
 

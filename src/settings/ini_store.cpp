@@ -277,8 +277,8 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
     reportLines(*m_reporter, m_path, decoded.badLines,
                 decoded.badBytesLeftOut ? "undecodable bytes, left out" : "undecodable bytes, read as U+FFFD",
                 "undecodable bytes");
-    reportLines(*m_reporter, m_path, decoded.cp932Lines, "read as CP932: the line is not UTF-8 like the rest of the file",
-                "lines read as CP932");
+    reportLines(*m_reporter, m_path, decoded.cp932Lines,
+                "read as CP932: the line is not UTF-8 like the rest of the file", "lines read as CP932");
 
     std::vector<std::string> lines;
     std::vector<IniSection> sections;

@@ -631,7 +631,8 @@ TEST_F(DestroyedFiles, PresetsNeverMakeTheSettingsFileTooLargeToRead) {
     for (const char* command : {"presets save A", "presets save B"}) {
         EXPECT_EQ(kvelmor(std::string(command) + opts + " --set commandLine=" + longTemplate).code, 2) << command;
         EXPECT_TRUE(inStderr("cannot store key \"CommandLine\" of section [")) << stderrText().substr(0, 500);
-        EXPECT_TRUE(inStderr("the value is 69 KB, more than the 64 KB a setting may hold")) << stderrText().substr(0, 500);
+        EXPECT_TRUE(inStderr("the value is 69 KB, more than the 64 KB a setting may hold"))
+            << stderrText().substr(0, 500);
         EXPECT_EQ(files(), before) << command;
     }
 }

@@ -148,12 +148,6 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
         const std::string scriptPath = script::scriptPathFor(file.path);
         if (entries[static_cast<size_t>(i)].special) {
             tap.error("not a regular file, so it was not read", file.path);
-        } else if (std::error_code sec; fs::exists(scriptPath, sec) && !fs::is_regular_file(scriptPath, sec) &&
-                                          !fs::is_directory(scriptPath, sec)) {
-            // A pipe or device in the script's place would hold the batch
-            // until something reads it; a batch writes files only.
-            tap.error("its script " + scriptPath + " is not a regular file (a pipe, socket or device), so nothing was "
-                      "written to it", file.path);
         } else if (scriptsWritten.count(scriptPath) != 0) {
             // "a.TXT" and "a.txt" share "a.ass": the second would overwrite the first.
             tap.error("its script " + scriptPath + " was already written from another file of this folder", file.path);

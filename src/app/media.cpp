@@ -93,6 +93,7 @@ std::optional<MediaProbeResult> ProbeMedia(Session& session, const std::string& 
     }
     std::optional<media::MediaInfo> info = media::readMediaInfo(path, session.reporter());
     if (!info) return std::nullopt;
+    session.mediaFile = path;
     if (!info->duration)
         session.reporter().warning("the length of the media is unknown, so the times are left as they are", path);
     MediaFieldWrites writes = applyMediaInfo(*info, session.settings, session.appState.credit);

@@ -131,7 +131,7 @@ std::string Session::defaultScriptPath() const { return script::scriptPathFor(so
 
 bool Session::writeScript(const std::string& outPath) {
     std::string path = outPath.empty() ? defaultScriptPath() : outPath;
-    if (!path.empty() && !isNotTheLyricsFile(path)) return false;
+    if (!path.empty() && !mayWrite({path})) return false;
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
         layout::applyNewLinePriority(song, settings);
@@ -174,10 +174,10 @@ bool Session::writeKra(const std::string& outPath) {
     if (outPath.empty()) {
         if (song.lyricsPath.empty()) return false;
         const std::string path = lyrics::kraPathFor(song.lyricsPath);
-        if (!hasLinesToWrite(path) || !kraFits() || !isNotTheLyricsFile(path)) return false;
+        if (!hasLinesToWrite(path) || !kraFits() || !mayWrite({path})) return false;
         return lyrics::writeKraFile(song, *m_reporter).written;
     }
-    if (!hasLinesToWrite(outPath) || !kraFits() || !isNotTheLyricsFile(outPath)) return false;
+    if (!hasLinesToWrite(outPath) || !kraFits() || !mayWrite({outPath})) return false;
     return lyrics::writeKraFile(song, outPath, *m_reporter).written;
 }
 
@@ -217,11 +217,27 @@ bool Session::kraFits() {
     return false;
 }
 
-bool Session::isNotTheLyricsFile(const std::string& outPath) {
-    if (song.lyricsPath.empty() || !sameFile(outPath, song.lyricsPath)) return true;
-    m_reporter->error("writing " + outPath + " would replace the lyrics file it is made from; nothing was written",
-                      song.lyricsPath);
-    return false;
+bool Session::mayWrite(const std::vector<std::string>& outputs, const std::vector<std::string>& lyricsFiles) {
+    const std::string lyrics = lyricsFiles.empty() ? song.lyricsPath : lyricsFiles.front();
+    std::vector<std::pair<std::string, const char*>> inputs{{lyrics, "the lyrics file it is made from"}};
+    for (size_t i = 1; i < lyricsFiles.size(); ++i) inputs.emplace_back(lyricsFiles[i], "a lyrics file it reads");
+    inputs.emplace_back(ini.Path(), "the settings file it reads");
+    inputs.emplace_back(mediaFile, "the media file it reads");
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const std::string& out = outputs[i];
+        for (const auto& [input, what] : inputs)
+            if (!input.empty() && sameFile(out, input)) {
+                m_reporter->error("writing " + out + " would replace " + what + "; nothing was written", input);
+                return false;
+            }
+        for (size_t j = 0; j < i; ++j)
+            if (sameFile(out, outputs[j])) {
+                m_reporter->error("two of its files would both be written to " + out + "; nothing was written",
+                                  lyrics);
+                return false;
+            }
+    }
+    return true;
 }
 
 // A song without lines (an empty, cut or binary lyrics file) is not written:

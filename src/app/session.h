@@ -131,9 +131,13 @@ public:
     // Whether the laid-out song fits a tag file that reads back: the automatic
     // line break can make more lines than a song may have. Reported when not.
     bool kraFits();
-    // Refuses (reported) a write to `outPath` that would replace the lyrics
-    // file the song was read from, links followed.
-    bool isNotTheLyricsFile(const std::string& outPath);
+    // Whether the files one song makes may be written, checked before any of
+    // them is. Refused (reported naming the file, nothing written) when one
+    // would replace a file the command reads (links followed): the lyrics
+    // files `lyricsFiles`, the song's own first (none given: the song's own
+    // alone), the settings file or the media file probed; or when two of
+    // them are one file.
+    bool mayWrite(const std::vector<std::string>& outputs, const std::vector<std::string>& lyricsFiles = {});
 
     settings::ConversionSettings settings;
     settings::Cls_Ini ini;
@@ -146,6 +150,7 @@ public:
     // The lyrics editor or the ruby editor changed the song since it was
     // read or saved: the change is in no lyrics file yet.
     bool lyricsEdited = false;
+    std::string mediaFile;  // the media file last probed, as given; never written over
 
 private:
     // The settings measure with this session's measurer and restore from its presets.

@@ -92,12 +92,16 @@ Options:
                                matches it; --set values still win.
   -o, --output OUT             Where convert or kra writes (one FILE only).
   --kra                        convert also writes the .kra tag file.
+  --                           Ends the options: what follows are files (or the preset
+                               name, the pattern) even when they start with "-".
   -h, --help                   Show this help.
   --version                    Show the version.
 
 Commands that only convert never write the settings file, and no command
-writes over the lyrics file it reads or over a file that is not a settings
-file. Japanese messages are followed by a short English gloss.
+saves settings over a file that is not a settings file. No command writes
+over a file it reads (lyrics, settings or media file), nor into a pipe, a
+socket or a disk device (a character device such as /dev/null is written).
+Japanese messages are followed by a short English gloss.
 Exit codes: 0 done, 1 done with reports, 2 failed.
 )";
 

@@ -21,37 +21,13 @@ int checkCommand(const std::vector<std::string>& args) {
     return 0;
 }
 
-namespace {
-
-// The files one conversion writes, each checked before anything is written:
-// none may be the lyrics file read, nor may two be one file (the script and
-// then the tag file on the same path). False, with the reason printed.
-bool outputsAreApart(const std::string& input, const std::vector<std::string>& outputs) {
-    for (size_t i = 0; i < outputs.size(); ++i) {
-        if (sameFile(outputs[i], input)) {
-            std::cerr << "kvelmor: " << input << ": writing " << outputs[i]
-                      << " would replace the lyrics file it is made from; nothing was written\n";
-            return false;
-        }
-        for (size_t j = 0; j < i; ++j)
-            if (sameFile(outputs[i], outputs[j])) {
-                std::cerr << "kvelmor: " << input << ": the script and the tag file would both be written to "
-                          << outputs[i] << "; nothing was written\n";
-                return false;
-            }
-    }
-    return true;
-}
-
-}  // namespace
-
 int kraCommand(const std::vector<std::string>& args) {
     Options o = parseOptions(args, 1);
     if (o.positional.size() != 1) throw UsageError{"kra takes one FILE"};
-    if (!outputsAreApart(o.positional[0], {o.output.empty() ? lyrics::kraPathFor(o.positional[0]) : o.output}))
-        return 2;
     Converter c;
     if (!prepare(c, o)) return 2;
+    if (!c.session.mayWrite({o.output.empty() ? lyrics::kraPathFor(o.positional[0]) : o.output}, o.positional))
+        return 2;
     if (!c.session.loadLyrics(o.positional[0])) return 2;
     if (!c.session.writeKra(o.output)) return 2;
     std::cout << "wrote " << (o.output.empty() ? lyrics::kraPathFor(c.session.song.lyricsPath) : o.output) << "\n";
@@ -65,17 +41,19 @@ int convertCommand(const std::vector<std::string>& args) {
     Converter c;
     if (!prepare(c, o)) return 2;
     const bool kra = o.kra || c.session.settings.isOn("KraCheck");
-    for (const auto& file : o.positional) {
-        std::vector<std::string> outputs{o.output.empty() ? script::scriptPathFor(file) : o.output};
-        if (kra) outputs.push_back(lyrics::kraPathFor(file));
-        if (!outputsAreApart(file, outputs)) return 2;
-    }
     bool failed = false;
     bool reported = c.reporter.count > 0;  // the settings file could not be read, or only in part
     for (const auto& file : o.positional) {
         int before = c.reporter.count;
+        // The files of a song are refused together, before either is written:
+        // over any file the command reads, or both onto one path.
+        std::vector<std::string> outputs{o.output.empty() ? script::scriptPathFor(file) : o.output};
+        if (kra) outputs.push_back(lyrics::kraPathFor(file));
+        std::vector<std::string> inputs{file};
+        inputs.insert(inputs.end(), o.positional.begin(), o.positional.end());
         // A tag file that would not read back is refused before the script is written.
-        bool ok = c.session.loadLyrics(file) && (!kra || c.session.kraFits()) && c.session.writeScript(o.output);
+        bool ok = c.session.mayWrite(outputs, inputs) && c.session.loadLyrics(file) &&
+                  (!kra || c.session.kraFits()) && c.session.writeScript(o.output);
         if (ok) {
             std::cout << "wrote " << (o.output.empty() ? c.session.defaultScriptPath() : o.output) << "\n";
             if (kra) {

@@ -197,7 +197,9 @@ void print(const Listed& l) {
 
 }  // namespace
 
-int fieldsCommand(const std::vector<std::string>& args) {
+int fieldsCommand(const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    if (args.size() > 1 && args[1] == "--") args.erase(args.begin() + 1);  // a PATTERN starting with "-"
     if (args.size() > 2) throw UsageError{"fields takes at most one PATTERN"};
     const std::string pattern = args.size() == 2 ? args[1] : std::string();
     std::vector<Listed> all;

@@ -15,7 +15,7 @@ struct Gloss {
     std::string_view english;  // a short gloss for users who do not read Japanese
 };
 
-constexpr std::array<Gloss, 11> kGlosses{{
+constexpr std::array<Gloss, 13> kGlosses{{
     {lyrics::kTooManyLinesMessage, "more lines than can be read: a song holds at most 299"},
     {lyrics::kMissingTagsHead, "lines lacking their first or last time tag; the tags were added"},
     {lyrics::kTimeOrderHead, "lines that start before the previous line of their row has ended"},
@@ -26,6 +26,8 @@ constexpr std::array<Gloss, 11> kGlosses{{
     {lyrics::kOutsideFrameHead, "lines or readings drawn above or below the frame"},
     {lyrics::kUnderSongInfoHead, "lines or readings drawn under the song information at the top"},
     {settings::kInfoNameRefused, "the name \"info\" cannot be used"},
+    {settings::kTagNameRefused, "the name \"tag\" cannot be used: it holds the effect samples"},
+    {settings::kPresetNameCharsRefused, "a preset name cannot hold a line break, \"[\" or \"]\""},
     {settings::kDefaultNotDeletable, "\"default\" cannot be deleted"},
 }};
 

@@ -27,6 +27,11 @@ Options parseOptions(const std::vector<std::string>& args, size_t first) {
     };
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--") {
+            // Everything after "--" is a file, whatever its name ("-song.txt").
+            o.positional.insert(o.positional.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1, args.end());
+            break;
+        }
         if (a == "--settings") {
             o.settingsPath = value(i);
         } else if (a == "--preset") {

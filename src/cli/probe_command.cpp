@@ -20,6 +20,10 @@ int probeCommand(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
     bool save = false;
     for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--") {  // the rest are files, left to parseOptions
+            rest.insert(rest.end(), args.begin() + static_cast<ptrdiff_t>(i), args.end());
+            break;
+        }
         if (args[i] == "--save") save = true;
         else rest.push_back(args[i]);
     }

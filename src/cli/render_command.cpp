@@ -70,6 +70,10 @@ int renderCommand(const std::vector<std::string>& args) {
     std::vector<int64_t> times;  // milliseconds
     render::Colour background = kDefaultBackground;
     for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--") {  // the rest are files, left to parseOptions
+            rest.insert(rest.end(), args.begin() + static_cast<ptrdiff_t>(i), args.end());
+            break;
+        }
         if (args[i] != "--at" && args[i] != "--background") {
             rest.push_back(args[i]);
             continue;
@@ -94,8 +98,8 @@ int renderCommand(const std::vector<std::string>& args) {
 
     Converter c;
     if (!prepare(c, o)) return 2;
-    if (!c.session.loadLyrics(o.positional[0])) return 2;
     const std::string out = o.output.empty() ? defaultOutput(o.positional[0]) : o.output;
+    if (!c.session.mayWrite({out}, o.positional) || !c.session.loadLyrics(o.positional[0])) return 2;
 
     render::FrameRenderer renderer(c.measurer.loadedConfigFiles());
     renderer.setScript(c.session.scriptText());
@@ -104,6 +108,13 @@ int renderCommand(const std::vector<std::string>& args) {
         c.reporter.error("the frame size " + std::to_string(width) + "x" + std::to_string(height) +
                          " cannot be drawn; nothing was written to " + out);
         return 2;
+    }
+    if (times.size() > 1) {
+        if (std::string why = render::contactSheetRefusal(static_cast<int64_t>(times.size()), width, height);
+            !why.empty()) {
+            c.reporter.error(why + "; nothing was drawn or written to " + out);
+            return 2;
+        }
     }
     std::unique_ptr<media::VideoFrames> video;
     if (!o.media.empty() && !(video = media::VideoFrames::open(o.media, c.reporter))) return 2;

@@ -99,37 +99,162 @@ size_t validSequenceAt(std::string_view s, size_t i) {
     return isValidUtf8(s.substr(i, len)) ? len : 0;
 }
 
-// A UTF-8 text with a few damaged bytes: at least four valid multi-byte
-// characters for each bad byte. CP932 text almost never forms valid UTF-8
-// sequences, so it stays far below that. The bad bytes are left out and
-// their lines listed.
-std::optional<DecodedText> mostlyUtf8(std::string_view bytes) {
-    size_t multiByte = 0, bad = 0;
+// Valid multi-byte UTF-8 characters, and bytes that start no valid
+// character, in a text.
+struct Utf8Count {
+    size_t multiByte = 0;
+    size_t bad = 0;
+};
+
+Utf8Count countUtf8(std::string_view bytes) {
+    Utf8Count c;
     for (size_t i = 0; i < bytes.size();) {
         const size_t len = validSequenceAt(bytes, i);
         if (len == 0) {
-            ++bad;
+            ++c.bad;
             ++i;
         } else {
-            multiByte += len > 1;
+            c.multiByte += len > 1;
             i += len;
         }
     }
-    if (multiByte == 0 || multiByte < 4 * bad) return std::nullopt;
-    DecodedText out;
-    out.encoding = TextEncoding::Utf8;
-    out.badBytesLeftOut = true;
-    out.utf8.reserve(bytes.size());
-    LineCounter lines(bytes);
+    return c;
+}
+
+// UTF-8 with a few damaged bytes: at least four valid multi-byte characters
+// for each bad byte. CP932 text almost never forms valid UTF-8 sequences, so
+// it stays far below that.
+bool damagedUtf8(const Utf8Count& c) { return c.multiByte > 0 && c.multiByte >= 4 * c.bad; }
+
+void appendWithoutBadBytes(std::string_view bytes, std::string& out) {
     for (size_t i = 0; i < bytes.size();) {
         const size_t len = validSequenceAt(bytes, i);
-        if (len == 0) {
-            addBadLine(out.badLines, lines.lineAt(i));
+        if (len > 0) out.append(bytes.substr(i, len));
+        i += len > 0 ? len : 1;
+    }
+}
+
+// A time tag "[mm:ss:cc]" of ASCII digits at bytes[i].
+bool timeTagAt(std::string_view s, size_t i) {
+    if (i + 10 > s.size() || s[i] != '[' || s[i + 3] != ':' || s[i + 6] != ':' || s[i + 9] != ']') return false;
+    for (size_t k : {1, 2, 4, 5, 7, 8})
+        if (s[i + k] < '0' || s[i + k] > '9') return false;
+    return true;
+}
+
+// What appendCp932Line read: the characters beyond ASCII it decoded and
+// the bytes it could not.
+struct Cp932Count {
+    size_t multiByte = 0;
+    size_t bad = 0;
+};
+
+// One line (without its line end) as CP932, appended to `out`. The text
+// between time tags is converted piece by piece and the tags copied as they
+// are, so a stray byte before a tag cannot take its "[" as the second byte
+// of a double-byte character (a "[" is one in CP932: "ー" is 81 5B). A byte
+// that does not decode becomes U+FFFD.
+Cp932Count appendCp932Line(Iconv& cv, std::string_view line, std::string& out) {
+    Cp932Count count;
+    auto piece = [&](std::string_view p) {
+        for (size_t pos = 0; pos < p.size();) {
+            const size_t before = out.size();
+            pos += cv.convert(p.substr(pos), out);
+            for (size_t i = before; i < out.size(); ++i) count.multiByte += static_cast<unsigned char>(out[i]) >= 0xC0;
+            if (pos >= p.size()) break;
+            ++count.bad;
+            out += "\xEF\xBF\xBD";
+            ++pos;
+        }
+    };
+    size_t start = 0;
+    for (size_t i = 0; i + 10 <= line.size();) {
+        if (!timeTagAt(line, i)) {
             ++i;
             continue;
         }
-        out.utf8.append(bytes.substr(i, len));
-        i += len;
+        piece(line.substr(start, i - start));
+        out.append(line.substr(i, 10));
+        i += 10;
+        start = i;
+    }
+    piece(line.substr(start));
+    return count;
+}
+
+// A line and the line end after it (CR LF, LF, CR or nothing).
+struct RawLine {
+    std::string_view text;
+    std::string_view end;
+};
+
+std::vector<RawLine> rawLines(std::string_view bytes) {
+    std::vector<RawLine> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back({bytes.substr(start), {}});
+            break;
+        }
+        const size_t endLength = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
+        lines.push_back({bytes.substr(start, end - start), bytes.substr(end, endLength)});
+        start = end + endLength;
+    }
+    return lines;
+}
+
+// A text that is not valid UTF-8, read line by line (see decodeText). Line
+// ends are never part of a character in UTF-8 or CP932, so the lines can be
+// told apart before they are decoded.
+DecodedText decodeByLines(std::string_view bytes) {
+    enum class Kind { Utf8, DamagedUtf8, Cp932, Bad };
+    const std::vector<RawLine> lines = rawLines(bytes);
+    Iconv cv("UTF-8", "CP932");
+    std::vector<Kind> kinds;
+    kinds.reserve(lines.size());
+    std::vector<std::string> cp932Texts(lines.size());
+    size_t utf8 = 0, cp932 = 0, bad = 0, damagedCp932 = 0;
+    Utf8Count whole;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const Utf8Count c = countUtf8(lines[i].text);
+        whole.multiByte += c.multiByte;
+        whole.bad += c.bad;
+        Kind kind = Kind::Utf8;  // ASCII lines too: they read the same either way
+        if (c.bad > 0 && damagedUtf8(c)) {
+            kind = Kind::DamagedUtf8;
+        } else if (c.bad > 0) {
+            const Cp932Count k = appendCp932Line(cv, lines[i].text, cp932Texts[i]);
+            kind = k.bad == 0 ? Kind::Cp932 : Kind::Bad;
+            // Japanese text with a damaged byte still tells of a CP932 file.
+            damagedCp932 += k.bad > 0 && k.multiByte > k.bad;
+        }
+        utf8 += (kind == Kind::Utf8 && c.multiByte > 0) || kind == Kind::DamagedUtf8;
+        cp932 += kind == Kind::Cp932;
+        bad += kind == Kind::Bad;
+        kinds.push_back(kind);
+    }
+    const bool mostlyUtf8 =
+        (utf8 > 0 && utf8 >= cp932 + bad) || utf8 + cp932 + damagedCp932 == 0 || damagedUtf8(whole);
+
+    DecodedText out;
+    out.encoding = mostlyUtf8 ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    out.badBytesLeftOut = mostlyUtf8;
+    out.utf8.reserve(bytes.size() + bytes.size() / 2);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        if (!mostlyUtf8) {
+            if (appendCp932Line(cv, lines[i].text, out.utf8).bad > 0) out.badLines.push_back(number);
+        } else if (kinds[i] == Kind::Utf8) {
+            out.utf8.append(lines[i].text);
+        } else if (kinds[i] == Kind::Cp932) {
+            out.utf8 += cp932Texts[i];
+            out.cp932Lines.push_back(number);
+        } else {
+            appendWithoutBadBytes(lines[i].text, out.utf8);
+            out.badLines.push_back(number);
+        }
+        out.utf8.append(lines[i].end);
     }
     return out;
 }
@@ -216,8 +341,7 @@ DecodedText decodeText(std::string_view bytes) {
             return decodeWith("UTF-8", bytes, TextEncoding::Utf8, 1);
         break;
     }
-    if (auto mostly = mostlyUtf8(bytes)) return std::move(*mostly);
-    return decodeWith("CP932", bytes, TextEncoding::Cp932, 1);
+    return decodeByLines(bytes);
 }
 
 namespace {

@@ -23,16 +23,26 @@ struct DecodedText {
     // The bad bytes were left out rather than read as U+FFFD (a UTF-8 file
     // with a few damaged bytes).
     bool badBytesLeftOut = false;
+    // 1-based numbers of the lines of a UTF-8 text that were not UTF-8 but
+    // CP932, and were read as CP932.
+    std::vector<int> cp932Lines = {};
     // UTF-16 recognised without a byte-order mark.
     bool withoutBom = false;
 };
 
 // UTF-16 when the bytes start with a UTF-16 byte-order mark, or have no mark
 // but a NUL in every other byte for most characters (the high bytes of ASCII
-// in UTF-16LE or BE); UTF-8 when they start with the UTF-8 mark, are valid
-// UTF-8 throughout, or are valid UTF-8 except for a few bytes (those are left
-// out: far fewer than the valid multi-byte characters), else CP932 (the
-// Windows form of Shift-JIS). The byte-order mark is not part of the text.
+// in UTF-16LE or BE); UTF-8 when they start with the UTF-8 mark or are valid
+// UTF-8 throughout. The byte-order mark is not part of the text.
+//
+// Other bytes are read line by line. A text mostly of UTF-8 (at least as many
+// lines of UTF-8, some damaged by a few bytes, as lines that are not; or no
+// line of CP932 text either: ASCII with a stray byte) keeps its UTF-8 lines;
+// a line that is not UTF-8 is read as CP932 when it is valid CP932 (listed
+// in cp932Lines), else its bad bytes are left out (badLines). Any other text
+// is CP932 (the Windows form of Shift-JIS), its bad bytes read as U+FFFD.
+// Either way a time tag "[mm:ss:cc]" stays whole: the byte before its "["
+// is never read as the lead byte of a double-byte character.
 DecodedText decodeText(std::string_view bytes);
 
 bool isValidUtf8(std::string_view bytes);

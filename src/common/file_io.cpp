@@ -58,6 +58,15 @@ std::string notRegularReason(mode_t mode) {
     return "not a regular file";
 }
 
+// Why the existing file at `path` (links followed) cannot be replaced by a
+// written file; empty for a regular file, a character device and where
+// nothing exists yet.
+std::string unwritableReason(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISCHR(st.st_mode)) return {};
+    return notRegularReason(st.st_mode);
+}
+
 std::string sizeText(size_t bytes) {
     return bytes % (1u << 20) == 0 ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes) + " bytes";
 }
@@ -196,18 +205,38 @@ FileLock::~FileLock() {
 
 FileResult writeFileAtomically(const std::string& given, std::string_view bytes) {
     namespace fs = std::filesystem;
+    // A write past the file size limit (ulimit -f) raises SIGXFSZ, which by
+    // default ends the process on the spot: no message, and the temporary
+    // file left behind. Ignored, the write fails with EFBIG ("File too
+    // large"), which is reported naming the file, and the temporary file is
+    // removed. Once for the process: every file it writes comes through here.
+    static const bool fileSizeSignalIgnored = [] { return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR; }();
+    (void)fileSizeSignalIgnored;
     std::error_code ec;
     // Through a symbolic link the file it points to is replaced; renaming
     // over the link itself would turn it into a file of its own. (Devices are
     // opened through their links below, as /dev/stdout must be.)
     const bool existsAsOther = fs::exists(given, ec) && !fs::is_regular_file(given, ec);
     const std::string path = existsAsOther ? given : linkTarget(given).string();
-    if (fs::is_directory(path, ec)) return {false, std::strerror(EISDIR)};
-    // A device or pipe (/dev/stdout, /dev/full) is written in place: renaming
-    // over it would replace the device node.
+    if (std::string why = unwritableReason(path); !why.empty()) return {false, why};
+    // A character device (/dev/stdout on a terminal, /dev/full) is written in
+    // place: renaming over it would replace the device node. O_NONBLOCK: a
+    // pipe put in its place since the check fails at once instead of waiting
+    // for a reader, and the type is checked again on what was opened.
     if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) {
-        int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) return failure(errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            const int err = errno;
+            ::close(fd);
+            return failure(err);
+        }
+        if (!S_ISCHR(st.st_mode)) {
+            ::close(fd);
+            return {false, "the file was replaced by another kind of file while it was being written"};
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         if (int err = writeAll(fd, bytes)) {
             ::close(fd);
             return failure(err);

@@ -43,10 +43,14 @@ std::string temporaryPathFor(const std::string& target, pid_t pid);
 // Writes to a temporary file in the same folder and renames it over `path`,
 // so that `path` holds either its old content or the whole new content, never
 // a part. On failure the temporary file is removed and `path` is untouched.
-// A file the caller may not write (read-only) is refused, not replaced; a
-// device (/dev/null, /dev/full) is written in place; a symbolic link stays a
-// link, and the file it points to is the one replaced. Temporary files of
+// A file the caller may not write (read-only) is refused, not replaced, and
+// so are a folder, a pipe (a FIFO without a reader would hold the writer
+// forever), a socket and a disk device; a character device (/dev/null,
+// /dev/full, a terminal) is written in place; a symbolic link stays a link,
+// and the file it points to is the one replaced. Temporary files of
 // the same target left by processes that no longer run are removed first.
+// A write beyond the process's file size limit fails ("File too large")
+// rather than ending the process: the first call ignores SIGXFSZ.
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // An exclusive lock held on a lock file beside a file (the file's name +

@@ -84,8 +84,6 @@ constexpr std::array kPhrases = {
     Phrase{"cannot list the folder: {}", "フォルダの中を読み取れません: {1}"},
     Phrase{"no .txt files in this folder; nothing was converted", "このフォルダには .txt ファイルがないため、何も変換していません"},
     Phrase{"not a regular file, so it was not read", "通常のファイルではないため、読み込みませんでした"},
-    Phrase{"its script {} is not a regular file (a pipe, socket or device), so nothing was written to it",
-           "スクリプト {1} は通常のファイルではない (パイプ、ソケット、デバイス) ため、書き込みませんでした"},
     Phrase{"its script {} was already written from another file of this folder",
            "スクリプト {1} は、このフォルダの別のファイルから書き込み済みです"},
     Phrase{"could not be converted", "変換できませんでした"},

@@ -208,11 +208,15 @@ LoadResult loadLyricsFile(Song& song, const std::string& path, settings::Convers
                       path);
     LineReports badBytes(reporter, Severity::Warning,
                          std::string("bytes that are not valid ") + encodingName(text.encoding) +
-                             (text.badBytesLeftOut ? " were left out (the rest of the file is valid UTF-8)"
+                             (text.badBytesLeftOut ? " were left out (the file is read as UTF-8)"
                                                    : " were read as \xEF\xBF\xBD (U+FFFD)"),
                          path);
     for (int line : text.badLines) badBytes.add(line);
     badBytes.finish();
+    LineReports cp932(reporter, Severity::Warning, "read as CP932: the line is not UTF-8 like the rest of the file",
+                      path);
+    for (int line : text.cp932Lines) cp932.add(line);
+    cp932.finish();
     return loadLyricsText(song, text.utf8, path, settings, measurer, reporter);
 }
 

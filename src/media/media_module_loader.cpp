@@ -46,6 +46,21 @@ std::vector<fs::path> moduleSearchPaths() {
     return paths;
 }
 
+// Why dlopen failed, in the loader's own words, with a hint only where the
+// words point to one: a library the module needs is missing, or there was no
+// room to map it (a memory limit such as ulimit -v).
+std::string loadFailure(const fs::path& path) {
+    const char* said = dlerror();
+    const std::string why = said != nullptr ? said : "the loader gave no reason";
+    std::string text = "the media module " + path.string() + " could not be loaded: " + why;
+    if (why.find("cannot open shared object file") != std::string::npos)
+        text += " (a library it needs is missing: are FFmpeg's libraries, libavformat and libswscale, installed?)";
+    else if (why.find("failed to map segment") != std::string::npos ||
+             why.find("Cannot allocate memory") != std::string::npos)
+        text += " (there was not enough memory to load FFmpeg's libraries; is the memory of the process limited?)";
+    return text;
+}
+
 struct Loaded {
     const MediaModuleApi* api = nullptr;
     std::string failure;  // why there is no table, for every caller
@@ -61,10 +76,7 @@ Loaded load() {
         // RTLD_LOCAL: FFmpeg's symbols stay the module's own.
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
-            const char* why = dlerror();
-            out.failure = "the media module " + path.string() + " could not be loaded (" +
-                          (why != nullptr ? why : "unknown reason") +
-                          "); are FFmpeg's libraries (libavformat) installed?";
+            out.failure = loadFailure(path);
             return out;
         }
         using Entry = const MediaModuleApi* (*)();

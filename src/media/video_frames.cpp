@@ -1,3 +1,4 @@
+#include "media/frame_conversion.h"
 #include "media/media_module.h"
 #include "media/video_frames.h"
 
@@ -8,7 +9,6 @@ extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
 
 #include <utility>
@@ -33,9 +33,6 @@ struct FrameFreer {
 struct PacketFreer {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
-struct ScalerFreer {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
 std::string ffmpegError(int code) {
@@ -50,7 +47,7 @@ struct Decoder {
     std::unique_ptr<AVFormatContext, FormatCloser> format;
     std::unique_ptr<AVCodecContext, CodecFreer> codec;
     std::unique_ptr<AVPacket, PacketFreer> packet{av_packet_alloc()};
-    std::unique_ptr<SwsContext, ScalerFreer> scaler;
+    FrameConverter converter;
     int stream = -1;
     AVRational timeBase{1, 1};
     int64_t startTime = 0;  // microseconds: the file's first time, which counts as 0
@@ -146,13 +143,7 @@ private:
 bool FfmpegVideoFrames::frameAt(int64_t microseconds, int width, int height, uint8_t* rgba) {
     Decoder& d = *m_d;
     if (width <= 0 || height <= 0 || !d.moveTo(microseconds < 0 ? 0 : microseconds) || d.currentTime < 0) return false;
-    const AVFrame& f = *d.current;
-    d.scaler.reset(sws_getCachedContext(d.scaler.release(), f.width, f.height, static_cast<AVPixelFormat>(f.format),
-                                        width, height, AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!d.scaler) return false;
-    uint8_t* planes[4] = {rgba, nullptr, nullptr, nullptr};
-    const int strides[4] = {width * 4, 0, 0, 0};
-    return sws_scale(d.scaler.get(), f.data, f.linesize, 0, f.height, planes, strides) == height;
+    return d.converter.convert(*d.current, width, height, rgba);
 }
 
 }  // namespace

@@ -28,17 +28,40 @@ std::string captionScript(int width, int height, int fontSize, const std::vector
     return s;
 }
 
+int64_t columnsFor(int64_t n) {
+    return n <= 3 ? n : static_cast<int64_t>(std::ceil(std::sqrt(static_cast<double>(n))));
+}
+
+int64_t captionBand(int64_t frameHeight) { return std::max<int64_t>(24, frameHeight / 12); }
+
 }  // namespace
+
+SheetSize contactSheetSize(int64_t n, int64_t w, int64_t h) {
+    if (n <= 0) return {};
+    const int64_t columns = columnsFor(n);
+    const int64_t rows = (n + columns - 1) / columns;
+    return {columns * w + (columns + 1) * kGap, rows * (h + captionBand(h)) + (rows + 1) * kGap};
+}
+
+std::string contactSheetRefusal(int64_t n, int64_t w, int64_t h) {
+    const SheetSize size = contactSheetSize(n, w, h);
+    const int64_t pixels = size.width * size.height;
+    if (n <= kMaxSheetFrames && pixels <= kMaxSheetPixels) return {};
+    return "a contact sheet holds at most " + std::to_string(kMaxSheetFrames) + " frames and " +
+           std::to_string(kMaxSheetPixels >> 20) + " megapixels; " + std::to_string(n) + " frames of " +
+           std::to_string(w) + "x" + std::to_string(h) + " would make " + std::to_string(size.width) + "x" +
+           std::to_string(size.height) + " (" + std::to_string(pixels >> 20) + " megapixels)";
+}
 
 Image contactSheet(const std::vector<Image>& frames, const std::vector<std::string>& captions,
                    FrameRenderer& renderer) {
     if (frames.empty()) return {};
     const int n = static_cast<int>(frames.size());
     const int w = frames.front().width, h = frames.front().height;
-    const int columns = n <= 3 ? n : static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
-    const int rows = (n + columns - 1) / columns;
-    const int band = std::max(24, h / 12);  // pixels of caption under each frame
-    Image sheet(columns * w + (columns + 1) * kGap, rows * (h + band) + (rows + 1) * kGap, kSheetColour);
+    const int columns = static_cast<int>(columnsFor(n));
+    const int band = static_cast<int>(captionBand(h));  // pixels of caption under each frame
+    const SheetSize size = contactSheetSize(n, w, h);
+    Image sheet(static_cast<int>(size.width), static_cast<int>(size.height), kSheetColour);
     std::vector<std::pair<int, int>> where;  // top centre of each caption
     for (int i = 0; i < n; ++i) {
         const int x = kGap + (i % columns) * (w + kGap);

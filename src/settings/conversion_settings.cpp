@@ -588,6 +588,13 @@ std::string refusedValue(const SettingDef& d, std::string_view value) {
                         (d.accepts == Accepts::DigitsPoint && c == '.');
         if (!ok) return d.name + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
     }
+    // A value given whole must be a number where the field counts one: the
+    // text the field would turn into 0 ("nan", "inf", "0x10", "1-2") is no
+    // value the user meant. Empty clears the field as in the window; a text
+    // that unticks a box when the field is left has that meaning.
+    const bool clearsBox = d.onLeave.reacts && d.onLeave.replace == Replace::ClearBox;
+    if (d.range && !value.empty() && !clearsBox && !parseNumber(value))
+        return d.name + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
     return refusedStoredValue(d, value);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "common/encoding.h"
 #include "common/file_io.h"
@@ -36,6 +37,9 @@ std::string_view valueOf(std::string_view keyLine) {
     return keyLine.substr(keyLine.find('=') + 1);
 }
 
+// "64 KB", "10240 KB": the size of a value for a message.
+std::string kilobytes(size_t bytes) { return std::to_string((bytes + 1023) >> 10) + " KB"; }
+
 bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
@@ -48,6 +52,9 @@ std::string unstorableReason(std::string_view section, std::string_view key, std
     if (hasLineBreak(section)) return "the section name holds a line break";
     if (hasLineBreak(key)) return "the key holds a line break";
     if (hasLineBreak(value)) return "the value holds a line break";
+    if (value.size() > kMaxValueBytes)
+        return "the value is " + kilobytes(value.size()) + ", more than the " + kilobytes(kMaxValueBytes) +
+               " a setting may hold";
     if (key.find('=') != std::string_view::npos) return "the key holds \"=\"";
     if (!key.empty() && key.front() == ';') return "a key starting with \";\" would read as a comment";
     if (!key.empty() && key.front() == '[' && !value.empty() && value.back() == ']')
@@ -114,7 +121,7 @@ std::optional<std::string> Cls_Ini::findValue(std::string_view section, std::str
     for (const auto& s : m_sections) {
         if (nameOf(s.header) != section) continue;
         for (const auto& line : s.keyLines)
-            if (keyOf(line) == key) return std::string(valueOf(line));
+            if (keyOf(line) == key && valueOf(line).size() <= kMaxValueBytes) return std::string(valueOf(line));
     }
     return std::nullopt;
 }
@@ -124,14 +131,26 @@ std::string Cls_Ini::GetValue(std::string_view section, std::string_view key,
     return findValue(section, key).value_or(std::string(defaultValue));
 }
 
-bool Cls_Ini::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+bool Cls_Ini::SetValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values) {
     if (m_path.empty()) return false;
-    if (std::string why = unstorableReason(section, key, value); !why.empty()) {
-        m_reporter->error("cannot store key \"" + std::string(key) + "\" of section [" + std::string(section) +
-                              "]: " + why,
-                          m_path);
-        return false;
-    }
+    for (const auto& [key, value] : values)
+        if (!storable(section, key, value)) return false;
+    const bool mode = std::exchange(m_mode, false);  // one save for them all
+    for (const auto& [key, value] : values) SetValue(section, key, value);
+    m_mode = mode;
+    return saveIfWriteThrough(!values.empty());
+}
+
+bool Cls_Ini::storable(std::string_view section, std::string_view key, std::string_view value) const {
+    std::string why = unstorableReason(section, key, value);
+    if (why.empty()) return true;
+    m_reporter->error("cannot store key \"" + std::string(key) + "\" of section [" + std::string(section) + "]: " + why,
+                      m_path);
+    return false;
+}
+
+bool Cls_Ini::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+    if (m_path.empty() || !storable(section, key, value)) return false;
     std::string line = std::string(key) + "=" + std::string(value);
     markChanged(section);
     for (auto& s : m_sections) {
@@ -258,10 +277,13 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
     reportLines(*m_reporter, m_path, decoded.badLines,
                 decoded.badBytesLeftOut ? "undecodable bytes, left out" : "undecodable bytes, read as U+FFFD",
                 "undecodable bytes");
+    reportLines(*m_reporter, m_path, decoded.cp932Lines,
+                "read as CP932: the line is not UTF-8 like the rest of the file", "lines read as CP932");
 
     std::vector<std::string> lines;
     std::vector<IniSection> sections;
     std::vector<int> keysOutside;  // 1-based line numbers
+    std::vector<int> overlong;     // values longer than kMaxValueBytes
     int firstNulLine = 0;
     int number = 0;
     for (std::string_view line : splitLines(decoded.utf8)) {
@@ -274,6 +296,7 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
                 keysOutside.push_back(number);
             else
                 sections.back().keyLines.emplace_back(line);
+            if (valueOf(line).size() > kMaxValueBytes) overlong.push_back(number);
         }
         lines.emplace_back(line);
     }
@@ -283,6 +306,11 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
     reportLines(*m_reporter, m_path, keysOutside,
                 "key line before the first section header: ignored, and dropped when the settings are saved",
                 "key lines before the first section header");
+    // Kept in the file as it is, but never used: a preset saved from it would
+    // copy the value, and a few such copies would make the file too large to read.
+    reportLines(*m_reporter, m_path, overlong,
+                "a value of more than " + kilobytes(kMaxValueBytes) + ", which no setting holds: not used",
+                "values too long to use");
 
     m_lines = std::move(lines);
     m_sections = std::move(sections);
@@ -376,6 +404,9 @@ bool Cls_Ini::Save() {
     }
     std::vector<std::string> image = buildImage();
     std::string bytes = encodeForReadBack(joinLines(image));
+    if (bytes.size() > kMaxTextFileBytes)
+        return refuse("the file would be " + kilobytes(bytes.size()) + ", more than the " +
+                      kilobytes(kMaxTextFileBytes) + " a settings file may have and still be read");
     FileResult result = writeFileAtomically(m_path, bytes);
     if (!result.ok) {
         m_reporter->error("cannot save the settings file: " + result.error, m_path);

@@ -25,11 +25,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/reporter.h"
 
 namespace kvelmor::settings {
+
+// The longest value one key may hold, in bytes. No setting comes near it
+// (the longest, an effect template, is a line of override tags); a preset of
+// 120 keys so filled still leaves a settings file far below the 16 MB the
+// reader takes. Longer values are neither stored nor used when read.
+inline constexpr size_t kMaxValueBytes = 64u << 10;
 
 class Cls_Ini {
 public:
@@ -64,7 +71,8 @@ public:
     std::string GetKey(std::string_view section, int index) const;
 
     // The first value of `key` in the first section called `section` that
-    // holds it, else `defaultValue`.
+    // holds it, else `defaultValue`. A value longer than kMaxValueBytes is
+    // passed over, as if the line were missing.
     std::string GetValue(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
 
@@ -76,8 +84,12 @@ public:
     // one is appended at the end (so a section that is present but empty gets
     // a second section of the same name). False, with nothing changed, while
     // Path is empty or when the line would not read back as this key and value
-    // (reported).
+    // or the value is longer than kMaxValueBytes (reported, naming the key).
     bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+    // SetValue of each key and value in order, all or nothing: every line is
+    // checked first, and when one is refused (reported, naming its key) none
+    // is stored and the result is false.
+    bool SetValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
 
     // A key: removes its every line from the sections called `section`. An
     // empty key: removes every section called `section`. True when something
@@ -103,7 +115,8 @@ public:
 
     // Writes the file at Path, creating its folder when missing. The file is
     // replaced in one step, so a failed or interrupted save leaves the old
-    // file as it was. A failure is reported and returns false. A file the
+    // file as it was. A failure is reported and returns false; a file larger
+    // than Read takes (kMaxTextFileBytes) is never written. A file the
     // last Read could not read is never saved over: its settings would be lost.
     // The save holds a lock beside the file and reads the file again under
     // it: when another process saved in the meantime, only the sections this
@@ -143,6 +156,8 @@ private:
         std::vector<std::string> keyLines;  // "key=value", each whole
     };
 
+    // Whether the key line would read back as it is stored; reported when not.
+    bool storable(std::string_view section, std::string_view key, std::string_view value) const;
     std::vector<std::string> buildImage() const;
     bool saveIfWriteThrough(bool changed);
     void markChanged(std::string_view section);

@@ -377,9 +377,18 @@ std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTe
     return Texts{{k.setting, v}};
 }
 
-void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s) {
+bool savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s) {
     for (const char* p : {"titleFontPixcel", "titleFontPixcel1", "titleFontPixcel2"}) s.recomputePixelHeight(p);
-    for (const auto& k : presetKeys()) ini.SetValue(name, k.key, presetValueText(k, s));
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const auto& k : presetKeys()) values.emplace_back(k.key, presetValueText(k, s));
+    return ini.SetValues(name, values);
+}
+
+std::string refusedPresetName(std::string_view name) {
+    if (name == kInfoSection) return kInfoNameRefused;
+    if (name == kTagSection) return kTagNameRefused;
+    if (name.find_first_of("\r\n[]") != std::string_view::npos) return kPresetNameCharsRefused;
+    return {};
 }
 
 void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionSettings& s,
@@ -435,13 +444,13 @@ bool PresetManager::select(const std::string& name, ConversionSettings& s, const
 }
 
 bool PresetManager::save(const std::string& name, ConversionSettings& s, Reporter& r) {
-    if (name == kInfoSection) {
-        r.error(kInfoNameRefused);
+    if (std::string why = refusedPresetName(name); !why.empty()) {
+        r.error(why);
         return false;
     }
+    if (!savePresetSettings(m_ini, name, s)) return false;
     if (!contains(name)) m_list.push_back(name);
     m_current = name;
-    savePresetSettings(m_ini, m_current, s);
     return m_ini.Save();
 }
 
@@ -464,7 +473,7 @@ bool PresetManager::remove(const std::string& name, ConversionSettings& s, const
 }
 
 void PresetManager::saveOnClose(const std::string& comboText, ConversionSettings& s) {
-    std::string target = comboText == kInfoSection ? m_current : comboText;
+    std::string target = refusedPresetName(comboText).empty() ? comboText : m_current;
     if (!contains(target)) m_list.push_back(target);
     m_current = target;
     savePresetSettings(m_ini, target, s);

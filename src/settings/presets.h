@@ -21,6 +21,15 @@ inline constexpr const char* kInfoSection = "info";
 inline constexpr const char* kTagSection = "tag";
 
 inline constexpr const char* kInfoNameRefused = "「info」の名称は使えません";
+inline constexpr const char* kTagNameRefused = "「tag」の名称は使えません";
+// A section header is one line between "[" and "]": a name holding a line
+// break or a bracket would not read back as that name (or at all).
+inline constexpr const char* kPresetNameCharsRefused = "設定名称に改行・「[」・「]」は使えません";
+
+// Why `name` cannot name a preset, as the message the user sees: a section
+// the file keeps for other data ("info", "tag"), or characters a section
+// name cannot hold. Empty when it can.
+std::string refusedPresetName(std::string_view name);
 inline constexpr const char* kDefaultNotDeletable = "defaultは削除出来ません";
 
 // How a setting is written as text in a preset.
@@ -69,7 +78,9 @@ std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTe
                                                                                     std::string_view value);
 
 // Writes all keys into section `name` (in memory; Save writes the file).
-void savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s);
+// All or nothing: false, with the store unchanged, when a value cannot be
+// stored (reported by the store, naming the key).
+bool savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s);
 
 // Applies section `name` (missing keys and a missing section give the
 // defaults). A value that cannot be converted or lies outside its setting's
@@ -104,7 +115,8 @@ public:
     // Selecting a listed name makes it current and loads it; other names load nothing.
     bool select(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks);
 
-    // Saves the settings as `name` and writes the file. "info" is refused.
+    // Saves the settings as `name` and writes the file. A name
+    // refusedPresetName refuses is reported, and nothing is stored or written.
     bool save(const std::string& name, ConversionSettings& s, Reporter& r);
 
     // Deletes `name` and writes the file, then makes the first listed
@@ -114,7 +126,7 @@ public:
     bool remove(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks, Reporter& r);
 
     // Shut-down: the settings go into the preset named `comboText` (the
-    // current one when that is "info"), without writing the file.
+    // current one when that name is refused), without writing the file.
     void saveOnClose(const std::string& comboText, ConversionSettings& s);
 
     // The stored text of a setting in the current preset (for the size

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -242,6 +243,39 @@ TEST_F(CliTest, PresetsSaveShowListDelete) {
     EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\n");
 }
 
+// "--" ends the options: files named like options are files after it.
+TEST_F(CliTest, DoubleDashEndsTheOptions) {
+    fs::path song = copyExample();
+    fs::copy_file(song, dir / "-song.txt");
+    fs::copy_file(song, dir / "--kra.txt");
+    fs::create_directories(dir / "-songs");
+    fs::copy_file(song, dir / "-songs" / "a.txt");
+    const std::string opts = "--settings " + settings + " ";
+    struct Case { std::string args, out; fs::path written; };
+    std::vector<Case> cases{
+        {"convert " + opts + "-- -song.txt", "wrote -song.ass\n", "-song.ass"},
+        {"convert " + opts + "-- --kra.txt", "wrote --kra.ass\n", "--kra.ass"},
+        {"kra " + opts + "-- -song.txt", "wrote -song.kra\n", "-song.kra"},
+        {"check " + opts + "-- -song.txt", "no reports\n", ""},
+        {"render --at 6 " + opts + "-- -song.txt", "wrote -song.png\n", "-song.png"},
+        {"batch " + opts + "-- -songs", "converted 1 of 1 file\n", "-songs/a.ass"},
+        {"presets save " + opts + "-- -mine", "saved preset \"-mine\" in " + settings + "\n", settings},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        CliRun r = kvelmor(c.args, "cd " + dir.string() + " && exec ");
+        EXPECT_EQ(r.out, c.out) << stderrText();
+        EXPECT_EQ(stderrText().find("unknown option"), std::string::npos) << stderrText();
+        if (!c.written.empty()) {
+            EXPECT_TRUE(fs::exists(dir / c.written));
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "--kra.kra"));  // "--kra.txt" named a file, not the option
+    EXPECT_EQ(kvelmor("presets list " + opts).out, "default\n-mine\n");
+    EXPECT_EQ(kvelmor("fields -- -no-such-field").code, 1);
+    EXPECT_NE(stderrText().find("no field matches \"-no-such-field\""), std::string::npos) << stderrText();
+}
+
 TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
     CliRun all = kvelmor("fields");
     EXPECT_EQ(all.code, 0);
@@ -393,6 +427,42 @@ TEST_F(CliTest, MediaModuleIsLoadedOnlyForMediaAndItsAbsenceIsExplained) {
     EXPECT_NE(r.out.find("frame size: 720x480"), std::string::npos) << r.out;
 }
 
+// Why the module could not be loaded is the loader's own reason; a hint
+// follows only where the reason points to one.
+TEST_F(CliTest, AMediaModuleThatCannotBeLoadedIsExplainedInTheLoadersWords) {
+    KVELMOR_NEED_FFMPEG();
+    std::string media = makeTestMedia(dir);
+    ASSERT_FALSE(media.empty());
+    fs::path song = copyExample();
+    struct Case { std::string environment, reason, hint; };
+    std::vector<Case> cases{
+        {"KVELMOR_MEDIA_MODULE=" + song.string() + " exec ", song.string() + ": invalid ELF header", ""},
+    };
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVELMOR_TEST_UNDER_ASAN
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(KVELMOR_TEST_UNDER_ASAN)
+    // 100 MB of address space runs kvelmor but cannot hold FFmpeg's libraries.
+    // (AddressSanitizer reserves far more than that before main.)
+    cases.push_back({"ulimit -v 100000; exec ", "failed to map segment from shared object",
+                     "there was not enough memory to load FFmpeg's libraries"});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment);
+        CliRun r = kvelmor("probe " + media + " --settings " + settings, c.environment);
+        EXPECT_EQ(r.code, 2);
+        const std::string said = stderrText();
+        EXPECT_NE(said.find("could not be loaded: "), std::string::npos) << said;
+        EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+        EXPECT_EQ(said.find("are FFmpeg's libraries"), std::string::npos) << said;
+        if (!c.hint.empty()) {
+            EXPECT_NE(said.find(c.hint), std::string::npos) << said;
+        }
+    }
+}
+
 TEST_F(CliTest, ConvertWithMediaMatchesTheScriptToTheVideo) {
     KVELMOR_NEED_FFMPEG();
     std::string media = makeTestMedia(dir);
@@ -541,6 +611,30 @@ TEST_F(CliFailureTest, WritesThatFailNameTheFileAndExitTwo) {
     EXPECT_TRUE(fs::is_directory(dir / "first" / "song.ass"));
 }
 
+// Under a file size limit (ulimit -f) a write fails like any other: the
+// signal the kernel sends for it does not end the program unannounced.
+TEST_F(CliFailureTest, AFileSizeLimitIsAWriteErrorNamingTheFile) {
+    fs::path song = copyExample();
+    const std::string opts = " --settings " + settings + " ";
+    write(settings, "[default]\r\nSizeWidth=640\r\n");
+    write(settings + ".lock", "");  // the lock file a save makes and keeps
+    const auto before = files();
+    // The writes above ignored the signal in this process, and kvelmor would
+    // inherit that; it must ignore the signal itself.
+    std::signal(SIGXFSZ, SIG_DFL);
+    struct Case { std::string args; fs::path file; };
+    for (const Case& c : {Case{"convert" + opts + song.string(), dir / "song.ass"},
+                          Case{"kra" + opts + song.string(), dir / "song.kra"},
+                          Case{"render --at 6" + opts + song.string(), dir / "song.png"},
+                          Case{"presets save A" + opts, settings}}) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(kvelmor(c.args, "ulimit -f 1; exec ").code, 2);  // not killed by the signal
+        EXPECT_TRUE(inStderr(c.file.string() + ": ")) << stderrText();
+        EXPECT_TRUE(inStderr("File too large")) << stderrText();
+        EXPECT_EQ(files(), before);  // no temporary file is left
+    }
+}
+
 TEST_F(CliFailureTest, SettingsFilesThatCannotBeReadAreReportedAndConvertGoesOn) {
     fs::path song = copyExample();
     fs::create_directories(dir / "folder.ini");
@@ -617,6 +711,7 @@ struct SpecialFilesAndLimits : CliFailureTest {
 };
 struct Ranges : CliFailureTest {};
 struct Encodings : CliFailureTest {};
+struct NoFalseSuccess : CliFailureTest {};
 
 }  // namespace
 
@@ -658,6 +753,35 @@ TEST_F(DestroyedFiles, FilesThatAreNotSettingsFilesAreNeverSavedOver) {
         EXPECT_EQ(kvelmor("presets save A --settings " + (dir / name).string()).code, 0) << name << stderrText();
 }
 
+// A settings file stays one that the next command can read: a value longer
+// than any setting is neither used nor copied into a preset, nor stored.
+TEST_F(DestroyedFiles, PresetsNeverMakeTheSettingsFileTooLargeToRead) {
+    const std::string huge(10u << 20, 'x');
+    write(settings, "[default]\r\nCommandLine=" + huge + "\r\nSizeWidth=800\r\n");
+    const std::string opts = " --settings " + settings;
+    EXPECT_EQ(kvelmor("presets save A" + opts).code, 0) << stderrText();
+    EXPECT_TRUE(inStderr(settings + ":2: a value of more than 64 KB, which no setting holds: not used"))
+        << stderrText().substr(0, 500);
+    EXPECT_LT(fs::file_size(settings), 11u << 20);
+    CliRun list = kvelmor("presets list" + opts);
+    EXPECT_EQ(list.code, 0) << stderrText().substr(0, 500);
+    EXPECT_EQ(list.out, "default\nA\n");
+    CliRun shown = kvelmor("presets show A" + opts);
+    EXPECT_NE(shown.out.find("\nSizeWidth=800\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("\nCommandLine=\n"), std::string::npos);
+
+    // A value given on the command line that long is refused naming its key; nothing is written.
+    const auto before = files();
+    const std::string longTemplate(70000, 'y');
+    for (const char* command : {"presets save A", "presets save B"}) {
+        EXPECT_EQ(kvelmor(std::string(command) + opts + " --set commandLine=" + longTemplate).code, 2) << command;
+        EXPECT_TRUE(inStderr("cannot store key \"CommandLine\" of section [")) << stderrText().substr(0, 500);
+        EXPECT_TRUE(inStderr("the value is 69 KB, more than the 64 KB a setting may hold"))
+            << stderrText().substr(0, 500);
+        EXPECT_EQ(files(), before) << command;
+    }
+}
+
 TEST_F(DestroyedFiles, RacingSavesLoseNoPreset) {
     // Pairs of saves started together; every one reads the file again under
     // the lock and adds its own section to what the other wrote.
@@ -678,19 +802,74 @@ TEST_F(DestroyedFiles, AWriteNeverReplacesItsOwnInput) {
     fs::path song = copyExample();
     const std::string opts = "--settings " + settings + " ";
     ASSERT_EQ(kvelmor("kra " + opts + song.string()).code, 0) << stderrText();
+    ASSERT_EQ(kvelmor("presets save mine " + opts).code, 0) << stderrText();
     fs::create_symlink(song, dir / "link.ass");
-    const auto before = files();
+    const std::string kraFile = (dir / "song.kra").string();
     struct Case { std::string args, why; };
-    for (const Case& c : {Case{"convert -o " + song.string() + " " + song.string(), "the script over the lyrics"},
-                          Case{"kra " + (dir / "song.kra").string(), "the tag file over the .kra it read"},
-                          Case{"convert --kra -o " + (dir / "song.kra").string() + " " + song.string(),
-                               "the script, then the tag file, on one path"},
-                          Case{"convert -o " + (dir / "link.ass").string() + " " + song.string(),
-                               "through a link to the lyrics"}}) {
+    std::vector<Case> cases{
+        {"convert -o " + song.string() + " " + song.string(), "the script over the lyrics"},
+        {"kra " + kraFile, "the tag file over the .kra it read"},
+        {"convert --kra -o " + kraFile + " " + song.string(), "the script, then the tag file, on one path"},
+        {"convert -o " + (dir / "link.ass").string() + " " + song.string(), "through a link to the lyrics"},
+        {"convert --kra " + song.string() + " " + kraFile, "the tag file over another lyrics file it reads"},
+        {"render --at 6 -o " + song.string() + " " + song.string(), "a picture over the lyrics"},
+        {"render --at 6 -o " + kraFile + " " + kraFile, "a picture over the .kra"},
+        {"render --at 6 -o " + (dir / "link.ass").string() + " " + song.string(), "a picture through a link"},
+        {"convert -o " + settings + " " + song.string(), "the script over the settings file"},
+        {"kra -o " + settings + " " + song.string(), "the tag file over the settings file"},
+        {"render --at 6 -o " + settings + " " + song.string(), "a picture over the settings file"},
+    };
+    if (kvelmor::test::haveFfmpeg()) {
+        const std::string media = makeTestMedia(dir);
+        for (const char* command : {"convert", "kra", "render --at 1"})
+            cases.push_back({std::string(command) + " --media " + media + " -o " + media + " " + song.string(),
+                             std::string(command) + " over the video it reads"});
+    }
+    const auto before = files();
+    for (const Case& c : cases) {
         EXPECT_EQ(kvelmor(c.args + " " + opts).code, 2) << c.why;
         EXPECT_TRUE(inStderr("nothing was written")) << c.why << ": " << stderrText();
         EXPECT_EQ(files(), before) << c.why;
     }
+}
+
+// An output that exists as a pipe, socket or disk device is refused naming
+// it, at once: opening a FIFO nobody reads would wait forever. Devices that
+// take bytes at once (/dev/null) are still written.
+TEST_F(SpecialFilesAndLimits, OutputsThatAreNotFilesAreRefusedAndABatchGoesOn) {
+    fs::path song = copyExample();
+    const std::string opts = "--settings " + settings + " ";
+    const std::string limit = "exec timeout 20 ";  // a hang is exit 124
+    const fs::path fifo = dir / "out.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    struct Case { std::string args; fs::path refused; };
+    for (const Case& c : {Case{"convert -o " + fifo.string(), fifo}, Case{"kra -o " + fifo.string(), fifo},
+                          Case{"render --at 6 -o " + fifo.string(), fifo}, Case{"convert", dir / "song.ass"},
+                          Case{"convert --kra", dir / "song.kra"}, Case{"kra", dir / "song.kra"},
+                          Case{"render --at 6", dir / "song.png"}}) {
+        SCOPED_TRACE(c.args);
+        for (const char* name : {"song.ass", "song.kra", "song.png"}) fs::remove(dir / name);
+        if (c.refused != fifo) {
+            ASSERT_EQ(mkfifo(c.refused.c_str(), 0644), 0);
+        }
+        EXPECT_EQ(kvelmor(c.args + " " + opts + song.string(), limit).code, 2);
+        EXPECT_TRUE(inStderr(c.refused.string() + ": ")) << stderrText();
+        EXPECT_TRUE(inStderr("not a regular file but a pipe (FIFO)")) << stderrText();
+        EXPECT_TRUE(fs::is_fifo(c.refused));
+    }
+    for (const char* name : {"song.ass", "song.kra", "song.png"}) fs::remove(dir / name);
+    EXPECT_EQ(kvelmor("convert -o /dev/null " + opts + song.string(), limit).code, 0) << stderrText();
+
+    // A batch skips the song whose script is a pipe, says why, and converts the rest.
+    fs::create_directories(dir / "songs");
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) fs::copy_file(song, dir / "songs" / name);
+    ASSERT_EQ(mkfifo((dir / "songs" / "b.ass").c_str(), 0644), 0);
+    CliRun r = kvelmor("batch " + opts + (dir / "songs").string(), limit);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "converted 2 of 3 files\nskipped 1:\n  " + (dir / "songs" / "b.txt").string() +
+                         ": cannot write the script: not a regular file but a pipe (FIFO)\n")
+        << stderrText();
+    EXPECT_TRUE(fs::exists(dir / "songs" / "c.ass"));
 }
 
 TEST_F(DestroyedFiles, LeftoverTemporaryFilesGoAndLongNamesStillConvert) {
@@ -773,6 +952,31 @@ TEST_F(SpecialFilesAndLimits, MessagesSayWhereSettingsAreKeptAndGlossTheJapanese
     EXPECT_TRUE(inStderr("defaultは削除出来ません (\"default\" cannot be deleted)")) << stderrText();
 }
 
+// A preset name that would not come back as a preset of its own is refused
+// before anything is stored: it exits 2, says why and leaves the file as it was.
+TEST_F(NoFalseSuccess, PresetNamesThatAreNotPresetsAreRefused) {
+    const std::string opts = " --settings " + settings;
+    ASSERT_EQ(kvelmor("presets save mine" + opts).code, 0) << stderrText();
+    const auto before = files();
+    struct Case { std::string name, message; };
+    for (const Case& c : {Case{"info", "「info」の名称は使えません (the name \"info\" cannot be used)"},
+                          Case{"tag", "「tag」の名称は使えません (the name \"tag\" cannot be used"},
+                          Case{"'two\nlines'", "設定名称に改行・「[」・「]」は使えません (a preset name cannot hold"},
+                          Case{"'cr\r'", "設定名称に改行"},
+                          Case{"'[x]'", "設定名称に改行"},
+                          Case{"'a]'", "設定名称に改行"},
+                          Case{"'b['", "設定名称に改行"}}) {
+        CliRun r = kvelmor("presets save " + c.name + opts);
+        EXPECT_EQ(r.code, 2) << c.name;
+        EXPECT_EQ(r.out, "") << c.name;
+        const std::string said = stderrText();
+        EXPECT_NE(said.find(c.message), std::string::npos) << c.name << ": " << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;  // one message, not one per key
+        EXPECT_EQ(files(), before) << c.name;
+    }
+    EXPECT_EQ(kvelmor("presets list" + opts).out, "default\nmine\n");
+}
+
 TEST_F(Ranges, SetRefusesNumbersOutOfRangeAndTextTheKeysRefuse) {
     fs::path song = copyExample();
     struct Case { const char *set, *message; };
@@ -788,7 +992,14 @@ TEST_F(Ranges, SetRefusesNumbersOutOfRangeAndTextTheKeysRefuse) {
                           Case{"wipe=1e300", "wipe: takes an index from 0 to 7"},
                           Case{"LineNumber=-1e300", "LineNumber: takes an index from 0 to 9"},
                           Case{"PrimaryAlpha=1e300", "PrimaryAlpha: takes a level from 0 to 10"},
-                          Case{"PrimaryColor=1e300", "PrimaryColor: takes a colour"}}) {
+                          Case{"PrimaryColor=1e300", "PrimaryColor: takes a colour"},
+                          // Texts a number field would read as 0.
+                          Case{"ClipWipe=nan", "ClipWipe takes a number: a number from -16384 to 16384, not \"nan\""},
+                          Case{"ClipWipe=inf", "ClipWipe takes a number: a number from -16384 to 16384, not \"inf\""},
+                          Case{"ClipWipe=0x10", "ClipWipe takes a number: a number from -16384 to 16384, not \"0x10\""},
+                          Case{"ClipWipe=-", "ClipWipe takes a number"},
+                          Case{"spacer=1-2", "spacer takes digits and \"-\": a whole number from -16384 to 16384, not \"1-2\""},
+                          Case{"mojiScaleY=1.2.3", "mojiScaleY takes digits and \".\": a number above 0"}}) {
         EXPECT_EQ(kvelmor("convert --settings " + settings + " --set " + c.set + " " + song.string()).code, 2) << c.set;
         EXPECT_TRUE(inStderr(c.message)) << c.set << ": " << stderrText();
         EXPECT_FALSE(fs::exists(dir / "song.ass")) << c.set;
@@ -815,6 +1026,49 @@ TEST_F(Ranges, StoredNumbersOutOfRangeAreReportedAndTakeTheirDefault) {
         return kvelmor::decodeText(bytes).utf8;
     };
     EXPECT_EQ(text("song.ass"), text("defaults.ass"));
+}
+
+// A song mostly in UTF-8 is read line by line: one line saved in CP932, or
+// one Latin-1 byte before a tag, changes that line alone (read as CP932, or
+// the byte left out), never takes the "[" of a tag, and is named in a report.
+TEST_F(Encodings, ALineInAnotherEncodingChangesThatLineAlone) {
+    fs::path song = copyExample();
+    std::string example;
+    kvelmor::readFileBytes(song.string(), example);
+    auto lineStart = [&](int n) {  // byte offset of 1-based line n
+        size_t at = 0;
+        for (int i = 1; i < n; ++i) at = example.find('\n', at) + 1;
+        return at;
+    };
+    const size_t start = lineStart(11), end = lineStart(12);
+    const std::string exampleWithCp932Line =
+        example.substr(0, start) + *kvelmor::encodeCp932(example.substr(start, end - start)) + example.substr(end);
+    const std::string shortSong = "@title=桜\r\n[00:01:00]桜の[00:02:00]道[00:03:00]\r\n";
+    const std::string cp932Line = "[00:04:00]春の風が[00:05:00]吹く[00:06:00]ラーメン[00:07:00]\r\n";
+    struct Case { std::string damaged, clean, report; };
+    for (const Case& c : {Case{exampleWithCp932Line, example, "song.txt:11: read as CP932"},
+                          Case{shortSong + *kvelmor::encodeCp932(cp932Line), shortSong + cp932Line,
+                               "song.txt:3: read as CP932"},
+                          Case{"@title=cafe\n[00:01:00]caf\xE9[00:02:00]au lait[00:03:00]\n",
+                               "@title=cafe\n[00:01:00]caf[00:02:00]au lait[00:03:00]\n",
+                               "song.txt:2: bytes that are not valid UTF-8 were left out"}}) {
+        SCOPED_TRACE(c.report);
+        auto script = [&](const std::string& bytes, int code) {
+            write(song, bytes);
+            fs::remove(dir / "song.ass");
+            EXPECT_EQ(kvelmor("convert --settings " + settings + " " + song.string()).code, code) << stderrText();
+            std::string out;
+            kvelmor::readFileBytes((dir / "song.ass").string(), out);
+            return kvelmor::decodeText(out).utf8;
+        };
+        const std::string expected = script(c.clean, 0);
+        const std::string got = script(c.damaged, 1);
+        const std::string said = stderrText();
+        EXPECT_NE(said.find(c.report), std::string::npos) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;  // no other line is blamed
+        EXPECT_EQ(got, expected);
+        EXPECT_NE(got.find("Dialogue: "), std::string::npos);
+    }
 }
 
 TEST_F(Encodings, AFewBadBytesKeepUtf8AndUtf16IsFoundWithoutItsMark) {

@@ -24,6 +24,7 @@ TEST(Encoding, DecodesByByteOrderMarkThenUtf8ThenCp932) {
         {"\x82\xA0\x8A\xBF", TextEncoding::Cp932, "あ漢", "Shift-JIS bytes"},
         {"\x81\x60", TextEncoding::Cp932, "～", "CP932 wave dash is the full-width tilde"},
         {"\x81\x7C", TextEncoding::Cp932, "－", "CP932 minus is the full-width hyphen-minus"},
+        {"\x83\x89\x81\x5B[00:01:00]", TextEncoding::Cp932, "ラー[00:01:00]", "the long vowel 81 5B before a tag"},
         {"", TextEncoding::Utf8, "", "empty file"},
     };
     for (const auto& c : cases) {
@@ -42,6 +43,12 @@ TEST(Encoding, UndecodableBytesAreReplacedAndTheirLinesNamed) {
     EXPECT_EQ(d.badLines, (std::vector<int>{2, 4}));
     EXPECT_NE(d.utf8.find("\xEF\xBF\xBD"), std::string::npos);
     EXPECT_NE(d.utf8.find("ok"), std::string::npos);  // nothing after a bad byte is lost
+
+    // A lead byte without its trail byte before a time tag never takes its "[".
+    d = decodeText("\x82\xA0[00:01:00]\x82\xA0\x82[00:02:00]");
+    EXPECT_EQ(d.encoding, TextEncoding::Cp932);
+    EXPECT_EQ(d.utf8, "あ[00:01:00]あ\xEF\xBF\xBD[00:02:00]");
+    EXPECT_EQ(d.badLines, (std::vector<int>{1}));
 }
 
 TEST(Encoding, Utf16BadSurrogateIsReported) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "media_files.h"
@@ -57,6 +59,54 @@ TEST(VideoFrames, ShowsThePictureOfEachTimeInAnyOrder) {
         EXPECT_EQ(p.r > 200, c.colour == 'r') << p.r << "," << p.g << "," << p.b;
         EXPECT_EQ(p.g > 200, c.colour == 'g') << p.r << "," << p.g << "," << p.b;
         EXPECT_EQ(p.b > 200, c.colour == 'b') << p.r << "," << p.g << "," << p.b;
+    }
+}
+
+// Videos a few pixels wide or high, in pixel formats of every layout
+// (planar, packed, semi-planar, paletted, one bit, ten bits), scaled to their
+// own size as the render command asks and to sizes of other shapes: every
+// pixel lands in the buffer and not one byte around it is touched.
+TEST(VideoFrames, TinyFramesOfAnyPixelFormatStayInsideTheBuffer) {
+    KVELMOR_NEED_FFMPEG();
+    test::MediaFolder dir("video_frames_tiny");
+    struct Case {
+        const char* size;
+        const char* pixelFormat;
+    };
+    const std::vector<Case> cases{
+        {"8x8", "yuv420p"},   {"2x2", "yuv420p"},     {"10x10", "yuv420p"}, {"200x2", "yuv420p"},
+        {"2x64", "yuv420p"},  {"2x320", "yuv420p"},   {"7x5", "yuv444p"},   {"3x3", "rgb24"},
+        {"5x7", "gray"},      {"9x3", "yuv420p10le"}, {"6x4", "nv12"},      {"7x5", "pal8"},
+        {"3x9", "yuva420p"},  {"1x1", "bgr0"},        {"11x2", "gbrp"},     {"6x6", "yuyv422"},
+        {"9x9", "monob"},
+    };
+    constexpr size_t kGuard = 4096;
+    constexpr uint8_t kUntouched = 0xA5;
+    for (const auto& c : cases) {
+        const std::string name = std::string(c.size) + "_" + c.pixelFormat;
+        SCOPED_TRACE(name);
+        const std::string video = dir.make(name + ".nut", std::string("-f lavfi -i color=c=red:s=16x16:d=1:r=5 -s ") + c.size +
+                                                              " -c:v rawvideo -pix_fmt " + c.pixelFormat);
+        ASSERT_FALSE(video.empty());
+        CollectingReporter reporter;
+        auto frames = media::VideoFrames::open(video, reporter);
+        ASSERT_NE(frames, nullptr);
+        const int w0 = frames->width(), h0 = frames->height();
+        for (const auto& [w, h] : {std::pair{w0, h0}, std::pair{1, 1}, std::pair{w0 + 1, 3}, std::pair{33, h0 * 2}}) {
+            SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+            const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * 4;
+            std::vector<uint8_t> buffer(kGuard + bytes + kGuard, kUntouched);
+            ASSERT_TRUE(frames->frameAt(500'000, w, h, buffer.data() + kGuard));
+            EXPECT_EQ(std::count(buffer.begin(), buffer.begin() + kGuard, kUntouched), static_cast<long>(kGuard))
+                << "written before the picture";
+            EXPECT_EQ(std::count(buffer.end() - kGuard, buffer.end(), kUntouched), static_cast<long>(kGuard))
+                << "written past the picture";
+            if (std::string(c.pixelFormat) == "monob" || std::string(c.pixelFormat) == "gray") continue;
+            const std::vector<uint8_t> picture(buffer.begin() + kGuard, buffer.end() - kGuard);
+            const Rgb p = centre(picture, w, h);
+            EXPECT_GT(p.r, 200) << p.r << "," << p.g << "," << p.b;
+            EXPECT_LT(p.g, 60) << p.r << "," << p.g << "," << p.b;
+        }
     }
 }
 

@@ -78,6 +78,8 @@ int kraCommand(const std::vector<std::string>& args);
 int probeCommand(const std::vector<std::string>& args);
 int batchCommand(const std::vector<std::string>& args);
 int renderCommand(const std::vector<std::string>& args);
+// kvelmor-render runs burn as it runs render: both draw with libass.
+int burnCommand(const std::vector<std::string>& args);
 int fieldsCommand(const std::vector<std::string>& args);
 
 }  // namespace kvelmor::cli

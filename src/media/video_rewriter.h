@@ -1,0 +1,103 @@
+#pragma once
+// A new video made from a media file: every picture of the file (or, for a
+// file of sound only, a still picture for the length of the sound) is handed
+// out in turn to be drawn over, then encoded; the sound goes along copied
+// unchanged where the container takes it, else encoded again. The container
+// and the codecs are the ones FFmpeg has for the output name's extension
+// (.mp4 and .mkv: H.264 and, where needed, AAC; .webm: VP9 and Opus).
+// FFmpeg stays behind this header.
+//
+// Pictures are 8-bit YUV 4:2:0 (BT.601, limited range), the form they are
+// encoded in, so nothing is converted to RGB and back. Only the picture
+// being drawn is held: memory does not grow with the length of the video.
+//
+// Not thread-safe: one instance is used by one thread at a time.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/reporter.h"
+
+namespace kvelmor::media {
+
+// One picture: the Y plane at full size, U and V at half width and half
+// height (rounded up).
+struct Picture420 {
+    int width = 0;   // pixels
+    int height = 0;  // pixels
+    uint8_t* planes[3] = {nullptr, nullptr, nullptr};
+    int strides[3] = {0, 0, 0};  // bytes from one row to the next
+};
+
+// A colour as the three values of a 4:2:0 picture.
+struct Yuv {
+    uint8_t y = 16, u = 128, v = 128;
+};
+
+// A colour given as red, green and blue in BT.601 with Y in 16-235 and U, V
+// in 16-240: what players assume for a file that does not say otherwise,
+// and what the encoder is told. Coefficients scaled by 2^16.
+inline Yuv limitedRangeYuv(uint8_t r, uint8_t g, uint8_t b) {
+    const int64_t R = r, G = g, B = b;
+    const int64_t y = (16'843 * R + 33'030 * G + 6'423 * B + (16 << 16) + (1 << 15)) >> 16;
+    const int64_t u = (-9'699 * R - 19'071 * G + 28'770 * B + (128 << 16) + (1 << 15)) >> 16;
+    const int64_t v = (28'770 * R - 24'117 * G - 4'653 * B + (128 << 16) + (1 << 15)) >> 16;
+    auto clip = [](int64_t x) { return static_cast<uint8_t>(std::clamp<int64_t>(x, 0, 255)); };
+    return {clip(y), clip(u), clip(v)};
+}
+
+struct RewriteRequest {
+    std::string media;     // the sound and, when it has video, the pictures
+    std::string output;    // the name whose extension chooses container and codecs; named in messages
+    std::string writeTo;   // the file actually written (a temporary beside `output`)
+    // Media of sound only: the picture shown for its whole length, scaled to
+    // fit a frame of stillWidth × stillHeight, on black. Empty: the file's
+    // own cover picture when it has one, else stillColour.
+    std::string stillImage;
+    uint8_t stillColour[3] = {0, 0, 0};  // red, green, blue
+    int stillWidth = 0;   // pixels
+    int stillHeight = 0;  // pixels
+    // Constant rate factor of the video encoder: 0 (best, largest) to 51
+    // (H.264) or 63 (VP9); about 18 looks like the source, 28 is small.
+    int quality = 20;
+};
+
+// Frames a second of the video made for media of sound only: enough for a
+// smooth wipe, and no more, since every frame costs encoding time.
+inline constexpr int kStillFramesPerSecond = 30;
+
+class VideoRewriter {
+public:
+    // Opens the media, chooses the codecs and starts the file `writeTo`.
+    // Nothing, with the reason reported naming the file at fault, when the
+    // media or the still image cannot be read, the output's extension names
+    // no container FFmpeg can write, or `writeTo` cannot be created.
+    static std::unique_ptr<VideoRewriter> open(const RewriteRequest& request, Reporter& reporter);
+    virtual ~VideoRewriter() = default;
+    VideoRewriter(const VideoRewriter&) = delete;
+    VideoRewriter& operator=(const VideoRewriter&) = delete;
+
+    virtual int width() const = 0;   // pixels of every picture
+    virtual int height() const = 0;  // pixels
+    // Microseconds of the video to be made; 0 when the file does not tell.
+    virtual int64_t duration() const = 0;
+
+    // The next picture to draw over and its time in microseconds from the
+    // start. False at the end of the media, and on a failure (reported;
+    // failed() then tells).
+    virtual bool next(Picture420& picture, int64_t& microseconds) = 0;
+    // Encodes the picture last handed out by next(), as drawn over.
+    virtual bool write() = 0;
+    // Encodes what the encoders still hold, writes the rest of the sound and
+    // closes the file. False on a failure (reported).
+    virtual bool finish() = 0;
+    virtual bool failed() const = 0;
+
+protected:
+    // Made only by the media module (see media_module.h).
+    VideoRewriter() = default;
+};
+
+}  // namespace kvelmor::media

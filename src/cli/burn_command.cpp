@@ -123,6 +123,9 @@ int burnCommand(const std::vector<std::string>& args) {
     request.fontconfigFiles = c.measurer.loadedConfigFiles();
 
     g_interrupted = 0;
+    // A file size limit reached midway fails the write (EFBIG) instead of
+    // ending the process, so the temporary file is removed like on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGINT, [](int) { g_interrupted = 1; });
     std::signal(SIGTERM, [](int) { g_interrupted = 1; });
     ProgressLine line;

@@ -10,7 +10,6 @@
 #include <iostream>
 
 #include "cli/options.h"
-#include "common/file_io.h"
 #include "render/video_burn.h"
 
 namespace kvelmor::cli {
@@ -105,13 +104,7 @@ int burnCommand(const std::vector<std::string>& args) {
                              "\" is neither a picture file nor a colour: give IMAGE, #RRGGBB or black, white, grey"};
         }
     }
-    // Nothing read may be written over: the video goes to a file of its own.
-    for (const std::string& input : {o.positional[0], o.media, request.backgroundImage, o.settingsPath}) {
-        if (input.empty() || !sameFile(request.output, input)) continue;
-        std::cerr << "kvelmor: " << o.positional[0] << ": writing " << request.output << " would replace " << input
-                  << ", which it is made from; nothing was written\n";
-        return 2;
-    }
+    request.otherInputs = {o.positional[0], o.settingsPath};
 
     Converter c;
     std::optional<app::MediaProbeResult> probe;

@@ -35,13 +35,22 @@ private:
 
 BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
                      const std::function<bool(const BurnProgress&)>& progress) {
-    FrameRenderer renderer(request.fontconfigFiles);
-    renderer.setScript(request.script);
     std::error_code ec;
     if (fs::is_directory(request.output, ec)) {
         reporter.error("is a folder; give the name of the video to write", request.output);
         return BurnResult::Failed;
     }
+    // Nothing read may be written over: the video goes to a file of its own.
+    std::vector<std::string> inputs{request.media, request.backgroundImage};
+    inputs.insert(inputs.end(), request.otherInputs.begin(), request.otherInputs.end());
+    for (const std::string& input : inputs) {
+        if (input.empty() || !sameFile(request.output, input)) continue;
+        reporter.error("writing it would replace " + input + ", which the video is made from; nothing was written",
+                       request.output);
+        return BurnResult::Failed;
+    }
+    FrameRenderer renderer(request.fontconfigFiles);
+    renderer.setScript(request.script);
     Temporary temporary(temporaryPathFor(request.output, getpid()));
 
     media::RewriteRequest r;

@@ -30,6 +30,9 @@ struct BurnRequest {
     std::string backgroundImage;
     Colour background{0, 0, 0};
     int quality = kDefaultVideoQuality;
+    // Further files the video was made from (the lyrics, the settings): like
+    // the media and the picture, never written over.
+    std::vector<std::string> otherInputs;
 };
 
 struct BurnProgress {

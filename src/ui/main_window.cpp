@@ -40,6 +40,7 @@
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
 #include "ui/version_window.h"
+#include "ui/video_export_dialog.h"
 
 namespace kvelmor::ui {
 
@@ -379,6 +380,9 @@ void MainWindow::buildMenus() {
     add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
+    add(file, "menuExportVideo", "動画を書き出す(&V)...", QKeySequence(), [this] {
+        showVideoExportDialog(this, m_session, m_dialogs, m_preview ? m_preview->media() : QString());
+    });
     file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
 

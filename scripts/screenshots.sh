@@ -4,8 +4,8 @@
 # tab, main-1.png .. main-5.png), the credit window (credit.png), the
 # version window (version.png), the batch window at its end (batch.png), the
 # main window with the preview mid-line (preview.png), the ruby editor
-# (ruby-editor.png, ruby-editor-input.png) and the lyrics editor
-# (lyrics-editor.png).
+# (ruby-editor.png, ruby-editor-input.png), the lyrics editor
+# (lyrics-editor.png) and the 動画を書き出す dialog (video-export.png).
 # The PNGs are for looking at, not for comparing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

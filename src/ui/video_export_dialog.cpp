@@ -75,7 +75,7 @@ VideoExportDialog::VideoExportDialog(app::Session& session, Dialogs& dialogs, co
                                                 "画像 (*.png *.jpg *.jpeg *.bmp *.webp);;すべてのファイル (*)");
         if (!path.isEmpty()) e->setText(path);
     });
-    m_background->setPlaceholderText("音声だけのとき: 画像ファイル、または #RRGGBB (空: カバー画像か黒)");
+    m_background->setPlaceholderText("音声だけのとき: 画像か #RRGGBB (空: カバー画像か黒)");
     m_output = pathField(this, form, "出力先:", "exportOutput", [this](QLineEdit* e) {
         const QString path = QFileDialog::getSaveFileName(this, "動画を書き出す", e->text(),
                                                           "MP4 (*.mp4);;Matroska (*.mkv);;WebM (*.webm)");

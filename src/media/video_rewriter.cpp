@@ -317,7 +317,12 @@ bool FfmpegVideoRewriter::openVideoEncoder(const AVOutputFormat& format) {
         e.height = m_still->height;
         e.time_base = AVRational{1, kStillFramesPerSecond};
         e.framerate = AVRational{kStillFramesPerSecond, 1};
+        // The picture was made in BT.601's colours (libswscale's and
+        // limitedRangeYuv's); said so, players do not take an HD frame for BT.709.
         e.color_range = AVCOL_RANGE_MPEG;
+        e.colorspace = AVCOL_SPC_SMPTE170M;
+        e.color_primaries = AVCOL_PRI_SMPTE170M;
+        e.color_trc = AVCOL_TRC_SMPTE170M;
     }
     if ((e.width | e.height) & 1)
         return fail("the frame size " + std::to_string(e.width) + "x" + std::to_string(e.height) +
@@ -601,6 +606,7 @@ bool FfmpegVideoRewriter::next(Picture420& picture, int64_t& microseconds) {
         picture.planes[i] = p.data[i];
         picture.strides[i] = p.linesize[i];
     }
+    picture.bt709 = m_encoder->colorspace == AVCOL_SPC_BT709;
     return true;
 }
 

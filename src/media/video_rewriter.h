@@ -29,6 +29,7 @@ struct Picture420 {
     int height = 0;  // pixels
     uint8_t* planes[3] = {nullptr, nullptr, nullptr};
     int strides[3] = {0, 0, 0};  // bytes from one row to the next
+    bool bt709 = false;          // the colours are BT.709's (the file says so), else BT.601's
 };
 
 // A colour as the three values of a 4:2:0 picture.
@@ -36,16 +37,19 @@ struct Yuv {
     uint8_t y = 16, u = 128, v = 128;
 };
 
-// A colour given as red, green and blue in BT.601 with Y in 16-235 and U, V
-// in 16-240: what players assume for a file that does not say otherwise,
-// and what the encoder is told. Coefficients scaled by 2^16.
-inline Yuv limitedRangeYuv(uint8_t r, uint8_t g, uint8_t b) {
+// A colour given as red, green and blue, with Y in 16-235 and U, V in
+// 16-240, in the colours of BT.601 (what players assume for a file that does
+// not say otherwise, and what ffmpeg's subtitles filter draws in), or of
+// BT.709 for pictures marked so. Coefficients scaled by 2^16.
+inline Yuv limitedRangeYuv(uint8_t r, uint8_t g, uint8_t b, bool bt709 = false) {
     const int64_t R = r, G = g, B = b;
-    const int64_t y = (16'843 * R + 33'030 * G + 6'423 * B + (16 << 16) + (1 << 15)) >> 16;
-    const int64_t u = (-9'699 * R - 19'071 * G + 28'770 * B + (128 << 16) + (1 << 15)) >> 16;
-    const int64_t v = (28'770 * R - 24'117 * G - 4'653 * B + (128 << 16) + (1 << 15)) >> 16;
-    auto clip = [](int64_t x) { return static_cast<uint8_t>(std::clamp<int64_t>(x, 0, 255)); };
-    return {clip(y), clip(u), clip(v)};
+    const int64_t y = bt709 ? 11'966 * R + 40'255 * G + 4'064 * B : 16'829 * R + 33'039 * G + 6'416 * B;
+    const int64_t u = bt709 ? -6'596 * R - 22'189 * G + 28'784 * B : -9'713 * R - 19'071 * G + 28'784 * B;
+    const int64_t v = bt709 ? 28'784 * R - 26'145 * G - 2'639 * B : 28'784 * R - 24'103 * G - 4'681 * B;
+    auto level = [](int64_t x, int64_t offset) {
+        return static_cast<uint8_t>(std::clamp<int64_t>((x + (offset << 16) + (1 << 15)) >> 16, 0, 255));
+    };
+    return {level(y, 16), level(u, 128), level(v, 128)};
 }
 
 struct RewriteRequest {

@@ -121,7 +121,7 @@ void blend(media::Picture420& frame, const ASS_Image* image) {
         if (opacity == 0 || image->w <= 0 || image->h <= 0) continue;
         const media::Yuv c = media::limitedRangeYuv(static_cast<uint8_t>(image->color >> 24),
                                                     static_cast<uint8_t>(image->color >> 16),
-                                                    static_cast<uint8_t>(image->color >> 8));
+                                                    static_cast<uint8_t>(image->color >> 8), frame.bt709);
         const int x0 = std::max(0, image->dst_x), x1 = std::min(frame.width, image->dst_x + image->w);
         const int y0 = std::max(0, image->dst_y), y1 = std::min(frame.height, image->dst_y + image->h);
         if (x0 >= x1 || y0 >= y1) continue;

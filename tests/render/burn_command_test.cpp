@@ -131,9 +131,11 @@ TEST_F(BurnCommand, AVideoWithSoundAndASoundFileWithAPictureBecomeVideos) {
 // noise only, at times with lines coming in, being wiped and going out.
 TEST_F(BurnCommand, EqualsFfmpegBurningTheScript) {
     KVELMOR_NEED_FFMPEG();
-    const std::string clip = test::makeMedia(dir / "clip.mp4", test::testVideo("640x480", "12") +
-                                                                   " -f lavfi -i sine=duration=12 -pix_fmt yuv420p "
-                                                                   "-c:v libx264 -c:a aac -shortest");
+    // A calm picture, so that the encoder's noise stays small beside what a
+    // frame drawn 40 ms early or late changes.
+    const std::string clip = test::makeMedia(dir / "clip.mp4", "-f lavfi -i color=c=0x305070:s=640x480:r=25:d=12"
+                                                               " -f lavfi -i sine=duration=12 -pix_fmt yuv420p "
+                                                               "-c:v libx264 -c:a aac -shortest");
     ASSERT_FALSE(clip.empty());
     const std::string ours = (dir / "ours.mp4").string(), theirs = (dir / "theirs.mp4").string();
     const std::string plain = (dir / "plain.mp4").string(), ass = (dir / "song.ass").string();
@@ -156,10 +158,12 @@ TEST_F(BurnCommand, EqualsFfmpegBurningTheScript) {
         ASSERT_EQ(a.size(), 640u * 480 * 3);
         ASSERT_EQ(b.size(), a.size());
         ASSERT_EQ(none.size(), a.size());
+        // Encoding noise reaches past 24 levels at a dozen pixels of the
+        // 307200 at most; the same frame drawn 40 ms late differs at 30 to 200.
         const double noise = shareDiffering(a, b, 24);
         std::printf("at %s s: %.4f%% of pixels differ from ffmpeg's by more than 24 levels, %.2f%% from the clip\n",
                     time, noise * 100, shareDiffering(a, none, 24) * 100);
-        EXPECT_LT(noise, 0.001);
+        EXPECT_LE(noise * 640 * 480, 20);
         EXPECT_GT(shareDiffering(a, none, 24), 0.02) << "the lyrics are drawn";
     }
 }

@@ -1,8 +1,11 @@
 #include "render/video_burn.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "common/file_io.h"
 #include "media/video_rewriter.h"
@@ -49,9 +52,18 @@ BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
                        request.output);
         return BurnResult::Failed;
     }
+    // Through a symbolic link the file it points to is replaced, as scripts
+    // are; a file marked read-only is refused, not replaced.
+    const std::string target = fs::is_symlink(request.output, ec) ? fs::weakly_canonical(request.output, ec).string()
+                                                                   : request.output;
+    if (fs::exists(target, ec) && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        reporter.error("cannot be written (" + std::string(std::strerror(errno)) + "); nothing was written",
+                       request.output);
+        return BurnResult::Failed;
+    }
     FrameRenderer renderer(request.fontconfigFiles);
     renderer.setScript(request.script);
-    Temporary temporary(temporaryPathFor(request.output, getpid()));
+    Temporary temporary(temporaryPathFor(target, getpid()));
 
     media::RewriteRequest r;
     r.media = request.media;
@@ -88,7 +100,7 @@ BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
     if (video->failed() || !video->finish()) return BurnResult::Failed;
     video.reset();
     for (const auto& complaint : renderer.takeComplaints()) reporter.warning("libass: " + complaint);
-    fs::rename(temporary.path(), request.output, ec);
+    fs::rename(temporary.path(), target, ec);
     if (ec) {
         reporter.error("cannot be written (" + ec.message() + ")", request.output);
         return BurnResult::Failed;

@@ -3,6 +3,7 @@
 // and failures leave nothing behind.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -174,7 +175,9 @@ TEST_F(BurnCommand, FailuresExitTwoNamingTheCauseAndLeaveNothing) {
                                                                    " -f lavfi -i sine=duration=4 -pix_fmt yuv420p "
                                                                    "-c:v libx264 -c:a aac -shortest");
     const std::string mp3 = test::makeMedia(dir / "sound.mp3", "-f lavfi -i sine=duration=4 -c:a libmp3lame");
-    ASSERT_FALSE(clip.empty() || mp3.empty());
+    const std::string longClip = test::makeMedia(dir / "long.mp4", test::testVideo("640x480", "60") +
+                                                                        " -c:v libx264 -preset ultrafast");
+    ASSERT_FALSE(clip.empty() || mp3.empty() || longClip.empty());
     const std::string junk = (dir / "junk.png").string(), junkVideo = (dir / "junk.mp4").string();
     ASSERT_TRUE(writeFileAtomically(junk, "not a picture").ok);
     ASSERT_TRUE(writeFileAtomically(junkVideo, "not a video").ok);
@@ -196,6 +199,8 @@ TEST_F(BurnCommand, FailuresExitTwoNamingTheCauseAndLeaveNothing) {
         {"--media " + clip + " --quality 52 -o " + out, "", "--quality \"52\" is not a quality"},
         // A file size limit stops the write midway, as a full disk does.
         {"--media " + clip + " -o " + out, "ulimit -f 40; exec ", out + ": cannot be written (File too large)"},
+        // Ctrl+C midway.
+        {"--media " + longClip + " -o " + out, "timeout --preserve-status -s INT 3 ", out + ": interrupted; nothing was written"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
@@ -206,7 +211,18 @@ TEST_F(BurnCommand, FailuresExitTwoNamingTheCauseAndLeaveNothing) {
         for (const auto& e : fs::directory_iterator(dir))
             EXPECT_NE(e.path().extension(), ".tmp") << e.path() << " was left behind";
     }
-    EXPECT_EQ(fs::file_size(clip) > 0, true) << "the media is untouched";
+    // A read-only video is not replaced.
+    const std::string kept = (dir / "kept.mp4").string();
+    ASSERT_TRUE(writeFileAtomically(kept, "an older video").ok);
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (::access(kept.c_str(), W_OK) != 0) {  // root writes any file
+        CliRun r = kvelmor(burn("--media " + clip + " -o " + kept));
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(stderrText().find(kept + ": cannot be written (Permission denied)"), std::string::npos) << stderrText();
+        std::string bytes;
+        readFileBytes(kept, bytes);
+        EXPECT_EQ(bytes, "an older video");
+    }
 }
 
 }  // namespace

@@ -293,7 +293,12 @@ bool FfmpegVideoRewriter::makeStill() {
 
 bool FfmpegVideoRewriter::openVideoEncoder(const AVOutputFormat& format) {
     const std::string& out = m_request.output;
-    const AVCodec* codec = format.video_codec != AV_CODEC_ID_NONE ? avcodec_find_encoder(format.video_codec) : nullptr;
+    // H.264 wherever the container takes it (MP4, Matroska, MPEG-TS, AVI ...):
+    // the codec every player plays; else the container's own (VP9 for WebM).
+    const AVCodec* codec = avformat_query_codec(&format, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL) == 1
+                               ? avcodec_find_encoder(AV_CODEC_ID_H264)
+                               : nullptr;
+    if (codec == nullptr && format.video_codec != AV_CODEC_ID_NONE) codec = avcodec_find_encoder(format.video_codec);
     if (codec == nullptr) return fail("FFmpeg has no video encoder for this kind of file", out);
     m_encoder.reset(avcodec_alloc_context3(codec));
     if (!m_encoder) return fail("no memory to encode the video", out);

@@ -3,8 +3,9 @@
 // file of sound only, a still picture for the length of the sound) is handed
 // out in turn to be drawn over, then encoded; the sound goes along copied
 // unchanged where the container takes it, else encoded again. The container
-// and the codecs are the ones FFmpeg has for the output name's extension
-// (.mp4 and .mkv: H.264 and, where needed, AAC; .webm: VP9 and Opus).
+// is the one FFmpeg has for the output name's extension; the video is H.264
+// wherever it takes it, else its own codec (.webm: VP9), and sound encoded
+// again is the container's own (AAC for .mp4 and .mkv, Opus for .webm).
 // FFmpeg stays behind this header.
 //
 // Pictures are 8-bit YUV 4:2:0 (BT.601, limited range), the form they are

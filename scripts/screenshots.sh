@@ -5,8 +5,8 @@
 # version window (version.png), the batch window at its end (batch.png), the
 # main window with the preview mid-line (preview.png), the ruby editor
 # (ruby-editor.png, ruby-editor-input.png, ruby-editor-suggestions.png: the
-# dictionary's readings suggested) and the lyrics editor
-# (lyrics-editor.png).
+# dictionary's readings suggested), the lyrics editor (lyrics-editor.png) and
+# the 動画を書き出す dialog (video-export.png).
 # The PNGs are for looking at, not for comparing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

@@ -55,6 +55,14 @@ Commands:
                                -o OUT (a .kra OUT: a tag file), else beside it (song.txt:
                                song.readings.txt). Readings already given are kept. Lists
                                the words it could not read (exit 1 when there are some).
+  burn FILE --media MEDIA      Lay FILE out as convert does (the frame size taken from
+                               MEDIA) and write the karaoke video: every picture of MEDIA
+                               with the song drawn over it as a player shows it, and its
+                               sound, to -o OUT (else FILE.mp4). OUT's extension chooses
+                               the kind: .mp4 and .mkv (H.264), .webm (VP9). --quality N:
+                               0 (best, largest) to 51, 20 by default. For MEDIA of sound
+                               only, --background IMAGE (scaled to fit) or COLOUR (#RRGGBB)
+                               is shown behind the lyrics (else its cover picture, or black).
   presets list                 The preset names, one a line, in file order.
   presets show NAME            The preset's key=value lines, in the order a save writes them.
   presets save NAME            Save the settings (of --preset, else "default", with the
@@ -171,7 +179,7 @@ int run(int argc, char** argv) {
         return 2;
     }
     const std::string& cmd = args[0];
-    if (cmd == "render") return runRenderProgram(argv);
+    if (cmd == "render" || cmd == "burn") return runRenderProgram(argv);
     return guarded(args, [&] {
         if (cmd == "help" || cmd == "-h" || cmd == "--help") {
             std::fputs(kHelp, stdout);

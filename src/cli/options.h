@@ -79,6 +79,8 @@ int probeCommand(const std::vector<std::string>& args);
 int batchCommand(const std::vector<std::string>& args);
 int renderCommand(const std::vector<std::string>& args);
 int readingsCommand(const std::vector<std::string>& args);
+// kvelmor-render runs burn as it runs render: both draw with libass.
+int burnCommand(const std::vector<std::string>& args);
 int fieldsCommand(const std::vector<std::string>& args);
 
 }  // namespace kvelmor::cli

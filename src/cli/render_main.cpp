@@ -1,4 +1,4 @@
-// kvelmor-render: `kvelmor render`, in a program of its own so that only it
+// kvelmor-render: `kvelmor render` and `kvelmor burn`, in a program of its own so that only it
 // loads libass (see commands.h).
 #include <iostream>
 
@@ -9,11 +9,11 @@ namespace kvelmor::cli {
 
 int runRender(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] != "render") {
-        std::cerr << "kvelmor-render is run by kvelmor: use kvelmor render FILE --at TIME\n";
+    if (args.empty() || (args[0] != "render" && args[0] != "burn")) {
+        std::cerr << "kvelmor-render is run by kvelmor: use kvelmor render FILE --at TIME, or kvelmor burn FILE --media MEDIA\n";
         return 2;
     }
-    return guarded(args, [&] { return renderCommand(args); });
+    return guarded(args, [&] { return args[0] == "burn" ? burnCommand(args) : renderCommand(args); });
 }
 
 }  // namespace kvelmor::cli

@@ -39,18 +39,20 @@
 #include "common/reporter.h"
 #include "media/media_probe.h"
 #include "media/video_frames.h"
+#include "media/video_rewriter.h"
 
 namespace kvelmor::media {
 
 // Raised whenever MediaModuleApi changes; a module of another version is
 // refused rather than called with the wrong table.
-inline constexpr uint32_t kMediaModuleVersion = 2;
+inline constexpr uint32_t kMediaModuleVersion = 3;
 
 struct MediaModuleApi {
     uint32_t version;  // kMediaModuleVersion of the module
     size_t size;       // sizeof(MediaModuleApi) of the module
     std::optional<MediaInfo> (*readMediaInfo)(const std::string& path, Reporter& reporter);
     std::unique_ptr<VideoFrames> (*openVideoFrames)(const std::string& path, Reporter& reporter);
+    std::unique_ptr<VideoRewriter> (*openVideoRewriter)(const RewriteRequest& request, Reporter& reporter);
 };
 
 // The name of the module's one exported function: const MediaModuleApi* (void).
@@ -62,6 +64,7 @@ inline constexpr const char* kMediaModuleFileName = "kvelmor_media.so";
 namespace module {
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter);
 std::unique_ptr<VideoFrames> openVideoFrames(const std::string& path, Reporter& reporter);
+std::unique_ptr<VideoRewriter> openVideoRewriter(const RewriteRequest& request, Reporter& reporter);
 }  // namespace module
 
 // The module's table, loaded on the first call and kept for the rest of the

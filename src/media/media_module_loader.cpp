@@ -117,4 +117,10 @@ std::unique_ptr<VideoFrames> VideoFrames::open(const std::string& path, Reporter
     return api->openVideoFrames(path, reporter);
 }
 
+std::unique_ptr<VideoRewriter> VideoRewriter::open(const RewriteRequest& request, Reporter& reporter) {
+    const MediaModuleApi* api = loadMediaModule(reporter, request.media);
+    if (api == nullptr) return nullptr;
+    return api->openVideoRewriter(request, reporter);
+}
+
 }  // namespace kvelmor::media

@@ -111,6 +111,46 @@ void blend(Image& frame, const ASS_Image* image) {
     }
 }
 
+// The same over a 4:2:0 picture, in its own colours: each chroma value
+// covers two by two pixels and takes the mean cover of the four (a pixel
+// outside the subtitle image counts as uncovered), as encoders subsample.
+void blend(media::Picture420& frame, const ASS_Image* image) {
+    constexpr int kFull = 255 * 255;  // mask × opacity of a fully covered pixel
+    for (; image; image = image->next) {
+        const int opacity = 255 - static_cast<int>(image->color & 0xFF);
+        if (opacity == 0 || image->w <= 0 || image->h <= 0) continue;
+        const media::Yuv c = media::limitedRangeYuv(static_cast<uint8_t>(image->color >> 24),
+                                                    static_cast<uint8_t>(image->color >> 16),
+                                                    static_cast<uint8_t>(image->color >> 8), frame.bt709);
+        const int x0 = std::max(0, image->dst_x), x1 = std::min(frame.width, image->dst_x + image->w);
+        const int y0 = std::max(0, image->dst_y), y1 = std::min(frame.height, image->dst_y + image->h);
+        if (x0 >= x1 || y0 >= y1) continue;
+        auto cover = [&](int x, int y) {  // mask × opacity at a frame pixel; 0 outside the image
+            if (x < x0 || x >= x1 || y < y0 || y >= y1) return 0;
+            return image->bitmap[(y - image->dst_y) * image->stride + (x - image->dst_x)] * opacity;
+        };
+        for (int y = y0; y < y1; ++y) {
+            uint8_t* p = frame.planes[0] + static_cast<ptrdiff_t>(y) * frame.strides[0];
+            for (int x = x0; x < x1; ++x) {
+                const int a = cover(x, y);
+                if (a != 0) p[x] = static_cast<uint8_t>((p[x] * (kFull - a) + c.y * a + kFull / 2) / kFull);
+            }
+        }
+        for (int cy = y0 / 2; cy <= (y1 - 1) / 2; ++cy) {
+            uint8_t* u = frame.planes[1] + static_cast<ptrdiff_t>(cy) * frame.strides[1];
+            uint8_t* v = frame.planes[2] + static_cast<ptrdiff_t>(cy) * frame.strides[2];
+            for (int cx = x0 / 2; cx <= (x1 - 1) / 2; ++cx) {
+                const int64_t a = cover(2 * cx, 2 * cy) + cover(2 * cx + 1, 2 * cy) + cover(2 * cx, 2 * cy + 1) +
+                                  cover(2 * cx + 1, 2 * cy + 1);
+                if (a == 0) continue;
+                constexpr int64_t kFull4 = 4LL * kFull;
+                u[cx] = static_cast<uint8_t>((u[cx] * (kFull4 - a) + c.u * a + kFull4 / 2) / kFull4);
+                v[cx] = static_cast<uint8_t>((v[cx] * (kFull4 - a) + c.v * a + kFull4 / 2) / kFull4);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 int64_t scriptTimeMs(std::string_view t) {
@@ -199,6 +239,9 @@ struct FrameRenderer::Impl {
         playResY = track->PlayResY;
     }
 
+    // What libass draws at `ms` over a frame of width × height pixels.
+    const ASS_Image* imagesAt(int width, int height, int64_t ms);
+
     ASS_Track* trackFor(int64_t ms) {
         if (!track) return nullptr;
         if (trackFrom >= 0 && ms >= trackFrom && ms <= trackFrom + kEventWindowMs) return track.get();
@@ -281,15 +324,21 @@ int FrameRenderer::playResX() const { return m_impl->playResX; }
 int FrameRenderer::playResY() const { return m_impl->playResY; }
 int64_t FrameRenderer::lastEventEnd() const { return m_impl->lastEnd; }
 
-void FrameRenderer::drawOver(Image& frame, int64_t ms) {
-    if (frame.empty() || m_impl->text.empty()) return;
-    ASS_Track* track = m_impl->trackFor(ms);
-    if (!track) return;
+const ASS_Image* FrameRenderer::Impl::imagesAt(int width, int height, int64_t ms) {
+    if (width <= 0 || height <= 0 || text.empty()) return nullptr;
+    ASS_Track* t = trackFor(ms);
+    if (!t) return nullptr;
     // The storage size is the frame's, as players set it for a video they
     // show at its own size: borders and blurs scale with it.
-    ass_set_frame_size(m_impl->renderer, frame.width, frame.height);
-    ass_set_storage_size(m_impl->renderer, frame.width, frame.height);
-    blend(frame, ass_render_frame(m_impl->renderer, track, ms, nullptr));
+    ass_set_frame_size(renderer, width, height);
+    ass_set_storage_size(renderer, width, height);
+    return ass_render_frame(renderer, t, ms, nullptr);
+}
+
+void FrameRenderer::drawOver(Image& frame, int64_t ms) { blend(frame, m_impl->imagesAt(frame.width, frame.height, ms)); }
+
+void FrameRenderer::drawOver(media::Picture420& frame, int64_t ms) {
+    blend(frame, m_impl->imagesAt(frame.width, frame.height, ms));
 }
 
 Image FrameRenderer::render(int width, int height, int64_t ms, Colour background) {

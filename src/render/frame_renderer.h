@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "media/video_rewriter.h"
 #include "render/image.h"
 
 namespace kvelmor::render {
@@ -47,6 +48,9 @@ public:
     // Draws the subtitles shown at `ms` (milliseconds) over `frame`, scaled
     // from PlayResX × PlayResY to the frame's size as a player scales them.
     void drawOver(Image& frame, int64_t ms);
+    // The same over a picture of a video being made, blended in its YUV
+    // colours so that the picture is never converted to RGB and back.
+    void drawOver(media::Picture420& frame, int64_t ms);
     // A frame of the given size: the subtitles at `ms` over a solid colour.
     Image render(int width, int height, int64_t ms, Colour background);
 

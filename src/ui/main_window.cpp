@@ -55,6 +55,7 @@
 #include "ui/ruby_editor.h"
 #include "ui/undo_commands.h"
 #include "ui/version_window.h"
+#include "ui/video_export_dialog.h"
 #include "common/japanese_text.h"
 
 namespace kvelmor::ui {
@@ -430,6 +431,9 @@ void MainWindow::buildMenus() {
     add(file, "menuSaveLyrics", "歌詞を保存(&L)...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
         &MainWindow::saveLyricsFromDialog);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
+    add(file, "menuExportVideo", "動画を書き出す(&V)...", QKeySequence(), [this] {
+        showVideoExportDialog(this, m_session, m_dialogs, m_preview ? m_preview->media() : QString());
+    });
     file->addSeparator();
     m_recentMenu = file->addMenu("最近使ったファイル(&F)");
     m_recentMenu->setObjectName("menuRecent");

@@ -19,9 +19,11 @@
 
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
+#include "ui/dialogs.h"
 #include "ui/lyrics_editor.h"
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
+#include "ui/video_export_dialog.h"
 
 using namespace kvelmor;
 
@@ -110,6 +112,11 @@ int main(int argc, char** argv) {
     {
         ui::LyricsEditor editor(session, nullptr);
         ok = save(editor, out / "lyrics-editor.png") && ok;
+    }
+    {
+        ui::Dialogs dialogs = ui::Dialogs::standard();
+        ui::VideoExportDialog dialog(session, dialogs, "/home/user/Videos/clip.mp4");
+        ok = save(dialog, out / "video-export.png") && ok;
     }
     return ok ? 0 : 1;
 }

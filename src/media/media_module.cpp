@@ -9,6 +9,7 @@ const kvelmor::media::MediaModuleApi kApi{
     sizeof(kvelmor::media::MediaModuleApi),
     &kvelmor::media::module::readMediaInfo,
     &kvelmor::media::module::openVideoFrames,
+    &kvelmor::media::module::decodeSongSound,
 };
 
 }  // namespace

@@ -38,19 +38,22 @@
 
 #include "common/reporter.h"
 #include "media/media_probe.h"
+#include "media/song_sound.h"
 #include "media/video_frames.h"
 
 namespace kvelmor::media {
 
 // Raised whenever MediaModuleApi changes; a module of another version is
 // refused rather than called with the wrong table.
-inline constexpr uint32_t kMediaModuleVersion = 2;
+inline constexpr uint32_t kMediaModuleVersion = 3;
 
 struct MediaModuleApi {
     uint32_t version;  // kMediaModuleVersion of the module
     size_t size;       // sizeof(MediaModuleApi) of the module
     std::optional<MediaInfo> (*readMediaInfo)(const std::string& path, Reporter& reporter);
     std::unique_ptr<VideoFrames> (*openVideoFrames)(const std::string& path, Reporter& reporter);
+    std::optional<SongSound> (*decodeSongSound)(const std::string& path, const SoundRequest& request,
+                                                Reporter& reporter, const std::atomic<bool>* cancel);
 };
 
 // The name of the module's one exported function: const MediaModuleApi* (void).
@@ -62,6 +65,8 @@ inline constexpr const char* kMediaModuleFileName = "kvelmor_media.so";
 namespace module {
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter);
 std::unique_ptr<VideoFrames> openVideoFrames(const std::string& path, Reporter& reporter);
+std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
+                                         const std::atomic<bool>* cancel);
 }  // namespace module
 
 // The module's table, loaded on the first call and kept for the rest of the

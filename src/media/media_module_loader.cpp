@@ -105,4 +105,11 @@ std::unique_ptr<VideoFrames> VideoFrames::open(const std::string& path, Reporter
     return api->openVideoFrames(path, reporter);
 }
 
+std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
+                                         const std::atomic<bool>* cancel) {
+    const MediaModuleApi* api = loadMediaModule(reporter, path);
+    if (api == nullptr) return std::nullopt;
+    return api->decodeSongSound(path, request, reporter, cancel);
+}
+
 }  // namespace kvelmor::media

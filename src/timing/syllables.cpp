@@ -307,7 +307,7 @@ std::vector<TimingLine> readLyrics(std::string_view utf8, const ParseOptions& op
             const auto value = l.substr(11);
             if (value == "0.9953125") scale = 1.0 / lyrics::kTimeCorrectionFactor;
             else if (value == "1") scale = 1.0;
-            line.text = "@timeratio=1";  // the times are kept in real time
+            continue;  // the times are kept in real time, and written with "@timeratio=1" first
         } else if ((!l.empty() && l[0] == '@') || trimmed(u).empty()) {
             line.text = std::string(l);
         } else if (lyrics::holdsTimeTag(l)) {

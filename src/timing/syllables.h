@@ -98,8 +98,10 @@ TimingLine readTimedLine(std::u32string_view line, double scale = 1.0);
 
 // Every line of a lyrics text (UTF-8): header and blank lines kept as they
 // are, timed lines read with their times, plain lines split. A file's
-// "@timeratio=0.9953125" times are corrected as they are read, and the
-// line is written back as "@timeratio=1", since taps are in real time.
+// "@timeratio=" line holds for the lines after it, as the converter reads
+// it: corrected times are brought to real time as they are read, and the
+// line itself is left out (the timed lyrics are written after
+// "@timeratio=1", since taps are in real time).
 std::vector<TimingLine> readLyrics(std::string_view utf8, const ParseOptions& options);
 
 // Whether the character is one a base of the untimed notation is made of

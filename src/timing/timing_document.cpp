@@ -83,10 +83,8 @@ bool TimingDocument::redo() {
     return true;
 }
 
-std::optional<Millis> TimingDocument::lastTapTime() const {
-    for (size_t i = std::min(m_done + 1, m_history.size()); i > 0; --i)
-        if (m_history[i - 1].tapTime) return m_history[i - 1].tapTime;
-    return std::nullopt;
+std::optional<Millis> TimingDocument::undoTapTime() const {
+    return m_done > 0 ? m_history[m_done - 1].tapTime : std::nullopt;
 }
 
 void TimingDocument::tap(Millis t) {
@@ -353,7 +351,6 @@ std::string TimingDocument::timedText() const {
     std::string out = "@timeratio=1\n";
     for (const TimingLine& l : m_lines) {
         if (!l.lyric) {
-            if (l.text == "@timeratio=1") continue;
             out += l.text;
         } else {
             out += isTimed(l) ? timedLine(l) : untimedLine(l);
@@ -396,25 +393,109 @@ bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter&
 
 std::string recoveryPathFor(const std::string& songPath) { return songPath + ".kvelmor-timing"; }
 
+namespace {
+
+// The recovery file keeps every syllable as it is, timed or not: a line of
+// fields per lyric line, so that nothing is joined or split on the way back.
+// Fields are split by U+001F, syllables by U+001E (neither occurs in lyrics;
+// they are taken out of any text written).
+constexpr char kField = '\x1F';
+constexpr char kRecord = '\x1E';
+
+std::string clean(std::u32string_view text) {
+    std::string s = toUtf8(text);
+    std::erase_if(s, [](char c) { return c == kField || c == kRecord || c == '\n' || c == '\r'; });
+    return s;
+}
+
+std::string timeField(const std::optional<Millis>& t) { return t ? std::to_string(*t) : std::string(); }
+
+std::vector<std::string_view> splitOn(std::string_view s, char sep) {
+    std::vector<std::string_view> out;
+    size_t from = 0;
+    for (size_t at; (at = s.find(sep, from)) != std::string_view::npos; from = at + 1) out.push_back(s.substr(from, at - from));
+    out.push_back(s.substr(from));
+    return out;
+}
+
+std::optional<Millis> readTime(std::string_view s) {
+    if (s.empty()) return std::nullopt;
+    Millis v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9' || v > (INT64_MAX - 9) / 10) return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPath) {
+    std::string out = "@recovery=" + lyricsPath + "\n";
+    for (const TimingLine& l : doc.lines()) {
+        if (!l.lyric) {
+            out += "T" + std::string(1, kField) + clean(toU32(l.text)) + "\n";
+            continue;
+        }
+        out += "L";
+        for (const Ruby& r : l.rubies) out += kField + clean(r.base);
+        for (const Syllable& s : l.syllables)
+            out += kRecord + clean(s.text) + kField + clean(s.tail) + kField + clean(s.lead) + kField +
+                   std::to_string(s.ruby) + kField + timeField(s.start) + kField + timeField(s.end);
+        out += "\n";
+    }
+    return out;
+}
+
+std::optional<std::vector<TimingLine>> readRecoveryLines(std::string_view text) {
+    std::vector<TimingLine> lines;
+    for (std::string_view row : splitLines(text)) {
+        TimingLine l;
+        const auto records = splitOn(row, kRecord);
+        const auto head = splitOn(records[0], kField);
+        if (head[0] == "T" && head.size() == 2 && records.size() == 1) {
+            l.text = std::string(head[1]);
+        } else if (head[0] == "L") {
+            l.lyric = true;
+            for (size_t i = 1; i < head.size(); ++i) l.rubies.push_back({toU32(head[i])});
+            for (size_t i = 1; i < records.size(); ++i) {
+                const auto f = splitOn(records[i], kField);
+                if (f.size() != 6) return std::nullopt;
+                Syllable s{toU32(f[0]), toU32(f[1]), toU32(f[2]), -1, readTime(f[4]), readTime(f[5])};
+                if (f[3] != "-1") {
+                    const auto r = readTime(f[3]);
+                    if (!r || *r >= static_cast<Millis>(l.rubies.size())) return std::nullopt;
+                    s.ruby = static_cast<int>(*r);
+                }
+                l.syllables.push_back(std::move(s));
+            }
+        } else {
+            return std::nullopt;  // not a file this program wrote
+        }
+        lines.push_back(std::move(l));
+    }
+    return lines;
+}
+
+}  // namespace
+
 bool writeRecovery(const TimingDocument& doc, const std::string& lyricsPath, const std::string& songPath,
                    Reporter& reporter) {
     const std::string path = recoveryPathFor(songPath);
-    const FileResult w = writeFileAtomically(path, "@recovery=" + lyricsPath + "\n" + doc.timedText());
+    const FileResult w = writeFileAtomically(path, recoveryText(doc, lyricsPath));
     if (!w.ok) reporter.warning("cannot keep the marks in the recovery file: " + w.error, path);
     return w.ok;
 }
 
-std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath,
-                                     const ParseOptions& options) {
+std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath) {
     std::string bytes;
     if (!readFileBytes(recoveryPathFor(songPath), bytes, kMaxTextFileBytes).ok) return std::nullopt;
     const size_t eol = bytes.find('\n');
-    const std::string first = bytes.substr(0, eol);
-    if (!first.starts_with("@recovery=") || eol == std::string::npos) return std::nullopt;
+    if (!bytes.starts_with("@recovery=") || eol == std::string::npos) return std::nullopt;
     Recovery r;
-    r.lyricsPath = first.substr(10);
+    r.lyricsPath = bytes.substr(10, eol - 10);
     if (!lyricsPath.empty() && !sameFile(r.lyricsPath, lyricsPath)) return std::nullopt;
-    r.lines = readLyrics(std::string_view(bytes).substr(eol + 1), options);
+    auto lines = readRecoveryLines(std::string_view(bytes).substr(eol + 1));
+    if (!lines) return std::nullopt;
+    r.lines = std::move(*lines);
     return r;
 }
 

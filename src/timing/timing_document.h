@@ -87,8 +87,8 @@ public:
     bool canRedo() const { return m_done < m_history.size(); }
     bool undo();
     bool redo();
-    // The song time of the last tap undone or made (for the window to jump back to).
-    std::optional<Millis> lastTapTime() const;
+    // The song time of the tap or line end that undo() would take back.
+    std::optional<Millis> undoTapTime() const;
 
     // Whether there are changes since markSaved().
     bool modified() const { return m_done != m_savedAt; }
@@ -134,8 +134,9 @@ bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter&
 bool writeTimedText(const TimingDocument& doc, const std::string& path, Reporter& reporter);
 
 // The recovery file kept beside the song while marks are made: the song's
-// name + ".kvelmor-timing". It holds the lyrics file's path on its first line
-// ("@recovery=PATH") and then the timed text.
+// name + ".kvelmor-timing". Its first line names the lyrics file
+// ("@recovery=PATH"); then every line with every syllable as it is, timed or
+// not, so that restoring gives back exactly what was there.
 std::string recoveryPathFor(const std::string& songPath);
 bool writeRecovery(const TimingDocument& doc, const std::string& lyricsPath, const std::string& songPath,
                    Reporter& reporter);
@@ -143,10 +144,9 @@ struct Recovery {
     std::string lyricsPath;
     std::vector<TimingLine> lines;
 };
-// The recovery file for a song and lyrics file, if one is there and was
-// written for that lyrics file.
-std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath,
-                                     const ParseOptions& options);
+// The recovery file for a song, if one is there, was written for that
+// lyrics file and reads whole.
+std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath);
 void removeRecovery(const std::string& songPath);
 
 }  // namespace kvelmor::timing

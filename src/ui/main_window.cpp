@@ -379,6 +379,7 @@ void MainWindow::buildMenus() {
     add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
     add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
+    add(file, "menuTiming", "タイミング(&T)...", QKeySequence(Qt::CTRL | Qt::Key_T), &MainWindow::openTimingFromMenu);
     file->addSeparator();
     add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
 

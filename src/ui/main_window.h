@@ -26,6 +26,8 @@ class PreviewPane;
 
 struct FormField;
 
+class TimingWindow;
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -43,6 +45,9 @@ public:
     // The splitter whose right side takes a preview pane; the tabs are on its left.
     QSplitter* splitter() const { return m_splitter; }
     PreviewPane* preview() const { return m_preview; }
+    // The timing window over the lyrics and the song given (asked for when
+    // empty); the timed lyrics it saves are loaded here. Nothing when cancelled.
+    TimingWindow* openTimingWindow(const QString& lyricsPath = {}, const QString& soundPath = {});
 
 public slots:
     void loadSongFromDialog();       // Command1 click, Ctrl+O
@@ -56,6 +61,7 @@ public slots:
     void showCreditWindow();         // menuCreditConfig
     void showVersionWindow();        // menuVersion
     void openHelp();                 // menuHELPON
+    void openTimingFromMenu();       // menuTiming
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -210,12 +210,19 @@ TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {
     // The recovery file belongs to one lyrics file and gives its marks back.
     const std::string songPath = (dir / "song.flac").string();
     ASSERT_TRUE(writeRecovery(doc, txt, songPath, reports));
-    EXPECT_FALSE(readRecovery(songPath, (dir / "other.txt").string(), {}));
-    const auto recovered = readRecovery(songPath, txt, {});
+    EXPECT_FALSE(readRecovery(songPath, (dir / "other.txt").string()));
+    // A line half tapped keeps the syllables not yet tapped.
+    TimingDocument half(readLyrics("春(はる)のかぜ\n", {}));
+    half.tap(1000);
+    ASSERT_TRUE(writeRecovery(half, txt, songPath, reports));
+    const auto recovered = readRecovery(songPath, txt);
     ASSERT_TRUE(recovered);
-    EXPECT_EQ(TimingDocument(recovered->lines).timedText(), doc.timedText());
+    EXPECT_EQ(recovered->lines, half.lines());
     removeRecovery(songPath);
-    EXPECT_FALSE(readRecovery(songPath, txt, {}));
+    EXPECT_FALSE(readRecovery(songPath, txt));
+    // A file of another kind under that name is no recovery.
+    std::ofstream(recoveryPathFor(songPath)) << "@recovery=" << txt << "\nL\x1E" "a\x1F\x1F\x1F" "7\x1F\x1F\n";
+    EXPECT_FALSE(readRecovery(songPath, txt));
     std::filesystem::remove_all(dir);
 }
 

@@ -1,0 +1,140 @@
+#pragma once
+// The timing window (タイミング): plain or timed lyrics and a song, tapped
+// along with the music syllable by syllable. The lyrics with the syllable to
+// tap highlighted, the waveform with every mark, and the karaoke as it will
+// look, all at the time of one clock. The marks themselves live in the core
+// (timing::TimingDocument); this window draws them and takes the keys.
+//
+// Keys: Space tap (hold and let go: the syllable's end), Enter the line's
+// end, Backspace take the last mark back and jump back two seconds; P play
+// or pause, F5 play from the cursor's line, F6 from two seconds before the
+// selected mark, Ctrl+L play the cursor's line alone; Left/Right select a
+// mark, Shift+Left/Right move it by 10 ms; Up/Down the line to tap;
+// Ctrl+J join the syllable to tap with the next, Ctrl+K split it after its
+// first character; Ctrl+Z / Ctrl+Y undo and redo; Ctrl+S save.
+
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "app/session.h"
+#include "common/reporter.h"
+#include "media/waveform.h"
+#include "timing/hyphenation.h"
+#include "timing/timing_document.h"
+#include "ui/dialogs.h"
+
+class QComboBox;
+class QCheckBox;
+class QLabel;
+class QTimer;
+
+namespace kvelmor::ui {
+
+class PreviewPane;
+class SoundPlayer;
+class TimingClock;
+
+class TimingWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `mainSession` gives the settings the preview draws with and the measurer.
+    TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TimingWindow() override;
+
+    // Reads plain or timed lyrics; false, with a message naming the file, when
+    // they cannot be read or hold no syllable.
+    bool openLyrics(const QString& path);
+    // Decodes the song on a worker; the waveform appears when it is done.
+    void openSound(const QString& path);
+    // Waits (tests, benchmarks) until the song opened is decoded; false when it failed.
+    bool waitForSound(int timeoutMs = 30000);
+
+    // Replaces the clock (tests inject one they move by hand).
+    void setClock(TimingClock* clock);
+    TimingClock& clock() const { return *m_clock; }
+
+    // Writes the timed lyrics (.kra by the name, else UTF-8 text); false,
+    // with a message naming the file, when they cannot be written.
+    bool saveTo(const QString& path);
+    void setSavePath(const QString& path) { m_savePath = path; }
+
+    timing::TimingDocument& document() { return m_doc; }
+    PreviewPane* preview() const { return m_preview; }
+    std::optional<timing::MarkRef> selectedMark() const { return m_selected; }
+    // The preview's song as last rebuilt from the marks (tests).
+    const app::Session& previewSession() const { return m_previewSession; }
+
+    // Milliseconds subtracted from every tap: the delay of the user and the sound device.
+    void setLatency(qint64 ms) { m_latency = ms; }
+
+public slots:
+    void save();
+    void togglePlay();
+    void setSpeedPercent(int percent);
+
+signals:
+    // Timed lyrics were written to `path` (the main window loads them).
+    void saved(const QString& path);
+    // Marks, syllables or the cursor changed.
+    void documentChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class LyricsView;
+    class WaveformView;
+    friend class LyricsView;
+    friend class WaveformView;
+
+    bool handleKey(QKeyEvent* key, bool press);
+    qint64 tapTime() const;
+    void changed();
+    void rebuildPreview();
+    void tick();
+    void playFrom(qint64 ms, std::optional<qint64> stopAt = std::nullopt);
+    void selectMark(int step);
+    void keepRecovery();
+    void offerRecovery();
+    void showStatus();
+    timing::ParseOptions parseOptions() const;
+
+    app::Session& m_mainSession;
+    Dialogs& m_dialogs;
+    CollectingReporter m_previewReports;
+    app::Session m_previewSession;
+    timing::Hyphenator m_hyphenator;
+    timing::TimingDocument m_doc;
+    QString m_lyricsPath;
+    QString m_soundPath;
+    QString m_savePath;
+
+    SoundPlayer* m_player;
+    TimingClock* m_clock;
+    struct Decoding;
+    std::shared_ptr<Decoding> m_decoding;
+    std::shared_ptr<const media::WaveformSummary> m_waveform;
+
+    LyricsView* m_lyrics;
+    WaveformView* m_wave;
+    PreviewPane* m_preview;
+    QLabel* m_status;
+    QComboBox* m_speed;
+    QCheckBox* m_joinSmall;
+    QComboBox* m_latin;
+    QTimer* m_ticker;
+    QTimer* m_recoveryTimer;
+    QTimer* m_previewTimer;
+
+    std::optional<timing::MarkRef> m_selected;
+    std::optional<qint64> m_stopAt;  // milliseconds: playback of a line or syllable alone stops here
+    qint64 m_latency = 0;
+    size_t m_changes = 0;            // changes made, for the recovery file
+    size_t m_recoveredChanges = 0;   // changes already in the recovery file
+    bool m_restored = false;         // marks taken from a recovery file, not yet saved
+};
+
+}  // namespace kvelmor::ui

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QThread>
 #include <QTimer>
@@ -30,6 +31,7 @@
 #include "common/file_io.h"
 #include "lyrics/reader.h"
 #include "media/song_sound.h"
+#include "timing/onsets.h"
 #include "ui/preview_pane.h"
 #include "ui/qt_text.h"
 #include "ui/sound_player.h"
@@ -288,6 +290,8 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     setObjectName("timingWindow");
     setWindowTitle(QStringLiteral("タイミング[*]"));
     m_previewSession.settings = mainSession.settings;
+    const auto stored = mainSession.ini.findValue("timing", "latencyMs");
+    m_latency = stored ? std::clamp<qint64>(std::atoll(stored->c_str()), -500, 500) : 0;
 
     auto* bar = new QHBoxLayout;
     auto* play = new QPushButton(QStringLiteral("再生/停止 (P)"), this);
@@ -318,6 +322,16 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     bar->addWidget(m_joinSmall);
     bar->addWidget(m_latin);
     bar->addWidget(resplit);
+    m_snap = new QCheckBox(QStringLiteral("オンセットに吸着"), this);
+    m_snap->setObjectName("timingSnap");
+    m_latencyBox = new QSpinBox(this);
+    m_latencyBox->setObjectName("timingLatency");
+    m_latencyBox->setRange(-500, 500);
+    m_latencyBox->setSuffix(QStringLiteral(" ms"));
+    m_latencyBox->setToolTip(QStringLiteral("打鍵と音声出力の遅れ: 各打鍵から差し引きます"));
+    bar->addWidget(m_snap);
+    bar->addWidget(new QLabel(QStringLiteral("遅延補正"), this));
+    bar->addWidget(m_latencyBox);
     bar->addStretch();
     bar->addWidget(saveButton);
 
@@ -360,8 +374,18 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     m_previewTimer->setSingleShot(true);
     m_previewTimer->setInterval(0);
     connect(m_previewTimer, &QTimer::timeout, this, &TimingWindow::rebuildPreview);
+    m_latencyBox->setValue(static_cast<int>(m_latency));
+    connect(m_latencyBox, &QSpinBox::valueChanged, this, [this](int ms) { setLatency(ms); });
     showStatus();
 }
+
+void TimingWindow::setLatency(qint64 ms) {
+    m_latency = std::clamp<qint64>(ms, -500, 500);
+    if (m_latencyBox->value() != m_latency) m_latencyBox->setValue(static_cast<int>(m_latency));
+    m_mainSession.ini.SetValue("timing", "latencyMs", std::to_string(m_latency));
+}
+
+void TimingWindow::setSnapToOnsets(bool on) { m_snap->setChecked(on); }
 
 TimingWindow::~TimingWindow() {
     if (m_decoding) m_decoding->cancel = true;
@@ -417,9 +441,12 @@ void TimingWindow::openSound(const QString& path) {
         auto sound = media::decodeSongSound(file, {}, reports, &decoding->cancel);
         std::shared_ptr<const media::SongSound> shared;
         std::shared_ptr<const media::WaveformSummary> wave;
+        std::vector<timing::Millis> onsets;
         if (sound) {
             shared = std::make_shared<const media::SongSound>(std::move(*sound));
             wave = std::make_shared<const media::WaveformSummary>(*shared);
+            onsets = timing::detectOnsets(shared->samples.data(), shared->frameCount(), shared->channels,
+                                          shared->sampleRate);
         }
         QString failure;
         for (const Report& r : reports.reports) failure += qs(r.file + ": " + r.text) + "\n";
@@ -427,11 +454,12 @@ void TimingWindow::openSound(const QString& path) {
         if (!cancelled && self) {
             QMetaObject::invokeMethod(
                 self.data(),
-                [self, decoding, shared, wave, failure] {
+                [self, decoding, shared, wave, failure, onsets = std::move(onsets)] {
                     if (!self || self->m_decoding != decoding) return;
                     if (shared) {
                         self->m_player->setSound(shared);
                         self->m_waveform = wave;
+                        self->m_onsets = onsets;
                         self->offerRecovery();
                     } else {
                         self->m_dialogs.message(self, QMessageBox::Warning, self->windowTitle(),
@@ -471,7 +499,11 @@ bool TimingWindow::waitForSound(int timeoutMs) {
     return false;
 }
 
-qint64 TimingWindow::tapTime() const { return std::max<qint64>(0, m_clock->position() - m_latency); }
+qint64 TimingWindow::tapTime() const {
+    const qint64 t = std::max<qint64>(0, m_clock->position() - m_latency);
+    // 60 ms: a tap that far off is felt as late or early, one nearer is not.
+    return m_snap->isChecked() ? timing::snapToOnset(m_onsets, t, 60) : t;
+}
 
 bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
     const bool ctrl = key->modifiers() & Qt::ControlModifier;
@@ -584,7 +616,13 @@ void TimingWindow::changed() {
     m_lyrics->refresh();
     m_wave->update();
     setWindowModified(m_doc.modified() || m_restored);
-    m_previewTimer->start();  // after the marks are drawn
+    // After the marks are drawn. Rebuilding the preview's song takes up to
+    // ~70 ms for the largest song, and a key arriving meanwhile waits: while
+    // the song plays it is rebuilt at most every 300 ms.
+    if (!m_previewTimer->isActive()) {
+        m_previewTimer->setInterval(m_clock->isPlaying() ? 300 : 0);
+        m_previewTimer->start();
+    }
     showStatus();
     emit documentChanged();
 }

@@ -28,6 +28,7 @@
 class QComboBox;
 class QCheckBox;
 class QLabel;
+class QSpinBox;
 class QTimer;
 
 namespace kvelmor::ui {
@@ -66,8 +67,13 @@ public:
     // The preview's song as last rebuilt from the marks (tests).
     const app::Session& previewSession() const { return m_previewSession; }
 
-    // Milliseconds subtracted from every tap: the delay of the user and the sound device.
-    void setLatency(qint64 ms) { m_latency = ms; }
+    // Milliseconds subtracted from every tap: the delay of the user and the
+    // sound device. Kept in the settings file ([timing] latencyMs).
+    void setLatency(qint64 ms);
+    qint64 latency() const { return m_latency; }
+    // Taps moved onto the nearest note onset within 60 ms (when the song is decoded).
+    void setSnapToOnsets(bool on);
+    const std::vector<timing::Millis>& onsets() const { return m_onsets; }
 
 public slots:
     void save();
@@ -117,6 +123,7 @@ private:
     struct Decoding;
     std::shared_ptr<Decoding> m_decoding;
     std::shared_ptr<const media::WaveformSummary> m_waveform;
+    std::vector<timing::Millis> m_onsets;  // of the song, in order
 
     LyricsView* m_lyrics;
     WaveformView* m_wave;
@@ -125,6 +132,8 @@ private:
     QComboBox* m_speed;
     QCheckBox* m_joinSmall;
     QComboBox* m_latin;
+    QCheckBox* m_snap;
+    QSpinBox* m_latencyBox;
     QTimer* m_ticker;
     QTimer* m_recoveryTimer;
     QTimer* m_previewTimer;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <variant>
@@ -12,6 +13,7 @@
 #include "measure/fixed_measurer.h"
 #include "settings/conversion_settings.h"
 #include "timing/hyphenation.h"
+#include "timing/onsets.h"
 #include "timing/timing_document.h"
 
 namespace kvelmor::timing {
@@ -224,6 +226,33 @@ TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {
     std::ofstream(recoveryPathFor(songPath)) << "@recovery=" << txt << "\nL\x1E" "a\x1F\x1F\x1F" "7\x1F\x1F\n";
     EXPECT_FALSE(readRecovery(songPath, txt));
     std::filesystem::remove_all(dir);
+}
+
+TEST(Onsets, ClicksAreFoundAndTapsNearThemSnapOntoThem) {
+    // Stereo at 44.1 kHz: digital silence with a 10 ms click every 500 ms from 1 s on.
+    constexpr int kRate = 44100;
+    std::vector<float> samples(static_cast<size_t>(kRate * 4) * 2);
+    for (size_t f = 0; f < samples.size() / 2; ++f) {
+        const double t = static_cast<double>(f) / kRate;
+        const bool click = t >= 1.0 && std::fmod(t, 0.5) < 0.01;
+        const auto v = static_cast<float>(click ? 0.8 * std::sin(2 * M_PI * 2000 * t) : 0);
+        samples[2 * f] = samples[2 * f + 1] = v;
+    }
+    const auto onsets = detectOnsets(samples.data(), static_cast<int64_t>(samples.size() / 2), 2, kRate);
+    const Millis clicks[] = {0, 1000, 1500, 2000, 2500, 3000, 3500};  // and the start
+    ASSERT_EQ(onsets.size(), std::size(clicks));
+    for (size_t i = 0; i < onsets.size(); ++i) EXPECT_NEAR(onsets[i], clicks[i], 15) << i;
+    struct Case {
+        Millis tap, window, expected;
+    };
+    const Case cases[] = {
+        {onsets[2] + 40, 50, onsets[2]},       // late, within the window
+        {onsets[2] - 30, 50, onsets[2]},       // early
+        {onsets[2] + 80, 50, onsets[2] + 80},  // too far: as tapped
+        {onsets[2] + 260, 300, onsets[3]},     // the nearer of two
+        {5000, 50, 5000},                      // after the last
+    };
+    for (const Case& c : cases) EXPECT_EQ(snapToOnset(onsets, c.tap, c.window), c.expected) << c.tap;
 }
 
 }  // namespace

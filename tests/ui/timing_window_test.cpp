@@ -20,25 +20,7 @@ using namespace kvelmor;
 
 namespace {
 
-// A clock the test sets; play() jumps to where it is asked.
-class HandClock : public ui::TimingClock {
-public:
-    qint64 position() const override { return m_at; }
-    bool isPlaying() const override { return m_playing; }
-    void play(qint64 from) override {
-        m_at = from;
-        m_playing = true;
-    }
-    void pause() override { m_playing = false; }
-    void setSpeed(double s) override { m_speed = s; }
-    double speed() const override { return m_speed; }
-    void set(qint64 ms) { m_at = ms; }
-
-private:
-    qint64 m_at = 0;
-    bool m_playing = false;
-    double m_speed = 1;
-};
+using HandClock = ui::ManualClock;
 
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -201,4 +183,36 @@ TEST(TimingWindow, LyricsOrSoundThatCannotBeUsedAreReportedNamingTheFile) {
     EXPECT_FALSE(window.waitForSound());
     ASSERT_EQ(f.messages.size(), 2);
     EXPECT_TRUE(f.messages[1].contains(QString::fromStdString(notSound)));
+}
+
+TEST(TimingWindow, LatencyIsTakenOffEveryTapAndSnappingMovesTapsOntoTheClicks) {
+    KVELMOR_NEED_FFMPEG();
+    Fixture f;
+    const std::string song =
+        f.media.make("clicks.wav", "-f lavfi -i \"aevalsrc='if(lt(mod(t\\,0.5)\\,0.01)*gte(t\\,1)\\,0.8*sin(2*PI*2000*t)\\,0)'"
+                                   ":s=44100:d=4\"");
+    ASSERT_FALSE(song.empty());
+    ui::TimingWindow window(f.loaded.session, f.dialogs);
+    HandClock clock;
+    window.setClock(&clock);
+    ASSERT_TRUE(window.openLyrics(QString::fromStdString(f.lyrics("ららら\n"))));
+    window.openSound(QString::fromStdString(song));
+    ASSERT_TRUE(window.waitForSound());
+    window.show();
+    f.loaded.session.ini.SetPath((f.loaded.dir / "Kvelmor.ini").string());
+    window.setLatency(30);
+    EXPECT_EQ(f.loaded.session.ini.findValue("timing", "latencyMs"), "30");  // saved with the settings
+    clock.set(1530);
+    press(window.focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(window.document().markTime({0, 0, false}), 1500);
+    window.setLatency(0);
+    window.setSnapToOnsets(true);
+    ASSERT_GE(window.onsets().size(), 6u);
+    clock.set(1545);  // 45 ms late for the click at 1.5 s
+    press(window.focusWidget(), Qt::Key_Space);
+    EXPECT_NEAR(static_cast<double>(*window.document().markTime({0, 1, false})), 1500, 5);
+    clock.set(1750);  // no click within 60 ms: as tapped
+    press(window.focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(window.document().markTime({0, 2, false}), 1750);
+    f.unsavedAnswer = QMessageBox::Discard;
 }

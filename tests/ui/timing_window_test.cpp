@@ -45,6 +45,21 @@ struct Fixture {
             return unsavedAnswer;
         };
     }
+    // A click track: a 10 ms click (2 kHz) every 500 ms from 1 s on.
+    std::string clicks(double seconds) const {
+        return media.make("clicks.wav", "-f lavfi -i \"aevalsrc='if(lt(mod(t\\,0.5)\\,0.01)*gte(t\\,1)\\,"
+                                        "0.8*sin(2*PI*2000*t)\\,0)':s=44100:d=" + std::to_string(seconds) + "\"");
+    }
+    // A window over the lyrics and song given, on the clock given, shown.
+    std::unique_ptr<ui::TimingWindow> open(const std::string& lyricsText, const std::string& song, ui::ManualClock& clock) {
+        auto window = std::make_unique<ui::TimingWindow>(loaded.session, dialogs);
+        window->setClock(&clock);
+        if (!window->openLyrics(QString::fromStdString(lyrics(lyricsText)))) return nullptr;
+        window->openSound(QString::fromStdString(song));
+        if (!window->waitForSound()) return nullptr;
+        window->show();
+        return window;
+    }
     std::string lyrics(const std::string& text) const {
         const std::string path = (loaded.dir / "plain.txt").string();
         std::ofstream(path, std::ios::binary) << text;
@@ -62,17 +77,12 @@ void press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 TEST(TimingWindow, TappingTheClicksThroughTheKeysWritesTheirTimes) {
     KVELMOR_NEED_FFMPEG();
     Fixture f;
-    // A click every 500 ms from 1 s on: the song the lyrics are tapped to.
-    const std::string song =
-        f.media.make("clicks.wav", "-f lavfi -i \"aevalsrc='if(lt(mod(t\\,0.5)\\,0.01)*gte(t\\,1)\\,0.8\\,0)':s=44100:d=8\"");
+    const std::string song = f.clicks(8);  // the song the lyrics are tapped to
     ASSERT_FALSE(song.empty());
-    ui::TimingWindow window(f.loaded.session, f.dialogs);
     HandClock clock;
-    window.setClock(&clock);
-    ASSERT_TRUE(window.openLyrics(QString::fromStdString(f.lyrics("@title=クリック\nさくら\n\n春(はる)だ\n"))));
-    window.openSound(QString::fromStdString(song));
-    ASSERT_TRUE(window.waitForSound());
-    window.show();
+    const auto opened = f.open("@title=クリック\nさくら\n\n春(はる)だ\n", song, clock);
+    ASSERT_TRUE(opened);
+    ui::TimingWindow& window = *opened;
     QWidget* keys = window.focusWidget() ? window.focusWidget() : &window;
 
     // Taps exactly on the clicks; the last line ended with Enter; one tap
@@ -188,17 +198,12 @@ TEST(TimingWindow, LyricsOrSoundThatCannotBeUsedAreReportedNamingTheFile) {
 TEST(TimingWindow, LatencyIsTakenOffEveryTapAndSnappingMovesTapsOntoTheClicks) {
     KVELMOR_NEED_FFMPEG();
     Fixture f;
-    const std::string song =
-        f.media.make("clicks.wav", "-f lavfi -i \"aevalsrc='if(lt(mod(t\\,0.5)\\,0.01)*gte(t\\,1)\\,0.8*sin(2*PI*2000*t)\\,0)'"
-                                   ":s=44100:d=4\"");
+    const std::string song = f.clicks(4);
     ASSERT_FALSE(song.empty());
-    ui::TimingWindow window(f.loaded.session, f.dialogs);
     HandClock clock;
-    window.setClock(&clock);
-    ASSERT_TRUE(window.openLyrics(QString::fromStdString(f.lyrics("ららら\n"))));
-    window.openSound(QString::fromStdString(song));
-    ASSERT_TRUE(window.waitForSound());
-    window.show();
+    const auto opened = f.open("ららら\n", song, clock);
+    ASSERT_TRUE(opened);
+    ui::TimingWindow& window = *opened;
     f.loaded.session.ini.SetPath((f.loaded.dir / "Kvelmor.ini").string());
     window.setLatency(30);
     EXPECT_EQ(f.loaded.session.ini.findValue("timing", "latencyMs"), "30");  // saved with the settings

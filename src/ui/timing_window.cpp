@@ -606,8 +606,15 @@ void TimingWindow::selectMark(int step) {
     int at = -1;
     for (size_t i = 0; i < marks.size(); ++i)
         if (m_selected && marks[i].ref == *m_selected) at = static_cast<int>(i);
-    at = at < 0 ? (step > 0 ? 0 : static_cast<int>(marks.size()) - 1)
-                : std::clamp(at + step, 0, static_cast<int>(marks.size()) - 1);
+    if (at < 0) {
+        // Nothing selected yet: the mark nearest the play line.
+        const qint64 now = m_clock->position();
+        at = 0;
+        for (size_t i = 1; i < marks.size(); ++i)
+            if (std::abs(marks[i].time - now) < std::abs(marks[static_cast<size_t>(at)].time - now)) at = static_cast<int>(i);
+    } else {
+        at = std::clamp(at + step, 0, static_cast<int>(marks.size()) - 1);
+    }
     m_selected = marks[static_cast<size_t>(at)].ref;
 }
 

@@ -54,6 +54,24 @@ void WaveformOfFiveMinutes(benchmark::State& state) {
     state.counters["sound_MB"] = static_cast<double>(bytes) / (1 << 20);
 }
 
+// Opening a song until the waveform of its first 11 seconds (the strip's
+// width at its first zoom, 10 ms a pixel) can be drawn: the window shows the
+// waveform as it grows.
+void WaveformFirstShown(benchmark::State& state) {
+    for (auto _ : state) {
+        NullReporter r;
+        std::atomic<bool> enough{false};
+        media::WaveformSummary wave(44100, 2);
+        int64_t decoded = 0;
+        media::decodeSongSound(fiveMinuteSong(), {}, r, &enough, [&](const float* samples, int64_t frames) {
+            wave.append(samples, frames);
+            decoded += frames;
+            if (decoded >= 11 * 44100) enough = true;  // stops the decoding: the strip is full
+        });
+        benchmark::DoNotOptimize(wave);
+    }
+}
+
 // One frame of the strip, 1100 pixels wide, at a zoom (milliseconds a pixel).
 void WaveformFrame(benchmark::State& state) {
     NullReporter r;
@@ -163,6 +181,7 @@ void TapAccuracy(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(WaveformOfFiveMinutes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(WaveformFirstShown)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WaveformFrame)->ArgName("ms_per_px")->Arg(1)->Arg(10)->Arg(300)->Unit(benchmark::kMicrosecond);
 BENCHMARK(KeyToRedraw)->ArgName("largest")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(TapAccuracy)->ArgName("speed_percent")->Arg(100)->Arg(50)->Unit(benchmark::kMicrosecond)->UseRealTime();

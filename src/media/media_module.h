@@ -53,7 +53,8 @@ struct MediaModuleApi {
     std::optional<MediaInfo> (*readMediaInfo)(const std::string& path, Reporter& reporter);
     std::unique_ptr<VideoFrames> (*openVideoFrames)(const std::string& path, Reporter& reporter);
     std::optional<SongSound> (*decodeSongSound)(const std::string& path, const SoundRequest& request,
-                                                Reporter& reporter, const std::atomic<bool>* cancel);
+                                                Reporter& reporter, const std::atomic<bool>* cancel,
+                                                const SoundProgress& progress);
 };
 
 // The name of the module's one exported function: const MediaModuleApi* (void).
@@ -66,7 +67,7 @@ namespace module {
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter);
 std::unique_ptr<VideoFrames> openVideoFrames(const std::string& path, Reporter& reporter);
 std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
-                                         const std::atomic<bool>* cancel);
+                                         const std::atomic<bool>* cancel, const SoundProgress& progress);
 }  // namespace module
 
 // The module's table, loaded on the first call and kept for the rest of the

@@ -106,10 +106,10 @@ std::unique_ptr<VideoFrames> VideoFrames::open(const std::string& path, Reporter
 }
 
 std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
-                                         const std::atomic<bool>* cancel) {
+                                         const std::atomic<bool>* cancel, const SoundProgress& progress) {
     const MediaModuleApi* api = loadMediaModule(reporter, path);
     if (api == nullptr) return std::nullopt;
-    return api->decodeSongSound(path, request, reporter, cancel);
+    return api->decodeSongSound(path, request, reporter, cancel, progress);
 }
 
 }  // namespace kvelmor::media

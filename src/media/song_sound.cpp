@@ -29,7 +29,7 @@ struct ResamplerFreer {
 }  // namespace
 
 std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
-                                         const std::atomic<bool>* cancel) {
+                                         const std::atomic<bool>* cancel, const SoundProgress& progress) {
     auto fail = [&](const std::string& why) -> std::optional<SongSound> {
         reporter.error("cannot decode the sound: " + why, path);
         return std::nullopt;
@@ -85,6 +85,7 @@ std::optional<SongSound> decodeSongSound(const std::string& path, const SoundReq
         const int made = swr_convert(resampler.get(), &out, room, f ? const_cast<const uint8_t**>(f->extended_data) : nullptr, in);
         if (made < 0) return false;
         sound.samples.resize(at + static_cast<size_t>(made) * static_cast<size_t>(request.channels));
+        if (progress && made > 0) progress(sound.samples.data() + at, made);
         return true;
     };
     auto drain = [&]() -> int {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,11 +32,17 @@ struct SoundRequest {
     int64_t maxSeconds = 20 * 60;
 };
 
+// Called on the decoding thread with each piece of sound as it is decoded
+// (interleaved frames, in order), so that a waveform can be drawn before the
+// whole song is.
+using SoundProgress = std::function<void(const float* samples, int64_t frames)>;
+
 // Decodes the best sound stream of any file FFmpeg reads (a song, or a
 // video's sound), resampled to the rate and channels asked for. Nothing, with
 // the reason reported naming the file, when it cannot be read, holds no
 // sound, is too long, or when `cancel` becomes true.
 std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
-                                         const std::atomic<bool>* cancel = nullptr);
+                                         const std::atomic<bool>* cancel = nullptr,
+                                         const SoundProgress& progress = {});
 
 }  // namespace kvelmor::media

@@ -4,23 +4,25 @@
 
 namespace kvelmor::media {
 
-WaveformSummary::WaveformSummary(const SongSound& sound) : m_sampleRate(sound.sampleRate) {
-    const int64_t frames = sound.frameCount();
-    const int ch = sound.channels;
+WaveformSummary::WaveformSummary(const SongSound& sound) : WaveformSummary(sound.sampleRate, sound.channels) {
+    append(sound.samples.data(), sound.frameCount());
+}
+
+void WaveformSummary::append(const float* s, int64_t frames) {
+    const int ch = m_channels;
     if (ch <= 0) return;
-    m_peaks.resize(static_cast<size_t>((frames + kBucketFrames - 1) / kBucketFrames));
-    const float* s = sound.samples.data();
-    for (size_t b = 0; b < m_peaks.size(); ++b) {
-        const int64_t end = std::min<int64_t>(frames, static_cast<int64_t>(b + 1) * kBucketFrames);
-        float low = 0, high = 0;
-        for (int64_t f = static_cast<int64_t>(b) * kBucketFrames; f < end; ++f) {
-            float v = 0;
-            for (int c = 0; c < ch; ++c) v += s[f * ch + c];
-            v /= static_cast<float>(ch);
-            low = std::min(low, v);
-            high = std::max(high, v);
+    for (int64_t f = 0; f < frames; ++f) {
+        if (m_inLast == kBucketFrames) {
+            m_peaks.push_back({});
+            m_inLast = 0;
         }
-        m_peaks[b] = {low, high};
+        float v = 0;
+        for (int c = 0; c < ch; ++c) v += s[f * ch + c];
+        v /= static_cast<float>(ch);
+        Peak& p = m_peaks.back();
+        p.low = std::min(p.low, v);
+        p.high = std::max(p.high, v);
+        ++m_inLast;
     }
 }
 

@@ -22,6 +22,10 @@ public:
     static constexpr int kBucketFrames = 256;
     // The channels mixed to one.
     explicit WaveformSummary(const SongSound& sound);
+    // An empty summary that sound is appended to as it is decoded.
+    WaveformSummary(int sampleRate, int channels) : m_sampleRate(sampleRate), m_channels(channels) {}
+    // Interleaved frames following those appended before.
+    void append(const float* samples, int64_t frames);
 
     int sampleRate() const { return m_sampleRate; }
     int64_t bucketCount() const { return static_cast<int64_t>(m_peaks.size()); }
@@ -31,7 +35,9 @@ public:
 
 private:
     int m_sampleRate = 0;
+    int m_channels = 0;
     std::vector<Peak> m_peaks;
+    int m_inLast = kBucketFrames;  // frames already in the last bucket
 };
 
 }  // namespace kvelmor::media

@@ -58,6 +58,7 @@ public:
     ~SoundPlayer() override;
 
     void setSound(std::shared_ptr<const media::SongSound> sound);
+    bool hasSound() const { return m_sound != nullptr; }
     // Whether the sound is heard (a device took the format), else the clock runs silently.
     bool audible() const { return m_sink != nullptr; }
 

@@ -438,13 +438,38 @@ void TimingWindow::openSound(const QString& path) {
     QPointer<TimingWindow> self(this);
     std::thread([decoding, self, file = ss(path)] {
         CollectingReporter reports;
-        auto sound = media::decodeSongSound(file, {}, reports, &decoding->cancel);
+        // The waveform grows as the song is decoded: shown as soon as it
+        // fills the strip (11 s at its first zoom), then every 100 ms.
+        const media::SoundRequest request;
+        media::WaveformSummary growing(request.sampleRate, request.channels);
+        QElapsedTimer sinceShown;
+        sinceShown.start();
+        int64_t decoded = 0;
+        bool shown = false;
+        auto progress = [&](const float* samples, int64_t frames) {
+            growing.append(samples, frames);
+            decoded += frames;
+            const bool stripFull = !shown && decoded >= 11 * static_cast<int64_t>(request.sampleRate);
+            if ((!stripFull && sinceShown.elapsed() < 100) || !self) return;
+            shown = true;
+            sinceShown.start();
+            auto soFar = std::make_shared<const media::WaveformSummary>(growing);
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, decoding, soFar] {
+                    if (!self || self->m_decoding != decoding || self->m_player->hasSound()) return;
+                    self->m_waveform = soFar;
+                    self->m_wave->update();
+                },
+                Qt::QueuedConnection);
+        };
+        auto sound = media::decodeSongSound(file, request, reports, &decoding->cancel, progress);
         std::shared_ptr<const media::SongSound> shared;
         std::shared_ptr<const media::WaveformSummary> wave;
         std::vector<timing::Millis> onsets;
         if (sound) {
             shared = std::make_shared<const media::SongSound>(std::move(*sound));
-            wave = std::make_shared<const media::WaveformSummary>(*shared);
+            wave = std::make_shared<const media::WaveformSummary>(std::move(growing));
             onsets = timing::detectOnsets(shared->samples.data(), shared->frameCount(), shared->channels,
                                           shared->sampleRate);
         }

@@ -30,6 +30,8 @@
 #include "common/encoding.h"
 #include "common/file_io.h"
 #include "lyrics/reader.h"
+#include "measure/fixed_measurer.h"
+#include "measure/freetype_measurer.h"
 #include "media/song_sound.h"
 #include "timing/onsets.h"
 #include "ui/preview_pane.h"
@@ -57,6 +59,38 @@ struct TimingWindow::Decoding {
     std::condition_variable done;
     bool finished = false;
     bool ok = false;
+};
+
+// The thread that lays out the preview's song: the newest timed text asked
+// for is read and refreshed in a session of its own, and the result handed
+// to the window, which swaps it into the pane's session.
+struct TimingWindow::PreviewBuilder {
+    std::mutex mutex;
+    std::condition_variable wake;
+    struct Job {
+        uint64_t number = 0;
+        std::string text;  // timed lyrics
+        std::string name;  // the lyrics file, for messages
+    };
+    std::optional<Job> pending;
+    bool quit = false;
+    std::thread thread;
+
+    void ask(Job job) {
+        {
+            std::lock_guard lock(mutex);
+            pending = std::move(job);
+        }
+        wake.notify_one();
+    }
+    void stop() {
+        {
+            std::lock_guard lock(mutex);
+            quit = true;
+        }
+        wake.notify_one();
+        if (thread.joinable()) thread.join();
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -374,6 +408,44 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     m_previewTimer->setSingleShot(true);
     m_previewTimer->setInterval(0);
     connect(m_previewTimer, &QTimer::timeout, this, &TimingWindow::rebuildPreview);
+    // The builder's session measures as the main one does (made-up widths in tests).
+    m_builder = std::make_shared<PreviewBuilder>();
+    const bool fixedWidths = dynamic_cast<measure::FixedMeasurer*>(&mainSession.measurer()) != nullptr;
+    QPointer<TimingWindow> self(this);
+    m_builder->thread = std::thread([builder = m_builder, settings = mainSession.settings, fixedWidths, self] {
+        std::unique_ptr<measure::TextMeasurer> measurer;
+        if (fixedWidths) measurer = std::make_unique<measure::FixedMeasurer>();
+        else measurer = std::make_unique<measure::FreeTypeMeasurer>();
+        CollectingReporter reports;
+        app::Session session(reports, *measurer);
+        session.settings = settings;
+        for (;;) {
+            PreviewBuilder::Job job;
+            {
+                std::unique_lock lock(builder->mutex);
+                builder->wake.wait(lock, [&] { return builder->quit || builder->pending; });
+                if (builder->quit) return;
+                job = std::move(*builder->pending);
+                builder->pending.reset();
+            }
+            reports.reports.clear();
+            lyrics::loadLyricsText(session.song, job.text, job.name, session.settings, *measurer, reports);
+            session.runFullRefresh();
+            auto song = std::make_shared<lyrics::Song>(std::move(session.song));
+            auto header = std::make_shared<script::ScriptHeader>(session.header);
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, song, header, number = job.number] {
+                    if (!self) return;
+                    self->m_previewSession.song = std::move(*song);
+                    self->m_previewSession.header = *header;
+                    self->m_preview->songOrSettingsChanged();
+                    self->m_preview->setPosition(self->m_clock->position());
+                    self->m_previewShown = number;
+                },
+                Qt::QueuedConnection);
+        }
+    });
     m_latencyBox->setValue(static_cast<int>(m_latency));
     connect(m_latencyBox, &QSpinBox::valueChanged, this, [this](int ms) { setLatency(ms); });
     showStatus();
@@ -389,6 +461,7 @@ void TimingWindow::setSnapToOnsets(bool on) { m_snap->setChecked(on); }
 
 TimingWindow::~TimingWindow() {
     if (m_decoding) m_decoding->cancel = true;
+    m_builder->stop();
 }
 
 void TimingWindow::setClock(TimingClock* clock) {
@@ -648,9 +721,9 @@ void TimingWindow::changed() {
     m_lyrics->refresh();
     m_wave->update();
     setWindowModified(m_doc.modified() || m_restored);
-    // After the marks are drawn. Rebuilding the preview's song takes up to
-    // ~70 ms for the largest song, and a key arriving meanwhile waits: while
-    // the song plays it is rebuilt at most every 300 ms.
+    // After the marks are drawn. The pane's drawing of the largest song takes
+    // ~30 ms on this thread, and a key arriving meanwhile waits: while the
+    // song plays it is redrawn at most every 300 ms.
     if (!m_previewTimer->isActive()) {
         m_previewTimer->setInterval(m_clock->isPlaying() ? 300 : 0);
         m_previewTimer->start();
@@ -659,13 +732,19 @@ void TimingWindow::changed() {
     emit documentChanged();
 }
 
-void TimingWindow::rebuildPreview() {
-    m_previewReports.reports.clear();
-    lyrics::loadLyricsText(m_previewSession.song, m_doc.timedText(), ss(m_lyricsPath), m_previewSession.settings,
-                           m_previewSession.measurer(), m_previewReports);
-    m_previewSession.runFullRefresh();
-    m_preview->songOrSettingsChanged();
-    m_preview->setPosition(m_clock->position());
+void TimingWindow::rebuildPreview() { m_builder->ask({++m_previewAsked, m_doc.timedText(), ss(m_lyricsPath)}); }
+
+void TimingWindow::waitForPreview() {
+    QElapsedTimer timer;
+    timer.start();
+    if (m_previewTimer->isActive()) {
+        m_previewTimer->stop();
+        rebuildPreview();
+    }
+    while (m_previewShown < m_previewAsked && timer.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
 }
 
 void TimingWindow::tick() {

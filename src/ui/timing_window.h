@@ -66,6 +66,8 @@ public:
     std::optional<timing::MarkRef> selectedMark() const { return m_selected; }
     // The preview's song as last rebuilt from the marks (tests).
     const app::Session& previewSession() const { return m_previewSession; }
+    // Waits (tests, benchmarks) until the preview shows the marks as they are now.
+    void waitForPreview();
 
     // Milliseconds subtracted from every tap: the delay of the user and the
     // sound device. Kept in the settings file ([timing] latencyMs).
@@ -112,6 +114,12 @@ private:
     Dialogs& m_dialogs;
     CollectingReporter m_previewReports;
     app::Session m_previewSession;
+    // The preview's song is laid out on a thread of its own, so that a key
+    // never waits for it; the pane then draws it.
+    struct PreviewBuilder;
+    std::shared_ptr<PreviewBuilder> m_builder;
+    uint64_t m_previewAsked = 0;  // rebuilds asked for
+    uint64_t m_previewShown = 0;  // the newest of them shown
     timing::Hyphenator m_hyphenator;
     timing::TimingDocument m_doc;
     QString m_lyricsPath;

@@ -126,7 +126,7 @@ TEST(TimingWindow, TappingTheClicksThroughTheKeysWritesTheirTimes) {
     EXPECT_TRUE(f.messages.isEmpty()) << f.messages.join("\n").toStdString();
 
     // The preview shows the same marks, read as the converter reads them.
-    QTest::qWait(50);
+    window.waitForPreview();
     const lyrics::Song& previewSong = window.previewSession().song;
     ASSERT_EQ(previewSong.rawLineCount(), 2);
     EXPECT_EQ(previewSong.RawLyricsTable[2].unit(1).time, 250);

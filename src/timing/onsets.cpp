@@ -46,4 +46,16 @@ Millis snapToOnset(const std::vector<Millis>& onsets, Millis t, Millis window) {
     return best;
 }
 
+std::optional<Millis> latencyFromTaps(const std::vector<Millis>& taps, const std::vector<Millis>& clicks) {
+    std::vector<Millis> offsets;
+    for (Millis tap : taps) {
+        const Millis nearest = snapToOnset(clicks, tap, 250);
+        if (nearest != tap || std::ranges::find(clicks, tap) != clicks.end()) offsets.push_back(tap - nearest);
+    }
+    if (offsets.size() < 4) return std::nullopt;
+    std::ranges::sort(offsets);
+    const size_t mid = offsets.size() / 2;
+    return offsets.size() % 2 ? offsets[mid] : (offsets[mid - 1] + offsets[mid]) / 2;
+}
+
 }  // namespace kvelmor::timing

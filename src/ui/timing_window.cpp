@@ -366,6 +366,11 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     bar->addWidget(m_snap);
     bar->addWidget(new QLabel(QStringLiteral("遅延補正"), this));
     bar->addWidget(m_latencyBox);
+    auto* calibrate = new QPushButton(QStringLiteral("遅延測定"), this);
+    calibrate->setObjectName("timingCalibrate");
+    calibrate->setToolTip(QStringLiteral("クリック音に合わせて Space を押すと、遅延補正を測ります"));
+    connect(calibrate, &QPushButton::clicked, this, &TimingWindow::startCalibration);
+    bar->addWidget(calibrate);
     bar->addStretch();
     bar->addWidget(saveButton);
 
@@ -555,7 +560,8 @@ void TimingWindow::openSound(const QString& path) {
                 [self, decoding, shared, wave, failure, onsets = std::move(onsets)] {
                     if (!self || self->m_decoding != decoding) return;
                     if (shared) {
-                        self->m_player->setSound(shared);
+                        self->m_song = shared;
+                        if (!self->m_calibrating) self->m_player->setSound(shared);
                         self->m_waveform = wave;
                         self->m_onsets = onsets;
                         self->offerRecovery();
@@ -608,6 +614,11 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
     const bool shift = key->modifiers() & Qt::ShiftModifier;
     if (key->key() == Qt::Key_Space && !ctrl) {
         if (key->isAutoRepeat()) return true;  // a held key repeats; it is one tap
+        if (m_calibrating) {
+            if (press) m_calibrationTaps.push_back(m_clock->position());
+            if (m_calibrationTaps.size() >= m_clicks.size()) finishCalibration();
+            return true;
+        }
         if (press) m_doc.tap(tapTime());
         else m_doc.release(tapTime());
         changed();
@@ -639,7 +650,14 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
         save();
         return true;
     case Qt::Key_P:
-        if (ctrl || shift) return false;
+        if (ctrl) return false;
+        if (shift) {  // the selected mark's syllable alone
+            if (!m_selected) return true;
+            const timing::TimingLine& l = m_doc.line(m_selected->line);
+            const auto& syl = l.syllables[static_cast<size_t>(m_selected->syllable)];
+            if (syl.start) playFrom(*syl.start, l.endOf(m_selected->syllable));
+            return true;
+        }
         togglePlay();
         return true;
     case Qt::Key_F5: {
@@ -747,7 +765,53 @@ void TimingWindow::waitForPreview() {
     }
 }
 
+void TimingWindow::startCalibration() {
+    if (m_calibrating) return;
+    // Sixteen 10-ms clicks (2 kHz) every 500 ms from 1 s on.
+    constexpr int kRate = 44100;
+    auto track = std::make_shared<media::SongSound>();
+    track->sampleRate = kRate;
+    track->channels = 2;
+    track->samples.assign(static_cast<size_t>(kRate) * 10 * 2, 0.0f);
+    m_clicks.clear();
+    for (int i = 0; i < 16; ++i) {
+        const timing::Millis at = 1000 + 500 * i;
+        m_clicks.push_back(at);
+        const int64_t first = at * kRate / 1000;
+        for (int64_t f = first; f < first + kRate / 100; ++f) {
+            const auto v = static_cast<float>(0.6 * std::sin(2 * M_PI * 2000.0 * static_cast<double>(f - first) / kRate));
+            track->samples[static_cast<size_t>(f) * 2] = track->samples[static_cast<size_t>(f) * 2 + 1] = v;
+        }
+    }
+    m_calibrationFrom = m_clock->position();
+    m_calibrationTaps.clear();
+    m_calibrating = true;
+    m_clock->pause();
+    m_clock->setSpeed(1.0);
+    m_player->setSound(track);
+    m_clock->play(0);
+    m_status->setText(QStringLiteral("遅延測定中: クリック音に合わせて Space を押してください"));
+}
+
+void TimingWindow::finishCalibration() {
+    m_calibrating = false;
+    m_clock->pause();
+    m_player->setSound(m_song);
+    m_clock->play(m_calibrationFrom);
+    m_clock->pause();
+    setSpeedPercent(m_speed->currentData().toInt());
+    const auto found = timing::latencyFromTaps(m_calibrationTaps, m_clicks);
+    if (found) setLatency(*found);
+    showStatus();
+    m_status->setText(found ? QStringLiteral("遅延 %1 ms を補正します").arg(*found)
+                            : QStringLiteral("遅延を測れませんでした: クリック音に合わせた打鍵が足りません"));
+}
+
 void TimingWindow::tick() {
+    if (m_calibrating) {
+        if (m_clock->position() > m_clicks.back() + 1000) finishCalibration();
+        return;
+    }
     const qint64 now = m_clock->position();
     if (m_stopAt && m_clock->isPlaying() && now >= *m_stopAt) {
         m_clock->pause();

@@ -8,7 +8,8 @@
 // Keys: Space tap (hold and let go: the syllable's end), Enter the line's
 // end, Backspace take the last mark back and jump back two seconds; P play
 // or pause, F5 play from the cursor's line, F6 from two seconds before the
-// selected mark, Ctrl+L play the cursor's line alone; Left/Right select a
+// selected mark, Ctrl+L play the cursor's line alone, Shift+P the selected
+// mark's syllable alone; Left/Right select a
 // mark, Shift+Left/Right move it by 10 ms; Up/Down the line to tap;
 // Ctrl+J join the syllable to tap with the next, Ctrl+K split it after its
 // first character; Ctrl+Z / Ctrl+Y undo and redo; Ctrl+S save.
@@ -76,6 +77,10 @@ public:
     // Taps moved onto the nearest note onset within 60 ms (when the song is decoded).
     void setSnapToOnsets(bool on);
     const std::vector<timing::Millis>& onsets() const { return m_onsets; }
+    // Latency calibration: a click track plays and Space is tapped along
+    // with it; after the clicks the delay found becomes the latency.
+    void startCalibration();
+    bool calibrating() const { return m_calibrating; }
 
 public slots:
     void save();
@@ -106,6 +111,7 @@ private:
     void playFrom(qint64 ms, std::optional<qint64> stopAt = std::nullopt);
     void selectMark(int step);
     void keepRecovery();
+    void finishCalibration();
     void offerRecovery();
     void showStatus();
     timing::ParseOptions parseOptions() const;
@@ -132,6 +138,11 @@ private:
     std::shared_ptr<Decoding> m_decoding;
     std::shared_ptr<const media::WaveformSummary> m_waveform;
     std::vector<timing::Millis> m_onsets;  // of the song, in order
+    std::shared_ptr<const media::SongSound> m_song;  // the song decoded
+    bool m_calibrating = false;
+    std::vector<timing::Millis> m_clicks;            // of the calibration track
+    std::vector<timing::Millis> m_calibrationTaps;
+    qint64 m_calibrationFrom = 0;                    // where the song was
 
     LyricsView* m_lyrics;
     WaveformView* m_wave;

@@ -255,5 +255,22 @@ TEST(Onsets, ClicksAreFoundAndTapsNearThemSnapOntoThem) {
     for (const Case& c : cases) EXPECT_EQ(snapToOnset(onsets, c.tap, c.window), c.expected) << c.tap;
 }
 
+TEST(Onsets, LatencyIsTheMedianDistanceOfTapsFromTheClicks) {
+    const std::vector<Millis> clicks{1000, 1500, 2000, 2500, 3000, 3500};
+    struct Case {
+        const char* name;
+        std::vector<Millis> taps;
+        std::optional<Millis> expected;
+    };
+    const Case cases[] = {
+        {"steady late taps", {1040, 1540, 2040, 2540, 3040}, 40},
+        {"a slip left out, taps far off outvoted", {1030, 1540, 1800, 2050, 2540, 3200}, 40},
+        {"early taps", {980, 1480, 1975, 2480}, -20},
+        {"too few taps", {1040, 1540, 2040}, std::nullopt},
+        {"taps on the clicks", {1000, 1500, 2000, 2500}, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(latencyFromTaps(c.taps, clicks), c.expected) << c.name;
+}
+
 }  // namespace
 }  // namespace kvelmor::timing

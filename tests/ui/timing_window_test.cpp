@@ -221,3 +221,26 @@ TEST(TimingWindow, LatencyIsTakenOffEveryTapAndSnappingMovesTapsOntoTheClicks) {
     EXPECT_EQ(window.document().markTime({0, 2, false}), 1750);
     f.unsavedAnswer = QMessageBox::Discard;
 }
+
+TEST(TimingWindow, CalibrationTakesTheDelayOfTapsAlongWithTheClicks) {
+    Fixture f;
+    f.loaded.session.ini.SetPath((f.loaded.dir / "Kvelmor.ini").string());
+    ui::TimingWindow window(f.loaded.session, f.dialogs);
+    HandClock clock;
+    window.setClock(&clock);
+    ASSERT_TRUE(window.openLyrics(QString::fromStdString(f.lyrics("ららら\n"))));
+    window.show();
+    clock.set(12345);
+    window.startCalibration();
+    ASSERT_TRUE(window.calibrating());
+    EXPECT_EQ(clock.position(), 0);  // the click track from its start
+    for (int i = 0; i < 16; ++i) {
+        clock.set(1000 + 500 * i + 45 + (i % 3) * 5);  // 45 to 55 ms late
+        press(window.focusWidget(), Qt::Key_Space);
+    }
+    EXPECT_FALSE(window.calibrating());
+    EXPECT_EQ(window.latency(), 50);
+    EXPECT_EQ(f.loaded.session.ini.findValue("timing", "latencyMs"), "50");
+    EXPECT_EQ(clock.position(), 12345);  // back where the song was
+    EXPECT_FALSE(window.document().modified());  // the taps made no marks
+}

@@ -5,7 +5,8 @@
 # version window (version.png), the batch window at its end (batch.png), the
 # main window with the preview mid-line (preview.png), the ruby editor
 # (ruby-editor.png, ruby-editor-input.png) and the lyrics editor
-# (lyrics-editor.png), and the timing window (timing.png).
+# (lyrics-editor.png), and the timing window (timing.png, and with the
+# spectrogram timing-spectrogram.png).
 # The PNGs are for looking at, not for comparing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -113,6 +114,8 @@ xdotool key --window "$timing" p
 for _ in 1 2 3; do sleep 0.5; xdotool key --window "$timing" space; done
 xdotool key --window "$timing" p Left
 shoot "$timing" timing.png
+xdotool key --window "$timing" w
+shoot "$timing" timing-spectrogram.png
 xdotool key --window "$timing" ctrl+z ctrl+z ctrl+z
 sleep 0.3
 kill "${pids[3]}" 2>/dev/null || true

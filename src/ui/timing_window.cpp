@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QImage>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
@@ -225,7 +226,20 @@ protected:
         QPainter p(this);
         p.fillRect(rect(), QColor(24, 28, 36));
         const int mid = height() / 2;
-        if (m_w.m_waveform) {
+        if (m_w.m_showSpectrum->isChecked() && m_w.m_spectrum) {
+            // Low bands at the bottom; quiet dark blue, loud yellow.
+            QImage image(width(), media::Spectrogram::kBands, QImage::Format_RGB32);
+            image.fill(QColor(24, 28, 36));
+            for (int x = 0; x < width(); ++x) {
+                const uint8_t* levels = m_w.m_spectrum->at(msOf(x));
+                if (!levels) continue;
+                for (int b = 0; b < media::Spectrogram::kBands; ++b) {
+                    const int v = levels[b];
+                    image.setPixel(x, media::Spectrogram::kBands - 1 - b, qRgb(v, v * v / 255, 80 + (255 - v) * 60 / 255));
+                }
+            }
+            p.drawImage(QRect(0, 14, width(), height() - 14), image);
+        } else if (m_w.m_waveform) {
             const auto cols = m_w.m_waveform->columns(m_start, msOf(width()), width());
             p.setPen(QColor(90, 200, 140));
             for (int x = 0; x < width(); ++x) {
@@ -364,6 +378,10 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     m_latencyBox->setSuffix(QStringLiteral(" ms"));
     m_latencyBox->setToolTip(QStringLiteral("打鍵と音声出力の遅れ: 各打鍵から差し引きます"));
     bar->addWidget(m_snap);
+    m_showSpectrum = new QCheckBox(QStringLiteral("スペクトログラム"), this);
+    m_showSpectrum->setObjectName("timingSpectrogram");
+    connect(m_showSpectrum, &QCheckBox::toggled, this, [this] { m_wave->update(); });
+    bar->addWidget(m_showSpectrum);
     bar->addWidget(new QLabel(QStringLiteral("遅延補正"), this));
     bar->addWidget(m_latencyBox);
     auto* calibrate = new QPushButton(QStringLiteral("遅延測定"), this);
@@ -545,11 +563,13 @@ void TimingWindow::openSound(const QString& path) {
         std::shared_ptr<const media::SongSound> shared;
         std::shared_ptr<const media::WaveformSummary> wave;
         std::vector<timing::Millis> onsets;
+        std::shared_ptr<const media::Spectrogram> spectrum;
         if (sound) {
             shared = std::make_shared<const media::SongSound>(std::move(*sound));
             wave = std::make_shared<const media::WaveformSummary>(std::move(growing));
             onsets = timing::detectOnsets(shared->samples.data(), shared->frameCount(), shared->channels,
                                           shared->sampleRate);
+            spectrum = std::make_shared<const media::Spectrogram>(*shared);
         }
         QString failure;
         for (const Report& r : reports.reports) failure += qs(r.file + ": " + r.text) + "\n";
@@ -557,13 +577,14 @@ void TimingWindow::openSound(const QString& path) {
         if (!cancelled && self) {
             QMetaObject::invokeMethod(
                 self.data(),
-                [self, decoding, shared, wave, failure, onsets = std::move(onsets)] {
+                [self, decoding, shared, wave, failure, spectrum, onsets = std::move(onsets)] {
                     if (!self || self->m_decoding != decoding) return;
                     if (shared) {
                         self->m_song = shared;
                         if (!self->m_calibrating) self->m_player->setSound(shared);
                         self->m_waveform = wave;
                         self->m_onsets = onsets;
+                        self->m_spectrum = spectrum;
                         self->offerRecovery();
                     } else {
                         self->m_dialogs.message(self, QMessageBox::Warning, self->windowTitle(),
@@ -691,6 +712,10 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
             while (m_doc.cursor().line > 0 && m_doc.cursor().line > cur.line - 1 && cur.line > 0)
                 m_doc.setCursor({m_doc.cursor().line - 1, 0});
         break;
+    case Qt::Key_W:  // waveform or spectrogram
+        if (ctrl) return false;
+        m_showSpectrum->toggle();
+        return true;
     case Qt::Key_J:
         if (!ctrl) return false;
         m_doc.merge(cur.line, cur.syllable);

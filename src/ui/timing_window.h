@@ -12,7 +12,8 @@
 // mark's syllable alone; Left/Right select a
 // mark, Shift+Left/Right move it by 10 ms; Up/Down the line to tap;
 // Ctrl+J join the syllable to tap with the next, Ctrl+K split it after its
-// first character; Ctrl+Z / Ctrl+Y undo and redo; Ctrl+S save.
+// first character; Ctrl+Z / Ctrl+Y undo and redo; Ctrl+S save; W the
+// spectrogram instead of the waveform and back.
 
 #include <QWidget>
 #include <atomic>
@@ -21,6 +22,7 @@
 
 #include "app/session.h"
 #include "common/reporter.h"
+#include "media/spectrogram.h"
 #include "media/waveform.h"
 #include "timing/hyphenation.h"
 #include "timing/timing_document.h"
@@ -138,6 +140,7 @@ private:
     std::shared_ptr<Decoding> m_decoding;
     std::shared_ptr<const media::WaveformSummary> m_waveform;
     std::vector<timing::Millis> m_onsets;  // of the song, in order
+    std::shared_ptr<const media::Spectrogram> m_spectrum;
     std::shared_ptr<const media::SongSound> m_song;  // the song decoded
     bool m_calibrating = false;
     std::vector<timing::Millis> m_clicks;            // of the calibration track
@@ -152,6 +155,7 @@ private:
     QCheckBox* m_joinSmall;
     QComboBox* m_latin;
     QCheckBox* m_snap;
+    QCheckBox* m_showSpectrum;
     QSpinBox* m_latencyBox;
     QTimer* m_ticker;
     QTimer* m_recoveryTimer;

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "media/song_sound.h"
+#include "media/spectrogram.h"
 #include "media/waveform.h"
 #include "media_files.h"
 
@@ -73,6 +77,36 @@ TEST(SongSound, WhatCannotBeDecodedIsReportedNamingTheFile) {
         EXPECT_EQ(reports.reports[0].file, c.path);
         EXPECT_NE(reports.reports[0].text.find(c.reason), std::string::npos) << reports.reports[0].text;
     }
+}
+
+TEST(Spectrogram, TheLoudestBandFollowsTheNoteSung) {
+    // 440 Hz for a second, then 2 kHz, then silence.
+    SongSound sound{44100, 2, {}};
+    for (int f = 0; f < 44100 * 3; ++f) {
+        const double t = f / 44100.0;
+        const double hz = t < 1 ? 440 : 2000;
+        const auto v = static_cast<float>(t < 2 ? 0.5 * std::sin(2 * M_PI * hz * t) : 0.0);
+        sound.samples.push_back(v);
+        sound.samples.push_back(v);
+    }
+    const Spectrogram spectrum(sound);
+    struct Case {
+        int64_t ms;
+        int band;  // the loudest, give or take one; -1: all quiet
+    };
+    const Case cases[] = {{500, Spectrogram::bandOf(440)}, {1500, Spectrogram::bandOf(2000)}, {2600, -1}};
+    for (const Case& c : cases) {
+        const uint8_t* levels = spectrum.at(c.ms);
+        ASSERT_NE(levels, nullptr) << c.ms;
+        const auto loudest = std::max_element(levels, levels + Spectrogram::kBands);
+        if (c.band < 0) {
+            EXPECT_LT(*loudest, 40) << c.ms;
+        } else {
+            EXPECT_NEAR(loudest - levels, c.band, 1) << c.ms;  // a bin is 21.5 Hz wide
+            EXPECT_GT(*loudest, 200) << c.ms;                  // -6 dB of full scale
+        }
+    }
+    EXPECT_EQ(spectrum.at(3100), nullptr);
 }
 
 }  // namespace

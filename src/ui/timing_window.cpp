@@ -690,7 +690,9 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
         return true;
     }
     case Qt::Key_F6:
-        if (m_selected) playFrom(std::max<qint64>(0, m_doc.markTime(*m_selected).value_or(0) - 2000));
+    case Qt::Key_F7:  // from two seconds before the selected mark, or from the mark itself
+        if (m_selected)
+            playFrom(std::max<qint64>(0, m_doc.markTime(*m_selected).value_or(0) - (key->key() == Qt::Key_F6 ? 2000 : 0)));
         return true;
     case Qt::Key_L: {
         if (!ctrl || cur.line >= m_doc.lineCount()) return false;

@@ -8,12 +8,12 @@
 // Keys: Space tap (hold and let go: the syllable's end), Enter the line's
 // end, Backspace take the last mark back and jump back two seconds; P play
 // or pause, F5 play from the cursor's line, F6 from two seconds before the
-// selected mark, F7 from the selected mark, Ctrl+L play the cursor's line alone, Shift+P the selected
-// mark's syllable alone; Left/Right select a
-// mark, Shift+Left/Right move it by 10 ms; Up/Down the line to tap;
-// Ctrl+J join the syllable to tap with the next, Ctrl+K split it after its
-// first character; Ctrl+Z / Ctrl+Y undo and redo; Ctrl+S save; W the
-// spectrogram instead of the waveform and back.
+// selected mark, F7 from the selected mark, Ctrl+L the cursor's line alone,
+// Shift+P the selected mark's syllable alone; Left/Right select a mark,
+// Shift+Left/Right move it by 10 ms; Up/Down the line to tap; Ctrl+J join
+// the syllable to tap with the next, Ctrl+K split it after its first
+// character; Ctrl+Z / Ctrl+Y undo and redo; Ctrl+S save; W the spectrogram
+// instead of the waveform and back.
 
 #include <QWidget>
 #include <atomic>

@@ -112,6 +112,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), palette().base());
+        m_boxes.clear();  // where each syllable is drawn now, for clicks
         const auto& doc = m_w.m_doc;
         const QFontMetrics fm(font());
         QFont small = font();
@@ -707,12 +708,16 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
         else selectMark(step);
         break;
     }
-    case Qt::Key_Up:
     case Qt::Key_Down:
-        m_doc.setCursor({cur.line + (key->key() == Qt::Key_Up ? -1 : 1), 0});
-        if (key->key() == Qt::Key_Up)  // past empty lines upwards too
-            while (m_doc.cursor().line > 0 && m_doc.cursor().line > cur.line - 1 && cur.line > 0)
-                m_doc.setCursor({m_doc.cursor().line - 1, 0});
+        m_doc.setCursor({cur.line + 1, 0});  // lines without syllables are passed over
+        break;
+    case Qt::Key_Up:
+        for (int l = std::min(cur.line, m_doc.lineCount()) - 1; l >= 0; --l) {
+            if (m_doc.line(l).lyric && m_doc.line(l).count() > 0) {
+                m_doc.setCursor({l, 0});
+                break;
+            }
+        }
         break;
     case Qt::Key_W:  // waveform or spectrogram
         if (ctrl) return false;

@@ -110,6 +110,16 @@ TEST(TimingWindow, TappingTheClicksThroughTheKeysWritesTheirTimes) {
     press(keys, Qt::Key_Return);
     EXPECT_TRUE(window.document().finished());
 
+    // Up and Down pass over the blank line and come back.
+    press(keys, Qt::Key_Up);
+    EXPECT_EQ(window.document().cursor(), (timing::Position{3, 0}));
+    press(keys, Qt::Key_Up);
+    EXPECT_EQ(window.document().cursor(), (timing::Position{1, 0}));
+    press(keys, Qt::Key_Down);
+    EXPECT_EQ(window.document().cursor(), (timing::Position{3, 0}));
+    press(keys, Qt::Key_Down);
+    EXPECT_TRUE(window.document().finished());
+
     // Nudged: the last mark selected with Left, moved 10 ms later twice, once back.
     press(keys, Qt::Key_Left);
     press(keys, Qt::Key_Right, Qt::ShiftModifier);

@@ -922,7 +922,9 @@ void TimingWindow::save() {
 void TimingWindow::keepRecovery() {
     if (m_soundPath.isEmpty() || m_changes == m_recoveredChanges || !(m_doc.modified() || m_restored)) return;
     CollectingReporter reports;
-    timing::writeRecovery(m_doc, ss(m_lyricsPath), ss(m_soundPath), reports);
+    if (!timing::writeRecovery(m_doc, ss(m_lyricsPath), ss(m_soundPath), reports) && !reports.reports.empty())
+        m_status->setText(QStringLiteral("復元用ファイルを書けません (%1): %2")
+                              .arg(qs(reports.reports[0].file), qs(reports.reports[0].text)));
     m_recoveredChanges = m_changes;
 }
 

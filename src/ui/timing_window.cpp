@@ -822,7 +822,8 @@ void TimingWindow::startCalibration() {
     m_clock->setSpeed(1.0);
     m_player->setSound(track);
     m_clock->play(0);
-    m_status->setText(QStringLiteral("遅延測定中: クリック音に合わせて Space を押してください"));
+    m_note = QStringLiteral("遅延測定中: クリック音に合わせて Space を押してください");
+    showStatus();
 }
 
 void TimingWindow::finishCalibration() {
@@ -834,9 +835,9 @@ void TimingWindow::finishCalibration() {
     setSpeedPercent(m_speed->currentData().toInt());
     const auto found = timing::latencyFromTaps(m_calibrationTaps, m_clicks);
     if (found) setLatency(*found);
+    m_note = found ? QStringLiteral("遅延 %1 ms を補正します").arg(*found)
+                   : QStringLiteral("遅延を測れませんでした: クリック音に合わせた打鍵が足りません");
     showStatus();
-    m_status->setText(found ? QStringLiteral("遅延 %1 ms を補正します").arg(*found)
-                            : QStringLiteral("遅延を測れませんでした: クリック音に合わせた打鍵が足りません"));
 }
 
 void TimingWindow::tick() {
@@ -888,6 +889,7 @@ void TimingWindow::showStatus() {
     else text += QStringLiteral("  %1 行目").arg(cur.line + 1);
     if (m_clock == m_player && !m_player->audible() && m_player->isPlaying())
         text += QStringLiteral("  (音声出力なし: 無音で再生中)");
+    if (!m_note.isEmpty()) text += QStringLiteral("  ") + m_note;
     m_status->setText(text);
 }
 
@@ -923,8 +925,8 @@ void TimingWindow::keepRecovery() {
     if (m_soundPath.isEmpty() || m_changes == m_recoveredChanges || !(m_doc.modified() || m_restored)) return;
     CollectingReporter reports;
     if (!timing::writeRecovery(m_doc, ss(m_lyricsPath), ss(m_soundPath), reports) && !reports.reports.empty())
-        m_status->setText(QStringLiteral("復元用ファイルを書けません (%1): %2")
-                              .arg(qs(reports.reports[0].file), qs(reports.reports[0].text)));
+        m_note = QStringLiteral("復元用ファイルを書けません (%1): %2")
+                     .arg(qs(reports.reports[0].file), qs(reports.reports[0].text));
     m_recoveredChanges = m_changes;
 }
 

@@ -163,6 +163,7 @@ private:
 
     std::optional<timing::MarkRef> m_selected;
     std::optional<qint64> m_stopAt;  // milliseconds: playback of a line or syllable alone stops here
+    QString m_note;  // said after the time in the status line until the next note
     qint64 m_latency = 0;
     size_t m_changes = 0;            // changes made, for the recovery file
     size_t m_recoveredChanges = 0;   // changes already in the recovery file

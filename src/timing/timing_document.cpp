@@ -387,8 +387,21 @@ bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter&
         return false;
     }
     const FileResult w = writeFileAtomically(path, encodeForReadBack(text));
-    if (!w.ok) reporter.error("cannot write the karaoke tag file " + path + ": " + w.error, path);
-    return w.ok;
+    if (!w.ok) {
+        reporter.error("cannot write the karaoke tag file " + path + ": " + w.error, path);
+        return false;
+    }
+    // A tag file holds timed lines only: lyrics not yet tapped are said, so
+    // that they are saved as text before they are lost.
+    int untimed = 0;
+    for (const TimingLine& l : doc.lines())
+        if (l.lyric && std::ranges::none_of(l.syllables, [](const Syllable& s) { return s.start.has_value(); })) ++untimed;
+    if (untimed > 0)
+        reporter.warning(std::to_string(untimed) + " lyric line" + (untimed > 1 ? "s have" : " has") +
+                             " no times yet and " + (untimed > 1 ? "are" : "is") +
+                             " not in the tag file; save as .txt to keep them",
+                         path);
+    return true;
 }
 
 std::string recoveryPathFor(const std::string& songPath) { return songPath + ".kvelmor-timing"; }

@@ -128,7 +128,8 @@ private:
 std::string tagText(Millis t);
 
 // Writes the timed lyrics as a karaoke tag file (.kra) through the tag file
-// writer, atomically; failures are reported naming the file.
+// writer, atomically; failures are reported naming the file, and so are
+// lyric lines left out for having no times yet (a warning).
 bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter& reporter);
 // Writes the timed lyrics as UTF-8 text, atomically.
 bool writeTimedText(const TimingDocument& doc, const std::string& path, Reporter& reporter);

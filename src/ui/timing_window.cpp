@@ -903,6 +903,11 @@ bool TimingWindow::saveTo(const QString& path) {
         m_dialogs.message(this, QMessageBox::Warning, windowTitle(), QStringLiteral("保存できません\n%1").arg(text));
         return false;
     }
+    if (!reports.reports.empty()) {  // written, with something to know
+        QString text;
+        for (const Report& r : reports.reports) text += qs(r.file) + ": " + qs(r.text) + "\n";
+        m_dialogs.message(this, QMessageBox::Information, windowTitle(), text);
+    }
     m_savePath = path;
     m_doc.markSaved();
     m_restored = false;

@@ -206,6 +206,15 @@ TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {
         EXPECT_EQ(first.unit(1).time, 6123) << path;  // first tag, uncorrected
         EXPECT_EQ(song.RawLyricsTable[2].unit(song.RawLyricsTable[2].unitCount).time, (t + 5) / 10) << path;
     }
+    EXPECT_TRUE(reports.reports.empty());
+    // A line not yet tapped cannot go into a tag file: said, not lost silently.
+    TimingDocument partly(readLyrics("さくら\nはな\n", {}));
+    partly.tap(1000);
+    partly.endLine(1500);
+    ASSERT_TRUE(writeTimedKra(partly, kra, reports));
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].severity, Severity::Warning);
+    EXPECT_NE(reports.reports[0].text.find("1 lyric line has no times"), std::string::npos);
     EXPECT_FALSE(writeTimedText(doc, (dir / "missing" / "x.txt").string(), reports));
     EXPECT_EQ(reports.reports.back().file, (dir / "missing" / "x.txt").string());
 

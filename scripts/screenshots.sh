@@ -5,8 +5,9 @@
 # version window (version.png), the batch window at its end (batch.png), the
 # main window with the preview mid-line (preview.png), the ruby editor
 # (ruby-editor.png, ruby-editor-input.png, ruby-editor-suggestions.png: the
-# dictionary's readings suggested), the lyrics editor (lyrics-editor.png) and
-# the 動画を書き出す dialog (video-export.png).
+# dictionary's readings suggested), the lyrics editor (lyrics-editor.png),
+# the 動画を書き出す dialog (video-export.png) and the timing window
+# (timing.png, and with the spectrogram timing-spectrogram.png).
 # The PNGs are for looking at, not for comparing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -98,6 +99,27 @@ sleep 0.3
 xdotool windowfocus --sync "$(window Kvelmor)"
 xdotool key ctrl+q
 wait "${pids[2]}" || true
+
+# The timing window retiming the example song over a generated song (a click
+# every half second): lyrics, waveform with the marks, the preview.
+ffmpeg -nostdin -v error -y -f lavfi \
+    -i "aevalsrc='if(lt(mod(t\,0.5)\,0.02)\,0.8\,0.2*sin(2*PI*220*t))':s=44100:d=25" "$work/song.wav"
+"$gui" --settings "$work/Kvelmor.ini" --timing "$work/sakura_no_michi.txt" --audio "$work/song.wav" \
+    >"$work/gui.log" 2>&1 &
+pids+=($!)
+timing="$(window "タイミング - sakura_no_michi.txt")"
+xdotool windowactivate --sync "$timing" 2>/dev/null || xdotool windowfocus --sync "$timing"
+sleep 1  # the waveform is decoded on a worker
+# Played, three syllables tapped again along the way, a mark selected.
+xdotool key --window "$timing" p
+for _ in 1 2 3; do sleep 0.5; xdotool key --window "$timing" space; done
+xdotool key --window "$timing" p Left
+shoot "$timing" timing.png
+xdotool key --window "$timing" w
+shoot "$timing" timing-spectrogram.png
+xdotool key --window "$timing" ctrl+z ctrl+z ctrl+z
+sleep 0.3
+kill "${pids[3]}" 2>/dev/null || true
 
 # The two editors on the example song: a line with ruby, a marked character
 # and a sub-style line; a reading being typed; the lyrics text.

@@ -10,6 +10,7 @@ const kvelmor::media::MediaModuleApi kApi{
     &kvelmor::media::module::readMediaInfo,
     &kvelmor::media::module::openVideoFrames,
     &kvelmor::media::module::openVideoRewriter,
+    &kvelmor::media::module::decodeSongSound,
 };
 
 }  // namespace

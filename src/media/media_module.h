@@ -38,6 +38,7 @@
 
 #include "common/reporter.h"
 #include "media/media_probe.h"
+#include "media/song_sound.h"
 #include "media/video_frames.h"
 #include "media/video_rewriter.h"
 
@@ -45,7 +46,7 @@ namespace kvelmor::media {
 
 // Raised whenever MediaModuleApi changes; a module of another version is
 // refused rather than called with the wrong table.
-inline constexpr uint32_t kMediaModuleVersion = 3;
+inline constexpr uint32_t kMediaModuleVersion = 4;
 
 struct MediaModuleApi {
     uint32_t version;  // kMediaModuleVersion of the module
@@ -53,6 +54,9 @@ struct MediaModuleApi {
     std::optional<MediaInfo> (*readMediaInfo)(const std::string& path, Reporter& reporter);
     std::unique_ptr<VideoFrames> (*openVideoFrames)(const std::string& path, Reporter& reporter);
     std::unique_ptr<VideoRewriter> (*openVideoRewriter)(const RewriteRequest& request, Reporter& reporter);
+    std::optional<SongSound> (*decodeSongSound)(const std::string& path, const SoundRequest& request,
+                                                Reporter& reporter, const std::atomic<bool>* cancel,
+                                                const SoundProgress& progress);
 };
 
 // The name of the module's one exported function: const MediaModuleApi* (void).
@@ -65,6 +69,8 @@ namespace module {
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter);
 std::unique_ptr<VideoFrames> openVideoFrames(const std::string& path, Reporter& reporter);
 std::unique_ptr<VideoRewriter> openVideoRewriter(const RewriteRequest& request, Reporter& reporter);
+std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
+                                         const std::atomic<bool>* cancel, const SoundProgress& progress);
 }  // namespace module
 
 // The module's table, loaded on the first call and kept for the rest of the

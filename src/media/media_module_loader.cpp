@@ -123,4 +123,11 @@ std::unique_ptr<VideoRewriter> VideoRewriter::open(const RewriteRequest& request
     return api->openVideoRewriter(request, reporter);
 }
 
+std::optional<SongSound> decodeSongSound(const std::string& path, const SoundRequest& request, Reporter& reporter,
+                                         const std::atomic<bool>* cancel, const SoundProgress& progress) {
+    const MediaModuleApi* api = loadMediaModule(reporter, path);
+    if (api == nullptr) return std::nullopt;
+    return api->decodeSongSound(path, request, reporter, cancel, progress);
+}
+
 }  // namespace kvelmor::media

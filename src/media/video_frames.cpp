@@ -1,4 +1,5 @@
 #include "media/frame_conversion.h"
+#include "media/ffmpeg_handles.h"
 #include "media/media_module.h"
 #include "media/video_frames.h"
 
@@ -21,25 +22,12 @@ namespace {
 // frame before it and decodes from there anyway).
 constexpr int64_t kDecodeOnLimit = 2'000'000;
 
-struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using ffmpeg::CodecFreer;
+using ffmpeg::FormatCloser;
+using ffmpeg::FramePtr;
+using ffmpeg::PacketFreer;
 
-std::string ffmpegError(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) return "error " + std::to_string(code);
-    return buf;
-}
+std::string ffmpegError(int code) { return ffmpeg::errorText(code); }
 
 }  // namespace
 

@@ -23,6 +23,7 @@ extern "C" {
 #include <cstring>
 #include <filesystem>
 
+#include "media/ffmpeg_handles.h"
 #include "media/media_module.h"
 
 namespace kvelmor::media {
@@ -32,44 +33,17 @@ namespace {
 // and Opus in stereo.
 constexpr int64_t kAudioBitRate = 192'000;
 
-struct InputCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct OutputFreer {
-    void operator()(AVFormatContext* c) const {
-        if (c->pb != nullptr) avio_closep(&c->pb);
-        avformat_free_context(c);
-    }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerFreer {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct ResamplerFreer {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
+using ffmpeg::CodecPtr;
+using ffmpeg::errorText;
+using ffmpeg::FramePtr;
+using ffmpeg::InputPtr;
+using ffmpeg::OutputPtr;
+using ffmpeg::PacketPtr;
+using ffmpeg::ResamplerFreer;
+using ffmpeg::ScalerFreer;
 struct FifoFreer {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
-using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
-using OutputPtr = std::unique_ptr<AVFormatContext, OutputFreer>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
-
-std::string errorText(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) return "error " + std::to_string(code);
-    return buf;
-}
 
 // A local file opened for reading. "file:" keeps a colon in the name from
 // being read as a protocol; the whitelist keeps playlists from reaching further.

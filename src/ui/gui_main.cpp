@@ -1,4 +1,5 @@
-// kvelmor-gui [FILE] [--settings FILE] [--batch FOLDER] [--at SECONDS]: the main window over one session.
+// kvelmor-gui [FILE] [--settings FILE] [--batch FOLDER] [--at SECONDS] [--timing FILE --audio MEDIA]:
+// the main window over one session.
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -22,6 +23,8 @@ struct Arguments {
     QCommandLineOption settings{"settings", "Read and write the settings FILE instead of the default one.", "FILE"};
     QCommandLineOption batch{"batch", "Convert every .txt file of FOLDER in the batch window.", "FOLDER"};
     QCommandLineOption at{"at", "Show the preview at SECONDS from the start of the song.", "SECONDS"};
+    QCommandLineOption timing{"timing", "Open the timing window on the lyrics FILE (plain or timed).", "FILE"};
+    QCommandLineOption audio{"audio", "The song the timing window plays (any file FFmpeg reads).", "MEDIA"};
 
     Arguments() {
         parser.setApplicationDescription("Kvelmor: timed karaoke lyrics to ASS subtitle scripts");
@@ -30,6 +33,8 @@ struct Arguments {
         parser.addOption(settings);
         parser.addOption(batch);
         parser.addOption(at);
+        parser.addOption(timing);
+        parser.addOption(audio);
         parser.addPositionalArgument("FILE", "A lyrics file (.txt or .kra) to load at start.", "[FILE]");
     }
 };
@@ -94,6 +99,13 @@ int main(int argc, char** argv) {
         }
         window.preview()->setPosition(static_cast<qint64>(seconds * 1000));
     }
+    if (args.parser.isSet(args.timing) != args.parser.isSet(args.audio)) {
+        fputs("kvelmor-gui: --timing FILE and --audio MEDIA go together\n", stderr);
+        return 2;
+    }
+    if (args.parser.isSet(args.timing) &&
+        !window.openTimingWindow(args.parser.value(args.timing), args.parser.value(args.audio)))
+        return 1;  // the window said why
     if (args.parser.isSet(args.batch)) {
         const QString folder = args.parser.value(args.batch);
         QTimer::singleShot(0, &window, [&window, folder] { window.startBatch(folder); });

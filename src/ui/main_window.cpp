@@ -431,6 +431,7 @@ void MainWindow::buildMenus() {
     add(file, "menuSaveLyrics", "歌詞を保存(&L)...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
         &MainWindow::saveLyricsFromDialog);
     add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
+    add(file, "menuTiming", "タイミング(&T)...", QKeySequence(Qt::CTRL | Qt::Key_T), &MainWindow::openTimingFromMenu);
     add(file, "menuExportVideo", "動画を書き出す(&V)...", QKeySequence(), [this] {
         showVideoExportDialog(this, m_session, m_dialogs, m_preview ? m_preview->media() : QString());
     });

@@ -32,6 +32,8 @@ class ReportsPane;
 
 struct FormField;
 
+class TimingWindow;
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -55,6 +57,9 @@ public:
     ReportsPane* reportsPane() const { return m_reportsPane; }
 
     QUndoStack* undoStack() const { return m_undoStack; }
+    // The timing window over the lyrics and the song given (asked for when
+    // empty); the timed lyrics it saves are loaded here. Nothing when cancelled.
+    TimingWindow* openTimingWindow(const QString& lyricsPath = {}, const QString& soundPath = {});
 
 public slots:
     // Ctrl+Z: typing not yet applied to a field first, else the last step.
@@ -76,6 +81,7 @@ public slots:
     void showCreditWindow();         // menuCreditConfig
     void showVersionWindow();        // menuVersion
     void openHelp();                 // menuHELPON
+    void openTimingFromMenu();       // menuTiming
 
 protected:
     void closeEvent(QCloseEvent* e) override;

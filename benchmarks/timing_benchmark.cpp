@@ -1,0 +1,196 @@
+// Speed of the timing window: the waveform of a 5-minute song, a frame of the
+// waveform strip, a key press to the mark drawn and the preview redrawn on a
+// 299-line song, and how far a tap lies from the song time its key arrived at.
+// Run offscreen: QT_QPA_PLATFORM=offscreen build/benchmarks/timing_benchmark
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <cmath>
+#include <fstream>
+
+#include "largest_song.h"
+#include "media/song_sound.h"
+#include "media/waveform.h"
+#include "ui/dialogs.h"
+#include "ui/preview_pane.h"
+#include "ui/sound_player.h"
+#include "ui/timing_window.h"
+
+using namespace kvelmor;
+
+namespace {
+
+// A 5-minute song (stereo mp3 of a tone with clicks), made once.
+const std::string& fiveMinuteSong() {
+    static const std::string path = [] {
+        const std::string p = (std::filesystem::temp_directory_path() / "kvelmor_bench_5min.mp3").string();
+        if (!std::filesystem::exists(p))
+            std::system(("ffmpeg -nostdin -v error -y -f lavfi -i \"aevalsrc='0.3*sin(2*PI*330*t)+"
+                         "if(lt(mod(t\\,0.5)\\,0.01)\\,0.5\\,0)|0.3*sin(2*PI*440*t)':s=44100:d=300\" -b:a 192k '" +
+                         p + "'")
+                            .c_str());
+        return p;
+    }();
+    return path;
+}
+
+// Opening a song: decoded whole, then its peaks (the window does both on a worker).
+void WaveformOfFiveMinutes(benchmark::State& state) {
+    size_t bytes = 0;
+    for (auto _ : state) {
+        NullReporter r;
+        auto sound = media::decodeSongSound(fiveMinuteSong(), {}, r);
+        if (!sound) {
+            state.SkipWithError("the song could not be decoded");
+            return;
+        }
+        media::WaveformSummary wave(*sound);
+        bytes = sound->samples.size() * sizeof(float);
+        benchmark::DoNotOptimize(wave);
+    }
+    state.counters["sound_MB"] = static_cast<double>(bytes) / (1 << 20);
+}
+
+// Opening a song until the waveform of its first 11 seconds (the strip's
+// width at its first zoom, 10 ms a pixel) can be drawn: the window shows the
+// waveform as it grows.
+void WaveformFirstShown(benchmark::State& state) {
+    for (auto _ : state) {
+        NullReporter r;
+        std::atomic<bool> enough{false};
+        media::WaveformSummary wave(44100, 2);
+        int64_t decoded = 0;
+        media::decodeSongSound(fiveMinuteSong(), {}, r, &enough, [&](const float* samples, int64_t frames) {
+            wave.append(samples, frames);
+            decoded += frames;
+            if (decoded >= 11 * 44100) enough = true;  // stops the decoding: the strip is full
+        });
+        benchmark::DoNotOptimize(wave);
+    }
+}
+
+// One frame of the strip, 1100 pixels wide, at a zoom (milliseconds a pixel).
+void WaveformFrame(benchmark::State& state) {
+    NullReporter r;
+    static const auto sound = media::decodeSongSound(fiveMinuteSong(), {}, r);
+    static const media::WaveformSummary wave(*sound);
+    const double zoom = static_cast<double>(state.range(0));
+    int64_t start = 0;
+    for (auto _ : state) {
+        auto cols = wave.columns(start, start + static_cast<int64_t>(1100 * zoom), 1100);
+        benchmark::DoNotOptimize(cols);
+        start = (start + 16) % 200000;  // scrolling with playback
+    }
+}
+
+struct TimingSetup {
+    explicit TimingSetup(const std::string& lyricsFile = {}) : song(0, lyricsFile) {
+        window.setClock(&clock);
+        window.resize(1100, 700);
+        window.show();
+    }
+    bench::LoadedSong song;
+    ui::Dialogs dialogs = ui::Dialogs::standard();
+    ui::TimingWindow window{song.session, dialogs};
+    ui::ManualClock clock;
+};
+
+void keyTo(QWidget* w, Qt::Key key, bool press) {
+    QKeyEvent e(press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Space pressed and let go, then the lyrics, waveform and preview redrawn,
+// on the example song (0) or the largest song (1: 299 lines of 300 slots),
+// retimed from the first syllable on, the song paused.
+void KeyToRedraw(benchmark::State& state) {
+    const std::string example = KVELMOR_EXAMPLES "/sakura_no_michi.txt";
+    TimingSetup s(state.range(0) == 0 ? example : std::string());
+    const std::string lyrics = state.range(0) == 0 ? example : (s.song.dir() / "largest.txt").string();
+    if (!s.window.openLyrics(QString::fromStdString(lyrics))) {
+        state.SkipWithError("the largest song could not be opened");
+        return;
+    }
+    QWidget* keys = s.window.focusWidget() ? s.window.focusWidget() : &s.window;
+    qint64 t = 1000;
+    // Where the time goes: the key and the mark; the preview's song laid
+    // out on its thread and handed to the pane; the window painted
+    // (milliseconds, summed).
+    double keyMs = 0, previewMs = 0, paintMs = 0;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        s.clock.set(t += 100);
+        clock.start();
+        keyTo(keys, Qt::Key_Space, true);
+        keyTo(keys, Qt::Key_Space, false);
+        keyMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        clock.start();
+        s.window.waitForPreview();  // laid out on its thread, drawn by the pane
+        previewMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        clock.start();
+        s.window.repaint();  // lyrics, waveform and preview drawn at once
+        paintMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        if (s.window.document().finished()) s.window.document().setCursor({0, 0});
+    }
+    const auto n = static_cast<double>(state.iterations());
+    state.counters["key_ms"] = keyMs / n;
+    state.counters["preview_ms"] = previewMs / n;
+    state.counters["paint_ms"] = paintMs / n;
+}
+
+// The real clock (silent: no sound device is needed) playing at a speed; a
+// Space sent at a known song time; how far the stored mark lies from the
+// clock read just before and after the key (milliseconds).
+void TapAccuracy(benchmark::State& state) {
+    TimingSetup s;
+    std::ofstream(s.song.dir() / "kana.txt") << [] {
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "らららららららららら\n";
+        return text;
+    }();
+    ui::SoundPlayer player;
+    s.window.setClock(&player);
+    s.window.openLyrics(QString::fromStdString((s.song.dir() / "kana.txt").string()));
+    player.setSpeed(static_cast<double>(state.range(0)) / 100.0);
+    player.play(0);
+    QWidget* keys = s.window.focusWidget() ? s.window.focusWidget() : &s.window;
+    double worst = 0;
+    for (auto _ : state) {
+        const timing::Position at = s.window.document().cursor();
+        const qint64 before = player.position();
+        keyTo(keys, Qt::Key_Space, true);
+        const qint64 after = player.position();
+        keyTo(keys, Qt::Key_Space, false);
+        // The mark this tap made: the syllable at the cursor before it, or
+        // at a line's end the line's end.
+        const timing::TimingLine& line = s.window.document().line(at.line);
+        const auto stored = at.syllable < line.count()
+                                ? s.window.document().markTime({at.line, at.syllable, false})
+                                : s.window.document().markTime({at.line, line.count() - 1, true});
+        if (!stored) continue;
+        worst = std::max({worst, std::abs(static_cast<double>(*stored - before)),
+                          std::abs(static_cast<double>(after - *stored))});
+        if (s.window.document().finished()) s.window.document().setCursor({0, 0});
+    }
+    state.counters["worst_ms"] = worst;
+}
+
+}  // namespace
+
+BENCHMARK(WaveformOfFiveMinutes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(WaveformFirstShown)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(WaveformFrame)->ArgName("ms_per_px")->Arg(1)->Arg(10)->Arg(300)->Unit(benchmark::kMicrosecond);
+BENCHMARK(KeyToRedraw)->ArgName("largest")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(TapAccuracy)->ArgName("speed_percent")->Arg(100)->Arg(50)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Hyphenation of Latin words with libhyphen's pattern files (Debian's
+// hyphen-en-us installs /usr/share/hyphen/hyph_en_US.dic).
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvelmor::timing {
+
+class Hyphenator {
+public:
+    // Loads a pattern file; ok() tells whether it could be read.
+    explicit Hyphenator(const std::string& dictionaryPath);
+    ~Hyphenator();
+    Hyphenator(const Hyphenator&) = delete;
+    Hyphenator& operator=(const Hyphenator&) = delete;
+
+    bool ok() const { return m_dict != nullptr; }
+    // The parts of an ASCII word ("singing" -> "sing", "ing"); the word
+    // itself when it has no hyphenation point or is not plain ASCII.
+    std::vector<std::u32string> parts(const std::u32string& word) const;
+
+    // The US English patterns where Debian puts them, or "" when not installed.
+    static std::string defaultDictionary();
+
+private:
+    void* m_dict = nullptr;  // HyphenDict
+};
+
+}  // namespace kvelmor::timing

@@ -1,0 +1,329 @@
+#include "timing/syllables.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/encoding.h"
+#include "lyrics/time_value.h"
+#include "timing/hyphenation.h"
+
+namespace kvelmor::timing {
+namespace {
+
+}  // namespace
+
+bool isKanjiBase(char32_t c) {
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0x20000 && c <= 0x3FFFF) || c == U'々' || c == U'〆' || c == U'ヶ';
+}
+
+namespace {
+
+bool isKanji(char32_t c) { return isKanjiBase(c); }
+
+bool isKana(char32_t c) { return (c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30FA) || c == U'ー'; }
+
+// Kana sung with the kana before them.
+bool joinsKanaBefore(char32_t c) {
+    switch (c) {
+    case U'ぁ': case U'ぃ': case U'ぅ': case U'ぇ': case U'ぉ': case U'ゃ': case U'ゅ': case U'ょ': case U'ゎ':
+    case U'ァ': case U'ィ': case U'ゥ': case U'ェ': case U'ォ': case U'ャ': case U'ュ': case U'ョ': case U'ヮ':
+    case U'ー':
+        return true;
+    default:
+        return c >= 0x31F0 && c <= 0x31FF;  // small katakana for Ainu sounds (ㇰ ...)
+    }
+}
+
+bool isSokuonOrHatsuon(char32_t c) { return c == U'っ' || c == U'ッ' || c == U'ん' || c == U'ン'; }
+
+bool isWordChar(char32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) || (c >= 0xFF10 && c <= 0xFF19) ||
+           (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0xFF41 && c <= 0xFF5A);
+}
+
+bool isOpening(char32_t c) {
+    switch (c) {
+    case U'(': case U'[': case U'{': case U'「': case U'『': case U'（': case U'【': case U'〈': case U'《':
+    case U'〔': case U'“': case U'‘': case U'＜':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isBar(char32_t c) { return c == U'|' || c == U'｜'; }
+
+// A piece of a plain line: one character, or a base with its reading.
+struct Piece {
+    std::u32string base;
+    std::u32string reading;
+    bool ruby = false;
+};
+
+// The untimed notation taken apart.
+std::vector<Piece> readNotation(std::u32string_view line) {
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char32_t c = line[i];
+        if (isBar(c)) {
+            const size_t open = line.find(U'(', i + 1);
+            const size_t close = open == std::u32string_view::npos ? open : line.find(U')', open + 1);
+            if (open != std::u32string_view::npos && open > i + 1 && close != std::u32string_view::npos &&
+                close > open + 1) {
+                pieces.push_back({std::u32string(line.substr(i + 1, open - i - 1)),
+                                  std::u32string(line.substr(open + 1, close - open - 1)), true});
+                i = close;
+                continue;
+            }
+        } else if (c == U'(') {
+            size_t first = pieces.size();
+            while (first > 0 && !pieces[first - 1].ruby && isKanji(pieces[first - 1].base[0])) --first;
+            const size_t close = line.find(U')', i + 1);
+            if (first < pieces.size() && close != std::u32string_view::npos && close > i + 1) {
+                Piece p{{}, std::u32string(line.substr(i + 1, close - i - 1)), true};
+                for (size_t k = first; k < pieces.size(); ++k) p.base += pieces[k].base;
+                pieces.resize(first);
+                pieces.push_back(std::move(p));
+                i = close;
+                continue;
+            }
+        }
+        pieces.push_back({std::u32string(1, c), {}, false});
+    }
+    return pieces;
+}
+
+class LineSplitter {
+public:
+    LineSplitter(TimingLine& line, const SplitOptions& options) : m_line(line), m_options(options) {}
+
+    void add(const Piece& p) {
+        if (!p.ruby) {
+            addChar(p.base[0], -1);
+            return;
+        }
+        const int ruby = static_cast<int>(m_line.rubies.size());
+        m_line.rubies.push_back({p.base});
+        m_rubyStart = m_line.count();
+        for (char32_t c : p.reading) addChar(c, ruby);
+        // A reading of only punctuation still gets its one syllable.
+        if (m_line.count() == m_rubyStart) newSyllable(p.reading, ruby);
+        m_rubyStart = -1;
+    }
+
+    void addWord(const std::u32string& word) {
+        if (m_options.latin == LatinSplit::ByHyphenation && m_options.hyphenator)
+            for (const auto& part : m_options.hyphenator->parts(word)) newSyllable(part, -1);
+        else newSyllable(word, -1);
+    }
+
+    void finish() {
+        if (!m_lead.empty() && !m_line.syllables.empty()) m_line.syllables.back().tail += m_lead;
+        m_lead.clear();
+    }
+
+private:
+    void addChar(char32_t c, int ruby) {
+        Syllable* last = m_line.syllables.empty() ? nullptr : &m_line.syllables.back();
+        // Inside a reading only its own syllables can be joined.
+        if (last && ruby >= 0 && m_line.count() <= m_rubyStart) last = nullptr;
+        const bool joins =
+            isKana(c) && (joinsKanaBefore(c) || (m_options.joinSokuonAndHatsuon && isSokuonOrHatsuon(c)));
+        if (isKana(c) || isKanji(c)) {
+            if (joins && last && last->ruby == ruby && last->tail.empty()) last->text += c;
+            else newSyllable(std::u32string(1, c), ruby);
+        } else if (isOpening(c) || !last) {
+            m_lead += c;
+        } else {
+            last->tail += m_lead + c;  // an opening bracket closed again: both stay in order
+            m_lead.clear();
+        }
+    }
+
+    void newSyllable(std::u32string text, int ruby) {
+        Syllable s;
+        s.text = std::move(text);
+        s.ruby = ruby;
+        s.lead = std::move(m_lead);
+        m_lead.clear();
+        m_line.syllables.push_back(std::move(s));
+    }
+
+    TimingLine& m_line;
+    const SplitOptions& m_options;
+    std::u32string m_lead;
+    int m_rubyStart = -1;
+};
+
+std::u32string trimmed(std::u32string_view s) {
+    size_t a = 0, b = s.size();
+    while (a < b && (s[a] == U' ' || s[a] == U'\t' || s[a] == U'\u3000')) ++a;
+    while (b > a && (s[b - 1] == U' ' || s[b - 1] == U'\t' || s[b - 1] == U'\u3000')) --b;
+    return std::u32string(s.substr(a, b - a));
+}
+
+Millis scaled(lyrics::Centiseconds cs, double scale) { return std::llround(static_cast<double>(cs) * 10.0 * scale); }
+
+}  // namespace
+
+bool TimingLine::sameRuby(int a, int b) const {
+    return syllables[static_cast<size_t>(a)].ruby == syllables[static_cast<size_t>(b)].ruby;
+}
+
+std::pair<int, int> TimingLine::rubyRange(int i) const {
+    const int r = syllables[static_cast<size_t>(i)].ruby;
+    if (r < 0) return {i, i + 1};
+    int a = i, b = i + 1;
+    while (a > 0 && syllables[static_cast<size_t>(a - 1)].ruby == r) --a;
+    while (b < count() && syllables[static_cast<size_t>(b)].ruby == r) ++b;
+    return {a, b};
+}
+
+std::optional<Millis> TimingLine::endOf(int i) const {
+    const Syllable& s = syllables[static_cast<size_t>(i)];
+    if (s.end) return s.end;
+    if (i + 1 < count()) return syllables[static_cast<size_t>(i + 1)].start;
+    return std::nullopt;
+}
+
+TimingLine splitPlainLine(std::u32string_view text, const SplitOptions& options) {
+    TimingLine line;
+    line.lyric = true;
+    LineSplitter splitter(line, options);
+    const std::vector<Piece> pieces = readNotation(text);
+    for (size_t i = 0; i < pieces.size();) {
+        if (!pieces[i].ruby && isWordChar(pieces[i].base[0])) {
+            std::u32string word;
+            // An apostrophe between letters belongs to the word ("don't").
+            while (i < pieces.size() && !pieces[i].ruby &&
+                   (isWordChar(pieces[i].base[0]) ||
+                    ((pieces[i].base[0] == U'\'' || pieces[i].base[0] == U'’') && i + 1 < pieces.size() &&
+                     !pieces[i + 1].ruby && isWordChar(pieces[i + 1].base[0]))))
+                word += pieces[i++].base[0];
+            splitter.addWord(word);
+            continue;
+        }
+        splitter.add(pieces[i++]);
+    }
+    splitter.finish();
+    return line;
+}
+
+TimingLine readTimedLine(std::u32string_view text, double scale) {
+    // The line as tags, each with the characters after it up to the next tag.
+    struct Stretch {
+        Millis time = 0;
+        std::u32string run;
+    };
+    std::u32string lead;  // characters before the first tag
+    std::vector<Stretch> stretches;
+    for (size_t p = 0; p < text.size();) {
+        if (auto t = lyrics::timeTagAt(text, p)) {
+            stretches.push_back({scaled(*t, scale), {}});
+            p += 10;
+        } else {
+            (stretches.empty() ? lead : stretches.back().run) += text[p++];
+        }
+    }
+    const size_t n = stretches.size();
+    auto runIs = [&](size_t j, std::u32string_view s) { return j < n && stretches[j].run == s; };
+
+    TimingLine line;
+    line.lyric = true;
+    auto endLast = [&](Millis t) {
+        if (!line.syllables.empty() && !line.syllables.back().end) line.syllables.back().end = t;
+    };
+    for (size_t j = 0; j < n; ++j) {
+        const Stretch& s = stretches[j];
+        // base T ( T reading U ) U, the base being this stretch's characters.
+        if (!s.run.empty() && runIs(j + 1, U"(") && j + 2 < n && stretches[j + 2].time == stretches[j + 1].time) {
+            size_t close = 0;
+            for (size_t m = j + 2; m + 1 < n && close == 0; ++m)
+                if (runIs(m, U")") && stretches[m + 1].time == stretches[m].time) close = m;
+            bool reading = false;
+            for (size_t k = j + 2; k < close; ++k) reading = reading || !stretches[k].run.empty();
+            if (close > 0 && reading) {
+                endLast(s.time);
+                const int ruby = static_cast<int>(line.rubies.size());
+                line.rubies.push_back({s.run});
+                bool first = true;
+                for (size_t k = j + 2; k < close; ++k) {
+                    if (stretches[k].run.empty()) continue;
+                    endLast(stretches[k].time);
+                    Syllable mora;
+                    mora.text = stretches[k].run;
+                    mora.start = first ? s.time : stretches[k].time;
+                    mora.ruby = ruby;
+                    line.syllables.push_back(std::move(mora));
+                    first = false;
+                }
+                line.syllables.back().end = stretches[close].time;
+                j = close;  // the closing tag's twin is read as the next tag
+                continue;
+            }
+        }
+        endLast(s.time);
+        if (s.run.empty()) continue;  // an end of its own: a gap or the line's end
+        // Punctuation after a reading, shown at its end ("...)[te]、[te]").
+        const bool zeroLength = j + 1 == n || stretches[j + 1].time == s.time;
+        const bool punctuation = std::ranges::none_of(s.run, [](char32_t c) {
+            return isKana(c) || isKanji(c) || isWordChar(c);
+        });
+        if (zeroLength && punctuation && !line.syllables.empty() && line.syllables.back().ruby >= 0 &&
+            line.syllables.back().end == s.time) {
+            line.syllables.back().tail += s.run;
+            continue;
+        }
+        Syllable syl;
+        syl.text = s.run;
+        syl.start = s.time;
+        line.syllables.push_back(std::move(syl));
+    }
+    if (!lead.empty()) {
+        if (line.syllables.empty()) line.syllables.push_back({});
+        line.syllables.front().lead = lead + line.syllables.front().lead;
+    }
+    // An end where the next syllable starts is no gap.
+    for (int i = 0; i + 1 < line.count(); ++i) {
+        Syllable& syl = line.syllables[static_cast<size_t>(i)];
+        if (syl.end && syl.end == line.syllables[static_cast<size_t>(i + 1)].start) syl.end.reset();
+    }
+    return line;
+}
+
+std::vector<TimingLine> readLyrics(std::string_view utf8, const ParseOptions& options) {
+    if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+    // As the converter reads a file: a "@timeratio=" line holds for the lines after it.
+    double scale = options.correctUnmarkedTimes ? 1.0 / lyrics::kTimeCorrectionFactor : 1.0;
+    std::vector<TimingLine> out;
+    for (std::string_view l : splitLines(utf8)) {
+        const std::u32string u = toU32(l);
+        TimingLine line;
+        std::string key(l.substr(0, 11));
+        for (auto& c : key) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (key == "@timeratio=") {
+            const auto value = l.substr(11);
+            if (value == "0.9953125") scale = 1.0 / lyrics::kTimeCorrectionFactor;
+            else if (value == "1") scale = 1.0;
+            continue;  // the times are kept in real time, and written with "@timeratio=1" first
+        } else if ((!l.empty() && l[0] == '@') || trimmed(u).empty()) {
+            line.text = std::string(l);
+        } else if (lyrics::holdsTimeTag(l)) {
+            line = readTimedLine(u, scale);
+        } else {
+            line = splitPlainLine(u, options.split);
+            if (line.syllables.empty()) {
+                line.lyric = false;
+                line.text = std::string(l);
+            }
+        }
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
+std::u32string shownText(const Syllable& s) { return s.lead + s.text + s.tail; }
+
+}  // namespace kvelmor::timing

@@ -1,0 +1,285 @@
+// Syllable splitting, tapping and writing timed lyrics, without a window.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <variant>
+
+#include "common/encoding.h"
+#include "common/file_io.h"
+#include "lyrics/reader.h"
+#include "measure/fixed_measurer.h"
+#include "settings/conversion_settings.h"
+#include "timing/hyphenation.h"
+#include "timing/onsets.h"
+#include "timing/timing_document.h"
+
+namespace kvelmor::timing {
+namespace {
+
+// Syllables as "shown/shown", a reading's first syllable after "base=".
+std::string syllablesOf(const TimingLine& l) {
+    std::u32string out;
+    for (int i = 0; i < l.count(); ++i) {
+        const Syllable& s = l.syllables[static_cast<size_t>(i)];
+        if (i > 0) out += U"/";
+        if (s.ruby >= 0 && (i == 0 || l.syllables[static_cast<size_t>(i - 1)].ruby != s.ruby))
+            out += l.rubies[static_cast<size_t>(s.ruby)].base + U"=";
+        out += shownText(s);
+    }
+    return toUtf8(out);
+}
+
+TEST(Syllables, PlainLinesSplitIntoSungBeats) {
+    static const Hyphenator hyphenator(Hyphenator::defaultDictionary());
+    ASSERT_TRUE(hyphenator.ok()) << "hyphen-en-us is needed for these tests";
+    struct Case {
+        const char* line;
+        bool joinSmallTsuAndN;
+        LatinSplit latin;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"きょうはっきりしたんだ", false, LatinSplit::ByWord, "きょ/う/は/っ/き/り/し/た/ん/だ"},
+        {"きょうはっきりしたんだ", true, LatinSplit::ByWord, "きょ/う/はっ/き/り/し/たん/だ"},
+        {"ラーメン、食(た)べよう！", false, LatinSplit::ByWord, "ラー/メ/ン、/食=た/べ/よ/う！"},
+        {"「夢」を見た", false, LatinSplit::ByWord, "「夢」/を/見/た"},
+        {"春(はる)の風(かぜ)が吹(ふ)く", false, LatinSplit::ByWord, "春=は/る/の/風=か/ぜ/が/吹=ふ/く"},
+        {"今|日(ひ)は|Hello(はろー)!", false, LatinSplit::ByWord, "今/日=ひ/は/Hello=は/ろー!"},
+        {"学校(がっこう)", false, LatinSplit::ByWord, "学校=が/っ/こ/う"},
+        {"学校(がっこう)", true, LatinSplit::ByWord, "学校=がっ/こ/う"},
+        {"Singing in the rain", false, LatinSplit::ByWord, "Singing /in /the /rain"},
+        {"Beautiful rain", false, LatinSplit::ByHyphenation, "Beau/ti/ful /rain"},
+        {"don't forget", false, LatinSplit::ByHyphenation, "don't /for/get"},
+        {"(笑)と()", false, LatinSplit::ByWord, "(笑)/と()"},
+        {"  ♪ ラララ", false, LatinSplit::ByWord, "  ♪ ラ/ラ/ラ"},
+    };
+    for (const Case& c : cases) {
+        SplitOptions options;
+        options.joinSokuonAndHatsuon = c.joinSmallTsuAndN;
+        options.latin = c.latin;
+        options.hyphenator = &hyphenator;
+        EXPECT_EQ(syllablesOf(splitPlainLine(toU32(c.line), options)), c.expected) << c.line;
+    }
+}
+
+TEST(Syllables, TimedLinesKeepTheirSyllablesAndWriteBackAsRead) {
+    const std::string lines[] = {
+        "[00:05:00]春[00:05:00]([00:05:00]はる[00:05:60])[00:05:60]の[00:05:90]風[00:05:90]([00:05:90]かぜ[00:06:"
+        "70])[00:06:70]が[00:07:10] [00:07:20]そっ[00:07:60]と[00:08:00]",
+        "[00:15:00]Hel[00:15:40]lo[00:15:90] [00:16:00]き[00:16:30]み[00:16:60]",
+        // A gap (two tags in a row), a reading timed per mora, punctuation after a reading.
+        "[01:00:00]あ[01:00:50][01:01:00]夢[01:01:00]([01:01:00]ゆ[01:01:30]め[01:01:80])[01:01:80]、[01:01:80]",
+    };
+    for (const std::string& line : lines) {
+        ParseOptions options;
+        options.correctUnmarkedTimes = false;
+        const TimingDocument doc(readLyrics("@timeratio=1\n" + line + "\n", options));
+        EXPECT_EQ(doc.timedText(), "@timeratio=1\n" + line + "\n");
+    }
+    const TimingLine read = readTimedLine(toU32(lines[2]));
+    EXPECT_EQ(syllablesOf(read), "あ/夢=ゆ/め、");
+    EXPECT_EQ(read.syllables[0].end, 60500);
+    EXPECT_EQ(read.syllables[2].start, 61300);
+    EXPECT_EQ(read.syllables[2].end, 61800);
+}
+
+// One step of a tapping session.
+struct Tap { Millis t; };
+struct Release { Millis t; };
+struct Enter { Millis t; };
+struct Undo {};
+struct Redo {};
+using Step = std::variant<Tap, Release, Enter, Undo, Redo>;
+
+std::string afterSteps(const std::string& lyrics, const std::vector<Step>& steps) {
+    TimingDocument doc(readLyrics(lyrics, {}));
+    for (const Step& step : steps) {
+        std::visit([&](const auto& s) {
+            using S = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<S, Tap>) doc.tap(s.t);
+            else if constexpr (std::is_same_v<S, Release>) doc.release(s.t);
+            else if constexpr (std::is_same_v<S, Enter>) doc.endLine(s.t);
+            else if constexpr (std::is_same_v<S, Undo>) doc.undo();
+            else doc.redo();
+        }, step);
+    }
+    return doc.timedText();
+}
+
+TEST(Tapping, KeysMakeTheTagsOfTheSyllables) {
+    struct Case {
+        const char* name;
+        std::string lyrics;
+        std::vector<Step> steps;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"taps, a line's end that starts the next line, Enter",
+         "@title=歌\nさくら\n\nはな\n",
+         {Tap{1000}, Release{1080}, Tap{1500}, Tap{2000}, Tap{2500}, Tap{3000}, Enter{3500}},
+         "@timeratio=1\n@title=歌\n[00:01:00]さ[00:01:50]く[00:02:00]ら[00:02:50]\n\n[00:02:50]は[00:03:00]な[00:03:"
+         "50]\n"},
+        {"a hold leaves a gap, a short press does not",
+         "さくら\n",
+         {Tap{1000}, Release{1400}, Tap{2000}, Release{2100}, Tap{2500}, Release{3000}},
+         "@timeratio=1\n[00:01:00]さ[00:01:40][00:02:00]く[00:02:50]ら[00:03:00]\n"},
+        {"undo takes the last mark back, redo makes it again",
+         "さくら\n",
+         {Tap{1000}, Tap{1500}, Undo{}, Tap{1600}, Tap{2000}, Undo{}, Redo{}, Enter{2400}},
+         "@timeratio=1\n[00:01:00]さ[00:01:60]く[00:02:00]ら[00:02:40]\n"},
+        {"a reading is timed mora by mora under its base",
+         "春(はる)だ\n",
+         {Tap{1000}, Tap{1300}, Tap{1800}, Enter{2000}},
+         "@timeratio=1\n[00:01:00]春[00:01:00]([00:01:00]は[00:01:30]る[00:01:80])[00:01:80]だ[00:02:00]\n"},
+        {"a partly tapped line keeps the rest as text, a line not tapped keeps its notation",
+         "さくら\n春(はる)\n",
+         {Tap{1000}},
+         "@timeratio=1\n[00:01:00]さくら\n春(はる)\n"},
+        {"retiming keeps every time not tapped again",
+         "@timeratio=1\n[00:01:00]さ[00:01:50]く[00:02:00]ら[00:02:50]\n",
+         {Tap{1100}},
+         "@timeratio=1\n[00:01:10]さ[00:01:50]く[00:02:00]ら[00:02:50]\n"},
+        {"times of a file read with the 640/637 correction are kept in real time",
+         "@timeratio=0.9953125\n[00:06:37]さ[00:12:74]く\n",
+         {},
+         "@timeratio=1\n[00:06:40]さ[00:12:80]く\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(afterSteps(c.lyrics, c.steps), c.expected) << c.name;
+}
+
+TEST(Marks, DragNudgeMergeAndSplitStayInOrderAndUndo) {
+    TimingDocument doc(readLyrics("さくらさく\n", {}));
+    for (Millis t : {1000, 1500, 2000, 2500, 3000}) doc.tap(t);
+    doc.endLine(3500);
+    EXPECT_TRUE(doc.moveMark({0, 1, false}, 5000));  // held back by the next mark
+    EXPECT_EQ(doc.markTime({0, 1, false}), 2000);
+    EXPECT_TRUE(doc.nudgeMark({0, 1, false}, -10));
+    EXPECT_EQ(doc.markTime({0, 1, false}), 1990);
+    EXPECT_FALSE(doc.moveMark({0, 1, true}, 1000));  // no such mark
+    EXPECT_TRUE(doc.merge(0, 1));
+    EXPECT_EQ(syllablesOf(doc.line(0)), "さ/くら/さ/く");
+    EXPECT_TRUE(doc.split(0, 1, 1));
+    EXPECT_EQ(doc.timedText(), "@timeratio=1\n[00:01:00]さ[00:01:99]くら[00:02:50]さ[00:03:00]く[00:03:50]\n");
+    EXPECT_FALSE(doc.split(0, 0, 1));  // one character
+    ASSERT_TRUE(doc.undo());
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(syllablesOf(doc.line(0)), "さ/く/ら/さ/く");
+    EXPECT_EQ(doc.markTime({0, 1, false}), 1990);
+    EXPECT_TRUE(doc.modified());
+    doc.markSaved();
+    EXPECT_FALSE(doc.modified());
+    doc.undo();
+    EXPECT_TRUE(doc.modified());
+
+    TimingDocument ruby(readLyrics("春(はる)だ\n", {}));
+    EXPECT_FALSE(ruby.merge(0, 1));  // a reading's mora and lyric text
+    EXPECT_TRUE(ruby.merge(0, 0));
+    EXPECT_EQ(syllablesOf(ruby.line(0)), "春=はる/だ");
+}
+
+TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kvelmor_timing_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    TimingDocument doc(readLyrics("@title=歌\n春(はる)の風(かぜ)\nLa la\n", {}));
+    Millis t = 61230;  // past a minute, not on a centisecond
+    while (!doc.finished()) {
+        doc.tap(t);
+        t += 417;
+        if (doc.cursor().syllable == doc.line(doc.cursor().line).count()) doc.endLine(t += 417);
+    }
+    CollectingReporter reports;
+    const std::string txt = (dir / "song.txt").string();
+    const std::string kra = (dir / "song.kra").string();
+    ASSERT_TRUE(writeTimedText(doc, txt, reports));
+    ASSERT_TRUE(writeTimedKra(doc, kra, reports));
+    for (const std::string& path : {txt, kra}) {
+        settings::ConversionSettings settings;  // `WinAMPTime` on, as by default
+        measure::FixedMeasurer measurer;
+        lyrics::Song song;
+        ASSERT_TRUE(lyrics::loadLyricsFile(song, path, settings, measurer, reports).ok) << path;
+        ASSERT_EQ(song.rawLineCount(), 2) << path;
+        EXPECT_EQ(song.songInfo.title, "歌");
+        const lyrics::LyricLine& first = song.RawLyricsTable[1];
+        EXPECT_EQ(first.unit(1).time, 6123) << path;  // first tag, uncorrected
+        EXPECT_EQ(song.RawLyricsTable[2].unit(song.RawLyricsTable[2].unitCount).time, (t + 5) / 10) << path;
+    }
+    EXPECT_TRUE(reports.reports.empty());
+    // A line not yet tapped cannot go into a tag file: said, not lost silently.
+    TimingDocument partly(readLyrics("さくら\nはな\n", {}));
+    partly.tap(1000);
+    partly.endLine(1500);
+    ASSERT_TRUE(writeTimedKra(partly, kra, reports));
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].severity, Severity::Warning);
+    EXPECT_NE(reports.reports[0].text.find("1 lyric line has no times"), std::string::npos);
+    EXPECT_FALSE(writeTimedText(doc, (dir / "missing" / "x.txt").string(), reports));
+    EXPECT_EQ(reports.reports.back().file, (dir / "missing" / "x.txt").string());
+
+    // The recovery file belongs to one lyrics file and gives its marks back.
+    const std::string songPath = (dir / "song.flac").string();
+    ASSERT_TRUE(writeRecovery(doc, txt, songPath, reports));
+    EXPECT_FALSE(readRecovery(songPath, (dir / "other.txt").string()));
+    // A line half tapped keeps the syllables not yet tapped.
+    TimingDocument half(readLyrics("春(はる)のかぜ\n", {}));
+    half.tap(1000);
+    ASSERT_TRUE(writeRecovery(half, txt, songPath, reports));
+    const auto recovered = readRecovery(songPath, txt);
+    ASSERT_TRUE(recovered);
+    EXPECT_EQ(recovered->lines, half.lines());
+    removeRecovery(songPath);
+    EXPECT_FALSE(readRecovery(songPath, txt));
+    // A file of another kind under that name is no recovery.
+    std::ofstream(recoveryPathFor(songPath)) << "@recovery=" << txt << "\nL\x1E" "a\x1F\x1F\x1F" "7\x1F\x1F\n";
+    EXPECT_FALSE(readRecovery(songPath, txt));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Onsets, ClicksAreFoundAndTapsNearThemSnapOntoThem) {
+    // Stereo at 44.1 kHz: digital silence with a 10 ms click every 500 ms from 1 s on.
+    constexpr int kRate = 44100;
+    std::vector<float> samples(static_cast<size_t>(kRate * 4) * 2);
+    for (size_t f = 0; f < samples.size() / 2; ++f) {
+        const double t = static_cast<double>(f) / kRate;
+        const bool click = t >= 1.0 && std::fmod(t, 0.5) < 0.01;
+        const auto v = static_cast<float>(click ? 0.8 * std::sin(2 * M_PI * 2000 * t) : 0);
+        samples[2 * f] = samples[2 * f + 1] = v;
+    }
+    const auto onsets = detectOnsets(samples.data(), static_cast<int64_t>(samples.size() / 2), 2, kRate);
+    const Millis clicks[] = {0, 1000, 1500, 2000, 2500, 3000, 3500};  // and the start
+    ASSERT_EQ(onsets.size(), std::size(clicks));
+    for (size_t i = 0; i < onsets.size(); ++i) EXPECT_NEAR(onsets[i], clicks[i], 15) << i;
+    struct Case {
+        Millis tap, window, expected;
+    };
+    const Case cases[] = {
+        {onsets[2] + 40, 50, onsets[2]},       // late, within the window
+        {onsets[2] - 30, 50, onsets[2]},       // early
+        {onsets[2] + 80, 50, onsets[2] + 80},  // too far: as tapped
+        {onsets[2] + 260, 300, onsets[3]},     // the nearer of two
+        {5000, 50, 5000},                      // after the last
+    };
+    for (const Case& c : cases) EXPECT_EQ(snapToOnset(onsets, c.tap, c.window), c.expected) << c.tap;
+}
+
+TEST(Onsets, LatencyIsTheMedianDistanceOfTapsFromTheClicks) {
+    const std::vector<Millis> clicks{1000, 1500, 2000, 2500, 3000, 3500};
+    struct Case {
+        const char* name;
+        std::vector<Millis> taps;
+        std::optional<Millis> expected;
+    };
+    const Case cases[] = {
+        {"steady late taps", {1040, 1540, 2040, 2540, 3040}, 40},
+        {"a slip left out, taps far off outvoted", {1030, 1540, 1800, 2050, 2540, 3200}, 40},
+        {"early taps", {980, 1480, 1975, 2480}, -20},
+        {"too few taps", {1040, 1540, 2040}, std::nullopt},
+        {"taps on the clicks", {1000, 1500, 2000, 2500}, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(latencyFromTaps(c.taps, clicks), c.expected) << c.name;
+}
+
+}  // namespace
+}  // namespace kvelmor::timing

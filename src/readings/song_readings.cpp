@@ -81,7 +81,8 @@ AnnotatedLine parseUntimedNotation(std::u32string_view line) {
     size_t opened = std::u32string::npos;  // where a "|" base starts in `plain`
     for (size_t i = 0; i < line.size(); ++i) {
         const char32_t c = line[i];
-        if (isBaseOpener(c) && i + 1 < line.size()) {
+        // A bar opens a base only where a reading follows; else it is lyric text.
+        if (isBaseOpener(c) && line.find(U'(', i + 2) != std::u32string_view::npos) {
             opened = out.plain.size();
             continue;
         }

@@ -5,6 +5,7 @@
 
 #include "common/encoding.h"
 #include "lyrics/time_value.h"
+#include "readings/song_readings.h"
 #include "timing/hyphenation.h"
 
 namespace kvelmor::timing {
@@ -62,36 +63,20 @@ struct Piece {
     bool ruby = false;
 };
 
-// The untimed notation taken apart.
+// The untimed notation taken apart, as the readings write and read it.
 std::vector<Piece> readNotation(std::u32string_view line) {
+    const readings::AnnotatedLine annotated = readings::parseUntimedNotation(line);
     std::vector<Piece> pieces;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char32_t c = line[i];
-        if (isBar(c)) {
-            const size_t open = line.find(U'(', i + 1);
-            const size_t close = open == std::u32string_view::npos ? open : line.find(U')', open + 1);
-            if (open != std::u32string_view::npos && open > i + 1 && close != std::u32string_view::npos &&
-                close > open + 1) {
-                pieces.push_back({std::u32string(line.substr(i + 1, open - i - 1)),
-                                  std::u32string(line.substr(open + 1, close - open - 1)), true});
-                i = close;
-                continue;
-            }
-        } else if (c == U'(') {
-            size_t first = pieces.size();
-            while (first > 0 && !pieces[first - 1].ruby && isKanji(pieces[first - 1].base[0])) --first;
-            const size_t close = line.find(U')', i + 1);
-            if (first < pieces.size() && close != std::u32string_view::npos && close > i + 1) {
-                Piece p{{}, std::u32string(line.substr(i + 1, close - i - 1)), true};
-                for (size_t k = first; k < pieces.size(); ++k) p.base += pieces[k].base;
-                pieces.resize(first);
-                pieces.push_back(std::move(p));
-                i = close;
-                continue;
-            }
-        }
-        pieces.push_back({std::u32string(1, c), {}, false});
+    size_t at = 0;
+    auto plainUpTo = [&](size_t end) {
+        for (; at < end; ++at) pieces.push_back({std::u32string(1, annotated.plain[at]), {}, false});
+    };
+    for (const readings::Suggestion& r : annotated.rubies) {
+        plainUpTo(r.first);
+        pieces.push_back({annotated.plain.substr(r.first, r.count), toU32(r.reading), true});
+        at = r.first + r.count;
     }
+    plainUpTo(annotated.plain.size());
     return pieces;
 }
 

@@ -124,6 +124,7 @@ TEST(UntimedNotation, WrittenReadingsReadBackAndOtherParenthesesStayText) {
         {U"|Hello(はろー)!", "Hello!", "0+5:はろー"},
         {U"(笑)と(ほほえみ)", "(笑)と(ほほえみ)", ""},  // nothing to read before "("
         {U"空(", "空(", ""},
+        {U"ラ|ラ|", "ラ|ラ|", ""},  // a bar with no reading after it is lyric text
     };
     for (const auto& c : cases) {
         const AnnotatedLine a = parseUntimedNotation(c.text);

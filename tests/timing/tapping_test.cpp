@@ -54,6 +54,7 @@ TEST(Syllables, PlainLinesSplitIntoSungBeats) {
         {"Beautiful rain", false, LatinSplit::ByHyphenation, "Beau/ti/ful /rain"},
         {"don't forget", false, LatinSplit::ByHyphenation, "don't /for/get"},
         {"(笑)と()", false, LatinSplit::ByWord, "(笑)/と()"},
+        {"ラ|ラ", false, LatinSplit::ByWord, "ラ|/ラ"},  // read as the readings write it: no reading, text
         {"  ♪ ラララ", false, LatinSplit::ByWord, "  ♪ ラ/ラ/ラ"},
     };
     for (const Case& c : cases) {

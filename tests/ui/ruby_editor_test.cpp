@@ -221,7 +221,10 @@ TEST(RubyEditorWindow, OkKeepsAndCancelDropsAfterAsking) {
     const std::vector<std::pair<Leave, bool>> cases = {
         {Leave::EscKeepEditingThenDiscard, false}, {Leave::CancelButton, false},
         {Leave::CtrlEnter, true}, {Leave::OkButton, true}};
-    for (const auto& [leave, kept] : cases) {
+    for (const auto& c : cases) {
+        // Plain names, not a structured binding: lambdas below capture them.
+        const Leave leave = c.first;
+        const bool kept = c.second;
         SCOPED_TRACE(static_cast<int>(leave));
         LoadedSession s("ui_ok_cancel");
         s.load(kOther + kSpring);

@@ -801,13 +801,11 @@ void TimingWindow::changed() {
     m_lyrics->refresh();
     m_wave->update();
     setWindowModified(m_doc.modified() || m_restored);
-    // After the marks are drawn. The pane's drawing of the largest song takes
-    // ~30 ms on this thread, and a key arriving meanwhile waits: while the
-    // song plays it is redrawn at most every 300 ms.
-    if (!m_previewTimer->isActive()) {
-        m_previewTimer->setInterval(m_clock->isPlaying() ? 300 : 0);
-        m_previewTimer->start();
-    }
+    // After the marks are drawn. Only the timed text is taken here; the song
+    // is laid out and its script written on the builder's thread and drawn on
+    // the pane's, the newest request superseding older ones, so a key never
+    // waits for the preview, playing or not.
+    if (!m_previewTimer->isActive()) m_previewTimer->start();
     showStatus();
     emit documentChanged();
 }

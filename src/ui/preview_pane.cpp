@@ -290,11 +290,12 @@ QImage PreviewPane::frame() const { return m_view->image(); }
 
 qint64 PreviewPane::length() const { return std::max(m_songEnd, m_mediaLength); }
 
-void PreviewPane::songOrSettingsChanged() {
-    auto text = std::make_shared<const std::string>(m_session.scriptText());
+void PreviewPane::songOrSettingsChanged() { songChanged(std::make_shared<const std::string>(m_session.scriptText())); }
+
+void PreviewPane::songChanged(std::shared_ptr<const std::string> script) {
     {
         std::lock_guard lock(m_worker->mutex);
-        m_worker->script = std::move(text);
+        m_worker->script = std::move(script);
         ++m_worker->scriptVersion;
     }
     const auto& s = m_session.settings;
@@ -310,7 +311,10 @@ void PreviewPane::songOrSettingsChanged() {
     const auto& song = m_session.song;
     m_lineStarts.clear();
     m_songEnd = 0;
-    m_lines->clear();
+    // The rows are kept and rewritten: a new mark changes one or two of them,
+    // and making 300 rows again took milliseconds on every mark.
+    const QSignalBlocker quietRows(m_lines);  // a row moved to by the rewriting is no jump
+    while (m_lines->count() > song.lineCount()) delete m_lines->takeItem(m_lines->count() - 1);
     for (int i = 1; i <= song.lineCount(); ++i) {
         const auto& l = song.LyricsTable[i];
         // The first tag is sung preTimeUsed + advanceTime after the line
@@ -320,9 +324,12 @@ void PreviewPane::songOrSettingsChanged() {
         m_lineStarts.push_back(std::max<qint64>(sung - static_cast<qint64>(l.preTimeUsed) * 10, 0));
         if (i == 1) m_firstSung = sung;
         m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
-        auto* item = new QListWidgetItem(timeText(sung) + "  " + QString::fromStdString(l.plainText), m_lines);
-        item->setData(kTimeRole, timeText(sung));
-        item->setData(kTextRole, QString::fromStdString(l.plainText));
+        const QString time = timeText(sung), text = QString::fromStdString(l.plainText);
+        QListWidgetItem* item = i <= m_lines->count() ? m_lines->item(i - 1) : new QListWidgetItem(m_lines);
+        if (item->data(kTimeRole).toString() == time && item->data(kTextRole).toString() == text) continue;
+        item->setText(time + "  " + text);
+        item->setData(kTimeRole, time);
+        item->setData(kTextRole, text);
     }
     if (song.lineCount() > 0) m_view->setHint({});
     else if (song.lyricsPath.empty()) m_view->setHint(tr("テキスト読込 (Ctrl+O) で歌詞を読み込むと、ここに表示されます"));

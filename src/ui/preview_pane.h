@@ -63,6 +63,10 @@ public:
 public slots:
     // Builds the script text again from the session and draws the frame.
     void songOrSettingsChanged();
+    // The session's song changed and its script text was already written
+    // (by a thread of the caller's): the text is taken as it is, so that the
+    // pane's thread spends no time writing it again.
+    void songChanged(std::shared_ptr<const std::string> script);
     void setPosition(qint64 ms);
     void play();
     void pause();

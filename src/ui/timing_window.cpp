@@ -74,6 +74,7 @@ struct TimingWindow::PreviewBuilder {
         std::string name;  // the lyrics file, for messages
     };
     std::optional<Job> pending;
+    std::shared_ptr<lyrics::Song> discarded;  // freed on the thread
     bool quit = false;
     std::thread thread;
 
@@ -81,6 +82,13 @@ struct TimingWindow::PreviewBuilder {
         {
             std::lock_guard lock(mutex);
             pending = std::move(job);
+        }
+        wake.notify_one();
+    }
+    void discard(std::shared_ptr<lyrics::Song> song) {
+        {
+            std::lock_guard lock(mutex);
+            discarded = std::move(song);
         }
         wake.notify_one();
     }
@@ -260,15 +268,27 @@ protected:
             p.drawLine(x, 0, x, 4);
             if (t % (step * 5) == 0) p.drawText(x + 2, 12, QString::number(t / 1000.0, 'f', step < 1000 ? 1 : 0));
         }
-        for (const timing::Mark& m : m_w.m_doc.marks()) {
-            qint64 t = m.time;
-            if (m_dragging && m.ref == m_dragged) t = m_dragTo;
+        // Read in place rather than through marks(), which copies every
+        // syllable's text: the longest song has some 90 000 marks, and
+        // copying them took milliseconds of every key's drawing.
+        const auto& doc = m_w.m_doc;
+        auto drawMark = [&](const timing::MarkRef& ref, qint64 t, const std::u32string& label) {
+            if (m_dragging && ref == m_dragged) t = m_dragTo;
             const int x = xOf(t);
-            if (x < -50 || x > width() + 50) continue;
-            const bool selected = m_w.m_selected && *m_w.m_selected == m.ref;
-            p.setPen(QPen(selected ? kSelected : (m.ref.end ? QColor(200, 200, 90) : QColor(120, 170, 255)), selected ? 2 : 1));
+            if (x < -50 || x > width() + 50) return;
+            const bool selected = m_w.m_selected && *m_w.m_selected == ref;
+            p.setPen(QPen(selected ? kSelected : (ref.end ? QColor(200, 200, 90) : QColor(120, 170, 255)), selected ? 2 : 1));
             p.drawLine(x, 14, x, height());
-            if (!m.ref.end) p.drawText(x + 3, height() - 6, qs(toUtf8(m.label)));
+            if (!ref.end) p.drawText(x + 3, height() - 6, qs(toUtf8(label)));
+        };
+        static const std::u32string noLabel;
+        for (int li = 0; li < doc.lineCount(); ++li) {
+            const timing::TimingLine& l = doc.line(li);
+            for (int i = 0; i < l.count(); ++i) {
+                const timing::Syllable& syl = l.syllables[static_cast<size_t>(i)];
+                if (syl.start) drawMark({li, i, false}, *syl.start, syl.text);
+                if (syl.end) drawMark({li, i, true}, *syl.end, noLabel);
+            }
         }
         const int play = xOf(m_w.m_clock->position());
         p.setPen(QPen(QColor(255, 255, 255), 1));
@@ -445,25 +465,35 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
         session.settings = settings;
         for (;;) {
             PreviewBuilder::Job job;
+            std::shared_ptr<lyrics::Song> old;  // freed here, off the window's thread
             {
                 std::unique_lock lock(builder->mutex);
-                builder->wake.wait(lock, [&] { return builder->quit || builder->pending; });
+                builder->wake.wait(lock, [&] { return builder->quit || builder->pending || builder->discarded; });
                 if (builder->quit) return;
+                old = std::move(builder->discarded);
+                if (!builder->pending) continue;
                 job = std::move(*builder->pending);
                 builder->pending.reset();
             }
+            old.reset();
             reports.reports.clear();
             lyrics::loadLyricsText(session.song, job.text, job.name, session.settings, *measurer, reports);
             session.runFullRefresh();
+            // The script text is written here too (the longest step for a
+            // long song), so that the window's thread only swaps it in.
+            auto script = std::make_shared<const std::string>(session.scriptText());
             auto song = std::make_shared<lyrics::Song>(std::move(session.song));
             auto header = std::make_shared<script::ScriptHeader>(session.header);
             QMetaObject::invokeMethod(
                 self.data(),
-                [self, song, header, number = job.number] {
+                [self, song, header, script, number = job.number] {
                     if (!self) return;
-                    self->m_previewSession.song = std::move(*song);
+                    // The song shown before goes back to the builder to be
+                    // freed there: freeing a long song takes milliseconds.
+                    std::swap(self->m_previewSession.song, *song);
+                    self->m_builder->discard(std::move(song));
                     self->m_previewSession.header = *header;
-                    self->m_preview->songOrSettingsChanged();
+                    self->m_preview->songChanged(script);
                     self->m_preview->setPosition(self->m_clock->position());
                     self->m_previewShown = number;
                 },
@@ -771,13 +801,11 @@ void TimingWindow::changed() {
     m_lyrics->refresh();
     m_wave->update();
     setWindowModified(m_doc.modified() || m_restored);
-    // After the marks are drawn. The pane's drawing of the largest song takes
-    // ~30 ms on this thread, and a key arriving meanwhile waits: while the
-    // song plays it is redrawn at most every 300 ms.
-    if (!m_previewTimer->isActive()) {
-        m_previewTimer->setInterval(m_clock->isPlaying() ? 300 : 0);
-        m_previewTimer->start();
-    }
+    // After the marks are drawn. Only the timed text is taken here; the song
+    // is laid out and its script written on the builder's thread and drawn on
+    // the pane's, the newest request superseding older ones, so a key never
+    // waits for the preview, playing or not.
+    if (!m_previewTimer->isActive()) m_previewTimer->start();
     showStatus();
     emit documentChanged();
 }

@@ -237,16 +237,20 @@ struct WindowTest : ::testing::Test {
         return to;
     }
     // Closes the batch window as soon as its end button shows; with
-    // `cancelAfterFirst`, presses 中止 once the first file is converted.
-    void finishBatchWhenDone(bool cancelAfterFirst = false) {
+    // `cancelAtOnce`, presses 中止 as soon as the batch can be stopped.
+    void finishBatchWhenDone(bool cancelAtOnce = false) {
         auto* timer = new QTimer(window.get());
         bool cancelled = false;
-        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, cancelAfterFirst, cancelled]() mutable {
+        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, cancelAtOnce, cancelled]() mutable {
             auto* form = window->findChild<QDialog*>("Form6");
             if (!form) return;
-            if (cancelAfterFirst && !cancelled && form->findChild<QLabel*>("Label2")->text() != "0") {
+            // Cancelled as soon as it can be: the files go on in a thread of
+            // their own, so on a busy machine a wait for the first file to
+            // end could see the whole folder converted first.
+            auto* cancel = form->findChild<QPushButton*>("cancelButton");
+            if (cancelAtOnce && !cancelled && form->isVisible() && cancel->isVisible() && cancel->isEnabled()) {
                 cancelled = true;
-                QTest::mouseClick(form->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+                QTest::mouseClick(cancel, Qt::LeftButton);
             }
             auto* done = form->findChild<QPushButton*>("Command1");
             if (done && done->isVisible()) {
@@ -717,14 +721,13 @@ TEST_F(WindowTest, BatchFromTheWindowGivesTheScriptsOfTheCommandLine) {
 // stops it after the file under way, and a pipe named like a script is
 // reported instead of holding the batch until something reads it.
 TEST_F(WindowTest, ABatchRunsBesideTheWindowAndStopsWhenCancelled) {
-    constexpr int kFiles = 30;
+    constexpr int kFiles = 60;
     for (int i = 0; i < kFiles; ++i) copyExample(dir / "songs" / (std::to_string(100 + i) + ".txt"));
     finishBatchWhenDone(true);
     window->startBatch(qs((dir / "songs").string()));
     EXPECT_TRUE(batchProblems.contains("中止しました")) << ss(batchProblems);
     EXPECT_EQ(batchState, "中止しました");
     const int done = batchDone.toInt();
-    EXPECT_GE(done, 1);
     EXPECT_LT(done, kFiles);
     for (int i = 0; i < kFiles; ++i)
         EXPECT_EQ(fs::exists(dir / "songs" / (std::to_string(100 + i) + ".ass")), i < done) << i;

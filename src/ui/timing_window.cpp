@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -385,12 +386,6 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     auto* saveButton = new QPushButton(QStringLiteral("保存 (Ctrl+S)"), this);
     saveButton->setObjectName("timingSave");
     connect(saveButton, &QPushButton::clicked, this, &TimingWindow::save);
-    bar->addWidget(play);
-    bar->addWidget(new QLabel(QStringLiteral("速度"), this));
-    bar->addWidget(m_speed);
-    bar->addWidget(m_joinSmall);
-    bar->addWidget(m_latin);
-    bar->addWidget(resplit);
     m_snap = new QCheckBox(QStringLiteral("オンセットに吸着"), this);
     m_snap->setObjectName("timingSnap");
     m_latencyBox = new QSpinBox(this);
@@ -398,20 +393,30 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     m_latencyBox->setRange(-500, 500);
     m_latencyBox->setSuffix(QStringLiteral(" ms"));
     m_latencyBox->setToolTip(QStringLiteral("打鍵と音声出力の遅れ: 各打鍵から差し引きます"));
-    bar->addWidget(m_snap);
     m_showSpectrum = new QCheckBox(QStringLiteral("スペクトログラム"), this);
     m_showSpectrum->setObjectName("timingSpectrogram");
     connect(m_showSpectrum, &QCheckBox::toggled, this, [this] { m_wave->update(); });
-    bar->addWidget(m_showSpectrum);
-    bar->addWidget(new QLabel(QStringLiteral("遅延補正"), this));
-    bar->addWidget(m_latencyBox);
     auto* calibrate = new QPushButton(QStringLiteral("遅延測定"), this);
     calibrate->setObjectName("timingCalibrate");
     calibrate->setToolTip(QStringLiteral("クリック音に合わせて Space を押すと、遅延補正を測ります"));
     connect(calibrate, &QPushButton::clicked, this, &TimingWindow::startCalibration);
+    // Two rows, so that the window fits a 1024-pixel screen: playing and
+    // saving first, then how the lyrics are split and the song is shown.
+    bar->addWidget(play);
+    bar->addWidget(new QLabel(QStringLiteral("速度"), this));
+    bar->addWidget(m_speed);
+    bar->addWidget(new QLabel(QStringLiteral("遅延補正"), this));
+    bar->addWidget(m_latencyBox);
     bar->addWidget(calibrate);
     bar->addStretch();
     bar->addWidget(saveButton);
+    auto* splitBar = new QHBoxLayout;
+    splitBar->addWidget(m_joinSmall);
+    splitBar->addWidget(m_latin);
+    splitBar->addWidget(resplit);
+    splitBar->addWidget(m_snap);
+    splitBar->addWidget(m_showSpectrum);
+    splitBar->addStretch();
 
     m_lyrics = new LyricsView(*this);
     m_preview = new PreviewPane(m_previewSession, this);
@@ -427,10 +432,14 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    layout->addLayout(splitBar);
     layout->addWidget(split, 1);
     layout->addWidget(m_wave);
     layout->addWidget(m_status);
-    resize(1100, 700);
+    // As large as it was designed, but never larger than the screen.
+    QSize size(1100, 700);
+    if (const QScreen* sc = screen()) size = size.boundedTo(sc->availableGeometry().size());
+    resize(size);
 
     // Buttons are clicked with the mouse; keys belong to tapping.
     for (QWidget* w : findChildren<QWidget*>()) {

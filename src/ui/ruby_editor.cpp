@@ -274,8 +274,9 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     layout->addLayout(closing);
     layout->addStretch();
 
-    // The Part's window: the frame plus 40 pixels wide; the ruby row twice,
-    // the lyrics row and the row gap high, with 50 pixels for the key help.
+    // Room for a whole line as the frame shows it: the frame plus 40 pixels
+    // wide; the ruby row twice, the lyrics row and the row gap high, with 50
+    // pixels for the key help.
     // The layout makes it larger where the rows need more.
     resize(s.wholeNumber("dispWidth") + 40,
            2 * s.wholeNumber("Label19") + s.wholeNumber("tagFontPixcel") + s.wholeNumber("MarginN") + 50);

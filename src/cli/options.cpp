@@ -90,8 +90,15 @@ bool setField(app::Session& session, const settings::FieldText& f) {
     settings::Change c = f.credit ? session.appState.credit.setAsUser(f.field, f.value)
                                   : session.setField(f.field, f.value);
     if (c.ok) return true;
-    std::cerr << "kvelmor: --set " << (f.credit ? "Form7." : "") << c.error << "\n";
+    std::cerr << "kvelmor: --set " << (f.credit ? settings::kCreditPrefix : "") << c.error << "\n";
     return false;
+}
+
+// "credit." or "Form7." where `field` names a credit field by either; else empty.
+std::string_view creditPrefixOf(std::string_view field) {
+    for (std::string_view prefix : {settings::kCreditPrefix, settings::kCreditWindowPrefix})
+        if (field.substr(0, prefix.size()) == prefix) return prefix;
+    return {};
 }
 
 }  // namespace
@@ -108,8 +115,8 @@ bool applyOptions(app::Session& session, const Options& o) {
         session.selectPreset(*o.preset);
     }
     for (const auto& [field, value] : o.sets) {
-        if (field.rfind("Form7.", 0) == 0) {
-            if (!setField(session, {field.substr(6), value, true})) return false;
+        if (const std::string_view prefix = creditPrefixOf(field); !prefix.empty()) {
+            if (!setField(session, {field.substr(prefix.size()), value, true})) return false;
             continue;
         }
         if (settings::findSetting(field)) {

@@ -61,7 +61,7 @@ int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std
 // (Label19), and position: centred over the characters it reads (rounded
 // down), its bottom edge above the line by the scaled font height,
 // shadowDepth and rubyDown. Readings of different kanji keep a gap of a
-// quarter of Label19 between them: one that would come nearer a neighbour
+// quarter of the ruby font's pixel height between them: one that would come nearer a neighbour
 // is drawn narrower (rubyScaleX, down to half its width) and stays centred;
 // only readings still too close are then moved apart, as little as they
 // must.

@@ -324,7 +324,7 @@ std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::
     int64_t width = int64_t{s.wholeNumber("dispWidth")} - x;
     if (measurer) {
         auto measured = [&](const std::string& text) {
-            return measure::TextWidth(*measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text,
+            return measure::TextWidth(*measurer, s.text(settings::kSongInfoFontField), s.wholeNumber("titleFontSize"), text,
                                       s.real("mojiScaleX"));
         };
         width = std::max(measured(info.album), measured(second));

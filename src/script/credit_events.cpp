@@ -27,8 +27,8 @@ CreditSize measureCredit(const settings::CreditSettings& c, const settings::Conv
                          measure::TextMeasurer& measurer) {
     const int32_t size = static_cast<int32_t>(std::clamp<int64_t>(toWholeNumber(c.text("CreditFontSize")), 0, 32767));
     if (size <= 0) return {};
-    return {measure::TextWidth(measurer, c.text("Command1"), size, c.text("Credit"), s.real("mojiScaleX")),
-            measure::TextHeight(measurer, c.text("Command1"), size, "あ")};
+    return {measure::TextWidth(measurer, c.text(settings::kCreditFontField), size, c.text("Credit"), s.real("mojiScaleX")),
+            measure::TextHeight(measurer, c.text(settings::kCreditFontField), size, "あ")};
 }
 
 bool movesItself(const settings::CreditSettings& c) { return c.text("CreditTag").find("\\move") != std::string::npos; }
@@ -112,8 +112,8 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
     if (end <= start)
         problems.push_back("the credit is switched on but its end (" + lyrics::formatScriptTime(end) +
                            ") is not after its start (" + lyrics::formatScriptTime(start) +
-                           "), so it is never shown: set a later end in Form7.titleEndH, Form7.titleEndM and "
-                           "Form7.titleEndS (or an earlier start in Form7.titleStartH/M/S)");
+                           "), so it is never shown: set a later end in credit.titleEndH, credit.titleEndM and "
+                           "credit.titleEndS (or an earlier start in credit.titleStartH/M/S)");
     if (movesItself(c)) return problems;
 
     // Pixels of the frame; the credit is drawn bottom-left aligned at (x, y).
@@ -124,26 +124,26 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
     if (p.width > 0 && p.asSet.x < 0 && p.x < 0)
         problems.push_back("the credit text is " + std::to_string(p.width) + " pixels wide at x " +
                            std::to_string(p.x) + " and runs past the left edge of the " + std::to_string(width) +
-                           "-pixel frame: move it with Form7.posX (Form7.xRight counts x from the right edge)");
+                           "-pixel frame: move it with credit.posX (credit.xRight counts x from the right edge)");
     if (p.percent != 100)
         problems.push_back("the credit text is " + std::to_string(p.width * 100 / p.percent) +
                            " pixels wide, more than the frame holds between its margins, so it is drawn at " +
                            std::to_string(p.percent) + " % of its size from x " + std::to_string(p.x) +
-                           ": shorten Form7.Credit or lower Form7.CreditFontSize");
+                           ": shorten credit.Credit or lower credit.CreditFontSize");
     else if (p.x != p.asSet.x)
         problems.push_back("the credit text is " + std::to_string(p.width) + " pixels wide and at " + where +
                            " would run past the right margin of the " + std::to_string(width) +
                            "-pixel frame, so it is drawn at x " + std::to_string(p.x) +
-                           " to end at the margin: set Form7.posX (Form7.xRight counts x from the right edge), "
-                           "or shorten Form7.Credit or lower Form7.CreditFontSize");
+                           " to end at the margin: set credit.posX (credit.xRight counts x from the right edge), "
+                           "or shorten credit.Credit or lower credit.CreditFontSize");
     if (p.y != p.asSet.y)
         problems.push_back("the credit at " + where +
                            " would lie over the song information at the top of the screen, so it is drawn at y " +
-                           std::to_string(p.y) + " below it: move it with Form7.posY");
+                           std::to_string(p.y) + " below it: move it with credit.posY");
     if (p.width > 0 && (p.y > height || p.y - p.height < 0))
         problems.push_back("the credit text stands at y " + std::to_string(p.y) + " with a height of " +
                            std::to_string(p.height) + " pixels and runs past the " + (p.y > height ? "bottom" : "top") +
-                           " edge of the " + std::to_string(height) + "-pixel frame: move it with Form7.posY");
+                           " edge of the " + std::to_string(height) + "-pixel frame: move it with credit.posY");
     return problems;
 }
 

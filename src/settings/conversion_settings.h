@@ -58,6 +58,12 @@ struct NumberRange {
     bool contains(double v) const { return (aboveMin ? v > min : v >= min) && v <= max; }
 };
 
+// Fields the layout and the script read whose window names say nothing of
+// what they hold (the names stay: presets and --set use them).
+inline constexpr std::string_view kSongInfoFontField = "Command8";  // face of the song information
+inline constexpr std::string_view kRubyFontField = "Command6";      // face of the readings
+inline constexpr std::string_view kRubyPixelsField = "Label19";     // pixel height of the readings
+
 // The longest time any time field may hold, in centiseconds: a day. Tag
 // times, shifts and durations stay far inside the 32-bit range when added.
 inline constexpr double kMaxTimeCs = 24.0 * 60 * 60 * 100;

@@ -15,6 +15,13 @@
 
 namespace kvelmor::settings {
 
+// The credit's font face (its window name; presets and --set use it).
+inline constexpr std::string_view kCreditFontField = "Command1";
+// The prefix --set and `kvelmor fields` give the credit's fields: the
+// meaningful one, and the window's name that earlier settings used.
+inline constexpr std::string_view kCreditPrefix = "credit.";
+inline constexpr std::string_view kCreditWindowPrefix = "Form7.";
+
 // What a credit field holds, which decides what a user may put into it.
 enum class CreditKind {
     FontFace,   // Command1: a face name

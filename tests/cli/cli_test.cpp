@@ -304,12 +304,13 @@ TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
     for (const char* line : {"\ntagfontSize=40\n", "\nAlignmentUp=2\n", "\nBold=True\n", "\ntitleLength=0:01:30\n"})
         EXPECT_NE(shown.out.find(line), std::string::npos) << line;
     CliRun credit = kvelmor("convert --settings " + settings + " --set CleditOn=True --set 'CreditText=Made by me' " +
-                            "--set Form7.titleEndM=01 --set Form7.posX=10 " +
+                            "--set Form7.titleEndM=01 --set credit.posX=10 " +  // the window's name, or credit.
                             song.string());
     EXPECT_EQ(credit.code, 0) << stderrText();
     std::string bytes;
     ASSERT_TRUE(kvelmor::readFileBytes((dir / "song.ass").string(), bytes).ok);
     EXPECT_NE(kvelmor::decodeText(bytes).utf8.find("Made by me"), std::string::npos);
+    EXPECT_NE(kvelmor::decodeText(bytes).utf8.find("\\pos(10,"), std::string::npos);
     EXPECT_EQ(kvelmor("convert --settings " + settings + " --set AlignmentUp=4 " + song.string()).code, 2);
     EXPECT_NE(stderrText().find("AlignmentUp: \"4\" is not a member from 1 to 3"), std::string::npos) << stderrText();
 }

@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
@@ -51,6 +52,21 @@ inline std::string errorText(int code) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     if (av_strerror(code, buf, sizeof buf) < 0) return "error " + std::to_string(code);
     return buf;
+}
+
+// Opens `path` as a local file only (FFmpeg's return code; `out` holds the
+// context when it is not negative). "file:" keeps a colon in the name from
+// being read as a protocol ("take:2.mp4"); the whitelist keeps playlists
+// and references inside the file from reaching anything but local files.
+inline int openLocalFile(const std::string& path, InputPtr& out) {
+    const std::string url = "file:" + path;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;  // freed by avformat_open_input itself on failure
+    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    out.reset(raw);
+    return rc;
 }
 
 }  // namespace kvelmor::media::ffmpeg

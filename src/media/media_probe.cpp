@@ -1,9 +1,9 @@
+#include "media/ffmpeg_handles.h"
 #include "media/media_module.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
-#include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
 #include <libavutil/rational.h>
@@ -18,31 +18,7 @@ namespace {
 
 static_assert(AV_TIME_BASE == 1000000, "MediaInfo::duration is in microseconds");
 
-struct FormatContextCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
-
-// An options dictionary, freed with its entries.
-class Dictionary {
-public:
-    Dictionary() = default;
-    Dictionary(const Dictionary&) = delete;
-    Dictionary& operator=(const Dictionary&) = delete;
-    ~Dictionary() { av_dict_free(&m_dict); }
-
-    void set(const char* key, const char* value) { av_dict_set(&m_dict, key, value, 0); }
-    AVDictionary** address() { return &m_dict; }
-
-private:
-    AVDictionary* m_dict = nullptr;
-};
-
-std::string errorText(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) return "error " + std::to_string(code);
-    return buf;
-}
+using ffmpeg::errorText;
 
 // FFmpeg would print its own notes to stderr; what the user has to know is
 // reported through the Reporter instead.
@@ -86,14 +62,8 @@ namespace module {
 
 std::optional<MediaInfo> readMediaInfo(const std::string& path, Reporter& reporter) {
     silenceFfmpegLog();
-    // "file:" keeps a colon in the name from being read as a protocol
-    // ("take:2.mp4"); the whitelist keeps playlists from reaching further.
-    const std::string url = "file:" + path;
-    Dictionary options;
-    options.set("protocol_whitelist", "file");
-    AVFormatContext* raw = nullptr;  // freed by avformat_open_input itself on failure
-    int rc = avformat_open_input(&raw, url.c_str(), nullptr, options.address());
-    FormatContextPtr ctx(raw);
+    ffmpeg::InputPtr ctx;
+    int rc = ffmpeg::openLocalFile(path, ctx);
     if (rc < 0) {
         reporter.error("cannot be read as a media file (" + errorText(rc) + ")", path);
         return std::nullopt;

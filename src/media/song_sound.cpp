@@ -19,7 +19,6 @@ namespace {
 
 using ffmpeg::CodecFreer;
 using ffmpeg::errorText;
-using ffmpeg::FormatCloser;
 using ffmpeg::FrameFreer;
 using ffmpeg::PacketFreer;
 using ffmpeg::ResamplerFreer;
@@ -33,9 +32,8 @@ std::optional<SongSound> decodeSongSound(const std::string& path, const SoundReq
         return std::nullopt;
     };
     av_log_set_level(AV_LOG_QUIET);  // what the user must know is reported here instead
-    AVFormatContext* raw = nullptr;
-    if (int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); rc < 0) return fail(errorText(rc));
-    std::unique_ptr<AVFormatContext, FormatCloser> format(raw);
+    ffmpeg::InputPtr format;
+    if (int rc = ffmpeg::openLocalFile(path, format); rc < 0) return fail(errorText(rc));
     if (int rc = avformat_find_stream_info(format.get(), nullptr); rc < 0) return fail(errorText(rc));
     const AVCodec* codec = nullptr;
     const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);

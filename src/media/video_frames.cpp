@@ -23,7 +23,6 @@ namespace {
 constexpr int64_t kDecodeOnLimit = 2'000'000;
 
 using ffmpeg::CodecFreer;
-using ffmpeg::FormatCloser;
 using ffmpeg::FramePtr;
 using ffmpeg::PacketFreer;
 
@@ -32,7 +31,7 @@ std::string ffmpegError(int code) { return ffmpeg::errorText(code); }
 }  // namespace
 
 struct Decoder {
-    std::unique_ptr<AVFormatContext, FormatCloser> format;
+    ffmpeg::InputPtr format;
     std::unique_ptr<AVCodecContext, CodecFreer> codec;
     std::unique_ptr<AVPacket, PacketFreer> packet{av_packet_alloc()};
     FrameConverter converter;
@@ -143,15 +142,8 @@ std::unique_ptr<VideoFrames> module::openVideoFrames(const std::string& path, Re
         reporter.error("no memory to decode the video", path);
         return nullptr;
     }
-    // "file:" keeps a colon in the name from being read as a protocol; the
-    // whitelist keeps playlists from reaching further.
-    const std::string url = "file:" + path;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    d->format.reset(raw);
+    int rc = ffmpeg::openLocalFile(path, d->format);
+    AVFormatContext* raw = d->format.get();
     if (rc < 0) {
         reporter.error("cannot be read as a media file (" + ffmpegError(rc) + ")", path);
         return nullptr;

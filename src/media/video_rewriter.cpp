@@ -45,17 +45,10 @@ struct FifoFreer {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
 
-// A local file opened for reading. "file:" keeps a colon in the name from
-// being read as a protocol; the whitelist keeps playlists from reaching further.
+// A local file opened for reading, its streams read.
 int openInput(const std::string& path, InputPtr& out) {
-    const std::string url = "file:" + path;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    out.reset(raw);
-    if (rc >= 0) rc = avformat_find_stream_info(raw, nullptr);
+    int rc = ffmpeg::openLocalFile(path, out);
+    if (rc >= 0) rc = avformat_find_stream_info(out.get(), nullptr);
     return rc;
 }
 

@@ -288,3 +288,49 @@ TEST_F(SessionFixture, ChoosingASampleOrAWipeStyleReactsAsTheListAndOptionsDo) {
 }
 
 }  // namespace
+
+// The settings file the window leaves behind when it closes, byte for byte:
+// presets saved and selected, info keys (folders, output boxes, the credit,
+// the window's own keys) after changes made as the user makes them. The
+// expected file lives with the conversion corpus (tests/corpus); set
+// KVELMOR_RECORD_CORPUS=1 to write it again after a deliberate change.
+TEST_F(SessionFixture, TheShutDownWritesTheSameSettingsFileByteForByte) {
+    fs::create_directories(dir);
+    const std::string path = (dir / "Kvelmor.ini").string();
+    session.startUp(path);
+    const std::vector<std::pair<std::string, std::string>> firstPreset{
+        {"dispWidth", "1280"}, {"dispHeight", "720"}, {"wipe", "3"},        {"LineNumber", "3"},
+        {"Optionalign2", "1"}, {"Oneline3", "1"},     {"PrimaryColor", "255"}, {"backAlpha", "7"},
+        {"preTime", "120"},    {"upTime", "-15"},     {"DisplayType2", "1"}, {"songInfoCheck", "1"},
+        {"titleInfo", "2"},    {"ssaFontSize", "40"}, {"rubyFontSize", "16"}, {"Command2.Bold", "1"},
+        {"MarginL", "12"},     {"kaigyo", "1"},       {"OptionBorder2", "1"}, {"commandLine", "{\\fad(100,100)}"},
+        {"unicode", "0"},      {"menuCreditOn", "1"}, {"KraCheck", "1"},     {"titleStartM", "1"}};
+    for (const auto& [name, value] : firstPreset) ASSERT_TRUE(session.setField(name, value).ok) << name;
+    ASSERT_TRUE(session.savePreset("corpus"));
+    ASSERT_TRUE(session.setField("wipe", "6").ok);
+    ASSERT_TRUE(session.setField("TagSample", "6").ok);
+    ASSERT_TRUE(session.savePreset("corpus second"));
+    for (const auto& [field, value] : std::vector<std::pair<std::string, std::string>>{
+             {"Credit", "Made with Kvelmor"}, {"posX", "33"}, {"xRight", "1"}, {"CreditTag", "\\blur1"},
+             {"Command1.Italic", "1"}, {"PrimaryColor", "65280"}, {"titleEndS", "7"}})
+        ASSERT_TRUE(session.appState.credit.setAsUser(field, value).ok) << field;
+    session.appState.textPath = "/songs/lyrics";
+    session.appState.mediaPath = "/songs/video";
+    session.appState.window.geometry = "AdnQywADAAAAAAAA";
+    session.appState.window.splitterSizes = "600,400";
+    session.appState.window.lastSong = "/songs/lyrics/a.txt";
+    session.appState.window.recentFiles = {"/songs/lyrics/a.txt", "/songs/lyrics/b.txt"};
+    ASSERT_TRUE(session.selectPreset("corpus"));
+    ASSERT_TRUE(session.shutDown());
+
+    std::ifstream in(path, std::ios::binary);
+    const std::string written{std::istreambuf_iterator<char>(in), {}};
+    const fs::path expected = fs::path(KVELMOR_CORPUS) / "shutdown.ini";
+    if (std::getenv("KVELMOR_RECORD_CORPUS")) {
+        std::ofstream(expected, std::ios::binary) << written;
+        GTEST_SKIP() << "recorded " << expected;
+    }
+    std::ifstream want(expected, std::ios::binary);
+    ASSERT_TRUE(want) << expected;
+    EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(want), {}));
+}

@@ -1,9 +1,10 @@
 #pragma once
 // The Japanese character conversions the line break classifies characters
-// with, as the Windows conversions (LCMapString / StrConv) do them for the
-// characters that occur in lyrics: hiragana to katakana, full width to half
-// width and back, and a character's code in the Japanese ANSI code page
-// (CP932, the Windows form of Shift-JIS).
+// with: hiragana to katakana, full width to half width and back, and a
+// character's code in CP932 (the Shift-JIS form most Japanese lyrics files
+// are saved in). They map each character exactly as the common Japanese
+// text conversions do, so that a line breaks at the same place whichever
+// program prepared its lyrics.
 //
 // Covered by the tables: hiragana U+3041..U+3096 and the iteration marks
 // ゝゞ; katakana with and without voiced marks (ガ <-> ｶﾞ, パ <-> ﾊﾟ, ヴ <-> ｳﾞ);

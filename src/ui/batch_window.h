@@ -1,5 +1,5 @@
 #pragma once
-// The batch window ("Form6", "一括変換"): converts every .txt file of a
+// The batch window ("一括変換"): converts every .txt file of a
 // folder on a thread of its own, over its own copy of the session, so that
 // the window repaints and takes the cancel button whatever a file costs; it
 // can be stopped after the current file, and lists at the end the files it

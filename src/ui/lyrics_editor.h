@@ -1,5 +1,5 @@
 #pragma once
-// The lyrics text editor ("歌詞編集", Form5): the song's header lines and
+// The lyrics text editor ("歌詞編集"): the song's header lines and
 // its timed lines, one a line, readings inline once there are any, to correct
 // by hand. OK (or Ctrl+Enter) or closing the window
 // applies the text (app::applyLyricsEdit); Cancel or Esc leaves the song exactly as it was,

@@ -1,5 +1,5 @@
 #pragma once
-// The main window ("Form1"): the five settings tabs, the preset box, the
+// The main window: the five settings tabs, the preset box, the
 // command buttons and the menus over one app::Session. Every reaction is
 // forwarded to the session; afterwards the widgets show what the settings
 // now hold and which fields are switched on.

@@ -1,5 +1,5 @@
 #pragma once
-// The ruby editor ("ルビ", Form3): one working line at a time, drawn as it
+// The ruby editor ("ルビ"): one working line at a time, drawn as it
 // will be on screen, with a cursor box over the cells a new ruby covers.
 // Keys move the cursor, widen the cell, type a ruby, copy ruby to the
 // repeats of a line, mark characters and switch the line's style; the work

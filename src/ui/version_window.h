@@ -1,5 +1,5 @@
 #pragma once
-// The version window ("Form2", "バージョン情報"), the help page and the one
+// The version window ("バージョン情報"), the help page and the one
 // way the program hands a file or web address to the desktop.
 
 #include <QDialog>

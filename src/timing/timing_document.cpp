@@ -21,7 +21,7 @@ public:
     TimingLine& touch(int i) {
         const bool seen = std::ranges::any_of(m_edit.before, [i](const auto& e) { return e.first == i; });
         if (!seen) m_edit.before.emplace_back(i, m_doc.m_lines[static_cast<size_t>(i)]);
-        return m_doc.m_lines[static_cast<size_t>(i)];
+        return m_doc.changeLine(i);
     }
     void setTapTime(Millis t) { m_edit.tapTime = t; }
     void commit() {
@@ -35,7 +35,15 @@ private:
     Edit m_edit;
 };
 
-TimingDocument::TimingDocument(std::vector<TimingLine> lines) : m_lines(std::move(lines)) { skipEmptyLines(); }
+TimingDocument::TimingDocument(std::vector<TimingLine> lines)
+    : m_lines(std::move(lines)), m_lineTexts(m_lines.size()), m_lineTextKnown(m_lines.size(), false) {
+    skipEmptyLines();
+}
+
+TimingLine& TimingDocument::changeLine(int i) {
+    m_lineTextKnown[static_cast<size_t>(i)] = false;
+    return m_lines[static_cast<size_t>(i)];
+}
 
 bool TimingDocument::hasSyllables() const {
     return std::ranges::any_of(m_lines, [](const TimingLine& l) { return l.lyric && l.count() > 0; });
@@ -64,7 +72,7 @@ void TimingDocument::record(Edit edit) {
 }
 
 void TimingDocument::apply(const std::vector<std::pair<int, TimingLine>>& lines, Position cursor) {
-    for (const auto& [i, l] : lines) m_lines[static_cast<size_t>(i)] = l;
+    for (const auto& [i, l] : lines) changeLine(i) = l;
     m_cursor = cursor;
     m_held.reset();
 }
@@ -250,13 +258,32 @@ bool TimingDocument::split(int li, int i, int at) {
     return true;
 }
 
-std::string tagText(Millis t) {
-    long long cs = t <= 0 ? 0 : (t + 5) / 10;
-    cs = std::min<long long>(cs, 99LL * 6000 + 5999);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "[%02lld:%02lld:%02lld]", cs / 6000, cs / 100 % 60, cs % 100);
-    return buf;
-}
+namespace {
+
+// "[mm:ss:cc]" of a time, rounded to the centisecond and kept within 99:59:99.
+struct Tag {
+    char text[10];
+    explicit Tag(Millis t) {
+        long long cs = t <= 0 ? 0 : (t + 5) / 10;
+        cs = std::min<long long>(cs, 99LL * 6000 + 5999);
+        const auto two = [](char* at, long long v) {
+            at[0] = static_cast<char>('0' + v / 10);
+            at[1] = static_cast<char>('0' + v % 10);
+        };
+        text[0] = '[';
+        two(text + 1, cs / 6000);
+        text[3] = ':';
+        two(text + 4, cs / 100 % 60);
+        text[6] = ':';
+        two(text + 7, cs % 100);
+        text[9] = ']';
+    }
+    std::string_view view() const { return {text, sizeof text}; }
+};
+
+}  // namespace
+
+std::string tagText(Millis t) { return std::string(Tag(t).view()); }
 
 namespace {
 
@@ -291,8 +318,10 @@ std::string timedLine(const TimingLine& l) {
     std::string out;
     std::optional<Millis> lastTag;
     auto tag = [&](std::optional<Millis> t) {
-        if (!t || (lastTag == t && out.ends_with(tagText(*t)))) return;
-        out += tagText(*t);
+        if (!t) return;
+        const Tag text(*t);
+        if (lastTag == t && out.ends_with(text.view())) return;
+        out += text.view();
         lastTag = t;
     };
     for (int i = 0; i < l.count();) {
@@ -321,7 +350,7 @@ std::string timedLine(const TimingLine& l) {
         out += toUtf8(l.rubies[static_cast<size_t>(s.ruby)].base);
         tag(tb);
         out += "(";
-        out += tagText(*tb);
+        out += Tag(*tb).view();
         lastTag = tb;
         for (int k = a; k < b; ++k) {
             const Syllable& m = l.syllables[static_cast<size_t>(k)];
@@ -329,11 +358,14 @@ std::string timedLine(const TimingLine& l) {
             out += toUtf8(m.text);
             if (k + 1 < b) tag(m.end);
         }
-        out += tagText(*te) + ")" + tagText(*te);
+        const Tag end(*te);
+        out += end.view();
+        out += ")";
+        out += end.view();
         lastTag = te;
         if (!last.tail.empty()) {
             out += toUtf8(last.tail);
-            out += tagText(*te);
+            out += end.view();
         }
         i = b;
     }
@@ -349,11 +381,16 @@ bool isTimed(const TimingLine& l) {
 std::string TimingDocument::timedText() const {
     // The time ratio line first: the converter applies it to the lines after it.
     std::string out = "@timeratio=1\n";
-    for (const TimingLine& l : m_lines) {
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const TimingLine& l = m_lines[i];
         if (!l.lyric) {
             out += l.text;
         } else {
-            out += isTimed(l) ? timedLine(l) : untimedLine(l);
+            if (!m_lineTextKnown[i]) {
+                m_lineTexts[i] = isTimed(l) ? timedLine(l) : untimedLine(l);
+                m_lineTextKnown[i] = true;
+            }
+            out += m_lineTexts[i];
         }
         out += "\n";
     }

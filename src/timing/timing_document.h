@@ -113,8 +113,14 @@ private:
     void skipEmptyLines();
     void record(Edit edit);
     void apply(const std::vector<std::pair<int, TimingLine>>& lines, Position cursor);
+    TimingLine& changeLine(int i);
 
     std::vector<TimingLine> m_lines;
+    // Each line's text in the timed file, kept until an edit changes the
+    // line: the preview writes the whole song after every mark, and a mark
+    // changes one line.
+    mutable std::vector<std::string> m_lineTexts;
+    mutable std::vector<bool> m_lineTextKnown;
     Position m_cursor;
     std::vector<Edit> m_history;
     size_t m_done = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <variant>
 
 #include "common/encoding.h"
@@ -179,6 +180,33 @@ TEST(Marks, DragNudgeMergeAndSplitStayInOrderAndUndo) {
     EXPECT_FALSE(ruby.merge(0, 1));  // a reading's mora and lyric text
     EXPECT_TRUE(ruby.merge(0, 0));
     EXPECT_EQ(syllablesOf(ruby.line(0)), "春=はる/だ");
+}
+
+// The timed text is kept line by line between edits; after every kind of
+// edit it must be what a document holding the same lines writes afresh.
+TEST(TimedFiles, TheTextKeptBetweenEditsFollowsEveryEdit) {
+    TimingDocument doc(readLyrics("@title=歌\n春(はる)の\n\nさくら\nla la\n", {}));
+    const std::vector<std::pair<const char*, std::function<void()>>> edits{
+        {"tap", [&] { doc.tap(1000); }},
+        {"tap in a reading", [&] { doc.tap(1200); }},
+        {"held tap", [&] { doc.tap(1400); doc.release(1900); }},
+        {"line end", [&] { doc.endLine(2100); }},
+        {"next line", [&] { doc.tap(3000); doc.tap(3300); }},
+        {"move", [&] { doc.moveMark({1, 0, false}, 950); }},
+        {"nudge", [&] { doc.nudgeMark({3, 1, false}, 10); }},
+        {"merge", [&] { doc.merge(3, 1); }},
+        {"split", [&] { doc.split(3, 1, 1); }},
+        {"undo", [&] { doc.undo(); }},
+        {"undo again", [&] { doc.undo(); }},
+        {"redo", [&] { doc.redo(); }},
+        {"last line", [&] { doc.setCursor({4, 0}); doc.tap(5000); doc.tap(5400); doc.endLine(5900); }},
+    };
+    for (const auto& [name, edit] : edits) {
+        doc.timedText();  // kept from before the edit
+        edit();
+        EXPECT_EQ(doc.timedText(), TimingDocument(doc.lines()).timedText()) << name;
+    }
+    EXPECT_NE(doc.timedText().find("[00:05:00]"), std::string::npos);
 }
 
 TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {

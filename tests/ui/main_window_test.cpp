@@ -47,6 +47,7 @@
 #include "measure/freetype_measurer.h"
 #include "settings/ini_store.h"
 #include "settings/presets.h"
+#include "ui/language.h"
 #include "ui/credit_window.h"
 #include "ui/form_table.h"
 #include "ui/main_window.h"
@@ -72,6 +73,7 @@ public:
         static char name[] = "main_window_test";
         static char* argv[] = {name, nullptr};
         m_app = std::make_unique<QApplication>(argc, argv);
+        kvelmor::ui::useLanguage(kvelmor::ui::Language::Japanese);  // the tests name the Japanese texts
     }
     void TearDown() override { m_app.reset(); }
 

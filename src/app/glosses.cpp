@@ -98,7 +98,13 @@ std::string withEnglishGlosses(std::string_view text) {
 std::string inEnglish(std::string_view text) {
     return eachLine(text, [](std::string_view line) {
         const Entry e = entryOf(line);
-        if (e.kind == Entry::Line) return "line " + std::string(e.number) + std::string(e.rest);
+        if (e.kind == Entry::Line) {
+            // Some entries end with the seconds lost, as the checks write them: "4.21秒".
+            std::string rest(e.rest);
+            constexpr std::string_view seconds = "秒";
+            if (rest.ends_with(seconds)) rest.replace(rest.size() - seconds.size(), seconds.size(), " s");
+            return "line " + std::string(e.number) + rest;
+        }
         if (e.kind == Entry::More) return "and " + std::string(e.number) + " more lines";
         const Gloss* g = glossOf(line);
         if (!g) return std::string(line);

@@ -43,7 +43,7 @@ std::vector<LineReport> lineReports(const Session& session) {
     std::vector<LineReport> out;
     for (int i : lyrics::linesOutOfOrder(song)) {
         const std::string at = " (" + lyrics::formatScriptTime(song.LyricsTable[i].firstTagTime) + ")";
-        out.push_back(finding(song, i, "時間が前後しています" + at, "starts before the previous line of its row ends" + at));
+        out.push_back(finding(song, i, "時間が前後しています" + at, "times out of order" + at));
     }
     const auto fits = lyrics::linesNotFitting(song, session.settings);
     const bool anyOverflow = std::any_of(fits.begin(), fits.end(), [](const auto& f) { return f.overflow; });

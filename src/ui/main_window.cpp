@@ -376,6 +376,9 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     if (captionOnWidget && !field.rowLabel.empty()) label = new QLabel(qs(field.rowLabel), parent);
     if (label && !captionOnWidget) label->setBuddy(w);
     if (label) m_labels[name] = label;
+    // Captions from the form table: the check for untranslated texts knows them by this mark.
+    for (QWidget* captioned : {w, static_cast<QWidget*>(label)})
+        if (captioned) captioned->setProperty("kvelmorFormField", true);
     m_fields[name] = w;
     return placed ? placed : w;
 }

@@ -536,7 +536,7 @@ Green readings are suggestions (%1). Enter: accept   Space: correct   A: accept 
     </message>
     <message>
         <source>っ・んを前と結合</source>
-        <translation>Join っ and ん to the syllable before</translation>
+        <translation>Join small tsu and syllabic n to the syllable before</translation>
     </message>
     <message>
         <source>英語: 音節で分割</source>

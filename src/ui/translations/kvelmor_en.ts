@@ -111,7 +111,7 @@
     </message>
     <message>
         <source>ルビは 漢字[開始]([開始]よみ[終了])[終了] の形で行の中に書かれています。</source>
-        <translation>Ruby is written inside the line as kanji[start]([start]reading[end])[end].</translation>
+        <translation> Ruby is written inside the line as kanji[start]([start]reading[end])[end].</translation>
     </message>
     <message>
         <source>ルビ作成で付けたマークとスタイルは、歌詞を書き換えると消えます。書き換えますか?</source>
@@ -501,7 +501,7 @@ Save them?</translation>
         <source>
 緑の読みは候補です（%1件）。ENTER：確定  SPACE：修正  A：すべて確定（確定しない候補は閉じると消えます）</source>
         <translation>
-Green readings are suggestions (%1). Enter: accept   Space: correct   A: accept all (suggestions not accepted are dropped on closing)</translation>
+Green readings are suggestions (%1). Enter: accept   Space: correct   A: accept all (the rest go on closing)</translation>
     </message>
     <message>
         <source>スタイル：１</source>

@@ -138,11 +138,11 @@
     </message>
     <message>
         <source>設定「%1」を保存しました</source>
-        <translation>Saved preset "%1"</translation>
+        <translation>Saved preset &quot;%1&quot;</translation>
     </message>
     <message>
         <source>プリセット「%1」を削除しますか?</source>
-        <translation>Delete the preset "%1"?</translation>
+        <translation>Delete the preset &quot;%1&quot;?</translation>
     </message>
     <message>
         <source>ダブルクリックで標準の色をコピー</source>
@@ -150,7 +150,7 @@
     </message>
     <message>
         <source>クリックで各スタイルのワイプ後の色をコピー</source>
-        <translation>Click to copy each style's sung colour into its extended colour</translation>
+        <translation>Click to copy each style&apos;s sung colour into its extended colour</translation>
     </message>
     <message>
         <source>ここで選んだ書体は、ルビと曲情報のフォントにも使われます</source>
@@ -267,16 +267,16 @@
     <message>
         <source>プリセット「%1」の変更を保存していません。
 保存してから「%2」に切り替えますか?</source>
-        <translation>The changes to the preset "%1" are not saved.
-Save them before switching to "%2"?</translation>
+        <translation>The changes to the preset &quot;%1&quot; are not saved.
+Save them before switching to &quot;%2&quot;?</translation>
     </message>
     <message>
         <source>プリセット「%1」の読み込み</source>
-        <translation>Load preset "%1"</translation>
+        <translation>Load preset &quot;%1&quot;</translation>
     </message>
     <message>
         <source>プリセット「%1」を読み込みました</source>
-        <translation>Loaded preset "%1"</translation>
+        <translation>Loaded preset &quot;%1&quot;</translation>
     </message>
     <message>
         <source>チェック結果 %1件</source>
@@ -285,7 +285,7 @@ Save them before switching to "%2"?</translation>
     <message>
         <source>「%1」の歌詞とルビの変更を、まだ保存していません。
 保存しますか?</source>
-        <translation>The changes to the lyrics and ruby of "%1" are not saved yet.
+        <translation>The changes to the lyrics and ruby of &quot;%1&quot; are not saved yet.
 Save them?</translation>
     </message>
     <message>
@@ -298,7 +298,7 @@ Save them?</translation>
     </message>
     <message>
         <source>「%1」は既にあります。上書きしますか?</source>
-        <translation>"%1" already exists. Replace it?</translation>
+        <translation>&quot;%1&quot; already exists. Replace it?</translation>
     </message>
     <message>
         <source>歌詞を保存しました: %1</source>
@@ -362,7 +362,7 @@ Save them?</translation>
     </message>
     <message>
         <source>「%1」の変更</source>
-        <translation>Change of "%1"</translation>
+        <translation>Change of &quot;%1&quot;</translation>
     </message>
     <message>
         <source>読み込みフォルダを指定</source>

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# scripts/screenshots.sh OUTDIR: starts kvelmor-gui under a virtual X server
+# scripts/screenshots.sh OUTDIR [ja|en|both]: starts kvelmor-gui under a virtual X server
 # with the example song loaded and writes PNGs of the main window (one per
 # tab, main-1.png .. main-5.png), the credit window (credit.png), the
 # version window (version.png), the batch window at its end (batch.png), the
@@ -8,10 +8,24 @@
 # dictionary's readings suggested), the lyrics editor (lyrics-editor.png),
 # the 動画を書き出す dialog (video-export.png) and the timing window
 # (timing.png, and with the spectrogram timing-spectrogram.png).
+# The windows are in Japanese (ja, the default) or English (en); both
+# writes the Japanese set into OUTDIR and the English one into OUTDIR/en.
 # The PNGs are for looking at, not for comparing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-out="${1:?usage: scripts/screenshots.sh OUTDIR}"
+out="${1:?usage: scripts/screenshots.sh OUTDIR [ja|en|both]}"
+lang="${2:-ja}"
+case "$lang" in
+    ja | en) ;;
+    both) "$0" "$out" ja && exec "$0" "$out/en" en ;;
+    *) echo "usage: scripts/screenshots.sh OUTDIR [ja|en|both]" >&2; exit 2 ;;
+esac
+# The titles of the windows the script waits for, in the windows' language.
+if [ "$lang" = en ]; then
+    versionTitle="About Kvelmor" batchTitle="Batch Convert" timingTitle="Timing"
+else
+    versionTitle="バージョン情報" batchTitle="一括変換" timingTitle="タイミング"
+fi
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 gui="${KVELMOR_GUI:-$root/build/kvelmor-gui}"
@@ -52,7 +66,7 @@ shoot() {  # shoot WINDOW-ID FILE
 
 cp "$root/examples/sakura_no_michi.txt" "$work/"
 # The preview shows the first sung line, mid-way.
-"$gui" --settings "$work/Kvelmor.ini" --at 6.3 "$work/sakura_no_michi.txt" >"$work/gui.log" 2>&1 &
+"$gui" --lang "$lang" --settings "$work/Kvelmor.ini" --at 6.3 "$work/sakura_no_michi.txt" >"$work/gui.log" 2>&1 &
 pids+=($!)
 main="$(window "sakura_no_michi.txt - Kvelmor")"  # the caption names the song
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
@@ -77,7 +91,7 @@ xdotool windowfocus --sync "$main"
 xdotool key alt+h
 sleep 0.3
 xdotool key Down Return
-version="$(window バージョン情報)"
+version="$(window "$versionTitle")"
 shoot "$version" version.png
 xdotool key Escape
 sleep 0.3
@@ -89,9 +103,9 @@ wait "${pids[1]}" || true
 mkdir -p "$work/batch"
 for n in 1 2 3; do cp "$root/examples/sakura_no_michi.txt" "$work/batch/song$n.txt"; done
 mkdir "$work/batch/song2.ass"  # a folder where the script should go
-"$gui" --settings "$work/Kvelmor.ini" --batch "$work/batch" >"$work/gui.log" 2>&1 &
+"$gui" --lang "$lang" --settings "$work/Kvelmor.ini" --batch "$work/batch" >"$work/gui.log" 2>&1 &
 pids+=($!)
-batch="$(window 一括変換)"
+batch="$(window "$batchTitle")"
 sleep 4  # three songs; the end button shows when they are done
 shoot "$batch" batch.png
 xdotool key Return
@@ -104,10 +118,10 @@ wait "${pids[2]}" || true
 # every half second): lyrics, waveform with the marks, the preview.
 ffmpeg -nostdin -v error -y -f lavfi \
     -i "aevalsrc='if(lt(mod(t\,0.5)\,0.02)\,0.8\,0.2*sin(2*PI*220*t))':s=44100:d=25" "$work/song.wav"
-"$gui" --settings "$work/Kvelmor.ini" --timing "$work/sakura_no_michi.txt" --audio "$work/song.wav" \
+"$gui" --lang "$lang" --settings "$work/Kvelmor.ini" --timing "$work/sakura_no_michi.txt" --audio "$work/song.wav" \
     >"$work/gui.log" 2>&1 &
 pids+=($!)
-timing="$(window "タイミング - sakura_no_michi.txt")"
+timing="$(window "$timingTitle - sakura_no_michi.txt")"
 xdotool windowactivate --sync "$timing" 2>/dev/null || xdotool windowfocus --sync "$timing"
 sleep 1  # the waveform is decoded on a worker
 # Played, three syllables tapped again along the way, a mark selected.
@@ -125,7 +139,7 @@ kill "${pids[3]}" 2>/dev/null || true
 # and a sub-style line; a reading being typed; the lyrics text.
 editors="$(dirname "$gui")/tests/ui/editor_screenshots"
 if [ -x "$editors" ]; then
-    "$editors" "$root/examples/sakura_no_michi.txt" "$out"
+    "$editors" "$root/examples/sakura_no_michi.txt" "$out" "$lang"
 else
     echo "build editor_screenshots for the editors' pictures (cmake --build build --target editor_screenshots)" >&2
 fi

@@ -9,8 +9,8 @@
 namespace kvelmor::app {
 namespace {
 
-// The line's number and the start of its text, so it is found at a glance.
-std::string lineName(const lyrics::Song& song, int i) {
+// The start of the line's text, so the line is found at a glance.
+std::string shownText(const lyrics::Song& song, int i) {
     constexpr size_t kShownChars = 12;  // characters of the line's text
     const std::string& text = song.LyricsTable[i].plainText;
     std::string shown;
@@ -26,7 +26,14 @@ std::string lineName(const lyrics::Song& song, int i) {
         ++chars;
     }
     if (k < text.size()) shown += "…";
-    return std::to_string(i) + "行目「" + shown + "」";
+    return shown;
+}
+
+// A finding in Japanese and in English: the line's number and text, then what is wrong.
+LineReport finding(const lyrics::Song& song, int i, const std::string& japanese, const std::string& english) {
+    const std::string shown = shownText(song, i);
+    return {i, std::to_string(i) + "行目「" + shown + "」: " + japanese,
+            "line " + std::to_string(i) + " \"" + shown + "\": " + english};
 }
 
 }  // namespace
@@ -34,20 +41,22 @@ std::string lineName(const lyrics::Song& song, int i) {
 std::vector<LineReport> lineReports(const Session& session) {
     const lyrics::Song& song = session.song;
     std::vector<LineReport> out;
-    for (int i : lyrics::linesOutOfOrder(song))
-        out.push_back({i, lineName(song, i) + ": 時間が前後しています (" +
-                              lyrics::formatScriptTime(song.LyricsTable[i].firstTagTime) + ")"});
+    for (int i : lyrics::linesOutOfOrder(song)) {
+        const std::string at = " (" + lyrics::formatScriptTime(song.LyricsTable[i].firstTagTime) + ")";
+        out.push_back(finding(song, i, "時間が前後しています" + at, "times out of order" + at));
+    }
     const auto fits = lyrics::linesNotFitting(song, session.settings);
     const bool anyOverflow = std::any_of(fits.begin(), fits.end(), [](const auto& f) { return f.overflow; });
     if (!anyOverflow) return out;
     const std::string width = session.settings.text("dispWidth");
     for (const auto& f : fits) {
         const auto& line = song.LyricsTable[f.line];
-        const std::string where = "左端 " + std::to_string(line.posX) + " px、幅 " + std::to_string(line.lineWidth) +
-                                  " px、画面の幅 " + width + " px";
-        out.push_back({f.line, lineName(song, f.line) +
-                                   (f.overflow ? ": 1行に収まりません (" : ": 指定範囲 (左右の余白) に収まりません (") +
-                                   where + ")"});
+        const std::string x = std::to_string(line.posX), w = std::to_string(line.lineWidth);
+        const std::string where = " (左端 " + x + " px、幅 " + w + " px、画面の幅 " + width + " px)";
+        const std::string whereEnglish = " (left edge " + x + " px, width " + w + " px, screen width " + width + " px)";
+        out.push_back(f.overflow ? finding(song, f.line, "1行に収まりません" + where, "too wide for the screen" + whereEnglish)
+                                 : finding(song, f.line, "指定範囲 (左右の余白) に収まりません" + where,
+                                           "outside the left and right margins" + whereEnglish));
     }
     return out;
 }

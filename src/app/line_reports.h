@@ -14,7 +14,8 @@ class Session;
 
 struct LineReport {
     int line = 0;      // 1-based in the working table
-    std::string text;  // Japanese, naming the line and what is wrong with it
+    std::string text;     // Japanese, naming the line and what is wrong with it
+    std::string english;  // the same in English, for the window in English
 };
 
 // Every line the time-order check reports, then every line the fit check

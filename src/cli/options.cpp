@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "app/glosses.h"
 #include "settings/field_guide.h"
 #include "settings/presets.h"
 
@@ -7,7 +8,7 @@ namespace kvelmor::cli {
 
 void StderrReporter::report(const Report& r) {
     Report glossed = r;
-    glossed.text = withEnglishGlosses(r.text);
+    glossed.text = app::withEnglishGlosses(r.text);
     if (toStdout) {
         // As the message box shows it: the text alone.
         std::string text = glossed.text;

@@ -25,11 +25,6 @@ public:
     int count = 0;
 };
 
-// The text with a short English gloss in parentheses after each line that
-// is one of the program's Japanese messages; the window shows them as they
-// are, the command line adds the gloss.
-std::string withEnglishGlosses(std::string_view text);
-
 struct Options {
     std::string settingsPath;
     std::string output;

@@ -15,14 +15,14 @@
 
 #include "measure/freetype_measurer.h"
 #include "ui/qt_text.h"
-#include "common/japanese_text.h"
+#include "ui/language.h"
 
 namespace kvelmor::ui {
 
 BatchWindow::BatchWindow(app::Session& session, const QString& folder, QWidget* parent)
     : QDialog(parent), m_session(session), m_folder(folder) {
     setObjectName("Form6");
-    setWindowTitle("一括変換");
+    setWindowTitle(tr("一括変換"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -34,12 +34,12 @@ BatchWindow::BatchWindow(app::Session& session, const QString& folder, QWidget* 
     m_countLabel->setObjectName("Label4");
     m_doneLabel = new QLabel("0", this);
     m_doneLabel->setObjectName("Label2");
-    m_stateLabel = new QLabel("開始を待っています", this);
+    m_stateLabel = new QLabel(tr("開始を待っています"), this);
     m_stateLabel->setObjectName("currentFile");
-    form->addRow("フォルダ", m_folderLabel);
-    form->addRow("ファイル数", m_countLabel);
-    form->addRow("変換済み", m_doneLabel);
-    form->addRow("状態", m_stateLabel);
+    form->addRow(tr("フォルダ"), m_folderLabel);
+    form->addRow(tr("ファイル数"), m_countLabel);
+    form->addRow(tr("変換済み"), m_doneLabel);
+    form->addRow(tr("状態"), m_stateLabel);
     layout->addLayout(form);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("ProgressBar1");
@@ -56,11 +56,11 @@ BatchWindow::BatchWindow(app::Session& session, const QString& folder, QWidget* 
     layout->addWidget(m_problems, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cancelButton = new QPushButton("中止", this);
+    m_cancelButton = new QPushButton(tr("中止"), this);
     m_cancelButton->setObjectName("cancelButton");
-    m_cancelButton->setToolTip("今のファイルの後で止めます");
+    m_cancelButton->setToolTip(tr("今のファイルの後で止めます"));
     m_cancelButton->setAutoDefault(false);  // Enter must not stop a batch
-    m_finish = new QPushButton("処理終了", this);
+    m_finish = new QPushButton(tr("処理終了"), this);
     m_finish->setObjectName("Command1");
     m_finish->setVisible(false);
     buttons->addWidget(m_cancelButton);
@@ -69,7 +69,7 @@ BatchWindow::BatchWindow(app::Session& session, const QString& folder, QWidget* 
     connect(m_cancelButton, &QPushButton::clicked, this, [this] {
         m_cancel->store(true);
         m_cancelButton->setEnabled(false);
-        m_stateLabel->setText("中止しています (今のファイルの後で止まります)");
+        m_stateLabel->setText(tr("中止しています (今のファイルの後で止まります)"));
     });
     connect(m_finish, &QPushButton::clicked, this, &QDialog::accept);
     setMinimumWidth(560);
@@ -100,7 +100,7 @@ void BatchWindow::run() {
     m_started = true;
     if (m_running || m_thread) return;
     m_running = true;
-    m_stateLabel->setText("処理中");
+    m_stateLabel->setText(tr("処理中"));
     // The worker's own session, copied here before the worker starts: the
     // batch reads every file into it, and the song open in the window, with
     // its edits, is never touched. It measures with a measurer of its own
@@ -143,7 +143,7 @@ void BatchWindow::fileStarting(int index, int total, const QString& path) {
     m_countLabel->setText(QString::number(total));
     m_progress->setRange(0, total);
     m_progress->setValue(index);
-    if (!m_cancel->load()) m_stateLabel->setText(QStringLiteral("処理中: %1").arg(QFileInfo(path).fileName()));
+    if (!m_cancel->load()) m_stateLabel->setText(tr("処理中: %1").arg(QFileInfo(path).fileName()));
 }
 
 void BatchWindow::fileFinished(int done) {
@@ -156,18 +156,18 @@ void BatchWindow::showResult(const app::BatchResult& result, const std::vector<R
     m_result = result;
     QStringList problems;
     for (const auto& f : m_result.files) {
-        if (!f.converted) problems << QStringLiteral("%1: %2").arg(qs(f.path), qs(japaneseText(f.reason)));
+        if (!f.converted) problems << QStringLiteral("%1: %2").arg(qs(f.path), messageText(f.reason));
         else if (f.hasReports())
             for (const Report& r : f.reports)
-                if (r.severity != Severity::Info) problems << qs(formatReportInJapanese(r));
+                if (r.severity != Severity::Info) problems << reportText(r);
     }
     if (m_result.status == app::BatchStatus::FolderError || m_result.files.empty())
-        for (const Report& r : sessionReports) problems << qs(formatReportInJapanese(r));
-    if (m_result.cancelled) problems.prepend("中止しました。残りのファイルは変換していません。");
+        for (const Report& r : sessionReports) problems << reportText(r);
+    if (m_result.cancelled) problems.prepend(tr("中止しました。残りのファイルは変換していません。"));
     m_doneLabel->setText(QString::number(m_result.convertedCount()));
     if (m_result.skippedCount() > 0)
-        problems.prepend(QStringLiteral("変換できなかったファイル: %1").arg(m_result.skippedCount()));
-    m_stateLabel->setText(m_result.cancelled ? QStringLiteral("中止しました") : QStringLiteral("完了"));
+        problems.prepend(tr("変換できなかったファイル: %1").arg(m_result.skippedCount()));
+    m_stateLabel->setText(m_result.cancelled ? tr("中止しました") : tr("完了"));
     if (!problems.isEmpty()) {
         m_problems->setPlainText(problems.join('\n'));
         m_problems->setVisible(true);

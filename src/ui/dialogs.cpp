@@ -1,5 +1,6 @@
 #include "ui/dialogs.h"
 
+#include <QCoreApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QApplication>
@@ -35,7 +36,7 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, 
     QDialog d(parent);
     d.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&d);
-    layout->addWidget(new QLabel(QObject::tr("%1 件のメッセージ").arg(lines.size()), &d));
+    layout->addWidget(new QLabel(QCoreApplication::translate("kvelmor::ui::Dialogs", "%1 件のメッセージ").arg(lines.size()), &d));
     auto* list = new QPlainTextEdit(text, &d);
     list->setReadOnly(true);
     list->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -109,9 +110,9 @@ Dialogs Dialogs::standard() {
                         parent);
         box.setDefaultButton(QMessageBox::Save);
         box.setEscapeButton(QMessageBox::Cancel);
-        box.button(QMessageBox::Save)->setText(QObject::tr("保存"));
-        box.button(QMessageBox::Discard)->setText(QObject::tr("破棄"));
-        box.button(QMessageBox::Cancel)->setText(QObject::tr("キャンセル"));
+        box.button(QMessageBox::Save)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "保存"));
+        box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "破棄"));
+        box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "キャンセル"));
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
     d.openExternally = openWithTheDesktop;
@@ -121,8 +122,8 @@ Dialogs Dialogs::standard() {
 bool askDiscardEdits(QWidget* editor, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Discard | QMessageBox::Cancel, editor);
     box.setObjectName("discardQuestion");
-    box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄する"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("編集を続ける"));
+    box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "破棄する"));
+    box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "編集を続ける"));
     box.setDefaultButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Discard;
 }

@@ -1,16 +1,15 @@
-// kvelmor-gui [FILE] [--settings FILE] [--batch FOLDER] [--at SECONDS] [--timing FILE --audio MEDIA]:
-// the main window over one session.
+// kvelmor-gui [FILE] [--settings FILE] [--lang ja|en] [--batch FOLDER] [--at SECONDS]
+// [--timing FILE --audio MEDIA]: the main window over one session.
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 #include <cstring>
 
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
 #include "ui/qt_text.h"
@@ -25,6 +24,10 @@ struct Arguments {
     QCommandLineOption at{"at", "Show the preview at SECONDS from the start of the song.", "SECONDS"};
     QCommandLineOption timing{"timing", "Open the timing window on the lyrics FILE (plain or timed).", "FILE"};
     QCommandLineOption audio{"audio", "The song the timing window plays (any file FFmpeg reads).", "MEDIA"};
+    QCommandLineOption lang{"lang",
+                            "The language of the windows: ja (Japanese) or en (English). Without it, the one chosen in "
+                            "the Language menu, else the system's (Japanese for a ja locale, English otherwise).",
+                            "ja|en"};
 
     Arguments() {
         parser.setApplicationDescription("Kvelmor: timed karaoke lyrics to ASS subtitle scripts");
@@ -35,6 +38,7 @@ struct Arguments {
         parser.addOption(at);
         parser.addOption(timing);
         parser.addOption(audio);
+        parser.addOption(lang);
         parser.addPositionalArgument("FILE", "A lyrics file (.txt or .kra) to load at start.", "[FILE]");
     }
 };
@@ -67,12 +71,6 @@ int main(int argc, char** argv) {
     describe(app);
     QApplication::setDesktopFileName("kvelmor");
     QApplication::setWindowIcon(QIcon::fromTheme("kvelmor"));
-    // The windows speak Japanese whatever the locale, so Qt's own dialogs
-    // (files, colours, fonts, message buttons) do too, where Qt's
-    // translations are installed (Debian: qt6-translations-l10n).
-    QTranslator qtJapanese;
-    if (qtJapanese.load(QLocale(QLocale::Japanese), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtJapanese);
     Arguments args;
     args.parser.process(app);
     const QStringList files = args.parser.positionalArguments();
@@ -80,13 +78,24 @@ int main(int argc, char** argv) {
         fputs("kvelmor-gui takes at most one FILE\n", stderr);
         return 2;
     }
+    const QString lang = args.parser.value(args.lang);
+    if (args.parser.isSet(args.lang) && !ui::languageNamed(lang)) {
+        fputs("kvelmor-gui: --lang takes ja (Japanese) or en (English)\n", stderr);
+        return 2;
+    }
+    const std::string settingsPath =
+        args.parser.isSet(args.settings) ? ui::ss(args.parser.value(args.settings)) : app::defaultSettingsPath();
+    // Before the first window: every text is made in this language.
+    if (!ui::useLanguage(ui::startLanguage(lang, settingsPath))) {
+        fputs("kvelmor-gui: the English translation is missing from this build; the windows are in Japanese\n", stderr);
+        ui::useLanguage(ui::Language::Japanese);
+    }
 
     CollectingReporter startReports;
     measure::FreeTypeMeasurer measurer;
     app::Session session(startReports, measurer);
     ui::MainWindow window(session);
-    window.startUp(args.parser.isSet(args.settings) ? ui::ss(args.parser.value(args.settings))
-                                                    : app::defaultSettingsPath());
+    window.startUp(settingsPath);
     window.show();
     if (!files.isEmpty()) window.loadSong(files.front());
     else if (!args.parser.isSet(args.batch)) window.reopenLastSong();

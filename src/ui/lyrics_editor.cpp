@@ -13,25 +13,25 @@
 #include "app/session.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
-#include "common/japanese_text.h"
+#include "ui/language.h"
 
 namespace kvelmor::ui {
 
 LyricsEditor::LyricsEditor(app::Session& session, QWidget* parent)
     : QDialog(parent), m_session(session), m_opened(app::lyricsEditText(session.song)) {
     setObjectName("Form5");
-    setWindowTitle(QStringLiteral("歌詞編集"));
+    setWindowTitle(tr("歌詞編集"));
     setModal(true);
 
-    m_notice = new QLabel(QStringLiteral("この画面で歌詞の編集をしても元のテキストファイルには反映されません"
+    m_notice = new QLabel(tr("この画面で歌詞の編集をしても元のテキストファイルには反映されません"
                                          "(ass/kraファイルに反映されます)"),
                           this);
     m_notice->setObjectName("Label1");
     m_notice->setWordWrap(true);
     // How the edit reaches a lyrics file, and how the readings are written.
-    QString hint = QStringLiteral("歌詞ファイルに残すには、OKの後に ファイル → 歌詞を保存 (Ctrl+Shift+S)。");
+    QString hint = tr("歌詞ファイルに残すには、OKの後に ファイル → 歌詞を保存 (Ctrl+Shift+S)。");
     if (app::hasReadings(session.song))
-        hint += QStringLiteral("ルビは 漢字[開始]([開始]よみ[終了])[終了] の形で行の中に書かれています。");
+        hint += tr("ルビは 漢字[開始]([開始]よみ[終了])[終了] の形で行の中に書かれています。");
     auto* saving = new QLabel(hint, this);
     saving->setObjectName("savingHint");
     saving->setWordWrap(true);
@@ -70,7 +70,7 @@ bool LyricsEditor::apply() {
     // so only when the user agrees.
     if (app::hasMarksOrStyles(m_session.song)) {
         QMessageBox box(QMessageBox::Question, windowTitle(),
-                        QStringLiteral("ルビ作成で付けたマークとスタイルは、歌詞を書き換えると消えます。書き換えますか?"),
+                        tr("ルビ作成で付けたマークとスタイルは、歌詞を書き換えると消えます。書き換えますか?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::No);
         if (box.exec() != QMessageBox::Yes) return false;
@@ -83,7 +83,7 @@ bool LyricsEditor::apply() {
     m_session.swapReporter(previous);
     if (!taken) {
         QStringList lines;
-        for (const Report& r : reports.reports) lines << qs(formatReportInJapanese(r));
+        for (const Report& r : reports.reports) lines << reportText(r);
         QMessageBox::warning(this, windowTitle(), lines.join('\n'));
         return false;
     }
@@ -112,7 +112,7 @@ bool LyricsEditor::eventFilter(QObject* watched, QEvent* event) {
 void LyricsEditor::reject() {
     // Esc is easily pressed in passing: lines typed are only dropped on purpose.
     if (ss(m_text->toPlainText()) != m_opened &&
-        !askDiscardEdits(this, windowTitle(), QStringLiteral("編集した歌詞を破棄しますか?")))
+        !askDiscardEdits(this, windowTitle(), tr("編集した歌詞を破棄しますか?")))
         return;
     QDialog::reject();
 }

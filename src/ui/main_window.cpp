@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <QUrl>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -56,7 +58,7 @@
 #include "ui/undo_commands.h"
 #include "ui/version_window.h"
 #include "ui/video_export_dialog.h"
-#include "common/japanese_text.h"
+#include "ui/language.h"
 
 namespace kvelmor::ui {
 
@@ -80,16 +82,16 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
 
     auto* presetRow = new QHBoxLayout;
-    presetRow->addWidget(new QLabel("設定名称", central));
+    presetRow->addWidget(new QLabel(tr("設定名称"), central));
     m_presetBox = new QComboBox(central);
     m_presetBox->setObjectName("Combo2");
     m_presetBox->setEditable(true);
     m_presetBox->setInsertPolicy(QComboBox::NoInsert);
     m_presetBox->setMinimumWidth(200);
     presetRow->addWidget(m_presetBox, 1);
-    auto* save = new QPushButton("設定保存", central);
+    auto* save = new QPushButton(tr("設定保存"), central);
     save->setObjectName("Command3");
-    auto* remove = new QPushButton("設定削除", central);
+    auto* remove = new QPushButton(tr("設定削除"), central);
     remove->setObjectName("Command4");
     presetRow->addWidget(save);
     presetRow->addWidget(remove);
@@ -139,7 +141,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         const bool saved = m_session.savePreset(ss(name));
         refreshPresetBox();
         afterChange();
-        if (saved) statusBar()->showMessage(QStringLiteral("設定「%1」を保存しました").arg(name));
+        if (saved) statusBar()->showMessage(tr("設定「%1」を保存しました").arg(name));
     });
     connect(m_presetBox, &QComboBox::currentTextChanged, this, [this, remove](const QString& name) {
         remove->setEnabled(m_session.presets.canRemove(ss(name)));
@@ -148,7 +150,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
         // Deleting is written to the settings file at once, so it is asked first.
         const QString name = m_presetBox->currentText();
         if (m_session.presets.contains(ss(name)) && ss(name) != settings::kDefaultPreset &&
-            !m_dialogs.confirm(this, "Kvelmor", QStringLiteral("プリセット「%1」を削除しますか?").arg(name)))
+            !m_dialogs.confirm(this, "Kvelmor", tr("プリセット「%1」を削除しますか?").arg(name)))
             return;
         m_session.deletePreset(ss(name));
         refreshPresetBox();
@@ -219,7 +221,7 @@ void MainWindow::buildForm(QTabWidget* tabs) {
                 grid->setColumnStretch(g.columns * 2, 1);  // fields keep their width; the frame's rest is empty
                 if (g.name == "frameSub1" || g.name == "frameSub2") {
                     box->installEventFilter(this);
-                    box->setToolTip("ダブルクリックで標準の色をコピー");
+                    box->setToolTip(tr("ダブルクリックで標準の色をコピー"));
                 }
                 stack->addWidget(box);
             }
@@ -232,7 +234,7 @@ void MainWindow::buildForm(QTabWidget* tabs) {
     if (QLabel* exLabel = m_labels["Command9"]) {
         exLabel->setObjectName("exColorLabel");
         exLabel->installEventFilter(this);
-        exLabel->setToolTip("クリックで各スタイルのワイプ後の色をコピー");
+        exLabel->setToolTip(tr("クリックで各スタイルのワイプ後の色をコピー"));
     }
 }
 
@@ -357,7 +359,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     case Kind::FontFace: {
         auto* b = new QPushButton(parent);
         b->setMinimumWidth(140);
-        if (name == "Command2") b->setToolTip("ここで選んだ書体は、ルビと曲情報のフォントにも使われます");
+        if (name == "Command2") b->setToolTip(tr("ここで選んだ書体は、ルビと曲情報のフォントにも使われます"));
         connect(b, &QPushButton::clicked, this, [this, name] { pickFont(name); });
         w = b;
         break;
@@ -374,6 +376,9 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     if (captionOnWidget && !field.rowLabel.empty()) label = new QLabel(qs(field.rowLabel), parent);
     if (label && !captionOnWidget) label->setBuddy(w);
     if (label) m_labels[name] = label;
+    // Captions from the form table: the check for untranslated texts knows them by this mark.
+    for (QWidget* captioned : {w, static_cast<QWidget*>(label)})
+        if (captioned) captioned->setProperty("kvelmorFormField", true);
     m_fields[name] = w;
     return placed ? placed : w;
 }
@@ -381,18 +386,18 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
 QWidget* MainWindow::buildCommands() {
     auto* panel = new QWidget(this);
     auto* row = new QHBoxLayout(panel);
-    auto button = [&](const char* name, const char* caption) {
+    auto button = [&](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, panel);
         b->setObjectName(name);
         row->addWidget(b);
         return b;
     };
-    m_load = button("Command1", "テキスト読込");
-    m_load->setToolTip("右クリックでフォルダ内の.txtを一括変換");
+    m_load = button("Command1", tr("テキスト読込"));
+    m_load->setToolTip(tr("右クリックでフォルダ内の.txtを一括変換"));
     m_load->installEventFilter(this);
-    m_edit = button("Command10", "テキスト編集");
-    m_ruby = button("Command5", "ルビ作成");
-    m_write = button("Command7", "ファイル作成");
+    m_edit = button("Command10", tr("テキスト編集"));
+    m_ruby = button("Command5", tr("ルビ作成"));
+    m_write = button("Command7", tr("ファイル作成"));
     for (const FormField& f : commandAreaFields()) {
         QLabel* label = nullptr;
         QWidget* w = bindField(f, panel, label);
@@ -400,7 +405,7 @@ QWidget* MainWindow::buildCommands() {
         w->setSizePolicy(QSizePolicy::Minimum, w->sizePolicy().verticalPolicy());
         row->addWidget(w);
         if (f.name == "KraCheck") {
-            auto* media = button("Command13", "ﾒﾃﾞｨｱ情報取得");
+            auto* media = button("Command13", tr("ﾒﾃﾞｨｱ情報取得"));
             connect(media, &QPushButton::clicked, this, &MainWindow::chooseMediaFile);
         }
     }
@@ -413,47 +418,62 @@ QWidget* MainWindow::buildCommands() {
 }
 
 void MainWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu("ファイル(&F)");
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
     file->setObjectName("menuFile");
-    auto add = [&](QMenu* menu, const char* name, const char* caption, QKeySequence keys, auto slot) {
+    auto add = [&](QMenu* menu, const char* name, const QString& caption, QKeySequence keys, auto slot) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         if (!keys.isEmpty()) a->setShortcut(keys);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add(file, "menuLoad", "テキスト読込(&O)...", QKeySequence::Open, &MainWindow::loadSongFromDialog);
-    add(file, "menuBatch", "一括変換(&B)...", QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::startBatchFromDialog);
-    add(file, "menuEdit", "テキスト編集(&E)...", QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::openLyricsEditor);
-    add(file, "menuRuby", "ルビ作成(&R)...", QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
-    add(file, "menuReadings", "読み候補を付ける(&Y)", QKeySequence(), &MainWindow::fillReadings);
-    add(file, "menuWrite", "ファイル作成(&S)", QKeySequence::Save, &MainWindow::writeFiles);
-    add(file, "menuSaveLyrics", "歌詞を保存(&L)...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+    add(file, "menuLoad", tr("テキスト読込(&O)..."), QKeySequence::Open, &MainWindow::loadSongFromDialog);
+    add(file, "menuBatch", tr("一括変換(&B)..."), QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::startBatchFromDialog);
+    add(file, "menuEdit", tr("テキスト編集(&E)..."), QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::openLyricsEditor);
+    add(file, "menuRuby", tr("ルビ作成(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::openRubyEditor);
+    add(file, "menuReadings", tr("読み候補を付ける(&Y)"), QKeySequence(), &MainWindow::fillReadings);
+    add(file, "menuWrite", tr("ファイル作成(&S)"), QKeySequence::Save, &MainWindow::writeFiles);
+    add(file, "menuSaveLyrics", tr("歌詞を保存(&L)..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
         &MainWindow::saveLyricsFromDialog);
-    add(file, "menuMedia", "ﾒﾃﾞｨｱ情報取得(&M)...", QKeySequence(), &MainWindow::chooseMediaFile);
-    add(file, "menuTiming", "タイミング(&T)...", QKeySequence(Qt::CTRL | Qt::Key_T), &MainWindow::openTimingFromMenu);
-    add(file, "menuExportVideo", "動画を書き出す(&V)...", QKeySequence(), [this] {
+    add(file, "menuMedia", tr("ﾒﾃﾞｨｱ情報取得(&M)..."), QKeySequence(), &MainWindow::chooseMediaFile);
+    add(file, "menuTiming", tr("タイミング(&T)..."), QKeySequence(Qt::CTRL | Qt::Key_T), &MainWindow::openTimingFromMenu);
+    add(file, "menuExportVideo", tr("動画を書き出す(&V)..."), QKeySequence(), [this] {
         showVideoExportDialog(this, m_session, m_dialogs, m_preview ? m_preview->media() : QString());
     });
     file->addSeparator();
-    m_recentMenu = file->addMenu("最近使ったファイル(&F)");
+    m_recentMenu = file->addMenu(tr("最近使ったファイル(&F)"));
     m_recentMenu->setObjectName("menuRecent");
     file->addSeparator();
-    add(file, "menuQuit", "終了(&Q)", QKeySequence::Quit, &MainWindow::close);
+    add(file, "menuQuit", tr("終了(&Q)"), QKeySequence::Quit, &MainWindow::close);
 
     addEditMenu();
 
-    QMenu* credit = menuBar()->addMenu("クレジット設定(&C)");
-    m_creditOn = credit->addAction("クレジット表示");
+    QMenu* credit = menuBar()->addMenu(tr("クレジット設定(&C)"));
+    m_creditOn = credit->addAction(tr("クレジット表示"));
     m_creditOn->setObjectName("menuCreditOn");
     m_creditOn->setCheckable(true);
     connect(m_creditOn, &QAction::triggered, this,
             [this](bool on) { apply(m_session.settings.setAsUser("menuCreditOn", on ? "1" : "0")); });
-    add(credit, "menuCreditConfig", "クレジット設定", QKeySequence(), &MainWindow::showCreditWindow);
+    add(credit, "menuCreditConfig", tr("クレジット設定"), QKeySequence(), &MainWindow::showCreditWindow);
 
-    QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
-    add(help, "menuHELPON", "ヘルプ", QKeySequence::HelpContents, &MainWindow::openHelp);
-    add(help, "menuVersion", "バージョン", QKeySequence(), &MainWindow::showVersionWindow);
+    // Named in both languages, and each language in itself, so that a user
+    // who reads only one of them finds the way to it.
+    QMenu* language = menuBar()->addMenu(tr("表示言語 / Language(&L)"));
+    language->setObjectName("menuLanguage");
+    auto* languages = new QActionGroup(language);
+    for (const Language l : {Language::Japanese, Language::English}) {
+        QAction* a = language->addAction(l == Language::Japanese ? QStringLiteral("日本語") : QStringLiteral("English"));
+        a->setObjectName(l == Language::Japanese ? "menuLanguageJa" : "menuLanguageEn");
+        a->setProperty(kShownAsWritten, true);
+        a->setCheckable(true);
+        a->setChecked(l == currentLanguage());
+        languages->addAction(a);
+        connect(a, &QAction::triggered, this, [this, l] { chooseLanguage(l); });
+    }
+
+    QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
+    add(help, "menuHELPON", tr("ヘルプ"), QKeySequence::HelpContents, &MainWindow::openHelp);
+    add(help, "menuVersion", tr("バージョン"), QKeySequence(), &MainWindow::showVersionWindow);
 }
 
 void MainWindow::addTabKeys() {
@@ -607,7 +627,7 @@ void MainWindow::addPresetChangedMark() {
     }
     m_presetChangedMark = m_presetBox->lineEdit()->addAction(QIcon(mark), QLineEdit::TrailingPosition);
     m_presetChangedMark->setObjectName("presetChangedMark");
-    m_presetChangedMark->setToolTip("このプリセットには保存していない変更があります (設定保存で保存します)");
+    m_presetChangedMark->setToolTip(tr("このプリセットには保存していない変更があります (設定保存で保存します)"));
     m_presetChangedMark->setVisible(false);
 }
 
@@ -620,7 +640,7 @@ void MainWindow::switchPreset(const QString& name) {
     if (m_session.presetChanged()) {
         const auto answer = m_dialogs.unsaved(
             this, "Kvelmor",
-            QStringLiteral("プリセット「%1」の変更を保存していません。\n保存してから「%2」に切り替えますか?")
+            tr("プリセット「%1」の変更を保存していません。\n保存してから「%2」に切り替えますか?")
                 .arg(current, name));
         // A save that failed (its message is shown) keeps the changes here too.
         const bool saved = answer == QMessageBox::Save && m_session.savePreset(ss(current));
@@ -631,10 +651,10 @@ void MainWindow::switchPreset(const QString& name) {
             return;
         }
     }
-    prepareUndo({1}, QStringLiteral("プリセット「%1」の読み込み").arg(name));
+    prepareUndo({1}, tr("プリセット「%1」の読み込み").arg(name));
     m_session.selectPreset(ss(name));
     // What the status bar said about the settings before (a video's frame size) no longer holds.
-    statusBar()->showMessage(QStringLiteral("プリセット「%1」を読み込みました").arg(name));
+    statusBar()->showMessage(tr("プリセット「%1」を読み込みました").arg(name));
     afterChange();
 }
 
@@ -644,7 +664,7 @@ void MainWindow::showReports(const QString& title) {
     QStringList failures;
     std::vector<Report> notes;
     for (const Report& r : m_reports.reports) {
-        if (r.severity == Severity::Error) failures << qs(formatReportInJapanese(r));
+        if (r.severity == Severity::Error) failures << reportText(r);
         else if (!app::isLineCheckSummary(r)) notes.push_back(r);
     }
     m_reports.reports.clear();
@@ -652,7 +672,7 @@ void MainWindow::showReports(const QString& title) {
     const auto lines = app::lineReports(m_session);
     m_reportsPane->showReports(lines, m_actionNotes);
     const int count = m_reportsPane->count();
-    m_reportCount->setText(count == 0 ? QString() : QStringLiteral("チェック結果 %1件").arg(count));
+    m_reportCount->setText(count == 0 ? QString() : tr("チェック結果 %1件").arg(count));
     if (!failures.isEmpty()) m_dialogs.message(this, QMessageBox::Critical, title, failures.join('\n'));
 }
 
@@ -710,7 +730,7 @@ bool MainWindow::unwrittenWorkSettled() {
     const QString song = QFileInfo(qs(m_session.song.lyricsPath)).fileName();
     const auto answer = m_dialogs.unsaved(
         this, "Kvelmor",
-        QStringLiteral("「%1」の歌詞とルビの変更を、まだ保存していません。\n保存しますか?").arg(song));
+        tr("「%1」の歌詞とルビの変更を、まだ保存していません。\n保存しますか?").arg(song));
     if (answer == QMessageBox::Discard) return true;
     if (answer != QMessageBox::Save) return false;
     return saveLyricsFromDialog();  // a save cancelled or failed keeps the song here
@@ -720,16 +740,16 @@ bool MainWindow::saveLyricsFromDialog() {
     if (m_session.song.lyricsPath.empty()) return false;
     const QFileInfo song(qs(m_session.song.lyricsPath));
     const QString path = m_dialogs.saveFile(
-        this, "歌詞を保存", song.absoluteDir().filePath(song.completeBaseName() + ".kra"),
-        "カラオケタグファイル (*.kra);;歌詞テキスト UTF-8 (*.txt)");
+        this, tr("歌詞を保存"), song.absoluteDir().filePath(song.completeBaseName() + ".kra"),
+        tr("カラオケタグファイル (*.kra);;歌詞テキスト UTF-8 (*.txt)"));
     if (path.isEmpty()) return false;
     if (QFileInfo::exists(path) &&
-        !m_dialogs.confirm(this, "歌詞を保存",
-                           QStringLiteral("「%1」は既にあります。上書きしますか?").arg(QFileInfo(path).fileName())))
+        !m_dialogs.confirm(this, tr("歌詞を保存"),
+                           tr("「%1」は既にあります。上書きしますか?").arg(QFileInfo(path).fileName())))
         return false;
     const bool saved = m_session.saveLyrics(ss(path));
     if (saved) noteRecentFile(path);
-    if (saved) statusBar()->showMessage(QStringLiteral("歌詞を保存しました: %1").arg(path));
+    if (saved) statusBar()->showMessage(tr("歌詞を保存しました: %1").arg(path));
     afterChange();
     return saved;
 }
@@ -741,8 +761,8 @@ void MainWindow::loadSongFromDialog() {
                                ? qs(m_session.appState.textPath)
                                : QFileInfo(qs(m_session.song.lyricsPath)).absolutePath();
     const QString path = m_dialogs.openFile(
-        this, "テキスト読込", folder,
-        "歌詞ファイル (*.txt *.kra);;テキストファイル (*.txt);;カラオケタグファイル (*.kra);;すべてのファイル (*)");
+        this, tr("テキスト読込"), folder,
+        tr("歌詞ファイル (*.txt *.kra);;テキストファイル (*.txt);;カラオケタグファイル (*.kra);;すべてのファイル (*)"));
     if (!path.isEmpty()) loadSong(path);
 }
 
@@ -755,7 +775,7 @@ bool MainWindow::loadSong(const QString& path) {
         m_undoStack->clear();
         m_undoBaseline.reset();
     }
-    if (ok) statusBar()->showMessage(QStringLiteral("読み込みました: %1").arg(path));
+    if (ok) statusBar()->showMessage(tr("読み込みました: %1").arg(path));
     afterChange();
     // A song just opened shows its first line, not an empty frame before it.
     if (ok && m_preview) m_preview->showFirstLine();
@@ -776,7 +796,7 @@ void MainWindow::restoreWindowState() {
         QStringList names;
         for (const std::string& p : gone) names << qs(p);
         statusBar()->showMessage(
-            QStringLiteral("見つからないため、最近使ったファイルから外しました: %1").arg(names.join(", ")));
+            tr("見つからないため、最近使ったファイルから外しました: %1").arg(names.join(", ")));
     }
     showRecentFiles();
 }
@@ -797,7 +817,7 @@ void MainWindow::reopenLastSong() {
     const QString last = qs(m_session.appState.window.lastSong);
     if (last.isEmpty()) return;
     if (!QFileInfo(last).isFile()) {
-        statusBar()->showMessage(QStringLiteral("前回の歌詞ファイルが見つかりません: %1").arg(last));
+        statusBar()->showMessage(tr("前回の歌詞ファイルが見つかりません: %1").arg(last));
         return;
     }
     loadSong(last);
@@ -818,7 +838,7 @@ void MainWindow::showRecentFiles() {
     }
     if (!recent.empty()) {
         m_recentMenu->addSeparator();
-        m_recentMenu->addAction("一覧を消去", this, [this] {
+        m_recentMenu->addAction(tr("一覧を消去"), this, [this] {
             m_session.appState.window.recentFiles.clear();
             showRecentFiles();
         });
@@ -832,7 +852,7 @@ void MainWindow::openRecentFile(const QString& path) {
         auto& recent = m_session.appState.window.recentFiles;
         recent.erase(std::remove(recent.begin(), recent.end(), ss(path)), recent.end());
         showRecentFiles();
-        statusBar()->showMessage(QStringLiteral("見つからないため、最近使ったファイルから外しました: %1").arg(path));
+        statusBar()->showMessage(tr("見つからないため、最近使ったファイルから外しました: %1").arg(path));
         return;
     }
     if (unwrittenWorkSettled()) loadSong(path);
@@ -877,7 +897,7 @@ void MainWindow::openDroppedFile(const QString& path) {
     }
     if (!m_preview) return;
     m_preview->setMedia(path);
-    if (m_preview->media() == path) statusBar()->showMessage(QStringLiteral("プレビューの動画: %1").arg(path));
+    if (m_preview->media() == path) statusBar()->showMessage(tr("プレビューの動画: %1").arg(path));
     afterChange();  // a file that is not a video is reported
 }
 
@@ -891,12 +911,12 @@ const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 
 void MainWindow::addEditMenu() {
     m_undoStack = new QUndoStack(this);
     m_undoStack->setUndoLimit(100);  // steps; those that keep a whole song are the editors' and presets'
-    QMenu* edit = menuBar()->addMenu("編集(&E)");
+    QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
     edit->setObjectName("menuUndoRedo");
-    QAction* undo = edit->addAction("元に戻す(&U)");
+    QAction* undo = edit->addAction(tr("元に戻す(&U)"));
     undo->setObjectName("menuUndo");
     undo->setShortcut(QKeySequence::Undo);
-    QAction* redo = edit->addAction("やり直す(&R)");
+    QAction* redo = edit->addAction(tr("やり直す(&R)"));
     redo->setObjectName("menuRedo");
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     connect(undo, &QAction::triggered, this, &MainWindow::undo);
@@ -904,10 +924,10 @@ void MainWindow::addEditMenu() {
     auto update = [this, undo, redo] {
         undo->setEnabled(m_undoStack->canUndo());
         redo->setEnabled(m_undoStack->canRedo());
-        undo->setText(m_undoStack->canUndo() ? QStringLiteral("元に戻す(&U): %1").arg(m_undoStack->undoText())
-                                             : QStringLiteral("元に戻す(&U)"));
-        redo->setText(m_undoStack->canRedo() ? QStringLiteral("やり直す(&R): %1").arg(m_undoStack->redoText())
-                                             : QStringLiteral("やり直す(&R)"));
+        undo->setText(m_undoStack->canUndo() ? tr("元に戻す(&U): %1").arg(m_undoStack->undoText())
+                                             : tr("元に戻す(&U)"));
+        redo->setText(m_undoStack->canRedo() ? tr("やり直す(&R): %1").arg(m_undoStack->redoText())
+                                             : tr("やり直す(&R)"));
     };
     // Tied to the action: the stack, cleared as the window goes, then finds no action to update.
     connect(m_undoStack, &QUndoStack::indexChanged, undo, update);
@@ -921,21 +941,21 @@ void MainWindow::undo() {
     if (m_undoBaseline && !m_undoBaseline->sameSettings(m_session)) {
         m_session.settings = m_undoBaseline->settings;
         showUndoneState();
-        statusBar()->showMessage(QStringLiteral("入力を元に戻しました"));
+        statusBar()->showMessage(tr("入力を元に戻しました"));
         return;
     }
     if (!m_undoStack->canUndo()) return;
     // Said in the status bar, which no longer says what held before.
     const QString text = m_undoStack->undoText();
     m_undoStack->undo();
-    statusBar()->showMessage(QStringLiteral("元に戻しました: %1").arg(text));
+    statusBar()->showMessage(tr("元に戻しました: %1").arg(text));
 }
 
 void MainWindow::redo() {
     if (!m_undoStack->canRedo()) return;
     const QString text = m_undoStack->redoText();
     m_undoStack->redo();
-    statusBar()->showMessage(QStringLiteral("やり直しました: %1").arg(text));
+    statusBar()->showMessage(tr("やり直しました: %1").arg(text));
 }
 
 void MainWindow::prepareUndo(const std::vector<int>& stages, const QString& text) {
@@ -987,13 +1007,13 @@ QString MainWindow::changeCaption(const settings::ConversionSettings& before) co
         else if (auto* b = qobject_cast<QAbstractButton*>(w); b && settings::findSetting(name)->kind != Kind::FontFace)
             caption = b->text();
         caption.remove('&');
-        if (!caption.isEmpty()) return QStringLiteral("「%1」の変更").arg(caption);
+        if (!caption.isEmpty()) return tr("「%1」の変更").arg(caption);
     }
     return {};
 }
 
 void MainWindow::startBatchFromDialog() {
-    const QString folder = m_dialogs.folder(this, "読み込みフォルダを指定", qs(m_session.appState.textPath));
+    const QString folder = m_dialogs.folder(this, tr("読み込みフォルダを指定"), qs(m_session.appState.textPath));
     if (!folder.isEmpty()) startBatch(folder);
 }
 
@@ -1017,18 +1037,18 @@ void MainWindow::writeFiles() {
     }
     // The script holds the edits; the lyrics file does not until they are saved.
     if (!written.isEmpty())
-        statusBar()->showMessage(QStringLiteral("書き込みました: %1%2")
+        statusBar()->showMessage(tr("書き込みました: %1%2")
                                      .arg(written.join(", "),
                                           m_session.lyricsEdited
-                                              ? QStringLiteral("  (歌詞の変更はまだ保存していません: 歌詞を保存 Ctrl+Shift+S)")
+                                              ? tr("  (歌詞の変更はまだ保存していません: 歌詞を保存 Ctrl+Shift+S)")
                                               : QString()));
     afterChange();
 }
 
 void MainWindow::chooseMediaFile() {
-    const QString path = m_dialogs.openFile(this, "ﾒﾃﾞｨｱ情報取得", qs(m_session.appState.mediaPath),
-                                            "メディアファイル (*.mp4 *.mkv *.webm *.mov *.avi *.mpg *.mpeg *.m4a "
-                                            "*.mp3 *.flac *.wav *.ogg);;すべてのファイル (*)");
+    const QString path = m_dialogs.openFile(this, tr("ﾒﾃﾞｨｱ情報取得"), qs(m_session.appState.mediaPath),
+                                            tr("メディアファイル (*.mp4 *.mkv *.webm *.mov *.avi *.mpg *.mpeg *.m4a "
+                                            "*.mp3 *.flac *.wav *.ogg);;すべてのファイル (*)"));
     if (!path.isEmpty()) probeMedia(path);
 }
 
@@ -1047,7 +1067,7 @@ void MainWindow::openRubyEditor() {
     app::SessionState before = app::captureState(m_session, true);
     // At the line the preview shows: the one the user is looking at.
     if (RubyEditor::open(m_session, this, m_preview ? m_preview->selectedLine() : 1) == QDialog::Accepted)
-        recordUndo(QStringLiteral("ルビ作成"), std::move(before));
+        recordUndo(tr("ルビ作成"), std::move(before));
     afterChange();  // the fields and the preview show what the editor changed
 }
 
@@ -1056,7 +1076,7 @@ void MainWindow::openLyricsEditor() {
     app::SessionState before = app::captureState(m_session, true);
     LyricsEditor editor(m_session, this);
     placeOver(&editor, this);
-    if (editor.exec() == QDialog::Accepted) recordUndo(QStringLiteral("歌詞編集"), std::move(before));
+    if (editor.exec() == QDialog::Accepted) recordUndo(tr("歌詞編集"), std::move(before));
     afterChange();  // the fields and the preview show what the editor changed
 }
 
@@ -1074,6 +1094,24 @@ void MainWindow::showVersionWindow() {
 
 void MainWindow::openHelp() { openInDesktop(m_dialogs, this, helpFilePath()); }
 
+void MainWindow::chooseLanguage(Language language) {
+    const std::string& settingsPath = m_session.ini.Path();
+    if (!storeLanguage(settingsPath, language))
+        m_dialogs.message(this, QMessageBox::Warning, "Kvelmor",
+                          tr("表示言語の選択を保存できませんでした: %1").arg(qs(languageChoicePath(settingsPath))));
+    if (language == currentLanguage()) return;
+    // In both languages: the user may read only the one chosen.
+    const QString ask = language == Language::English
+                            ? QStringLiteral("次に起動したときから、ウィンドウは英語で表示されます。今すぐ起動し直しますか?\n\n"
+                                             "The windows will be in English from the next start. Restart now?")
+                            : QStringLiteral("次に起動したときから、ウィンドウは日本語で表示されます。今すぐ起動し直しますか?\n\n"
+                                             "The windows will be in Japanese from the next start. Restart now?");
+    if (!m_dialogs.confirm(this, QStringLiteral("表示言語 / Language"), ask) || !close()) return;
+    QStringList arguments{"--lang", languageCode(language)};
+    if (!settingsPath.empty()) arguments << "--settings" << qs(settingsPath);
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
     if (!m_shutDown && !unwrittenWorkSettled()) {
         e->ignore();
@@ -1083,7 +1121,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         m_shutDown = true;
         keepWindowState();
         if (!m_session.shutDown()) {
-            m_reports.error("設定を保存できませんでした。プリセットと設定は失われます。", m_session.ini.Path());
+            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), m_session.ini.Path());
         }
         showReports("Kvelmor");
     }

@@ -14,6 +14,7 @@
 #include "app/session_state.h"
 #include "common/reporter.h"
 #include "ui/dialogs.h"
+#include "ui/language.h"
 
 class QAction;
 class QButtonGroup;
@@ -81,6 +82,10 @@ public slots:
     void showCreditWindow();         // menuCreditConfig
     void showVersionWindow();        // menuVersion
     void openHelp();                 // menuHELPON
+    // 表示言語 / Language: keeps the choice beside the settings file and,
+    // when it differs from the windows' language, offers to start again in
+    // it (every text is made when its window is built).
+    void chooseLanguage(Language language);
     void openTimingFromMenu();       // menuTiming
 
 protected:

@@ -12,13 +12,13 @@ TimingWindow* MainWindow::openTimingWindow(const QString& lyricsPath, const QStr
     QString lyrics = lyricsPath;
     const QString folder = QFileInfo(qs(m_session.song.lyricsPath)).absolutePath();
     if (lyrics.isEmpty())
-        lyrics = m_dialogs.openFile(this, QStringLiteral("タイミング: 歌詞を開く"), folder,
-                                    QStringLiteral("歌詞ファイル (*.txt *.kra);;すべてのファイル (*)"));
+        lyrics = m_dialogs.openFile(this, tr("タイミング: 歌詞を開く"), folder,
+                                    tr("歌詞ファイル (*.txt *.kra);;すべてのファイル (*)"));
     if (lyrics.isEmpty()) return nullptr;
     QString sound = soundPath;
     if (sound.isEmpty())
-        sound = m_dialogs.openFile(this, QStringLiteral("タイミング: 曲を開く"), QFileInfo(lyrics).absolutePath(),
-                                   QStringLiteral("曲 (*.mp3 *.m4a *.flac *.wav *.ogg *.opus *.mp4 *.mkv *.webm);;"
+        sound = m_dialogs.openFile(this, tr("タイミング: 曲を開く"), QFileInfo(lyrics).absolutePath(),
+                                   tr("曲 (*.mp3 *.m4a *.flac *.wav *.ogg *.opus *.mp4 *.mkv *.webm);;"
                                                   "すべてのファイル (*)"));
     if (sound.isEmpty()) return nullptr;
     auto* window = new TimingWindow(m_session, m_dialogs, this);

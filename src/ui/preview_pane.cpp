@@ -21,7 +21,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "common/japanese_text.h"
+#include "ui/language.h"
 #include "lyrics/time_value.h"
 #include "measure/freetype_measurer.h"
 #include "media/video_frames.h"
@@ -445,10 +445,10 @@ void PreviewPane::setMedia(const QString& path) {
         auto video = media::VideoFrames::open(path.toStdString(), refused);
         if (!video) {
             // The first reason says it; the previous video stays.
-            QString why = QStringLiteral("%1 はプレビュー動画として使えません。").arg(path);
+            QString why = tr("%1 はプレビュー動画として使えません。").arg(path);
             for (const Report& r : refused.reports)
                 if (r.severity == Severity::Error) {
-                    why = QString::fromStdString(formatReportInJapanese(r));
+                    why = reportText(r);
                     break;
                 }
             const Dialogs fallback = Dialogs::standard();

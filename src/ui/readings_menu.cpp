@@ -15,8 +15,8 @@ void MainWindow::fillReadings() {
     app::SessionState before = app::captureState(m_session, true);
     const app::SongReadingsResult r = app::fillSongReadings(m_session);
     if (r.available) {
-        statusBar()->showMessage(QStringLiteral("読み候補を%1件付けました").arg(r.added));
-        if (r.added > 0) recordUndo(QStringLiteral("読み候補を付ける"), std::move(before));
+        statusBar()->showMessage(tr("読み候補を%1件付けました").arg(r.added));
+        if (r.added > 0) recordUndo(tr("読み候補を付ける"), std::move(before));
     }
     afterChange();
 }

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "ui/qt_text.h"
-#include "common/japanese_text.h"
+#include "ui/language.h"
 
 namespace kvelmor::ui {
 namespace {
@@ -38,17 +38,18 @@ void ReportsPane::showReports(const std::vector<app::LineReport>& lines, const s
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     const QIcon note = style()->standardIcon(QStyle::SP_MessageBoxInformation);
     for (const auto& l : lines) {
-        auto* item = new QListWidgetItem(warning, qs(l.text), m_list);
+        const QString text = qs(currentLanguage() == Language::Japanese ? l.text : l.english);
+        auto* item = new QListWidgetItem(warning, text, m_list);
         item->setData(kLineRole, l.line);
-        item->setToolTip(qs(l.text) + "\nクリックでプレビューをこの行へ移動");
+        item->setToolTip(text + "\n" + tr("クリックでプレビューをこの行へ移動"));
     }
     for (const Report& r : others) {
         auto* item = new QListWidgetItem(r.severity == Severity::Info ? note : warning,
-                                         qs(formatReportInJapanese(r)).remove(QChar(u'\r')), m_list);
+                                         reportText(r).remove(QChar(u'\r')), m_list);
         item->setToolTip(item->text());
     }
-    m_heading->setText(count() == 0 ? QStringLiteral("チェック結果: 問題はありません")
-                                    : QStringLiteral("チェック結果: %1件").arg(count()));
+    m_heading->setText(count() == 0 ? tr("チェック結果: 問題はありません")
+                                    : tr("チェック結果: %1件").arg(count()));
 }
 
 int ReportsPane::count() const { return m_list->count(); }

@@ -1,5 +1,6 @@
 #include "ui/ruby_editor.h"
 
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
@@ -62,11 +63,11 @@ QColor charColour(const settings::ConversionSettings& s, app::LineStyle style, b
 
 QString styleCaption(app::LineStyle style) {
     switch (style) {
-    case app::LineStyle::Sub1: return QStringLiteral("スタイル：１");
-    case app::LineStyle::Sub2: return QStringLiteral("スタイル：２");
+    case app::LineStyle::Sub1: return QCoreApplication::translate("kvelmor::ui::RubyEditor", "スタイル：１");
+    case app::LineStyle::Sub2: return QCoreApplication::translate("kvelmor::ui::RubyEditor", "スタイル：２");
     case app::LineStyle::Standard: break;
     }
-    return QStringLiteral("スタイル：標準");
+    return QCoreApplication::translate("kvelmor::ui::RubyEditor", "スタイル：標準");
 }
 
 // The numeric keypad without Num Lock sends the arrows itself; with it, the
@@ -235,19 +236,19 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     m_input->setEnabled(false);
     m_input->installEventFilter(this);
 
-    m_help = new QLabel(QStringLiteral("←→：移動   SHIFT+←→：セル幅変更  SPACE：ルビ入力"), this);
+    m_help = new QLabel(tr("←→：移動   SHIFT+←→：セル幅変更  SPACE：ルビ入力"), this);
     m_help->setObjectName("Label1");
     m_style = new QLabel(this);
     m_style->setObjectName("styleName");
 
-    m_keys = new QLabel(QStringLiteral("↑↓：行移動   C / X：行 / 文字のマーク   Z：スタイル   クリック：その文字へ   "
+    m_keys = new QLabel(tr("↑↓：行移動   C / X：行 / 文字のマーク   Z：スタイル   クリック：その文字へ   "
                                        "Ctrl+Enter：OK   Esc：キャンセル"),
                         this);
     m_keys->setObjectName("keysHint");
     // The keys stay with the cells: the buttons are for the mouse.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("buttons");
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("キャンセル"));
     for (QAbstractButton* b : buttons->buttons()) {
         b->setFocusPolicy(Qt::NoFocus);
         if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);  // Enter types a reading
@@ -320,7 +321,7 @@ void RubyEditor::reject() {
     if (m_finished) return QDialog::reject();
     if (typing()) endInput(false);
     // Esc is easily pressed in passing: readings typed are only dropped on purpose.
-    if (m_editing.changed() && !askDiscardEdits(this, windowTitle(), QStringLiteral("ルビの変更を破棄しますか?")))
+    if (m_editing.changed() && !askDiscardEdits(this, windowTitle(), tr("ルビの変更を破棄しますか?")))
         return;
     m_editing.cancel();
     m_finished = true;
@@ -446,7 +447,7 @@ bool RubyEditor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void RubyEditor::showLine() {
-    setWindowTitle(QStringLiteral("ルビ(%1行目)").arg(m_editing.currentLine()));
+    setWindowTitle(tr("ルビ(%1行目)").arg(m_editing.currentLine()));
     m_style->setText(styleCaption(app::lineStyle(m_editing.line())));
     m_view->fitLine();
     m_area->setMinimumHeight(m_view->height() + m_area->horizontalScrollBar()->sizeHint().height());

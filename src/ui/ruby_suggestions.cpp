@@ -27,10 +27,10 @@ void RubyEditor::setUpSuggestions() {
 }
 
 void RubyEditor::showSuggestionState() {
-    QString text = QStringLiteral("R：読み候補（この行）  SHIFT+R：読み候補（全行）");
+    QString text = tr("R：読み候補（この行）  SHIFT+R：読み候補（全行）");
     const int pending = m_suggestions.pendingCount();
     if (pending > 0)
-        text += QStringLiteral("\n緑の読みは候補です（%1件）。ENTER：確定  SPACE：修正  A：すべて確定"
+        text += tr("\n緑の読みは候補です（%1件）。ENTER：確定  SPACE：修正  A：すべて確定"
                                "（確定しない候補は閉じると消えます）")
                     .arg(pending);
     if (!m_suggestions.notice().empty()) text += "\n" + qs(m_suggestions.notice());

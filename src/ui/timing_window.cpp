@@ -37,6 +37,7 @@
 #include "media/song_sound.h"
 #include "timing/onsets.h"
 #include "ui/preview_pane.h"
+#include "ui/language.h"
 #include "ui/qt_text.h"
 #include "ui/sound_player.h"
 
@@ -259,7 +260,7 @@ protected:
         } else {
             p.setPen(QColor(160, 160, 160));
             p.drawText(rect(), Qt::AlignCenter,
-                       m_w.m_soundPath.isEmpty() ? QStringLiteral("曲が開かれていません") : QStringLiteral("波形を作成中…"));
+                       m_w.m_soundPath.isEmpty() ? tr("曲が開かれていません") : tr("波形を作成中…"));
         }
         // Seconds along the top.
         p.setPen(QColor(120, 120, 130));
@@ -358,13 +359,13 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
       m_player(new SoundPlayer(this)),
       m_clock(m_player) {
     setObjectName("timingWindow");
-    setWindowTitle(QStringLiteral("タイミング[*]"));
+    setWindowTitle(tr("タイミング[*]"));
     m_previewSession.settings = mainSession.settings;
     const auto stored = mainSession.ini.findValue("timing", "latencyMs");
     m_latency = stored ? std::clamp<qint64>(std::atoll(stored->c_str()), -500, 500) : 0;
 
     auto* bar = new QHBoxLayout;
-    auto* play = new QPushButton(QStringLiteral("再生/停止 (P)"), this);
+    auto* play = new QPushButton(tr("再生/停止 (P)"), this);
     play->setObjectName("timingPlay");
     connect(play, &QPushButton::clicked, this, &TimingWindow::togglePlay);
     m_speed = new QComboBox(this);
@@ -372,40 +373,40 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     for (int percent : {100, 90, 75, 60, 50}) m_speed->addItem(QStringLiteral("%1 %").arg(percent), percent);
     connect(m_speed, &QComboBox::currentIndexChanged, this,
             [this](int) { setSpeedPercent(m_speed->currentData().toInt()); });
-    m_joinSmall = new QCheckBox(QStringLiteral("っ・んを前と結合"), this);
+    m_joinSmall = new QCheckBox(tr("っ・んを前と結合"), this);
     m_joinSmall->setObjectName("timingJoinSmall");
     m_latin = new QComboBox(this);
     m_latin->setObjectName("timingLatinSplit");
-    m_latin->addItem(QStringLiteral("英語: 音節で分割"));
-    m_latin->addItem(QStringLiteral("英語: 単語で分割"));
-    auto* resplit = new QPushButton(QStringLiteral("音節を分け直す"), this);
+    m_latin->addItem(tr("英語: 音節で分割"));
+    m_latin->addItem(tr("英語: 単語で分割"));
+    auto* resplit = new QPushButton(tr("音節を分け直す"), this);
     resplit->setObjectName("timingResplit");
     connect(resplit, &QPushButton::clicked, this, [this] {
         if (!m_lyricsPath.isEmpty() && !m_doc.modified()) openLyrics(m_lyricsPath);
     });
-    auto* saveButton = new QPushButton(QStringLiteral("保存 (Ctrl+S)"), this);
+    auto* saveButton = new QPushButton(tr("保存 (Ctrl+S)"), this);
     saveButton->setObjectName("timingSave");
     connect(saveButton, &QPushButton::clicked, this, &TimingWindow::save);
-    m_snap = new QCheckBox(QStringLiteral("オンセットに吸着"), this);
+    m_snap = new QCheckBox(tr("オンセットに吸着"), this);
     m_snap->setObjectName("timingSnap");
     m_latencyBox = new QSpinBox(this);
     m_latencyBox->setObjectName("timingLatency");
     m_latencyBox->setRange(-500, 500);
     m_latencyBox->setSuffix(QStringLiteral(" ms"));
-    m_latencyBox->setToolTip(QStringLiteral("打鍵と音声出力の遅れ: 各打鍵から差し引きます"));
-    m_showSpectrum = new QCheckBox(QStringLiteral("スペクトログラム"), this);
+    m_latencyBox->setToolTip(tr("打鍵と音声出力の遅れ: 各打鍵から差し引きます"));
+    m_showSpectrum = new QCheckBox(tr("スペクトログラム"), this);
     m_showSpectrum->setObjectName("timingSpectrogram");
     connect(m_showSpectrum, &QCheckBox::toggled, this, [this] { m_wave->update(); });
-    auto* calibrate = new QPushButton(QStringLiteral("遅延測定"), this);
+    auto* calibrate = new QPushButton(tr("遅延測定"), this);
     calibrate->setObjectName("timingCalibrate");
-    calibrate->setToolTip(QStringLiteral("クリック音に合わせて Space を押すと、遅延補正を測ります"));
+    calibrate->setToolTip(tr("クリック音に合わせて Space を押すと、遅延補正を測ります"));
     connect(calibrate, &QPushButton::clicked, this, &TimingWindow::startCalibration);
     // Two rows, so that the window fits a 1024-pixel screen: playing and
     // saving first, then how the lyrics are split and the song is shown.
     bar->addWidget(play);
-    bar->addWidget(new QLabel(QStringLiteral("速度"), this));
+    bar->addWidget(new QLabel(tr("速度"), this));
     bar->addWidget(m_speed);
-    bar->addWidget(new QLabel(QStringLiteral("遅延補正"), this));
+    bar->addWidget(new QLabel(tr("遅延補正"), this));
     bar->addWidget(m_latencyBox);
     bar->addWidget(calibrate);
     bar->addStretch();
@@ -545,20 +546,20 @@ bool TimingWindow::openLyrics(const QString& path) {
     std::string bytes;
     if (auto r = readFileBytes(ss(path), bytes, kMaxTextFileBytes); !r.ok) {
         m_dialogs.message(this, QMessageBox::Warning, windowTitle(),
-                          QStringLiteral("歌詞を読み込めません: %1\n%2").arg(path, qs(r.error)));
+                          tr("歌詞を読み込めません: %1\n%2").arg(path, qs(r.error)));
         return false;
     }
     timing::TimingDocument doc(timing::readLyrics(decodeText(bytes).utf8, parseOptions()));
     if (!doc.hasSyllables()) {
         m_dialogs.message(this, QMessageBox::Warning, windowTitle(),
-                          QStringLiteral("タイミングを付ける音節がありません: %1").arg(path));
+                          tr("タイミングを付ける音節がありません: %1").arg(path));
         return false;
     }
     m_doc = std::move(doc);
     m_lyricsPath = path;
     m_restored = false;
     m_selected.reset();
-    setWindowTitle(QStringLiteral("タイミング - %1[*]").arg(QFileInfo(path).fileName()));
+    setWindowTitle(tr("タイミング - %1[*]").arg(QFileInfo(path).fileName()));
     offerRecovery();
     changed();
     return true;
@@ -612,7 +613,7 @@ void TimingWindow::openSound(const QString& path) {
             spectrum = std::make_shared<const media::Spectrogram>(*shared);
         }
         QString failure;
-        for (const Report& r : reports.reports) failure += qs(r.file + ": " + r.text) + "\n";
+        for (const Report& r : reports.reports) failure += qs(r.file) + ": " + messageText(r.text) + "\n";
         const bool cancelled = decoding->cancel.load();
         if (!cancelled && self) {
             QMetaObject::invokeMethod(
@@ -628,7 +629,7 @@ void TimingWindow::openSound(const QString& path) {
                         self->offerRecovery();
                     } else {
                         self->m_dialogs.message(self, QMessageBox::Warning, self->windowTitle(),
-                                                QStringLiteral("曲を読み込めません\n%1").arg(failure));
+                                                tr("曲を読み込めません\n%1").arg(failure));
                     }
                     self->showStatus();
                     self->m_wave->update();
@@ -859,7 +860,7 @@ void TimingWindow::startCalibration() {
     m_clock->setSpeed(1.0);
     m_player->setSound(track);
     m_clock->play(0);
-    m_note = QStringLiteral("遅延測定中: クリック音に合わせて Space を押してください");
+    m_note = tr("遅延測定中: クリック音に合わせて Space を押してください");
     showStatus();
 }
 
@@ -872,8 +873,8 @@ void TimingWindow::finishCalibration() {
     setSpeedPercent(m_speed->currentData().toInt());
     const auto found = timing::latencyFromTaps(m_calibrationTaps, m_clicks);
     if (found) setLatency(*found);
-    m_note = found ? QStringLiteral("遅延 %1 ms を補正します").arg(*found)
-                   : QStringLiteral("遅延を測れませんでした: クリック音に合わせた打鍵が足りません");
+    m_note = found ? tr("遅延 %1 ms を補正します").arg(*found)
+                   : tr("遅延を測れませんでした: クリック音に合わせた打鍵が足りません");
     showStatus();
 }
 
@@ -920,12 +921,12 @@ void TimingWindow::showStatus() {
                        .arg(t / 60000)
                        .arg(t / 1000 % 60, 2, 10, QLatin1Char('0'))
                        .arg(t / 10 % 100, 2, 10, QLatin1Char('0'));
-    text += QStringLiteral("  速度 %1 %").arg(qRound(m_clock->speed() * 100));
+    text += tr("  速度 %1 %").arg(qRound(m_clock->speed() * 100));
     const timing::Position cur = m_doc.cursor();
-    if (m_doc.finished()) text += QStringLiteral("  すべての音節にタイミングがあります");
-    else text += QStringLiteral("  %1 行目").arg(cur.line + 1);
+    if (m_doc.finished()) text += tr("  すべての音節にタイミングがあります");
+    else text += tr("  %1 行目").arg(cur.line + 1);
     if (m_clock == m_player && !m_player->audible() && m_player->isPlaying())
-        text += QStringLiteral("  (音声出力なし: 無音で再生中)");
+        text += tr("  (音声出力なし: 無音で再生中)");
     if (!m_note.isEmpty()) text += QStringLiteral("  ") + m_note;
     m_status->setText(text);
 }
@@ -936,13 +937,13 @@ bool TimingWindow::saveTo(const QString& path) {
     const bool ok = kra ? timing::writeTimedKra(m_doc, ss(path), reports) : timing::writeTimedText(m_doc, ss(path), reports);
     if (!ok) {
         QString text;
-        for (const Report& r : reports.reports) text += qs(r.file) + ": " + qs(r.text) + "\n";
-        m_dialogs.message(this, QMessageBox::Warning, windowTitle(), QStringLiteral("保存できません\n%1").arg(text));
+        for (const Report& r : reports.reports) text += qs(r.file) + ": " + messageText(r.text) + "\n";
+        m_dialogs.message(this, QMessageBox::Warning, windowTitle(), tr("保存できません\n%1").arg(text));
         return false;
     }
     if (!reports.reports.empty()) {  // written, with something to know
         QString text;
-        for (const Report& r : reports.reports) text += qs(r.file) + ": " + qs(r.text) + "\n";
+        for (const Report& r : reports.reports) text += qs(r.file) + ": " + messageText(r.text) + "\n";
         m_dialogs.message(this, QMessageBox::Information, windowTitle(), text);
     }
     m_savePath = path;
@@ -958,8 +959,8 @@ bool TimingWindow::saveTo(const QString& path) {
 void TimingWindow::save() {
     QString path = m_savePath;
     if (path.isEmpty())
-        path = QFileDialog::getSaveFileName(this, QStringLiteral("タイミングを保存"), m_lyricsPath,
-                                            QStringLiteral("テキストファイル (*.txt);;カラオケタグファイル (*.kra)"));
+        path = QFileDialog::getSaveFileName(this, tr("タイミングを保存"), m_lyricsPath,
+                                            tr("テキストファイル (*.txt);;カラオケタグファイル (*.kra)"));
     if (!path.isEmpty()) saveTo(path);
 }
 
@@ -967,8 +968,8 @@ void TimingWindow::keepRecovery() {
     if (m_soundPath.isEmpty() || m_changes == m_recoveredChanges || !(m_doc.modified() || m_restored)) return;
     CollectingReporter reports;
     if (!timing::writeRecovery(m_doc, ss(m_lyricsPath), ss(m_soundPath), reports) && !reports.reports.empty())
-        m_note = QStringLiteral("復元用ファイルを書けません (%1): %2")
-                     .arg(qs(reports.reports[0].file), qs(reports.reports[0].text));
+        m_note = tr("復元用ファイルを書けません (%1): %2")
+                     .arg(qs(reports.reports[0].file), messageText(reports.reports[0].text));
     m_recoveredChanges = m_changes;
 }
 
@@ -977,7 +978,7 @@ void TimingWindow::offerRecovery() {
     auto recovery = timing::readRecovery(ss(m_soundPath), ss(m_lyricsPath));
     if (!recovery) return;
     const bool restore = m_dialogs.confirm(
-        this, windowTitle(), QStringLiteral("保存されていないタイミングが残っています (%1)。復元しますか?")
+        this, windowTitle(), tr("保存されていないタイミングが残っています (%1)。復元しますか?")
                                  .arg(qs(timing::recoveryPathFor(ss(m_soundPath)))));
     if (restore) {
         m_doc = timing::TimingDocument(std::move(recovery->lines));
@@ -990,7 +991,7 @@ void TimingWindow::offerRecovery() {
 
 void TimingWindow::closeEvent(QCloseEvent* event) {
     if (m_doc.modified() || m_restored) {
-        const auto answer = m_dialogs.unsaved(this, windowTitle(), QStringLiteral("タイミングが保存されていません。保存しますか?"));
+        const auto answer = m_dialogs.unsaved(this, windowTitle(), tr("タイミングが保存されていません。保存しますか?"));
         if (answer == QMessageBox::Cancel) {
             event->ignore();
             return;

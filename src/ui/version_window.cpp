@@ -1,5 +1,7 @@
 #include "ui/version_window.h"
 
+#include "ui/language.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -15,8 +17,9 @@ QString versionText() { return QStringLiteral(KVELMOR_VERSION_TEXT); }
 
 QString helpFilePath() {
     const QString dir = QCoreApplication::applicationDirPath();
-    const QString installed = QFileInfo(dir + "/../share/kvelmor/Kvelmor.html").absoluteFilePath();
-    for (const QString& p : {dir + "/Kvelmor.html", installed})
+    const QString page = currentLanguage() == Language::Japanese ? "Kvelmor.html" : "Kvelmor_en.html";
+    const QString installed = QFileInfo(dir + "/../share/kvelmor/" + page).absoluteFilePath();
+    for (const QString& p : {dir + "/" + page, installed})
         if (QFileInfo::exists(p)) return QFileInfo(p).absoluteFilePath();
     return installed;
 }
@@ -24,17 +27,21 @@ QString helpFilePath() {
 void openInDesktop(Dialogs& dialogs, QWidget* parent, const QString& target) {
     const bool isFile = !target.contains("://");
     QString reason;
-    if (isFile && !QFileInfo::exists(target)) reason = "指定されたファイルが見つかりませんでした。";
+    if (isFile && !QFileInfo::exists(target))
+        reason = QCoreApplication::translate("kvelmor::ui::VersionWindow", "指定されたファイルが見つかりませんでした。");
     else if (!dialogs.openExternally(target))
-        reason = "ブラウザを起動できませんでした。次の" + QString(isFile ? "ファイル" : "アドレス") +
-                 "をブラウザで開いてください。";
+        reason = isFile ? QCoreApplication::translate("kvelmor::ui::VersionWindow",
+                                                      "ブラウザを起動できませんでした。次のファイルをブラウザで開いてください。")
+                        : QCoreApplication::translate("kvelmor::ui::VersionWindow",
+                                                      "ブラウザを起動できませんでした。次のアドレスをブラウザで開いてください。");
     else return;
-    dialogs.message(parent, QMessageBox::Warning, "Kvelmor", "失敗しました。\n" + reason + "\n" + target);
+    dialogs.message(parent, QMessageBox::Warning, "Kvelmor",
+                    QCoreApplication::translate("kvelmor::ui::VersionWindow", "失敗しました。") + "\n" + reason + "\n" + target);
 }
 
 VersionWindow::VersionWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent) {
     setObjectName("Form2");
-    setWindowTitle("バージョン情報");
+    setWindowTitle(tr("バージョン情報"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* name = new QLabel("Kvelmor", this);
@@ -45,7 +52,7 @@ VersionWindow::VersionWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent
     name->setFont(big);
     auto* version = new QLabel(versionText(), this);
     version->setObjectName("version");
-    auto* credit = new QLabel("カラオケ字幕 (ASS) 作成ツール — Kvelmor の開発者たち", this);
+    auto* credit = new QLabel(tr("カラオケ字幕 (ASS) 作成ツール — Kvelmor の開発者たち"), this);
     credit->setObjectName("Label2");
     const QString home = QString::fromUtf8(script::kHomePage);
     auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(home), this);
@@ -59,7 +66,7 @@ VersionWindow::VersionWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent
     }
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    auto* close = new QPushButton("閉じる", this);
+    auto* close = new QPushButton(tr("閉じる"), this);
     close->setObjectName("Command1");
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

@@ -17,7 +17,8 @@ public:
 // The program's version as its three parts joined by "." ("2.0.19").
 QString versionText();
 
-// The help page: beside the program in a build tree, in share/kvelmor when installed.
+// The help page in the windows' language (Kvelmor.html, Kvelmor_en.html): beside the
+// program in a build tree, in share/kvelmor when installed.
 QString helpFilePath();
 
 // Opens a file or web address with the desktop's program for it. A failure

@@ -17,6 +17,7 @@
 #include "measure/freetype_measurer.h"
 #include "render/video_burn.h"
 #include "ui/dialogs.h"
+#include "ui/language.h"
 #include "ui/qt_text.h"
 
 namespace kvelmor::ui {
@@ -44,7 +45,7 @@ QLineEdit* pathField(QWidget* parent, QFormLayout* form, const QString& label, c
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setMinimumWidth(360);
-    auto* button = new QPushButton("参照...", parent);
+    auto* button = new QPushButton(VideoExportDialog::tr("参照..."), parent);
     button->setObjectName(QString(name) + "Browse");
     QObject::connect(button, &QPushButton::clicked, parent, [edit, browse] { browse(edit); });
     row->addWidget(edit, 1);
@@ -58,26 +59,26 @@ QLineEdit* pathField(QWidget* parent, QFormLayout* form, const QString& label, c
 VideoExportDialog::VideoExportDialog(app::Session& session, Dialogs& dialogs, const QString& media, QWidget* parent)
     : QDialog(parent), m_session(session), m_dialogs(dialogs) {
     setObjectName("videoExportDialog");
-    setWindowTitle("動画を書き出す");
+    setWindowTitle(tr("動画を書き出す"));
     auto* form = new QFormLayout;
     const QString lyrics = qs(session.song.lyricsPath);
-    auto* song = new QLabel(lyrics.isEmpty() ? QString("(歌詞ファイルが読み込まれていません)") : QFileInfo(lyrics).fileName(), this);
-    form->addRow("歌詞:", song);
-    m_media = pathField(this, form, "メディア:", "exportMedia", [this](QLineEdit* e) {
-        const QString path = m_dialogs.openFile(this, "メディアファイル", QFileInfo(e->text()).path(),
-                                                "メディアファイル (*.mp4 *.mkv *.webm *.mov *.avi *.mpg *.mpeg *.m4a "
-                                                "*.mp3 *.flac *.wav *.ogg);;すべてのファイル (*)");
+    auto* song = new QLabel(lyrics.isEmpty() ? QString(tr("(歌詞ファイルが読み込まれていません)")) : QFileInfo(lyrics).fileName(), this);
+    form->addRow(tr("歌詞:"), song);
+    m_media = pathField(this, form, tr("メディア:"), "exportMedia", [this](QLineEdit* e) {
+        const QString path = m_dialogs.openFile(this, tr("メディアファイル"), QFileInfo(e->text()).path(),
+                                                tr("メディアファイル (*.mp4 *.mkv *.webm *.mov *.avi *.mpg *.mpeg *.m4a "
+                                                "*.mp3 *.flac *.wav *.ogg);;すべてのファイル (*)"));
         if (!path.isEmpty()) e->setText(path);
     });
     m_media->setText(media);
-    m_background = pathField(this, form, "背景:", "exportBackground", [this](QLineEdit* e) {
-        const QString path = m_dialogs.openFile(this, "背景の画像", QFileInfo(e->text()).path(),
-                                                "画像 (*.png *.jpg *.jpeg *.bmp *.webp);;すべてのファイル (*)");
+    m_background = pathField(this, form, tr("背景:"), "exportBackground", [this](QLineEdit* e) {
+        const QString path = m_dialogs.openFile(this, tr("背景の画像"), QFileInfo(e->text()).path(),
+                                                tr("画像 (*.png *.jpg *.jpeg *.bmp *.webp);;すべてのファイル (*)"));
         if (!path.isEmpty()) e->setText(path);
     });
-    m_background->setPlaceholderText("音声だけのとき: 画像か #RRGGBB (空: カバー画像か黒)");
-    m_output = pathField(this, form, "出力先:", "exportOutput", [this](QLineEdit* e) {
-        const QString path = QFileDialog::getSaveFileName(this, "動画を書き出す", e->text(),
+    m_background->setPlaceholderText(tr("音声だけのとき: 画像か #RRGGBB (空: カバー画像か黒)"));
+    m_output = pathField(this, form, tr("出力先:"), "exportOutput", [this](QLineEdit* e) {
+        const QString path = QFileDialog::getSaveFileName(this, tr("動画を書き出す"), e->text(),
                                                           "MP4 (*.mp4);;Matroska (*.mkv);;WebM (*.webm)");
         if (!path.isEmpty()) e->setText(path);
     });
@@ -87,8 +88,8 @@ VideoExportDialog::VideoExportDialog(app::Session& session, Dialogs& dialogs, co
     m_quality->setObjectName("exportQuality");
     m_quality->setRange(0, 51);
     m_quality->setValue(render::kDefaultVideoQuality);
-    m_quality->setToolTip("小さいほど高画質で大きなファイルになります (18 で元の映像とほぼ同じ)");
-    form->addRow("画質 (CRF):", m_quality);
+    m_quality->setToolTip(tr("小さいほど高画質で大きなファイルになります (18 で元の映像とほぼ同じ)"));
+    form->addRow(tr("画質 (CRF):"), m_quality);
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("exportProgress");
@@ -99,13 +100,13 @@ VideoExportDialog::VideoExportDialog(app::Session& session, Dialogs& dialogs, co
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_start = new QPushButton("書き出し", this);
+    m_start = new QPushButton(tr("書き出し"), this);
     m_start->setObjectName("exportStart");
     m_start->setDefault(true);
-    m_cancel = new QPushButton("中止", this);
+    m_cancel = new QPushButton(tr("中止"), this);
     m_cancel->setObjectName("exportCancel");
     m_cancel->setEnabled(false);
-    auto* close = new QPushButton("閉じる", this);
+    auto* close = new QPushButton(tr("閉じる"), this);
     close->setObjectName("exportClose");
     connect(m_start, &QPushButton::clicked, this, &VideoExportDialog::start);
     connect(m_cancel, &QPushButton::clicked, this, &VideoExportDialog::cancel);
@@ -139,7 +140,7 @@ void VideoExportDialog::closeEvent(QCloseEvent* e) {
 void VideoExportDialog::cancel() {
     m_cancelled = true;
     m_cancel->setEnabled(false);
-    m_status->setText("中止しています...");
+    m_status->setText(tr("中止しています..."));
 }
 
 void VideoExportDialog::start() {
@@ -149,9 +150,9 @@ void VideoExportDialog::start() {
         return;
     };
     if (m_session.song.lyricsPath.empty() || m_session.song.rawLineCount() == 0)
-        return refuse("歌詞ファイルを読み込んでから書き出してください。");
-    if (m_media->text().trimmed().isEmpty()) return refuse("映像か音声のメディアファイルを指定してください。");
-    if (m_output->text().trimmed().isEmpty()) return refuse("出力先の動画ファイル名を指定してください。");
+        return refuse(tr("歌詞ファイルを読み込んでから書き出してください。"));
+    if (m_media->text().trimmed().isEmpty()) return refuse(tr("映像か音声のメディアファイルを指定してください。"));
+    if (m_output->text().trimmed().isEmpty()) return refuse(tr("出力先の動画ファイル名を指定してください。"));
 
     render::BurnRequest request;
     request.script = m_session.scriptText();
@@ -173,7 +174,7 @@ void VideoExportDialog::start() {
 
     m_cancelled = false;
     m_progress->setValue(0);
-    m_status->setText("書き出しています...");
+    m_status->setText(tr("書き出しています..."));
     m_start->setEnabled(false);
     m_cancel->setEnabled(true);
     m_worker = std::thread([this, request = std::move(request)] {
@@ -189,7 +190,7 @@ void VideoExportDialog::start() {
             return !m_cancelled.load();
         });
         QString messages;
-        for (const Report& r : reporter.reports) messages += qs(formatReport(r)) + "\n";
+        for (const Report& r : reporter.reports) messages += reportText(r) + "\n";
         QMetaObject::invokeMethod(
             this, [this, result, messages] { ended(static_cast<int>(result), messages.trimmed()); },
             Qt::QueuedConnection);
@@ -200,8 +201,8 @@ void VideoExportDialog::showProgress(const Progress& p) {
     if (!isRunning() || m_cancelled) return;
     const render::BurnProgress& b = p.burn;
     if (b.total > 0) m_progress->setValue(static_cast<int>(std::min<int64_t>(1000, b.done * 1000 / b.total)));
-    QString text = QString("書き出しています... %1 fps").arg(b.framesPerSecond, 0, 'f', 1);
-    if (b.secondsLeft >= 0) text += QString("、残り %1").arg(clockText(b.secondsLeft));
+    QString text = QString(tr("書き出しています... %1 fps")).arg(b.framesPerSecond, 0, 'f', 1);
+    if (b.secondsLeft >= 0) text += QString(tr("、残り %1")).arg(clockText(b.secondsLeft));
     m_status->setText(text);
 }
 
@@ -212,13 +213,13 @@ void VideoExportDialog::ended(int result, const QString& messages) {
     const auto r = static_cast<render::BurnResult>(result);
     if (r == render::BurnResult::Written) {
         m_progress->setValue(m_progress->maximum());
-        m_status->setText("書き出しました: " + m_output->text().trimmed() + (messages.isEmpty() ? "" : "\n" + messages));
+        m_status->setText(tr("書き出しました: ") + m_output->text().trimmed() + (messages.isEmpty() ? "" : "\n" + messages));
     } else if (r == render::BurnResult::Cancelled) {
         m_progress->setValue(0);
-        m_status->setText("中止しました。ファイルは作られていません。");
+        m_status->setText(tr("中止しました。ファイルは作られていません。"));
     } else {
         m_progress->setValue(0);
-        m_status->setText("書き出せませんでした:\n" + messages);
+        m_status->setText(tr("書き出せませんでした:\n") + messages);
     }
     emit exportEnded(r == render::BurnResult::Written);
 }

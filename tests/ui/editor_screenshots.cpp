@@ -5,7 +5,7 @@
 // The song without its readings then gets the dictionary's suggestions
 // (ruby-editor-suggestions.png: the first accepted, the others pending).
 //
-//   editor_screenshots LYRICS OUTDIR
+//   editor_screenshots LYRICS OUTDIR [ja|en]   (the windows' language, Japanese unless given)
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -20,6 +20,7 @@
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
 #include "ui/dialogs.h"
+#include "ui/language.h"
 #include "ui/lyrics_editor.h"
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
@@ -71,10 +72,12 @@ bool suggestionsShot(const std::filesystem::path& lyrics, const std::filesystem:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: editor_screenshots LYRICS OUTDIR\n");
+    const auto language = argc == 4 ? ui::languageNamed(argv[3]) : ui::Language::Japanese;
+    if ((argc != 3 && argc != 4) || !language) {
+        std::fprintf(stderr, "usage: editor_screenshots LYRICS OUTDIR [ja|en]\n");
         return 2;
     }
+    ui::useLanguage(*language);
     const std::filesystem::path out = argv[2];
     std::filesystem::create_directories(out);
 

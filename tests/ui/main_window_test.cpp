@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
 #include <filesystem>
@@ -47,6 +48,7 @@
 #include "measure/freetype_measurer.h"
 #include "settings/ini_store.h"
 #include "settings/presets.h"
+#include "ui/language.h"
 #include "ui/credit_window.h"
 #include "ui/form_table.h"
 #include "ui/main_window.h"
@@ -55,6 +57,11 @@
 #include "ui/qt_text.h"
 #include "ui/ruby_editor.h"
 #include "ui/version_window.h"
+#include "ui/batch_window.h"
+#include "ui/lyrics_editor.h"
+#include "ui/timing_window.h"
+#include "ui/video_export_dialog.h"
+#include "untranslated_texts.h"
 
 using namespace kvelmor;
 using kvelmor::ui::qs;
@@ -72,6 +79,7 @@ public:
         static char name[] = "main_window_test";
         static char* argv[] = {name, nullptr};
         m_app = std::make_unique<QApplication>(argc, argv);
+        kvelmor::ui::useLanguage(kvelmor::ui::Language::Japanese);  // the tests name the Japanese texts
     }
     void TearDown() override { m_app.reset(); }
 
@@ -1322,4 +1330,150 @@ TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
     EXPECT_EQ(width->text(), widths.back());
     EXPECT_EQ(session->scriptText(), scripts.back());
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// The windows in English while the test runs, in Japanese again after it.
+struct InEnglish {
+    InEnglish() { EXPECT_TRUE(ui::useLanguage(ui::Language::English)); }
+    ~InEnglish() { ui::useLanguage(ui::Language::Japanese); }
+};
+
+// In English the window, its menus, buttons, status bar and the checks'
+// findings speak English; the script, tag file and settings file written
+// are the same bytes as in Japanese; the Language menu keeps its choice
+// beside the settings file, not in it.
+TEST_F(WindowTest, InEnglishEverythingWrittenIsTheSameAsInJapanese) {
+    // What one run writes: the song loaded, a line made to start too early,
+    // the script and tag file written, the window closed.
+    auto run = [&](const char* folder) {
+        auto* width = reveal(field<QLineEdit>("dispWidth"));
+        clear(width);
+        QTest::keyClicks(width, "800");
+        QTest::keyClick(width, Qt::Key_Return);
+        if (!field<QCheckBox>("KraCheck")->isChecked()) QTest::mouseClick(field<QCheckBox>("KraCheck"), Qt::LeftButton);
+        fileAnswer = qs(copyExample(dir / folder / "song.txt").string());
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+        std::vector<std::string> written{fileBytes(dir / folder / "song.ass"), fileBytes(dir / folder / "song.kra")};
+        window->close();
+        written.push_back(fileBytes(ini));
+        return written;
+    };
+    // Twice in Japanese: the second run starts, as the English one does,
+    // from the window's place and size kept by the first.
+    run("song");
+    EXPECT_EQ(window->findChild<QPushButton*>("Command7")->text(), "ファイル作成");
+    open();
+    const auto japanese = run("song");
+
+    InEnglish english;
+    open();
+    QStringList menus;
+    for (QAction* a : window->menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Credit", "&Language", "&Help"}));
+    const std::map<std::string, QString> buttons{{"Command1", "Load Lyrics"}, {"Command10", "Edit Lyrics"},
+                                                 {"Command5", "Ruby"}, {"Command7", "Write Script"},
+                                                 {"Command3", "Save Preset"}, {"Command13", "Read Media Info"}};
+    for (const auto& [name, text] : buttons) EXPECT_EQ(field<QPushButton>(name.c_str())->text(), text) << name;
+    EXPECT_EQ(window->findChild<QAction*>("menuWrite")->text(), "Write &Script");
+    const auto inEnglish = run("song");
+    EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("Written: ")) << ss(window->statusBar()->currentMessage());
+    ASSERT_EQ(inEnglish.size(), japanese.size());
+    // The settings file but for the window's size: the window is never
+    // narrower than its buttons' captions, which are shorter in English.
+    auto withoutWindowSize = [](std::string ini) {
+        for (const char* key : {"windowGeometry=", "windowSplitter="})
+            if (const size_t at = ini.find(key); at != std::string::npos) ini.erase(at, ini.find('\n', at) + 1 - at);
+        return ini;
+    };
+    EXPECT_EQ(inEnglish[0], japanese[0]) << "the script";
+    EXPECT_EQ(inEnglish[1], japanese[1]) << "the tag file";
+    EXPECT_EQ(withoutWindowSize(inEnglish[2]), withoutWindowSize(japanese[2])) << "the settings file";
+
+    // The checks' findings in English: line 2 timed out of order, every line too wide for the frame.
+    open();
+    std::ofstream(dir / "odd.txt") << "[00:01:00]あ[00:02:00]\n[00:05:00]い[00:04:00]う[00:06:00]\n"
+                                      "[00:08:00]え[00:09:00]\n";
+    fileAnswer = qs((dir / "odd.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    clear(width);
+    QTest::keyClicks(width, "20");
+    QTest::keyClick(width, Qt::Key_Return);
+    auto* pane = window->findChild<ui::ReportsPane*>();
+    auto* list = pane->findChild<QListWidget*>();
+    QStringList findings;
+    for (int i = 0; i < list->count(); ++i) findings << list->item(i)->text();
+    EXPECT_EQ(findings.filter(QRegularExpression("^line 2 \"いう\": times out of order \\(0:00:05.00\\)$")).size(), 1)
+        << ss(findings.join('\n'));
+    EXPECT_EQ(findings.filter(QRegularExpression("^line \\d \".*\": too wide for the screen \\(left edge")).size(), 3)
+        << ss(findings.join('\n'));
+    for (const QString& f : findings) EXPECT_FALSE(f.contains(QRegularExpression("[行秒幅]"))) << ss(f);
+    EXPECT_TRUE(pane->findChild<QLabel*>()->text().startsWith("Checks: ")) << ss(pane->findChild<QLabel*>()->text());
+
+    // 表示言語 / Language: kept beside the settings file, asked in both languages.
+    const std::string settings = fileBytes(ini);
+    confirmAnswer = false;
+    window->findChild<QAction*>("menuLanguageJa")->trigger();
+    ASSERT_EQ(confirmations.size(), 1);
+    EXPECT_TRUE(confirmations[0].contains("Restart now?") && confirmations[0].contains(QStringLiteral("日本語")));
+    EXPECT_EQ(ui::storedLanguage(ini.string()), ui::Language::Japanese);
+    EXPECT_EQ(ui::startLanguage("", ini.string()), ui::Language::Japanese);
+    EXPECT_EQ(ui::startLanguage("en", ini.string()), ui::Language::English);
+    EXPECT_EQ(fileBytes(ini), settings);
+    EXPECT_TRUE(window->isVisible());  // not restarted
+}
+
+// Every window in English, in the states a user sees: no text outside the
+// areas of kNotYetInEnglish still holds Japanese (lyrics and language names
+// are shown as written). The list printed names each one left.
+TEST_F(WindowTest, NoWindowInEnglishLeavesAJapaneseText) {
+    InEnglish english;
+    open();
+    QStringList left;
+    auto check = [&](QWidget* w) {
+        w->show();
+        for (const QString& t : test::untranslatedTexts(w)) left << w->objectName() + " > " + t;
+    };
+    check(window.get());  // no song yet: the preview's hint
+    fileAnswer = qs(copyExample(dir / "song" / "song.txt").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    left << window->statusBar()->currentMessage();
+    check(window.get());
+    // The boxes of failures: a file that is not lyrics, a script that cannot be written.
+    std::ofstream(dir / "clip.mp4") << "not lyrics";
+    fileAnswer = qs((dir / "clip.mp4").string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    fs::remove(dir / "song" / "song.ass");
+    fs::create_directories(dir / "song" / "song.ass");
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    EXPECT_EQ(messages.size(), 2) << ss(messages.join('\n'));
+    left << messages;
+
+    ui::LyricsEditor lyrics(*session, window.get());
+    check(&lyrics);
+    ui::RubyEditor ruby(*session, window.get());
+    check(&ruby);
+    ui::VersionWindow version(window->dialogs(), window.get());
+    check(&version);
+    ui::CreditWindow credit(*session, window->dialogs(), window.get());
+    check(&credit);
+    ui::VideoExportDialog video(*session, window->dialogs(), QString(), window.get());
+    check(&video);
+    ui::TimingWindow timing(*session, window->dialogs());
+    check(&timing);  // no song open yet
+    ASSERT_TRUE(timing.openLyrics(qs((dir / "song" / "song.txt").string())));
+    check(&timing);
+    // The batch window at its end, one of its songs not written.
+    ui::BatchWindow batch(*session, qs((dir / "song").string()), window.get());
+    check(&batch);
+    QTRY_VERIFY_WITH_TIMEOUT(batch.findChild<QPushButton*>("Command1")->isVisible(), 20000);
+    check(&batch);
+    batch.accept();
+
+    left = left.filter(QRegularExpression(QStringLiteral("[\\x{3040}-\\x{30FF}\\x{3400}-\\x{9FFF}\\x{FF66}-\\x{FF9F}]")));
+    for (QString& t : left) t.remove(qs(dir.string()));  // file names are the user's
+    left = left.filter(QRegularExpression(QStringLiteral("[\\x{3040}-\\x{30FF}\\x{3400}-\\x{9FFF}\\x{FF66}-\\x{FF9F}]")));
+    EXPECT_TRUE(left.isEmpty()) << ss(left.join('\n'));
 }

@@ -16,6 +16,7 @@
 #include "app/session.h"
 #include "media/media_files.h"
 #include "measure/freetype_measurer.h"
+#include "ui/language.h"
 #include "ui/preview_pane.h"
 
 using namespace kvelmor;
@@ -33,6 +34,7 @@ protected:
         static char name[] = "preview_pane_test";
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance()) new QApplication(argc, argv);
+        kvelmor::ui::useLanguage(kvelmor::ui::Language::Japanese);  // the tests name the Japanese texts
     }
     // Qt's caches (fonts among them) are freed with the application.
     static void TearDownTestSuite() { delete QApplication::instance(); }

@@ -19,6 +19,7 @@
 #include "app/session.h"
 #include "measure/freetype_measurer.h"
 #include "media/media_files.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/preview_pane.h"
 #include "ui/video_export_dialog.h"
@@ -37,6 +38,7 @@ protected:
         static char name[] = "video_export_dialog_test";
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance()) new QApplication(argc, argv);
+        kvelmor::ui::useLanguage(kvelmor::ui::Language::Japanese);  // the tests name the Japanese texts
     }
     static void TearDownTestSuite() { delete QApplication::instance(); }
 
@@ -155,13 +157,14 @@ TEST_F(VideoExportTest, CancelAndFailuresLeaveNoFile) {
         EXPECT_EQ(in<QLabel>(d, "exportStatus")->text(), "中止しました。ファイルは作られていません。");
         noVideoLeft();
     }
-    // Over the lyrics file, and a media file that cannot be read: the reason, naming the file.
+    // Over the lyrics file, and a media file that cannot be read: the reason, naming the file, in
+    // the window's language where the core's message has a Japanese form.
     struct Case {
         std::string media, output, message;
     };
     const std::string junk = dir.write("junk.mp4", "not a video");
     for (const Case& c : {Case{clip, dir.file("song.txt"), "would replace " + dir.file("song.txt")},
-                          Case{junk, out, junk + ": cannot be read as a media file"}}) {
+                          Case{junk, out, junk + ": メディアファイルとして読み込めません"}}) {
         SCOPED_TRACE(c.message);
         in<QLineEdit>(d, "exportMedia")->setText(QString::fromStdString(c.media));
         in<QLineEdit>(d, "exportOutput")->setText(QString::fromStdString(c.output));

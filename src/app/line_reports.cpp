@@ -37,10 +37,10 @@ std::vector<LineReport> lineReports(const Session& session) {
     for (int i : lyrics::linesOutOfOrder(song))
         out.push_back({i, lineName(song, i) + ": 時間が前後しています (" +
                               lyrics::formatScriptTime(song.LyricsTable[i].firstTagTime) + ")"});
-    const auto fits = lyrics::linesNotFitting(song, session.settings);
+    const auto fits = lyrics::linesNotFitting(song, session.options());
     const bool anyOverflow = std::any_of(fits.begin(), fits.end(), [](const auto& f) { return f.overflow; });
     if (!anyOverflow) return out;
-    const std::string width = session.settings.text("dispWidth");
+    const std::string width = session.options().frame.widthText;
     for (const auto& f : fits) {
         const auto& line = song.LyricsTable[f.line];
         const std::string where = "左端 " + std::to_string(line.posX) + " px、幅 " + std::to_string(line.lineWidth) +

@@ -225,7 +225,7 @@ void RubyEditing::storeCursorRuby(std::string_view typed) {
                                    kRubyEditorName, m_line);
         return;
     }
-    const int32_t width = layout::rubyTextWidth(m_session.measurer(), layout::rubyFont(m_session.settings), typed);
+    const int32_t width = layout::rubyTextWidth(m_session.measurer(), layout::rubyFont(m_session.options()), typed);
     m_changed = storeRuby(editLine(), m_cursor, typed, m_cellWidth, width) || m_changed;
 }
 
@@ -244,7 +244,7 @@ void RubyEditing::toggleCursorMark() {
 
 void RubyEditing::cycleStyle() {
     if (lineCount() == 0) return;
-    app::cycleStyle(editLine(), m_session.settings.text("StyleNumber"));
+    app::cycleStyle(editLine(), m_session.options().styleNumber);
     m_changed = true;
 }
 

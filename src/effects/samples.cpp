@@ -176,11 +176,11 @@ bool EffectSamples::ApplySample(int position, settings::ConversionSettings& s) c
         s.setText("KaraokeWipe", std::string(1, flagDigit(r.karaokeWipe)));
         s.setText("posNo", std::string(1, flagDigit(r.posNo)));
     }
-    s.setText("TagSample", std::to_string(position));
+    s.setText(settings::kEffectSampleField, std::to_string(position));
     return true;
 }
 
-int EffectSamples::StoreSample(std::string_view shownName, const settings::ConversionSettings& s) {
+int EffectSamples::StoreSample(std::string_view shownName, const settings::ConversionOptions& o) {
     if (!storableName(shownName)) return -1;
     int position = find(shownName);
     if (position < 0) {
@@ -188,12 +188,12 @@ int EffectSamples::StoreSample(std::string_view shownName, const settings::Conve
         position = count() - 1;
     }
     SampleRecord& r = m_entries[static_cast<size_t>(position)].record;
-    r.lineTemplate = s.text("commandLine");
-    r.charTemplate = s.text("commandChar");
+    r.lineTemplate = o.templates.line;
+    r.charTemplate = o.templates.character;
     // The flags are kept with the texts, so that every entry comes back with
     // the boxes it was stored with, not with those ticked at shut-down.
-    r.karaokeWipe = s.isOn("KaraokeWipe") ? 1 : 0;
-    r.posNo = s.isOn("posNo") ? 1 : 0;
+    r.karaokeWipe = o.templates.karaokeWipe ? 1 : 0;
+    r.posNo = o.templates.noPosition ? 1 : 0;
     return position;
 }
 

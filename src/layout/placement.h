@@ -15,12 +15,12 @@
 
 #include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::layout {
 
 // Horizontal alignment of a line. Any other value places the line at 0.
-enum class LineAlign : int32_t { Left = 1, Centre = 2, Right = 3 };
+using LineAlign = settings::Align;
 
 // Stage 11: measures every character in the lyric font (Command2 at
 // ssaFontSize, scaled by mojiScaleX) into the slot's width, sums them into
@@ -30,7 +30,7 @@ enum class LineAlign : int32_t { Left = 1, Centre = 2, Right = 3 };
 // sits MarginV above the bottom edge and each row above it one pitch higher,
 // the pitch being the scaled font height plus MarginN, shadowDepth, rubyUp and
 // rubyDown.
-void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer);
+void PlaceLines(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer);
 
 // The left edge (pixels) of a line `width` pixels wide. The width is first
 // scaled by rubyScale (rounded half to even) and the scaled value is written
@@ -38,13 +38,13 @@ void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, measu
 // with setXpositon on, a narrow line (half its scaled width less than a third
 // of the room between the margins) is instead centred in the left or right
 // third.
-int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::ConversionSettings& s);
+int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::ConversionOptions& o);
 
 // Stage 12: a screen with fewer lines than rows, whose bottom rows are free
 // in time when it starts, is moved down so that its last line sits on the
 // bottom row; a screen of one line is also centred. The refresh runs it only
 // when LowerCheck is 1, after PlaceLines.
-void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s);
+void BottomAlign(lyrics::Song& song, const settings::ConversionOptions& o);
 
 // The font ruby is measured in: Command6 at rubyFontSize, scaled by mojiScaleX.
 struct RubyFont {
@@ -52,7 +52,7 @@ struct RubyFont {
     int32_t pointSize = 0;
     double scaleX = 1;
 };
-RubyFont rubyFont(const settings::ConversionSettings& s);
+RubyFont rubyFont(const settings::ConversionOptions& o);
 // Pixels: the width of a reading in the ruby font.
 int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std::string_view ruby);
 
@@ -65,7 +65,7 @@ int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std
 // is drawn narrower (rubyScaleX, down to half its width) and stays centred;
 // only readings still too close are then moved apart, as little as they
 // must.
-void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer);
+void PlaceRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer);
 
 // Stage 15: for every slot with ruby, when the characters under it start and
 // stop being sung (centiseconds), from the tag times and character durations.

@@ -302,13 +302,13 @@ TEST(Styles, CreditLookFromTheCreditWindow) {
     cs.setText("Combo1", "2");
     measure::FixedMeasurer m({10, 20, 27});
     CreditStyleSource c = creditStyleSource(cs, m);
-    EXPECT_EQ(c.FontPixcel, "27") << "the pixel height of the credit font at its size";
+    EXPECT_EQ(c.pixelsText, "27") << "the pixel height of the credit font at its size";
     settings::ConversionSettings s;
     s.setText("menuCreditOn", "1");
     EXPECT_EQ(styleLine(scriptStyles(ScriptHeader{}, lyrics::Song{}, s, c).front(), false),
               "Style: songInfo3,Credit Face,27,255,0,0,1275068416,-1,0,0,0,100,100,0,0,1,1,1,1,0,0,0,136");
     cs.setText("CreditFontSize", "abc");
-    EXPECT_EQ(creditStyleSource(cs, m).FontPixcel, "0");
+    EXPECT_EQ(creditStyleSource(cs, m).pixelsText, "0");
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ MediaFieldWrites applyMediaInfo(const media::MediaInfo& info, settings::Conversi
     return w.take();
 }
 
-std::optional<MediaProbeResult> ProbeMedia(Session& session, const std::string& path) {
+std::optional<MediaProbeResult> probeMedia(Session& session, const std::string& path) {
     // Only a regular file is handed to the demuxer: a FIFO would wait for a
     // writer forever and a device such as /dev/zero never ends.
     if (std::string why; !isRegularFile(path, why)) {

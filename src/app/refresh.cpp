@@ -28,11 +28,11 @@ const StageTable& standardStages() {
         [](Session& s) { layout::applyLeadInOut(s.song, s.options()); },
         [](Session& s) { layout::assignRows(s.song, s.options()); },
         [](Session& s) { layout::applyBatchDisplay(s.song, s.options()); },
-        [](Session& s) { layout::PlaceLines(s.song, s.options(), s.measurer()); },
-        [](Session& s) { layout::BottomAlign(s.song, s.options()); },
+        [](Session& s) { layout::placeLines(s.song, s.options(), s.measurer()); },
+        [](Session& s) { layout::bottomAlign(s.song, s.options()); },
         [](Session& s) { layout::applyNewLinePriority(s.song, s.options()); },
-        [](Session& s) { layout::PlaceRuby(s.song, s.options(), s.measurer()); },
-        [](Session& s) { layout::TimeRuby(s.song); },
+        [](Session& s) { layout::placeRuby(s.song, s.options(), s.measurer()); },
+        [](Session& s) { layout::timeRuby(s.song); },
         [](Session& s) { lyrics::checkTimeOrder(s.song, s.options(), s.reporter()); },
         [](Session& s) {
             lyrics::checkLineFit(s.song, s.options(), s.reporter());

@@ -194,16 +194,16 @@ int32_t RubyEditing::cellPosition(CellMove move) {
     const int k = findCellSlot(line(), m_cursor, move);
     if (k == 0) return 0;
     m_cursor = k;
-    return layout::CellLeft(line(), k);
+    return layout::cellLeft(line(), k);
 }
 
 void RubyEditing::widenCell() { m_cellWidth = std::min(m_cellWidth + 1, lyrics::kMaxSlots); }
 
 void RubyEditing::narrowCell() { m_cellWidth = std::max(m_cellWidth - 1, 1); }
 
-int32_t RubyEditing::cursorLeft() const { return m_cursor ? layout::CellLeft(line(), m_cursor) : line().posX; }
+int32_t RubyEditing::cursorLeft() const { return m_cursor ? layout::cellLeft(line(), m_cursor) : line().posX; }
 
-int32_t RubyEditing::cursorWidth() const { return m_cursor ? layout::RunWidth(line(), m_cellWidth, m_cursor) : 0; }
+int32_t RubyEditing::cursorWidth() const { return m_cursor ? layout::runWidth(line(), m_cellWidth, m_cursor) : 0; }
 
 void RubyEditing::changeLine(int delta) {
     const int n = lineCount();

@@ -104,7 +104,7 @@ Reporter& Session::swapReporter(Reporter& r) {
 }
 
 settings::PresetLoadHooks Session::presetHooks() {
-    return {[this](int index) { samples.ApplySample(index, settings); }, m_reporter};
+    return {[this](int index) { samples.applySample(index, settings); }, m_reporter};
 }
 
 void Session::startUp(const std::string& settingsPath) {
@@ -125,7 +125,7 @@ void Session::startUpFromText(const std::string& settingsPath, std::string_view 
 }
 
 void Session::startUpWithTheStore() {
-    samples.LoadSamples(ini);
+    samples.loadSamples(ini);
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
     comboText = settings::kDefaultPreset;
@@ -135,7 +135,7 @@ void Session::startUpWithTheStore() {
 bool Session::shutDown() {
     settings::saveAppState(ini, appState, settings);
     presets.saveOnClose(comboText, settings);
-    samples.SaveSamples(ini);
+    samples.saveSamples(ini);
     return ini.Save();
 }
 
@@ -147,14 +147,14 @@ bool Session::writeScript(const std::string& outPath) {
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
         layout::applyNewLinePriority(song, options());
-        effects::ExpandTemplates(song, options());
+        effects::expandTemplates(song, options());
         if (path.empty()) m_reporter->error("no lyrics file is loaded, so there is nothing to write");
         return false;
     }
     // A template that would make a script beyond any use is refused before
     // anything is expanded: repeated over every character it could fill the
     // machine's memory and disk.
-    if (auto size = effects::EstimateScriptSize(song, options()); size.bytes > effects::kMaxScriptBytes) {
+    if (auto size = effects::estimateScriptSize(song, options()); size.bytes > effects::kMaxScriptBytes) {
         m_reporter->error("the effect template " + size.setting + " would make a script of about " +
                               std::to_string(size.bytes >> 20) + " MB, more than the " +
                               std::to_string(effects::kMaxScriptBytes >> 20) +
@@ -179,7 +179,7 @@ std::string Session::scriptText() {
     // slots are still in the cache; the text is what script::scriptText gives.
     std::string text = script::scriptHead(song, o, header, o.credit, script::readSongInfoLabels(ini), m_measurer);
     const script::EventTexts texts = script::eventTexts(o);
-    effects::ExpandTemplates(song, o, [&](int i) { script::appendLineEvents(text, song, i, o, texts); });
+    effects::expandTemplates(song, o, [&](int i) { script::appendLineEvents(text, song, i, o, texts); });
     return text;
 }
 
@@ -297,7 +297,7 @@ settings::Change Session::setField(const std::string& name, const std::string& v
     // Choosing an effect sample fills the templates and the two wipe boxes
     // from it, as a click on the list does; a position past the list's end
     // changes nothing.
-    if (choosesSample && !samples.ApplySample(options().templates.sample, settings)) {
+    if (choosesSample && !samples.applySample(options().templates.sample, settings)) {
         settings = *before;
         return {false,
                 std::string(settings::kEffectSampleField) + ": the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
@@ -399,7 +399,7 @@ bool Session::presetChanged() {
         // The stored preset loaded into a copy, as a selection would load it.
         settings::ConversionSettings stored = settings;
         settings::loadPresetSettings(ini, presets.currentName(), stored,
-                                     {[this, &stored](int index) { samples.ApplySample(index, stored); }, nullptr});
+                                     {[this, &stored](int index) { samples.applySample(index, stored); }, nullptr});
         m_referenceName = presets.currentName();
         m_referenceTexts = presetTexts(stored);
     }

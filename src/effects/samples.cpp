@@ -161,7 +161,7 @@ int EffectSamples::find(std::string_view name) const {
     return -1;
 }
 
-bool EffectSamples::ApplySample(int position, settings::ConversionSettings& s) const {
+bool EffectSamples::applySample(int position, settings::ConversionSettings& s) const {
     if (position < 0 || position >= count()) return false;
     if (position < kBuiltInSampleCount) {
         const BuiltInSample& b = builtInSamples()[static_cast<size_t>(position)];
@@ -180,7 +180,7 @@ bool EffectSamples::ApplySample(int position, settings::ConversionSettings& s) c
     return true;
 }
 
-int EffectSamples::StoreSample(std::string_view shownName, const settings::ConversionOptions& o) {
+int EffectSamples::storeSample(std::string_view shownName, const settings::ConversionOptions& o) {
     if (!storableName(shownName)) return -1;
     int position = find(shownName);
     if (position < 0) {
@@ -197,7 +197,7 @@ int EffectSamples::StoreSample(std::string_view shownName, const settings::Conve
     return position;
 }
 
-void EffectSamples::LoadSamples(const settings::Cls_Ini& ini) {
+void EffectSamples::loadSamples(const settings::Cls_Ini& ini) {
     bool present = false;
     for (const auto& name : ini.sectionNames()) present = present || name == kSampleSection;
     if (!present) return;
@@ -209,7 +209,7 @@ void EffectSamples::LoadSamples(const settings::Cls_Ini& ini) {
     }
 }
 
-bool EffectSamples::SaveSamples(settings::Cls_Ini& ini) const {
+bool EffectSamples::saveSamples(settings::Cls_Ini& ini) const {
     bool ok = true;
     for (size_t i = 0; i < m_entries.size(); ++i)
         ok = ini.SetValue(kSampleSection, std::to_string(i), formatSampleEntry(m_entries[i])) && ok;

@@ -243,7 +243,7 @@ int64_t widthToNextTag(const LyricLine& line, int k, int slots, int& lastChar) {
 
 }  // namespace
 
-ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const ConversionOptions& o) {
+ScriptSizeEstimate estimateScriptSize(const lyrics::Song& song, const ConversionOptions& o) {
     const Context c = readContext(o);
     // Bytes of an event without its text, and of a slot's own tags and
     // character in every pass: karaoke tag, mark colours, ruby tags.
@@ -308,7 +308,7 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
     line.pieceList.clear();
     line.rawText.clear();
     if (usesLineTemplate(wipe)) {
-        line.pieceList = ExpandBrackets(fill(c.lineTemplate, lineTemplateValues(line, c)));
+        line.pieceList = expandBrackets(fill(c.lineTemplate, lineTemplateValues(line, c)));
         // The border wipe's karaoke text is its upper event, which starts with
         // its own colours and clip; a line template there would move or turn
         // only the upper half of the effect.
@@ -418,7 +418,7 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
             set(charValues, 'n', std::to_string(charNumber));
             templateText = fill(templateText, charValues);
         }
-        if (templateText.find('[') != std::string::npos) templateText = ExpandBrackets(templateText);
+        if (templateText.find('[') != std::string::npos) templateText = expandBrackets(templateText);
 
         // Border wipe: at the first character of each syllable the clip's left
         // edge moves, during the syllable, to the end of the syllable less the
@@ -453,7 +453,7 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
         if (!u.isChar || r.ruby.empty()) continue;
         std::string text = u.cellMark ? markPrefix(true, wipe, c.markColour, group) : std::string();
         if (c.spreadRuby) {
-            const int32_t spacing = layout::RubySpacing(line, k);
+            const int32_t spacing = layout::rubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
         // The ruby changes colour as its characters do: switched at once in
@@ -470,11 +470,11 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
 
 }  // namespace
 
-void ExpandLineTemplates(LyricLine& line, const ConversionOptions& o) { expandLine(line, o, readContext(o)); }
+void expandLineTemplates(LyricLine& line, const ConversionOptions& o) { expandLine(line, o, readContext(o)); }
 
-void ExpandTemplates(lyrics::Song& song, const ConversionOptions& o) { ExpandTemplates(song, o, {}); }
+void expandTemplates(lyrics::Song& song, const ConversionOptions& o) { expandTemplates(song, o, {}); }
 
-void ExpandTemplates(lyrics::Song& song, const ConversionOptions& o, const std::function<void(int)>& afterLine) {
+void expandTemplates(lyrics::Song& song, const ConversionOptions& o, const std::function<void(int)>& afterLine) {
     const Context c = readContext(o);
     for (int i = 1; i <= song.LyricsTable.count(); ++i) {
         expandLine(song.LyricsTable.line(i), o, c);

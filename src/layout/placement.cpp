@@ -62,7 +62,7 @@ int32_t measuredWidth(const LyricLine& line) {
 
 }  // namespace
 
-int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::ConversionOptions& o) {
+int32_t horizontalPosition(int32_t& width, LineAlign code, const settings::ConversionOptions& o) {
     const int64_t dispWidth = o.frame.width;
     const int64_t marginL = o.margins.left;
     const int64_t marginR = o.margins.right;
@@ -89,7 +89,7 @@ int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::Conve
     return 0;
 }
 
-void PlaceLines(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer) {
+void placeLines(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer) {
     const std::string& face = o.lyricsFont.font.face;
     const int32_t pointSize = o.lyricsFont.size.points;
     const double scaleX = o.scale.x;
@@ -127,15 +127,15 @@ void PlaceLines(lyrics::Song& song, const settings::ConversionOptions& o, measur
         } else {
             align = &o.rows.middle;
         }
-        if (*align) line.posX = HorizontalPosition(line.lineWidth, **align, o);
+        if (*align) line.posX = horizontalPosition(line.lineWidth, **align, o);
 
         line.posY = round32(bottom - pitch * (rows - static_cast<int64_t>(line.rowNumber)));
     }
 }
 
-void BottomAlign(lyrics::Song& song, const settings::ConversionOptions& o) {
+void bottomAlign(lyrics::Song& song, const settings::ConversionOptions& o) {
     const int32_t rows = rowCount(o);
-    // The same pitch as PlaceLines, so a moved screen's rows sit exactly where
+    // The same pitch as placeLines, so a moved screen's rows sit exactly where
     // the bottom rows of every other screen sit, at any vertical scale.
     const double pitch = rowPitch(o);
     const double bottom = bottomRowY(o);
@@ -163,10 +163,10 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionOptions& o) {
         }
         if (k == 1) {
             // Centred from the measured width, so that rubyScale is applied
-            // once, as PlaceLines applied it.
+            // once, as placeLines applied it.
             LyricLine& line = table[lines.front()];
             line.lineWidth = measuredWidth(line);
-            line.posX = HorizontalPosition(line.lineWidth, LineAlign::Centre, o);
+            line.posX = horizontalPosition(line.lineWidth, LineAlign::Centre, o);
         }
     }
 }
@@ -186,11 +186,11 @@ struct Reading {
     int slot = 0;
     int64_t left = 0;
     int64_t right = 0;
-    bool fixed = false;  // spread over its characters: RubySpacing places it
+    bool fixed = false;  // spread over its characters: rubySpacing places it
     int64_t base = 0;    // pixels: the width of the characters it reads
 };
 
-// Pixels: the letter spacing RubySpacing gives this ruby over its `base`
+// Pixels: the letter spacing rubySpacing gives this ruby over its `base`
 // pixels of characters, 0 when it is not spread.
 int64_t spreadSpacing(const lyrics::SlotRuby& r, int64_t base) {
     const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
@@ -304,7 +304,7 @@ void narrowReadings(LyricLine& line, std::vector<Reading>& readings, int64_t gap
 
 }  // namespace
 
-void PlaceRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer) {
+void placeRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer) {
     const RubyFont font = rubyFont(o);
     const int32_t rubyHeight = o.rubyFont.size.pixels;
     const std::string standardStyle = "Ruby" + o.styleNumber;
@@ -324,24 +324,24 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure
         else line.rubyStyle = standardStyle;
 
         const int last = usedSlots(line);
-        // CellLeft(line, j), carried along the walk rather than summed again
+        // cellLeft(line, j), carried along the walk rather than summed again
         // for every ruby.
-        int64_t cellLeft = line.posX;
+        int64_t walkLeft = line.posX;
         for (int j = 1; j <= last; ++j) {
             lyrics::LyricUnit& u = line.unit(j);
             if (!u.isChar) continue;
-            const int64_t left = cellLeft;
-            cellLeft += u.width;
+            const int64_t left = walkLeft;
+            walkLeft += u.width;
             if (u.rubyFields().ruby.empty()) continue;
             lyrics::SlotRuby& r = u.editRuby();
             r.rubyWidth = rubyTextWidth(measurer, font, r.ruby);
             r.rubyHeight = rubyHeight;
-            const int64_t base = RunWidth(line, r.rubySpan, j);
+            const int64_t base = runWidth(line, r.rubySpan, j);
             // Centred over the characters it reads; a half pixel goes left.
             r.rubyX = floor32(static_cast<double>(base - r.rubyWidth) / 2 + saturate32(left));
             r.rubyY = round32(static_cast<double>(line.posY) - rise);
             r.rubyScaleX = 100;
-            // A ruby spread over its characters stays where RubySpacing puts
+            // A ruby spread over its characters stays where rubySpacing puts
             // it, half a spacing in, its letters a spacing apart; any other
             // ruby may be moved off a neighbour.
             const int64_t spacing = spreadRuby ? spreadSpacing(r, base) : 0;
@@ -359,7 +359,7 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure
     }
 }
 
-void TimeRuby(lyrics::Song& song) {
+void timeRuby(lyrics::Song& song) {
     auto& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
@@ -406,16 +406,16 @@ std::vector<int32_t> rubyPieceDurations(const lyrics::SlotRuby& r) {
     return pieces;
 }
 
-int32_t RubySpacing(lyrics::LyricLine& line, int j) {
+int32_t rubySpacing(lyrics::LyricLine& line, int j) {
     if (j < 1 || j > usedSlots(line)) return 0;
     lyrics::LyricUnit& u = line.unit(j);
     const lyrics::SlotRuby& r = u.rubyFields();
     const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
     if (letters == 1 && letters == r.rubySpan) return 0;
-    const int64_t room = static_cast<int64_t>(RunWidth(line, r.rubySpan, j)) - r.rubyWidth;
+    const int64_t room = static_cast<int64_t>(runWidth(line, r.rubySpan, j)) - r.rubyWidth;
     if (room <= 0 || letters <= 1) return 0;
     const int32_t spacing = round32(static_cast<double>(room) / static_cast<double>(letters));
-    u.editRuby().rubyX = round32(std::floor(spacing / 2.0) + CellLeft(line, j));
+    u.editRuby().rubyX = round32(std::floor(spacing / 2.0) + cellLeft(line, j));
     return spacing;
 }
 

@@ -49,7 +49,7 @@ int charClass(std::string_view utf8Char);
 // Stage 1 of the refresh: empties the working table and builds it again from
 // every raw line. With `kaigyo` off each raw line's text is built as it is;
 // with it on, the line (its character widths measured afresh with TextWidth
-// in the font `Command2` at `ssaFontSize` and `mojiScaleX`, so a font change
+// in the lyrics font at its size and horizontal scale, so a font change
 // since the load counts) has its ruby folded and is cut into pieces by
 // `takeNextPiece`, each timed piece built as a working line. Sets `rubyState`
 // to 2 when any notation is folded (it never sets it back to 1).

@@ -65,7 +65,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
     const int64_t lower = line.lineKind;
     const int64_t upper = lower + kUpperLayer;
 
-    // RubySpacing moves rubyX; it works on a copy so the table stays as it is.
+    // rubySpacing moves rubyX; it works on a copy so the table stays as it is.
     std::optional<LyricLine> spreadLine;
     std::string head;
 
@@ -78,7 +78,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
         std::string spacingTag;
         if (spread) {
             if (!spreadLine) spreadLine = line;
-            int32_t spacing = layout::RubySpacing(*spreadLine, k);
+            int32_t spacing = layout::rubySpacing(*spreadLine, k);
             rubyX = spreadLine->unit(k).rubyFields().rubyX;
             if (spacing != 0) spacingTag = "{\\fsp" + std::to_string(spacing) + "}";
         }

@@ -6,8 +6,8 @@
 //
 // Every event has Layer 0, an empty Actor, the margins "0000" and the Effect
 // "Karaoke". Positions are the bottom-left corner of a line in script pixels
-// (every style is bottom-left aligned); widths are measured in the Command8
-// font, scaled by mojiScaleX like every measured width.
+// (every style is bottom-left aligned); widths are measured in the song
+// information font, scaled horizontally (mojiScaleX) like every measured width.
 
 #include <string>
 #include <string_view>

@@ -60,6 +60,8 @@ ClockTime creditClock(const CreditSettings& c, const std::string& prefix) {
 
 }  // namespace
 
+Wipe wipeStyle(const ConversionSettings& s) { return choice(s.index("wipe"), kWipeCount, Wipe::Karaoke); }
+
 CreditOptions::CreditOptions(const CreditSettings& c) {
     auto whole = [&](std::string_view field) { return toWholeNumber(c.text(field)); };
     const std::string f(kCreditFontField);
@@ -140,8 +142,7 @@ ConversionOptions::ConversionOptions(const ConversionSettings& s, const CreditSe
     timing.fadeIn = {s.isOn("fadeInCheck"), s.wholeNumber("FadeIn")};
     timing.fadeOut = {s.isOn("fadeOutCheck"), s.wholeNumber("FadeOut")};
 
-    // A position outside the list is taken as the karaoke wipe.
-    wipe = choice(s.index("wipe"), kWipeCount, Wipe::Karaoke);
+    wipe = wipeStyle(s);
     templates.line = s.text("commandLine");
     templates.character = s.text("commandChar");
     templates.karaokeWipe = s.isOn("KaraokeWipe");

@@ -32,6 +32,9 @@ enum class Wipe : int32_t {
 };
 inline constexpr int32_t kWipeCount = 8;
 
+// The selected wipe style; a position outside the list is taken as Karaoke.
+Wipe wipeStyle(const ConversionSettings& s);
+
 // The character template is filled in these styles.
 constexpr bool usesCharacterTemplate(Wipe w) { return w >= Wipe::FreeSetting; }
 // The line template is filled in these styles.

@@ -331,7 +331,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         connect(c, &QComboBox::activated, this, [this, name](int i) {
             if (name == "TagSample") {
                 // A sample fills the templates and the wipe boxes.
-                m_session.samples.ApplySample(i, m_session.settings);
+                m_session.samples.applySample(i, m_session.settings);
                 afterChange();
                 return;
             }
@@ -1033,7 +1033,7 @@ void MainWindow::chooseMediaFile() {
 }
 
 void MainWindow::probeMedia(const QString& path) {
-    auto r = app::ProbeMedia(m_session, ss(path));
+    auto r = app::probeMedia(m_session, ss(path));
     // The video read is the one the preview shows and plays.
     if (r && m_preview) m_preview->setMedia(path);
     if (r)

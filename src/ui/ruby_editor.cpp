@@ -116,8 +116,8 @@ public:
 
     static int64_t rubyLeft(const lyrics::LyricLine& line, int k) {
         const lyrics::SlotRuby& r = line.unit(k).rubyFields();
-        return static_cast<int64_t>(layout::CellLeft(line, k)) +
-               (static_cast<int64_t>(layout::RunWidth(line, r.rubySpan, k)) - r.rubyWidth) / 2;
+        return static_cast<int64_t>(layout::cellLeft(line, k)) +
+               (static_cast<int64_t>(layout::runWidth(line, r.rubySpan, k)) - r.rubyWidth) / 2;
     }
 
     // The view's size for the line now shown: the frame, or the line where it is wider.
@@ -128,7 +128,7 @@ public:
         for (int k = 1; k <= last; ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;
-            right = std::max<int64_t>(right, static_cast<int64_t>(layout::CellLeft(line, k)) + u.width);
+            right = std::max<int64_t>(right, static_cast<int64_t>(layout::cellLeft(line, k)) + u.width);
             if (!u.rubyFields().ruby.empty()) right = std::max(right, rubyLeft(line, k) + u.rubyFields().rubyWidth);
         }
         const int width = static_cast<int>(std::min<int64_t>(right + shift() + kFrameInset, 1 << 20));
@@ -147,7 +147,7 @@ public:
         const int64_t frameX = static_cast<int64_t>(x) - shift();
         for (int k = 1; k <= layout::usedSlots(line); ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
-            const int64_t left = layout::CellLeft(line, k);
+            const int64_t left = layout::cellLeft(line, k);
             if (u.isChar && frameX >= left && frameX < left + std::max(u.width, 1)) return k;
         }
         return 0;
@@ -185,7 +185,7 @@ protected:
         const int rubyBaseline = kRubyRowTop + QFontMetrics(rubyFont).ascent();
         const app::LineStyle style = app::lineStyle(line);
         const int last = layout::usedSlots(line);
-        int64_t left = line.posX;  // CellLeft, carried along
+        int64_t left = line.posX;  // cellLeft, carried along
         for (int k = 1; k <= last; ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;

@@ -1012,7 +1012,7 @@ void MainWindow::writeFiles() {
     QStringList written;
     if (m_session.writeScript()) {
         written << qs(m_session.defaultScriptPath());
-        if (m_session.settings.isOn("KraCheck") && m_session.writeKra())
+        if (m_session.options().output.kra && m_session.writeKra())
             written << qs(lyrics::kraPathFor(m_session.song.lyricsPath));
     }
     // The script holds the edits; the lyrics file does not until they are saved.
@@ -1037,8 +1037,8 @@ void MainWindow::probeMedia(const QString& path) {
     // The video read is the one the preview shows and plays.
     if (r && m_preview) m_preview->setMedia(path);
     if (r)
-        statusBar()->showMessage(QStringLiteral("%1: %2×%3").arg(path, qs(m_session.settings.text("dispWidth")),
-                                                               qs(m_session.settings.text("dispHeight"))));
+        statusBar()->showMessage(QStringLiteral("%1: %2×%3").arg(path, QString::number(m_session.options().frame.width),
+                                                               QString::number(m_session.options().frame.height)));
     afterChange();
 }
 

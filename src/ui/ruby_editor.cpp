@@ -30,34 +30,34 @@ namespace {
 constexpr int kRubyRowTop = 10;   // pixels: top of the ruby row
 constexpr int kFrameInset = 20;   // pixels: the frame's left edge inside the view (half of the 40 added)
 
-// A font as the script names it: `fontName`'s face and flags, an em of the
-// size's pixels, stretched by the horizontal character scale.
-QFont scriptFont(const settings::ConversionSettings& s, const char* fontName, const char* sizeName) {
-    const settings::FontValue f = s.font(fontName);
+// A font as the script names it: its face and flags, an em of its size's
+// pixels, stretched by the horizontal character scale.
+QFont scriptFont(const settings::ConversionOptions& o, const settings::SizedFont& sized) {
+    const settings::FontValue& f = sized.font;
     QFont font(qs(f.face));
-    font.setPixelSize(std::max(1, measure::emPixels(s.wholeNumber(sizeName))));
+    font.setPixelSize(std::max(1, measure::emPixels(sized.size.points)));
     font.setBold(f.bold);
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikethrough);
-    const int stretch = static_cast<int>(s.real("mojiScaleX") * 100 + 0.5);
+    const int stretch = static_cast<int>(o.scale.x * 100 + 0.5);
     if (stretch > 0 && stretch != 100) font.setStretch(std::clamp(stretch, 1, 4000));
     return font;
 }
 
 // A colour setting (0x00BBGGRR).
-QColor settingColour(const settings::ConversionSettings& s, const char* name) {
-    const uint32_t v = s.colour(name);
+QColor settingColour(uint32_t v) {
     return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
 }
 
-QColor charColour(const settings::ConversionSettings& s, app::LineStyle style, bool marked) {
+QColor charColour(const settings::ConversionOptions& o, app::LineStyle style, bool marked) {
+    const settings::ColourOptions& c = o.colours;
     switch (style) {
-    case app::LineStyle::Sub1: return settingColour(s, marked ? "Command11" : "secondSecondaryColor");
-    case app::LineStyle::Sub2: return settingColour(s, marked ? "Command12" : "thirdSecondaryColor");
+    case app::LineStyle::Sub1: return settingColour(marked ? c.second.mark : c.second.secondary);
+    case app::LineStyle::Sub2: return settingColour(marked ? c.third.mark : c.third.secondary);
     case app::LineStyle::Standard: break;
     }
-    return marked ? settingColour(s, "Command9") : QColor(Qt::black);
+    return marked ? settingColour(c.standard.mark) : QColor(Qt::black);
 }
 
 QString styleCaption(app::LineStyle style) {
@@ -97,10 +97,10 @@ public:
         setAttribute(Qt::WA_InputMethodEnabled, false);
     }
 
-    const settings::ConversionSettings& settings() const { return m_editor.m_session.settings; }
-    int rubyRowHeight() const { return std::max(1, settings().wholeNumber("Label19")); }
+    const settings::ConversionOptions& options() const { return m_editor.m_session.options(); }
+    int rubyRowHeight() const { return std::max(1, options().rubyFont.size.pixels); }
     int charRowTop() const { return kRubyRowTop + rubyRowHeight(); }
-    int charRowHeight() const { return std::max(1, settings().wholeNumber("tagFontPixcel")); }
+    int charRowHeight() const { return std::max(1, options().lyricsFont.size.pixels); }
 
     // Pixels: where the frame's x = 0 lies in the view. Lines that start
     // left of the frame move right so that they can be seen whole.
@@ -123,7 +123,7 @@ public:
     // The view's size for the line now shown: the frame, or the line where it is wider.
     void fitLine() {
         const lyrics::LyricLine& line = m_editor.m_editing.line();
-        int64_t right = settings().wholeNumber("dispWidth");
+        int64_t right = options().frame.width;
         const int last = layout::usedSlots(line);
         for (int k = 1; k <= last; ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
@@ -169,7 +169,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         const app::RubyEditing& e = m_editor.m_editing;
         const lyrics::LyricLine& line = e.line();
-        const settings::ConversionSettings& s = settings();
+        const settings::ConversionOptions& s = options();
         const int x0 = shift();
 
         if (e.cursorSlot() && !m_editor.typing()) {
@@ -179,8 +179,8 @@ protected:
             p.drawRect(box.adjusted(1, 1, -1, -1));
         }
 
-        const QFont lyricsFont = scriptFont(s, "Command2", "ssaFontSize");
-        const QFont rubyFont = scriptFont(s, "Command6", "rubyFontSize");
+        const QFont lyricsFont = scriptFont(s, s.lyricsFont);
+        const QFont rubyFont = scriptFont(s, s.rubyFont);
         const int charBaseline = charRowTop() + QFontMetrics(lyricsFont).ascent();
         const int rubyBaseline = kRubyRowTop + QFontMetrics(rubyFont).ascent();
         const app::LineStyle style = app::lineStyle(line);
@@ -217,7 +217,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     : QDialog(parent), m_session(session), m_editing(session) {
     setObjectName("Form3");
     setModal(true);
-    const settings::ConversionSettings& s = session.settings;
+    const settings::ConversionOptions& s = session.options();
 
     m_view = new RubyLineView(*this);
     m_area = new QScrollArea(this);
@@ -229,7 +229,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
 
     m_input = new QLineEdit(m_view);
     m_input->setObjectName("Text1");
-    m_input->setFont(scriptFont(s, "Command6", "rubyFontSize"));
+    m_input->setFont(scriptFont(s, s.rubyFont));
     m_input->setAlignment(Qt::AlignCenter);
     m_input->hide();
     m_input->setEnabled(false);
@@ -278,8 +278,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     // wide; the ruby row twice, the lyrics row and the row gap high, with 50
     // pixels for the key help.
     // The layout makes it larger where the rows need more.
-    resize(s.wholeNumber("dispWidth") + 40,
-           2 * s.wholeNumber("Label19") + s.wholeNumber("tagFontPixcel") + s.wholeNumber("MarginN") + 50);
+    resize(s.frame.width + 40, 2 * s.rubyFont.size.pixels + s.lyricsFont.size.pixels + s.margins.rowGap + 50);
     setUpSuggestions();
     showLine();
     m_view->setFocus();

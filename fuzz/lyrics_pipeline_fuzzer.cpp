@@ -165,12 +165,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     changeOneField(session, which, value);
 
     // The write command, as Session::writeScript runs it, into memory.
-    layout::applyNewLinePriority(session.song, session.settings);
-    if (effects::estimateScriptSize(session.song, session.settings).bytes > effects::kMaxScriptBytes) return 0;
-    effects::expandTemplates(session.song, session.settings);
-    const std::string script = script::scriptText(session.song, session.settings, session.header,
-                                                  session.appState.credit, script::readSongInfoLabels(session.ini),
-                                                  measurer);
+    const settings::ConversionOptions& o = session.options();
+    layout::applyNewLinePriority(session.song, o);
+    if (effects::estimateScriptSize(session.song, o).bytes > effects::kMaxScriptBytes) return 0;
+    effects::expandTemplates(session.song, o);
+    const std::string script = script::scriptText(session.song, o, session.header, o.credit,
+                                                  script::readSongInfoLabels(session.ini), measurer);
     if (const auto bad = testing::scriptViolations(script); !bad.empty()) {
         std::fprintf(stderr, "the script breaks a renderer rule:\n%s", testing::describe(bad).c_str());
         std::abort();

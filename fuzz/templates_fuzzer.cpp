@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string lyricsText = rest.empty() ? std::string(kSong) : decodeText(rest).utf8;
     if (!lyrics::loadLyricsText(session.song, lyricsText, "fuzz.txt", s, measurer, reporter).ok) return 0;
     session.runFullRefresh();
-    effects::expandTemplates(session.song, s);
-    const std::string script = script::scriptText(session.song, s, session.header, session.appState.credit,
+    const settings::ConversionOptions& o = session.options();
+    effects::expandTemplates(session.song, o);
+    const std::string script = script::scriptText(session.song, o, session.header, o.credit,
                                                   script::readSongInfoLabels(session.ini), measurer);
     if (const auto bad = testing::scriptViolations(script, false); !bad.empty())
         fail("the script breaks a renderer rule:\n" + testing::describe(bad));

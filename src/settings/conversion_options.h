@@ -197,8 +197,7 @@ struct SongInfoOptions {
 // The credit window's fields, read as the script uses them.
 struct CreditOptions {
     CreditOptions() = default;
-    // Not explicit: what takes credit options takes the credit fields too.
-    CreditOptions(const CreditSettings& c);  // NOLINT(google-explicit-constructor)
+    explicit CreditOptions(const CreditSettings& c);
 
     FontValue font{"MS UI Gothic"};
     int32_t size = 0;  // points
@@ -215,10 +214,10 @@ struct CreditOptions {
 
 struct ConversionOptions {
     ConversionOptions() = default;
-    // Not explicit: tests and tools that hold the value stores pass them
-    // where options are taken (each such pass builds a snapshot; the
-    // session builds one per change).
-    ConversionOptions(const ConversionSettings& s, const CreditSettings& c = {});  // NOLINT(google-explicit-constructor)
+    // The snapshot of the value stores. Explicit, since each build parses
+    // every setting: the session keeps one and builds it again only after a
+    // change (Session::options).
+    explicit ConversionOptions(const ConversionSettings& s, const CreditSettings& c = {});
 
     struct Frame {
         int32_t width = 0, height = 0;  // pixels: the script's PlayResX and PlayResY

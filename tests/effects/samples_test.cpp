@@ -83,15 +83,16 @@ TEST(EffectSamples, StoringByName) {
     s.setText("commandChar", "C1");
     s.setText("posNo", "1");
     s.setText("TagSample", "15");
-    EXPECT_EQ(samples.storeSample("mine", s), 15) << "a new name is appended";
+    EXPECT_EQ(samples.storeSample("mine", settings::ConversionOptions(s)), 15) << "a new name is appended";
     s.setText("commandChar", "C2");
-    EXPECT_EQ(samples.storeSample("mine", s), 15) << "the same name updates its entry";
+    EXPECT_EQ(samples.storeSample("mine", settings::ConversionOptions(s)), 15) << "the same name updates its entry";
     EXPECT_EQ(samples.count(), 16);
     EXPECT_EQ(samples.entry(15).record, (SampleRecord{"L1", "C2", 1, 1}));
-    EXPECT_EQ(samples.storeSample("Mine", s), 16) << "names compare exactly";
+    EXPECT_EQ(samples.storeSample("Mine", settings::ConversionOptions(s)), 16) << "names compare exactly";
 
     for (const char* bad : {"", "a|b", "a\nb"}) {
-        EXPECT_EQ(samples.storeSample(bad, s), -1) << "the tag section could not give back: " << bad;
+        EXPECT_EQ(samples.storeSample(bad, settings::ConversionOptions(s)), -1)
+            << "the tag section could not give back: " << bad;
     }
     EXPECT_EQ(samples.count(), 17);
 
@@ -108,7 +109,7 @@ TEST(EffectSamples, BuiltInPositionsAlwaysApplyTheirOwnTexts) {
     EffectSamples samples;
     ConversionSettings s;
     s.setText("commandChar", "edited");
-    EXPECT_EQ(samples.storeSample("ステップ", s), 0);
+    EXPECT_EQ(samples.storeSample("ステップ", settings::ConversionOptions(s)), 0);
     EXPECT_EQ(samples.entry(0).record.charTemplate, "edited") << "an edited built-in entry is stored";
     samples.applySample(0, s);
     EXPECT_EQ(s.text("commandChar"), kBuiltIn[0].commandChar) << "but choosing it restores its texts";
@@ -144,11 +145,11 @@ TEST(EffectSamples, SaveAndLoadThroughTheSettingsFile) {
     s.setText("commandLine", "{\\a|b}");
     s.setText("commandChar", "x|y");
     s.setText("KaraokeWipe", "0");
-    samples.storeSample("pipes", s);
+    samples.storeSample("pipes", settings::ConversionOptions(s));
     s.setText("commandChar", "plain");
     s.setText("KaraokeWipe", "1");
     s.setText("posNo", "1");
-    samples.storeSample("flags", s);
+    samples.storeSample("flags", settings::ConversionOptions(s));
 
     settings::Cls_Ini ini = storeWith("[default]\r\nx=1\r\n");
     ASSERT_TRUE(samples.saveSamples(ini));

@@ -61,7 +61,7 @@ ConversionSettings settingsFor(int wipe) {
 }
 
 LyricLine expanded(const ConversionSettings& s, LyricLine l = sampleLine()) {
-    effects::expandLineTemplates(l, s);
+    effects::expandLineTemplates(l, settings::ConversionOptions(s));
     return l;
 }
 
@@ -279,13 +279,13 @@ TEST(expandTemplates, WholeTableAndRerun) {
     song.LyricsTable.append(LyricLine{});  // a blank line of the lyrics editor
     ConversionSettings s = settingsFor(4);
     s.setText("commandChar", "<%n>");
-    expandTemplates(song, s);
+    expandTemplates(song, settings::ConversionOptions(s));
     EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "<1>");
     EXPECT_EQ(song.LyricsTable[2].rawText, "");
     EXPECT_EQ(song.LyricsTable[0].rawText, "") << "the blank template record is never touched";
 
     s.setText("wipe", "0");
-    expandTemplates(song, s);
+    expandTemplates(song, settings::ConversionOptions(s));
     EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "") << "a new run replaces the old texts";
     EXPECT_EQ(song.LyricsTable[1].pieceList, "");
 }
@@ -315,7 +315,7 @@ TEST(expandTemplates, ArbitraryInputNeverBreaks) {
         s.setText("OriginalColorAlpha", std::to_string(static_cast<int32_t>(rng())));
         s.setText("kintouCheck", "1");
         s.setText("ClipWipe", round % 3 == 0 ? "1e400" : randomText(4));  // infinite, or any text
-        effects::expandLineTemplates(l, s);
+        effects::expandLineTemplates(l, settings::ConversionOptions(s));
     }
     SUCCEED();
 }

@@ -97,14 +97,15 @@ TEST(Placement, HorizontalPositionForEveryCode) {
         s.setText("setXpositon", c.setX);
         s.setText("rubyScale", c.rubyScale);
         int32_t w = c.width;
-        EXPECT_EQ(horizontalPosition(w, c.code, s), c.x) << c.why;
+        EXPECT_EQ(horizontalPosition(w, c.code, settings::ConversionOptions(s)), c.x) << c.why;
         EXPECT_EQ(w, c.storedWidth) << c.why;
     }
     settings::ConversionSettings s = frame();
     s.setText("dispWidth", "99999999999");
     s.setText("MarginR", "-99999999999");
     int32_t w = 300;
-    EXPECT_EQ(horizontalPosition(w, LineAlign::Right, s), kMaxPos) << "held inside the range, not wrapped";
+    EXPECT_EQ(horizontalPosition(w, LineAlign::Right, settings::ConversionOptions(s)), kMaxPos)
+        << "held inside the range, not wrapped";
 }
 
 TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
@@ -131,7 +132,7 @@ TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
         s.setText("ssaFontSize", "40");
         measure::FixedMeasurer m;
         Song song = songOf({makeLine(tag(0) + "あb" + tag(10), c.row)});
-        placeLines(song, s, m);
+        placeLines(song, settings::ConversionOptions(s), m);
         const LyricLine& line = song.LyricsTable[1];
         EXPECT_EQ(line.posY, c.y) << c.why;
         EXPECT_EQ(line.lineHeight, c.height) << c.why;
@@ -180,7 +181,7 @@ TEST(Placement, PlaceLinesChoosesTheAlignmentOfEachRowKind) {
             for (auto& l : lines) l.posX = -7;
             Song song = songOf(lines);
             measure::FixedMeasurer m;
-            placeLines(song, s, m);
+            placeLines(song, settings::ConversionOptions(s), m);
             for (size_t i = 0; i < c.rows.size(); ++i) {
                 const LyricLine& l = song.LyricsTable[static_cast<int>(i) + 1];
                 if (l.posX == 30) used[i] += group;
@@ -219,8 +220,8 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
         s.setText("mojiScaleY", c.scaleY);
         Song song = songOf(c.lines);
         measure::FixedMeasurer m;
-        placeLines(song, s, m);
-        bottomAlign(song, s);
+        placeLines(song, settings::ConversionOptions(s), m);
+        bottomAlign(song, settings::ConversionOptions(s));
         std::vector<std::pair<int32_t, int32_t>> got;
         for (int i = 1; i <= song.lineCount(); ++i) got.emplace_back(song.LyricsTable[i].posX, song.LyricsTable[i].posY);
         EXPECT_EQ(got, c.positions) << c.why;
@@ -230,9 +231,9 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
     s.setText("rubyScale", "1.1");
     Song song = songOf({makeLine("あああ", 1, 10, 100)});
     measure::FixedMeasurer m;
-    placeLines(song, s, m);
-    bottomAlign(song, s);
-    bottomAlign(song, s);
+    placeLines(song, settings::ConversionOptions(s), m);
+    bottomAlign(song, settings::ConversionOptions(s));
+    bottomAlign(song, settings::ConversionOptions(s));
     EXPECT_EQ(song.LyricsTable[1].lineWidth, 66);
     EXPECT_EQ(song.LyricsTable[1].posX, 607) << "610 - 33 + 30";
 }
@@ -269,7 +270,7 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
             line.unit(c.slot).editRuby().ruby = c.ruby;
             line.unit(c.slot).editRuby().rubySpan = c.span;
             Song song = songOf({line});
-            placeRuby(song, s, m);
+            placeRuby(song, settings::ConversionOptions(s), m);
             const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
             EXPECT_EQ(u.rubyFields().rubyWidth, c.rubyWidth) << c.why;
             EXPECT_EQ(u.rubyFields().rubyX, c.x) << c.why;
@@ -322,7 +323,7 @@ TEST(Placement, CrowdedReadingsNarrowBeforeTheyMove) {
             line.unit(slot).editRuby().rubySpan = 1;
         }
         Song song = songOf({line});
-        placeRuby(song, s, m);
+        placeRuby(song, settings::ConversionOptions(s), m);
         std::vector<int32_t> x, scale;
         for (const auto& [slot, ruby] : c.rubies) {
             x.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyX);
@@ -416,15 +417,15 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
         Song song = songOf(lines);
         measure::FixedMeasurer m;
         computeTagExtremes(song);
-        correctTimes(song, s);
+        correctTimes(song, settings::ConversionOptions(s));
         computeSyllableDurations(song);
-        applyLeadInOut(song, s);
-        assignRows(song, s);
-        applyBatchDisplay(song, s);
-        placeLines(song, s, m);
-        bottomAlign(song, s);
-        applyNewLinePriority(song, s);
-        placeRuby(song, s, m);
+        applyLeadInOut(song, settings::ConversionOptions(s));
+        assignRows(song, settings::ConversionOptions(s));
+        applyBatchDisplay(song, settings::ConversionOptions(s));
+        placeLines(song, settings::ConversionOptions(s), m);
+        bottomAlign(song, settings::ConversionOptions(s));
+        applyNewLinePriority(song, settings::ConversionOptions(s));
+        placeRuby(song, settings::ConversionOptions(s), m);
         timeRuby(song);
         for (int i = 1; i <= song.lineCount(); ++i) {
             EXPECT_EQ(song.LyricsTable[i].startText, lyrics::formatScriptTime(song.LyricsTable[i].startTime));
@@ -436,6 +437,6 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
     s.setText("MarginN", "99999999999");
     Song song = songOf({makeLine("あ", 1)});
     measure::FixedMeasurer m;
-    placeLines(song, s, m);
+    placeLines(song, settings::ConversionOptions(s), m);
     EXPECT_EQ(song.LyricsTable[1].posY, kMinPos) << "nine huge pitches above the bottom row";
 }

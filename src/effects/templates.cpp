@@ -189,10 +189,10 @@ Values lineTemplateValues(const LyricLine& line, const Context& c) {
     return v;
 }
 
-Values syllableValues(const LyricLine& line, const Context& c, int64_t start, int64_t duration) {
+// `sung` is sungTimes of the line, the same for all its syllables.
+Values syllableValues(const SungTimes& sung, const Context& c, int64_t start, int64_t duration) {
     Values v;
     set(v, 's', ms(start));
-    const SungTimes sung = sungTimes(line, c);
     set(v, 'S', ms(sung.start));
     set(v, 'E', ms(sung.end));
     set(v, 'R', ms(c.aftTime));
@@ -345,6 +345,8 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
     bool previousMarked = false;
     bool afterTag = false;
     std::string templateText, colourPrefix, carriedTags, transformPrefix, sweep;
+    // When the line's singing starts and ends: every syllable's %S and %E.
+    const SungTimes sung = sungTimes(line, c);
 
     Values charValues;
     setLineValues(charValues, line, c);
@@ -385,7 +387,7 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
                     // A line shown only after its syllable began waits no time.
                     carriedTags = "{\\K" + std::to_string(std::max<int64_t>(0, t0)) + "}" + sweep;
                 }
-                templateText = fill(c.charTemplate, syllableValues(line, c, t0, d));
+                templateText = fill(c.charTemplate, syllableValues(sung, c, t0, d));
                 t0 += d;
                 break;
             case Wipe::FreeSetting:
@@ -395,7 +397,7 @@ void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
                     line.rawText += sweep;
                     carriedTags += sweep;
                 }
-                templateText = fill(c.charTemplate, syllableValues(line, c, t0, d));
+                templateText = fill(c.charTemplate, syllableValues(sung, c, t0, d));
                 t0 += d;
                 break;
             case Wipe::NoWipe: break;

@@ -8,7 +8,7 @@
 // Outputs (working table only):
 //   line rawText    the line's karaoke text; the border wipe writes it as its
 //                   upper event, the other styles keep it for reference
-//   line pieceList  the expanded line template (wipe styles 3 to 7), else empty;
+//   line pieceList  the expanded line template (usesLineTemplate), else empty;
 //                   ";" separates pieces, one event per piece
 //   slot preText    transform prefix + expanded character template
 //   slot postText   karaoke tags carried to the slot + its mark colour prefix

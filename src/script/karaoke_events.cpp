@@ -111,9 +111,9 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionOption
     }
 }
 
-// Edge wipe (mode 3): the plain line below, the line's prepared karaoke text
+// Border wipe: the plain line below, the line's prepared karaoke text
 // (rawText) above. Both always carry the position.
-void appendEdgeWipe(std::string& out, const LineContext& c) {
+void appendBorderWipe(std::string& out, const LineContext& c) {
     const LyricLine& line = c.line;
     std::string head = textHead(c, posTag(line.posX, line.posY));
     appendDialogue(out, line, static_cast<int64_t>(line.lineKind) + kLowerLayer, line.kanjiStyle,
@@ -122,7 +122,7 @@ void appendEdgeWipe(std::string& out, const LineContext& c) {
                    head + line.rawText);
 }
 
-// Per-character setting (mode 6): one event per pass and syllable (a run of
+// Per-character setting: one event per pass and syllable (a run of
 // character slots closed by a tag slot), placed at the syllable's own x.
 // Within a syllable the postTexts come first, then piece n of each slot's own
 // preText, then the characters. Characters after the last tag slot form no
@@ -170,7 +170,7 @@ void appendSyllables(std::string& out, const LineContext& c) {
 
 bool isSpace(std::string_view ch) { return ch == " " || ch == "\u3000"; }
 
-// Per space-separated word (mode 7): one event per word, the space that
+// Per space-separated word: one event per word, the space that
 // closes it included, placed at the x of the word's first character. A last
 // word that no space closes is written too. The word sweeps as its syllables
 // are sung: a lead-in up to its first character, then each character's
@@ -256,7 +256,7 @@ void appendKaraokeEvents(std::string& out, const LyricLine& line, const Conversi
     LineContext c{line, texts, o.templates.noPosition, slotCount(line)};
     using settings::Wipe;
     switch (o.wipe) {
-    case Wipe::Border: appendEdgeWipe(out, c); break;
+    case Wipe::Border: appendBorderWipe(out, c); break;
     case Wipe::Emphasis: appendPasses(out, c, o, true); break;
     case Wipe::PerCharacterSetting: appendSyllables(out, c); break;
     case Wipe::PerWord: appendWords(out, c, layout::karaokeSweeps(o)); break;

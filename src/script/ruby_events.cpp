@@ -57,7 +57,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
     using settings::Wipe;
     const Wipe mode = o.wipe;
     const bool edge = mode == Wipe::Border;
-    const bool withPos = edge || !o.templates.noPosition;  // the edge wipe always places its ruby
+    const bool withPos = edge || !o.templates.noPosition;  // the border wipe always places its ruby
     const bool spread = edge && o.ruby.spread;
     const bool sweeps = layout::karaokeSweeps(o);
     const double rubyScale = o.ruby.scale;

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     lyrics::Song song;
     if (!lyrics::loadLyricsText(song, decodeText(in.rest()).utf8, "fuzz.txt", s, measurer, reporter).ok) return 0;
-    lyrics::rebuildLyricsTable(song, s, measurer, reporter);
+    lyrics::rebuildLyricsTable(song, settings::ConversionOptions(s), measurer, reporter);
     // The automatic line break can cut a song into more lines than a file may
     // hold, and times outside the first hour cannot be written as they are.
     if (song.lineCount() > lyrics::kMaxRawLines || !fitsATagFile(song)) return 0;
@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lyrics::Song back;
     if (!lyrics::loadLyricsText(back, kra, "fuzz.kra", s, measurer, reporter).ok)
         fail("the tag file cannot be read", kra);
-    lyrics::rebuildLyricsTable(back, s, measurer, reporter);
+    lyrics::rebuildLyricsTable(back, settings::ConversionOptions(s), measurer, reporter);
 
     if (back.songInfo != song.songInfo) fail("the song information differs", kra);
     if (back.lineCount() != song.lineCount())

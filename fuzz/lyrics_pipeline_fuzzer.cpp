@@ -44,7 +44,7 @@ void applySettings(app::Session& session, fuzz::FuzzInput& in) {
     const uint8_t b3 = in.byte();
     // A built-in effect sample first: it sets KaraokeWipe and posNo, which
     // the bits below may change again.
-    if (b3 % 16 < effects::kBuiltInSampleCount) session.samples.ApplySample(b3 % 16, s);
+    if (b3 % 16 < effects::kBuiltInSampleCount) session.samples.applySample(b3 % 16, s);
     set("wipe", std::to_string(b0 & 7));
     set("KaraokeWipe", flag(in.bit(b0, 3)));
     set("posNo", flag(in.bit(b0, 4)));
@@ -165,12 +165,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     changeOneField(session, which, value);
 
     // The write command, as Session::writeScript runs it, into memory.
-    layout::applyNewLinePriority(session.song, session.settings);
-    if (effects::EstimateScriptSize(session.song, session.settings).bytes > effects::kMaxScriptBytes) return 0;
-    effects::ExpandTemplates(session.song, session.settings);
-    const std::string script = script::scriptText(session.song, session.settings, session.header,
-                                                  session.appState.credit, script::readSongInfoLabels(session.ini),
-                                                  measurer);
+    const settings::ConversionOptions& o = session.options();
+    layout::applyNewLinePriority(session.song, o);
+    if (effects::estimateScriptSize(session.song, o).bytes > effects::kMaxScriptBytes) return 0;
+    effects::expandTemplates(session.song, o);
+    const std::string script = script::scriptText(session.song, o, session.header, o.credit,
+                                                  script::readSongInfoLabels(session.ini), measurer);
     if (const auto bad = testing::scriptViolations(script); !bad.empty()) {
         std::fprintf(stderr, "the script breaks a renderer rule:\n%s", testing::describe(bad).c_str());
         std::abort();

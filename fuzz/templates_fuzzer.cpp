@@ -46,7 +46,7 @@ std::string_view takeLine(std::string_view& text) {
 }
 
 void checkGroupValue(std::string_view group) {
-    const std::string value = effects::EvaluateExpression(group);
+    const std::string value = effects::evaluateExpression(group);
     if (value.empty() || value == group) return;
     int64_t v = 0;
     const auto r = std::from_chars(value.data(), value.data() + value.size(), v);
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view charTemplate = takeLine(rest);
 
     checkGroupValue(group);
-    (void)effects::ExpandBrackets(group);
+    (void)effects::expandBrackets(group);
 
     NullReporter reporter;
     measure::FixedMeasurer measurer;
@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string lyricsText = rest.empty() ? std::string(kSong) : decodeText(rest).utf8;
     if (!lyrics::loadLyricsText(session.song, lyricsText, "fuzz.txt", s, measurer, reporter).ok) return 0;
     session.runFullRefresh();
-    effects::ExpandTemplates(session.song, s);
-    const std::string script = script::scriptText(session.song, s, session.header, session.appState.credit,
+    const settings::ConversionOptions& o = session.options();
+    effects::expandTemplates(session.song, o);
+    const std::string script = script::scriptText(session.song, o, session.header, o.credit,
                                                   script::readSongInfoLabels(session.ini), measurer);
     if (const auto bad = testing::scriptViolations(script, false); !bad.empty())
         fail("the script breaks a renderer rule:\n" + testing::describe(bad));

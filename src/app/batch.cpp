@@ -132,7 +132,9 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
     FileReportTap tap(session.reporter(), progress.reporting);
     TapScope scope(session, tap);
 
-    const std::string startTimeCorrection = session.settings.text("WinAMPTime");
+    // The time correction is the one setting a read writes (a file's
+    // "@timeratio=" line); it is kept and put back as the store holds it.
+    const std::string startTimeCorrection = session.settings.text(settings::kTimeCorrectionField);
     std::set<std::string> scriptsWritten;
     const int total = static_cast<int>(entries.size());
 
@@ -155,8 +157,8 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
             // Each file starts from the batch's time correction; its own
             // "@timeratio=" line may change it for that file. A file that cannot
             // be read leaves the previous one and its correction in place.
-            const std::string previousCorrection = session.settings.text("WinAMPTime");
-            session.settings.setText("WinAMPTime", startTimeCorrection);
+            const std::string previousCorrection = session.settings.text(settings::kTimeCorrectionField);
+            session.settings.setText(settings::kTimeCorrectionField, startTimeCorrection);
             if (session.readLyrics(file.path)) {
                 file.songInfo = session.song.songInfo;
                 session.runStages(batchStages());
@@ -166,7 +168,7 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
                     scriptsWritten.insert(file.scriptPath);
                 }
             } else {
-                session.settings.setText("WinAMPTime", previousCorrection);
+                session.settings.setText(settings::kTimeCorrectionField, previousCorrection);
             }
         }
 

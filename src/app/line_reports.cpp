@@ -45,10 +45,10 @@ std::vector<LineReport> lineReports(const Session& session) {
         const std::string at = " (" + lyrics::formatScriptTime(song.LyricsTable[i].firstTagTime) + ")";
         out.push_back(finding(song, i, "時間が前後しています" + at, "times out of order" + at));
     }
-    const auto fits = lyrics::linesNotFitting(song, session.settings);
+    const auto fits = lyrics::linesNotFitting(song, session.options());
     const bool anyOverflow = std::any_of(fits.begin(), fits.end(), [](const auto& f) { return f.overflow; });
     if (!anyOverflow) return out;
-    const std::string width = session.settings.text("dispWidth");
+    const std::string width = session.options().frame.widthText;
     for (const auto& f : fits) {
         const auto& line = song.LyricsTable[f.line];
         const std::string x = std::to_string(line.posX), w = std::to_string(line.lineWidth);

@@ -64,7 +64,8 @@ bool applyLyricsEdit(Session& session, std::string_view text) {
     // Read into a fresh table; the song's is replaced only when every line was taken.
     lyrics::LineTable raw;
     lyrics::SongInfo info;
-    lyrics::LineParser parser{session.settings, session.measurer(), session.settings.isOn("WinAMPTime")};
+    const settings::ConversionOptions& options = session.options();
+    lyrics::LineParser parser{options, session.measurer(), options.timing.correction};
     int lineNo = 0;
     for (std::string_view line : splitLines(text)) {
         ++lineNo;
@@ -83,7 +84,8 @@ bool applyLyricsEdit(Session& session, std::string_view text) {
     }
     session.song.RawLyricsTable = std::move(raw);
     session.song.songInfo = std::move(info);
-    session.settings.setText("WinAMPTime", parser.timeCorrection ? "1" : "0");
+    // The text's "@timeratio=" line is its own time correction setting.
+    session.settings.setText(settings::kTimeCorrectionField, parser.timeCorrection ? "1" : "0");
     session.lyricsEdited = true;
     session.runFullRefresh();
     return true;

@@ -24,6 +24,7 @@ public:
         for (int stage : c.stages)
             if (std::find(m_out.stages.begin(), m_out.stages.end(), stage) == m_out.stages.end())
                 m_out.stages.push_back(stage);
+        // The value as the field now holds it, which the window shows.
         m_out.fields.push_back({name, m_settings.text(name), false});
     }
     void creditField(const std::string& name, const std::string& value) {
@@ -57,12 +58,15 @@ TimeFields splitMediaTime(int64_t centiseconds) {
 
 MediaFieldWrites applyMediaInfo(const media::MediaInfo& info, settings::ConversionSettings& s,
                                 settings::CreditSettings& credit) {
+    // The fields are written by their names, as the window would write them;
+    // what they hold is read back as options.
     FieldWriter w(s, credit);
     if (info.hasVideo) {
-        const int64_t oldWidth = s.wholeNumber("dispWidth"), oldHeight = s.wholeNumber("dispHeight");
+        const settings::ConversionOptions::Frame old = settings::ConversionOptions(s).frame;
         w.setting("dispWidth", std::to_string(info.width));
         w.setting("dispHeight", std::to_string(info.height));
-        credit.followFrame(oldWidth, oldHeight, s.wholeNumber("dispWidth"), s.wholeNumber("dispHeight"));
+        const settings::ConversionOptions::Frame now = settings::ConversionOptions(s).frame;
+        credit.followFrame(old.width, old.height, now.width, now.height);
     }
     w.setting("mojiScaleX", scaleText(info));
     if (info.duration) {
@@ -71,7 +75,7 @@ MediaFieldWrites applyMediaInfo(const media::MediaInfo& info, settings::Conversi
         w.creditField("titleEndH", end.hours);
         w.creditField("titleEndM", end.minutes);
         w.creditField("titleEndS", end.seconds);
-        if (s.isOn("MediaTimeCheck")) {
+        if (settings::ConversionOptions(s).output.mediaTime) {
             w.setting("titleEndH", end.hours);
             w.setting("titleEndM", end.minutes);
             w.setting("titleEndS", end.seconds);
@@ -84,7 +88,7 @@ MediaFieldWrites applyMediaInfo(const media::MediaInfo& info, settings::Conversi
     return w.take();
 }
 
-std::optional<MediaProbeResult> ProbeMedia(Session& session, const std::string& path) {
+std::optional<MediaProbeResult> probeMedia(Session& session, const std::string& path) {
     // Only a regular file is handed to the demuxer: a FIFO would wait for a
     // writer forever and a device such as /dev/zero never ends.
     if (std::string why; !isRegularFile(path, why)) {

@@ -59,11 +59,11 @@ struct MediaProbeResult {
     std::vector<MediaField> fields;  // as applyMediaInfo wrote them
 };
 
-// `ProbeMedia`: reads the media file, writes its values into the session's
+// `probeMedia`: reads the media file, writes its values into the session's
 // settings and credit settings, runs the refresh stages the changes call for
 // and remembers the file's folder as mediaPath. Nothing, with nothing
 // changed, when the file cannot be read; the reason is reported naming the
 // file. An unknown length is reported as a warning.
-std::optional<MediaProbeResult> ProbeMedia(Session& session, const std::string& path);
+std::optional<MediaProbeResult> probeMedia(Session& session, const std::string& path);
 
 }  // namespace kvelmor::app

@@ -25,7 +25,7 @@ std::vector<readings::RubyPlacement> placementsFor(readings::Analyzer& analyzer,
 // Stores a placement as the ruby editor stores a typed reading.
 void store(Session& session, lyrics::LyricLine& line, const readings::RubyPlacement& p) {
     const int32_t width =
-        layout::rubyTextWidth(session.measurer(), layout::rubyFont(session.settings), p.reading);
+        layout::rubyTextWidth(session.measurer(), layout::rubyFont(session.options()), p.reading);
     storeRuby(line, p.slot, p.reading, p.span, width);
 }
 

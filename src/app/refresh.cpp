@@ -18,25 +18,25 @@ std::vector<int> fullRefresh() {
 const StageTable& standardStages() {
     static const StageTable table{
         [](Session&) {},
-        [](Session& s) { lyrics::rebuildLyricsTable(s.song, s.settings, s.measurer(), s.reporter()); },
+        [](Session& s) { lyrics::rebuildLyricsTable(s.song, s.options(), s.measurer(), s.reporter()); },
         [](Session& s) { layout::computeTagExtremes(s.song); },
-        [](Session& s) { lyrics::repairLineTags(s.song, s.settings, s.reporter()); },
-        [](Session& s) { script::refreshScriptInfo(s.header, s.song, s.settings, s.comboText); },
-        [](Session& s) { script::refreshStyles(s.header, s.settings); },
-        [](Session& s) { layout::correctTimes(s.song, s.settings); },
+        [](Session& s) { lyrics::repairLineTags(s.song, s.options(), s.reporter()); },
+        [](Session& s) { script::refreshScriptInfo(s.header, s.song, s.options(), s.comboText); },
+        [](Session& s) { script::refreshStyles(s.header, s.options()); },
+        [](Session& s) { layout::correctTimes(s.song, s.options()); },
         [](Session& s) { layout::computeSyllableDurations(s.song); },
-        [](Session& s) { layout::applyLeadInOut(s.song, s.settings); },
-        [](Session& s) { layout::assignRows(s.song, s.settings); },
-        [](Session& s) { layout::applyBatchDisplay(s.song, s.settings); },
-        [](Session& s) { layout::PlaceLines(s.song, s.settings, s.measurer()); },
-        [](Session& s) { layout::BottomAlign(s.song, s.settings); },
-        [](Session& s) { layout::applyNewLinePriority(s.song, s.settings); },
-        [](Session& s) { layout::PlaceRuby(s.song, s.settings, s.measurer()); },
-        [](Session& s) { layout::TimeRuby(s.song); },
-        [](Session& s) { lyrics::checkTimeOrder(s.song, s.settings, s.reporter()); },
+        [](Session& s) { layout::applyLeadInOut(s.song, s.options()); },
+        [](Session& s) { layout::assignRows(s.song, s.options()); },
+        [](Session& s) { layout::applyBatchDisplay(s.song, s.options()); },
+        [](Session& s) { layout::placeLines(s.song, s.options(), s.measurer()); },
+        [](Session& s) { layout::bottomAlign(s.song, s.options()); },
+        [](Session& s) { layout::applyNewLinePriority(s.song, s.options()); },
+        [](Session& s) { layout::placeRuby(s.song, s.options(), s.measurer()); },
+        [](Session& s) { layout::timeRuby(s.song); },
+        [](Session& s) { lyrics::checkTimeOrder(s.song, s.options(), s.reporter()); },
         [](Session& s) {
-            lyrics::checkLineFit(s.song, s.settings, s.reporter());
-            lyrics::checkLineHeights(s.song, s.settings, s.reporter());
+            lyrics::checkLineFit(s.song, s.options(), s.reporter());
+            lyrics::checkLineHeights(s.song, s.options(), &s.measurer(), s.reporter());
         },
     };
     return table;

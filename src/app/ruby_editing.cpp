@@ -194,16 +194,16 @@ int32_t RubyEditing::cellPosition(CellMove move) {
     const int k = findCellSlot(line(), m_cursor, move);
     if (k == 0) return 0;
     m_cursor = k;
-    return layout::CellLeft(line(), k);
+    return layout::cellLeft(line(), k);
 }
 
 void RubyEditing::widenCell() { m_cellWidth = std::min(m_cellWidth + 1, lyrics::kMaxSlots); }
 
 void RubyEditing::narrowCell() { m_cellWidth = std::max(m_cellWidth - 1, 1); }
 
-int32_t RubyEditing::cursorLeft() const { return m_cursor ? layout::CellLeft(line(), m_cursor) : line().posX; }
+int32_t RubyEditing::cursorLeft() const { return m_cursor ? layout::cellLeft(line(), m_cursor) : line().posX; }
 
-int32_t RubyEditing::cursorWidth() const { return m_cursor ? layout::RunWidth(line(), m_cellWidth, m_cursor) : 0; }
+int32_t RubyEditing::cursorWidth() const { return m_cursor ? layout::runWidth(line(), m_cellWidth, m_cursor) : 0; }
 
 void RubyEditing::changeLine(int delta) {
     const int n = lineCount();
@@ -225,7 +225,7 @@ void RubyEditing::storeCursorRuby(std::string_view typed) {
                                    kRubyEditorName, m_line);
         return;
     }
-    const int32_t width = layout::rubyTextWidth(m_session.measurer(), layout::rubyFont(m_session.settings), typed);
+    const int32_t width = layout::rubyTextWidth(m_session.measurer(), layout::rubyFont(m_session.options()), typed);
     m_changed = storeRuby(editLine(), m_cursor, typed, m_cellWidth, width) || m_changed;
 }
 
@@ -244,7 +244,7 @@ void RubyEditing::toggleCursorMark() {
 
 void RubyEditing::cycleStyle() {
     if (lineCount() == 0) return;
-    app::cycleStyle(editLine(), m_session.settings.text("StyleNumber"));
+    app::cycleStyle(editLine(), m_session.options().styleNumber);
     m_changed = true;
 }
 

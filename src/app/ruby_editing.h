@@ -69,14 +69,14 @@ public:
     int cursorSlot() const { return m_cursor; }
     int cellWidth() const { return m_cellWidth; }
 
-    // Moves the cursor; returns its left edge, CellLeft of the new slot
+    // Moves the cursor; returns its left edge, cellLeft of the new slot
     // (pixels), or 0 when the line has no character (the cursor stays).
     int32_t cellPosition(CellMove move);
     // Shift+Right / Shift+Left: one character more or less, never below 1.
     // No line has more than 300 slots, so the width stops there.
     void widenCell();
     void narrowCell();
-    // Pixels: the cursor box, CellLeft of the cursor and the width of the
+    // Pixels: the cursor box, cellLeft of the cursor and the width of the
     // `cellWidth` characters from it (fewer at the line's end).
     int32_t cursorLeft() const;
     int32_t cursorWidth() const;

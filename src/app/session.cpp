@@ -79,6 +79,18 @@ Session::Session(const Session& other, Reporter& reporter, measure::TextMeasurer
     bindSettings();
 }
 
+const settings::ConversionOptions& Session::options() const {
+    // Comparing the stored texts costs far less than parsing them again, and
+    // the refresh asks at every stage.
+    if (!m_optionsBuilt || !(settings == m_optionsSettings) || !(appState.credit == m_optionsCredit)) {
+        m_options = settings::ConversionOptions(settings, appState.credit);
+        m_optionsSettings = settings;
+        m_optionsCredit = appState.credit;
+        m_optionsBuilt = true;
+    }
+    return m_options;
+}
+
 void Session::bindSettings() {
     settings.setMeasurer(&m_measurer);
     settings.storedPresetValue = [this](std::string_view name) { return presets.storedValueOf(name); };
@@ -92,7 +104,7 @@ Reporter& Session::swapReporter(Reporter& r) {
 }
 
 settings::PresetLoadHooks Session::presetHooks() {
-    return {[this](int index) { samples.ApplySample(index, settings); }, m_reporter};
+    return {[this](int index) { samples.applySample(index, settings); }, m_reporter};
 }
 
 void Session::startUp(const std::string& settingsPath) {
@@ -113,7 +125,7 @@ void Session::startUpFromText(const std::string& settingsPath, std::string_view 
 }
 
 void Session::startUpWithTheStore() {
-    samples.LoadSamples(ini);
+    samples.loadSamples(ini);
     settings.recomputeAllPixelHeights();
     presets.startUp(settings, presetHooks(), [this] { settings::loadAppState(ini, appState, settings, fallbackFolder()); });
     comboText = settings::kDefaultPreset;
@@ -123,7 +135,7 @@ void Session::startUpWithTheStore() {
 bool Session::shutDown() {
     settings::saveAppState(ini, appState, settings);
     presets.saveOnClose(comboText, settings);
-    samples.SaveSamples(ini);
+    samples.saveSamples(ini);
     return ini.Save();
 }
 
@@ -134,15 +146,15 @@ bool Session::writeScript(const std::string& outPath) {
     if (!path.empty() && !mayWrite({path})) return false;
     if (path.empty() || !hasLinesToWrite(path)) {
         // The templates are still expanded, as a write expands them whatever becomes of the file.
-        layout::applyNewLinePriority(song, settings);
-        effects::ExpandTemplates(song, settings);
+        layout::applyNewLinePriority(song, options());
+        effects::expandTemplates(song, options());
         if (path.empty()) m_reporter->error("no lyrics file is loaded, so there is nothing to write");
         return false;
     }
     // A template that would make a script beyond any use is refused before
     // anything is expanded: repeated over every character it could fill the
     // machine's memory and disk.
-    if (auto size = effects::EstimateScriptSize(song, settings); size.bytes > effects::kMaxScriptBytes) {
+    if (auto size = effects::estimateScriptSize(song, options()); size.bytes > effects::kMaxScriptBytes) {
         m_reporter->error("the effect template " + size.setting + " would make a script of about " +
                               std::to_string(size.bytes >> 20) + " MB, more than the " +
                               std::to_string(effects::kMaxScriptBytes >> 20) +
@@ -151,22 +163,23 @@ bool Session::writeScript(const std::string& outPath) {
         return false;
     }
     // A credit nobody would see whole is written as asked, and said so.
+    const settings::ConversionOptions& o = options();
     std::vector<script::InfoArea> beforeSong;
-    script::songInfoBeforeSongEvents(song, settings, script::readSongInfoLabels(ini), m_measurer, &beforeSong);
-    const auto avoid = script::creditAvoids(appState.credit, song, settings, m_measurer, beforeSong);
-    for (const std::string& problem : script::creditProblems(appState.credit, settings, m_measurer, avoid))
+    script::songInfoBeforeSongEvents(song, o, script::readSongInfoLabels(ini), m_measurer, &beforeSong);
+    const auto avoid = script::creditAvoids(o.credit, song, o, m_measurer, beforeSong);
+    for (const std::string& problem : script::creditProblems(o.credit, o, m_measurer, avoid))
         m_reporter->warning(problem, path);
-    return script::writeScriptFile(path, scriptText(), settings.isOn("unicode"), *m_reporter);
+    return script::writeScriptFile(path, scriptText(), o.output.unicode, *m_reporter);
 }
 
 std::string Session::scriptText() {
-    layout::applyNewLinePriority(song, settings);
+    const settings::ConversionOptions& o = options();
+    layout::applyNewLinePriority(song, o);
     // Each line is written as soon as its templates are expanded, while its
     // slots are still in the cache; the text is what script::scriptText gives.
-    std::string text = script::scriptHead(song, settings, header, appState.credit, script::readSongInfoLabels(ini),
-                                          m_measurer);
-    const script::EventTexts texts = script::eventTexts(settings);
-    effects::ExpandTemplates(song, settings, [&](int i) { script::appendLineEvents(text, song, i, settings, texts); });
+    std::string text = script::scriptHead(song, o, header, o.credit, script::readSongInfoLabels(ini), m_measurer);
+    const script::EventTexts texts = script::eventTexts(o);
+    effects::expandTemplates(song, o, [&](int i) { script::appendLineEvents(text, song, i, o, texts); });
     return text;
 }
 
@@ -186,7 +199,7 @@ bool Session::saveLyrics(const std::string& path) {
     // The time correction the song is laid out with goes with it, so that
     // the file reads back timed as it is now whatever the preset then says.
     const std::string text = lyrics::kraFileText(song) + "@timeratio=" +
-                             (settings.isOn("WinAMPTime") ? "0.9953125" : "1") + "\r\n";
+                             (options().timing.correction ? "0.9953125" : "1") + "\r\n";
     std::string ext = std::filesystem::path(path).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string bytes = ext == ".txt" ? "\xEF\xBB\xBF" + text : encodeForReadBack(text);
@@ -252,7 +265,7 @@ bool Session::hasLinesToWrite(const std::string& path) {
 void Session::runStages(const std::vector<int>& stages) {
     for (int s : stages) {
         if (s < 1 || s > kStageCount) continue;
-        if (s == 12 && !settings.isOn("LowerCheck")) continue;
+        if (s == 12 && !options().rows.bottomAlign) continue;
         m_stages[static_cast<size_t>(s)](*this);
     }
 }
@@ -263,28 +276,31 @@ namespace {
 struct Frame {
     int64_t width, height;
 };
-Frame frameOf(const settings::ConversionSettings& s) { return {s.wholeNumber("dispWidth"), s.wholeNumber("dispHeight")}; }
+Frame frameOf(const settings::ConversionOptions& o) { return {o.frame.width, o.frame.height}; }
 
 }  // namespace
 
 void Session::creditFollowsFrame(int64_t oldWidth, int64_t oldHeight) {
-    const Frame now = frameOf(settings);
+    const Frame now = frameOf(options());
     appState.credit.followFrame(oldWidth, oldHeight, now.width, now.height);
 }
 
 settings::Change Session::setField(const std::string& name, const std::string& value) {
-    const std::string previousSample = settings.text("TagSample");
-    const Frame frame = frameOf(settings);
+    // A refused sample puts every setting back as it was.
+    const bool choosesSample = name == settings::kEffectSampleField;
+    const std::optional<settings::ConversionSettings> before =
+        choosesSample ? std::optional(settings) : std::nullopt;
+    const Frame frame = frameOf(options());
     settings::Change c = settings.setAsUser(name, value);
     if (!c.ok) return c;
     creditFollowsFrame(frame.width, frame.height);
     // Choosing an effect sample fills the templates and the two wipe boxes
     // from it, as a click on the list does; a position past the list's end
     // changes nothing.
-    if (name == "TagSample" && !samples.ApplySample(settings.index("TagSample"), settings)) {
-        settings.setText("TagSample", previousSample);
+    if (choosesSample && !samples.applySample(options().templates.sample, settings)) {
+        settings = *before;
         return {false,
-                "TagSample: the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
+                std::string(settings::kEffectSampleField) + ": the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
                     std::to_string(samples.count() - 1) + ")",
                 {}};
     }
@@ -325,7 +341,8 @@ bool Session::openLyrics(const std::string& path) {
         return false;
     }
     song = std::move(candidate);
-    settings.setText("WinAMPTime", candidateSettings.text("WinAMPTime"));
+    // The time correction the file asked for (the one setting a read writes).
+    settings.setText(settings::kTimeCorrectionField, std::string(candidateSettings.text(settings::kTimeCorrectionField)));
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
     for (const Report& r : trial.reports) m_reporter->report(r);
     lyricsEdited = false;  // a new song
@@ -350,7 +367,7 @@ const std::vector<int> kPresetStages{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 
 
 bool Session::selectPreset(const std::string& name) {
     comboText = name;
-    const Frame frame = frameOf(settings);
+    const Frame frame = frameOf(options());
     if (presets.select(name, settings, presetHooks())) keepPresetReference();
     creditFollowsFrame(frame.width, frame.height);
     runStages(kPresetStages);
@@ -382,7 +399,7 @@ bool Session::presetChanged() {
         // The stored preset loaded into a copy, as a selection would load it.
         settings::ConversionSettings stored = settings;
         settings::loadPresetSettings(ini, presets.currentName(), stored,
-                                     {[this, &stored](int index) { samples.ApplySample(index, stored); }, nullptr});
+                                     {[this, &stored](int index) { samples.applySample(index, stored); }, nullptr});
         m_referenceName = presets.currentName();
         m_referenceTexts = presetTexts(stored);
     }
@@ -401,7 +418,7 @@ void Session::typeComboText(const std::string& text) {
 }
 
 bool Session::deletePreset(const std::string& name) {
-    const Frame frame = frameOf(settings);
+    const Frame frame = frameOf(options());
     bool ok = presets.remove(name, settings, presetHooks(), *m_reporter);
     creditFollowsFrame(frame.width, frame.height);
     comboText = presets.currentName();

@@ -12,6 +12,7 @@
 #include "lyrics/lyrics_table.h"
 #include "script/script_header.h"
 #include "settings/app_state.h"
+#include "settings/conversion_options.h"
 #include "settings/conversion_settings.h"
 #include "settings/ini_store.h"
 #include "settings/presets.h"
@@ -139,6 +140,13 @@ public:
     // them are one file.
     bool mayWrite(const std::vector<std::string>& outputs, const std::vector<std::string>& lyricsFiles = {});
 
+    // The settings and the credit fields as typed options: a snapshot built
+    // again whenever either changed since it was last built, so every stage
+    // and every write reads the values in force.
+    const settings::ConversionOptions& options() const;
+
+    // The settings as the window and the settings file hold them. The
+    // layout, the script and the checks read them only as options().
     settings::ConversionSettings settings;
     settings::Cls_Ini ini;
     settings::PresetManager presets{ini};
@@ -168,6 +176,12 @@ private:
     void keepPresetReference();
     std::string m_referenceName;
     std::vector<std::string> m_referenceTexts;
+
+    // What options() last built, and the values it was built from.
+    mutable settings::ConversionOptions m_options;
+    mutable settings::ConversionSettings m_optionsSettings;
+    mutable settings::CreditSettings m_optionsCredit;
+    mutable bool m_optionsBuilt = false;
 
     Reporter* m_reporter;
     measure::TextMeasurer& m_measurer;

@@ -153,7 +153,7 @@ bool prepare(Converter& c, const Options& o, std::optional<app::MediaProbeResult
     // The probe sees the settings as --set leaves them (MediaTimeCheck=1 asks
     // for the title times), and the --set values are applied once more
     // afterwards so that they win over what the probe wrote.
-    probe = app::ProbeMedia(c.session, o.media);
+    probe = app::probeMedia(c.session, o.media);
     if (!probe) return false;
     Options sets = o;
     sets.preset.reset();

@@ -216,7 +216,7 @@ Evaluation evaluate(std::string_view e) {
 
 }  // namespace
 
-std::string EvaluateExpression(std::string_view expression) {
+std::string evaluateExpression(std::string_view expression) {
     const Evaluation ev = evaluate(expression);
     switch (ev.outcome) {
     case Outcome::Value: return std::to_string(ev.value);
@@ -227,7 +227,7 @@ std::string EvaluateExpression(std::string_view expression) {
     return std::string(expression);
 }
 
-std::string ExpandBrackets(std::string_view text) {
+std::string expandBrackets(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     size_t pos = 0;
@@ -239,7 +239,7 @@ std::string ExpandBrackets(std::string_view text) {
             return out;
         }
         out += text.substr(pos, open - pos);
-        out += EvaluateExpression(text.substr(open + 1, close - open - 1));
+        out += evaluateExpression(text.substr(open + 1, close - open - 1));
         pos = close + 1;
     }
 }

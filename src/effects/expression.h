@@ -21,10 +21,10 @@
 
 namespace kvelmor::effects {
 
-// Replaces each "[" ... "]" group of `text` by EvaluateExpression of its
+// Replaces each "[" ... "]" group of `text` by evaluateExpression of its
 // contents; the brackets go in any case. Text after a "[" without a closing
 // "]" is left as it is.
-std::string ExpandBrackets(std::string_view text);
+std::string expandBrackets(std::string_view text);
 
 // The value of one group's contents, as text:
 // - a calculation gives its result ("10-20" -> "-10");
@@ -34,6 +34,6 @@ std::string ExpandBrackets(std::string_view text);
 // - a calculation that cannot be finished, a division by zero or a value
 //   outside the 32-bit range on the way, comes back unchanged ("5/0+1"), so
 //   the fault stays visible in the written script.
-std::string EvaluateExpression(std::string_view expression);
+std::string evaluateExpression(std::string_view expression);
 
 }  // namespace kvelmor::effects

@@ -161,7 +161,7 @@ int EffectSamples::find(std::string_view name) const {
     return -1;
 }
 
-bool EffectSamples::ApplySample(int position, settings::ConversionSettings& s) const {
+bool EffectSamples::applySample(int position, settings::ConversionSettings& s) const {
     if (position < 0 || position >= count()) return false;
     if (position < kBuiltInSampleCount) {
         const BuiltInSample& b = builtInSamples()[static_cast<size_t>(position)];
@@ -176,11 +176,11 @@ bool EffectSamples::ApplySample(int position, settings::ConversionSettings& s) c
         s.setText("KaraokeWipe", std::string(1, flagDigit(r.karaokeWipe)));
         s.setText("posNo", std::string(1, flagDigit(r.posNo)));
     }
-    s.setText("TagSample", std::to_string(position));
+    s.setText(settings::kEffectSampleField, std::to_string(position));
     return true;
 }
 
-int EffectSamples::StoreSample(std::string_view shownName, const settings::ConversionSettings& s) {
+int EffectSamples::storeSample(std::string_view shownName, const settings::ConversionOptions& o) {
     if (!storableName(shownName)) return -1;
     int position = find(shownName);
     if (position < 0) {
@@ -188,16 +188,16 @@ int EffectSamples::StoreSample(std::string_view shownName, const settings::Conve
         position = count() - 1;
     }
     SampleRecord& r = m_entries[static_cast<size_t>(position)].record;
-    r.lineTemplate = s.text("commandLine");
-    r.charTemplate = s.text("commandChar");
+    r.lineTemplate = o.templates.line;
+    r.charTemplate = o.templates.character;
     // The flags are kept with the texts, so that every entry comes back with
     // the boxes it was stored with, not with those ticked at shut-down.
-    r.karaokeWipe = s.isOn("KaraokeWipe") ? 1 : 0;
-    r.posNo = s.isOn("posNo") ? 1 : 0;
+    r.karaokeWipe = o.templates.karaokeWipe ? 1 : 0;
+    r.posNo = o.templates.noPosition ? 1 : 0;
     return position;
 }
 
-void EffectSamples::LoadSamples(const settings::Cls_Ini& ini) {
+void EffectSamples::loadSamples(const settings::Cls_Ini& ini) {
     bool present = false;
     for (const auto& name : ini.sectionNames()) present = present || name == kSampleSection;
     if (!present) return;
@@ -209,7 +209,7 @@ void EffectSamples::LoadSamples(const settings::Cls_Ini& ini) {
     }
 }
 
-bool EffectSamples::SaveSamples(settings::Cls_Ini& ini) const {
+bool EffectSamples::saveSamples(settings::Cls_Ini& ini) const {
     bool ok = true;
     for (size_t i = 0; i < m_entries.size(); ++i)
         ok = ini.SetValue(kSampleSection, std::to_string(i), formatSampleEntry(m_entries[i])) && ok;

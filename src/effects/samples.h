@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 #include "settings/ini_store.h"
 
 namespace kvelmor::effects {
@@ -75,25 +75,26 @@ public:
     // The list's click: positions 0 to 14 apply the built-in texts with
     // KaraokeWipe ticked and the built-in posNo; later positions apply their
     // record. Also selects the position in `TagSample`. False, with nothing
-    // changed, for a position that is not in the list.
-    bool ApplySample(int position, settings::ConversionSettings& s) const;
+    // changed, for a position that is not in the list. The sample is written
+    // into the value store, as a click on the list writes the window's fields.
+    bool applySample(int position, settings::ConversionSettings& s) const;
 
-    // Keeps the current commandLine, commandChar, KaraokeWipe and posNo under
+    // Keeps the current templates, KaraokeWipe and posNo under
     // the name shown in the list's text field: in the entry of that name, or
     // in a new entry appended to the list. Returns the entry's position, or
     // -1 when the name cannot be kept (empty, or holding "|" or a line break,
     // which the "tag" section could not read back).
-    int StoreSample(std::string_view shownName, const settings::ConversionSettings& s);
+    int storeSample(std::string_view shownName, const settings::ConversionOptions& o);
 
     // Start-up: when the store has a section "tag", the list is replaced by its
     // entries, keys "0", "1", ... up to the first missing key (so a section
     // without key "0" leaves the list empty). Without the section the list
     // stays as it is.
-    void LoadSamples(const settings::Cls_Ini& ini);
+    void loadSamples(const settings::Cls_Ini& ini);
 
     // Shut-down: writes every entry as key "0", "1", ... of section "tag".
     // False when the store refused a value (it reports why).
-    bool SaveSamples(settings::Cls_Ini& ini) const;
+    bool saveSamples(settings::Cls_Ini& ini) const;
 
 private:
     std::vector<SampleEntry> m_entries;

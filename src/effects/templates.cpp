@@ -21,47 +21,20 @@ namespace kvelmor::effects {
 
 using lyrics::LyricLine;
 using lyrics::LyricUnit;
-using settings::ConversionSettings;
+using settings::ConversionOptions;
+using settings::Wipe;
 
 namespace {
 
-enum WipeStyle : int32_t {
-    kKaraoke = 0,
-    kPerCharacter = 1,
-    kNoWipe = 2,
-    kBorderWipe = 3,
-    kFreeSetting = 4,
-    kWipeEmphasis = 5,
-    kCharacterSetting = 6,
-    kSpaceSeparated = 7,
-};
-
-bool usesTemplates(int32_t wipe) { return wipe >= kFreeSetting && wipe <= kSpaceSeparated; }
-bool usesLineTemplate(int32_t wipe) { return wipe >= kBorderWipe && wipe <= kSpaceSeparated; }
-
-// Which colour of a character marked in the ruby editor takes the mark colour
-// (setting `ExColor`).
-enum ExColour : int32_t { kBeforeWipe = 0, kBorder = 1, kShadow = 2, kFixed = 3, kAfterWipe = 4 };
+using settings::MarkColour;
 
 // The six colours of the style group a line is written in.
-struct ColourGroup {
-    uint32_t primary;     // after wipe (\1c)
-    uint32_t secondary;   // before wipe (\2c)
-    uint32_t tertiary;    // border (\3c)
-    uint32_t shadow;      // shadow (\4c)
-    uint32_t mark;        // characters marked in the ruby editor
-    uint32_t tertiary2;   // border before the border wipe has passed
-};
+using ColourGroup = settings::ColourSet;
 
-ColourGroup colourGroup(const std::string& kanjiStyle, const ConversionSettings& s) {
-    if (kanjiStyle == "substyle1")
-        return {s.colour("secondPrimaryColor"), s.colour("secondSecondaryColor"), s.colour("secondTeritaryColor"),
-                s.colour("secondShadowColor"), s.colour("Command11"), s.colour("secondTeritaryColor2")};
-    if (kanjiStyle == "substyle2")
-        return {s.colour("thirdPrimaryColor"), s.colour("thirdSecondaryColor"), s.colour("thirdTeritaryColor"),
-                s.colour("thirdShadowColor"), s.colour("Command12"), s.colour("thirdTeritaryColor2")};
-    return {s.colour("PrimaryColor"), s.colour("secondaryColor"), s.colour("TeritaryColor"), s.colour("ShadowColor"),
-            s.colour("Command9"), s.colour("teritaryColor2")};
+const ColourGroup& colourGroup(const std::string& kanjiStyle, const ConversionOptions& o) {
+    if (kanjiStyle == "substyle1") return o.colours.second;
+    if (kanjiStyle == "substyle2") return o.colours.third;
+    return o.colours.standard;
 }
 
 // Reals of the border wipe's clip in plain decimal, the shortest form that
@@ -73,25 +46,19 @@ std::string coordinate(double v) {
     return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
 }
 
-// A pixel amount typed into a field; a text that reads as infinite counts as 0.
-double pixels(const ConversionSettings& s, std::string_view name) {
-    const double v = s.real(name);
-    return std::isfinite(v) ? v : 0.0;
-}
-
 // The settings one expansion reads, taken once.
 struct Context {
-    int32_t wipe = 0;
-    std::string commandLine;
-    std::string commandChar;
+    Wipe wipe = Wipe::Karaoke;
+    std::string lineTemplate;
+    std::string charTemplate;
     bool karaokeWipe = false;
     bool sweeps = false;               // karaoke tags are written at all
-    int32_t exColour = 0;
-    bool spreadRuby = false;           // kintouCheck
+    MarkColour markColour = MarkColour::BeforeWipe;
+    bool spreadRuby = false;           // readings spread over their characters
     int64_t preTime = 0;               // centiseconds
     int64_t aftTime = 0;               // centiseconds
-    double outline = 0;                // pixels, outLine
-    double shadow = 0;                 // pixels, shadowDepth
+    double outline = 0;                // pixels
+    double shadow = 0;                 // pixels
     double clipWipe = 0;               // pixels, replaces the shadow on the last syllable
     std::string dispWidthText;         // %W
     std::string fontPixelText;         // %F, %f
@@ -101,26 +68,26 @@ struct Context {
     std::string originalAlpha;         // %A (character template)
 };
 
-Context readContext(const ConversionSettings& s) {
+Context readContext(const ConversionOptions& o) {
     Context c;
-    c.wipe = s.index("wipe");
-    c.commandLine = s.text("commandLine");
-    c.commandChar = s.text("commandChar");
-    c.karaokeWipe = s.isOn("KaraokeWipe");
-    c.sweeps = layout::karaokeSweeps(s);
-    c.exColour = s.index("ExColor");
-    c.spreadRuby = s.isOn("kintouCheck");
-    c.preTime = s.wholeNumber("preTime");
-    c.aftTime = s.wholeNumber("aftTime");
-    c.outline = pixels(s, "outLine");
-    c.shadow = pixels(s, "shadowDepth");
-    c.clipWipe = pixels(s, "ClipWipe");
-    c.dispWidthText = s.text("dispWidth");
-    c.fontPixelText = s.text("tagFontPixcel");
-    c.outlineText = s.text("outLine");
-    c.shadowText = s.text("shadowDepth");
-    c.originalColour = colourText(s.colour("OriginalColor"));
-    c.originalAlpha = alphaText(s.index("OriginalColorAlpha"));
+    c.wipe = o.wipe;
+    c.lineTemplate = o.templates.line;
+    c.charTemplate = o.templates.character;
+    c.karaokeWipe = o.templates.karaokeWipe;
+    c.sweeps = layout::karaokeSweeps(o);
+    c.markColour = o.colours.markColour;
+    c.spreadRuby = o.ruby.spread;
+    c.preTime = o.timing.leadIn;
+    c.aftTime = o.timing.leadOut;
+    c.outline = o.border.outlinePixels;
+    c.shadow = o.border.shadowPixels;
+    c.clipWipe = o.templates.clipWipe;
+    c.dispWidthText = o.frame.widthText;
+    c.fontPixelText = o.lyricsFont.size.pixelsText;
+    c.outlineText = o.border.outlineText;
+    c.shadowText = o.border.shadowText;
+    c.originalColour = colourText(o.colours.original);
+    c.originalAlpha = alphaText(o.colours.originalLevel);
     return c;
 }
 
@@ -222,10 +189,10 @@ Values lineTemplateValues(const LyricLine& line, const Context& c) {
     return v;
 }
 
-Values syllableValues(const LyricLine& line, const Context& c, int64_t start, int64_t duration) {
+// `sung` is sungTimes of the line, the same for all its syllables.
+Values syllableValues(const SungTimes& sung, const Context& c, int64_t start, int64_t duration) {
     Values v;
     set(v, 's', ms(start));
-    const SungTimes sung = sungTimes(line, c);
     set(v, 'S', ms(sung.start));
     set(v, 'E', ms(sung.end));
     set(v, 'R', ms(c.aftTime));
@@ -235,31 +202,31 @@ Values syllableValues(const LyricLine& line, const Context& c, int64_t start, in
 }
 
 // The colour prefix written where a mark starts (`marked`) or ends.
-std::string markPrefix(bool marked, int32_t wipe, int32_t exColour, const ColourGroup& g) {
-    if (wipe == kBorderWipe) {
+std::string markPrefix(bool marked, Wipe wipe, MarkColour markColour, const ColourGroup& g) {
+    if (wipe == Wipe::Border) {
         // The border wipe's upper event shows the before-wipe fill, the
         // before-wipe border and the shadow; a mark can recolour only those.
         // Fixed and after-wipe colours live in the plain lower event, which
         // carries no tags, so they give no prefix.
-        if (exColour < kBeforeWipe || exColour > kShadow) return {};
-        const uint32_t fillColour = marked && exColour == kBeforeWipe ? g.mark : g.secondary;
-        const uint32_t borderColour = marked && exColour == kBorder ? g.mark : g.tertiary2;
-        const uint32_t shadowColour = marked && exColour == kShadow ? g.mark : g.shadow;
+        if (markColour == MarkColour::Fixed || markColour == MarkColour::AfterWipe) return {};
+        const uint32_t fillColour = marked && markColour == MarkColour::BeforeWipe ? g.mark : g.secondary;
+        const uint32_t borderColour = marked && markColour == MarkColour::Border ? g.mark : g.outline2;
+        const uint32_t shadowColour = marked && markColour == MarkColour::Shadow ? g.mark : g.shadow;
         return "{\\1c" + colourText(fillColour) + ",\\3c" + colourText(borderColour) + ",\\4c" +
                colourText(shadowColour) + "}";
     }
-    switch (exColour) {
-    case kBorder: return "{\\3c" + colourText(marked ? g.mark : g.tertiary) + "}";
-    case kShadow: return "{\\4c" + colourText(marked ? g.mark : g.shadow) + "}";
+    switch (markColour) {
+    case MarkColour::Border: return "{\\3c" + colourText(marked ? g.mark : g.outline) + "}";
+    case MarkColour::Shadow: return "{\\4c" + colourText(marked ? g.mark : g.shadow) + "}";
     // The comma between the two tags is kept as earlier versions wrote it;
     // renderers skip it.
-    case kFixed:
+    case MarkColour::Fixed:
         return "{\\1c" + colourText(marked ? g.mark : g.primary) + ",\\2c" +
                colourText(marked ? g.mark : g.secondary) + "}";
-    case kAfterWipe: return "{\\c" + colourText(marked ? g.mark : g.primary) + "}";
-    case kBeforeWipe:
-    default: return "{\\2c" + colourText(marked ? g.mark : g.secondary) + "}";
+    case MarkColour::AfterWipe: return "{\\c" + colourText(marked ? g.mark : g.primary) + "}";
+    case MarkColour::BeforeWipe: break;
     }
+    return "{\\2c" + colourText(marked ? g.mark : g.secondary) + "}";
 }
 
 // Pixels: the width of the character at k and the characters after it up to
@@ -276,8 +243,8 @@ int64_t widthToNextTag(const LyricLine& line, int k, int slots, int& lastChar) {
 
 }  // namespace
 
-ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const ConversionSettings& s) {
-    const Context c = readContext(s);
+ScriptSizeEstimate estimateScriptSize(const lyrics::Song& song, const ConversionOptions& o) {
+    const Context c = readContext(o);
     // Bytes of an event without its text, and of a slot's own tags and
     // character in every pass: karaoke tag, mark colours, ruby tags.
     constexpr double kPerEvent = 256;
@@ -293,10 +260,10 @@ ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const Conversion
         return tmpl.size() + static_cast<uint64_t>(std::count(tmpl.begin(), tmpl.end(), '%')) * longestValue;
     };
     auto pieces = [](const std::string& t) -> uint64_t { return static_cast<uint64_t>(std::count(t.begin(), t.end(), ';')) + 1; };
-    const uint64_t lineTemplate = usesLineTemplate(c.wipe) ? filled(c.commandLine) : 0;
-    const uint64_t charTemplate = usesTemplates(c.wipe) ? filled(c.commandChar) : 0;
-    const uint64_t passes = std::max(usesLineTemplate(c.wipe) ? pieces(c.commandLine) : 1,
-                                     usesTemplates(c.wipe) ? pieces(c.commandChar) : 1);
+    const uint64_t lineTemplate = usesLineTemplate(c.wipe) ? filled(c.lineTemplate) : 0;
+    const uint64_t charTemplate = usesCharacterTemplate(c.wipe) ? filled(c.charTemplate) : 0;
+    const uint64_t passes = std::max(usesLineTemplate(c.wipe) ? pieces(c.lineTemplate) : 1,
+                                     usesCharacterTemplate(c.wipe) ? pieces(c.charTemplate) : 1);
     // Summed as reals: a template of millions of ";" over every line is far
     // beyond any integer, and only its comparison with a limit counts.
     double linePart = 0, charPart = 0, rest = 0;
@@ -305,9 +272,9 @@ ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const Conversion
         // Every pass of a line repeats the line template (per word: every
         // word's event), and each slot's own text; a slot's character
         // template is spread over the passes.
-        linePart += double(passes) * double(lineTemplate) * (c.wipe == kSpaceSeparated ? slots : 1);
+        linePart += double(passes) * double(lineTemplate) * (c.wipe == Wipe::PerWord ? slots : 1);
         rest += double(passes) * (kPerEvent + slots * kPerSlot);
-        charPart += slots * double(charTemplate) * (c.wipe == kSpaceSeparated ? 2 : 1);
+        charPart += slots * double(charTemplate) * (c.wipe == Wipe::PerWord ? 2 : 1);
     }
     ScriptSizeEstimate e;
     const double total = linePart + charPart + rest + 64 * 1024;  // the header and styles
@@ -330,9 +297,9 @@ std::string alphaText(int32_t level) {
 
 namespace {
 
-void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) {
-    const int32_t wipe = c.wipe;
-    const ColourGroup group = colourGroup(line.kanjiStyle, s);
+void expandLine(LyricLine& line, const ConversionOptions& o, const Context& c) {
+    const Wipe wipe = c.wipe;
+    const ColourGroup& group = colourGroup(line.kanjiStyle, o);
     const int slots = layout::usedSlots(line);
 
     line.clearTexts();
@@ -341,11 +308,11 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     line.pieceList.clear();
     line.rawText.clear();
     if (usesLineTemplate(wipe)) {
-        line.pieceList = ExpandBrackets(fill(c.commandLine, lineTemplateValues(line, c)));
+        line.pieceList = expandBrackets(fill(c.lineTemplate, lineTemplateValues(line, c)));
         // The border wipe's karaoke text is its upper event, which starts with
         // its own colours and clip; a line template there would move or turn
         // only the upper half of the effect.
-        if (wipe != kBorderWipe) line.rawText = line.pieceList;
+        if (wipe != Wipe::Border) line.rawText = line.pieceList;
     }
 
     // Border wipe: the upper event shows the before-wipe colours inside a clip
@@ -355,8 +322,8 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     const double clipRight = static_cast<double>(line.posX) + line.lineWidth + c.outline;
     const double clipBottom = static_cast<double>(line.posY) + c.outline + c.shadow;
     const std::string clipTail = "," + coordinate(clipTop) + "," + coordinate(clipRight) + "," + coordinate(clipBottom);
-    if (wipe == kBorderWipe) {
-        line.rawText += "{\\1c" + colourText(group.secondary) + "}{\\3c" + colourText(group.tertiary2) + "}";
+    if (wipe == Wipe::Border) {
+        line.rawText += "{\\1c" + colourText(group.secondary) + "}{\\3c" + colourText(group.outline2) + "}";
         line.rawText += "{\\clip(" + coordinate(static_cast<double>(line.posX) - c.outline) + clipTail + ")}";
     }
 
@@ -378,6 +345,8 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
     bool previousMarked = false;
     bool afterTag = false;
     std::string templateText, colourPrefix, carriedTags, transformPrefix, sweep;
+    // When the line's singing starts and ends: every syllable's %S and %E.
+    const SungTimes sung = sungTimes(line, c);
 
     Values charValues;
     setLineValues(charValues, line, c);
@@ -396,21 +365,21 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
             const int64_t d = u.duration;
             sweep.assign("{\\K").append(std::to_string(d)).append("}");
             switch (wipe) {
-            case kKaraoke:
+            case Wipe::Karaoke:
                 line.rawText += sweep;
                 carriedTags += sweep;
                 break;
-            case kPerCharacter: {
+            case Wipe::PerCharacter: {
                 const std::string tag = "{\\k" + std::to_string(d) + "}";
                 line.rawText += tag;
                 carriedTags += tag;
                 break;
             }
-            case kBorderWipe:
+            case Wipe::Border:
                 transformPrefix = "\\t(" + ms(t0) + "," + ms(t0 + d) + ",";
                 t0 += d;
                 break;
-            case kCharacterSetting:
+            case Wipe::PerCharacterSetting:
                 // Every syllable is an event of its own, so its tags carry the
                 // wait from the event start as well.
                 if (c.karaokeWipe) {
@@ -418,20 +387,20 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
                     // A line shown only after its syllable began waits no time.
                     carriedTags = "{\\K" + std::to_string(std::max<int64_t>(0, t0)) + "}" + sweep;
                 }
-                templateText = fill(c.commandChar, syllableValues(line, c, t0, d));
+                templateText = fill(c.charTemplate, syllableValues(sung, c, t0, d));
                 t0 += d;
                 break;
-            case kFreeSetting:
-            case kWipeEmphasis:
-            case kSpaceSeparated:
+            case Wipe::FreeSetting:
+            case Wipe::Emphasis:
+            case Wipe::PerWord:
                 if (c.karaokeWipe) {
                     line.rawText += sweep;
                     carriedTags += sweep;
                 }
-                templateText = fill(c.commandChar, syllableValues(line, c, t0, d));
+                templateText = fill(c.charTemplate, syllableValues(sung, c, t0, d));
                 t0 += d;
                 break;
-            default: break;
+            case Wipe::NoWipe: break;
             }
             continue;
         }
@@ -439,26 +408,26 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         // A character: the template (only after a tag is it non-empty), the
         // colour prefix where a mark starts or ends, the carried tags.
         if (u.cellMark != previousMarked) {
-            colourPrefix = markPrefix(u.cellMark, wipe, c.exColour, group);
+            colourPrefix = markPrefix(u.cellMark, wipe, c.markColour, group);
             previousMarked = u.cellMark;
         }
         int lastOfSyllable = k;
         const int64_t syllableWidth = widthToNextTag(line, k, slots, lastOfSyllable);
         // Only the first character of a syllable has a template to fill.
-        if (usesTemplates(wipe) && !templateText.empty()) {
+        if (usesCharacterTemplate(wipe) && !templateText.empty()) {
             set(charValues, 'x', std::to_string(runningX));
             set(charValues, 'w', std::to_string(syllableWidth));
             set(charValues, 'n', std::to_string(charNumber));
             templateText = fill(templateText, charValues);
         }
-        if (templateText.find('[') != std::string::npos) templateText = ExpandBrackets(templateText);
+        if (templateText.find('[') != std::string::npos) templateText = expandBrackets(templateText);
 
         // Border wipe: at the first character of each syllable the clip's left
         // edge moves, during the syllable, to the end of the syllable less the
         // border plus the shadow. The line's last syllable uses ClipWipe in
         // place of the shadow, a correction for a last character that is not
         // fully uncovered. Characters before the first tag have no syllable time.
-        if (wipe == kBorderWipe && afterTag) {
+        if (wipe == Wipe::Border && afterTag) {
             const double shift = lastOfSyllable >= lastCharSlot ? c.clipWipe : c.shadow;
             const double x = static_cast<double>(runningX + syllableWidth) - c.outline + shift;
             line.rawText += "{" + transformPrefix + "\\clip(" + coordinate(x) + clipTail + "))}";
@@ -484,9 +453,9 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         LyricUnit& u = line.unit(k);
         const lyrics::SlotRuby& r = u.rubyFields();
         if (!u.isChar || r.ruby.empty()) continue;
-        std::string text = u.cellMark ? markPrefix(true, wipe, c.exColour, group) : std::string();
+        std::string text = u.cellMark ? markPrefix(true, wipe, c.markColour, group) : std::string();
         if (c.spreadRuby) {
-            const int32_t spacing = layout::RubySpacing(line, k);
+            const int32_t spacing = layout::rubySpacing(line, k);
             if (spacing != 0) text += "{\\fsp" + std::to_string(spacing) + "}";
         }
         // The ruby changes colour as its characters do: switched at once in
@@ -495,7 +464,7 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
         // A reading with tags inside it sweeps piece by piece: this is its
         // first piece, the writer puts the others' tags into the reading.
         if (c.sweeps)
-            text += (wipe == kPerCharacter ? "{\\k" : "{\\K") +
+            text += (wipe == Wipe::PerCharacter ? "{\\k" : "{\\K") +
                     std::to_string(r.beats.empty() ? r.rubyDuration : layout::rubyPieceDurations(r).front()) + "}";
         line.setRubyText2(k, text);
     }
@@ -503,14 +472,14 @@ void expandLine(LyricLine& line, const ConversionSettings& s, const Context& c) 
 
 }  // namespace
 
-void ExpandLineTemplates(LyricLine& line, const ConversionSettings& s) { expandLine(line, s, readContext(s)); }
+void expandLineTemplates(LyricLine& line, const ConversionOptions& o) { expandLine(line, o, readContext(o)); }
 
-void ExpandTemplates(lyrics::Song& song, const ConversionSettings& s) { ExpandTemplates(song, s, {}); }
+void expandTemplates(lyrics::Song& song, const ConversionOptions& o) { expandTemplates(song, o, {}); }
 
-void ExpandTemplates(lyrics::Song& song, const ConversionSettings& s, const std::function<void(int)>& afterLine) {
-    const Context c = readContext(s);
+void expandTemplates(lyrics::Song& song, const ConversionOptions& o, const std::function<void(int)>& afterLine) {
+    const Context c = readContext(o);
     for (int i = 1; i <= song.LyricsTable.count(); ++i) {
-        expandLine(song.LyricsTable.line(i), s, c);
+        expandLine(song.LyricsTable.line(i), o, c);
         if (afterLine) afterLine(i);
     }
 }

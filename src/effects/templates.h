@@ -8,7 +8,7 @@
 // Outputs (working table only):
 //   line rawText    the line's karaoke text; the border wipe writes it as its
 //                   upper event, the other styles keep it for reference
-//   line pieceList  the expanded line template (wipe styles 3 to 7), else empty;
+//   line pieceList  the expanded line template (usesLineTemplate), else empty;
 //                   ";" separates pieces, one event per piece
 //   slot preText    transform prefix + expanded character template
 //   slot postText   karaoke tags carried to the slot + its mark colour prefix
@@ -46,7 +46,7 @@
 #include <string>
 
 #include "lyrics/lyrics_table.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::effects {
 
@@ -55,10 +55,10 @@ namespace kvelmor::effects {
 // before the script is written. Spreading a ruby evenly (kintouCheck) also
 // moves that ruby's rubyX half a letter spacing to the right of its
 // characters' left edge, so the spread ruby stays centred.
-void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s);
+void expandTemplates(lyrics::Song& song, const settings::ConversionOptions& o);
 // The same, calling afterLine(i) as soon as line i is expanded: a writer that
 // writes each line there reads its slots while they are still in the cache.
-void ExpandTemplates(lyrics::Song& song, const settings::ConversionSettings& s,
+void expandTemplates(lyrics::Song& song, const settings::ConversionOptions& o,
                      const std::function<void(int)>& afterLine);
 
 // The most a script may grow to through its templates: a template repeated
@@ -73,10 +73,10 @@ struct ScriptSizeEstimate {
     uint64_t bytes = 0;
     std::string setting;
 };
-ScriptSizeEstimate EstimateScriptSize(const lyrics::Song& song, const settings::ConversionSettings& s);
+ScriptSizeEstimate estimateScriptSize(const lyrics::Song& song, const settings::ConversionOptions& o);
 
 // The same for one line.
-void ExpandLineTemplates(lyrics::LyricLine& line, const settings::ConversionSettings& s);
+void expandLineTemplates(lyrics::LyricLine& line, const settings::ConversionOptions& o);
 
 // "&H" + upper-case hexadecimal without leading zeros + "&" (0x0000FFFF -> "&HFFFF&").
 std::string colourText(uint32_t colour);

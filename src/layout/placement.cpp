@@ -36,35 +36,20 @@ int32_t floor32(double v) {
 // Pixel height of a lyric row at the vertical scale: the scale is taken to
 // two decimals first (1.234 counts as 1.23), then the height is
 // scale100 * tagFontPixcel / 100, not rounded.
-double scaledFontHeight(const settings::ConversionSettings& s) {
-    const int64_t scale100 = round32(s.real("mojiScaleY") * 100);
-    return static_cast<double>(scale100 * s.wholeNumber("tagFontPixcel")) / 100.0;
+double scaledFontHeight(const settings::ConversionOptions& o) {
+    const int64_t scale100 = round32(o.scale.y * 100);
+    return static_cast<double>(scale100 * o.lyricsFont.size.pixels) / 100.0;
 }
 
 // Distance between two rows, pixels.
-double rowPitch(const settings::ConversionSettings& s) {
-    return scaledFontHeight(s) + static_cast<double>(s.wholeNumber("MarginN")) + s.wholeNumber("shadowDepth") +
-           s.wholeNumber("rubyUp") + s.wholeNumber("rubyDown");
+double rowPitch(const settings::ConversionOptions& o) {
+    return scaledFontHeight(o) + static_cast<double>(o.margins.rowGap) + o.border.shadow + o.ruby.up + o.ruby.down;
 }
 
 // Bottom edge of the bottom row, pixels.
-double bottomRowY(const settings::ConversionSettings& s) {
-    return static_cast<double>(s.wholeNumber("dispHeight")) - s.wholeNumber("MarginV");
+double bottomRowY(const settings::ConversionOptions& o) {
+    return static_cast<double>(o.frame.height) - o.margins.vertical;
 }
-
-// The first selected option of a group, read left, centre, right; nothing
-// when none is selected.
-std::optional<LineAlign> selectedAlign(const settings::ConversionSettings& s,
-                                       const std::array<const char*, 3>& members) {
-    for (size_t i = 0; i < members.size(); ++i)
-        if (s.isOn(members[i])) return static_cast<LineAlign>(i + 1);
-    return std::nullopt;
-}
-
-constexpr std::array<const char*, 3> kTopRow{"Optionalign1", "Optionalign2", "Optionalign3"};
-constexpr std::array<const char*, 3> kMiddleRows{"Optionalign4", "Optionalign5", "Optionalign6"};
-constexpr std::array<const char*, 3> kBottomRow{"Optionalign7", "Optionalign8", "Optionalign9"};
-constexpr std::array<const char*, 3> kSingleLine{"Oneline1", "Oneline2", "Oneline3"};
 
 // Sum of the character widths as measured, before any rubyScale.
 int32_t measuredWidth(const LyricLine& line) {
@@ -77,19 +62,19 @@ int32_t measuredWidth(const LyricLine& line) {
 
 }  // namespace
 
-int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::ConversionSettings& s) {
-    const int64_t dispWidth = s.wholeNumber("dispWidth");
-    const int64_t marginL = s.wholeNumber("MarginL");
-    const int64_t marginR = s.wholeNumber("MarginR");
+int32_t horizontalPosition(int32_t& width, LineAlign code, const settings::ConversionOptions& o) {
+    const int64_t dispWidth = o.frame.width;
+    const int64_t marginL = o.margins.left;
+    const int64_t marginR = o.margins.right;
     const double room = static_cast<double>(dispWidth - marginL - marginR);
-    const double scale = s.real("rubyScale");
+    const double scale = o.ruby.scale;
 
     width = round32(scale * width);
     // A line is wide when half of it (scaled once more, as it always has been)
     // reaches a third of the room; only narrow lines are moved into the
     // outer thirds.
     const bool wide = room / 3 <= scale * width / 2;
-    const bool thirds = !wide && s.isOn("setXpositon");
+    const bool thirds = !wide && o.rows.fineCentring;
     const double half = width / 2.0;
 
     switch (code) {
@@ -104,15 +89,15 @@ int32_t HorizontalPosition(int32_t& width, LineAlign code, const settings::Conve
     return 0;
 }
 
-void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer) {
-    const std::string& face = s.text("Command2");
-    const int32_t pointSize = s.wholeNumber("ssaFontSize");
-    const double scaleX = s.real("mojiScaleX");
-    const int32_t lineHeight = round32(s.real("mojiScaleY") * s.wholeNumber("tagFontPixcel"));
-    const bool singleLineOptions = s.isOn("oneLineCheck");
-    const int32_t rows = rowCount(s);
-    const double pitch = rowPitch(s);
-    const double bottom = bottomRowY(s);
+void placeLines(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer) {
+    const std::string& face = o.lyricsFont.font.face;
+    const int32_t pointSize = o.lyricsFont.size.points;
+    const double scaleX = o.scale.x;
+    const int32_t lineHeight = round32(o.scale.y * o.lyricsFont.size.pixels);
+    const bool singleLineOptions = o.rows.detectSingleLine;
+    const int32_t rows = rowCount(o);
+    const double pitch = rowPitch(o);
+    const double bottom = bottomRowY(o);
 
     // True at the start and after a first-row line: the next line that is not
     // in row 1 takes the bottom-row alignment, the next one in row 1 the
@@ -132,28 +117,28 @@ void PlaceLines(lyrics::Song& song, const settings::ConversionSettings& s, measu
         line.lineWidth = saturate32(width);
         line.lineHeight = lineHeight;
 
-        const std::array<const char*, 3>* group = nullptr;
+        const std::optional<LineAlign>* align = nullptr;
         if (line.rowNumber == 1) {
-            group = singleLineOptions && afterFirstRow ? &kSingleLine : &kTopRow;
+            align = singleLineOptions && afterFirstRow ? &o.rows.singleLine : &o.rows.top;
             afterFirstRow = true;
         } else if (line.rowNumber == rows || afterFirstRow) {
-            group = &kBottomRow;
+            align = &o.rows.bottom;
             afterFirstRow = false;
         } else {
-            group = &kMiddleRows;
+            align = &o.rows.middle;
         }
-        if (auto code = selectedAlign(s, *group)) line.posX = HorizontalPosition(line.lineWidth, *code, s);
+        if (*align) line.posX = horizontalPosition(line.lineWidth, **align, o);
 
         line.posY = round32(bottom - pitch * (rows - static_cast<int64_t>(line.rowNumber)));
     }
 }
 
-void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
-    const int32_t rows = rowCount(s);
-    // The same pitch as PlaceLines, so a moved screen's rows sit exactly where
+void bottomAlign(lyrics::Song& song, const settings::ConversionOptions& o) {
+    const int32_t rows = rowCount(o);
+    // The same pitch as placeLines, so a moved screen's rows sit exactly where
     // the bottom rows of every other screen sit, at any vertical scale.
-    const double pitch = rowPitch(s);
-    const double bottom = bottomRowY(s);
+    const double pitch = rowPitch(o);
+    const double bottom = bottomRowY(o);
     auto& table = song.LyricsTable;
     const std::vector<std::vector<int>> screens = groupScreens(table);
 
@@ -178,16 +163,16 @@ void BottomAlign(lyrics::Song& song, const settings::ConversionSettings& s) {
         }
         if (k == 1) {
             // Centred from the measured width, so that rubyScale is applied
-            // once, as PlaceLines applied it.
+            // once, as placeLines applied it.
             LyricLine& line = table[lines.front()];
             line.lineWidth = measuredWidth(line);
-            line.posX = HorizontalPosition(line.lineWidth, LineAlign::Centre, s);
+            line.posX = horizontalPosition(line.lineWidth, LineAlign::Centre, o);
         }
     }
 }
 
-RubyFont rubyFont(const settings::ConversionSettings& s) {
-    return {s.text("Command6"), s.wholeNumber("rubyFontSize"), s.real("mojiScaleX")};
+RubyFont rubyFont(const settings::ConversionOptions& o) {
+    return {o.rubyFont.font.face, o.rubyFont.size.points, o.scale.x};
 }
 
 int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std::string_view ruby) {
@@ -201,11 +186,11 @@ struct Reading {
     int slot = 0;
     int64_t left = 0;
     int64_t right = 0;
-    bool fixed = false;  // spread over its characters: RubySpacing places it
+    bool fixed = false;  // spread over its characters: rubySpacing places it
     int64_t base = 0;    // pixels: the width of the characters it reads
 };
 
-// Pixels: the letter spacing RubySpacing gives this ruby over its `base`
+// Pixels: the letter spacing rubySpacing gives this ruby over its `base`
 // pixels of characters, 0 when it is not spread.
 int64_t spreadSpacing(const lyrics::SlotRuby& r, int64_t base) {
     const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
@@ -319,15 +304,14 @@ void narrowReadings(LyricLine& line, std::vector<Reading>& readings, int64_t gap
 
 }  // namespace
 
-void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& measurer) {
-    const RubyFont font = rubyFont(s);
-    const int32_t rubyHeight = s.wholeNumber("Label19");
-    const std::string standardStyle = "Ruby" + s.text("StyleNumber");
+void placeRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& measurer) {
+    const RubyFont font = rubyFont(o);
+    const int32_t rubyHeight = o.rubyFont.size.pixels;
+    const std::string standardStyle = "Ruby" + o.styleNumber;
     // From a line's bottom edge to its ruby's bottom edge, pixels.
-    const double rise = scaledFontHeight(s) + static_cast<double>(s.wholeNumber("shadowDepth")) +
-                        s.wholeNumber("rubyDown");
+    const double rise = scaledFontHeight(o) + static_cast<double>(o.border.shadow) + o.ruby.down;
 
-    const bool spreadRuby = s.isOn("kintouCheck");
+    const bool spreadRuby = o.ruby.spread;
     // Readings of different kanji stay at least a quarter of the ruby
     // font's height apart, so that they do not read as one word.
     const int64_t gap = (static_cast<int64_t>(rubyHeight) + 3) / 4;
@@ -340,24 +324,24 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
         else line.rubyStyle = standardStyle;
 
         const int last = usedSlots(line);
-        // CellLeft(line, j), carried along the walk rather than summed again
+        // cellLeft(line, j), carried along the walk rather than summed again
         // for every ruby.
-        int64_t cellLeft = line.posX;
+        int64_t walkLeft = line.posX;
         for (int j = 1; j <= last; ++j) {
             lyrics::LyricUnit& u = line.unit(j);
             if (!u.isChar) continue;
-            const int64_t left = cellLeft;
-            cellLeft += u.width;
+            const int64_t left = walkLeft;
+            walkLeft += u.width;
             if (u.rubyFields().ruby.empty()) continue;
             lyrics::SlotRuby& r = u.editRuby();
             r.rubyWidth = rubyTextWidth(measurer, font, r.ruby);
             r.rubyHeight = rubyHeight;
-            const int64_t base = RunWidth(line, r.rubySpan, j);
+            const int64_t base = runWidth(line, r.rubySpan, j);
             // Centred over the characters it reads; a half pixel goes left.
             r.rubyX = floor32(static_cast<double>(base - r.rubyWidth) / 2 + saturate32(left));
             r.rubyY = round32(static_cast<double>(line.posY) - rise);
             r.rubyScaleX = 100;
-            // A ruby spread over its characters stays where RubySpacing puts
+            // A ruby spread over its characters stays where rubySpacing puts
             // it, half a spacing in, its letters a spacing apart; any other
             // ruby may be moved off a neighbour.
             const int64_t spacing = spreadRuby ? spreadSpacing(r, base) : 0;
@@ -375,7 +359,7 @@ void PlaceRuby(lyrics::Song& song, const settings::ConversionSettings& s, measur
     }
 }
 
-void TimeRuby(lyrics::Song& song) {
+void timeRuby(lyrics::Song& song) {
     auto& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
@@ -422,16 +406,16 @@ std::vector<int32_t> rubyPieceDurations(const lyrics::SlotRuby& r) {
     return pieces;
 }
 
-int32_t RubySpacing(lyrics::LyricLine& line, int j) {
+int32_t rubySpacing(lyrics::LyricLine& line, int j) {
     if (j < 1 || j > usedSlots(line)) return 0;
     lyrics::LyricUnit& u = line.unit(j);
     const lyrics::SlotRuby& r = u.rubyFields();
     const int64_t letters = static_cast<int64_t>(utf8Length(r.ruby));
     if (letters == 1 && letters == r.rubySpan) return 0;
-    const int64_t room = static_cast<int64_t>(RunWidth(line, r.rubySpan, j)) - r.rubyWidth;
+    const int64_t room = static_cast<int64_t>(runWidth(line, r.rubySpan, j)) - r.rubyWidth;
     if (room <= 0 || letters <= 1) return 0;
     const int32_t spacing = round32(static_cast<double>(room) / static_cast<double>(letters));
-    u.editRuby().rubyX = round32(std::floor(spacing / 2.0) + CellLeft(line, j));
+    u.editRuby().rubyX = round32(std::floor(spacing / 2.0) + cellLeft(line, j));
     return spacing;
 }
 

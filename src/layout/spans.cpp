@@ -19,7 +19,7 @@ int usedSlots(const lyrics::LyricLine& line) {
     return std::max(0, std::min(line.unitCount, held));
 }
 
-int32_t CellLeft(const lyrics::LyricLine& line, int k) {
+int32_t cellLeft(const lyrics::LyricLine& line, int k) {
     const int last = usedSlots(line);
     if (k > last) return 0;
     // Sums are formed in 64 bits: 300 slots of any stored width cannot overflow them.
@@ -29,7 +29,7 @@ int32_t CellLeft(const lyrics::LyricLine& line, int k) {
     return saturate32(x);
 }
 
-int32_t RunWidth(const lyrics::LyricLine& line, int n, int start) {
+int32_t runWidth(const lyrics::LyricLine& line, int n, int start) {
     const int last = usedSlots(line);
     int64_t sum = 0;
     int counted = 0;

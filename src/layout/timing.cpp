@@ -86,19 +86,23 @@ std::vector<Screen> buildScreens(const lyrics::LineTable& table) {
 
 }  // namespace
 
-bool karaokeSweeps(const settings::ConversionSettings& s) {
-    switch (s.index("wipe")) {
-    case 2: return false;
-    case 4:
-    case 5:
-    case 6:
-    case 7: return s.isOn("KaraokeWipe");
-    default: return true;
+bool karaokeSweeps(const settings::ConversionOptions& o) {
+    using settings::Wipe;
+    switch (o.wipe) {
+    case Wipe::NoWipe: return false;
+    case Wipe::FreeSetting:
+    case Wipe::Emphasis:
+    case Wipe::PerCharacterSetting:
+    case Wipe::PerWord: return o.templates.karaokeWipe;
+    case Wipe::Karaoke:
+    case Wipe::PerCharacter:
+    case Wipe::Border: return true;
     }
+    return true;
 }
 
-int32_t rowCount(const settings::ConversionSettings& s) {
-    const int64_t r = static_cast<int64_t>(s.index("LineNumber")) + 1;
+int32_t rowCount(const settings::ConversionOptions& o) {
+    const int64_t r = o.rows.chosen;
     return static_cast<int32_t>(std::clamp<int64_t>(r, 1, kMaxRows));
 }
 
@@ -122,10 +126,10 @@ void computeTagExtremes(lyrics::Song& song) {
     }
 }
 
-void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s) {
-    const int64_t shift = s.wholeNumber("upTime");
-    const bool corrected = s.isOn("WinAMPTime");
-    const std::string markColour = std::to_string(s.colour("Command9"));
+void correctTimes(lyrics::Song& song, const settings::ConversionOptions& o) {
+    const int64_t shift = o.timing.shift;
+    const bool corrected = o.timing.correction;
+    const std::string markColour = std::to_string(o.colours.standard.mark);
     // The corrected time is rounded half to even before the whole-number
     // shift is added, which is the same as rounding the sum.
     auto shifted = [&](Centiseconds written) -> int64_t {
@@ -230,9 +234,9 @@ void computeSyllableDurations(lyrics::Song& song) {
     }
 }
 
-void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s) {
-    const int64_t preTime = s.wholeNumber("preTime");
-    const int64_t aftTime = s.wholeNumber("aftTime");
+void applyLeadInOut(lyrics::Song& song, const settings::ConversionOptions& o) {
+    const int64_t preTime = o.timing.leadIn;
+    const int64_t aftTime = o.timing.leadOut;
     auto& table = song.LyricsTable;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
@@ -256,9 +260,9 @@ void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s) {
     }
 }
 
-void assignRows(lyrics::Song& song, const settings::ConversionSettings& s) {
-    const int32_t rows = rowCount(s);
-    const std::string kanjiStyle = "Kanji" + s.text("StyleNumber");
+void assignRows(lyrics::Song& song, const settings::ConversionOptions& o) {
+    const int32_t rows = rowCount(o);
+    const std::string kanjiStyle = "Kanji" + o.styleNumber;
     int32_t row = 1;
     // End of the lines on the current screen; the first line always opens
     // a screen, whatever its start.
@@ -305,16 +309,16 @@ int64_t screenEnd(const LyricLine& line, int64_t rowEnd) {
 
 }  // namespace
 
-void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s) {
+void applyBatchDisplay(lyrics::Song& song, const settings::ConversionOptions& o) {
     auto& table = song.LyricsTable;
-    if (s.isOn("DisplayType2") || table.count() < 2) {
+    if (o.timing.display == settings::DisplayType::OneByOne || table.count() < 2) {
         keepPlannedWindows(table);
         return;
     }
 
-    const bool spaced = s.isOn("spaceTime");
-    const int64_t spacePre = s.wholeNumber("spaceTimePre");
-    const int64_t spaceAft = s.wholeNumber("spaceTimeAft");
+    const bool spaced = o.timing.groupGaps;
+    const int64_t spacePre = o.timing.gapBefore;
+    const int64_t spaceAft = o.timing.gapAfter;
     std::vector<Screen> screens = buildScreens(table);
 
     // Moves the line of row k of a screen to start at newStart; advanceTime
@@ -451,9 +455,9 @@ void settleRow(LyricLine& shown, LyricLine& next, bool newLineFirst, int64_t lea
 
 }  // namespace
 
-void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s) {
-    const bool newLineFirst = s.isOn("LyricsDisp");
-    const int64_t lead = s.wholeNumber("LyricsDispTime");
+void applyNewLinePriority(lyrics::Song& song, const settings::ConversionOptions& o) {
+    const bool newLineFirst = o.timing.newLineFirst;
+    const int64_t lead = o.timing.newLineLead;
     // The line last placed in each row, indexed by rowNumber; rows outside
     // 1..kMaxRows are not tracked. 0: the row has held no line yet.
     std::vector<int> rows(kMaxRows + 1, 0);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "lyrics/lyrics_table.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::layout {
 
@@ -22,7 +22,7 @@ inline constexpr int32_t kMaxRows = 10;
 
 // R, the number of screen rows: the position of the selected LineNumber entry
 // plus one, kept within 1 .. kMaxRows.
-int32_t rowCount(const settings::ConversionSettings& s);
+int32_t rowCount(const settings::ConversionOptions& o);
 
 // The working lines grouped into screens, each screen the 1-based indices of
 // its lines in table order. A new screen starts at the first line and at every
@@ -30,11 +30,11 @@ int32_t rowCount(const settings::ConversionSettings& s);
 std::vector<std::vector<int>> groupScreens(const lyrics::LineTable& lines);
 
 // Whether the written lines and their ruby sweep in time with karaoke tags:
-// wipe styles 0, 1 and 3 always, the template styles 4 to 7 while
-// KaraokeWipe is ticked, style 2 ("no wipe") never. A line that does not
+// the karaoke, per-character and border wipes always, the template styles
+// while KaraokeWipe is ticked, "no wipe" never. A line that does not
 // sweep carries no karaoke tag at all, not even its lead-in: a lead-in tag in
 // front of untimed text would sweep the whole text during the lead-in.
-bool karaokeSweeps(const settings::ConversionSettings& s);
+bool karaokeSweeps(const settings::ConversionOptions& o);
 
 // Stage 2, tag extremes: firstTagTime and lastTagTime are the rawTime of the
 // line's first and last tag slot (both 0 for a line without tags).
@@ -44,9 +44,9 @@ void computeTagExtremes(lyrics::Song& song);
 // the line's start and end from its tag extremes, and each tag's time from its
 // rawTime, divided by 0.9953125 when WinAMPTime is on and shifted by upTime
 // (which may be negative). A time below 0 becomes 0, and an end before the
-// start (tags out of order) becomes the start. The line takes the colour of
-// Command9 for its marked characters (markColorText).
-void correctTimes(lyrics::Song& song, const settings::ConversionSettings& s);
+// start (tags out of order) becomes the start. The line takes the mark colour of
+// the standard colour set for its marked characters (markColorText).
+void correctTimes(lyrics::Song& song, const settings::ConversionOptions& o);
 
 // Stage 7, syllable durations: each tag's duration is the time to the next tag
 // (0 for the last tag), and the characters between two tags share it. A tag
@@ -59,12 +59,12 @@ void computeSyllableDurations(lyrics::Song& song);
 // Stage 8, lead-in and lead-out: the line is shown preTime before its first
 // tag (never before 0) and removed aftTime after its last tag (never before
 // it is shown).
-void applyLeadInOut(lyrics::Song& song, const settings::ConversionSettings& s);
+void applyLeadInOut(lyrics::Song& song, const settings::ConversionOptions& o);
 
 // Stage 9, row assignment: a line takes the next row while it overlaps in time
 // a line already on the current screen and a row is free, otherwise row 1.
 // Also renews kanjiStyle from StyleNumber unless the line uses a spare style.
-void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
+void assignRows(lyrics::Song& song, const settings::ConversionOptions& o);
 
 // Stage 10, batch display: lines of a screen come up together (or row by row as
 // the rows they need are sung on the previous screen) and the previous
@@ -73,7 +73,7 @@ void assignRows(lyrics::Song& song, const settings::ConversionSettings& s);
 // two lines. A line that the screens would end before it starts (lines out
 // of time order) ends where it starts. Either way every line's window is
 // then kept as its plannedStart and plannedEnd.
-void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s);
+void applyBatchDisplay(lyrics::Song& song, const settings::ConversionOptions& o);
 
 // Stage 13, rows settled: no two lines are up in the same row, or at the same
 // height, at the same time. With new line priority (LyricsDisp 1) a line
@@ -83,6 +83,6 @@ void applyBatchDisplay(lyrics::Song& song, const settings::ConversionSettings& s
 // until its last syllable is sung: the later line's lead-in shortens instead,
 // down to none at its first tag. The refresh and the write command run it
 // whatever LyricsDisp says.
-void applyNewLinePriority(lyrics::Song& song, const settings::ConversionSettings& s);
+void applyNewLinePriority(lyrics::Song& song, const settings::ConversionOptions& o);
 
 }  // namespace kvelmor::layout

@@ -6,7 +6,6 @@
 
 #include "common/number_text.h"
 #include "measure/text_measure.h"
-#include "settings/conversion_settings.h"
 
 namespace kvelmor::lyrics {
 namespace {
@@ -145,8 +144,8 @@ LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entri
     return result;
 }
 
-int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& r) {
-    const bool timeCorrection = s.isOn("WinAMPTime");
+int repairLineTags(Song& song, const settings::ConversionOptions& o, Reporter& r) {
+    const bool timeCorrection = o.timing.correction;
     int n = 0;
     int notSupplied = 0;
     Entries entries;
@@ -248,7 +247,7 @@ std::vector<int> linesOutOfOrder(const Song& song) {
     return lines;
 }
 
-int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r) {
+int checkTimeOrder(Song& song, const settings::ConversionOptions&, Reporter& r) {
     Entries outOfOrder, cut, unsung;
     for (int i : linesOutOfOrder(song)) outOfOrder.add(song.LyricsTable[i], firstTagEntry(song.LyricsTable[i]));
     for (int i = 1; i <= song.lineCount(); ++i) {
@@ -271,10 +270,10 @@ int checkTimeOrder(Song& song, const settings::ConversionSettings&, Reporter& r)
     return outOfOrder.count();
 }
 
-std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionSettings& s) {
-    const int64_t W = s.wholeNumber("dispWidth");
-    const int64_t marginL = s.wholeNumber("MarginL");
-    const int64_t marginR = s.wholeNumber("MarginR");
+std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionOptions& o) {
+    const int64_t W = o.frame.width;
+    const int64_t marginL = o.margins.left;
+    const int64_t marginR = o.margins.right;
     std::vector<LineFit> out;
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.LyricsTable[i];
@@ -287,10 +286,10 @@ std::vector<LineFit> linesNotFitting(const Song& song, const settings::Conversio
     return out;
 }
 
-FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r) {
+FitCount checkLineFit(Song& song, const settings::ConversionOptions& o, Reporter& r) {
     FitCount f;
     Entries entries;
-    for (const LineFit& l : linesNotFitting(song, s)) {
+    for (const LineFit& l : linesNotFitting(song, o)) {
         f.overflow += l.overflow ? 1 : 0;
         f.margin += l.margin ? 1 : 0;
         entries.add(song.LyricsTable[l.line], firstTagEntry(song.LyricsTable[l.line]));
@@ -306,35 +305,35 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
     return f;
 }
 
-std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionSettings& s,
+std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionOptions& o,
                                           measure::TextMeasurer* measurer) {
-    if (!s.isOn("songInfoCheck")) return std::nullopt;
+    const settings::SongInfoOptions& songInfo = o.songInfo;
+    if (!songInfo.top) return std::nullopt;
     // Its lines are drawn with their bottom-left corner at (songInfoX, y),
     // y = titleFontSize + songInfoY for the first, and their outline and
     // shadow around them.
-    const int64_t border = int64_t{s.wholeNumber("outLine")} + s.wholeNumber("shadowDepth");
-    const int64_t y = int64_t{s.wholeNumber("titleFontSize")} + s.wholeNumber("songInfoY");
-    const int64_t p = s.wholeNumber("titleFontPixcel");
+    const int64_t border = int64_t{o.border.outline} + o.border.shadow;
+    const int64_t y = int64_t{songInfo.topSize.points} + songInfo.y;
+    const int64_t p = songInfo.topSize.pixels;
     // The scrolling line crosses the whole width.
-    if (s.index("InfoMode") == 1) return ScreenBand{y + border, 0, s.wholeNumber("dispWidth")};
+    if (songInfo.mode == settings::SongInfoMode::OneScrollingLine) return ScreenBand{y + border, 0, o.frame.width};
     std::string second = info.title;
     if (!info.title.empty() && !info.artist.empty()) second += " / ";
     second += info.artist;
-    const int64_t x = s.wholeNumber("songInfoX");
-    int64_t width = int64_t{s.wholeNumber("dispWidth")} - x;
+    const int64_t x = songInfo.x;
+    int64_t width = int64_t{o.frame.width} - x;
     if (measurer) {
         auto measured = [&](const std::string& text) {
-            return measure::TextWidth(*measurer, s.text(settings::kSongInfoFontField), s.wholeNumber("titleFontSize"), text,
-                                      s.real("mojiScaleX"));
+            return measure::TextWidth(*measurer, songInfo.font.face, songInfo.topSize.points, text, o.scale.x);
         };
         width = std::max(measured(info.album), measured(second));
     }
     return ScreenBand{y + p + p / 4 + border, x - border, x + width + border};
 }
 
-int checkLineHeights(Song& song, const settings::ConversionSettings& s, Reporter& r) {
-    const int64_t height = s.wholeNumber("dispHeight");
-    const std::optional<ScreenBand> songInfo = topSongInfoBand(song.songInfo, s, s.measurer());
+int checkLineHeights(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer* measurer, Reporter& r) {
+    const int64_t height = o.frame.height;
+    const std::optional<ScreenBand> songInfo = topSongInfoBand(song.songInfo, o, measurer);
 
     Entries outside, underInfo;
     for (int i = 1; i <= song.lineCount(); ++i) {

@@ -12,10 +12,8 @@
 
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
+#include "settings/conversion_options.h"
 
-namespace kvelmor::settings {
-class ConversionSettings;
-}
 namespace kvelmor::measure {
 class TextMeasurer;
 }
@@ -72,7 +70,7 @@ LineRepair repairLine(LyricLine& line, const LyricLine* next, std::string& entri
 // a line: the lyrics file's line number + "行目 " + the line's entries.
 // Lines whose tag could not be added are reported in one further warning.
 // Returns n, the number of missing tags (a line lacking both counts twice).
-int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& r);
+int repairLineTags(Song& song, const settings::ConversionOptions& o, Reporter& r);
 
 // Stage 16, three reports, each with one entry a line (line number + "行目 "
 // + the line's first tag time in script time):
@@ -87,7 +85,7 @@ int repairLineTags(Song& song, const settings::ConversionSettings& s, Reporter& 
 // - "歌う時間のない行が" + n + "行あります": lines whose tags are all equal or
 //   run backwards, so that nothing of them is ever sung.
 // Returns n of the first.
-int checkTimeOrder(Song& song, const settings::ConversionSettings& s, Reporter& r);
+int checkTimeOrder(Song& song, const settings::ConversionOptions& o, Reporter& r);
 // The lines the first report of checkTimeOrder names, 1-based, in table order.
 std::vector<int> linesOutOfOrder(const Song& song);
 
@@ -101,7 +99,7 @@ struct FitCount {
 // too, "1行に収まらない行が" + o + "行" + "\n\r" + "指定範囲に収まらない行が"
 // + m + "行あります"; nothing when o = 0, whatever m is. The lines follow,
 // one entry a line, as in the reports of stage 16.
-FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporter& r);
+FitCount checkLineFit(Song& song, const settings::ConversionOptions& o, Reporter& r);
 
 // The part of the frame the top song information (songInfoCheck) covers
 // while the song is sung, pixels: from the top edge down to `bottom`,
@@ -110,7 +108,7 @@ FitCount checkLineFit(Song& song, const settings::ConversionSettings& s, Reporte
 struct ScreenBand {
     int64_t bottom = 0, left = 0, right = 0;
 };
-std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionSettings& s,
+std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::ConversionOptions& o,
                                           measure::TextMeasurer* measurer);
 
 // Stage 17 too: lines whose text or readings are drawn above the frame's top
@@ -118,7 +116,7 @@ std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::
 // and, while songInfoCheck shows song information at the top, lines whose
 // text or readings lie under it ("画面上部の曲情報と重なる行が" + n +
 // "行あります"). Returns the number of lines of both reports.
-int checkLineHeights(Song& song, const settings::ConversionSettings& s, Reporter& r);
+int checkLineHeights(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer* measurer, Reporter& r);
 
 // One line that checkLineFit counts, 1-based.
 struct LineFit {
@@ -126,6 +124,6 @@ struct LineFit {
     bool overflow = false;  // counted in FitCount::overflow
     bool margin = false;    // counted in FitCount::margin
 };
-std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionSettings& s);
+std::vector<LineFit> linesNotFitting(const Song& song, const settings::ConversionOptions& o);
 
 }  // namespace kvelmor::lyrics

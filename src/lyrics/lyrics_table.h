@@ -153,7 +153,7 @@ struct LyricLine {
     // lines were cut or held back so that no two share a row at once.
     Centiseconds plannedStart = 0;
     Centiseconds plannedEnd = 0;
-    std::string markColour;  // colour text of the marked characters (Command9), see markColorText()
+    std::string markColour;  // colour text of the marked characters (the mark colour), see markColorText()
     // Slot 0 is never used; slots 1..unitCount follow. At most kMaxSlots + 1 entries.
     std::vector<LyricUnit> units = std::vector<LyricUnit>(1);
 

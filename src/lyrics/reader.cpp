@@ -7,7 +7,7 @@
 #include "common/encoding.h"
 #include "common/file_io.h"
 #include "measure/text_measure.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::lyrics {
 namespace {
@@ -68,9 +68,9 @@ bool isTimedLine(std::string_view utf8) { return isTimedLine(toU32(utf8)); }
 AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser, int sourceLine) {
     if (raw.count() >= kMaxRawLines) return AppendResult::TooManyLines;
     const std::u32string line = toU32(utf8);
-    const std::string& face = parser.settings.text("Command2");
-    const int32_t size = parser.settings.wholeNumber("ssaFontSize");
-    const double scale = parser.settings.real("mojiScaleX");
+    const std::string& face = parser.options.lyricsFont.font.face;
+    const int32_t size = parser.options.lyricsFont.size.points;
+    const double scale = parser.options.scale.x;
 
     LyricLine rec;
     rec.rawText = std::string(utf8);
@@ -148,7 +148,8 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     // Read into fresh tables; the song is replaced only when the whole file was read.
     LineTable raw;
     SongInfo info;
-    LineParser parser{settings, measurer, settings.isOn("WinAMPTime")};
+    const ::kvelmor::settings::ConversionOptions options(settings);
+    LineParser parser{options, measurer, options.timing.correction};
     LineReports tooLong(reporter, Severity::Error,
                         "this line needs more than 300 slots (characters and time tags together) and was left out",
                         name);
@@ -175,7 +176,7 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     if (raw.count() == 0)
         reporter.warning("no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to lay out",
                          name);
-    settings.setText("WinAMPTime", parser.timeCorrection ? "1" : "0");
+    settings.setText(::kvelmor::settings::kTimeCorrectionField, parser.timeCorrection ? "1" : "0");
     song.reset();
     song.RawLyricsTable = std::move(raw);
     song.songInfo = std::move(info);

@@ -13,6 +13,7 @@ class TextMeasurer;
 }
 namespace kvelmor::settings {
 class ConversionSettings;
+struct ConversionOptions;
 }
 
 namespace kvelmor::lyrics {
@@ -23,9 +24,9 @@ bool isTimedLine(std::string_view utf8);
 
 // What the line parser needs besides the line.
 struct LineParser {
-    settings::ConversionSettings& settings;
+    const settings::ConversionOptions& options;  // the lyrics font and its scale
     measure::TextMeasurer& measurer;
-    bool timeCorrection;  // the WinAMPTime state for the lines parsed now
+    bool timeCorrection;  // the time correction for the lines parsed now
 };
 
 enum class AppendResult { Appended, TooManyLines, TooManySlots };
@@ -59,7 +60,8 @@ struct LoadResult {
 // (unreadable file, wrong extension, more than 299 timed lines) the reason is
 // reported and `song` and the settings stay exactly as they were. On success
 // the raw table and the song information are the file's, `lyricsPath` is
-// `path`, WinAMPTime follows the file's "@timeratio=" line, and the working
+// `path`, the time correction (WinAMPTime) follows the file's "@timeratio="
+// line, written into the value store as the file's own setting, and the working
 // table is left for the caller's full refresh to rebuild.
 // What is read with reports: undecodable bytes (as U+FFFD), NUL bytes (left
 // out), lines of more than 300 slots (left out) and a file without any timed

@@ -11,7 +11,6 @@
 #include "lyrics/japanese_chars.h"
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
-#include "settings/conversion_settings.h"
 
 namespace kvelmor::lyrics {
 namespace {
@@ -83,9 +82,8 @@ int charClass(std::string_view utf8Char) {
     return chars.empty() ? kClassSymbol : charClass(chars.front());
 }
 
-int32_t availableWidth(const settings::ConversionSettings& s) {
-    const int64_t a = static_cast<int64_t>(s.wholeNumber("dispWidth")) - s.wholeNumber("MarginL") -
-                      s.wholeNumber("MarginR");
+int32_t availableWidth(const settings::ConversionOptions& o) {
+    const int64_t a = static_cast<int64_t>(o.frame.width) - o.margins.left - o.margins.right;
     return static_cast<int32_t>(std::clamp<int64_t>(a, INT32_MIN, INT32_MAX));
 }
 
@@ -176,10 +174,10 @@ int foldRubyNotation(LyricLine& line) {
     return folded;
 }
 
-int buildWorkLine(Song& song, std::string_view text, const settings::ConversionSettings& s, Reporter& r) {
-    const bool correction = s.isOn("WinAMPTime");
-    const bool narrowSpaces = s.isOn("MojiSize");
-    const std::string& styleNumber = s.text("StyleNumber");
+int buildWorkLine(Song& song, std::string_view text, const settings::ConversionOptions& o, Reporter& r) {
+    const bool correction = o.timing.correction;
+    const bool narrowSpaces = o.rows.narrowSpaces;
+    const std::string& styleNumber = o.styleNumber;
 
     // Slot 0 first, so that a text that fits one working line hands its slots
     // over as they are. They are written over the slots of a line of the
@@ -404,19 +402,19 @@ std::string takeNextPiece(LyricLine& line, int32_t available) {
     return text;
 }
 
-void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& m,
+void rebuildLyricsTable(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
                         Reporter& r) {
     song.LyricsTable.recycle();
-    const bool lineBreak = s.isOn("kaigyo");
-    const int32_t available = availableWidth(s);
-    const std::string& face = s.text("Command2");
-    const int32_t size = s.wholeNumber("ssaFontSize");
-    const double scale = s.real("mojiScaleX");
+    const bool lineBreak = o.rows.lineBreak;
+    const int32_t available = availableWidth(o);
+    const std::string& face = o.lyricsFont.font.face;
+    const int32_t size = o.lyricsFont.size.points;
+    const double scale = o.scale.x;
     for (int i = 1; i <= song.rawLineCount(); ++i) {
         const LyricLine& raw = song.RawLyricsTable[i];
         const int firstMade = song.lineCount() + 1;
         if (!lineBreak) {
-            buildWorkLine(song, raw.rawText, s, r);
+            buildWorkLine(song, raw.rawText, o, r);
         } else {
             LyricLine L = raw;  // scratch copy; the raw table is never changed
             for (int k = 1; k <= L.unitCount; ++k) {
@@ -427,7 +425,7 @@ void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measu
             while (L.unitCount > 0) {
                 std::string piece = takeNextPiece(L, available);
                 if (piece.empty()) break;
-                if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, s, r);
+                if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, o, r);
             }
         }
         // Every working line made from the raw line names the raw line's source.

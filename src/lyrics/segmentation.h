@@ -16,12 +16,10 @@
 
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::measure {
 class TextMeasurer;
-}
-namespace kvelmor::settings {
-class ConversionSettings;
 }
 
 namespace kvelmor::lyrics {
@@ -51,11 +49,11 @@ int charClass(std::string_view utf8Char);
 // Stage 1 of the refresh: empties the working table and builds it again from
 // every raw line. With `kaigyo` off each raw line's text is built as it is;
 // with it on, the line (its character widths measured afresh with TextWidth
-// in the font `Command2` at `ssaFontSize` and `mojiScaleX`, so a font change
+// in the lyrics font at its size and horizontal scale, so a font change
 // since the load counts) has its ruby folded and is cut into pieces by
 // `takeNextPiece`, each timed piece built as a working line. Sets `rubyState`
 // to 2 when any notation is folded (it never sets it back to 1).
-void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measure::TextMeasurer& m,
+void rebuildLyricsTable(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
                         Reporter& r);
 
 // Appends the working line(s) of one timed line of text: slots as the raw
@@ -66,7 +64,7 @@ void rebuildLyricsTable(Song& song, const settings::ConversionSettings& s, measu
 // then continue in a further working line (opened with a copy of the last tag
 // when it starts with a character) and a warning is reported, so that no
 // line ever holds more than 300 slots and no text is lost.
-int buildWorkLine(Song& song, std::string_view text, const settings::ConversionSettings& s, Reporter& r);
+int buildWorkLine(Song& song, std::string_view text, const settings::ConversionOptions& o, Reporter& r);
 
 // Folds the inline ruby notation of one line into `ruby` / `rubySpan` of the
 // first base character and removes the notation's slots; `plainText` is
@@ -81,7 +79,7 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionS
 int foldRubyNotation(LyricLine& line);
 
 // dispWidth - MarginL - MarginR, each read as a whole number.
-int32_t availableWidth(const settings::ConversionSettings& s);
+int32_t availableWidth(const settings::ConversionOptions& o);
 
 // Sum of `width` over the character slots.
 int32_t totalCharWidth(const LyricLine& line);

@@ -8,10 +8,9 @@
 
 namespace kvelmor::script {
 
-TimeWindow creditWindow(const settings::CreditSettings& c) {
-    const lyrics::Centiseconds start =
-        timeFromFields(c.text("titleStartH"), c.text("titleStartM"), c.text("titleStartS"));
-    const lyrics::Centiseconds end = timeFromFields(c.text("titleEndH"), c.text("titleEndM"), c.text("titleEndS"));
+TimeWindow creditWindow(const settings::CreditOptions& c) {
+    const lyrics::Centiseconds start = timeFromClock(c.start);
+    const lyrics::Centiseconds end = timeFromClock(c.end);
     return {start, std::max(start, end)};
 }
 
@@ -23,35 +22,35 @@ struct CreditSize {
     int64_t width = 0;   // pixels
     int64_t height = 0;  // pixels
 };
-CreditSize measureCredit(const settings::CreditSettings& c, const settings::ConversionSettings& s,
+CreditSize measureCredit(const settings::CreditOptions& c, const settings::ConversionOptions& o,
                          measure::TextMeasurer& measurer) {
-    const int32_t size = static_cast<int32_t>(std::clamp<int64_t>(toWholeNumber(c.text("CreditFontSize")), 0, 32767));
+    const int32_t size = static_cast<int32_t>(std::clamp<int64_t>(c.size, 0, 32767));
     if (size <= 0) return {};
-    return {measure::TextWidth(measurer, c.text(settings::kCreditFontField), size, c.text("Credit"), s.real("mojiScaleX")),
-            measure::TextHeight(measurer, c.text(settings::kCreditFontField), size, "あ")};
+    return {measure::TextWidth(measurer, c.font.face, size, c.text, o.scale.x),
+            measure::TextHeight(measurer, c.font.face, size, "あ")};
 }
 
-bool movesItself(const settings::CreditSettings& c) { return c.text("CreditTag").find("\\move") != std::string::npos; }
+bool movesItself(const settings::CreditOptions& c) { return c.tag.find("\\move") != std::string::npos; }
 
 }  // namespace
 
-CreditPlace placeCredit(const settings::CreditSettings& c, const settings::ConversionSettings& s,
+CreditPlace placeCredit(const settings::CreditOptions& c, const settings::ConversionOptions& o,
                         measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
     CreditPlace p;
-    const int64_t frameWidth = s.wholeNumber("dispWidth");
-    const int64_t posX = toWholeNumber(c.text("posX"));
-    p.asSet.x = p.x = toWholeNumber(c.text("xRight")) != 0 ? frameWidth - posX : posX;
-    p.asSet.y = p.y = toWholeNumber(c.text("posY"));
+    const int64_t frameWidth = o.frame.width;
+    const int64_t posX = c.x;
+    p.asSet.x = p.x = c.fromRight ? frameWidth - posX : posX;
+    p.asSet.y = p.y = c.y;
     if (movesItself(c)) return p;
-    const CreditSize size = measureCredit(c, s, measurer);
+    const CreditSize size = measureCredit(c, o, measurer);
     p.width = size.width;
     p.height = size.height;
     if (size.width <= 0) return p;
 
     // Past the right margin: moved left to end at it; wider than the room
     // between the margins: shrunk to fill it.
-    const int64_t marginL = s.wholeNumber("MarginL");
-    const int64_t right = frameWidth - s.wholeNumber("MarginR");
+    const int64_t marginL = o.margins.left;
+    const int64_t right = frameWidth - o.margins.right;
     if (p.x + size.width > right) {
         if (size.width <= right - marginL) {
             p.x = right - size.width;
@@ -74,41 +73,40 @@ CreditPlace placeCredit(const settings::CreditSettings& c, const settings::Conve
     return p;
 }
 
-std::vector<InfoArea> creditAvoids(const settings::CreditSettings& c, const lyrics::Song& song,
-                                   const settings::ConversionSettings& s, measure::TextMeasurer& measurer,
+std::vector<InfoArea> creditAvoids(const settings::CreditOptions& c, const lyrics::Song& song,
+                                   const settings::ConversionOptions& o, measure::TextMeasurer& measurer,
                                    const std::vector<InfoArea>& beforeSong) {
     std::vector<InfoArea> avoid;
     // The top line is up from the first line to the last, nearly always
     // while the credit is.
-    if (const auto band = lyrics::topSongInfoBand(song.songInfo, s, &measurer))
+    if (const auto band = lyrics::topSongInfoBand(song.songInfo, o, &measurer))
         avoid.push_back({band->left, 0, band->right, band->bottom});
     const TimeWindow credit = creditWindow(c);
-    const TimeWindow block = beforeSongWindow(song, s);
+    const TimeWindow block = beforeSongWindow(song, o);
     if (credit.start < block.end && block.start < credit.end)
         avoid.insert(avoid.end(), beforeSong.begin(), beforeSong.end());
     return avoid;
 }
 
-std::string creditPlacement(const settings::CreditSettings& c, const settings::ConversionSettings& s,
+std::string creditPlacement(const settings::CreditOptions& c, const settings::ConversionOptions& o,
                             measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
-    const std::string& tag = c.text("CreditTag");
+    const std::string& tag = c.tag;
     // The user's own move tag places the credit; a position tag beside it
     // would make renderers ignore one of the two.
     if (movesItself(c)) return "{\\q2}" + tag;
-    const CreditPlace p = placeCredit(c, s, measurer, avoid);
+    const CreditPlace p = placeCredit(c, o, measurer, avoid);
     std::string scale;
     if (p.percent != 100)
         scale = "{\\fscx" + std::to_string(p.percent) + "\\fscy" + std::to_string(p.percent) + "}";
     return "{\\q2}" + posTag(p.x, p.y) + scale + tag;
 }
 
-std::vector<std::string> creditProblems(const settings::CreditSettings& c, const settings::ConversionSettings& s,
+std::vector<std::string> creditProblems(const settings::CreditOptions& c, const settings::ConversionOptions& o,
                                         measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
     std::vector<std::string> problems;
-    if (!s.isOn("menuCreditOn")) return problems;
-    const lyrics::Centiseconds start =
-        timeFromFields(c.text("titleStartH"), c.text("titleStartM"), c.text("titleStartS"));
-    const lyrics::Centiseconds end = timeFromFields(c.text("titleEndH"), c.text("titleEndM"), c.text("titleEndS"));
+    if (!o.creditOn) return problems;
+    const lyrics::Centiseconds start = timeFromClock(c.start);
+    const lyrics::Centiseconds end = timeFromClock(c.end);
     if (end <= start)
         problems.push_back("the credit is switched on but its end (" + lyrics::formatScriptTime(end) +
                            ") is not after its start (" + lyrics::formatScriptTime(start) +
@@ -117,9 +115,9 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
     if (movesItself(c)) return problems;
 
     // Pixels of the frame; the credit is drawn bottom-left aligned at (x, y).
-    const int64_t width = s.wholeNumber("dispWidth");
-    const int64_t height = s.wholeNumber("dispHeight");
-    const CreditPlace p = placeCredit(c, s, measurer, avoid);
+    const int64_t width = o.frame.width;
+    const int64_t height = o.frame.height;
+    const CreditPlace p = placeCredit(c, o, measurer, avoid);
     const std::string where = "x " + std::to_string(p.asSet.x) + ", y " + std::to_string(p.asSet.y);
     if (p.width > 0 && p.asSet.x < 0 && p.x < 0)
         problems.push_back("the credit text is " + std::to_string(p.width) + " pixels wide at x " +
@@ -147,13 +145,13 @@ std::vector<std::string> creditProblems(const settings::CreditSettings& c, const
     return problems;
 }
 
-std::optional<InfoEvent> creditEvent(const settings::CreditSettings& c, const settings::ConversionSettings& s,
+std::optional<InfoEvent> creditEvent(const settings::CreditOptions& c, const settings::ConversionOptions& o,
                                      measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid) {
-    if (!s.isOn("menuCreditOn")) return std::nullopt;
+    if (!o.creditOn) return std::nullopt;
     const TimeWindow window = creditWindow(c);
     return InfoEvent{lyrics::formatScriptTime(window.start), lyrics::formatScriptTime(window.end), "songInfo3",
-                     creditPlacement(c, s, measurer, avoid) + "{\\fad(" + std::to_string(toWholeNumber(c.text("FadeIn"))) +
-                         "," + std::to_string(toWholeNumber(c.text("FadeOut"))) + ")}" + c.text("Credit")};
+                     creditPlacement(c, o, measurer, avoid) + "{\\fad(" + std::to_string(c.fadeIn) + "," +
+                         std::to_string(c.fadeOut) + ")}" + c.text};
 }
 
 }  // namespace kvelmor::script

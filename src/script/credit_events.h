@@ -10,15 +10,14 @@
 #include "measure/text_measure.h"
 
 #include "script/song_info_events.h"
-#include "settings/conversion_settings.h"
-#include "settings/credit_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::script {
 
 // The credit's display window, titleStartH/M/S to titleEndH/M/S of the
 // credit fields, each time read field by field (timeFromFields); an end
 // before the start is raised to it.
-TimeWindow creditWindow(const settings::CreditSettings& credit);
+TimeWindow creditWindow(const settings::CreditOptions& credit);
 
 // Where the credit is drawn, pixels: its bottom-left corner as set
 // (posX counted from the right edge of the frame when xRight is ticked,
@@ -38,13 +37,13 @@ struct CreditPlace {
     int64_t width = 0;      // pixels as drawn; 0 when its size is 0
     int64_t height = 0;     // pixels at 100 %
 };
-CreditPlace placeCredit(const settings::CreditSettings& credit, const settings::ConversionSettings& s,
+CreditPlace placeCredit(const settings::CreditOptions& credit, const settings::ConversionOptions& o,
                         measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid);
 
 // The text before the credit: "{\q2}" and, unless CreditTag holds a "\move"
 // of its own, the position of placeCredit with its scale when it shrank,
 // then CreditTag.
-std::string creditPlacement(const settings::CreditSettings& credit, const settings::ConversionSettings& s,
+std::string creditPlacement(const settings::CreditOptions& credit, const settings::ConversionOptions& o,
                             measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid);
 
 // What keeps the credit from being seen as set while menuCreditOn is
@@ -53,19 +52,19 @@ std::string creditPlacement(const settings::CreditSettings& credit, const settin
 // placeCredit moved or shrank, and one still past an edge of the frame (not
 // checked when CreditTag moves the credit itself). Empty when all is well
 // or the credit is off.
-std::vector<std::string> creditProblems(const settings::CreditSettings& credit, const settings::ConversionSettings& s,
+std::vector<std::string> creditProblems(const settings::CreditOptions& credit, const settings::ConversionOptions& o,
                                         measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid);
 
 // The credit event while menuCreditOn is checked: placement, the fade tag
 // "{\fad(FadeIn,FadeOut)}" (milliseconds), then the Credit text, empty or not.
-std::optional<InfoEvent> creditEvent(const settings::CreditSettings& credit, const settings::ConversionSettings& s,
+std::optional<InfoEvent> creditEvent(const settings::CreditOptions& credit, const settings::ConversionOptions& o,
                                      measure::TextMeasurer& measurer, const std::vector<InfoArea>& avoid);
 
 // What the credit keeps off: the top song information while songInfoCheck
 // shows it, and the before-song lines (`beforeSong`, their areas) while
 // their window meets the credit's.
-std::vector<InfoArea> creditAvoids(const settings::CreditSettings& credit, const lyrics::Song& song,
-                                   const settings::ConversionSettings& s, measure::TextMeasurer& measurer,
+std::vector<InfoArea> creditAvoids(const settings::CreditOptions& credit, const lyrics::Song& song,
+                                   const settings::ConversionOptions& o, measure::TextMeasurer& measurer,
                                    const std::vector<InfoArea>& beforeSong);
 
 }  // namespace kvelmor::script

@@ -10,7 +10,7 @@ namespace kvelmor::script {
 
 using lyrics::LyricLine;
 using lyrics::SlotTexts;
-using settings::ConversionSettings;
+using settings::ConversionOptions;
 
 namespace {
 
@@ -57,12 +57,12 @@ int64_t leadIn(const LyricLine& line) {
     return std::max<int64_t>(0, static_cast<int64_t>(line.preTimeUsed) + static_cast<int64_t>(line.advanceTime));
 }
 
-// Pass form (modes 0, 1, 2, 4) and wipe emphasis (mode 5): one event per
+// Pass form (karaoke, per character, no wipe, free setting) and wipe emphasis: one event per
 // pass n, the text of pass n being piece n of the line's pieceList and, for
 // every character slot, its postText, piece n of its own preText and the
 // character. The passes run as long as pieceList or the last character's
 // preText has a piece n.
-void appendPasses(std::string& out, const LineContext& c, const ConversionSettings& s, bool emphasis) {
+void appendPasses(std::string& out, const LineContext& c, const ConversionOptions& o, bool emphasis) {
     const LyricLine& line = c.line;
     std::string pos = c.posNo ? std::string() : posTag(line.posX, line.posY);
     std::vector<std::string_view> linePieces = splitPieces(line.pieceList);
@@ -75,11 +75,11 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
 
     // The lead-in holds the first syllable back until its tag; a line that
     // does not sweep has none (it would sweep the whole line meanwhile).
-    const bool sweeps = layout::karaokeSweeps(s);
+    const bool sweeps = layout::karaokeSweeps(o);
     std::string lead = sweeps ? karaokeTag(leadIn(line)) : std::string();
     std::string delayedLead =
         emphasis && sweeps
-            ? karaokeTag(std::max<int64_t>(0, static_cast<int64_t>(s.wholeNumber("DelayTime")) + leadIn(line)))
+            ? karaokeTag(std::max<int64_t>(0, static_cast<int64_t>(o.templates.delay) + leadIn(line)))
             : std::string();
     const int64_t lower = static_cast<int64_t>(line.lineKind) + kLowerLayer;
     const int64_t upper = static_cast<int64_t>(line.lineKind) + kUpperLayer;
@@ -111,9 +111,9 @@ void appendPasses(std::string& out, const LineContext& c, const ConversionSettin
     }
 }
 
-// Edge wipe (mode 3): the plain line below, the line's prepared karaoke text
+// Border wipe: the plain line below, the line's prepared karaoke text
 // (rawText) above. Both always carry the position.
-void appendEdgeWipe(std::string& out, const LineContext& c) {
+void appendBorderWipe(std::string& out, const LineContext& c) {
     const LyricLine& line = c.line;
     std::string head = textHead(c, posTag(line.posX, line.posY));
     appendDialogue(out, line, static_cast<int64_t>(line.lineKind) + kLowerLayer, line.kanjiStyle,
@@ -122,7 +122,7 @@ void appendEdgeWipe(std::string& out, const LineContext& c) {
                    head + line.rawText);
 }
 
-// Per-character setting (mode 6): one event per pass and syllable (a run of
+// Per-character setting: one event per pass and syllable (a run of
 // character slots closed by a tag slot), placed at the syllable's own x.
 // Within a syllable the postTexts come first, then piece n of each slot's own
 // preText, then the characters. Characters after the last tag slot form no
@@ -170,7 +170,7 @@ void appendSyllables(std::string& out, const LineContext& c) {
 
 bool isSpace(std::string_view ch) { return ch == " " || ch == "\u3000"; }
 
-// Per space-separated word (mode 7): one event per word, the space that
+// Per space-separated word: one event per word, the space that
 // closes it included, placed at the x of the word's first character. A last
 // word that no space closes is written too. The word sweeps as its syllables
 // are sung: a lead-in up to its first character, then each character's
@@ -225,13 +225,7 @@ void appendWords(std::string& out, const LineContext& c, bool sweeps) {
 
 }  // namespace
 
-WipeMode wipeMode(const ConversionSettings& s) {
-    int32_t i = s.index("wipe");
-    if (i < 0 || i > static_cast<int32_t>(WipeMode::PerWord)) return WipeMode::Karaoke;
-    return static_cast<WipeMode>(i);
-}
-
-EventTexts eventTexts(const ConversionSettings& s) { return {verticalScalePrefix(s), fadeTag(s)}; }
+EventTexts eventTexts(const ConversionOptions& o) { return {verticalScalePrefix(o), fadeTag(o)}; }
 
 std::vector<std::string_view> splitPieces(std::string_view text) {
     std::vector<std::string_view> pieces;
@@ -257,18 +251,19 @@ void appendEventsHeader(std::string& out) {
     appendLine(out, "Format: Layer, Start, End, Style, Actor, MarginL, MarginR, MarginV, Effect, Text");
 }
 
-void appendKaraokeEvents(std::string& out, const LyricLine& line, const ConversionSettings& s,
+void appendKaraokeEvents(std::string& out, const LyricLine& line, const ConversionOptions& o,
                          const EventTexts& texts) {
-    LineContext c{line, texts, s.isOn("posNo"), slotCount(line)};
-    switch (wipeMode(s)) {
-    case WipeMode::EdgeWipe: appendEdgeWipe(out, c); break;
-    case WipeMode::WipeEmphasis: appendPasses(out, c, s, true); break;
-    case WipeMode::PerCharacterSetting: appendSyllables(out, c); break;
-    case WipeMode::PerWord: appendWords(out, c, layout::karaokeSweeps(s)); break;
-    case WipeMode::Karaoke:
-    case WipeMode::PerCharacter:
-    case WipeMode::NoWipe:
-    case WipeMode::FreeSetting: appendPasses(out, c, s, false); break;
+    LineContext c{line, texts, o.templates.noPosition, slotCount(line)};
+    using settings::Wipe;
+    switch (o.wipe) {
+    case Wipe::Border: appendBorderWipe(out, c); break;
+    case Wipe::Emphasis: appendPasses(out, c, o, true); break;
+    case Wipe::PerCharacterSetting: appendSyllables(out, c); break;
+    case Wipe::PerWord: appendWords(out, c, layout::karaokeSweeps(o)); break;
+    case Wipe::Karaoke:
+    case Wipe::PerCharacter:
+    case Wipe::NoWipe:
+    case Wipe::FreeSetting: appendPasses(out, c, o, false); break;
     }
 }
 

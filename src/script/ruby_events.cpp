@@ -52,19 +52,20 @@ void appendTimedReading(std::string& out, const lyrics::SlotRuby& r, bool switch
 }  // namespace
 
 void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState,
-                      const settings::ConversionSettings& s, const EventTexts& texts) {
+                      const settings::ConversionOptions& o, const EventTexts& texts) {
     if (rubyState != lyrics::kRubyAssigned) return;
-    const WipeMode mode = wipeMode(s);
-    const bool edge = mode == WipeMode::EdgeWipe;
-    const bool withPos = edge || !s.isOn("posNo");  // the edge wipe always places its ruby
-    const bool spread = edge && s.isOn("kintouCheck");
-    const bool sweeps = layout::karaokeSweeps(s);
-    const double rubyScale = s.real("rubyScale");
-    const int32_t rubyLeft = s.wholeNumber("rubyLeft");
+    using settings::Wipe;
+    const Wipe mode = o.wipe;
+    const bool edge = mode == Wipe::Border;
+    const bool withPos = edge || !o.templates.noPosition;  // the border wipe always places its ruby
+    const bool spread = edge && o.ruby.spread;
+    const bool sweeps = layout::karaokeSweeps(o);
+    const double rubyScale = o.ruby.scale;
+    const int32_t rubyLeft = o.ruby.left;
     const int64_t lower = line.lineKind;
     const int64_t upper = lower + kUpperLayer;
 
-    // RubySpacing moves rubyX; it works on a copy so the table stays as it is.
+    // rubySpacing moves rubyX; it works on a copy so the table stays as it is.
     std::optional<LyricLine> spreadLine;
     std::string head;
 
@@ -77,7 +78,7 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
         std::string spacingTag;
         if (spread) {
             if (!spreadLine) spreadLine = line;
-            int32_t spacing = layout::RubySpacing(*spreadLine, k);
+            int32_t spacing = layout::rubySpacing(*spreadLine, k);
             rubyX = spreadLine->unit(k).rubyFields().rubyX;
             if (spacing != 0) spacingTag = "{\\fsp" + std::to_string(spacing) + "}";
         }
@@ -100,14 +101,14 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             if (lead && sweeps) appendKaraokeTag(out, *lead);
             out += head;
             out += line.texts(k).rubyText2;
-            if (sweeps) appendTimedReading(out, r, mode == WipeMode::PerCharacter);
+            if (sweeps) appendTimedReading(out, r, mode == Wipe::PerCharacter);
             else out += r.ruby;
             if (sweeps) appendKaraokeTag(out, rubyTail);
             out += kLineEnd;
         };
 
         switch (mode) {
-        case WipeMode::EdgeWipe:
+        case Wipe::Border:
             appendDialogueStart(out, line, lower, line.rubyStyle);
             out += kNoWrap;
             out += head;
@@ -118,18 +119,18 @@ void appendRubyEvents(std::string& out, const LyricLine& line, int16_t rubyState
             // line's own clip does.
             event(upper, line.rubyStyle, rubyLead);
             break;
-        case WipeMode::WipeEmphasis:
+        case Wipe::Emphasis:
             event(lower, line.rubyStyle, rubyLead);
-            event(upper, "substyleRuby1", s.wholeNumber("DelayTime") + rubyLead);
+            event(upper, "substyleRuby1", o.templates.delay + rubyLead);
             break;
-        case WipeMode::NoWipe:
+        case Wipe::NoWipe:
             event(lower, line.rubyStyle, std::nullopt);
             break;
-        case WipeMode::Karaoke:
-        case WipeMode::PerCharacter:
-        case WipeMode::FreeSetting:
-        case WipeMode::PerCharacterSetting:
-        case WipeMode::PerWord:
+        case Wipe::Karaoke:
+        case Wipe::PerCharacter:
+        case Wipe::FreeSetting:
+        case Wipe::PerCharacterSetting:
+        case Wipe::PerWord:
             event(lower, line.rubyStyle, rubyLead);
             break;
         }

@@ -7,7 +7,7 @@
 
 #include "lyrics/lyrics_table.h"
 #include "script/karaoke_events.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::script {
 
@@ -17,6 +17,6 @@ namespace kvelmor::script {
 // The x of a ruby is rubyScale × (rubyX − posX), rounded down, + rubyLeft +
 // posX: rubyScale stretches its distance from the line's left edge.
 void appendRubyEvents(std::string& out, const lyrics::LyricLine& line, int16_t rubyState,
-                      const settings::ConversionSettings& s, const EventTexts& texts);
+                      const settings::ConversionOptions& o, const EventTexts& texts);
 
 }  // namespace kvelmor::script

@@ -17,7 +17,7 @@
 
 namespace kvelmor::script {
 
-using settings::ConversionSettings;
+using settings::ConversionOptions;
 
 namespace {
 
@@ -50,40 +50,41 @@ bool someLineHasStyle(const lyrics::Song& song, std::string_view style) {
 }
 
 // The song-information look on top of the lyrics style's geometry.
-StyleRecord songInfoStyle(const StyleRecord& lyrics, const ConversionSettings& s, std::string name,
-                          const char* pixelField, const char* sizeField) {
-    StyleRecord r = withFont(lyrics, s.font("Command8"));
+StyleRecord songInfoStyle(const StyleRecord& lyrics, const settings::SongInfoOptions& info, std::string name,
+                          const settings::FontSize& size) {
+    StyleRecord r = withFont(lyrics, info.font);
     r.Name = std::move(name);
-    r.Fontsize = s.text(pixelField);
-    r.sizeFace = s.text("Command8");
-    r.sizePoints = s.wholeNumber(sizeField);
-    r.PrimaryColour = colourValue(s.colour("titlePrimaryColor"), s.index("titlePrimaryAlpha"));
+    r.Fontsize = size.pixelsText;
+    r.sizeFace = info.font.face;
+    r.sizePoints = size.points;
+    r.PrimaryColour = colourValue(info.primary, info.primaryLevel);
     r.SecondaryColour = 0;
-    r.OutlineColour = colourValue(s.colour("titleTeritaryColor"), s.index("titleTeritaryAlpha"));
-    r.BackColour = colourValue(s.colour("titleShadowColor"), s.index("titleBackAplha"));
+    r.OutlineColour = colourValue(info.outline, info.outlineLevel);
+    r.BackColour = colourValue(info.shadow, info.backLevel);
     return r;
 }
 
 // A sub-style: `base` (lyrics or ruby style) with the colours of the second
-// ("second") or third ("third") colour set.
-StyleRecord subStyle(const StyleRecord& base, const ConversionSettings& s, std::string name, const std::string& set,
-                     bool fillOnly) {
+// or third colour set.
+StyleRecord subStyle(const StyleRecord& base, const ConversionOptions& o, std::string name,
+                     const settings::ColourSet& set, bool fillOnly) {
     StyleRecord r = base;
     r.Name = std::move(name);
-    uint32_t primary = s.colour(set + "PrimaryColor");
-    uint32_t secondary = s.colour(set + "SecondaryColor");
-    uint32_t outline = s.colour(set + "TeritaryColor");
-    uint32_t back = s.colour(set + "ShadowColor");
+    const uint32_t primary = set.primary;
+    const uint32_t secondary = set.secondary;
+    const uint32_t outline = set.outline;
+    const uint32_t back = set.shadow;
     if (fillOnly) {
         r.PrimaryColour = colourValue(primary, 0);
         r.SecondaryColour = transparentColourValue(secondary);
         r.OutlineColour = transparentColourValue(outline);
         r.BackColour = transparentColourValue(back);
     } else {
-        r.PrimaryColour = colourValue(primary, s.index("PrimaryAlpha"));
-        r.SecondaryColour = colourValue(secondary, s.index("secondaryAlpha"));
-        r.OutlineColour = colourValue(outline, s.index("TeritaryAlpha"));
-        r.BackColour = colourValue(back, s.index("backAlpha"));
+        const settings::Levels& levels = o.colours.levels;
+        r.PrimaryColour = colourValue(primary, levels.primary);
+        r.SecondaryColour = colourValue(secondary, levels.secondary);
+        r.OutlineColour = colourValue(outline, levels.outline);
+        r.BackColour = colourValue(back, levels.back);
     }
     return r;
 }
@@ -125,18 +126,18 @@ std::string scriptPathFor(std::string_view lyricsPath) {
     return std::string(lyricsPath.substr(0, dot + 1)) + "ass";
 }
 
-std::string verticalScalePrefix(const ConversionSettings& s) {
-    if (s.text("mojiScaleY") == "1") return {};
+std::string verticalScalePrefix(const ConversionOptions& o) {
+    if (o.scale.yIsOne) return {};
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", s.real("mojiScaleY") * 100.0);
+    std::snprintf(buf, sizeof buf, "%.15g", o.scale.y * 100.0);
     return std::string("{\\fscy") + buf + "}";
 }
 
-std::string fadeTag(const ConversionSettings& s) {
+std::string fadeTag(const ConversionOptions& o) {
     // Both as whole numbers: the fade-in text is digits only when it is valid,
     // and a number keeps the tag readable when it is not.
-    int32_t in = s.isOn("fadeInCheck") ? s.wholeNumber("FadeIn") : 0;
-    int32_t out = s.isOn("fadeOutCheck") ? s.wholeNumber("FadeOut") : 0;
+    int32_t in = o.timing.fadeIn.on ? o.timing.fadeIn.ms : 0;
+    int32_t out = o.timing.fadeOut.on ? o.timing.fadeOut.ms : 0;
     if (in == 0 && out == 0) return {};
     return "{\\fad(" + std::to_string(in) + "," + std::to_string(out) + ")}";
 }
@@ -148,40 +149,42 @@ std::string currentUserName() {
     return {};
 }
 
-void refreshScriptInfo(ScriptHeader& header, const lyrics::Song& song, const ConversionSettings& s,
+void refreshScriptInfo(ScriptHeader& header, const lyrics::Song& song, const ConversionOptions& o,
                        std::string_view presetName) {
     ScriptInfo info;
     info.Title = song.songInfo.title.empty() ? std::string(presetName) : song.songInfo.title;
     info.OriginalScript = currentUserName();
-    info.PlayResX = s.wholeNumber("dispWidth");
-    info.PlayResY = s.wholeNumber("dispHeight");
+    info.PlayResX = o.frame.width;
+    info.PlayResY = o.frame.height;
     header.info = std::move(info);
 }
 
-void refreshStyles(ScriptHeader& header, const ConversionSettings& s) {
-    const std::string& number = s.text("StyleNumber");
-    StyleRecord k = withFont(StyleRecord{}, s.font("Command2"));
+void refreshStyles(ScriptHeader& header, const ConversionOptions& o) {
+    const std::string& number = o.styleNumber;
+    const settings::ColourSet& colours = o.colours.standard;
+    const settings::Levels& levels = o.colours.levels;
+    StyleRecord k = withFont(StyleRecord{}, o.lyricsFont.font);
     k.Name = "Kanji" + number;
-    k.Fontsize = s.text("tagFontPixcel");
-    k.sizeFace = s.text("Command2");
-    k.sizePoints = s.wholeNumber("ssaFontSize");
-    k.PrimaryColour = colourValue(s.colour("PrimaryColor"), s.index("PrimaryAlpha"));
-    k.SecondaryColour = colourValue(s.colour("secondaryColor"), s.index("secondaryAlpha"));
-    k.OutlineColour = colourValue(s.colour("TeritaryColor"), s.index("TeritaryAlpha"));
-    k.BackColour = colourValue(s.colour("ShadowColor"), s.index("backAlpha"));
-    k.BorderStyle = s.selectedMember("OptionBorder") == 1 ? 3 : 1;
-    k.Outline = s.wholeNumber("outLine");
-    k.Shadow = s.wholeNumber("shadowDepth");
-    k.MarginL = s.wholeNumber("MarginL");
-    k.MarginR = s.wholeNumber("MarginR");
-    k.MarginV = s.wholeNumber("MarginV");
-    k.Encoding = characterSetNumber(s.index("Combo1"));
+    k.Fontsize = o.lyricsFont.size.pixelsText;
+    k.sizeFace = o.lyricsFont.font.face;
+    k.sizePoints = o.lyricsFont.size.points;
+    k.PrimaryColour = colourValue(colours.primary, levels.primary);
+    k.SecondaryColour = colourValue(colours.secondary, levels.secondary);
+    k.OutlineColour = colourValue(colours.outline, levels.outline);
+    k.BackColour = colourValue(colours.shadow, levels.back);
+    k.BorderStyle = o.border.style == settings::BorderStyle::OpaqueBox ? 3 : 1;
+    k.Outline = o.border.outline;
+    k.Shadow = o.border.shadow;
+    k.MarginL = o.margins.left;
+    k.MarginR = o.margins.right;
+    k.MarginV = o.margins.vertical;
+    k.Encoding = characterSetNumber(o.characterSet);
 
-    StyleRecord r = withFont(k, s.font("Command6"));
+    StyleRecord r = withFont(k, o.rubyFont.font);
     r.Name = "Ruby" + number;
-    r.Fontsize = s.text("Label19");
-    r.sizeFace = s.text("Command6");
-    r.sizePoints = s.wholeNumber("rubyFontSize");
+    r.Fontsize = o.rubyFont.size.pixelsText;
+    r.sizeFace = o.rubyFont.font.face;
+    r.sizePoints = o.rubyFont.size.points;
 
     header.lyricsStyle = std::move(k);
     header.rubyStyle = std::move(r);
@@ -198,50 +201,51 @@ std::string renderedFontSize(const StyleRecord& style, measure::TextMeasurer& me
     return realToText(size);
 }
 
-std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::Song& song, const ConversionSettings& s,
+std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::Song& song, const ConversionOptions& o,
                                       const CreditStyleSource& credit) {
     const StyleRecord& kanji = header.lyricsStyle;
     const StyleRecord& ruby = header.rubyStyle;
     // Wipe emphasis draws its second layer in substyle1, whose colour set
     // then shows the fill only.
-    bool emphasis = wipeMode(s) == WipeMode::WipeEmphasis;
+    bool emphasis = o.wipe == settings::Wipe::Emphasis;
     bool sub1 = emphasis || someLineHasStyle(song, "substyle1");
     bool sub2 = someLineHasStyle(song, "substyle2");
     bool withRuby = song.rubyState == lyrics::kRubyAssigned;
 
     std::vector<StyleRecord> rows;
-    if (s.isOn("songInfoPreCheck")) {
-        rows.push_back(songInfoStyle(kanji, s, "songInfo1", "titleFontPixcel1", "titleFontSize1"));
-        rows.push_back(songInfoStyle(kanji, s, "songInfo2", "titleFontPixcel2", "titleFontSize2"));
+    const settings::SongInfoOptions& info = o.songInfo;
+    if (info.beforeSong) {
+        rows.push_back(songInfoStyle(kanji, info, "songInfo1", info.firstTitleSize));
+        rows.push_back(songInfoStyle(kanji, info, "songInfo2", info.secondTitleSize));
     }
-    if (s.isOn("songInfoCheck")) {
-        StyleRecord r = songInfoStyle(kanji, s, "songInfo", "titleFontPixcel", "titleFontSize");
+    if (info.top) {
+        StyleRecord r = songInfoStyle(kanji, info, "songInfo", info.topSize);
         r.Outline = 1;
         r.Shadow = 1;
         rows.push_back(std::move(r));
     }
-    if (s.isOn("menuCreditOn")) {
+    if (o.creditOn) {
         StyleRecord r = withFont(kanji, credit.font);
         r.Name = "songInfo3";
-        r.Fontsize = credit.FontPixcel;
+        r.Fontsize = credit.pixelsText;
         r.sizeFace = credit.font.face;
-        r.sizePoints = credit.FontSize;
-        r.PrimaryColour = colourValue(credit.PrimaryColor, credit.PrimaryAlpha);
+        r.sizePoints = credit.points;
+        r.PrimaryColour = colourValue(credit.primary, credit.primaryLevel);
         r.SecondaryColour = 0;
-        r.OutlineColour = colourValue(credit.TeritaryColor, credit.TeritaryAlpha);
-        r.BackColour = colourValue(credit.ShadowColor, credit.BackAplha);
+        r.OutlineColour = colourValue(credit.outline, credit.outlineLevel);
+        r.BackColour = colourValue(credit.shadow, credit.backLevel);
         r.Outline = 1;
         r.Shadow = 1;
-        r.Encoding = characterSetNumber(credit.Combo1);
+        r.Encoding = characterSetNumber(credit.characterSet);
         rows.push_back(std::move(r));
     }
     rows.push_back(kanji);
-    if (sub1) rows.push_back(subStyle(kanji, s, "substyle1", "second", emphasis));
-    if (sub2) rows.push_back(subStyle(kanji, s, "substyle2", "third", false));
+    if (sub1) rows.push_back(subStyle(kanji, o, "substyle1", o.colours.second, emphasis));
+    if (sub2) rows.push_back(subStyle(kanji, o, "substyle2", o.colours.third, false));
     if (withRuby) {
         rows.push_back(ruby);
-        if (sub1) rows.push_back(subStyle(ruby, s, "substyleRuby1", "second", emphasis));
-        if (sub2) rows.push_back(subStyle(ruby, s, "substyleRuby2", "third", false));
+        if (sub1) rows.push_back(subStyle(ruby, o, "substyleRuby1", o.colours.second, emphasis));
+        if (sub2) rows.push_back(subStyle(ruby, o, "substyleRuby2", o.colours.third, false));
     }
     return rows;
 }
@@ -288,10 +292,10 @@ void appendScriptInfo(std::string& out, const ScriptInfo& info, const lyrics::So
     appendLine(out, "");
 }
 
-void appendStyles(std::string& out, const std::vector<StyleRecord>& styles, const ConversionSettings& s) {
+void appendStyles(std::string& out, const std::vector<StyleRecord>& styles, const ConversionOptions& o) {
     // The form is that of ColorHex now, for every line alike: the box runs no
     // refresh of its own, so the stored styles cannot hold a form of their own.
-    bool hex = s.isOn("ColorHex");
+    bool hex = o.colours.hex;
     appendLine(out, "[V4+ Styles]");
     appendLine(out,
                "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "

@@ -14,7 +14,7 @@
 
 #include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::script {
 
@@ -80,16 +80,16 @@ struct ScriptHeader {
 // Defaults are those of a settings file that holds no credit keys; the
 // credit settings model fills it from its own fields.
 struct CreditStyleSource {
-    settings::FontValue font{"MS UI Gothic"};  // the credit window's font button
-    std::string FontPixcel = "0";              // pixel height of that font at its size, as text
-    int32_t FontSize = 0;                      // points: the size FontPixcel was measured at
-    uint32_t PrimaryColor = 65535;             // 0x00BBGGRR
-    uint32_t TeritaryColor = 0;
-    uint32_t ShadowColor = 0;
-    int32_t PrimaryAlpha = 0;  // transparency levels 0..10
-    int32_t TeritaryAlpha = 0;
-    int32_t BackAplha = 5;
-    int32_t Combo1 = 0;  // position in the character-set list
+    settings::FontValue font{"MS UI Gothic"};  // the credit window's font
+    std::string pixelsText = "0";              // pixel height of that font at its size, as text
+    int32_t points = 0;                        // the size pixelsText was measured at
+    uint32_t primary = 65535;                  // 0x00BBGGRR
+    uint32_t outline = 0;
+    uint32_t shadow = 0;
+    int32_t primaryLevel = 0;  // transparency levels 0..10
+    int32_t outlineLevel = 0;
+    int32_t backLevel = 5;
+    int32_t characterSet = 0;  // position in the character-set list
 };
 
 // --- Colour values ---------------------------------------------------------
@@ -122,14 +122,14 @@ int32_t characterSetNumber(int32_t listIndex);
 // taken for an extension.
 std::string scriptPathFor(std::string_view lyricsPath);
 
-// Empty when mojiScaleY reads exactly "1"; otherwise "{\fscy" + the scale in
+// Empty when the vertical scale (mojiScaleY) reads exactly "1"; otherwise "{\fscy" + the scale in
 // percent + "}" (1.5 -> "{\fscy150}"). The percentage is written with at most
 // 15 significant digits, so 1.15 gives 115 and not 114.99999999999999.
-std::string verticalScalePrefix(const settings::ConversionSettings& s);
+std::string verticalScalePrefix(const settings::ConversionOptions& o);
 
 // "{\fad(in,out)}" in milliseconds, each 0 unless its box is ticked; empty
 // when both are 0.
-std::string fadeTag(const settings::ConversionSettings& s);
+std::string fadeTag(const settings::ConversionOptions& o);
 
 // The login name of the user running the program, at most 255 bytes; empty
 // when the system names none.
@@ -139,12 +139,12 @@ std::string currentUserName();
 
 // Stage 4: the `[Script Info]` values. `presetName` is the text of the preset
 // box, the title used when the song has none.
-void refreshScriptInfo(ScriptHeader& header, const lyrics::Song& song, const settings::ConversionSettings& s,
+void refreshScriptInfo(ScriptHeader& header, const lyrics::Song& song, const settings::ConversionOptions& o,
                        std::string_view presetName);
 
 // Stage 5: the lyrics style and the ruby style from the main window's font,
 // colour, transparency, border, margin and character-set fields.
-void refreshStyles(ScriptHeader& header, const settings::ConversionSettings& s);
+void refreshStyles(ScriptHeader& header, const settings::ConversionOptions& o);
 
 // --- Writing ---------------------------------------------------------------------
 
@@ -153,7 +153,7 @@ void refreshStyles(ScriptHeader& header, const settings::ConversionSettings& s);
 // style, substyle1, substyle2, the ruby style, substyleRuby1, substyleRuby2,
 // each only when it is used.
 std::vector<StyleRecord> scriptStyles(const ScriptHeader& header, const lyrics::Song& song,
-                                      const settings::ConversionSettings& s, const CreditStyleSource& credit);
+                                      const settings::ConversionOptions& o, const CreditStyleSource& credit);
 
 // "Style: " and the 23 fields joined by "," (no line end).
 // The Fontsize a style line carries: its pixel height with the fraction that
@@ -170,6 +170,6 @@ void appendScriptInfo(std::string& out, const ScriptInfo& info, const lyrics::So
 
 // Appends `[V4+ Styles]`, its Format line, the style lines and the closing
 // empty line. Colours take the "&H" form when ColorHex is ticked.
-void appendStyles(std::string& out, const std::vector<StyleRecord>& styles, const settings::ConversionSettings& s);
+void appendStyles(std::string& out, const std::vector<StyleRecord>& styles, const settings::ConversionOptions& o);
 
 }  // namespace kvelmor::script

@@ -13,27 +13,27 @@
 
 namespace kvelmor::script {
 
-using settings::ConversionSettings;
+using settings::ConversionOptions;
 
 namespace {
 
 // Event groups written before the lyric lines, in this order.
 // Returns the areas of the lines written, for the credit to keep off.
 std::vector<InfoArea> appendSongInfoBeforeSongEvents(std::string& out, const lyrics::Song& song,
-                                                     const ConversionSettings& s, const SongInfoLabels& labels,
+                                                     const ConversionOptions& o, const SongInfoLabels& labels,
                                                      measure::TextMeasurer& measurer) {
     std::vector<InfoArea> areas;
-    for (const auto& e : songInfoBeforeSongEvents(song, s, labels, measurer, &areas)) appendInfoEvent(out, e);
+    for (const auto& e : songInfoBeforeSongEvents(song, o, labels, measurer, &areas)) appendInfoEvent(out, e);
     return areas;
 }
-void appendSongInfoTopEvents(std::string& out, const lyrics::Song& song, const ConversionSettings& s,
+void appendSongInfoTopEvents(std::string& out, const lyrics::Song& song, const ConversionOptions& o,
                              measure::TextMeasurer& measurer) {
-    for (const auto& e : songInfoTopEvents(song, s, measurer)) appendInfoEvent(out, e);
+    for (const auto& e : songInfoTopEvents(song, o, measurer)) appendInfoEvent(out, e);
 }
-void appendCreditEvents(std::string& out, const lyrics::Song& song, const settings::CreditSettings& credit,
-                        const ConversionSettings& s, measure::TextMeasurer& measurer,
+void appendCreditEvents(std::string& out, const lyrics::Song& song, const settings::CreditOptions& credit,
+                        const ConversionOptions& o, measure::TextMeasurer& measurer,
                         const std::vector<InfoArea>& beforeSong) {
-    if (auto e = creditEvent(credit, s, measurer, creditAvoids(credit, song, s, measurer, beforeSong)))
+    if (auto e = creditEvent(credit, o, measurer, creditAvoids(credit, song, o, measurer, beforeSong)))
         appendInfoEvent(out, *e);
 }
 
@@ -69,38 +69,28 @@ int reportCharsOutsideCp932(std::string_view text, const std::string& path, Repo
 
 }  // namespace
 
-CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, measure::TextMeasurer& measurer) {
-    auto colour = [&](const char* field) -> uint32_t {
-        auto v = parseNumber(credit.text(field));
-        if (!v || *v < 0 || *v > 0xFFFFFF) return 0;
-        return static_cast<uint32_t>(*v);
-    };
-    auto whole = [&](const char* field) { return toWholeNumber(credit.text(field)); };
+CreditStyleSource creditStyleSource(const settings::CreditOptions& credit, measure::TextMeasurer& measurer) {
     CreditStyleSource c;
-    c.font.face = credit.text("Command1");
-    c.font.bold = whole("Command1.Bold") != 0;
-    c.font.italic = whole("Command1.Italic") != 0;
-    c.font.underline = whole("Command1.Underline") != 0;
-    c.font.strikethrough = whole("Command1.Strikethrough") != 0;
-    int32_t size = whole("CreditFontSize");
-    c.FontSize = size;
-    c.FontPixcel = std::to_string(size > 0 ? measure::TextHeight(measurer, c.font.face, size, "あ") : 0);
-    c.PrimaryColor = colour("PrimaryColor");
-    c.TeritaryColor = colour("TeritaryColor");
-    c.ShadowColor = colour("ShadowColor");
-    c.PrimaryAlpha = whole("PrimaryAlpha");
-    c.TeritaryAlpha = whole("TeritaryAlpha");
-    c.BackAplha = whole("BackAplha");
-    c.Combo1 = whole("Combo1");
+    c.font = credit.font;
+    const int32_t size = credit.size;
+    c.points = size;
+    c.pixelsText = std::to_string(size > 0 ? measure::TextHeight(measurer, c.font.face, size, "あ") : 0);
+    c.primary = credit.primary;
+    c.outline = credit.outline;
+    c.shadow = credit.shadow;
+    c.primaryLevel = credit.primaryLevel;
+    c.outlineLevel = credit.outlineLevel;
+    c.backLevel = credit.backLevel;
+    c.characterSet = credit.characterSet;
     return c;
 }
 
-std::string scriptHead(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
-                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+std::string scriptHead(const lyrics::Song& song, const ConversionOptions& o, const ScriptHeader& header,
+                       const settings::CreditOptions& credit, const SongInfoLabels& labels,
                        measure::TextMeasurer& measurer) {
     // The credit font is measured only when its style line is written.
     const CreditStyleSource creditStyle =
-        s.isOn("menuCreditOn") ? creditStyleSource(credit, measurer) : CreditStyleSource{};
+        o.creditOn ? creditStyleSource(credit, measurer) : CreditStyleSource{};
     std::string out;
     // Room for a typical script at once, rather than growing a text of
     // megabytes step by step: about a hundred bytes a slot.
@@ -108,29 +98,29 @@ std::string scriptHead(const lyrics::Song& song, const ConversionSettings& s, co
     for (int i = 1; i <= song.LyricsTable.count(); ++i) slots += song.LyricsTable[i].units.size();
     out.reserve(16384 + 96 * slots);
     appendScriptInfo(out, header.info, song.songInfo);
-    std::vector<StyleRecord> styles = scriptStyles(header, song, s, creditStyle);
+    std::vector<StyleRecord> styles = scriptStyles(header, song, o, creditStyle);
     for (auto& style : styles) style.Fontsize = renderedFontSize(style, measurer);
-    appendStyles(out, styles, s);
+    appendStyles(out, styles, o);
 
     appendEventsHeader(out);
-    const std::vector<InfoArea> beforeSong = appendSongInfoBeforeSongEvents(out, song, s, labels, measurer);
-    appendSongInfoTopEvents(out, song, s, measurer);
-    appendCreditEvents(out, song, credit, s, measurer, beforeSong);
+    const std::vector<InfoArea> beforeSong = appendSongInfoBeforeSongEvents(out, song, o, labels, measurer);
+    appendSongInfoTopEvents(out, song, o, measurer);
+    appendCreditEvents(out, song, credit, o, measurer, beforeSong);
     return out;
 }
 
-void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const ConversionSettings& s,
+void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const ConversionOptions& o,
                       const EventTexts& texts) {
-    appendKaraokeEvents(out, song.LyricsTable[i], s, texts);
-    appendRubyEvents(out, song.LyricsTable[i], song.rubyState, s, texts);
+    appendKaraokeEvents(out, song.LyricsTable[i], o, texts);
+    appendRubyEvents(out, song.LyricsTable[i], song.rubyState, o, texts);
 }
 
-std::string scriptText(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
-                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+std::string scriptText(const lyrics::Song& song, const ConversionOptions& o, const ScriptHeader& header,
+                       const settings::CreditOptions& credit, const SongInfoLabels& labels,
                        measure::TextMeasurer& measurer) {
-    std::string out = scriptHead(song, s, header, credit, labels, measurer);
-    const EventTexts texts = eventTexts(s);
-    for (int i = 1; i <= song.LyricsTable.count(); ++i) appendLineEvents(out, song, i, s, texts);
+    std::string out = scriptHead(song, o, header, credit, labels, measurer);
+    const EventTexts texts = eventTexts(o);
+    for (int i = 1; i <= song.LyricsTable.count(); ++i) appendLineEvents(out, song, i, o, texts);
     return out;
 }
 
@@ -156,12 +146,12 @@ bool writeScriptFile(const std::string& path, std::string_view text, bool unicod
     return true;
 }
 
-bool writeScript(const lyrics::Song& song, const ConversionSettings& s, const ScriptHeader& header,
-                 const settings::CreditSettings& credit, const SongInfoLabels& labels, measure::TextMeasurer& measurer,
+bool writeScript(const lyrics::Song& song, const ConversionOptions& o, const ScriptHeader& header,
+                 const settings::CreditOptions& credit, const SongInfoLabels& labels, measure::TextMeasurer& measurer,
                  Reporter& reporter) {
     if (song.lyricsPath.empty()) return false;
-    return writeScriptFile(scriptPathFor(song.lyricsPath), scriptText(song, s, header, credit, labels, measurer),
-                           s.isOn("unicode"), reporter);
+    return writeScriptFile(scriptPathFor(song.lyricsPath), scriptText(song, o, header, credit, labels, measurer),
+                           o.output.unicode, reporter);
 }
 
 }  // namespace kvelmor::script

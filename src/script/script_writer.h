@@ -16,13 +16,13 @@
 #include "script/script_header.h"
 #include "script/song_info_events.h"
 #include "settings/app_state.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 
 namespace kvelmor::script {
 
 // The credit style's look from the credit window's fields; its Fontsize is
 // the pixel height of "あ" in the credit font at CreditFontSize.
-CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, measure::TextMeasurer& measurer);
+CreditStyleSource creditStyleSource(const settings::CreditOptions& credit, measure::TextMeasurer& measurer);
 
 // The script as UTF-8 text, every line ending with CR LF. The events come in
 // this order: song information before the song, song information at the top,
@@ -31,24 +31,24 @@ CreditStyleSource creditStyleSource(const settings::CreditSettings& credit, meas
 // appear only while menuCreditOn is checked), `labels` the song information
 // labels kept in the settings file; `measurer` measures the song information
 // widths and the credit font's pixel height.
-std::string scriptText(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
-                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+std::string scriptText(const lyrics::Song& song, const settings::ConversionOptions& o, const ScriptHeader& header,
+                       const settings::CreditOptions& credit, const SongInfoLabels& labels,
                        measure::TextMeasurer& measurer);
 
 // scriptText in two parts: everything before the events of the lyric lines
 // (with room reserved for the whole script), and the events of line i, its
 // karaoke events followed by its ruby events.
-std::string scriptHead(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
-                       const settings::CreditSettings& credit, const SongInfoLabels& labels,
+std::string scriptHead(const lyrics::Song& song, const settings::ConversionOptions& o, const ScriptHeader& header,
+                       const settings::CreditOptions& credit, const SongInfoLabels& labels,
                        measure::TextMeasurer& measurer);
-void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const settings::ConversionSettings& s,
+void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const settings::ConversionOptions& o,
                       const EventTexts& texts);
 
 // Writes the script to scriptPathFor(song.lyricsPath). Nothing happens
 // without a lyrics path. Returns whether the file was written; every failure
 // is reported.
-bool writeScript(const lyrics::Song& song, const settings::ConversionSettings& s, const ScriptHeader& header,
-                 const settings::CreditSettings& credit, const SongInfoLabels& labels, measure::TextMeasurer& measurer,
+bool writeScript(const lyrics::Song& song, const settings::ConversionOptions& o, const ScriptHeader& header,
+                 const settings::CreditOptions& credit, const SongInfoLabels& labels, measure::TextMeasurer& measurer,
                  Reporter& reporter);
 
 // Writes script text to `path`: with `unicode` as UTF-16 little-endian with a

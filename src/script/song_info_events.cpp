@@ -10,7 +10,7 @@
 namespace kvelmor::script {
 
 using lyrics::Centiseconds;
-using settings::ConversionSettings;
+using settings::ConversionOptions;
 
 namespace {
 
@@ -156,55 +156,59 @@ void appendInfoEvent(std::string& out, const InfoEvent& e) {
 }
 
 Centiseconds timeFromFields(std::string_view hours, std::string_view minutes, std::string_view seconds) {
-    auto field = [](std::string_view t) { return std::max<int64_t>(toWholeNumber(t), 0); };
-    return clampTime(((field(hours) * 60 + field(minutes)) * 60 + field(seconds)) * 100);
+    return timeFromClock({toWholeNumber(hours), toWholeNumber(minutes), toWholeNumber(seconds)});
 }
 
-TimeWindow beforeSongWindow(const lyrics::Song& song, const ConversionSettings& s) {
+Centiseconds timeFromClock(const settings::ClockTime& t) {
+    auto field = [](int32_t v) { return std::max<int64_t>(v, 0); };
+    return clampTime(((field(t.hours) * 60 + field(t.minutes)) * 60 + field(t.seconds)) * 100);
+}
+
+TimeWindow beforeSongWindow(const lyrics::Song& song, const ConversionOptions& o) {
     int64_t start = 0;
     int64_t end = 0;
-    if (s.index("titleDispType") == 1) {
-        start = timeFromFields(s.text("titleStartH"), s.text("titleStartM"), s.text("titleStartS"));
-        end = timeFromFields(s.text("titleEndH"), s.text("titleEndM"), s.text("titleEndS"));
+    if (o.songInfo.window == settings::TitleWindow::BetweenTimes) {
+        start = timeFromClock(o.songInfo.start);
+        end = timeFromClock(o.songInfo.end);
     } else {
         // titleEndTime is subtracted as centiseconds, like every lead time.
         const int64_t first = firstStart(song).time;
-        end = first - s.wholeNumber("titleEndTime");
+        end = first - o.songInfo.untilSinging;
         if (end < 0) end = std::max<int64_t>(first - 100, 0);
     }
     return {clampTime(start), clampTime(std::max(end, start))};
 }
 
-FrameScale frameScale(const ConversionSettings& s) {
-    return {static_cast<double>(s.wholeNumber("dispWidth")) / kDesignWidth,
-            static_cast<double>(s.wholeNumber("dispHeight")) / kDesignHeight};
+FrameScale frameScale(const ConversionOptions& o) {
+    return {static_cast<double>(o.frame.width) / kDesignWidth, static_cast<double>(o.frame.height) / kDesignHeight};
 }
 
 int64_t FrameScale::alongX(int64_t pixels) const { return roundHalfEven(static_cast<double>(pixels) * x); }
 int64_t FrameScale::alongY(int64_t pixels) const { return roundHalfEven(static_cast<double>(pixels) * y); }
 
-std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const ConversionSettings& s,
+std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const ConversionOptions& o,
                                                 const SongInfoLabels& labels, measure::TextMeasurer& measurer,
                                                 std::vector<InfoArea>* areas) {
     std::vector<InfoEvent> events;
-    if (!s.isOn("songInfoPreCheck")) return events;
+    const settings::SongInfoOptions& options = o.songInfo;
+    if (!options.beforeSong) return events;
     const lyrics::SongInfo& info = song.songInfo;
-    const TimeWindow window = beforeSongWindow(song, s);
+    const TimeWindow window = beforeSongWindow(song, o);
     const std::string start = timeText(window.start);
     const std::string end = timeText(window.end);
-    const std::string fade = fadeTag(s.wholeNumber("titleFadeIn"), s.wholeNumber("titleFadeOut"));
-    const InfoMeasure width{measurer, s.text("Command8"), s.real("mojiScaleX")};
-    const int32_t size1 = s.wholeNumber("titleFontSize1");
-    const int32_t size2 = s.wholeNumber("titleFontSize2");
-    const int64_t pixel1 = s.wholeNumber("titleFontPixcel1");
-    const int64_t pixel2 = s.wholeNumber("titleFontPixcel2");
-    const int64_t border = static_cast<int64_t>(s.wholeNumber("outLine")) + s.wholeNumber("shadowDepth");
-    const int64_t dispWidth = s.wholeNumber("dispWidth");
-    const int64_t dispHeight = s.wholeNumber("dispHeight");
-    const bool sameColumn = s.isOn("CheckDouRetu");
+    const std::string fade = fadeTag(options.fadeIn, options.fadeOut);
+    const InfoMeasure width{measurer, options.font.face, o.scale.x};
+    const int32_t size1 = options.firstTitleSize.points;
+    const int32_t size2 = options.secondTitleSize.points;
+    const int64_t pixel1 = options.firstTitleSize.pixels;
+    const int64_t pixel2 = options.secondTitleSize.pixels;
+    const int64_t border = static_cast<int64_t>(o.border.outline) + o.border.shadow;
+    const int64_t dispWidth = o.frame.width;
+    const int64_t dispHeight = o.frame.height;
+    const bool sameColumn = options.sameColumn;
     // The block keeps the places it has in a 640 × 480 frame: its distances
     // from the frame's edges grow with the frame; the text keeps its size.
-    const FrameScale frame = frameScale(s);
+    const FrameScale frame = frameScale(o);
 
     using Line = BlockLine;
     auto add = [&](const Line& l) {
@@ -232,8 +236,8 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
     // Never nearer the edges than the outline and shadow reach.
     const int64_t x = dispWidth - std::min(blockWidth, columnRoom) - std::max(2 * border, frame.alongX(2 * border));
     const int64_t bottom = dispHeight - std::max(border, frame.alongY(border));
-    int64_t y = bottom - (sameColumn ? 0 : frame.alongY(s.wholeNumber("TitleY")));
-    const int64_t spacer = s.wholeNumber("spacer");
+    int64_t y = bottom - (sameColumn ? 0 : frame.alongY(options.titleY));
+    const int64_t spacer = options.spacer;
 
     // From the bottom up; a positive spacer brings the lines closer.
     std::vector<Line> column;
@@ -271,7 +275,7 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
                            top, text, percent, drawn, w, pixel});
     };
     if (!info.album.empty()) {
-        top += frame.alongY(s.wholeNumber("TitleY"));
+        top += frame.alongY(options.titleY);
         centredLine("songInfo2", size2, pixel2, info.album);
     }
     if (!info.title.empty()) {
@@ -288,34 +292,35 @@ std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const 
     return events;
 }
 
-std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const ConversionSettings& s,
+std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const ConversionOptions& o,
                                          measure::TextMeasurer& measurer) {
     std::vector<InfoEvent> events;
-    if (!s.isOn("songInfoCheck")) return events;
+    const settings::SongInfoOptions& options = o.songInfo;
+    if (!options.top) return events;
     const lyrics::SongInfo& info = song.songInfo;
 
     const LineTime first = firstStart(song);
     LineTime last = lastEnd(song);
-    if (s.wholeNumber("endH") != 0 || s.wholeNumber("endM") != 0 || s.wholeNumber("endS") != 0) {
-        Centiseconds t = timeFromFields(s.text("endH"), s.text("endM"), s.text("endS"));
+    if (!options.songEnd.isZero()) {
+        Centiseconds t = timeFromClock(options.songEnd);
         last = {t, lyrics::formatScriptTime(t)};
     }
     if (last.time < first.time) last = {first.time, first.text};
 
-    const int64_t y = static_cast<int64_t>(s.wholeNumber("titleFontSize")) + s.wholeNumber("songInfoY");
-    const int64_t x = s.wholeNumber("songInfoX");
+    const int64_t y = static_cast<int64_t>(options.topSize.points) + options.y;
+    const int64_t x = options.x;
 
-    if (s.index("InfoMode") != 1) {
+    if (options.mode == settings::SongInfoMode::TwoFixedLines) {
         // Two fixed lines: the programme (album), then the song and its singer.
-        const int64_t p = s.wholeNumber("titleFontPixcel");
+        const int64_t p = options.topSize.pixels;
         const int64_t y2 = y + p + p / 4;
         const std::string fade = "{\\q2}{\\fad(800,800)}";
         // A line longer than the frame right of songInfoX shrinks to end at its edge.
-        const int64_t room = static_cast<int64_t>(s.wholeNumber("dispWidth")) - x -
-                             (static_cast<int64_t>(s.wholeNumber("outLine")) + s.wholeNumber("shadowDepth"));
+        const int64_t room = static_cast<int64_t>(o.frame.width) - x -
+                             (static_cast<int64_t>(o.border.outline) + o.border.shadow);
         auto line = [&](int64_t lineY, const std::string& text) {
-            const int64_t w = measure::TextWidth(measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text,
-                                                 s.real("mojiScaleX"));
+            const int64_t w =
+                measure::TextWidth(measurer, options.font.face, options.topSize.points, text, o.scale.x);
             events.push_back({first.text, last.text, "songInfo",
                               fade + posTag(x, lineY) + scaleTag(fitPercent(w, room)) + text});
         };
@@ -328,8 +333,8 @@ std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const Convers
     // PlayResX) to just past the left edge at 5 centiseconds per pixel.
     const std::string text = joinNonEmpty({info.album, info.title, info.artist});
     const int64_t w = std::max<int32_t>(
-        measure::TextWidth(measurer, s.text("Command8"), s.wholeNumber("titleFontSize"), text, s.real("mojiScaleX")), 0);
-    const int64_t playResX = s.wholeNumber("dispWidth");
+        measure::TextWidth(measurer, options.font.face, options.topSize.points, text, o.scale.x), 0);
+    const int64_t playResX = o.frame.width;
     const int64_t period = 5 * w + 25;  // centiseconds between passes
     const int64_t passes = std::min((static_cast<int64_t>(last.time) - first.time) / period + 1, kMaxScrollPasses);
     const std::string move = "{\\q2}{\\move(" + std::to_string(playResX) + "," + std::to_string(y) + "," +

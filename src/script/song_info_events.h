@@ -6,8 +6,8 @@
 //
 // Every event has Layer 0, an empty Actor, the margins "0000" and the Effect
 // "Karaoke". Positions are the bottom-left corner of a line in script pixels
-// (every style is bottom-left aligned); widths are measured in the Command8
-// font, scaled by mojiScaleX like every measured width.
+// (every style is bottom-left aligned); widths are measured in the song
+// information font, scaled horizontally (mojiScaleX) like every measured width.
 
 #include <string>
 #include <string_view>
@@ -16,7 +16,7 @@
 #include "measure/text_measure.h"
 #include "lyrics/lyrics_table.h"
 #include "lyrics/time_value.h"
-#include "settings/conversion_settings.h"
+#include "settings/conversion_options.h"
 #include "settings/ini_store.h"
 
 namespace kvelmor::script {
@@ -53,6 +53,8 @@ void appendInfoEvent(std::string& out, const InfoEvent& e);
 // and seconds above 59 are added as they are. Centiseconds, at most the
 // largest 32-bit time.
 lyrics::Centiseconds timeFromFields(std::string_view hours, std::string_view minutes, std::string_view seconds);
+// The same for a clock time whose fields are read already.
+lyrics::Centiseconds timeFromClock(const settings::ClockTime& t);
 
 struct TimeWindow {
     lyrics::Centiseconds start = 0;  // centiseconds
@@ -65,7 +67,7 @@ struct TimeWindow {
 // before 0, until one second before the first line, but not before 0.
 // titleDispType 1: titleStartH/M/S to titleEndH/M/S. An end before the
 // start is raised to the start.
-TimeWindow beforeSongWindow(const lyrics::Song& song, const settings::ConversionSettings& s);
+TimeWindow beforeSongWindow(const lyrics::Song& song, const settings::ConversionOptions& o);
 
 // Song information and the credit keep the places they have in a frame of
 // this size (pixels) in any other: their distances from the frame's edges
@@ -79,7 +81,7 @@ struct FrameScale {
     int64_t alongX(int64_t pixels) const;
     int64_t alongY(int64_t pixels) const;
 };
-FrameScale frameScale(const settings::ConversionSettings& s);
+FrameScale frameScale(const settings::ConversionOptions& o);
 
 // The before-song block (empty unless songInfoPreCheck is ticked): a
 // right-aligned column of year, arranger, composer, lyricist and singer from
@@ -97,7 +99,7 @@ struct InfoArea {
     bool operator==(const InfoArea&) const = default;
 };
 // `areas`, when given, receives the area of every line written.
-std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const settings::ConversionSettings& s,
+std::vector<InfoEvent> songInfoBeforeSongEvents(const lyrics::Song& song, const settings::ConversionOptions& o,
                                                 const SongInfoLabels& labels, measure::TextMeasurer& measurer,
                                                 std::vector<InfoArea>* areas = nullptr);
 
@@ -115,7 +117,7 @@ inline constexpr int64_t kMaxScrollPasses = 100000;
 // 5 centiseconds per pixel, so every pass lasts 5 × (PlayResX + width)
 // centiseconds; a new pass starts every 5 × width + 25 centiseconds, the
 // last one no later than the window's end.
-std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const settings::ConversionSettings& s,
+std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const settings::ConversionOptions& o,
                                          measure::TextMeasurer& measurer);
 
 }  // namespace kvelmor::script

@@ -34,20 +34,19 @@ std::vector<FieldEnabled> governedFields(const ConversionSettings& s) {
     // The wipe panel: the templates, the sample list and the boxes serve only
     // the styles that expand templates; the edge wipe has its own fine
     // adjustment and is the one style that wipes the border colour.
-    const int wipe = s.index("wipe");
-    const bool templates = wipe == kWipeFree || wipe == kWipeEmphasis || wipe == kWipePerCharacter ||
-                           wipe == kWipePerSpace;
+    const Wipe wipe = wipeStyle(s);
+    const bool templates = usesCharacterTemplate(wipe);
     set({"commandLine", "commandChar", "TagSample", "posNo", "OriginalColor", "OriginalColorAlpha"}, templates);
-    set({"KaraokeWipe"}, templates && wipe != kWipeEmphasis);
-    set({"DelayTime"}, wipe == kWipeEmphasis);
-    set({"ClipWipe", "teritaryColor2", "secondTeritaryColor2", "thirdTeritaryColor2"}, wipe == kWipeEdge);
+    set({"KaraokeWipe"}, templates && wipe != Wipe::Emphasis);
+    set({"DelayTime"}, wipe == Wipe::Emphasis);
+    set({"ClipWipe", "teritaryColor2", "secondTeritaryColor2", "thirdTeritaryColor2"}, wipe == Wipe::Border);
     return out;
 }
 
 std::vector<ChoiceEnabled> governedChoices(const ConversionSettings& s) {
     // The edge wipe colours the border itself, so a marked character's
     // fixed or after-wipe colour has nothing left to replace.
-    const bool edge = s.index("wipe") == kWipeEdge;
+    const bool edge = wipeStyle(s) == Wipe::Border;
     return {{"ExColor", 3, !edge}, {"ExColor", 4, !edge}};
 }
 

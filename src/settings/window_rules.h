@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/conversion_options.h"
 #include "settings/conversion_settings.h"
 
 namespace kvelmor::settings {
@@ -15,13 +16,6 @@ struct FieldEnabled {
     std::string name;  // a setting's name
     bool enabled = true;
 };
-
-// Wipe styles by their position in the `wipe` list.
-inline constexpr int kWipeEdge = 3;           // 縁ワイプ
-inline constexpr int kWipeFree = 4;           // 自由設定
-inline constexpr int kWipeEmphasis = 5;       // ワイプ強調
-inline constexpr int kWipePerCharacter = 6;   // 文字毎設定
-inline constexpr int kWipePerSpace = 7;       // 空白区切毎
 
 // The enabled state of every field whose use depends on another setting:
 // the song information before the song (songInfoPreCheck), at the top of

@@ -406,16 +406,18 @@ bool writeTimedText(const TimingDocument& doc, const std::string& path, Reporter
 bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter& reporter) {
     // Read back as the converter reads it, then written by the tag file
     // writer; lines without times are not lyrics to it and are left out.
-    settings::ConversionSettings settings;
-    settings.setText("kaigyo", "0");
+    // The store is written as the window would (no automatic line break);
+    // the rebuild reads it as options.
+    settings::ConversionSettings store;
+    store.setText("kaigyo", "0");
     measure::FixedMeasurer measurer;
     lyrics::Song song;
     CollectingReporter readReports;
-    if (!lyrics::loadLyricsText(song, doc.timedText(), path, settings, measurer, readReports).ok) {
+    if (!lyrics::loadLyricsText(song, doc.timedText(), path, store, measurer, readReports).ok) {
         for (const Report& r : readReports.reports) reporter.report(r);
         return false;
     }
-    lyrics::rebuildLyricsTable(song, settings, measurer, readReports);
+    lyrics::rebuildLyricsTable(song, settings::ConversionOptions(store), measurer, readReports);
     // The tag file writer writes no time ratio line; taps are in real time,
     // and the line must come before the lyrics it applies to.
     const std::string text = "@timeratio=1\r\n" + lyrics::kraFileText(song);

@@ -333,7 +333,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         connect(c, &QComboBox::activated, this, [this, name](int i) {
             if (name == "TagSample") {
                 // A sample fills the templates and the wipe boxes.
-                m_session.samples.ApplySample(i, m_session.settings);
+                m_session.samples.applySample(i, m_session.settings);
                 afterChange();
                 return;
             }
@@ -1032,7 +1032,7 @@ void MainWindow::writeFiles() {
     QStringList written;
     if (m_session.writeScript()) {
         written << qs(m_session.defaultScriptPath());
-        if (m_session.settings.isOn("KraCheck") && m_session.writeKra())
+        if (m_session.options().output.kra && m_session.writeKra())
             written << qs(lyrics::kraPathFor(m_session.song.lyricsPath));
     }
     // The script holds the edits; the lyrics file does not until they are saved.
@@ -1053,12 +1053,12 @@ void MainWindow::chooseMediaFile() {
 }
 
 void MainWindow::probeMedia(const QString& path) {
-    auto r = app::ProbeMedia(m_session, ss(path));
+    auto r = app::probeMedia(m_session, ss(path));
     // The video read is the one the preview shows and plays.
     if (r && m_preview) m_preview->setMedia(path);
     if (r)
-        statusBar()->showMessage(QStringLiteral("%1: %2×%3").arg(path, qs(m_session.settings.text("dispWidth")),
-                                                               qs(m_session.settings.text("dispHeight"))));
+        statusBar()->showMessage(QStringLiteral("%1: %2×%3").arg(path, QString::number(m_session.options().frame.width),
+                                                               QString::number(m_session.options().frame.height)));
     afterChange();
 }
 

@@ -298,12 +298,12 @@ void PreviewPane::songChanged(std::shared_ptr<const std::string> script) {
         m_worker->script = std::move(script);
         ++m_worker->scriptVersion;
     }
-    const auto& s = m_session.settings;
+    const settings::ConversionOptions& s = m_session.options();
     const auto& info = m_session.header.info;
-    m_frameWidth = std::clamp(info.PlayResX > 0 ? info.PlayResX : s.wholeNumber("dispWidth"), 16, kMaxFrameSide);
-    m_frameHeight = std::clamp(info.PlayResY > 0 ? info.PlayResY : s.wholeNumber("dispHeight"), 16, kMaxFrameSide);
+    m_frameWidth = std::clamp(info.PlayResX > 0 ? info.PlayResX : s.frame.width, 16, kMaxFrameSide);
+    m_frameHeight = std::clamp(info.PlayResY > 0 ? info.PlayResY : s.frame.height, 16, kMaxFrameSide);
     // Over a video the frame is stretched by the pixel shape the script was made for.
-    m_pixelShape = m_media.isEmpty() ? 1.0 : s.real("mojiScaleX");
+    m_pixelShape = m_media.isEmpty() ? 1.0 : s.scale.x;
     if (m_pixelShape <= 0) m_pixelShape = 1.0;
     m_view->setAspect(m_frameWidth * m_pixelShape / m_frameHeight);
 

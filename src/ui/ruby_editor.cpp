@@ -31,34 +31,34 @@ namespace {
 constexpr int kRubyRowTop = 10;   // pixels: top of the ruby row
 constexpr int kFrameInset = 20;   // pixels: the frame's left edge inside the view (half of the 40 added)
 
-// A font as the script names it: `fontName`'s face and flags, an em of the
-// size's pixels, stretched by the horizontal character scale.
-QFont scriptFont(const settings::ConversionSettings& s, const char* fontName, const char* sizeName) {
-    const settings::FontValue f = s.font(fontName);
+// A font as the script names it: its face and flags, an em of its size's
+// pixels, stretched by the horizontal character scale.
+QFont scriptFont(const settings::ConversionOptions& o, const settings::SizedFont& sized) {
+    const settings::FontValue& f = sized.font;
     QFont font(qs(f.face));
-    font.setPixelSize(std::max(1, measure::emPixels(s.wholeNumber(sizeName))));
+    font.setPixelSize(std::max(1, measure::emPixels(sized.size.points)));
     font.setBold(f.bold);
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikethrough);
-    const int stretch = static_cast<int>(s.real("mojiScaleX") * 100 + 0.5);
+    const int stretch = static_cast<int>(o.scale.x * 100 + 0.5);
     if (stretch > 0 && stretch != 100) font.setStretch(std::clamp(stretch, 1, 4000));
     return font;
 }
 
 // A colour setting (0x00BBGGRR).
-QColor settingColour(const settings::ConversionSettings& s, const char* name) {
-    const uint32_t v = s.colour(name);
+QColor settingColour(uint32_t v) {
     return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
 }
 
-QColor charColour(const settings::ConversionSettings& s, app::LineStyle style, bool marked) {
+QColor charColour(const settings::ConversionOptions& o, app::LineStyle style, bool marked) {
+    const settings::ColourOptions& c = o.colours;
     switch (style) {
-    case app::LineStyle::Sub1: return settingColour(s, marked ? "Command11" : "secondSecondaryColor");
-    case app::LineStyle::Sub2: return settingColour(s, marked ? "Command12" : "thirdSecondaryColor");
+    case app::LineStyle::Sub1: return settingColour(marked ? c.second.mark : c.second.secondary);
+    case app::LineStyle::Sub2: return settingColour(marked ? c.third.mark : c.third.secondary);
     case app::LineStyle::Standard: break;
     }
-    return marked ? settingColour(s, "Command9") : QColor(Qt::black);
+    return marked ? settingColour(c.standard.mark) : QColor(Qt::black);
 }
 
 QString styleCaption(app::LineStyle style) {
@@ -98,10 +98,10 @@ public:
         setAttribute(Qt::WA_InputMethodEnabled, false);
     }
 
-    const settings::ConversionSettings& settings() const { return m_editor.m_session.settings; }
-    int rubyRowHeight() const { return std::max(1, settings().wholeNumber("Label19")); }
+    const settings::ConversionOptions& options() const { return m_editor.m_session.options(); }
+    int rubyRowHeight() const { return std::max(1, options().rubyFont.size.pixels); }
     int charRowTop() const { return kRubyRowTop + rubyRowHeight(); }
-    int charRowHeight() const { return std::max(1, settings().wholeNumber("tagFontPixcel")); }
+    int charRowHeight() const { return std::max(1, options().lyricsFont.size.pixels); }
 
     // Pixels: where the frame's x = 0 lies in the view. Lines that start
     // left of the frame move right so that they can be seen whole.
@@ -117,19 +117,19 @@ public:
 
     static int64_t rubyLeft(const lyrics::LyricLine& line, int k) {
         const lyrics::SlotRuby& r = line.unit(k).rubyFields();
-        return static_cast<int64_t>(layout::CellLeft(line, k)) +
-               (static_cast<int64_t>(layout::RunWidth(line, r.rubySpan, k)) - r.rubyWidth) / 2;
+        return static_cast<int64_t>(layout::cellLeft(line, k)) +
+               (static_cast<int64_t>(layout::runWidth(line, r.rubySpan, k)) - r.rubyWidth) / 2;
     }
 
     // The view's size for the line now shown: the frame, or the line where it is wider.
     void fitLine() {
         const lyrics::LyricLine& line = m_editor.m_editing.line();
-        int64_t right = settings().wholeNumber("dispWidth");
+        int64_t right = options().frame.width;
         const int last = layout::usedSlots(line);
         for (int k = 1; k <= last; ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;
-            right = std::max<int64_t>(right, static_cast<int64_t>(layout::CellLeft(line, k)) + u.width);
+            right = std::max<int64_t>(right, static_cast<int64_t>(layout::cellLeft(line, k)) + u.width);
             if (!u.rubyFields().ruby.empty()) right = std::max(right, rubyLeft(line, k) + u.rubyFields().rubyWidth);
         }
         const int width = static_cast<int>(std::min<int64_t>(right + shift() + kFrameInset, 1 << 20));
@@ -148,7 +148,7 @@ public:
         const int64_t frameX = static_cast<int64_t>(x) - shift();
         for (int k = 1; k <= layout::usedSlots(line); ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
-            const int64_t left = layout::CellLeft(line, k);
+            const int64_t left = layout::cellLeft(line, k);
             if (u.isChar && frameX >= left && frameX < left + std::max(u.width, 1)) return k;
         }
         return 0;
@@ -170,7 +170,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         const app::RubyEditing& e = m_editor.m_editing;
         const lyrics::LyricLine& line = e.line();
-        const settings::ConversionSettings& s = settings();
+        const settings::ConversionOptions& s = options();
         const int x0 = shift();
 
         if (e.cursorSlot() && !m_editor.typing()) {
@@ -180,13 +180,13 @@ protected:
             p.drawRect(box.adjusted(1, 1, -1, -1));
         }
 
-        const QFont lyricsFont = scriptFont(s, "Command2", "ssaFontSize");
-        const QFont rubyFont = scriptFont(s, "Command6", "rubyFontSize");
+        const QFont lyricsFont = scriptFont(s, s.lyricsFont);
+        const QFont rubyFont = scriptFont(s, s.rubyFont);
         const int charBaseline = charRowTop() + QFontMetrics(lyricsFont).ascent();
         const int rubyBaseline = kRubyRowTop + QFontMetrics(rubyFont).ascent();
         const app::LineStyle style = app::lineStyle(line);
         const int last = layout::usedSlots(line);
-        int64_t left = line.posX;  // CellLeft, carried along
+        int64_t left = line.posX;  // cellLeft, carried along
         for (int k = 1; k <= last; ++k) {
             const lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;
@@ -218,7 +218,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     : QDialog(parent), m_session(session), m_editing(session) {
     setObjectName("Form3");
     setModal(true);
-    const settings::ConversionSettings& s = session.settings;
+    const settings::ConversionOptions& s = session.options();
 
     m_view = new RubyLineView(*this);
     m_area = new QScrollArea(this);
@@ -230,7 +230,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
 
     m_input = new QLineEdit(m_view);
     m_input->setObjectName("Text1");
-    m_input->setFont(scriptFont(s, "Command6", "rubyFontSize"));
+    m_input->setFont(scriptFont(s, s.rubyFont));
     m_input->setAlignment(Qt::AlignCenter);
     m_input->hide();
     m_input->setEnabled(false);
@@ -279,8 +279,7 @@ RubyEditor::RubyEditor(app::Session& session, QWidget* parent)
     // wide; the ruby row twice, the lyrics row and the row gap high, with 50
     // pixels for the key help.
     // The layout makes it larger where the rows need more.
-    resize(s.wholeNumber("dispWidth") + 40,
-           2 * s.wholeNumber("Label19") + s.wholeNumber("tagFontPixcel") + s.wholeNumber("MarginN") + 50);
+    resize(s.frame.width + 40, 2 * s.rubyFont.size.pixels + s.lyricsFont.size.pixels + s.margins.rowGap + 50);
     setUpSuggestions();
     showLine();
     m_view->setFocus();

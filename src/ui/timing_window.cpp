@@ -538,7 +538,7 @@ timing::ParseOptions TimingWindow::parseOptions() const {
     o.split.joinSokuonAndHatsuon = m_joinSmall->isChecked();
     o.split.latin = m_latin->currentIndex() == 0 ? timing::LatinSplit::ByHyphenation : timing::LatinSplit::ByWord;
     o.split.hyphenator = m_hyphenator.ok() ? &m_hyphenator : nullptr;
-    o.correctUnmarkedTimes = m_mainSession.settings.isOn("WinAMPTime");
+    o.correctUnmarkedTimes = m_mainSession.options().timing.correction;
     return o;
 }
 

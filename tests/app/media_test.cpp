@@ -193,7 +193,7 @@ TEST_F(ProbeFixture, ProbeWritesTheSettingsRunsTheStagesAndRemembersTheFolder) {
     std::string path = dir.make("ntsc.mp4", test::testVideo("720x480", "2") + " -vf setsar=32/27 -c:v mpeg4");
     ASSERT_FALSE(path.empty());
     session.settings.setText("MediaTimeCheck", "1");
-    auto result = ProbeMedia(session, path);
+    auto result = probeMedia(session, path);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(reporter.reports.size(), 0u);
     EXPECT_EQ(result->path, path);
@@ -215,7 +215,7 @@ TEST_F(ProbeFixture, AFileThatIsNotMediaChangesNothing) {
     session.settings.setText("MediaTimeCheck", "1");
     settings::ConversionSettings before = session.settings;
     auto creditBefore = session.appState.credit.values();
-    EXPECT_EQ(ProbeMedia(session, path).has_value(), false);
+    EXPECT_EQ(probeMedia(session, path).has_value(), false);
     for (const auto& def : settings::settingTable())
         EXPECT_EQ(session.settings.text(def.name), before.text(def.name)) << def.name;
     EXPECT_EQ(session.appState.credit.values(), creditBefore);
@@ -230,7 +230,7 @@ TEST_F(ProbeFixture, UnknownLengthIsAWarningNamingTheFile) {
     test::MediaFolder dir("app_media_" + testName());
     std::string path = dir.make("bare.h264", test::testVideo("320x240", "1") + " -c:v libx264 -f h264");
     ASSERT_FALSE(path.empty());
-    auto result = ProbeMedia(session, path);
+    auto result = probeMedia(session, path);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(session.settings.text("dispWidth"), "320");
     ASSERT_EQ(reporter.reports.size(), 1u);

@@ -88,7 +88,7 @@ TEST(RubyEditing, CellWidthStaysBetweenOneAndTheLongestLine) {
     EXPECT_EQ(e.cellWidth(), lyrics::kMaxSlots);
     moveTo(e, 4);
     EXPECT_EQ(e.cursorWidth(), 40);  // the box ends with the line
-    EXPECT_EQ(e.cursorLeft(), layout::CellLeft(e.line(), 4));
+    EXPECT_EQ(e.cursorLeft(), layout::cellLeft(e.line(), 4));
 }
 
 // Each case types rubies in order, closes the editor, and checks the rubies

@@ -4,8 +4,8 @@
 
 #include <string>
 
-using kvelmor::effects::EvaluateExpression;
-using kvelmor::effects::ExpandBrackets;
+using kvelmor::effects::evaluateExpression;
+using kvelmor::effects::expandBrackets;
 
 namespace {
 
@@ -16,7 +16,7 @@ struct Case {
 };
 
 void expectAll(std::initializer_list<Case> cases) {
-    for (const auto& c : cases) EXPECT_EQ(ExpandBrackets(c.in), c.out) << c.in << ": " << c.why;
+    for (const auto& c : cases) EXPECT_EQ(expandBrackets(c.in), c.out) << c.in << ": " << c.why;
 }
 
 }  // namespace
@@ -97,9 +97,9 @@ TEST(ExpressionBrackets, FaultsLeaveTheCalculationAsWritten) {
 TEST(ExpressionEvaluate, LongChainsDoNotExhaustTheStack) {
     std::string e = "0";
     for (int i = 0; i < 200000; ++i) e += "+1";
-    EXPECT_EQ(EvaluateExpression(e), "200000");
-    EXPECT_EQ(EvaluateExpression("x" + e), "");  // the leftmost part cannot be worked out
+    EXPECT_EQ(evaluateExpression(e), "200000");
+    EXPECT_EQ(evaluateExpression("x" + e), "");  // the leftmost part cannot be worked out
     std::string brackets;
     for (int i = 0; i < 100000; ++i) brackets += "[1+1]";
-    EXPECT_EQ(ExpandBrackets(brackets), std::string(100000, '2'));
+    EXPECT_EQ(expandBrackets(brackets), std::string(100000, '2'));
 }

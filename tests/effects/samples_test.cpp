@@ -67,7 +67,7 @@ TEST(EffectSamples, FifteenBuiltInSamplesExactly) {
         EXPECT_EQ(samples.entry(i).record, SampleRecord{}) << "records start empty: " << i;
         s.setText("KaraokeWipe", "0");
         s.setText("posNo", "0");
-        ASSERT_TRUE(samples.ApplySample(i, s));
+        ASSERT_TRUE(samples.applySample(i, s));
         EXPECT_EQ(s.text("commandLine"), e.commandLine) << e.name;
         EXPECT_EQ(s.text("commandChar"), e.commandChar) << e.name;
         EXPECT_EQ(s.text("KaraokeWipe"), "1") << e.name;
@@ -83,24 +83,25 @@ TEST(EffectSamples, StoringByName) {
     s.setText("commandChar", "C1");
     s.setText("posNo", "1");
     s.setText("TagSample", "15");
-    EXPECT_EQ(samples.StoreSample("mine", s), 15) << "a new name is appended";
+    EXPECT_EQ(samples.storeSample("mine", settings::ConversionOptions(s)), 15) << "a new name is appended";
     s.setText("commandChar", "C2");
-    EXPECT_EQ(samples.StoreSample("mine", s), 15) << "the same name updates its entry";
+    EXPECT_EQ(samples.storeSample("mine", settings::ConversionOptions(s)), 15) << "the same name updates its entry";
     EXPECT_EQ(samples.count(), 16);
     EXPECT_EQ(samples.entry(15).record, (SampleRecord{"L1", "C2", 1, 1}));
-    EXPECT_EQ(samples.StoreSample("Mine", s), 16) << "names compare exactly";
+    EXPECT_EQ(samples.storeSample("Mine", settings::ConversionOptions(s)), 16) << "names compare exactly";
 
     for (const char* bad : {"", "a|b", "a\nb"}) {
-        EXPECT_EQ(samples.StoreSample(bad, s), -1) << "the tag section could not give back: " << bad;
+        EXPECT_EQ(samples.storeSample(bad, settings::ConversionOptions(s)), -1)
+            << "the tag section could not give back: " << bad;
     }
     EXPECT_EQ(samples.count(), 17);
 
     ConversionSettings other;
-    ASSERT_TRUE(samples.ApplySample(15, other));
+    ASSERT_TRUE(samples.applySample(15, other));
     EXPECT_EQ(other, s) << "all four fields come back, and the list selection";
 
-    EXPECT_FALSE(samples.ApplySample(17, other));
-    EXPECT_FALSE(samples.ApplySample(-1, other));
+    EXPECT_FALSE(samples.applySample(17, other));
+    EXPECT_FALSE(samples.applySample(-1, other));
     EXPECT_EQ(other, s) << "a refused position changes nothing";
 }
 
@@ -108,13 +109,13 @@ TEST(EffectSamples, BuiltInPositionsAlwaysApplyTheirOwnTexts) {
     EffectSamples samples;
     ConversionSettings s;
     s.setText("commandChar", "edited");
-    EXPECT_EQ(samples.StoreSample("ステップ", s), 0);
+    EXPECT_EQ(samples.storeSample("ステップ", settings::ConversionOptions(s)), 0);
     EXPECT_EQ(samples.entry(0).record.charTemplate, "edited") << "an edited built-in entry is stored";
-    samples.ApplySample(0, s);
+    samples.applySample(0, s);
     EXPECT_EQ(s.text("commandChar"), kBuiltIn[0].commandChar) << "but choosing it restores its texts";
 
-    samples.LoadSamples(storeWith("[tag]\r\n0=renamed00|own|own\r\n"));
-    samples.ApplySample(0, s);
+    samples.loadSamples(storeWith("[tag]\r\n0=renamed00|own|own\r\n"));
+    samples.applySample(0, s);
     EXPECT_EQ(s.text("commandLine"), kBuiltIn[0].commandLine) << "by position, whatever the entry's name";
 }
 
@@ -144,20 +145,20 @@ TEST(EffectSamples, SaveAndLoadThroughTheSettingsFile) {
     s.setText("commandLine", "{\\a|b}");
     s.setText("commandChar", "x|y");
     s.setText("KaraokeWipe", "0");
-    samples.StoreSample("pipes", s);
+    samples.storeSample("pipes", settings::ConversionOptions(s));
     s.setText("commandChar", "plain");
     s.setText("KaraokeWipe", "1");
     s.setText("posNo", "1");
-    samples.StoreSample("flags", s);
+    samples.storeSample("flags", settings::ConversionOptions(s));
 
     settings::Cls_Ini ini = storeWith("[default]\r\nx=1\r\n");
-    ASSERT_TRUE(samples.SaveSamples(ini));
+    ASSERT_TRUE(samples.saveSamples(ini));
     EXPECT_EQ(ini.GetValue("tag", "0", ""), "ステップ00||");
     EXPECT_EQ(ini.GetValue("tag", "15", ""), "pipes00|{\\a|b}|x|y");
     EXPECT_EQ(ini.GetValue("tag", "16", ""), "flags11|{\\a|b}|plain");
 
     EffectSamples loaded;
-    loaded.LoadSamples(storeWith(ini.toText()));
+    loaded.loadSamples(storeWith(ini.toText()));
     ASSERT_EQ(loaded.count(), 17);
     EXPECT_EQ(loaded.names(), samples.names());
     EXPECT_EQ(loaded.entry(15).record, (SampleRecord{"{\\a|b}|x", "y", 0, 0}))
@@ -181,7 +182,7 @@ TEST(EffectSamples, LoadingRules) {
              Case{"[tag]\r\n1=b00||\r\n0=a00||\r\n", {"a", "b"}, "keys are looked up by number, not by order"},
          }) {
         EffectSamples samples;
-        samples.LoadSamples(storeWith(c.file));
+        samples.loadSamples(storeWith(c.file));
         EXPECT_EQ(samples.names(), c.names) << c.why;
     }
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 using namespace kvelmor;
-using effects::ExpandTemplates;
+using effects::expandTemplates;
 using lyrics::LyricLine;
 using lyrics::LyricUnit;
 using settings::ConversionSettings;
@@ -61,13 +61,13 @@ ConversionSettings settingsFor(int wipe) {
 }
 
 LyricLine expanded(const ConversionSettings& s, LyricLine l = sampleLine()) {
-    effects::ExpandLineTemplates(l, s);
+    effects::expandLineTemplates(l, settings::ConversionOptions(s));
     return l;
 }
 
 }  // namespace
 
-TEST(ExpandTemplates, KaraokeTagStyles) {
+TEST(expandTemplates, KaraokeTagStyles) {
     struct Case {
         int wipe;
         const char* rawText;
@@ -90,7 +90,7 @@ TEST(ExpandTemplates, KaraokeTagStyles) {
     }
 }
 
-TEST(ExpandTemplates, BorderWipeColoursAndClip) {
+TEST(expandTemplates, BorderWipeColoursAndClip) {
     LyricLine pause = sampleLine();  // a pause tag before the closing tag: "C" is still the last character
     pause.units.insert(pause.units.begin() + 6, tag(15));
     ++pause.unitCount;
@@ -128,7 +128,7 @@ TEST(ExpandTemplates, BorderWipeColoursAndClip) {
     }
 }
 
-TEST(ExpandTemplates, EveryPlaceholder) {
+TEST(expandTemplates, EveryPlaceholder) {
     ConversionSettings s = settingsFor(4);
     s.setText("commandLine", "%S,%E,%A,%X,%Y,%W,%L,%H,%C,%F,%B,%D|%s,%Q,%%");
     s.setText("commandChar", "{%s,%S,%E,%R,%e,%t|%x,%y,%h,%w,%f,%C,%A,%N,%n,%X,%Y,%W,%L,%B,%D|%H,%Q}");
@@ -158,7 +158,7 @@ TEST(ExpandTemplates, EveryPlaceholder) {
     EXPECT_EQ(expanded(s).pieceList, "%X/490");
 }
 
-TEST(ExpandTemplates, TemplateStyles) {
+TEST(expandTemplates, TemplateStyles) {
     ConversionSettings s;
     s.setText("commandLine", "{\\pos(%X,%Y)};{\\move(%X,%Y,[%X+100],%Y)}");
     s.setText("commandChar", "<%n>;<%x>");  // pieces of a character template stay together in preText
@@ -193,7 +193,7 @@ TEST(ExpandTemplates, TemplateStyles) {
     }
 }
 
-TEST(ExpandTemplates, MarkColourPrefixes) {
+TEST(expandTemplates, MarkColourPrefixes) {
     LyricLine marked = sampleLine();
     marked.unit(2).cellMark = true;  // "A" and "B" marked, "C" not
     marked.unit(3).cellMark = true;
@@ -234,7 +234,7 @@ TEST(ExpandTemplates, MarkColourPrefixes) {
     }
 }
 
-TEST(ExpandTemplates, RubyKaraokeText) {
+TEST(expandTemplates, RubyKaraokeText) {
     struct Case {
         int slot;
         const char* ruby;
@@ -273,24 +273,24 @@ TEST(ExpandTemplates, RubyKaraokeText) {
     }
 }
 
-TEST(ExpandTemplates, WholeTableAndRerun) {
+TEST(expandTemplates, WholeTableAndRerun) {
     lyrics::Song song;
     song.LyricsTable.append(sampleLine());
     song.LyricsTable.append(LyricLine{});  // a blank line of the lyrics editor
     ConversionSettings s = settingsFor(4);
     s.setText("commandChar", "<%n>");
-    ExpandTemplates(song, s);
+    expandTemplates(song, settings::ConversionOptions(s));
     EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "<1>");
     EXPECT_EQ(song.LyricsTable[2].rawText, "");
     EXPECT_EQ(song.LyricsTable[0].rawText, "") << "the blank template record is never touched";
 
     s.setText("wipe", "0");
-    ExpandTemplates(song, s);
+    expandTemplates(song, settings::ConversionOptions(s));
     EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "") << "a new run replaces the old texts";
     EXPECT_EQ(song.LyricsTable[1].pieceList, "");
 }
 
-TEST(ExpandTemplates, ArbitraryInputNeverBreaks) {
+TEST(expandTemplates, ArbitraryInputNeverBreaks) {
     std::mt19937 rng(20240611);
     const std::string alphabet = "%[]+-*/.0123456789;|{}\\sSeEtRxXyYhHwWfFnNCALBD \xE3\x81\x82";
     auto randomText = [&](size_t n) {
@@ -315,7 +315,7 @@ TEST(ExpandTemplates, ArbitraryInputNeverBreaks) {
         s.setText("OriginalColorAlpha", std::to_string(static_cast<int32_t>(rng())));
         s.setText("kintouCheck", "1");
         s.setText("ClipWipe", round % 3 == 0 ? "1e400" : randomText(4));  // infinite, or any text
-        effects::ExpandLineTemplates(l, s);
+        effects::expandLineTemplates(l, settings::ConversionOptions(s));
     }
     SUCCEED();
 }

@@ -60,16 +60,16 @@ TEST(Spans, CellLeftAndRunWidthAddStoredWidthsSkippingTags) {
     LyricLine line = makeLine(tag(0) + "あb" + tag(10) + "cい" + tag(20));
     line.posX = 100;
     std::vector<int32_t> lefts;
-    for (int k = 0; k <= 8; ++k) lefts.push_back(CellLeft(line, k));
+    for (int k = 0; k <= 8; ++k) lefts.push_back(cellLeft(line, k));
     // Tags add nothing; slot 8 is past the last slot.
     EXPECT_EQ(lefts, (std::vector<int32_t>{100, 100, 100, 120, 130, 130, 140, 160, 0}));
 
-    EXPECT_EQ(RunWidth(line, 2, 3), 20) << "b and c: the tag between is skipped and not counted";
-    EXPECT_EQ(RunWidth(line, 3, 1), 40) << "a run may start on a tag";
-    EXPECT_EQ(RunWidth(line, 5, 5), 30) << "a run that runs out of slots sums what it found";
-    EXPECT_EQ(RunWidth(line, -1, 2), 0);
+    EXPECT_EQ(runWidth(line, 2, 3), 20) << "b and c: the tag between is skipped and not counted";
+    EXPECT_EQ(runWidth(line, 3, 1), 40) << "a run may start on a tag";
+    EXPECT_EQ(runWidth(line, 5, 5), 30) << "a run that runs out of slots sums what it found";
+    EXPECT_EQ(runWidth(line, -1, 2), 0);
     line.unitCount = 300;  // a damaged count must not read past the slots held
-    EXPECT_EQ(RunWidth(line, 300, 1), 60);
+    EXPECT_EQ(runWidth(line, 300, 1), 60);
 }
 
 TEST(Placement, HorizontalPositionForEveryCode) {
@@ -97,14 +97,15 @@ TEST(Placement, HorizontalPositionForEveryCode) {
         s.setText("setXpositon", c.setX);
         s.setText("rubyScale", c.rubyScale);
         int32_t w = c.width;
-        EXPECT_EQ(HorizontalPosition(w, c.code, s), c.x) << c.why;
+        EXPECT_EQ(horizontalPosition(w, c.code, settings::ConversionOptions(s)), c.x) << c.why;
         EXPECT_EQ(w, c.storedWidth) << c.why;
     }
     settings::ConversionSettings s = frame();
     s.setText("dispWidth", "99999999999");
     s.setText("MarginR", "-99999999999");
     int32_t w = 300;
-    EXPECT_EQ(HorizontalPosition(w, LineAlign::Right, s), kMaxPos) << "held inside the range, not wrapped";
+    EXPECT_EQ(horizontalPosition(w, LineAlign::Right, settings::ConversionOptions(s)), kMaxPos)
+        << "held inside the range, not wrapped";
 }
 
 TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
@@ -131,7 +132,7 @@ TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
         s.setText("ssaFontSize", "40");
         measure::FixedMeasurer m;
         Song song = songOf({makeLine(tag(0) + "あb" + tag(10), c.row)});
-        PlaceLines(song, s, m);
+        placeLines(song, settings::ConversionOptions(s), m);
         const LyricLine& line = song.LyricsTable[1];
         EXPECT_EQ(line.posY, c.y) << c.why;
         EXPECT_EQ(line.lineHeight, c.height) << c.why;
@@ -180,7 +181,7 @@ TEST(Placement, PlaceLinesChoosesTheAlignmentOfEachRowKind) {
             for (auto& l : lines) l.posX = -7;
             Song song = songOf(lines);
             measure::FixedMeasurer m;
-            PlaceLines(song, s, m);
+            placeLines(song, settings::ConversionOptions(s), m);
             for (size_t i = 0; i < c.rows.size(); ++i) {
                 const LyricLine& l = song.LyricsTable[static_cast<int>(i) + 1];
                 if (l.posX == 30) used[i] += group;
@@ -219,8 +220,8 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
         s.setText("mojiScaleY", c.scaleY);
         Song song = songOf(c.lines);
         measure::FixedMeasurer m;
-        PlaceLines(song, s, m);
-        BottomAlign(song, s);
+        placeLines(song, settings::ConversionOptions(s), m);
+        bottomAlign(song, settings::ConversionOptions(s));
         std::vector<std::pair<int32_t, int32_t>> got;
         for (int i = 1; i <= song.lineCount(); ++i) got.emplace_back(song.LyricsTable[i].posX, song.LyricsTable[i].posY);
         EXPECT_EQ(got, c.positions) << c.why;
@@ -230,9 +231,9 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
     s.setText("rubyScale", "1.1");
     Song song = songOf({makeLine("あああ", 1, 10, 100)});
     measure::FixedMeasurer m;
-    PlaceLines(song, s, m);
-    BottomAlign(song, s);
-    BottomAlign(song, s);
+    placeLines(song, settings::ConversionOptions(s), m);
+    bottomAlign(song, settings::ConversionOptions(s));
+    bottomAlign(song, settings::ConversionOptions(s));
     EXPECT_EQ(song.LyricsTable[1].lineWidth, 66);
     EXPECT_EQ(song.LyricsTable[1].posX, 607) << "610 - 33 + 30";
 }
@@ -269,7 +270,7 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
             line.unit(c.slot).editRuby().ruby = c.ruby;
             line.unit(c.slot).editRuby().rubySpan = c.span;
             Song song = songOf({line});
-            PlaceRuby(song, s, m);
+            placeRuby(song, settings::ConversionOptions(s), m);
             const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
             EXPECT_EQ(u.rubyFields().rubyWidth, c.rubyWidth) << c.why;
             EXPECT_EQ(u.rubyFields().rubyX, c.x) << c.why;
@@ -322,7 +323,7 @@ TEST(Placement, CrowdedReadingsNarrowBeforeTheyMove) {
             line.unit(slot).editRuby().rubySpan = 1;
         }
         Song song = songOf({line});
-        PlaceRuby(song, s, m);
+        placeRuby(song, settings::ConversionOptions(s), m);
         std::vector<int32_t> x, scale;
         for (const auto& [slot, ruby] : c.rubies) {
             x.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyX);
@@ -355,7 +356,7 @@ TEST(Placement, TimeRubyLastsWhileItsCharactersAreSung) {
         line.unit(c.slot).editRuby().ruby = "r";
         line.unit(c.slot).editRuby().rubySpan = c.span;
         Song song = songOf({line});
-        TimeRuby(song);
+        timeRuby(song);
         const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
         EXPECT_EQ(u.rubyFields().rubyStartTime, c.start) << c.why;
         EXPECT_EQ(u.rubyFields().rubyEndTime, c.end) << c.why;
@@ -387,11 +388,11 @@ TEST(Placement, RubySpacingSpreadsANarrowRubyOverItsCharacters) {
         u.editRuby().rubyWidth = c.rubyWidth;
         u.editRuby().rubySpan = c.span;
         u.editRuby().rubyX = -1;
-        EXPECT_EQ(RubySpacing(line, 2), c.spacing) << c.why;
+        EXPECT_EQ(rubySpacing(line, 2), c.spacing) << c.why;
         EXPECT_EQ(line.unit(2).rubyFields().rubyX, c.x) << c.why;
     }
     LyricLine line = makeLine("あ");
-    EXPECT_EQ(RubySpacing(line, 2), 0) << "past the last slot";
+    EXPECT_EQ(rubySpacing(line, 2), 0) << "past the last slot";
 }
 
 TEST(Placement, EveryStageCopesWithExtremeSettings) {
@@ -416,19 +417,19 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
         Song song = songOf(lines);
         measure::FixedMeasurer m;
         computeTagExtremes(song);
-        correctTimes(song, s);
+        correctTimes(song, settings::ConversionOptions(s));
         computeSyllableDurations(song);
-        applyLeadInOut(song, s);
-        assignRows(song, s);
-        applyBatchDisplay(song, s);
-        PlaceLines(song, s, m);
-        BottomAlign(song, s);
-        applyNewLinePriority(song, s);
-        PlaceRuby(song, s, m);
-        TimeRuby(song);
+        applyLeadInOut(song, settings::ConversionOptions(s));
+        assignRows(song, settings::ConversionOptions(s));
+        applyBatchDisplay(song, settings::ConversionOptions(s));
+        placeLines(song, settings::ConversionOptions(s), m);
+        bottomAlign(song, settings::ConversionOptions(s));
+        applyNewLinePriority(song, settings::ConversionOptions(s));
+        placeRuby(song, settings::ConversionOptions(s), m);
+        timeRuby(song);
         for (int i = 1; i <= song.lineCount(); ++i) {
             EXPECT_EQ(song.LyricsTable[i].startText, lyrics::formatScriptTime(song.LyricsTable[i].startTime));
-            RubySpacing(song.LyricsTable[i], 2);
+            rubySpacing(song.LyricsTable[i], 2);
         }
     }
     settings::ConversionSettings s = frame();
@@ -436,6 +437,6 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
     s.setText("MarginN", "99999999999");
     Song song = songOf({makeLine("あ", 1)});
     measure::FixedMeasurer m;
-    PlaceLines(song, s, m);
+    placeLines(song, settings::ConversionOptions(s), m);
     EXPECT_EQ(song.LyricsTable[1].posY, kMinPos) << "nine huge pitches above the bottom row";
 }

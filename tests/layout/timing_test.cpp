@@ -53,9 +53,9 @@ settings::ConversionSettings plain() {
 // Stages 2, 6, 7, 8.
 void timeLines(Song& song, const settings::ConversionSettings& s) {
     computeTagExtremes(song);
-    correctTimes(song, s);
+    correctTimes(song, settings::ConversionOptions(s));
     computeSyllableDurations(song);
-    applyLeadInOut(song, s);
+    applyLeadInOut(song, settings::ConversionOptions(s));
 }
 
 struct Window {
@@ -102,7 +102,7 @@ TEST(Timing, TimeCorrectionDividesShiftsAndStopsAtZero) {
         line.unit(2).cellMark = true;
         line.markColour = "stale";
         computeTagExtremes(song);
-        correctTimes(song, s);
+        correctTimes(song, settings::ConversionOptions(s));
         EXPECT_EQ(line.unit(1).time, c.expected) << c.why;
         EXPECT_EQ(line.unit(4).time, c.expected) << c.why;
         expectWindows(song, {{c.expected, c.expected, 0}}, c.why);
@@ -211,7 +211,7 @@ TEST(Timing, RowAssignment) {
         for (auto [start, end] : c.windows) lines.push_back(window(start, end));
         lines[0].kanjiStyle = "substyle1";
         Song song = songOf(lines);
-        assignRows(song, s);
+        assignRows(song, settings::ConversionOptions(s));
         std::vector<int32_t> got;
         for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].rowNumber);
         EXPECT_EQ(got, c.rows) << c.why;
@@ -251,12 +251,12 @@ TEST(Timing, BatchDisplay) {
         s.setText("LineNumber", c.lineNumber);
         s.setText("spaceTime", c.spaceTime);
         Song song = songOf(c.lines);
-        applyBatchDisplay(song, s);
+        applyBatchDisplay(song, settings::ConversionOptions(s));
         expectWindows(song, c.expected, c.why);
 
         s.selectMember("DisplayType2");
         Song sequential = songOf(c.lines);
-        applyBatchDisplay(sequential, s);
+        applyBatchDisplay(sequential, settings::ConversionOptions(s));
         EXPECT_EQ(sequential.LyricsTable[1].startTime, c.lines[0].startTime) << "one after another: unchanged";
         EXPECT_EQ(sequential.LyricsTable[1].endTime, c.lines[0].endTime) << "one after another: unchanged";
     }
@@ -270,7 +270,7 @@ void expectPriorityEnds(const char* lead, const std::vector<LyricLine>& lines, c
     settings::ConversionSettings s;
     s.setText("LyricsDispTime", lead);
     Song song = songOf(lines);
-    applyNewLinePriority(song, s);
+    applyNewLinePriority(song, settings::ConversionOptions(s));
     std::vector<Centiseconds> got;
     for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].endTime);
     EXPECT_EQ(got, ends) << why;
@@ -305,10 +305,10 @@ TEST(Timing, StagesInRefreshOrderInBothDisplayModes) {
         Song song = songOf({makeLine(tag(100) + "あ" + tag(500)), makeLine(tag(200) + "い" + tag(300)),
                             makeLine(tag(400) + "う" + tag(600))});
         timeLines(song, s);
-        assignRows(song, s);
-        applyBatchDisplay(song, s);
+        assignRows(song, settings::ConversionOptions(s));
+        applyBatchDisplay(song, settings::ConversionOptions(s));
         for (int i = 1; i <= song.lineCount(); ++i) song.LyricsTable[i].posY = 100 * song.LyricsTable[i].rowNumber;
-        applyNewLinePriority(song, s);
+        applyNewLinePriority(song, settings::ConversionOptions(s));
         return song;
     };
     // The first line is sung until 5.00, the third from 4.00: the third
@@ -354,9 +354,9 @@ TEST(Timing, BatchDisplayOfLinesOutOfOrderNeverEndsALineBeforeItStarts) {
     Song song = songOf({makeLine(tag(1000) + "あ" + tag(1100)), makeLine(tag(1050) + "い" + tag(1200)),
                         makeLine(tag(120) + "う" + tag(200))});
     timeLines(song, s);
-    assignRows(song, s);
+    assignRows(song, settings::ConversionOptions(s));
     ASSERT_EQ(song.LyricsTable[3].rowNumber, 3);
-    applyBatchDisplay(song, s);
+    applyBatchDisplay(song, settings::ConversionOptions(s));
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& l = song.LyricsTable[i];
         EXPECT_GE(l.endTime, l.startTime) << "line " << i;
@@ -371,6 +371,6 @@ TEST(Timing, TimeCorrectionOfTagsOutOfOrderNeverEndsBeforeTheStart) {
     settings::ConversionSettings s = plain();
     Song song = songOf({makeLine(tag(500) + "あ" + tag(300)), makeLine(tag(600) + "い" + tag(700))});
     computeTagExtremes(song);
-    correctTimes(song, s);
+    correctTimes(song, settings::ConversionOptions(s));
     expectWindows(song, {{500, 500, 0}, {600, 700, 0}}, "the first line's tags run backwards");
 }

@@ -24,9 +24,9 @@ struct ChecksFixture : ::testing::Test {
     // Working lines built from the text (no line break), then repaired.
     int buildAndRepair(const std::string& text) {
         EXPECT_TRUE(loadLyricsText(song, text, "song.txt", settings, measurer, reporter).ok);
-        rebuildLyricsTable(song, settings, measurer, reporter);
+        rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
         reporter.reports.clear();
-        return repairLineTags(song, settings, reporter);
+        return repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter);
     }
 
     LyricLine& addLine() { return song.LyricsTable.appendLine(); }
@@ -141,7 +141,7 @@ TEST_F(ChecksFixture, ANextLineWithoutATagGivesTheBlankTag) {
     c.text = "あ";
     a.appendUnit(c);
     addLine().appendUnit(c);  // no tag at all
-    EXPECT_EQ(repairLineTags(song, settings, reporter), 3);
+    EXPECT_EQ(repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter), 3);
     EXPECT_EQ(slots(song.LyricsTable[1]), (Slots{"t100", "あ", "t0"}));
     EXPECT_EQ(song.LyricsTable[1].endText, "");
     // The tagless last line: first tag 0 with no text, then the estimate.
@@ -157,7 +157,7 @@ TEST_F(ChecksFixture, ALineLackingBothTagsCountsTwice) {
 
 TEST_F(ChecksFixture, AnEmptyLineIsNeitherRepairedNorReported) {
     addLine();
-    EXPECT_EQ(repairLineTags(song, settings, reporter), 0);
+    EXPECT_EQ(repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter), 0);
     EXPECT_EQ(song.LyricsTable[1].unitCount, 0);
     EXPECT_TRUE(reporter.reports.empty());
 }
@@ -175,7 +175,7 @@ TEST_F(ChecksFixture, AFullLineIsNotMadeLonger) {
     EXPECT_EQ(l.unitCount, kMaxSlots);
     EXPECT_EQ(entries, "[時間なし][]");
 
-    EXPECT_EQ(repairLineTags(song, settings, reporter), 2);
+    EXPECT_EQ(repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter), 2);
     ASSERT_EQ(reporter.reports.size(), 2u);
     EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r[時間なし][]");
     EXPECT_EQ(song.LyricsTable[1].unitCount, kMaxSlots);
@@ -196,14 +196,14 @@ TEST_F(ChecksFixture, OverlappingLinesInTheSameRowAreReported) {
     add(1, 450, 900, 530);   // starts before row 1's line ended
     add(2, 600, 700, 680);   // starts exactly at the end: fine
     add(1, 950, 1000, 12345);
-    EXPECT_EQ(checkTimeOrder(song, settings, reporter), 1);
+    EXPECT_EQ(checkTimeOrder(song, kvelmor::settings::ConversionOptions(settings), reporter), 1);
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].text, "時間が前後している行が1行あります\n\r[0:00:05.30]");
 
     add(2, 650, 800, 366000);
     add(1, 10, 20, 5);
     reporter.reports.clear();
-    EXPECT_EQ(checkTimeOrder(song, settings, reporter), 3);
+    EXPECT_EQ(checkTimeOrder(song, kvelmor::settings::ConversionOptions(settings), reporter), 3);
     EXPECT_EQ(reporter.reports[0].text, "時間が前後している行が3行あります\n\r[0:00:05.30]\n[1:01:00.00]\n[0:00:00.05]");
 }
 
@@ -233,7 +233,7 @@ TEST_F(ChecksFixture, TagsOutOfOrderAreReportedWithTheirLine) {
             l.firstTagTime = l.unit(1).rawTime;
             l.endTime = 1 << 30;  // shown for the whole song
         }
-        checkTimeOrder(song, settings, reporter);
+        checkTimeOrder(song, kvelmor::settings::ConversionOptions(settings), reporter);
         EXPECT_EQ(reporter.reports.empty() ? std::string() : reporter.reports[0].text, c.report) << c.why;
         reporter.reports.clear();
     }
@@ -246,7 +246,7 @@ TEST_F(ChecksFixture, InOrderLinesAreNotReported) {
         l.startTime = i * 100;
         l.endTime = i * 100 + 100;
     }
-    EXPECT_EQ(checkTimeOrder(song, settings, reporter), 0);
+    EXPECT_EQ(checkTimeOrder(song, kvelmor::settings::ConversionOptions(settings), reporter), 0);
     EXPECT_TRUE(reporter.reports.empty());
 }
 
@@ -261,12 +261,12 @@ TEST_F(ChecksFixture, FitCountsOverflowAndMargins) {
     };
     add(40, 560);  // fits: 600 + 30 <= 640
     add(40, 580);  // beyond the right margin only
-    EXPECT_EQ(checkLineFit(song, settings, reporter).margin, 1);
+    EXPECT_EQ(checkLineFit(song, kvelmor::settings::ConversionOptions(settings), reporter).margin, 1);
     EXPECT_TRUE(reporter.reports.empty());  // no overflow: no message, whatever m is
 
     add(50, 600);  // right edge 650 >= 640: overflow and margin
     add(0, 100);   // starts at 0: overflow and left of the margin
-    FitCount f = checkLineFit(song, settings, reporter);
+    FitCount f = checkLineFit(song, kvelmor::settings::ConversionOptions(settings), reporter);
     EXPECT_EQ(f.overflow, 2);
     EXPECT_EQ(f.margin, 3);
     ASSERT_EQ(reporter.reports.size(), 1u);
@@ -283,7 +283,7 @@ TEST_F(ChecksFixture, FitOverflowWithoutMargins) {
     LyricLine& b = addLine();
     b.posX = 40;
     b.lineWidth = 600;  // exactly reaches 640
-    FitCount f = checkLineFit(song, settings, reporter);
+    FitCount f = checkLineFit(song, kvelmor::settings::ConversionOptions(settings), reporter);
     EXPECT_EQ(f.overflow, 2);
     EXPECT_EQ(f.margin, 0);
     ASSERT_EQ(reporter.reports.size(), 1u);
@@ -299,7 +299,7 @@ TEST_F(ChecksFixture, FitCountsALineOffBothEdgesOnce) {
         l.posX = -20;
         l.lineWidth = 700;
     }
-    FitCount f = checkLineFit(song, settings, reporter);
+    FitCount f = checkLineFit(song, kvelmor::settings::ConversionOptions(settings), reporter);
     EXPECT_EQ(f.overflow, 299);
     EXPECT_EQ(f.margin, 299);
     ASSERT_EQ(reporter.reports.size(), 1u);

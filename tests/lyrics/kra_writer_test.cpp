@@ -273,8 +273,8 @@ TEST_F(KraRoundTrip, AKraWrittenWithTheLineBreakOnReadsBackAsTheSameWorkingLines
     Song first;
     settings.setText("kaigyo", "1");
     ASSERT_TRUE(loadLyricsText(first, text, (dir / "round.txt").string(), settings, measurer, reporter).ok);
-    rebuildLyricsTable(first, settings, measurer, reporter);
-    repairLineTags(first, settings, reporter);
+    rebuildLyricsTable(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    repairLineTags(first, kvelmor::settings::ConversionOptions(settings), reporter);
     ASSERT_GT(first.lineCount(), first.rawLineCount());  // lines were cut
     KraWriteResult w = writeKraFile(first, reporter);
     ASSERT_TRUE(w.written);
@@ -285,9 +285,10 @@ TEST_F(KraRoundTrip, AKraWrittenWithTheLineBreakOnReadsBackAsTheSameWorkingLines
     settings.setText("kaigyo", "0");
     reporter.reports.clear();
     ASSERT_TRUE(loadLyricsFile(second, w.path, settings, measurer, reporter).ok);
-    rebuildLyricsTable(second, settings, measurer, reporter);
+    rebuildLyricsTable(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     EXPECT_TRUE(reporter.reports.empty()) << formatReport(reporter.reports.front());
-    EXPECT_EQ(repairLineTags(second, settings, reporter), 0);  // nothing left to repair
+    EXPECT_EQ(repairLineTags(second, kvelmor::settings::ConversionOptions(settings), reporter),
+              0);  // nothing left to repair
 
     expectSameWorkingLines(first, second);
     EXPECT_EQ(second.songInfo.title, "さくら");
@@ -304,8 +305,8 @@ TEST_F(KraRoundTrip, ASongWithCharactersOutsideCp932RoundTripsThroughUtf8) {
     Song first;
     settings.setText("kaigyo", "1");
     ASSERT_TRUE(loadLyricsText(first, text, (dir / "utf.txt").string(), settings, measurer, reporter).ok);
-    rebuildLyricsTable(first, settings, measurer, reporter);
-    repairLineTags(first, settings, reporter);
+    rebuildLyricsTable(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    repairLineTags(first, kvelmor::settings::ConversionOptions(settings), reporter);
     ASSERT_GT(first.lineCount(), 2);
     KraWriteResult w = writeKraFile(first, reporter);
     ASSERT_TRUE(w.written);
@@ -314,7 +315,7 @@ TEST_F(KraRoundTrip, ASongWithCharactersOutsideCp932RoundTripsThroughUtf8) {
     Song second;
     settings.setText("kaigyo", "0");
     ASSERT_TRUE(loadLyricsFile(second, w.path, settings, measurer, reporter).ok);
-    rebuildLyricsTable(second, settings, measurer, reporter);
+    rebuildLyricsTable(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     expectSameWorkingLines(first, second);
 }
 
@@ -326,10 +327,10 @@ TEST_F(KraRoundTrip, ReadingsThatWouldNotComeBackAsTheyWere) {
                              "[00:04:00]空海[00:04:00]([00:04:00][00:05:00])[00:05:00]と[00:06:00]\n";
     Song first;
     ASSERT_TRUE(loadLyricsText(first, text, "spell.txt", settings, measurer, reporter).ok);
-    rebuildLyricsTable(first, settings, measurer, reporter);
+    rebuildLyricsTable(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     Song second;
     ASSERT_TRUE(loadLyricsText(second, kraFileText(first), "spell.kra", settings, measurer, reporter).ok);
-    rebuildLyricsTable(second, settings, measurer, reporter);
+    rebuildLyricsTable(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     expectSameWorkingLines(first, second);
 }
 

@@ -30,13 +30,14 @@ struct SegmentationFixture : ::testing::Test {
     void build(const std::string& text, bool lineBreak) {
         settings.setText("kaigyo", lineBreak ? "1" : "0");
         ASSERT_TRUE(loadLyricsText(song, text, "song.txt", settings, measurer, reporter).ok);
-        rebuildLyricsTable(song, settings, measurer, reporter);
+        rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     }
 
     // One line as the raw parser makes it (with widths).
     LyricLine rawLine(const std::string& text) {
         LineTable raw;
-        EXPECT_EQ(appendRawLine(raw, text, LineParser{settings, measurer, false}), AppendResult::Appended);
+        EXPECT_EQ(appendRawLine(raw, text, LineParser{kvelmor::settings::ConversionOptions(settings), measurer, false}),
+                  AppendResult::Appended);
         return raw[1];
     }
 
@@ -45,7 +46,7 @@ struct SegmentationFixture : ::testing::Test {
         LyricLine l = rawLine(text);
         std::vector<std::string> out;
         for (int guard = 0; guard < 100; ++guard) {
-            std::string p = takeNextPiece(l, availableWidth(settings));
+            std::string p = takeNextPiece(l, availableWidth(kvelmor::settings::ConversionOptions(settings)));
             if (p.empty()) break;
             out.push_back(p);
         }
@@ -111,7 +112,7 @@ TEST_F(SegmentationFixture, FullWidthSpacesNarrowedWhenMojiSizeIsOn) {
     EXPECT_EQ(song.LyricsTable[1].plainText, "あ い");
 
     settings.setText("MojiSize", "0");
-    rebuildLyricsTable(song, settings, measurer, reporter);
+    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     EXPECT_EQ(song.LyricsTable[1].plainText, "あ　い");
 }
 
@@ -119,7 +120,7 @@ TEST_F(SegmentationFixture, RebuildStartsAfresh) {
     build("[00:00:00]あ[00:01:00]\n[00:01:00]い[00:02:00]", false);
     EXPECT_EQ(song.lineCount(), 2);
     song.LyricsTable[1].posX = 99;
-    rebuildLyricsTable(song, settings, measurer, reporter);
+    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     EXPECT_EQ(song.lineCount(), 2);
     EXPECT_EQ(song.LyricsTable[1].posX, 0);
     EXPECT_EQ(song.RawLyricsTable[1].rawText, "[00:00:00]あ[00:01:00]");  // the raw table is untouched
@@ -136,7 +137,7 @@ TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
             u.editRuby().rubyX = 3;
         }
     }
-    rebuildLyricsTable(song, settings, measurer, reporter);
+    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     ASSERT_EQ(song.lineCount(), first.count());
     for (int i = 1; i <= first.count(); ++i) {
         ASSERT_EQ(song.LyricsTable[i].units.size(), first[i].units.size()) << i;
@@ -148,7 +149,7 @@ TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
 
 TEST_F(SegmentationFixture, MoreThan300SlotsContinueInAFurtherLine) {
     std::string text = "[00:00:00]" + std::string(300, 'a');  // 301 slots
-    EXPECT_EQ(buildWorkLine(song, text, settings, reporter), 2);
+    EXPECT_EQ(buildWorkLine(song, text, kvelmor::settings::ConversionOptions(settings), reporter), 2);
     ASSERT_EQ(song.lineCount(), 2);
     EXPECT_EQ(song.LyricsTable[1].unitCount, 300);
     EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t0", "a"}));  // opened with the last tag
@@ -157,13 +158,15 @@ TEST_F(SegmentationFixture, MoreThan300SlotsContinueInAFurtherLine) {
     EXPECT_EQ(reporter.reports[0].severity, Severity::Warning);
 
     reporter.reports.clear();
-    EXPECT_EQ(buildWorkLine(song, "[00:00:00]" + std::string(299, 'a'), settings, reporter), 1);
+    EXPECT_EQ(buildWorkLine(song, "[00:00:00]" + std::string(299, 'a'), kvelmor::settings::ConversionOptions(settings),
+                            reporter),
+              1);
     EXPECT_EQ(song.LyricsTable[3].unitCount, 300);
     EXPECT_TRUE(reporter.reports.empty());
 }
 
 TEST_F(SegmentationFixture, EmptyTextBuildsAnEmptyLine) {
-    EXPECT_EQ(buildWorkLine(song, "", settings, reporter), 1);
+    EXPECT_EQ(buildWorkLine(song, "", kvelmor::settings::ConversionOptions(settings), reporter), 1);
     EXPECT_EQ(song.LyricsTable[1].unitCount, 0);
     EXPECT_EQ(song.LyricsTable[1].plainText, "");
 }
@@ -239,7 +242,7 @@ TEST_F(SegmentationFixture, ANotationWithoutABaseIsLyricText) {
 // ---------------------------------------------------------------- line break
 
 TEST_F(SegmentationFixture, AvailableWidthIsTheDisplayLessTheMargins) {
-    EXPECT_EQ(availableWidth(settings), 200);
+    EXPECT_EQ(availableWidth(kvelmor::settings::ConversionOptions(settings)), 200);
 }
 
 TEST_F(SegmentationFixture, ALineThatFitsStaysWholeWithTheLineBreakOn) {
@@ -402,7 +405,7 @@ TEST_F(SegmentationFixture, WidthsAreMeasuredInTheCurrentFont) {
     EXPECT_EQ(song.lineCount(), 1);
     // ... the same raw line, measured again at 100 px a character, is cut.
     measure::FixedMeasurer wide(measure::FixedMeasurer::Metrics{10, 100, 24});
-    rebuildLyricsTable(song, settings, wide, reporter);
+    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), wide, reporter);
     EXPECT_GT(song.lineCount(), 1);
 }
 

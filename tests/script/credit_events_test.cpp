@@ -37,7 +37,7 @@ TEST(CreditEvents, Placement) {
         credit.setText("CreditTag", c.tag);
         credit.setText("xRight", c.xRight);
         credit.setText("posX", c.posX);
-        EXPECT_EQ(creditPlacement(credit, s, m, {}), c.expected);
+        EXPECT_EQ(creditPlacement(settings::CreditOptions(credit), settings::ConversionOptions(s), m, {}), c.expected);
     }
 }
 
@@ -60,7 +60,7 @@ TEST(CreditEvents, Window) {
         for (auto [field, value] : {std::pair{"titleStartH", c.sh}, {"titleStartM", c.sm}, {"titleStartS", c.ss},
                                     {"titleEndH", c.eh}, {"titleEndM", c.em}, {"titleEndS", c.es}})
             credit.setText(field, value);
-        EXPECT_EQ(creditWindow(credit), c.expected);
+        EXPECT_EQ(creditWindow(settings::CreditOptions(credit)), c.expected);
     }
 }
 
@@ -74,17 +74,20 @@ TEST(CreditEvents, EventLine) {
     credit.setText("titleEndM", "01");
     credit.setText("FadeIn", "250");
     credit.setText("FadeOut", "");
-    EXPECT_FALSE(creditEvent(credit, s, m, {}).has_value()) << "only while menuCreditOn is checked";
+    EXPECT_FALSE(creditEvent(settings::CreditOptions(credit), settings::ConversionOptions(s), m, {}).has_value())
+        << "only while menuCreditOn is checked";
 
     s.setText("menuCreditOn", "1");
     std::string out;
-    appendInfoEvent(out, creditEvent(credit, s, m, {}).value());
+    appendInfoEvent(out, creditEvent(settings::CreditOptions(credit), settings::ConversionOptions(s), m, {}).value());
     EXPECT_EQ(out,
               "Dialogue: 0,0:01:30.00,0:01:30.00,songInfo3,,0000,0000,0000,Karaoke,"
               "{\\q2}{\\pos(512,48)}{\\fad(250,0)}字幕:誰か\r\n");
 
     credit.setText("Credit", "");
-    EXPECT_EQ(creditEvent(credit, s, m, {})->text, "{\\q2}{\\pos(512,48)}{\\fad(250,0)}") << "an empty text still shows";
+    EXPECT_EQ(creditEvent(settings::CreditOptions(credit), settings::ConversionOptions(s), m, {})->text,
+              "{\\q2}{\\pos(512,48)}{\\fad(250,0)}")
+        << "an empty text still shows";
 }
 
 // The credit stays inside the frame and off the top song information, and
@@ -123,7 +126,11 @@ TEST(CreditEvents, TheCreditStaysInsideTheFrameWhateverItsSize) {
         info.title = "星";
         lyrics::Song song;
         song.songInfo = info;
-        EXPECT_EQ(creditPlacement(credit, s, m, creditAvoids(credit, song, s, m, {})), c.placement) << c.why;
+        EXPECT_EQ(
+            creditPlacement(settings::CreditOptions(credit), settings::ConversionOptions(s), m,
+                            creditAvoids(settings::CreditOptions(credit), song, settings::ConversionOptions(s), m, {})),
+            c.placement)
+            << c.why;
     }
 
     // The default place follows the frame; a typed one stays.
@@ -151,13 +158,14 @@ TEST(CreditEvents, InTheScriptOnlyWithTheMenuEntry) {
     credit.setText("Credit", "by me");
     measure::FixedMeasurer measurer({10, 20, 27});
     ScriptHeader header;
-    refreshScriptInfo(header, song, s, "default");
-    refreshStyles(header, s);
+    refreshScriptInfo(header, song, settings::ConversionOptions(s), "default");
+    refreshStyles(header, settings::ConversionOptions(s));
 
     // The lines starting with `prefix`, each cut to `length` characters.
     auto linesStarting = [&](const char* prefix, size_t length = 30) {
         std::vector<std::string> found;
-        for (const auto& line : scriptLines(scriptText(song, s, header, credit, SongInfoLabels{}, measurer)))
+        for (const auto& line : scriptLines(scriptText(song, settings::ConversionOptions(s), header,
+                                                       settings::CreditOptions(credit), SongInfoLabels{}, measurer)))
             if (line.rfind(prefix, 0) == 0) found.push_back(line.substr(0, length));
         return found;
     };
@@ -207,13 +215,16 @@ TEST(CreditEvents, ProblemsThatKeepTheCreditFromBeingSeen) {
     for (const auto& c : cases) {
         settings::CreditSettings credit;
         for (const auto& [field, value] : c.fields) credit.setText(field, value);
-        const std::vector<std::string> problems = creditProblems(credit, s, m, {});
+        const std::vector<std::string> problems =
+            creditProblems(settings::CreditOptions(credit), settings::ConversionOptions(s), m, {});
         ASSERT_EQ(problems.size(), c.starts.size()) << c.why;
         for (size_t i = 0; i < problems.size(); ++i) EXPECT_EQ(problems[i].rfind(c.starts[i], 0), 0u) << problems[i];
     }
     settings::CreditSettings credit;
     s.setText("menuCreditOn", "0");
-    EXPECT_EQ(creditProblems(credit, s, m, {}), std::vector<std::string>{}) << "a credit switched off";
+    EXPECT_EQ(creditProblems(settings::CreditOptions(credit), settings::ConversionOptions(s), m, {}),
+              std::vector<std::string>{})
+        << "a credit switched off";
 }
 
 }  // namespace

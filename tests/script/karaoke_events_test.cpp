@@ -21,7 +21,7 @@ struct KaraokeEventsFixture : ::testing::Test {
     KaraokeEventsFixture() { line.preTimeUsed = 80; }
     std::string events() {
         std::string out;
-        appendKaraokeEvents(out, line, s, eventTexts(s));
+        appendKaraokeEvents(out, line, settings::ConversionOptions(s), eventTexts(settings::ConversionOptions(s)));
         return joinLines(scriptLines(out));
     }
     // Tag, 夜 and の with their karaoke tags carried, tag.
@@ -147,12 +147,12 @@ TEST_F(KaraokeEventsFixture, LayerFieldAtTheExtremes) {
     line.lineKind = std::numeric_limits<int32_t>::max();
     line.dialoguePrefix = "9";
     std::string out;
-    appendKaraokeEvents(out, line, s, eventTexts(s));
+    appendKaraokeEvents(out, line, settings::ConversionOptions(s), eventTexts(settings::ConversionOptions(s)));
     EXPECT_EQ(out.substr(0, 24), "Dialogue: 92147483747,0:") << "prefix, then lineKind + 100 without overflow";
 
     line.unitCount = 250;  // more than the stored slots: only those are read
     out.clear();
-    appendKaraokeEvents(out, line, s, eventTexts(s));
+    appendKaraokeEvents(out, line, settings::ConversionOptions(s), eventTexts(settings::ConversionOptions(s)));
     EXPECT_NE(out.find("夜{\\K30}の\r\n"), std::string::npos);
 }
 

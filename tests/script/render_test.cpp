@@ -558,7 +558,7 @@ TEST_F(RenderedSong, EveryModeAndSampleReadsWithoutWarnings) {
                      (c.sample < 0 ? std::string() : ", sample " + std::string(effects::builtInSamples()[static_cast<size_t>(c.sample)].name)));
         ASSERT_TRUE(session.setField("wipe", std::to_string(c.mode)).ok);
         if (c.sample >= 0) {
-            ASSERT_TRUE(session.samples.ApplySample(c.sample, session.settings));
+            ASSERT_TRUE(session.samples.applySample(c.sample, session.settings));
         }
         const std::string script = convert();
         size_t dialogues = 0;

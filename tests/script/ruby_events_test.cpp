@@ -26,7 +26,8 @@ struct RubyEventsFixture : ::testing::Test {
     }
     std::string events() {
         std::string out;
-        appendRubyEvents(out, line, rubyState, s, eventTexts(s));
+        appendRubyEvents(out, line, rubyState, settings::ConversionOptions(s),
+                         eventTexts(settings::ConversionOptions(s)));
         return joinLines(scriptLines(out));
     }
 };

@@ -73,7 +73,7 @@ TEST(ScriptHeader, VerticalScalePrefixAndFadeTag) {
     for (const auto& c : scales) {
         settings::ConversionSettings s;
         s.setText("mojiScaleY", c.mojiScaleY);
-        EXPECT_EQ(verticalScalePrefix(s), c.prefix) << c.why;
+        EXPECT_EQ(verticalScalePrefix(settings::ConversionOptions(s)), c.prefix) << c.why;
     }
 
     struct FadeCase {
@@ -96,7 +96,7 @@ TEST(ScriptHeader, VerticalScalePrefixAndFadeTag) {
         s.setText("FadeIn", c.in);
         s.setText("fadeOutCheck", c.outBox);
         s.setText("FadeOut", c.out);
-        EXPECT_EQ(fadeTag(s), c.tag) << c.why;
+        EXPECT_EQ(fadeTag(settings::ConversionOptions(s)), c.tag) << c.why;
     }
 }
 
@@ -111,7 +111,7 @@ TEST(ScriptInfo, LinesInOrder) {
     song.songInfo.compose = "Composer C";
     song.songInfo.album = "Album";
     ScriptHeader h;
-    refreshScriptInfo(h, song, s, "default");
+    refreshScriptInfo(h, song, settings::ConversionOptions(s), "default");
     h.info.OriginalScript = "karaoke-maker";  // the login name differs per machine
 
     std::string out;
@@ -139,7 +139,7 @@ WrapStyle: 2
 )");
 
     song.songInfo.title.clear();
-    refreshScriptInfo(h, song, s, "my preset");
+    refreshScriptInfo(h, song, settings::ConversionOptions(s), "my preset");
     EXPECT_EQ(h.info.Title, "my preset") << "no title: the preset's name";
     EXPECT_EQ(h.info.OriginalScript, currentUserName());
 }
@@ -162,8 +162,8 @@ struct StylesFixture : ::testing::Test {
         l.kanjiStyle = kanjiStyle;
     }
     std::vector<StyleRecord> styles() {
-        refreshStyles(header, s);
-        return scriptStyles(header, song, s, CreditStyleSource{});
+        refreshStyles(header, settings::ConversionOptions(s));
+        return scriptStyles(header, song, settings::ConversionOptions(s), CreditStyleSource{});
     }
     std::vector<std::string> names() {
         std::vector<std::string> n;
@@ -179,7 +179,7 @@ struct StylesFixture : ::testing::Test {
 
 TEST_F(StylesFixture, WithDefaultsOnlyTheLyricsStyle) {
     std::string out;
-    appendStyles(out, styles(), s);
+    appendStyles(out, styles(), settings::ConversionOptions(s));
     EXPECT_EQ(joinLines(scriptLines(out)), R"([V4+ Styles]
 Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
 Style: Kanji1,MS UI Gothic,30,65535,16711680,0,-2147483648,0,0,0,0,100,100,0,0,1,3,3,1,30,30,50,128
@@ -301,14 +301,14 @@ TEST(Styles, CreditLookFromTheCreditWindow) {
     cs.setText("BackAplha", "3");
     cs.setText("Combo1", "2");
     measure::FixedMeasurer m({10, 20, 27});
-    CreditStyleSource c = creditStyleSource(cs, m);
-    EXPECT_EQ(c.FontPixcel, "27") << "the pixel height of the credit font at its size";
+    CreditStyleSource c = creditStyleSource(settings::CreditOptions(cs), m);
+    EXPECT_EQ(c.pixelsText, "27") << "the pixel height of the credit font at its size";
     settings::ConversionSettings s;
     s.setText("menuCreditOn", "1");
-    EXPECT_EQ(styleLine(scriptStyles(ScriptHeader{}, lyrics::Song{}, s, c).front(), false),
+    EXPECT_EQ(styleLine(scriptStyles(ScriptHeader{}, lyrics::Song{}, settings::ConversionOptions(s), c).front(), false),
               "Style: songInfo3,Credit Face,27,255,0,0,1275068416,-1,0,0,0,100,100,0,0,1,1,1,1,0,0,0,136");
     cs.setText("CreditFontSize", "abc");
-    EXPECT_EQ(creditStyleSource(cs, m).FontPixcel, "0");
+    EXPECT_EQ(creditStyleSource(settings::CreditOptions(cs), m).pixelsText, "0");
 }
 
 }  // namespace

@@ -59,10 +59,11 @@ TEST(ScriptLibass, EveryModeReadsWithoutWarnings) {
         s.setText("songInfoCheck", "1");
         s.setText("titleFontPixcel", "14");
         ScriptHeader header;
-        refreshScriptInfo(header, song, s, "default");
-        refreshStyles(header, s);
+        refreshScriptInfo(header, song, settings::ConversionOptions(s), "default");
+        refreshStyles(header, settings::ConversionOptions(s));
         measure::FixedMeasurer measurer;
-        const std::string text = scriptText(song, s, header, settings::CreditSettings{}, SongInfoLabels{}, measurer);
+        const std::string text = scriptText(song, settings::ConversionOptions(s), header, settings::CreditOptions{},
+                                            SongInfoLabels{}, measurer);
 
         Libass ass;
         auto track = ass.read(text);
@@ -123,10 +124,11 @@ TEST(ScriptLibass, SongInformationAndCreditReadWithoutWarnings) {
         credit.setText("titleStartS", "2");
         credit.setText("titleEndS", "1");  // before the start: an event of no length
         ScriptHeader header;
-        refreshScriptInfo(header, song, s, "default");
-        refreshStyles(header, s);
+        refreshScriptInfo(header, song, settings::ConversionOptions(s), "default");
+        refreshStyles(header, settings::ConversionOptions(s));
         measure::FixedMeasurer measurer;
-        const std::string text = scriptText(song, s, header, credit, SongInfoLabels{}, measurer);
+        const std::string text = scriptText(song, settings::ConversionOptions(s), header,
+                                            settings::CreditOptions(credit), SongInfoLabels{}, measurer);
 
         Libass ass;
         auto track = ass.read(text);
@@ -169,12 +171,13 @@ TEST(ScriptLibass, RenderedWhereAndWhenPlaced) {
     s.setFont("Command2", {"DejaVu Sans"});
     s.setText("shadowDepth", "0");
     ScriptHeader header;
-    refreshScriptInfo(header, song, s, "default");
-    refreshStyles(header, s);
+    refreshScriptInfo(header, song, settings::ConversionOptions(s), "default");
+    refreshStyles(header, settings::ConversionOptions(s));
 
     Libass ass;
     measure::FixedMeasurer measurer;
-    auto track = ass.read(scriptText(song, s, header, settings::CreditSettings{}, SongInfoLabels{}, measurer));
+    auto track = ass.read(scriptText(song, settings::ConversionOptions(s), header, settings::CreditOptions{},
+                                     SongInfoLabels{}, measurer));
     ASSERT_NE(track, nullptr);
     std::unique_ptr<ASS_Renderer, void (*)(ASS_Renderer*)> renderer(ass_renderer_init(ass.library), ass_renderer_done);
     ASSERT_NE(renderer, nullptr);

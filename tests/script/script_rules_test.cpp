@@ -179,7 +179,7 @@ TEST_F(ScriptRulesFixture, StyleNumberChangedAfterALineWithTagsRunningBackwards)
 TEST_F(ScriptRulesFixture, EveryWipeStyleWithEveryBuiltInSample) {
     load(exampleSong());
     for (int sample = 0; sample < effects::kBuiltInSampleCount; ++sample) {
-        ASSERT_TRUE(session.samples.ApplySample(sample, session.settings));
+        ASSERT_TRUE(session.samples.applySample(sample, session.settings));
         for (int wipe = 0; wipe <= 7; ++wipe) {
             session.setField("wipe", std::to_string(wipe));
             EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "")

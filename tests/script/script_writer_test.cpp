@@ -54,16 +54,22 @@ struct ScriptWriterFixture : ::testing::Test {
         b = builtLine(300, 600, 30, 470);
         addSlots(b, {tagSlot(380), charSlot("星", 20, "", "{\\K50}"), tagSlot(430)});
         b.preTimeUsed = 80;
-        refreshScriptInfo(header, song, s, "default");
+        refreshScriptInfo(header, song, settings::ConversionOptions(s), "default");
         header.info.OriginalScript = "someone";
-        refreshStyles(header, s);
+        refreshStyles(header, settings::ConversionOptions(s));
     }
     ~ScriptWriterFixture() override {
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
-    std::string text() { return scriptText(song, s, header, credit, SongInfoLabels{}, measurer); }
-    bool write() { return writeScript(song, s, header, credit, SongInfoLabels{}, measurer, reporter); }
+    std::string text() {
+        return scriptText(song, settings::ConversionOptions(s), header, settings::CreditOptions(credit),
+                          SongInfoLabels{}, measurer);
+    }
+    bool write() {
+        return writeScript(song, settings::ConversionOptions(s), header, settings::CreditOptions(credit),
+                           SongInfoLabels{}, measurer, reporter);
+    }
     std::string scriptBytes() {
         std::string bytes;
         EXPECT_TRUE(readFileBytes((dir / "song.ass").string(), bytes).ok);
@@ -257,9 +263,10 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
         credit.setText("Credit", text());
         measure::FixedMeasurer measurer({pick(-50, 500), pick(-50, 500), pick(-50, 500)});
         ScriptHeader header;
-        refreshScriptInfo(header, song, s, "p");
-        refreshStyles(header, s);
-        const std::string t = scriptText(song, s, header, credit, SongInfoLabels{}, measurer);
+        refreshScriptInfo(header, song, settings::ConversionOptions(s), "p");
+        refreshStyles(header, settings::ConversionOptions(s));
+        const std::string t = scriptText(song, settings::ConversionOptions(s), header, settings::CreditOptions(credit),
+                                         SongInfoLabels{}, measurer);
         ASSERT_EQ(t.substr(t.size() - 2), "\r\n");
         EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), std::count(t.begin(), t.end(), '\r'));
     }

@@ -34,9 +34,9 @@ struct SongInfoFixture : ::testing::Test {
         song.LyricsTable.appendLine() = builtLine(start, end);
     }
     std::vector<InfoEvent> before(const SongInfoLabels& labels = {}) {
-        return songInfoBeforeSongEvents(song, s, labels, measurer);
+        return songInfoBeforeSongEvents(song, settings::ConversionOptions(s), labels, measurer);
     }
-    std::vector<InfoEvent> top() { return songInfoTopEvents(song, s, measurer); }
+    std::vector<InfoEvent> top() { return songInfoTopEvents(song, settings::ConversionOptions(s), measurer); }
 };
 
 InfoEvent ev(const char* style, const std::string& text, const char* start = "0:00:00.00",
@@ -95,7 +95,7 @@ TEST_F(SongInfoFixture, BeforeSongWindow) {
         s.setText("titleEndH", c.eh);
         s.setText("titleEndM", c.em);
         s.setText("titleEndS", c.es);
-        EXPECT_EQ(beforeSongWindow(song, s), c.expected);
+        EXPECT_EQ(beforeSongWindow(song, settings::ConversionOptions(s)), c.expected);
     }
 }
 

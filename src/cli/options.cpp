@@ -115,12 +115,20 @@ bool applyOptions(app::Session& session, const Options& o) {
         session.selectPreset(*o.preset);
     }
     for (const auto& [field, value] : o.sets) {
+        if (const settings::SettingDef* d = settings::findCreditField(field); d && d->name == field) {
+            if (!setField(session, {d->field, value, true})) return false;
+            continue;
+        }
         if (const std::string_view prefix = creditPrefixOf(field); !prefix.empty()) {
             if (!setField(session, {field.substr(prefix.size()), value, true})) return false;
             continue;
         }
-        if (settings::findSetting(field)) {
-            if (!setField(session, {field, value, false})) return false;
+        // An option named like its settings-file key (DisplayType1) takes
+        // the key's "True"/"False", as "presets show" prints it, besides "1".
+        const settings::SettingDef* d = settings::findSetting(field);
+        const bool flagKey = d && d->key == field && d->form == settings::PresetForm::Flag;
+        if (d && !flagKey) {
+            if (!setField(session, {d->field, value, false})) return false;
             continue;
         }
         // A settings-file key stands for the fields it is stored from.

@@ -17,7 +17,7 @@
 
 namespace kvelmor::ui {
 
-using settings::CreditKind;
+using settings::Kind;
 
 CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_session(session), m_dialogs(dialogs), m_credit(session.appState.credit) {
@@ -88,12 +88,12 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
 CreditWindow::~CreditWindow() { detachFieldEdits(this); }
 
 QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
-    const settings::CreditFieldDef* def = settings::findCreditField(name);
+    const settings::SettingDef* def = settings::findCreditField(name);
     if (!def) qFatal("unknown credit field: %s", name.c_str());
     QWidget* w = nullptr;
     switch (def->kind) {
-    case CreditKind::Number:
-    case CreditKind::Text: {
+    case Kind::NumberText:
+    case Kind::Text: {
         auto* e = new FieldEdit(parent);
         e->setKeyFilter([this, name](char32_t c) { return m_credit.acceptsKey(name, c); });
         connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) { m_credit.setText(name, ss(t)); });
@@ -102,12 +102,12 @@ QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
             show(name);
             if (name == "CreditFontSize" && isNumeric(m_credit.text(name))) showPixelHeight();
         };
-        if (def->kind == CreditKind::Text) e->setMinimumWidth(320);
+        if (def->kind == Kind::Text) e->setMinimumWidth(320);
         else e->setFixedWidth(72);
         w = e;
         break;
     }
-    case CreditKind::FontFace: {
+    case Kind::FontFace: {
         auto* b = new QPushButton(parent);
         b->setMinimumWidth(140);
         connect(b, &QPushButton::clicked, this, [this] {
@@ -127,7 +127,7 @@ QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
         w = b;
         break;
     }
-    case CreditKind::Colour: {
+    case Kind::Colour: {
         auto* b = newColourButton(parent);
         connect(b, &QPushButton::clicked, this, [this, name] {
             auto c = m_dialogs.colour(this, colourFromSetting(m_credit.text(name)));
@@ -138,27 +138,27 @@ QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
         w = b;
         break;
     }
-    case CreditKind::Level: {
+    case Kind::Level: {
         auto* s = newLevelSlider(parent);
         connect(s, &QSlider::valueChanged, this, [this, name](int v) { m_credit.setAsUser(name, std::to_string(v)); });
         w = s;
         break;
     }
-    case CreditKind::ListIndex: {
+    case Kind::ListIndex: {
         auto* c = new QComboBox(parent);
         c->addItems({"SHIFT JIS(128)", "ANSI (0)", "CHINESE BIG5 (136)"});
         connect(c, &QComboBox::activated, this, [this, name](int i) { m_credit.setAsUser(name, std::to_string(i)); });
         w = c;
         break;
     }
-    case CreditKind::Box: {
+    case Kind::Box: {
         auto* b = new QCheckBox("X軸右から", parent);
         b->setToolTip("X軸の指定を右側からのマージン指定とする");
         connect(b, &QCheckBox::clicked, this, [this, name](bool on) { m_credit.setAsUser(name, on ? "1" : "0"); });
         w = b;
         break;
     }
-    case CreditKind::FontFlag:
+    default:
         qFatal("font flags are set through the font button: %s", name.c_str());
     }
     w->setObjectName(qs(name));
@@ -171,11 +171,11 @@ void CreditWindow::show(const std::string& name) {
     const std::string& value = m_credit.text(name);
     QSignalBlocker block(w);
     switch (settings::findCreditField(name)->kind) {
-    case CreditKind::Number:
-    case CreditKind::Text:
+    case Kind::NumberText:
+    case Kind::Text:
         if (ss(static_cast<FieldEdit*>(w)->text()) != value) static_cast<FieldEdit*>(w)->showText(qs(value));
         break;
-    case CreditKind::FontFace: {
+    case Kind::FontFace: {
         auto* b = static_cast<QPushButton*>(w);
         b->setText(qs(value));
         QFont f = b->font();
@@ -184,11 +184,11 @@ void CreditWindow::show(const std::string& name) {
         b->setFont(f);
         break;
     }
-    case CreditKind::Colour: showColour(static_cast<QPushButton*>(w), value); break;
-    case CreditKind::Level: static_cast<QSlider*>(w)->setValue(static_cast<int>(toWholeNumber(value))); break;
-    case CreditKind::ListIndex: static_cast<QComboBox*>(w)->setCurrentIndex(static_cast<int>(toWholeNumber(value))); break;
-    case CreditKind::Box: static_cast<QCheckBox*>(w)->setChecked(value == "1"); break;
-    case CreditKind::FontFlag: break;
+    case Kind::Colour: showColour(static_cast<QPushButton*>(w), value); break;
+    case Kind::Level: static_cast<QSlider*>(w)->setValue(static_cast<int>(toWholeNumber(value))); break;
+    case Kind::ListIndex: static_cast<QComboBox*>(w)->setCurrentIndex(static_cast<int>(toWholeNumber(value))); break;
+    case Kind::Box: static_cast<QCheckBox*>(w)->setChecked(value == "1"); break;
+    default: break;
     }
 }
 

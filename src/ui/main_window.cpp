@@ -311,7 +311,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
             w = b;
         } else {
             auto* b = new QRadioButton(caption, parent);
-            auto*& group = m_optionGroups[def->group];
+            auto*& group = m_optionGroups[def->optionGroup];
             if (!group) {
                 group = new QButtonGroup(this);
                 group->setExclusive(true);
@@ -477,8 +477,9 @@ void MainWindow::apply(const settings::Change& c) {
     if (m_updating) return;
     if (!c.ok) m_reports.error(c.error);
     else {
-        prepareUndo(c.stages);
-        m_session.runStages(c.stages);
+        const std::vector<int> stages = app::stagesFor(c.refresh);
+        prepareUndo(stages);
+        m_session.runStages(stages);
     }
     afterChange();
 }

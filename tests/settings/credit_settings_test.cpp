@@ -19,15 +19,6 @@ TEST(CreditSettings, DefaultsAreThoseOfAFileWithoutCreditKeys) {
     EXPECT_EQ(st.credit.values(), CreditSettings().values());
 }
 
-TEST(CreditSettings, EveryFieldHasOneInfoKey) {
-    std::multiset<std::string> keyed;
-    for (const auto& k : infoKeys())
-        if (k.target == InfoKey::Target::Credit) keyed.insert(k.field);
-    std::multiset<std::string> fields;
-    for (const auto& d : creditFieldTable()) fields.insert(d.name);
-    EXPECT_EQ(keyed, fields);
-}
-
 TEST(CreditSettings, KeyFilters) {
     struct Case {
         const char* field;

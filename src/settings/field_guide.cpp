@@ -14,7 +14,14 @@ using Guides = std::unordered_map<std::string, FieldGuide>;
 Guides guidesOf(const std::vector<SettingDef>& table) {
     Guides g;
     for (const auto& d : table) {
-        FieldGuide guide{d.caption, d.description, d.choices};
+        // The caption beside the field, after its frame's where it has one.
+        std::string caption = d.caption;
+        if (const WindowFrame* f = findFrame(d.frame)) {
+            std::string frame = f->caption;
+            for (size_t at = frame.find("&&"); at != std::string::npos; at = frame.find("&&", at + 1)) frame.erase(at, 1);
+            caption = caption.empty() ? frame : frame + " / " + caption;
+        }
+        FieldGuide guide{caption, d.description, d.choices};
         g.emplace(d.name, guide);
         g.emplace(d.field, std::move(guide));
     }

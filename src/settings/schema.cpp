@@ -53,6 +53,22 @@ struct Row {
         d.choices = std::move(choices);
         return *this;
     }
+    Row& at(std::string frame) {
+        d.frame = std::move(frame);
+        return *this;
+    }
+    Row& tip(std::string toolTip) {
+        d.toolTip = std::move(toolTip);
+        return *this;
+    }
+    Row& startsRow() {
+        d.newRow = true;
+        return *this;
+    }
+    Row& offers(std::vector<std::string> values) {
+        d.offered = std::move(values);
+        return *this;
+    }
     Row& then(FollowRule r) {
         d.rules.push_back(std::move(r));
         return *this;
@@ -149,7 +165,7 @@ struct FontRows {
     std::string area;        // "lyricsFont"
     std::string field;       // "Command2"
     std::string keyPrefix;   // "", "ruby", "title", "Credit"
-    std::string caption;     // of the face
+    std::string frame;       // where the face's button is
     std::string what;        // "lyrics"
     std::string followsFace; // the face's default follows this field
     Invalidates onChange;
@@ -158,7 +174,8 @@ struct FontRows {
 void addFont(Table& t, const FontRows& f, Group group = Group::Conversion) {
     Row face = row(f.area + ".face", f.field, Kind::FontFace, "MS UI Gothic", f.onChange)
                    .key(f.keyPrefix + "fontName")
-                   .says(f.caption, "face of the " + f.what + " font (also the button's caption)");
+                   .at(f.frame)
+                   .says("フォント", "face of the " + f.what + " font (also the button's caption)");
     if (!f.followsFace.empty()) face.follows(f.followsFace);
     face.d.group = group;
     add(t, face);
@@ -177,8 +194,13 @@ void addFont(Table& t, const FontRows& f, Group group = Group::Conversion) {
     }
 }
 
-Row pixelHeight(std::string name, std::string field, std::string font, std::string size, std::string description) {
-    Row r = row(std::move(name), std::move(field), Kind::PixelHeight, "0").kept(Storage::NotStored).says("", std::move(description));
+// The pixel height of a font at a size, shown beside the size in `frame`.
+Row pixelHeight(std::string name, std::string field, std::string font, std::string size, std::string frame,
+                std::string description) {
+    Row r = row(std::move(name), std::move(field), Kind::PixelHeight, "0")
+                .kept(Storage::NotStored)
+                .at(std::move(frame))
+                .says("ピクセル", std::move(description));
     r.d.optionGroup = std::move(font);
     r.d.measuredFrom = std::move(size);
     return r;
@@ -189,14 +211,17 @@ struct Member {
     std::string name, field;
     std::string key;  // a Flag key of its own; empty: the group's key holds the selected member
     std::string caption, description;
+    std::string rowLabel;
 };
 
-void addGroup(Table& t, const std::string& group, const std::vector<Member>& members, int selected,
-              Invalidates onChange) {
+void addGroup(Table& t, const std::string& group, const std::string& frame, const std::vector<Member>& members,
+              int selected, Invalidates onChange) {
     for (size_t i = 0; i < members.size(); ++i) {
         const Member& m = members[i];
         Row r = row(m.name, m.field, Kind::OptionMember, static_cast<int>(i) == selected ? "1" : "0", onChange)
+                    .at(frame)
                     .says(m.caption, m.description);
+        r.d.rowLabel = m.rowLabel;
         if (m.key.empty()) r.key(group, F::OptionIndex);
         else r.key(m.key, F::Flag);
         r.d.optionGroup = group;
@@ -211,20 +236,32 @@ const std::vector<ChoiceEntry> kCharacterSets{
     {"CHINESE BIG5 (136)", "traditional Chinese, character set 136"},
 };
 
-// Hour, minute and second fields of one clock time, stored joined under one key.
-void addClock(Table& t, const std::string& area, const std::string& what, const std::string& fieldPrefix,
-              const std::string& key, const std::string& caption, const std::string& hourDescription,
-              const std::string& minuteDescription, const std::string& secondDescription, Replace minuteReplace) {
-    add(t, numberOnLeave(area + "." + what + "Hour", fieldPrefix + "H", "0", Accepts::Digits, kClock,
-                         validate(Replace::Zero))
-               .key(key, F::JoinedTime)
-               .says(caption, hourDescription));
-    const std::pair<const char*, std::string> units[2] = {{"Minute", minuteDescription}, {"Second", secondDescription}};
-    for (const auto& [unit, description] : units) {
-        FieldReaction r = validate(minuteReplace);
+// Hour, minute and second fields of one clock time, stored joined under one
+// key, side by side in one row of `frame` ("時", "分", "秒" after `hourCaption`).
+struct Clock {
+    std::string area, what, fieldPrefix, key;
+    std::string frame, hourCaption;
+    bool startsRow;
+    std::string hourDescription, minuteDescription, secondDescription;
+    Replace minuteReplace;
+};
+
+void addClock(Table& t, const Clock& c) {
+    Row hour = numberOnLeave(c.area + "." + c.what + "Hour", c.fieldPrefix + "H", "0", Accepts::Digits, kClock,
+                             validate(Replace::Zero))
+                   .key(c.key, F::JoinedTime)
+                   .at(c.frame)
+                   .says(c.hourCaption + "時", c.hourDescription);
+    hour.d.newRow = c.startsRow;
+    add(t, hour);
+    const std::tuple<const char*, const char*, std::string> units[2] = {{"Minute", "分", c.minuteDescription},
+                                                                      {"Second", "秒", c.secondDescription}};
+    for (const auto& [unit, caption, description] : units) {
+        FieldReaction r = validate(c.minuteReplace);
         r.padOneDigit = true;
-        add(t, numberOnLeave(area + "." + what + unit, fieldPrefix + unit[0], "00", Accepts::Digits, kClock, r)
-                   .key(key, F::JoinedTime)
+        add(t, numberOnLeave(c.area + "." + c.what + unit, c.fieldPrefix + unit[0], "00", Accepts::Digits, kClock, r)
+                   .key(c.key, F::JoinedTime)
+                   .at(c.frame)
                    .says(caption, description));
     }
 }
@@ -234,11 +271,13 @@ Table buildTable() {
     // Output frame, fonts and measurement.
     add(t, number("frame.width", "dispWidth", "640", Accepts::Digits, kFrame, Replace::Zero, I::FrameSize)
                .key("SizeWidth")
+               .at("frameSize").offers({"320", "640", "704", "856", "1280", "1920"})
                .says("動画の横幅", "width of the video frame in pixels; the script's PlayResX"));
     add(t, number("frame.height", "dispHeight", "480", Accepts::Digits, kFrame, Replace::Zero, I::FrameSize)
                .key("SizeHeight")
+               .at("frameSize").offers({"180", "240", "360", "396", "480", "484", "720", "1080"})
                .says("動画の縦幅", "height of the video frame in pixels; the script's PlayResY"));
-    addFont(t, {"lyricsFont", "Command2", "", "フォント設定", "lyrics", "", I::StyleLayout});
+    addFont(t, {"lyricsFont", "Command2", "", "frameFont", "lyrics", "", I::StyleLayout});
     // The main face becomes the ruby and song-information face too.
     t[2].rules = {{Does::FaceToAllFonts, {}, {}, When::Always},
                   measures("tagFontPixcel"),
@@ -247,22 +286,25 @@ Table buildTable() {
     add(t, numberOnLeave("lyricsFont.size", "ssaFontSize", "36", Accepts::Digits, kFontSize,
                          validate(Replace::PresetValue, I::StyleLayout))
                .key("tagfontSize")
-               .says("フォント設定", "lyrics font size in points; 0 restores the preset's size")
+               .at("frameFont").tip("フォント設定から指定してください")
+               .says("サイズ", "lyrics font size in points; 0 restores the preset's size")
                .then(measures("tagFontPixcel")));
-    add(t, pixelHeight("lyricsFont.pixelHeight", "tagFontPixcel", "Command2", "ssaFontSize",
+    add(t, pixelHeight("lyricsFont.pixelHeight", "tagFontPixcel", "Command2", "ssaFontSize", "frameFont",
                        "pixel height of the lyrics font at its size (derived)"));
-    addFont(t, {"rubyFont", "Command6", "ruby", "フォント設定 (ルビ)", "ruby", "Command2", I::StyleLayout});
+    addFont(t, {"rubyFont", "Command6", "ruby", "frameRubyFont", "ruby", "Command2", I::StyleLayout});
     t[t.size() - 5].rules = {measures("Label19"), keepRowGap()};
     add(t, numberOnLeave("rubyFont.size", "rubyFontSize", "14", Accepts::Digits, kFontSize,
                          validate(Replace::PresetValue, I::StyleLayout))
                .key("rubyfontSize")
-               .says("フォント設定 (ルビ)", "ruby font size in points; 0 restores the preset's size")
+               .at("frameRubyFont").tip("フォント設定から指定してください")
+               .says("サイズ", "ruby font size in points; 0 restores the preset's size")
                .then(measures("Label19"))
                .then(keepRowGap()));
-    add(t, pixelHeight("rubyFont.pixelHeight", "Label19", "Command6", "rubyFontSize",
+    add(t, pixelHeight("rubyFont.pixelHeight", "Label19", "Command6", "rubyFontSize", "frameRubyFont",
                        "pixel height of the ruby font at its size (derived)"));
     add(t, counted("style.charset", "Combo1", Kind::ListIndex, "0", 3, I::Styles)
                .key("Encoding")
+               .at("frameCharset")
                .says("文字コード", "character set of the styles", kCharacterSets));
     // The style names of the lines are renewed with the rows, and the time
     // correction starts the display windows again from the tags, so a new
@@ -271,18 +313,21 @@ Table buildTable() {
     add(t, numberOnLeave("style.number", "StyleNumber", "1", Accepts::Digits, kStyleNumber,
                          validate(Replace::None, I::StyleSet))
                .key("StyleNumber")
-               .says("StyleNumber", "number appended to the style names Kanji and Ruby (Kanji1, Ruby1)"));
+               .at("frameStyleNumber")
+               .says("番号", "number appended to the style names Kanji and Ruby (Kanji1, Ruby1)"));
     {
         Row r = number("scale.x", "mojiScaleX", "1", Accepts::DigitsPoint, kScale, Replace::Zero)
                     .kept(Storage::NotStored)
-                    .says("文字倍率", "horizontal scale of every measured width (wide pixels); not stored");
+                    .at("frameScale")
+               .says("横", "horizontal scale of every measured width (wide pixels); not stored");
         r.d.onEnter = validate(Replace::One);
         add(t, r);
     }
     {
         Row r = number("scale.y", "mojiScaleY", "1", Accepts::DigitsPoint, kScale, Replace::Zero)
                     .key("mojiScaleY")
-                    .says("文字倍率", "vertical scale of the line spacing");
+                    .at("frameScale")
+               .says("縦", "vertical scale of the line spacing");
         r.d.onEnter = validate(Replace::One, I::LineSpacing);
         r.d.onEnter.refreshOnlyWhenNumeric = true;
         add(t, r);
@@ -292,25 +337,31 @@ Table buildTable() {
     // A colour of the style titleInfo names is the song information's colour too.
     add(t, row("colour.afterWipe", "PrimaryColor", Kind::Colour, "65535", I::Styles)
                .key("primaryColor")
+               .at("frameColor")
                .says("ワイプ後", "after-wipe (sung) colour of the standard style")
                .then(songInfoColour("titlePrimaryColor", 0)));
     add(t, row("colour.beforeWipe", "secondaryColor", Kind::Colour, "16711680", I::Styles)
                .key("secondaryColor")
+               .at("frameColor")
                .says("ワイプ前", "before-wipe colour of the standard style"));
     add(t, row("colour.outline", "TeritaryColor", Kind::Colour, "0", I::Styles)
                .key("teritaryColor")
+               .at("frameColor")
                .says("縁", "outline colour of the standard style")
                .then(songInfoColour("titleTeritaryColor", 0)));
     add(t, row("colour.shadow", "ShadowColor", Kind::Colour, "0", I::Styles)
                .key("shadowColor")
+               .at("frameColor")
                .says("影", "shadow colour of the standard style")
                .then(songInfoColour("titleShadowColor", 0)));
     add(t, row("colour.outlineBeforeWipe", "teritaryColor2", Kind::Colour, "0")
                .key("teritaryColor2")
+               .at("frameColor")
                .says("ワイプ前縁", "outline colour before the wipe, standard style"));
     add(t, row("colour.extended", "Command9", Kind::Colour, "", I::ExtendedColour)
                .follows("PrimaryColor")
                .key("exColor")
+               .at("frameColor")
                .says("拡張色", "extended colour of the standard style (see ExColor)"));
     for (const auto& [sub, prefix, keyPrefix, style, index] :
          {std::tuple{"sub1Colour", "second", "sub1", "Sub1", 1}, std::tuple{"sub2Colour", "third", "sub2", "Sub2", 2}}) {
@@ -318,94 +369,106 @@ Table buildTable() {
         add(t, row(area + ".afterWipe", p + "PrimaryColor", Kind::Colour, "", I::Styles)
                    .follows("PrimaryColor")
                    .key(k + "PrimaryColor")
+                   .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("ワイプ後", "after-wipe (sung) colour of the " + s + " style")
                    .then(songInfoColour("titlePrimaryColor", index)));
         add(t, row(area + ".beforeWipe", p + "SecondaryColor", Kind::Colour, "", I::Styles)
                    .follows("secondaryColor")
                    .key(k + "SecondaryColor")
+                   .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("ワイプ前", "before-wipe colour of the " + s + " style"));
         add(t, row(area + ".outline", p + "TeritaryColor", Kind::Colour, "", I::Styles)
                    .follows("TeritaryColor")
                    .key(k + "TeritaryColor")
+                   .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("縁", "outline colour of the " + s + " style")
                    .then(songInfoColour("titleTeritaryColor", index)));
         add(t, row(area + ".shadow", p + "ShadowColor", Kind::Colour, "", I::Styles)
                    .follows("ShadowColor")
                    .key(k + "ShadowColor")
+                   .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("影", "shadow colour of the " + s + " style")
                    .then(songInfoColour("titleShadowColor", index)));
         add(t, row(area + ".outlineBeforeWipe", p + "TeritaryColor2", Kind::Colour, "0")
                    .key(k + "teritaryColor2")
+                   .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("ワイプ前縁", "outline colour before the wipe, " + s + " style"));
         add(t, row(area + ".extended", index == 1 ? "Command11" : "Command12", Kind::Colour, "", I::ExtendedColour)
                    .follows(p + "PrimaryColor")
                    .key(index == 1 ? "exColor1" : "exColor2")
+                   .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("拡張色", "extended colour of " + s + " (see ExColor)"));
     }
     // The levels are written a second time under shorter keys; on loading those decide.
     add(t, row("alpha.afterWipe", "PrimaryAlpha", Kind::Level, "0", I::Styles)
                .key("primaryAlphaLevel")
                .alsoKey("primaryAlpha")
-               .says("透明度", "transparency of the after-wipe colour, 0 opaque to 10 invisible"));
+               .at("frameColor")
+               .says("透明度 ワイプ後", "transparency of the after-wipe colour, 0 opaque to 10 invisible"));
     add(t, row("alpha.beforeWipe", "secondaryAlpha", Kind::Level, "0", I::Styles)
                .key("secondaryAlphaLevel")
                .alsoKey("secondaryAlpha")
-               .says("透明度", "transparency of the before-wipe colour"));
+               .at("frameColor")
+               .says("透明度 ワイプ前", "transparency of the before-wipe colour"));
     add(t, row("alpha.outline", "TeritaryAlpha", Kind::Level, "0", I::Styles)
                .key("teritaryAlphaLevel")
                .alsoKey("teritaryAlpha")
-               .says("透明度", "transparency of the outline"));
+               .at("frameColor")
+               .says("透明度 縁", "transparency of the outline"));
     add(t, row("alpha.shadow", "backAlpha", Kind::Level, "5", I::Styles)
                .key("backAlphaLevel")
                .alsoKey("backAlpha")
-               .says("透明度", "transparency of the shadow"));
+               .at("frameColor")
+               .says("透明度 影", "transparency of the shadow"));
     add(t, counted("colour.extendedTarget", "ExColor", Kind::Choice, "0", 5)
                .key("ExColorMode")
-               .says("拡張カラー設定", "which colour the extended colour replaces",
+               .at("frameExColor")
+               .says("拡張色の適用先", "which colour the extended colour replaces",
                      {{"ワイプ前", "before-wipe colour"},
                       {"縁", "outline"},
                       {"影", "shadow"},
                       {"固定色", "a fixed colour"},
                       {"ワイプ後", "after-wipe colour"}}));
-    add(t, row("wipe.freeColour", "OriginalColor", Kind::Colour, "0")
-               .key("originalColor")
-               .says("自由設定", "the colour the free-setting wipe (wipe 4) uses"));
-    add(t, row("wipe.freeAlpha", "OriginalColorAlpha", Kind::Level, "10")
-               .key("OriginalColorAlpha")
-               .says("自由設定", "transparency of that colour"));
     add(t, row("output.hexColours", "ColorHex", Kind::Box, "0")
                .key("ColorHex")
+               .at("frameHex").tip("色をHEX表示する場合にチェック")
                .says("HEX表示", "write colours in hexadecimal form"));
     // The border style is part of the style lines, so a change refreshes them.
-    addGroup(t, "OptionBorder",
+    addGroup(t, "OptionBorder", "frameBorder",
              {{"border.outlined", "OptionBorder1", "BorderStyle1", "縁付", "border style: outline and shadow"},
               {"border.boxed", "OptionBorder2", "BorderStyle2", "枠囲", "border style: an opaque box"}},
              0, I::Styles);
     {
         Row r = number("border.outline", "outLine", "3", Accepts::Digits, kBorder, Replace::Zero, I::Styles)
                     .key("Outline")
-                    .says("縁", "outline width in pixels");
+                    .at("frameBorder").startsRow()
+               .says("縁", "outline width in pixels");
         r.d.onEnter = validate(Replace::Zero);  // Enter replaces but does not refresh
         add(t, r);
     }
     add(t, number("border.shadow", "shadowDepth", "3", Accepts::Digits, kBorder, Replace::Zero, I::StyleLayout)
                .key("shadowDepth")
+               .at("frameBorder")
                .says("影", "shadow depth in pixels"));
 
     // Placement. Each change ends with the fit and height checks.
     add(t, number("margin.left", "MarginL", "30", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::StyleLayout)
                .key("MarginL")
-               .says("表示位置 左", "left margin in pixels; also sets MarginR")
+               .at("frameMargin")
+               .says("左", "left margin in pixels; also sets MarginR")
                .then(copyTo("MarginR")));
     add(t, number("margin.right", "MarginR", "30", Accepts::Digits, kPixels, Replace::Zero, I::StyleLayout)
                .key("MarginR")
-               .says("表示位置 右", "right margin in pixels"));
-    add(t, number("margin.bottom", "MarginV", "50", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::StyleLayout)
-               .key("MarginV")
-               .says("表示位置 下", "bottom margin in pixels"));
+               .at("frameMargin")
+               .says("右", "right margin in pixels"));
     add(t, number("margin.rowGap", "MarginN", "20", Accepts::Digits, kPixels, Replace::Zero, I::StyleLayout)
                .key("MarginN")
-               .says("ルビを含まない行の文字間隔", "line spacing in pixels of lines without ruby"));
+               .at("frameMargin").tip("ルビを含まない行の文字間隔")
+               .says("行間", "line spacing in pixels of lines without ruby"));
+    add(t, number("margin.bottom", "MarginV", "50", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::StyleLayout)
+               .key("MarginV")
+               .at("frameMargin")
+               .says("下", "bottom margin in pixels"));
     // Kept in presets and carried through unchanged; nothing reads it.
     add(t, row("unused.alphaLevel", "AlphaLevel", Kind::Text, "0")
                .key("AlphaLevel")
@@ -416,114 +479,142 @@ Table buildTable() {
             rows.push_back({std::to_string(i), i == 1 ? "one row" : std::to_string(i) + " rows"});
         add(t, counted("rows.count", "LineNumber", Kind::ListIndex, "1", 10, I::StyleSet)
                    .key("LineNumber")
-                   .says("行数", "number of lyric rows on screen at once (index 0 is one row)", rows));
+                   .at("frameLines")
+               .says("行数", "number of lyric rows on screen at once (index 0 is one row)", rows));
     }
-    const std::vector<std::pair<std::string, std::string>> sides{{"left", "Left"}, {"centre", "Centre"}, {"right", "Right"}};
-    auto alignRows = [&](const std::string& group, const std::string& area, int first, const std::string& caption,
+    const std::tuple<const char*, const char*, const char*> sides[3] = {
+        {"left", "Left", "左"}, {"centre", "Centre", "中"}, {"right", "Right", "右"}};
+    auto alignRows = [&](const std::string& group, const std::string& area, int first, const std::string& rowLabel,
                          const std::string& what, int selected) {
         std::vector<Member> members;
-        for (int i = 0; i < 3; ++i)
-            members.push_back({"align." + area + sides[i].second, "Optionalign" + std::to_string(first + i), {}, caption,
-                               sides[i].first + "-align the " + what});
-        addGroup(t, group, members, selected, I::Alignment);
+        for (int i = 0; i < 3; ++i) {
+            const auto& [side, name, caption] = sides[i];
+            members.push_back({"align." + area + name, "Optionalign" + std::to_string(first + i), {}, caption,
+                               std::string(side) + "-align the " + what, i == 0 ? rowLabel : ""});
+        }
+        addGroup(t, group, "frameAlign", members, selected, I::Alignment);
     };
     alignRows("AlignmentUp", "upper", 1, "上段", "upper row", 0);
     alignRows("AlignmentMiddle", "middle", 4, "中段", "middle rows", 1);
     alignRows("AlignmentDown", "lower", 7, "下段", "lower row", 2);
-    addGroup(t, "Oneline",
-             {{"align.aloneLeft", "Oneline1", {}, "1行時", "left-align a line shown alone"},
-              {"align.aloneCentre", "Oneline2", {}, "1行時", "centre a line shown alone"},
-              {"align.aloneRight", "Oneline3", {}, "1行時", "right-align a line shown alone"}},
-             1, I::Alignment);
     add(t, row("align.detectAlone", "oneLineCheck", Kind::Box, "1")
                .key("oneLineCheck")
+               .at("frameAlign")
                .says("1行時判定", "detect a line shown alone and use the 1行時 alignment"));
+    addGroup(t, "Oneline", "frameAlign",
+             {{"align.aloneLeft", "Oneline1", {}, "左", "left-align a line shown alone", "1行時"},
+              {"align.aloneCentre", "Oneline2", {}, "中", "centre a line shown alone"},
+              {"align.aloneRight", "Oneline3", {}, "右", "right-align a line shown alone"}},
+             1, I::Alignment);
     add(t, row("align.fineCentring", "setXpositon", Kind::Box, "1", I::Alignment)
                .key("setXpositon")
+               .at("frameCentering")
                .says("微妙ｾﾝﾀﾘﾝｸﾞ", "fine centring of each line"));
     add(t, row("ruby.spread", "kintouCheck", Kind::Box, "1")
                .key("kintou")
+               .at("frameKintou")
                .says("均等割付", "spread ruby evenly over its base characters"));
-    add(t, row("rows.bottomAligned", "LowerCheck", Kind::Box, "1", I::LineText)
-               .key("lower")
-               .says("下揃え", "align the block of rows to the bottom"));
     add(t, row("rows.autoBreak", "kaigyo", Kind::Box, "0", I::LineText)
                .key("AutoKaigyo")
+               .at("frameKaigyo")
                .says("自動改行", "break a lyrics line too wide for the frame"));
     add(t, row("text.halfWidthSpaces", "MojiSize", Kind::Box, "0")
                .key("MojiSize")
+               .at("frameMojiSize")
                .says("全角→半角", "turn full-width spaces into half-width ones"));
     add(t, number("ruby.gapAbove", "rubyUp", "5", Accepts::Digits, kPixels, Replace::Zero, I::RubyGaps)
                .key("rubyUp")
+               .at("frameRubyPos").tip("ルビと文字の間隔")
                .says("ルビ上", "pixels between the ruby and the line above"));
     add(t, number("ruby.gapBelow", "rubyDown", "3", Accepts::Digits, kPixels, Replace::Zero, I::RubyGaps)
                .key("rubyDown")
+               .at("frameRubyPos").tip("文字とルビの間隔")
                .says("ルビ下", "pixels between the text and its ruby"));
     {
         Row r = number("ruby.offsetX", "rubyLeft", "0", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::RubyOffset)
                     .kept(Storage::NotStored)
-                    .says("ルビ左", "horizontal ruby offset in pixels; not stored");
+                    .at("frameRubyPos")
+               .says("ルビ左", "horizontal ruby offset in pixels; not stored");
         r.d.onLeave = validate(Replace::Zero);
         add(t, r);
     }
     add(t, numberOnLeave("ruby.positionScale", "rubyScale", "1", Accepts::AnyKey, kScale,
                          validate(Replace::Zero, I::RubyPositions))
                .key("rubyScale")
-               .says("ルビの位置ズレ対策用 1=標準", "scale of the ruby positions (1 = as measured)"));
+               .at("frameRubyPos").tip("ルビの位置ズレ対策用 1=標準")
+               .says("位置倍率", "scale of the ruby positions (1 = as measured)"));
 
     // Timing (centiseconds). The fades follow the lead-in and lead-out (ms).
     add(t, number("timing.leadIn", "preTime", "80", Accepts::Digits, kShift, Replace::Zero, I::LeadInOut)
                .key("preTime")
-               .says("時間(10ms)", "how long a line shows before its wipe starts, in centiseconds")
+               .at("frameTime")
+               .says("表示前", "how long a line shows before its wipe starts, in centiseconds")
                .then(tenTimesTo("FadeIn")));
     add(t, number("timing.leadOut", "aftTime", "20", Accepts::Digits, kShift, Replace::Zero, I::LeadInOut)
                .key("aftTime")
-               .says("時間(10ms)", "how long a line stays after its wipe ends, in centiseconds")
+               .at("frameTime")
+               .says("表示後", "how long a line stays after its wipe ends, in centiseconds")
                .then(tenTimesTo("FadeOut")));
     add(t, number("timing.shift", "upTime", "0", Accepts::DigitsMinus, kShift, Replace::Zero, I::TagShift)
                .key("upTime")
-               .says("時間(10ms)", "shift added to every tag time, in centiseconds (negative: earlier)"));
+               .at("frameTime").tip("全体のタグ時間を指定したミリ秒だけ前後に移動")
+               .says("タグ補正", "shift added to every tag time, in centiseconds (negative: earlier)"));
     add(t, row("timing.winampStretch", "WinAMPTime", Kind::Box, "1", I::LineText)
                .key("WinAmpTime")
+               .at("frameWinAmp")
                .says("WinAMP時間",
                      "stretch the tag times by 640/637 (times taken with a player running 0.9953125 fast)"));
-    addGroup(t, "DisplayType",
+    addGroup(t, "DisplayType", "frameDisplayType",
              {{"display.allAtOnce", "DisplayType1", "DisplayType1", "一括表示",
                "display type: a whole group of rows is shown together"},
               {"display.oneByOne", "DisplayType2", "DisplayType2", "逐次表示",
                "display type: lines appear one after another"}},
              0, I::DisplayType);
+    add(t, row("rows.bottomAligned", "LowerCheck", Kind::Box, "1", I::LineText)
+               .key("lower")
+               .at("frameDisplayType").startsRow()
+               .says("下揃え", "align the block of rows to the bottom"));
     add(t, row("display.groupGaps", "spaceTime", Kind::Box, "1", I::LineText)
                .key("spaceTime")
+               .at("frameSpaceTime")
                .says("一括表示時時間", "use the two gaps below in group display"));
     add(t, numberOnLeave("display.gapBefore", "spaceTimePre", "20", Accepts::Digits, kTime)
                .key("spaceTimePre")
+               .at("frameSpaceTime")
                .says("前行との間隔開始", "gap to the previous line, at the start, in centiseconds"));
     add(t, numberOnLeave("display.gapAfter", "spaceTimeAft", "30", Accepts::Digits, kTime)
                .key("spaceTimeAft")
+               .at("frameSpaceTime")
                .says("後行との間隔終了", "gap to the following line, at the end, in centiseconds"));
     add(t, row("display.newLineFirst", "LyricsDisp", Kind::Box, "1")
                .key("LyricsDisp")
+               .at("frameLyricsDisp")
                .says("新規行優先", "a new line takes its row at once, cutting the old line short"));
     add(t, numberOnLeave("display.newLineGap", "LyricsDispTime", "10", Accepts::Digits, kTime)
                .key("LyricsDispTime")
+               .at("frameLyricsDisp")
                .says("間隔(ms)", "gap kept by that rule, in centiseconds"));
+    // Ticking a fade fills its time (ms) from the lead time; a fade time
+    // that is not a number unticks its box.
     add(t, row("fade.in", "fadeInCheck", Kind::Box, "0")
                .kept(Storage::NotStored)
-               .says("フェード", "fade lines in; not stored")
+               .at("frameFade")
+               .says("イン", "fade lines in; not stored")
                .then(fillFromTenTimes("FadeIn", "preTime")));
-    add(t, row("fade.out", "fadeOutCheck", Kind::Box, "0")
-               .kept(Storage::NotStored)
-               .says("フェード", "fade lines out; not stored")
-               .then(fillFromTenTimes("FadeOut", "aftTime")));
-    // A fade time that is not a number unticks its box.
     add(t, numberOnLeave("fade.inMs", "FadeIn", "0", Accepts::Digits, kMilliseconds, validate(Replace::ClearBox))
                .kept(Storage::NotStored)
-               .says("フェード", "fade-in in milliseconds; set from preTime; not stored")
+               .at("frameFade")
+               .says("(ms)", "fade-in in milliseconds; set from preTime; not stored")
                .then(clears("fadeInCheck", When::NotNumeric)));
+    add(t, row("fade.out", "fadeOutCheck", Kind::Box, "0")
+               .kept(Storage::NotStored)
+               .at("frameFade")
+               .says("アウト", "fade lines out; not stored")
+               .then(fillFromTenTimes("FadeOut", "aftTime")));
     add(t, numberOnLeave("fade.outMs", "FadeOut", "0", Accepts::Digits, kMilliseconds, validate(Replace::ClearBox))
                .kept(Storage::NotStored)
-               .says("フェード", "fade-out in milliseconds; set from aftTime; not stored")
+               .at("frameFade")
+               .says("(ms)", "fade-out in milliseconds; set from aftTime; not stored")
                .then(clears("fadeOutCheck", When::NotNumeric)));
 
     // Wipe and effects. Choosing a wipe style clears "no position": only the
@@ -531,7 +622,8 @@ Table buildTable() {
     // ticks the box again when it is chosen.
     add(t, counted("wipe.style", "wipe", Kind::Choice, "0", 8)
                .key("wipeType")
-               .says("ワイプ設定", "wipe style: how a line changes colour as it is sung",
+               .at("frameWipe")
+               .says("ワイプ", "wipe style: how a line changes colour as it is sung",
                      {{"カラオケ", "colour sweeps across each syllable (\\K)"},
                       {"1文字毎", "each syllable changes colour at once (\\k)"},
                       {"ワイプなし", "no wipe: lines are shown in one colour"},
@@ -543,145 +635,187 @@ Table buildTable() {
                .then(clears("posNo")));
     add(t, row("wipe.sweep", "KaraokeWipe", Kind::Box, "1")
                .key("KaraokeWipe")
+               .at("frameFreeWipe")
                .says("カラオケワイプあり", "add the sweep (\\K) to wipes 4 to 7"));
     add(t, row("wipe.noPosition", "posNo", Kind::Box, "0")
                .key("posNo")
+               .at("frameFreeWipe")
                .says("座標指定なし", "give no position for wipes 4 to 7"));
     add(t, counted("wipe.sample", "TagSample", Kind::ListIndex, "0", 0)
                .key("TagSample")
-               .says("ワイプ設定", "selected effect sample; fills the two templates"));
+               .at("frameWipe")
+               .says("サンプル", "selected effect sample; fills the two templates"));
     add(t, row("wipe.lineTemplate", "commandLine", Kind::Text, "")
                .key("CommandLine")
+               .at("frameWipe")
                .says("共通(行)", "effect template applied per line"));
     add(t, row("wipe.charTemplate", "commandChar", Kind::Text, "")
                .key("CommandChar")
+               .at("frameWipe")
                .says("共通(文字)", "effect template applied per character"));
+    add(t, row("wipe.freeColour", "OriginalColor", Kind::Colour, "0")
+               .key("originalColor")
+               .at("frameWipe")
+               .says("自由設定色", "the colour the free-setting wipe (wipe 4) uses"));
+    add(t, row("wipe.freeAlpha", "OriginalColorAlpha", Kind::Level, "10")
+               .key("OriginalColorAlpha")
+               .at("frameWipe")
+               .says("透明度", "transparency of that colour"));
     add(t, numberOnLeave("wipe.delay", "DelayTime", "10", Accepts::Digits, kTime, validate(Replace::Ten))
                .key("DelayTime")
+               .at("frameDelay")
                .says("間隔(ms)", "delay of the second layer of wipe 5, in centiseconds"));
     add(t, numberOnLeave("wipe.outlineClip", "ClipWipe", "0", Accepts::AnyKey, kSignedPixels)
                .key("ClipWipe")
+               .at("frameClipWipe")
                .says("縁ワイプ微調整", "outline-wipe adjustment in pixels, when a line's last character is not wiped"));
 
     // Song information.
     add(t, row("songInfo.show", "songInfoCheck", Kind::Box, "0", I::Everything)
                .key("songInfoCheck")
+               .at("frameInfoTop")
                .says("画面上部への曲情報の表示", "show the song information at the top while the song plays"));
     add(t, counted("songInfo.mode", "InfoMode", Kind::Choice, "0", 2)
                .key("infoMode")
-               .says("曲情報", "how the top-of-screen information is shown",
+               .at("frameInfoMode")
+               .says("表示形式", "how the top-of-screen information is shown",
                      {{"2行固定表示(番組/曲+歌手)", "two fixed lines"}, {"1行スクロール表示", "one scrolling line"}}));
     add(t, numberOnLeave("songInfo.x", "songInfoX", "10", Accepts::Digits, kPixels, validate(Replace::Zero))
                .key("songInfoX")
-               .says("曲情報", "left edge of the top-of-screen information in pixels"));
+               .at("frameInfoPos")
+               .says("X", "left edge of the top-of-screen information in pixels"));
     add(t, numberOnLeave("songInfo.y", "songInfoY", "10", Accepts::Digits, kPixels, validate(Replace::Zero))
                .key("songInfoY")
-               .says("曲情報", "top edge of the top-of-screen information in pixels"));
-    addFont(t, {"songInfoFont", "Command8", "title", "曲情報フォント", "song-information", "Command2", I::Nothing});
+               .at("frameInfoPos")
+               .says("Y", "top edge of the top-of-screen information in pixels"));
+    addFont(t, {"songInfoFont", "Command8", "title", "frameInfoFont", "song-information", "Command2", I::Nothing});
     // A size typed (or set by --set) is measured as the font dialog measures
     // it: the style's Fontsize and the layout's row height are that pixel
     // height, and a stale one puts ruby off its characters and rows off the frame.
     add(t, numberOnLeave("songInfoFont.size", "titleFontSize", "14", Accepts::Digits, kFontSize, validate(Replace::Zero))
                .key("titlefontSize")
-               .says("曲情報", "size of the top-of-screen information in points")
+               .at("frameInfoSize")
+               .says("サイズ", "size of the top-of-screen information in points")
                .then(measures("titleFontPixcel", When::Numeric)));
-    add(t, pixelHeight("songInfoFont.pixelHeight", "titleFontPixcel", "Command8", "titleFontSize",
+    add(t, pixelHeight("songInfoFont.pixelHeight", "titleFontPixcel", "Command8", "titleFontSize", "frameInfoSize",
                        "pixel height of the song-information font at that size (derived)"));
     add(t, counted("songInfo.coloursFrom", "titleInfo", Kind::Choice, "0", 3)
                .key("titleInfo")
-               .says("曲情報色", "whose colours the song information follows when one is picked",
+               .at("frameInfoFont")
+               .says("色の連動", "whose colours the song information follows when one is picked",
                      {{"標準", "the standard style"}, {"Sub1", "spare style Sub1"}, {"Sub2", "spare style Sub2"}}));
     add(t, row("songInfo.colour", "titlePrimaryColor", Kind::Colour, "")
                .follows("PrimaryColor")
                .key("titleprimaryColor")
-               .says("曲情報色", "text colour of the song information"));
+               .at("frameInfoFont")
+               .says("文字", "text colour of the song information"));
+    add(t, row("songInfo.alpha", "titlePrimaryAlpha", Kind::Level, "0")
+               .key("titleprimaryAlphaLevel")
+               .at("frameInfoFont")
+               .says("透明度", "transparency of the song information's text"));
     add(t, row("songInfo.outlineColour", "titleTeritaryColor", Kind::Colour, "")
                .follows("TeritaryColor")
                .key("titleteritaryColor")
-               .says("曲情報色", "outline colour of the song information"));
+               .at("frameInfoFont")
+               .says("縁", "outline colour of the song information"));
+    add(t, row("songInfo.outlineAlpha", "titleTeritaryAlpha", Kind::Level, "0")
+               .key("titleteritaryAlphaLevel")
+               .at("frameInfoFont")
+               .says("透明度", "transparency of its outline"));
     add(t, row("songInfo.shadowColour", "titleShadowColor", Kind::Colour, "")
                .follows("ShadowColor")
                .key("titleshadowColor")
-               .says("曲情報色", "shadow colour of the song information"));
-    add(t, row("songInfo.alpha", "titlePrimaryAlpha", Kind::Level, "0")
-               .key("titleprimaryAlphaLevel")
-               .says("透明度", "transparency of the song information's text"));
-    add(t, row("songInfo.outlineAlpha", "titleTeritaryAlpha", Kind::Level, "0")
-               .key("titleteritaryAlphaLevel")
-               .says("透明度", "transparency of its outline"));
+               .at("frameInfoFont")
+               .says("影", "shadow colour of the song information"));
     add(t, row("songInfo.shadowAlpha", "titleBackAplha", Kind::Level, "5")
                .key("titlebackAlphaLevel")
+               .at("frameInfoFont")
                .says("透明度", "transparency of its shadow"));
     add(t, row("titles.show", "songInfoPreCheck", Kind::Box, "0", I::Everything)
                .key("songInfoPreCheck")
+               .at("frameInfoPre")
                .says("曲演奏前の情報表示", "show title, artist and credits before the singing starts"));
     add(t, numberOnLeave("titles.titleSize", "titleFontSize1", "50", Accepts::Digits, kFontSize, validate(Replace::Zero))
                .key("titlefontSize1")
+               .at("frameTitleSize")
                .says("サイズ", "size of the title before the song, in points")
                .then(measures("titleFontPixcel1", When::Numeric)));
-    add(t, pixelHeight("titles.titlePixelHeight", "titleFontPixcel1", "Command8", "titleFontSize1",
+    add(t, pixelHeight("titles.titlePixelHeight", "titleFontPixcel1", "Command8", "titleFontSize1", "frameTitleSize",
                        "pixel height of the title before the song (derived)"));
     add(t, numberOnLeave("titles.otherSize", "titleFontSize2", "20", Accepts::Digits, kFontSize, validate(Replace::Zero))
                .key("titlefontSize2")
-               .says("他サイズ", "size of the other lines before the song, in points")
+               .at("frameTitleSize2")
+               .says("サイズ", "size of the other lines before the song, in points")
                .then(measures("titleFontPixcel2", When::Numeric)));
-    add(t, pixelHeight("titles.otherPixelHeight", "titleFontPixcel2", "Command8", "titleFontSize2",
+    add(t, pixelHeight("titles.otherPixelHeight", "titleFontPixcel2", "Command8", "titleFontSize2", "frameTitleSize2",
                        "pixel height of those lines (derived)"));
     add(t, counted("titles.timing", "titleDispType", Kind::Choice, "0", 2)
                .key("titleDispType")
-               .says("曲情報", "when the titles before the song are shown",
+               .at("frameTitleTime")
+               .says("表示", "when the titles before the song are shown",
                      {{"歌い始め前まで表示(ms)", "until titleEndTime before the singing starts"},
                       {"表示時間指定", "between the start and end times below"}}));
     add(t, numberOnLeave("titles.endBeforeSinging", "titleEndTime", "3000", Accepts::Digits, kTime)
                .key("titleEndTime")
-               .says("歌い始め前まで表示(ms)", "how long before the first line the titles end, in centiseconds"));
-    addClock(t, "titles", "start", "titleStart", "titleLengthStart", "表示時間指定", "hour the titles start",
-             "minute the titles start (two digits)", "second the titles start (two digits)", Replace::DoubleZero);
-    addClock(t, "titles", "end", "titleEnd", "titleLength", "表示時間指定", "hour the titles end",
-             "minute the titles end (two digits)", "second the titles end (two digits)", Replace::DoubleZero);
+               .at("frameTitleTime")
+               .says("(ms)", "how long before the first line the titles end, in centiseconds"));
+    addClock(t, {"titles", "start", "titleStart", "titleLengthStart", "frameTitleTime", "開始　", true,
+                 "hour the titles start", "minute the titles start (two digits)",
+                 "second the titles start (two digits)", Replace::DoubleZero});
+    addClock(t, {"titles", "end", "titleEnd", "titleLength", "frameTitleTime", "終了　", false, "hour the titles end",
+                 "minute the titles end (two digits)", "second the titles end (two digits)", Replace::DoubleZero});
     add(t, numberOnLeave("titles.y", "TitleY", "100", Accepts::Digits, kPixels)
                .key("titleY")
+               .at("frameTitlePos")
                .says("上部", "vertical position of the titles (from the bottom while CheckDouRetu is ticked)"));
     add(t, numberOnLeave("titles.spacing", "spacer", "0", Accepts::DigitsMinus, kSignedPixels)
                .key("spacer")
+               .at("frameTitlePos")
                .says("間隔", "extra gap between title lines in pixels"));
     add(t, row("titles.oneRow", "CheckDouRetu", Kind::Box, "0")
                .key("DouRetu")
+               .at("frameTitlePos").startsRow()
                .says("同列表示", "show the titles in one row"));
     add(t, numberOnLeave("titles.fadeIn", "titleFadeIn", "500", Accepts::Digits, kMilliseconds)
                .key("titleFadeIn")
-               .says("曲情報", "fade-in of the titles in milliseconds"));
+               .at("frameTitleFade")
+               .says("イン", "fade-in of the titles in milliseconds"));
     add(t, numberOnLeave("titles.fadeOut", "titleFadeOut", "500", Accepts::Digits, kMilliseconds)
                .key("titleFadeOut")
-               .says("曲情報", "fade-out of the titles in milliseconds"));
+               .at("frameTitleFade")
+               .says("アウト", "fade-out of the titles in milliseconds"));
     // Minutes and seconds start in two digits, as leaving the field leaves
     // them, so the song length is stored "0:00:00" and reads back the same.
-    addClock(t, "songInfo", "end", "end", "songLength", "表示終了時間",
-             "hour the top-of-screen information ends (the song's length)", "minute it ends", "second it ends",
-             Replace::Zero);
+    addClock(t, {"songInfo", "end", "end", "songLength", "frameInfoEnd", "", false,
+                 "hour the top-of-screen information ends (the song's length)", "minute it ends", "second it ends",
+                 Replace::Zero});
 
     // Output options.
-    add(t, row("output.kra", "KraCheck", Kind::Box, "0")
-               .key("MakeKra")
-               .says("kraファイル作成", "also write the karaoke tag file (.kra)"));
     add(t, row("output.unicode", "unicode", Kind::Box, "1")
                .kept(Storage::Info)
                .key("unicode")
+               .at("commands")
                .says("unicodeで保存", "write UTF-16 (1) or Shift-JIS (0) files"));
+    add(t, row("output.kra", "KraCheck", Kind::Box, "0")
+               .key("MakeKra")
+               .at("commands")
+               .says("kraファイル作成", "also write the karaoke tag file (.kra)"));
     add(t, row("output.mediaTimes", "MediaTimeCheck", Kind::Box, "0")
                .kept(Storage::Info)
                .key("MediaTimeCheck")
+               .at("commands")
                .says("ﾒﾃﾞｨｱ時間取得", "a media probe also sets the title times from the media's length"));
     add(t, row("output.credit", "menuCreditOn", Kind::Box, "0")
                .kept(Storage::Info)
                .key("CleditOn", F::Flag)
+               .at("menu")
                .says("クレジット表示", "write the credit line (the credit.* fields)"));
     return t;
 }
 
 Table buildCreditTable() {
     Table t;
-    addFont(t, {"credit.font", "Command1", "Credit", "フォント", "credit", "", I::Nothing}, Group::Credit);
+    addFont(t, {"credit.font", "Command1", "Credit", "", "credit", "", I::Nothing}, Group::Credit);
     auto credit = [&](Row r) {
         r.d.group = Group::Credit;
         r.d.storage = Storage::Info;
@@ -690,9 +824,9 @@ Table buildCreditTable() {
     credit(row("credit.colour", "PrimaryColor", Kind::Colour, "65535").key("CreditprimaryColor").says("色", "text colour of the credit"));
     credit(row("credit.outlineColour", "TeritaryColor", Kind::Colour, "0").key("CreditteritaryColor").says("縁", "outline colour of the credit"));
     credit(row("credit.shadowColour", "ShadowColor", Kind::Colour, "0").key("CreditshadowColor").says("影", "shadow colour of the credit"));
-    credit(row("credit.alpha", "PrimaryAlpha", Kind::Level, "0").key("CreditprimaryAlpha").says("色&透明度", "transparency of the credit's text"));
-    credit(row("credit.outlineAlpha", "TeritaryAlpha", Kind::Level, "0").key("CreditteritaryAlpha").says("色&透明度", "transparency of its outline"));
-    credit(row("credit.shadowAlpha", "BackAplha", Kind::Level, "5").key("CreditbackAlpha").says("色&透明度", "transparency of its shadow"));
+    credit(row("credit.alpha", "PrimaryAlpha", Kind::Level, "0").key("CreditprimaryAlpha").says("透明度", "transparency of the credit's text"));
+    credit(row("credit.outlineAlpha", "TeritaryAlpha", Kind::Level, "0").key("CreditteritaryAlpha").says("透明度", "transparency of its outline"));
+    credit(row("credit.shadowAlpha", "BackAplha", Kind::Level, "5").key("CreditbackAlpha").says("透明度", "transparency of its shadow"));
     // The position's defaults are those of a 640 × 480 frame; it follows the frame.
     auto typed = [&](std::string name, std::string field, std::string def, Replace leave, std::string key,
                      std::string caption, std::string description) {
@@ -706,9 +840,9 @@ Table buildCreditTable() {
     typed("credit.posX", "posX", "512", Replace::None, "CreditX", "X", "left edge of the credit in pixels (from the right with xRight)");
     typed("credit.posY", "posY", "48", Replace::None, "CreditY", "Y", "bottom edge of the credit in pixels");
     typed("credit.fontSize", "CreditFontSize", "20", Replace::Zero, "CreditSize", "サイズ", "size of the credit font in points");
-    credit(row("credit.text", "Credit", Kind::Text, "").key("CreditText").says("クレジット", "the credit text"));
-    typed("credit.fadeIn", "FadeIn", "500", Replace::None, "CreditFadeIn", "フェード(ms)", "fade-in of the credit in milliseconds");
-    typed("credit.fadeOut", "FadeOut", "500", Replace::None, "CreditFadeOut", "フェード(ms)", "fade-out of the credit in milliseconds");
+    credit(row("credit.text", "Credit", Kind::Text, "").key("CreditText").says("テキスト", "the credit text"));
+    typed("credit.fadeIn", "FadeIn", "500", Replace::None, "CreditFadeIn", "イン", "fade-in of the credit in milliseconds");
+    typed("credit.fadeOut", "FadeOut", "500", Replace::None, "CreditFadeOut", "アウト", "fade-out of the credit in milliseconds");
     // The end fields follow the start fields' rules, so both times always hold the same form.
     typed("credit.startHour", "titleStartH", "0", Replace::Zero, "CreditTimeStartHH", "開始　時", "hour the credit appears");
     typed("credit.startMinute", "titleStartM", "00", Replace::DoubleZero, "CreditTimeStartMM", "分", "minute it appears (two digits)");
@@ -718,11 +852,14 @@ Table buildCreditTable() {
     typed("credit.endSecond", "titleEndS", "00", Replace::DoubleZero, "CreditTimeEndSS", "秒", "second it goes (two digits)");
     credit(counted("credit.charset", "Combo1", Kind::ListIndex, "0", 3)
                .key("CreditEncoding")
-               .says("文字コード", "character set of the credit's style", kCharacterSets));
+               .says("", "character set of the credit's style", kCharacterSets));
     credit(row("credit.tag", "CreditTag", Kind::Text, "")
                .key("CreditTag")
                .says("タグ", "override tags put before the text (a \\move replaces the position)"));
-    credit(row("credit.fromRight", "xRight", Kind::Box, "0").key("xRight").says("X軸右から", "posX counts from the right edge"));
+    credit(row("credit.fromRight", "xRight", Kind::Box, "0")
+               .key("xRight")
+               .tip("X軸の指定を右側からのマージン指定とする")
+               .says("X軸右から", "posX counts from the right edge"));
     for (auto& d : t) {
         d.group = Group::Credit;
         d.storage = Storage::Info;
@@ -770,9 +907,13 @@ struct Index {
             }
             it->members.push_back(d.field);
         }
-        for (const auto& d : table)
+        for (const auto& d : table) {
             for (const auto& r : d.rules)
                 if (!r.target.empty() && !byName.count(r.target)) fail(d.field + " has a rule for an unknown field");
+            // A setting placed in a frame the window does not show would have no widget.
+            const bool placed = d.frame.empty() || d.frame == kCommandArea || d.frame == kMenu || findFrame(d.frame);
+            if (!placed) fail(d.field + " is placed in an unknown frame " + d.frame);
+        }
     }
 
     const SettingDef* find(std::string_view name) const {
@@ -792,6 +933,66 @@ const Index& creditIndex() {
 }
 
 }  // namespace
+
+const std::vector<WindowTab>& windowTabs() {
+    static const std::vector<WindowTab> tabs{
+        {"基本",
+         {{{"frameFont", "フォント設定", 1},
+           {"frameSize", "動画サイズ", 1},
+           {"frameTime", "時間(10ms)", 1},
+           {"frameMargin", "表示位置", 2},
+           {"frameKaigyo", "自動改行", 1}},
+          {{"frameColor", "色&&透明度", 2},
+           {"frameSub1", "Sub1", 2},
+           {"frameSub2", "Sub2", 2},
+           {"frameExColor", "拡張カラー設定", 1}}}},
+        {"拡張",
+         {{{"frameLines", "行数", 1},
+           {"frameAlign", "表示位置", 3},
+           {"frameWinAmp", "WinAMP時間", 1},
+           {"frameFade", "フェード", 2},
+           {"frameStyleNumber", "スタイル番号", 1},
+           {"frameSpaceTime", "一括表示時時間(ms)", 1}},
+          {{"frameCentering", "微妙ｾﾝﾀﾘﾝｸﾞ", 1},
+           {"frameBorder", "文字境界&&影", 2},
+           {"frameDisplayType", "表示形式", 2},
+           {"frameLyricsDisp", "歌詞表示形式  間隔(ms)", 1},
+           {"frameScale", "文字倍率", 2},
+           {"frameCharset", "文字コード", 1},
+           {"frameMojiSize", "スペースの変換", 1},
+           {"frameHex", "HEX表示", 1}}}},
+        {"ルビ",
+         {{{"frameKintou", "均等割付", 1}, {"frameRubyPos", "ルビ表示位置", 1}},
+          {{"frameRubyFont", "フォント設定", 1}}}},
+        {"曲情報",
+         {{{"frameInfoTop", "画面上部への曲情報の表示", 1},
+           {"frameInfoMode", "表示形式", 1},
+           {"frameInfoPos", "表示位置", 2},
+           {"frameInfoSize", "文字サイズ", 2},
+           {"frameInfoEnd", "表示終了時間", 3},
+           {"frameInfoFont", "曲情報色", 2}},
+          {{"frameInfoPre", "曲演奏前の情報表示", 1},
+           {"frameTitleSize", "サイズ", 2},
+           {"frameTitleSize2", "他サイズ", 2},
+           {"frameTitleTime", "表示終了時間", 3},
+           {"frameTitlePos", "表示位置", 2},
+           {"frameTitleFade", "フェード(ms)", 2}}}},
+        {"タグ拡張",
+         {{{"frameWipe", "ワイプ設定", 1},
+           {"frameFreeWipe", "自由設定＆ワイプ強調設定", 2},
+           {"frameDelay", "ワイプ強調設定", 1},
+           {"frameClipWipe", "縁ワイプ微調整", 1}}}},
+    };
+    return tabs;
+}
+
+const WindowFrame* findFrame(std::string_view name) {
+    for (const auto& tab : windowTabs())
+        for (const auto& column : tab.columns)
+            for (const auto& f : column)
+                if (f.name == name) return &f;
+    return nullptr;
+}
 
 const std::vector<SettingDef>& settingTable() { return conversionIndex().table; }
 const std::vector<SettingDef>& creditFieldTable() { return creditIndex().table; }

@@ -161,11 +161,36 @@ struct SettingDef {
     int choiceCount = 0;         // Choice and ListIndex: number of entries (0: as many as there are samples)
     std::optional<NumberRange> range;  // NumberText: the numbers it may hold
     std::string measuredFrom;    // PixelHeight: the size field (its font is `optionGroup`)
-    std::string caption;         // Japanese, as the window shows it
+    std::string caption;         // Japanese, as the window shows it beside the field (boxes and options: their text)
     std::string description;     // English: what it does, with its unit
+    // Where the window shows it: the frame's objectName ("commands": beside
+    // the command buttons; "menu": a menu item; empty: nowhere of its own,
+    // as font flags, edited through their font's button). The window lays
+    // the frames out on its tabs; within a frame the fields follow the rows' order.
+    std::string frame;
+    std::string rowLabel;        // boxes and options that start a row of their frame: the label before them
+    std::string toolTip;         // Japanese
+    bool newRow = false;         // starts a new row of its frame
+    std::vector<std::string> offered;  // number fields: values offered beside it
     std::vector<ChoiceEntry> choices;  // Choice and ListIndex: one per index, from 0
     std::vector<FollowRule> rules;     // what a change carries on to other settings
 };
+
+// The main window's tabs and the frames on them, where the rows' `frame` places them.
+struct WindowFrame {
+    std::string name;     // objectName
+    std::string caption;  // Japanese ("&&" shows one "&")
+    int columns = 1;      // fields per row
+};
+struct WindowTab {
+    std::string caption;
+    std::vector<std::vector<WindowFrame>> columns;  // frames stacked in side-by-side columns
+};
+const std::vector<WindowTab>& windowTabs();
+// Places that are not frames of the tabs: beside the command buttons, the menu.
+inline constexpr std::string_view kCommandArea = "commands";
+inline constexpr std::string_view kMenu = "menu";
+const WindowFrame* findFrame(std::string_view name);
 
 // The conversion settings' rows, and the credit's, each in their order.
 const std::vector<SettingDef>& settingTable();

@@ -286,7 +286,7 @@ TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
 
     CliRun wipe = kvelmor("fields wipe");  // a field's own name shows that field alone
     EXPECT_EQ(wipe.code, 0);
-    EXPECT_EQ(wipe.out.rfind("wipe.style (wipe)  \"ワイプ設定\"\n", 0), 0u) << wipe.out;
+    EXPECT_EQ(wipe.out.rfind("wipe.style (wipe)  \"ワイプ設定 / ワイプ\"\n", 0), 0u) << wipe.out;
     EXPECT_EQ(kvelmor("fields wipe.style").out, wipe.out);  // and so does its meaningful name
     for (const char* part : {"INI key: wipeType", "\n      0 \"カラオケ\"", "\n      7 \"空白区切毎\""})
         EXPECT_NE(wipe.out.find(part), std::string::npos) << part;

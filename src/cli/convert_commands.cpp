@@ -40,7 +40,7 @@ int convertCommand(const std::vector<std::string>& args) {
     if (!o.output.empty() && o.positional.size() != 1) throw UsageError{"-o takes one FILE only"};
     Converter c;
     if (!prepare(c, o)) return 2;
-    const bool kra = o.kra || c.session.settings.isOn("KraCheck");
+    const bool kra = o.kra || c.session.settings.isOn("output.kra");
     bool failed = false;
     bool reported = c.reporter.count > 0;  // the settings file could not be read, or only in part
     for (const auto& file : o.positional) {

@@ -20,7 +20,7 @@ std::vector<InfoKey> buildInfoKeys() {
     auto add = [&](const SettingDef& d, T target) {
         std::string def = d.form == F::Flag ? (d.defaultValue == "1" ? "True" : "False") : d.defaultValue;
         // The credit's position depends on the frame (loadAppState gives it).
-        if (target == T::Credit && (d.field == "posX" || d.field == "posY")) def.clear();
+        if (d.name == "credit.posX" || d.name == "credit.posY") def.clear();
         k.push_back({d.key, target, d.field, d.form, def});
     };
     for (const auto& d : settingTable())
@@ -97,8 +97,11 @@ std::string ExistingFolder(const std::string& path, const std::string& fallback)
 void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder) {
     for (const auto& k : infoKeys()) {
         std::string def = k.defaultValue;
-        if (k.field == "posX") def = std::to_string(static_cast<int64_t>(s.wholeNumber("dispWidth")) * 8 / 10);
-        if (k.field == "posY") def = std::to_string(static_cast<int64_t>(s.wholeNumber("dispHeight")) / 10);
+        const SettingDef* credit = k.target == T::Credit ? findCreditField(k.field) : nullptr;
+        if (credit && credit->name == "credit.posX")
+            def = std::to_string(static_cast<int64_t>(s.wholeNumber("frame.width")) * 8 / 10);
+        if (credit && credit->name == "credit.posY")
+            def = std::to_string(static_cast<int64_t>(s.wholeNumber("frame.height")) / 10);
         std::string v = ini.GetValue(kInfoSection, k.key, def);
         auto held = toHeld(k, v);
         if (!held) held = toHeld(k, def);

@@ -185,7 +185,7 @@ void ConversionSettings::followRules(const SettingDef& def, bool numeric, bool l
             for (std::string_view f : {kRubyFontField, kSongInfoFontField}) setText(f, text(def.field));
             break;
         case Does::SongInfoColour:
-            if (std::to_string(index("titleInfo")) == rule.source) setText(rule.target, text(def.field));
+            if (std::to_string(index("songInfo.coloursFrom")) == rule.source) setText(rule.target, text(def.field));
             break;
         }
     }
@@ -235,11 +235,11 @@ void ConversionSettings::recomputePixelHeight(std::string_view pixelName) {
 }
 
 void ConversionSettings::keepRowGapAboveRuby(bool byVerticalScale) {
-    // The ruby height, scaled by mojiScaleY (taken to two decimals) where
-    // asked, keeps MarginN at least as large.
-    double scale = byVerticalScale ? static_cast<double>(roundHalfEven(real("mojiScaleY") * 100)) / 100.0 : 1.0;
-    int64_t height = roundHalfEven(static_cast<double>(wholeNumber("Label19")) * scale);
-    if (height > wholeNumber("MarginN")) setText("MarginN", std::to_string(height));
+    // The ruby height, scaled by the vertical scale (taken to two decimals)
+    // where asked, keeps the row gap at least as large.
+    double scale = byVerticalScale ? static_cast<double>(roundHalfEven(real("scale.y") * 100)) / 100.0 : 1.0;
+    int64_t height = roundHalfEven(static_cast<double>(wholeNumber("rubyFont.pixelHeight")) * scale);
+    if (height > wholeNumber("margin.rowGap")) setText("margin.rowGap", std::to_string(height));
 }
 
 void ConversionSettings::recomputeAllPixelHeights() {
@@ -281,7 +281,7 @@ std::string refusedValue(const SettingDef& d, std::string_view value) {
         const bool digit = c >= '0' && c <= '9';
         const bool ok = d.accepts == Accepts::AnyKey || digit || (d.accepts == Accepts::DigitsMinus && c == '-') ||
                         (d.accepts == Accepts::DigitsPoint && c == '.');
-        if (!ok) return d.field + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
+        if (!ok) return shownName(d) + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
     }
     // A value given whole must be a number where the field counts one: the
     // text the field would turn into 0 ("nan", "inf", "0x10", "1-2") is no
@@ -289,7 +289,7 @@ std::string refusedValue(const SettingDef& d, std::string_view value) {
     // that unticks a box when the field is left has that meaning.
     const bool clearsBox = d.onLeave.reacts && d.onLeave.replace == Replace::ClearBox;
     if (d.range && !value.empty() && !clearsBox && !parseNumber(value))
-        return d.field + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
+        return shownName(d) + " takes " + takesText(d) + ", not \"" + std::string(value) + "\"";
     return refusedStoredValue(d, value);
 }
 
@@ -299,9 +299,9 @@ std::string refusedStoredValue(const SettingDef& d, std::string_view value) {
     // A field that replaces a non-number never holds one.
     const bool replaces = (d.onLeave.reacts && d.onLeave.replace != Replace::None) ||
                           (d.onEnter.reacts && d.onEnter.replace != Replace::None);
-    if (!v) return replaces && d.onLeave.replace != Replace::ClearBox ? d.field + " takes " + takesText(d) : std::string();
+    if (!v) return replaces && d.onLeave.replace != Replace::ClearBox ? shownName(d) + " takes " + takesText(d) : std::string();
     // The size fields take 0 as "the preset's value", which is never stored.
-    if (!d.range->contains(*v)) return d.field + " takes " + takesText(d);
+    if (!d.range->contains(*v)) return shownName(d) + " takes " + takesText(d);
     return {};
 }
 
@@ -312,7 +312,7 @@ namespace {
 Change ConversionSettings::setAsUser(std::string_view name, std::string_view value) {
     const SettingDef* def = findSetting(name);
     if (!def) return {false, "unknown setting: " + std::string(name), {}};
-    auto refuse = [&](const std::string& why) { return Change{false, std::string(name) + ": " + why, {}}; };
+    auto refuse = [&](const std::string& why) { return Change{false, shownName(*def) + ": " + why, {}}; };
     switch (def->kind) {
     case Kind::NumberText:
     case Kind::Text: {

@@ -76,15 +76,14 @@ void CreditSettings::followFrame(int64_t oldWidth, int64_t oldHeight, int64_t ne
     auto follow = [&](std::string_view field, int64_t before, int64_t after) {
         if (before != after && text(field) == std::to_string(before)) setText(field, std::to_string(after));
     };
-    follow("posX", oldWidth * 8 / 10, newWidth * 8 / 10);
-    follow("posY", oldHeight / 10, newHeight / 10);
+    follow("credit.posX", oldWidth * 8 / 10, newWidth * 8 / 10);
+    follow("credit.posY", oldHeight / 10, newHeight / 10);
 }
 
 Change CreditSettings::setAsUser(std::string_view field, std::string_view value) {
     const SettingDef* def = findCreditField(field);
-    const std::string name(field);
     if (!def) return {false, unknownFieldError(field), {}};
-    auto refuse = [&](const std::string& why) { return Change{false, name + ": " + why, {}}; };
+    auto refuse = [&](const std::string& why) { return Change{false, shownName(*def) + ": " + why, {}}; };
     switch (def->kind) {
     case Kind::NumberText:
     case Kind::Text:

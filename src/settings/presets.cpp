@@ -166,7 +166,7 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
         if (def) why = refusedStoredValue(*def, v);
         if (!why.empty()) return false;
         s.setText(k.setting, v);
-        if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(s.index("TagSample"));
+        if (def && def->name == "wipe.sample" && hooks.applySample) hooks.applySample(s.index(k.setting));
         return true;
     case F::Flag: {
         auto f = parseFlag(v);
@@ -212,7 +212,7 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
             return false;
         }
         s.setText(k.setting, std::to_string(*n));
-        if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(static_cast<int>(*n));
+        if (def && def->name == "wipe.sample" && hooks.applySample) hooks.applySample(static_cast<int>(*n));
         return true;
     }
     case F::OptionIndex: {

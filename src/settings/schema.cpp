@@ -1010,6 +1010,11 @@ const std::vector<PixelHeightSource>& pixelHeightSources() {
     return sources;
 }
 
+std::string shownName(const SettingDef& d) {
+    const std::string old = d.group == Group::Credit ? "Form7." + d.field : d.field;
+    return d.name == old ? d.name : d.name + " (" + old + ")";
+}
+
 std::string fontSizeField(std::string_view fontField) {
     for (const auto& s : pixelHeightSources())
         if (s.fontName == fontField) return s.sizeName;

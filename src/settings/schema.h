@@ -208,6 +208,11 @@ struct OptionGroup {
 };
 const std::vector<OptionGroup>& optionGroups();
 
+// How messages name a setting: its meaningful name, with the name users of
+// the window and older settings know in parentheses where it differs
+// ("frame.width (dispWidth)", "credit.fontSize (Form7.CreditFontSize)").
+std::string shownName(const SettingDef& d);
+
 // The pixel-height field that belongs to a size field ("ssaFontSize" -> "tagFontPixcel").
 struct PixelHeightSource {
     std::string pixelName;

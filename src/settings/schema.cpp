@@ -134,7 +134,8 @@ Row numberOnLeave(std::string name, std::string field, std::string def, Accepts 
     return x;
 }
 
-Row counted(std::string name, std::string field, Kind kind, std::string def, int count, Invalidates onChange = I::Nothing) {
+Row counted(std::string name, std::string field, Kind kind, std::string def, int count,
+            Invalidates onChange = I::Nothing) {
     Row x = row(std::move(name), std::move(field), kind, std::move(def), onChange);
     x.d.choiceCount = count;
     return x;
@@ -143,7 +144,9 @@ Row counted(std::string name, std::string field, Kind kind, std::string def, int
 using When = FollowRule::When;
 FollowRule copyTo(std::string target) { return {Does::CopyTo, std::move(target), {}, When::NumericOnLeave}; }
 FollowRule tenTimesTo(std::string target) { return {Does::TenTimesTo, std::move(target), {}, When::Always}; }
-FollowRule clears(std::string target, When when = When::Always) { return {Does::ClearOther, std::move(target), {}, when}; }
+FollowRule clears(std::string target, When when = When::Always) {
+    return {Does::ClearOther, std::move(target), {}, when};
+}
 FollowRule measures(std::string pixel, When when = When::Always) {
     return {Does::MeasurePixelHeight, std::move(pixel), {}, when};
 }
@@ -162,12 +165,12 @@ void add(Table& t, Row r) { t.push_back(std::move(r.d)); }
 // A font button, its four flags and its size. Keys: <prefix>fontName,
 // <prefix>Bold ...; the size's key is given (the lyrics font's is "tagfontSize").
 struct FontRows {
-    std::string area;        // "lyricsFont"
-    std::string field;       // "Command2"
-    std::string keyPrefix;   // "", "ruby", "title", "Credit"
-    std::string frame;       // where the face's button is
-    std::string what;        // "lyrics"
-    std::string followsFace; // the face's default follows this field
+    std::string area;         // "lyricsFont"
+    std::string field;        // "Command2"
+    std::string keyPrefix;    // "", "ruby", "title", "Credit"
+    std::string frame;        // where the face's button is
+    std::string what;         // "lyrics"
+    std::string followsFace;  // the face's default follows this field
     Invalidates onChange;
 };
 
@@ -222,8 +225,10 @@ void addGroup(Table& t, const std::string& group, const std::string& frame, cons
                     .at(frame)
                     .says(m.caption, m.description);
         r.d.rowLabel = m.rowLabel;
-        if (m.key.empty()) r.key(group, F::OptionIndex);
-        else r.key(m.key, F::Flag);
+        if (m.key.empty())
+            r.key(group, F::OptionIndex);
+        else
+            r.key(m.key, F::Flag);
         r.d.optionGroup = group;
         r.d.memberIndex = static_cast<int>(i);
         add(t, r);
@@ -255,7 +260,7 @@ void addClock(Table& t, const Clock& c) {
     hour.d.newRow = c.startsRow;
     add(t, hour);
     const std::tuple<const char*, const char*, std::string> units[2] = {{"Minute", "分", c.minuteDescription},
-                                                                      {"Second", "秒", c.secondDescription}};
+                                                                        {"Second", "秒", c.secondDescription}};
     for (const auto& [unit, caption, description] : units) {
         FieldReaction r = validate(c.minuteReplace);
         r.padOneDigit = true;
@@ -271,11 +276,13 @@ Table buildTable() {
     // Output frame, fonts and measurement.
     add(t, number("frame.width", "dispWidth", "640", Accepts::Digits, kFrame, Replace::Zero, I::FrameSize)
                .key("SizeWidth")
-               .at("frameSize").offers({"320", "640", "704", "856", "1280", "1920"})
+               .at("frameSize")
+               .offers({"320", "640", "704", "856", "1280", "1920"})
                .says("動画の横幅", "width of the video frame in pixels; the script's PlayResX"));
     add(t, number("frame.height", "dispHeight", "480", Accepts::Digits, kFrame, Replace::Zero, I::FrameSize)
                .key("SizeHeight")
-               .at("frameSize").offers({"180", "240", "360", "396", "480", "484", "720", "1080"})
+               .at("frameSize")
+               .offers({"180", "240", "360", "396", "480", "484", "720", "1080"})
                .says("動画の縦幅", "height of the video frame in pixels; the script's PlayResY"));
     addFont(t, {"lyricsFont", "Command2", "", "frameFont", "lyrics", "", I::StyleLayout});
     // The main face becomes the ruby and song-information face too.
@@ -286,7 +293,8 @@ Table buildTable() {
     add(t, numberOnLeave("lyricsFont.size", "ssaFontSize", "36", Accepts::Digits, kFontSize,
                          validate(Replace::PresetValue, I::StyleLayout))
                .key("tagfontSize")
-               .at("frameFont").tip("フォント設定から指定してください")
+               .at("frameFont")
+               .tip("フォント設定から指定してください")
                .says("サイズ", "lyrics font size in points; 0 restores the preset's size")
                .then(measures("tagFontPixcel")));
     add(t, pixelHeight("lyricsFont.pixelHeight", "tagFontPixcel", "Command2", "ssaFontSize", "frameFont",
@@ -296,7 +304,8 @@ Table buildTable() {
     add(t, numberOnLeave("rubyFont.size", "rubyFontSize", "14", Accepts::Digits, kFontSize,
                          validate(Replace::PresetValue, I::StyleLayout))
                .key("rubyfontSize")
-               .at("frameRubyFont").tip("フォント設定から指定してください")
+               .at("frameRubyFont")
+               .tip("フォント設定から指定してください")
                .says("サイズ", "ruby font size in points; 0 restores the preset's size")
                .then(measures("Label19"))
                .then(keepRowGap()));
@@ -319,7 +328,7 @@ Table buildTable() {
         Row r = number("scale.x", "mojiScaleX", "1", Accepts::DigitsPoint, kScale, Replace::Zero)
                     .kept(Storage::NotStored)
                     .at("frameScale")
-               .says("横", "horizontal scale of every measured width (wide pixels); not stored");
+                    .says("横", "horizontal scale of every measured width (wide pixels); not stored");
         r.d.onEnter = validate(Replace::One);
         add(t, r);
     }
@@ -327,7 +336,7 @@ Table buildTable() {
         Row r = number("scale.y", "mojiScaleY", "1", Accepts::DigitsPoint, kScale, Replace::Zero)
                     .key("mojiScaleY")
                     .at("frameScale")
-               .says("縦", "vertical scale of the line spacing");
+                    .says("縦", "vertical scale of the line spacing");
         r.d.onEnter = validate(Replace::One, I::LineSpacing);
         r.d.onEnter.refreshOnlyWhenNumeric = true;
         add(t, r);
@@ -363,8 +372,8 @@ Table buildTable() {
                .key("exColor")
                .at("frameColor")
                .says("拡張色", "extended colour of the standard style (see ExColor)"));
-    for (const auto& [sub, prefix, keyPrefix, style, index] :
-         {std::tuple{"sub1Colour", "second", "sub1", "Sub1", 1}, std::tuple{"sub2Colour", "third", "sub2", "Sub2", 2}}) {
+    for (const auto& [sub, prefix, keyPrefix, style, index] : {std::tuple{"sub1Colour", "second", "sub1", "Sub1", 1},
+                                                               std::tuple{"sub2Colour", "third", "sub2", "Sub2", 2}}) {
         const std::string area = sub, p = prefix, k = keyPrefix, s = style;
         add(t, row(area + ".afterWipe", p + "PrimaryColor", Kind::Colour, "", I::Styles)
                    .follows("PrimaryColor")
@@ -431,7 +440,8 @@ Table buildTable() {
                       {"ワイプ後", "after-wipe colour"}}));
     add(t, row("output.hexColours", "ColorHex", Kind::Box, "0")
                .key("ColorHex")
-               .at("frameHex").tip("色をHEX表示する場合にチェック")
+               .at("frameHex")
+               .tip("色をHEX表示する場合にチェック")
                .says("HEX表示", "write colours in hexadecimal form"));
     // The border style is part of the style lines, so a change refreshes them.
     addGroup(t, "OptionBorder", "frameBorder",
@@ -441,8 +451,9 @@ Table buildTable() {
     {
         Row r = number("border.outline", "outLine", "3", Accepts::Digits, kBorder, Replace::Zero, I::Styles)
                     .key("Outline")
-                    .at("frameBorder").startsRow()
-               .says("縁", "outline width in pixels");
+                    .at("frameBorder")
+                    .startsRow()
+                    .says("縁", "outline width in pixels");
         r.d.onEnter = validate(Replace::Zero);  // Enter replaces but does not refresh
         add(t, r);
     }
@@ -463,7 +474,8 @@ Table buildTable() {
                .says("右", "right margin in pixels"));
     add(t, number("margin.rowGap", "MarginN", "20", Accepts::Digits, kPixels, Replace::Zero, I::StyleLayout)
                .key("MarginN")
-               .at("frameMargin").tip("ルビを含まない行の文字間隔")
+               .at("frameMargin")
+               .tip("ルビを含まない行の文字間隔")
                .says("行間", "line spacing in pixels of lines without ruby"));
     add(t, number("margin.bottom", "MarginV", "50", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::StyleLayout)
                .key("MarginV")
@@ -480,7 +492,7 @@ Table buildTable() {
         add(t, counted("rows.count", "LineNumber", Kind::ListIndex, "1", 10, I::StyleSet)
                    .key("LineNumber")
                    .at("frameLines")
-               .says("行数", "number of lyric rows on screen at once (index 0 is one row)", rows));
+                   .says("行数", "number of lyric rows on screen at once (index 0 is one row)", rows));
     }
     const std::tuple<const char*, const char*, const char*> sides[3] = {
         {"left", "Left", "左"}, {"centre", "Centre", "中"}, {"right", "Right", "右"}};
@@ -489,8 +501,12 @@ Table buildTable() {
         std::vector<Member> members;
         for (int i = 0; i < 3; ++i) {
             const auto& [side, name, caption] = sides[i];
-            members.push_back({"align." + area + name, "Optionalign" + std::to_string(first + i), {}, caption,
-                               std::string(side) + "-align the " + what, i == 0 ? rowLabel : ""});
+            members.push_back({"align." + area + name,
+                               "Optionalign" + std::to_string(first + i),
+                               {},
+                               caption,
+                               std::string(side) + "-align the " + what,
+                               i == 0 ? rowLabel : ""});
         }
         addGroup(t, group, "frameAlign", members, selected, I::Alignment);
     };
@@ -524,24 +540,28 @@ Table buildTable() {
                .says("全角→半角", "turn full-width spaces into half-width ones"));
     add(t, number("ruby.gapAbove", "rubyUp", "5", Accepts::Digits, kPixels, Replace::Zero, I::RubyGaps)
                .key("rubyUp")
-               .at("frameRubyPos").tip("ルビと文字の間隔")
+               .at("frameRubyPos")
+               .tip("ルビと文字の間隔")
                .says("ルビ上", "pixels between the ruby and the line above"));
     add(t, number("ruby.gapBelow", "rubyDown", "3", Accepts::Digits, kPixels, Replace::Zero, I::RubyGaps)
                .key("rubyDown")
-               .at("frameRubyPos").tip("文字とルビの間隔")
+               .at("frameRubyPos")
+               .tip("文字とルビの間隔")
                .says("ルビ下", "pixels between the text and its ruby"));
     {
-        Row r = number("ruby.offsetX", "rubyLeft", "0", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::RubyOffset)
-                    .kept(Storage::NotStored)
-                    .at("frameRubyPos")
-               .says("ルビ左", "horizontal ruby offset in pixels; not stored");
+        Row r =
+            number("ruby.offsetX", "rubyLeft", "0", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::RubyOffset)
+                .kept(Storage::NotStored)
+                .at("frameRubyPos")
+                .says("ルビ左", "horizontal ruby offset in pixels; not stored");
         r.d.onLeave = validate(Replace::Zero);
         add(t, r);
     }
     add(t, numberOnLeave("ruby.positionScale", "rubyScale", "1", Accepts::AnyKey, kScale,
                          validate(Replace::Zero, I::RubyPositions))
                .key("rubyScale")
-               .at("frameRubyPos").tip("ルビの位置ズレ対策用 1=標準")
+               .at("frameRubyPos")
+               .tip("ルビの位置ズレ対策用 1=標準")
                .says("位置倍率", "scale of the ruby positions (1 = as measured)"));
 
     // Timing (centiseconds). The fades follow the lead-in and lead-out (ms).
@@ -557,13 +577,14 @@ Table buildTable() {
                .then(tenTimesTo("FadeOut")));
     add(t, number("timing.shift", "upTime", "0", Accepts::DigitsMinus, kShift, Replace::Zero, I::TagShift)
                .key("upTime")
-               .at("frameTime").tip("全体のタグ時間を指定したミリ秒だけ前後に移動")
+               .at("frameTime")
+               .tip("全体のタグ時間を指定したミリ秒だけ前後に移動")
                .says("タグ補正", "shift added to every tag time, in centiseconds (negative: earlier)"));
-    add(t, row("timing.winampStretch", "WinAMPTime", Kind::Box, "1", I::LineText)
-               .key("WinAmpTime")
-               .at("frameWinAmp")
-               .says("WinAMP時間",
-                     "stretch the tag times by 640/637 (times taken with a player running 0.9953125 fast)"));
+    add(t,
+        row("timing.winampStretch", "WinAMPTime", Kind::Box, "1", I::LineText)
+            .key("WinAmpTime")
+            .at("frameWinAmp")
+            .says("WinAMP時間", "stretch the tag times by 640/637 (times taken with a player running 0.9953125 fast)"));
     addGroup(t, "DisplayType", "frameDisplayType",
              {{"display.allAtOnce", "DisplayType1", "DisplayType1", "一括表示",
                "display type: a whole group of rows is shown together"},
@@ -572,7 +593,8 @@ Table buildTable() {
              0, I::DisplayType);
     add(t, row("rows.bottomAligned", "LowerCheck", Kind::Box, "1", I::LineText)
                .key("lower")
-               .at("frameDisplayType").startsRow()
+               .at("frameDisplayType")
+               .startsRow()
                .says("下揃え", "align the block of rows to the bottom"));
     add(t, row("display.groupGaps", "spaceTime", Kind::Box, "1", I::LineText)
                .key("spaceTime")
@@ -692,11 +714,12 @@ Table buildTable() {
     // A size typed (or set by --set) is measured as the font dialog measures
     // it: the style's Fontsize and the layout's row height are that pixel
     // height, and a stale one puts ruby off its characters and rows off the frame.
-    add(t, numberOnLeave("songInfoFont.size", "titleFontSize", "14", Accepts::Digits, kFontSize, validate(Replace::Zero))
-               .key("titlefontSize")
-               .at("frameInfoSize")
-               .says("サイズ", "size of the top-of-screen information in points")
-               .then(measures("titleFontPixcel", When::Numeric)));
+    add(t,
+        numberOnLeave("songInfoFont.size", "titleFontSize", "14", Accepts::Digits, kFontSize, validate(Replace::Zero))
+            .key("titlefontSize")
+            .at("frameInfoSize")
+            .says("サイズ", "size of the top-of-screen information in points")
+            .then(measures("titleFontPixcel", When::Numeric)));
     add(t, pixelHeight("songInfoFont.pixelHeight", "titleFontPixcel", "Command8", "titleFontSize", "frameInfoSize",
                        "pixel height of the song-information font at that size (derived)"));
     add(t, counted("songInfo.coloursFrom", "titleInfo", Kind::Choice, "0", 3)
@@ -735,18 +758,20 @@ Table buildTable() {
                .key("songInfoPreCheck")
                .at("frameInfoPre")
                .says("曲演奏前の情報表示", "show title, artist and credits before the singing starts"));
-    add(t, numberOnLeave("titles.titleSize", "titleFontSize1", "50", Accepts::Digits, kFontSize, validate(Replace::Zero))
-               .key("titlefontSize1")
-               .at("frameTitleSize")
-               .says("サイズ", "size of the title before the song, in points")
-               .then(measures("titleFontPixcel1", When::Numeric)));
+    add(t,
+        numberOnLeave("titles.titleSize", "titleFontSize1", "50", Accepts::Digits, kFontSize, validate(Replace::Zero))
+            .key("titlefontSize1")
+            .at("frameTitleSize")
+            .says("サイズ", "size of the title before the song, in points")
+            .then(measures("titleFontPixcel1", When::Numeric)));
     add(t, pixelHeight("titles.titlePixelHeight", "titleFontPixcel1", "Command8", "titleFontSize1", "frameTitleSize",
                        "pixel height of the title before the song (derived)"));
-    add(t, numberOnLeave("titles.otherSize", "titleFontSize2", "20", Accepts::Digits, kFontSize, validate(Replace::Zero))
-               .key("titlefontSize2")
-               .at("frameTitleSize2")
-               .says("サイズ", "size of the other lines before the song, in points")
-               .then(measures("titleFontPixcel2", When::Numeric)));
+    add(t,
+        numberOnLeave("titles.otherSize", "titleFontSize2", "20", Accepts::Digits, kFontSize, validate(Replace::Zero))
+            .key("titlefontSize2")
+            .at("frameTitleSize2")
+            .says("サイズ", "size of the other lines before the song, in points")
+            .then(measures("titleFontPixcel2", When::Numeric)));
     add(t, pixelHeight("titles.otherPixelHeight", "titleFontPixcel2", "Command8", "titleFontSize2", "frameTitleSize2",
                        "pixel height of those lines (derived)"));
     add(t, counted("titles.timing", "titleDispType", Kind::Choice, "0", 2)
@@ -774,7 +799,8 @@ Table buildTable() {
                .says("間隔", "extra gap between title lines in pixels"));
     add(t, row("titles.oneRow", "CheckDouRetu", Kind::Box, "0")
                .key("DouRetu")
-               .at("frameTitlePos").startsRow()
+               .at("frameTitlePos")
+               .startsRow()
                .says("同列表示", "show the titles in one row"));
     add(t, numberOnLeave("titles.fadeIn", "titleFadeIn", "500", Accepts::Digits, kMilliseconds)
                .key("titleFadeIn")
@@ -821,12 +847,24 @@ Table buildCreditTable() {
         r.d.storage = Storage::Info;
         add(t, std::move(r));
     };
-    credit(row("credit.colour", "PrimaryColor", Kind::Colour, "65535").key("CreditprimaryColor").says("色", "text colour of the credit"));
-    credit(row("credit.outlineColour", "TeritaryColor", Kind::Colour, "0").key("CreditteritaryColor").says("縁", "outline colour of the credit"));
-    credit(row("credit.shadowColour", "ShadowColor", Kind::Colour, "0").key("CreditshadowColor").says("影", "shadow colour of the credit"));
-    credit(row("credit.alpha", "PrimaryAlpha", Kind::Level, "0").key("CreditprimaryAlpha").says("透明度", "transparency of the credit's text"));
-    credit(row("credit.outlineAlpha", "TeritaryAlpha", Kind::Level, "0").key("CreditteritaryAlpha").says("透明度", "transparency of its outline"));
-    credit(row("credit.shadowAlpha", "BackAplha", Kind::Level, "5").key("CreditbackAlpha").says("透明度", "transparency of its shadow"));
+    credit(row("credit.colour", "PrimaryColor", Kind::Colour, "65535")
+               .key("CreditprimaryColor")
+               .says("色", "text colour of the credit"));
+    credit(row("credit.outlineColour", "TeritaryColor", Kind::Colour, "0")
+               .key("CreditteritaryColor")
+               .says("縁", "outline colour of the credit"));
+    credit(row("credit.shadowColour", "ShadowColor", Kind::Colour, "0")
+               .key("CreditshadowColor")
+               .says("影", "shadow colour of the credit"));
+    credit(row("credit.alpha", "PrimaryAlpha", Kind::Level, "0")
+               .key("CreditprimaryAlpha")
+               .says("透明度", "transparency of the credit's text"));
+    credit(row("credit.outlineAlpha", "TeritaryAlpha", Kind::Level, "0")
+               .key("CreditteritaryAlpha")
+               .says("透明度", "transparency of its outline"));
+    credit(row("credit.shadowAlpha", "BackAplha", Kind::Level, "5")
+               .key("CreditbackAlpha")
+               .says("透明度", "transparency of its shadow"));
     // The position's defaults are those of a 640 × 480 frame; it follows the frame.
     auto typed = [&](std::string name, std::string field, std::string def, Replace leave, std::string key,
                      std::string caption, std::string description) {
@@ -837,19 +875,28 @@ Table buildCreditTable() {
         r.says(std::move(caption), std::move(description));
         credit(std::move(r));
     };
-    typed("credit.posX", "posX", "512", Replace::None, "CreditX", "X", "left edge of the credit in pixels (from the right with xRight)");
+    typed("credit.posX", "posX", "512", Replace::None, "CreditX", "X",
+          "left edge of the credit in pixels (from the right with xRight)");
     typed("credit.posY", "posY", "48", Replace::None, "CreditY", "Y", "bottom edge of the credit in pixels");
-    typed("credit.fontSize", "CreditFontSize", "20", Replace::Zero, "CreditSize", "サイズ", "size of the credit font in points");
+    typed("credit.fontSize", "CreditFontSize", "20", Replace::Zero, "CreditSize", "サイズ",
+          "size of the credit font in points");
     credit(row("credit.text", "Credit", Kind::Text, "").key("CreditText").says("テキスト", "the credit text"));
-    typed("credit.fadeIn", "FadeIn", "500", Replace::None, "CreditFadeIn", "イン", "fade-in of the credit in milliseconds");
-    typed("credit.fadeOut", "FadeOut", "500", Replace::None, "CreditFadeOut", "アウト", "fade-out of the credit in milliseconds");
+    typed("credit.fadeIn", "FadeIn", "500", Replace::None, "CreditFadeIn", "イン",
+          "fade-in of the credit in milliseconds");
+    typed("credit.fadeOut", "FadeOut", "500", Replace::None, "CreditFadeOut", "アウト",
+          "fade-out of the credit in milliseconds");
     // The end fields follow the start fields' rules, so both times always hold the same form.
-    typed("credit.startHour", "titleStartH", "0", Replace::Zero, "CreditTimeStartHH", "開始　時", "hour the credit appears");
-    typed("credit.startMinute", "titleStartM", "00", Replace::DoubleZero, "CreditTimeStartMM", "分", "minute it appears (two digits)");
-    typed("credit.startSecond", "titleStartS", "00", Replace::DoubleZero, "CreditTimeStartSS", "秒", "second it appears (two digits)");
+    typed("credit.startHour", "titleStartH", "0", Replace::Zero, "CreditTimeStartHH", "開始　時",
+          "hour the credit appears");
+    typed("credit.startMinute", "titleStartM", "00", Replace::DoubleZero, "CreditTimeStartMM", "分",
+          "minute it appears (two digits)");
+    typed("credit.startSecond", "titleStartS", "00", Replace::DoubleZero, "CreditTimeStartSS", "秒",
+          "second it appears (two digits)");
     typed("credit.endHour", "titleEndH", "0", Replace::Zero, "CreditTimeEndHH", "終了　時", "hour the credit goes");
-    typed("credit.endMinute", "titleEndM", "00", Replace::DoubleZero, "CreditTimeEndMM", "分", "minute it goes (two digits)");
-    typed("credit.endSecond", "titleEndS", "00", Replace::DoubleZero, "CreditTimeEndSS", "秒", "second it goes (two digits)");
+    typed("credit.endMinute", "titleEndM", "00", Replace::DoubleZero, "CreditTimeEndMM", "分",
+          "minute it goes (two digits)");
+    typed("credit.endSecond", "titleEndS", "00", Replace::DoubleZero, "CreditTimeEndSS", "秒",
+          "second it goes (two digits)");
     credit(counted("credit.charset", "Combo1", Kind::ListIndex, "0", 3)
                .key("CreditEncoding")
                .says("", "character set of the credit's style", kCharacterSets));
@@ -887,7 +934,8 @@ struct Index {
             if (d.description.empty()) fail(d.field + " has no description");
             // Every index a choice or list takes has its caption and meaning;
             // the effect samples (choiceCount 0) are listed by the samples themselves.
-            if (static_cast<int>(d.choices.size()) != d.choiceCount) fail(d.field + " lists a different number of choices");
+            if (static_cast<int>(d.choices.size()) != d.choiceCount)
+                fail(d.field + " lists a different number of choices");
             if (!d.followsDefault.empty() && !byName.count(d.followsDefault))
                 fail(d.field + " follows a field not defined before it");
             // A default of its own is one the setting can hold.
@@ -897,10 +945,12 @@ struct Index {
             const bool indexed = own && (d.kind == Kind::Choice || d.kind == Kind::ListIndex);
             if (indexed && d.choiceCount > 0 && std::stoi(d.defaultValue) >= d.choiceCount)
                 fail(d.field + " defaults past its choices");
-            if (own && d.range && !d.range->contains(std::stod(d.defaultValue))) fail(d.field + " defaults outside its range");
+            if (own && d.range && !d.range->contains(std::stod(d.defaultValue)))
+                fail(d.field + " defaults outside its range");
             if (d.group == Group::Conversion && d.kind == Kind::NumberText && !d.range) fail(d.field + " has no range");
             if (d.kind != Kind::OptionMember) continue;
-            auto it = std::find_if(groups.begin(), groups.end(), [&](const OptionGroup& g) { return g.name == d.optionGroup; });
+            auto it = std::find_if(groups.begin(), groups.end(),
+                                   [&](const OptionGroup& g) { return g.name == d.optionGroup; });
             if (it == groups.end()) {
                 groups.push_back({d.optionGroup, {}});
                 it = groups.end() - 1;

@@ -27,37 +27,37 @@ namespace kvelmor::settings {
 // the stages each of these needs, in the order it needs them.
 enum class Invalidates {
     Nothing,
-    FrameSize,        // the script's resolution, and with it every placement and fit check
-    StyleLayout,      // a style's look that moves the lines: fonts, margins, shadow
-    Styles,           // a style's look alone: colours, transparency, border
-    StyleSet,         // the number of styles or rows: everything from the styles on
-    LineSpacing,      // the vertical scale of the rows: placement until the rows settle
-    ExtendedColour,   // the extended colours, written into the timed events
-    Alignment,        // line alignment: from the tag extremes until the rows settle
-    LineText,         // how the lines are read and broken: from the lines read on
-    RubyGaps,         // the gaps around ruby: placement, ruby and fit checks
-    RubyOffset,       // ruby's horizontal offset: placement and ruby
-    RubyPositions,    // ruby positions alone
-    LeadInOut,        // the lead-in and lead-out: display windows, rows and ruby timing
-    TagShift,         // the shift of every tag time: times, lead-in and ruby timing
-    DisplayType,      // group or one-by-one display: from the lines read on, with ruby
-    Everything,       // the song information shown or not: every stage
+    FrameSize,       // the script's resolution, and with it every placement and fit check
+    StyleLayout,     // a style's look that moves the lines: fonts, margins, shadow
+    Styles,          // a style's look alone: colours, transparency, border
+    StyleSet,        // the number of styles or rows: everything from the styles on
+    LineSpacing,     // the vertical scale of the rows: placement until the rows settle
+    ExtendedColour,  // the extended colours, written into the timed events
+    Alignment,       // line alignment: from the tag extremes until the rows settle
+    LineText,        // how the lines are read and broken: from the lines read on
+    RubyGaps,        // the gaps around ruby: placement, ruby and fit checks
+    RubyOffset,      // ruby's horizontal offset: placement and ruby
+    RubyPositions,   // ruby positions alone
+    LeadInOut,       // the lead-in and lead-out: display windows, rows and ruby timing
+    TagShift,        // the shift of every tag time: times, lead-in and ruby timing
+    DisplayType,     // group or one-by-one display: from the lines read on, with ruby
+    Everything,      // the song information shown or not: every stage
 };
 
 enum class Group { Conversion, Credit };
 
 enum class Kind {
-    NumberText,   // digits typed into a field; read as a whole number or a real
-    Text,         // free text (templates, the credit's text)
-    Box,          // "0" or "1"
-    OptionMember, // one option button of a group; "1" when selected
-    Choice,       // index of the selected member of an option group kept as one value
-    ListIndex,    // index into a fixed list
-    Colour,       // 0x00BBGGRR in decimal
-    Level,        // transparency 0..10
-    FontFace,     // a face name
-    FontFlag,     // Bold/Italic/Underline/Strikethrough of a font: "0" or "1"
-    PixelHeight,  // derived: height of "あ" in a font at a size; not editable
+    NumberText,    // digits typed into a field; read as a whole number or a real
+    Text,          // free text (templates, the credit's text)
+    Box,           // "0" or "1"
+    OptionMember,  // one option button of a group; "1" when selected
+    Choice,        // index of the selected member of an option group kept as one value
+    ListIndex,     // index into a fixed list
+    Colour,        // 0x00BBGGRR in decimal
+    Level,         // transparency 0..10
+    FontFace,      // a face name
+    FontFlag,      // Bold/Italic/Underline/Strikethrough of a font: "0" or "1"
+    PixelHeight,   // derived: height of "あ" in a font at a size; not editable
 };
 
 // Keys a number field accepts while typing.
@@ -115,15 +115,15 @@ struct FieldReaction {
 // after the setting has taken its new value, in the order its row lists them.
 struct FollowRule {
     enum class Does {
-        CopyTo,              // `target` takes the value
-        TenTimesTo,          // `target` takes ten times the whole number (centiseconds to ms)
-        ClearOther,          // `target` is cleared to "0"
-        MeasurePixelHeight,  // `target`, a pixel height, is measured from its font and size
-        KeepRowGapAboveRuby, // the row gap stays at least the ruby's height times the vertical scale
+        CopyTo,                       // `target` takes the value
+        TenTimesTo,                   // `target` takes ten times the whole number (centiseconds to ms)
+        ClearOther,                   // `target` is cleared to "0"
+        MeasurePixelHeight,           // `target`, a pixel height, is measured from its font and size
+        KeepRowGapAboveRuby,          // the row gap stays at least the ruby's height times the vertical scale
         KeepRowGapAboveRubyUnscaled,  // the row gap stays at least the ruby's height
-        FaceToAllFonts,      // the face goes to the ruby and song-information fonts too
-        SongInfoColour,      // `target` takes the colour while titleInfo names this style (`source`)
-        FillFromTenTimes,    // `target` takes ten times `source` (a fade from its lead time)
+        FaceToAllFonts,               // the face goes to the ruby and song-information fonts too
+        SongInfoColour,               // `target` takes the colour while titleInfo names this style (`source`)
+        FillFromTenTimes,             // `target` takes ten times `source` (a fade from its lead time)
     } does;
     std::string target;  // a field name
     std::string source;  // FillFromTenTimes: the field read; SongInfoColour: the style's titleInfo index
@@ -143,34 +143,34 @@ struct ChoiceEntry {
 
 struct SettingDef {
     Group group = Group::Conversion;
-    std::string name;            // the meaningful name ("frame.width")
-    std::string field;           // the window's field name and the widget's objectName ("dispWidth")
+    std::string name;   // the meaningful name ("frame.width")
+    std::string field;  // the window's field name and the widget's objectName ("dispWidth")
     Kind kind = Kind::NumberText;
     std::string defaultValue;    // as held (decimal for colours, "0"/"1" for boxes)
     std::string followsDefault;  // when set: the default is this field's value
     Storage storage = Storage::Preset;
-    std::string key;             // the settings-file key (several fields may share a group's or a time's key)
-    std::string secondKey;       // a preset key the value is written to a second time
+    std::string key;        // the settings-file key (several fields may share a group's or a time's key)
+    std::string secondKey;  // a preset key the value is written to a second time
     PresetForm form = PresetForm::AsTyped;
     Accepts accepts = Accepts::AnyKey;
     FieldReaction onEnter;
     FieldReaction onLeave;
     Invalidates onChange = Invalidates::Nothing;  // boxes, options, lists, colours, levels, fonts
-    std::string optionGroup;     // OptionMember: the group's name; FontFlag: its font's field
-    int memberIndex = 0;         // OptionMember: position in the group
-    int choiceCount = 0;         // Choice and ListIndex: number of entries (0: as many as there are samples)
+    std::string optionGroup;                      // OptionMember: the group's name; FontFlag: its font's field
+    int memberIndex = 0;                          // OptionMember: position in the group
+    int choiceCount = 0;               // Choice and ListIndex: number of entries (0: as many as there are samples)
     std::optional<NumberRange> range;  // NumberText: the numbers it may hold
-    std::string measuredFrom;    // PixelHeight: the size field (its font is `optionGroup`)
-    std::string caption;         // Japanese, as the window shows it beside the field (boxes and options: their text)
-    std::string description;     // English: what it does, with its unit
+    std::string measuredFrom;          // PixelHeight: the size field (its font is `optionGroup`)
+    std::string caption;      // Japanese, as the window shows it beside the field (boxes and options: their text)
+    std::string description;  // English: what it does, with its unit
     // Where the window shows it: the frame's objectName ("commands": beside
     // the command buttons; "menu": a menu item; empty: nowhere of its own,
     // as font flags, edited through their font's button). The window lays
     // the frames out on its tabs; within a frame the fields follow the rows' order.
     std::string frame;
-    std::string rowLabel;        // boxes and options that start a row of their frame: the label before them
-    std::string toolTip;         // Japanese
-    bool newRow = false;         // starts a new row of its frame
+    std::string rowLabel;              // boxes and options that start a row of their frame: the label before them
+    std::string toolTip;               // Japanese
+    bool newRow = false;               // starts a new row of its frame
     std::vector<std::string> offered;  // number fields: values offered beside it
     std::vector<ChoiceEntry> choices;  // Choice and ListIndex: one per index, from 0
     std::vector<FollowRule> rules;     // what a change carries on to other settings

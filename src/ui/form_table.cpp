@@ -62,8 +62,10 @@ BoundField bindTyped(const settings::SettingDef& d, QWidget* parent, const Field
     // Without an Enter rule of the window's own, Enter acts as leaving.
     if (a.enter) e->onEnter = [a, field, e] { a.enter(field, *e); };
     e->onLeave = [a, field] { a.leave(field); };
-    if (d.kind == settings::Kind::Text) e->setMinimumWidth(a.textWidth);
-    else e->setFixedWidth(72);
+    if (d.kind == settings::Kind::Text)
+        e->setMinimumWidth(a.textWidth);
+    else
+        e->setFixedWidth(72);
     return {e, [a, field, e] {
                 const std::string value = a.text(field);
                 if (ss(e->text()) != value) e->showText(qs(value));
@@ -135,9 +137,9 @@ BoundField bindPixelHeight(const settings::SettingDef& d, QWidget* parent, const
 const std::map<settings::Kind, Binder>& binders() {
     using K = settings::Kind;
     static const std::map<K, Binder> table{
-        {K::NumberText, bindTyped}, {K::Text, bindTyped},     {K::Box, bindBox},
-        {K::OptionMember, bindOption}, {K::Choice, bindList}, {K::ListIndex, bindList},
-        {K::Colour, bindColour},    {K::Level, bindLevel},    {K::FontFace, bindFont},
+        {K::NumberText, bindTyped},        {K::Text, bindTyped},  {K::Box, bindBox},
+        {K::OptionMember, bindOption},     {K::Choice, bindList}, {K::ListIndex, bindList},
+        {K::Colour, bindColour},           {K::Level, bindLevel}, {K::FontFace, bindFont},
         {K::PixelHeight, bindPixelHeight},
     };
     return table;

@@ -106,6 +106,6 @@ void checkEveryName(const SettingDef& d, const std::vector<std::string>& oldName
 TEST(SetNames, EveryNameOfEverySettingReachesTheSameValue) {
     for (const auto& d : settings::settingTable()) checkEveryName(d, {d.field});
     for (const auto& d : settings::creditFieldTable())
-        checkEveryName(d, {std::string(settings::kCreditWindowPrefix) + d.field,
-                           std::string(settings::kCreditPrefix) + d.field});
+        checkEveryName(
+            d, {std::string(settings::kCreditWindowPrefix) + d.field, std::string(settings::kCreditPrefix) + d.field});
 }

@@ -77,13 +77,24 @@ uint32_t ConversionSettings::colour(std::string_view name) const {
     return static_cast<uint32_t>(std::min<double>(*v, 0xFFFFFFFFu));
 }
 
+namespace {
+
+// The field of a font button named either way ("lyricsFont.face" or "Command2"):
+// its flags are fields named after it.
+std::string fontField(std::string_view fontName) {
+    const SettingDef* d = findSetting(fontName);
+    return d ? d->field : std::string(fontName);
+}
+
+}  // namespace
+
 FontValue ConversionSettings::font(std::string_view fontName) const {
-    std::string n(fontName);
+    const std::string n = fontField(fontName);
     return {text(n), isOn(n + ".Bold"), isOn(n + ".Italic"), isOn(n + ".Underline"), isOn(n + ".Strikethrough")};
 }
 
 void ConversionSettings::setFont(std::string_view fontName, const FontValue& f) {
-    std::string n(fontName);
+    const std::string n = fontField(fontName);
     setText(n, f.face);
     setText(n + ".Bold", f.bold ? "1" : "0");
     setText(n + ".Italic", f.italic ? "1" : "0");

@@ -64,7 +64,7 @@ public:
     bool isOn(std::string_view name) const;            // boxes and option members
     int32_t index(std::string_view name) const;        // choices, lists, levels
     uint32_t colour(std::string_view name) const;
-    FontValue font(std::string_view fontName) const;   // "Command2", "Command6", "Command8"
+    FontValue font(std::string_view fontName) const;   // "lyricsFont.face" (Command2), rubyFont, songInfoFont
     void setFont(std::string_view fontName, const FontValue& f);
 
     // Option groups: the selected member's position and name; selecting one

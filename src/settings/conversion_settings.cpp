@@ -237,8 +237,9 @@ bool ConversionSettings::acceptsKey(std::string_view name, char32_t key) const {
 
 void ConversionSettings::recomputePixelHeight(std::string_view pixelName) {
     if (!m_measurer) return;
+    const SettingDef* pixel = findSetting(pixelName);
     for (const auto& s : pixelHeightSources()) {
-        if (s.pixelName != pixelName) continue;
+        if (!pixel || s.pixelName != pixel->field) continue;
         int32_t size = wholeNumber(s.sizeName);
         int32_t h = size > 0 ? measure::TextHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
         setText(s.pixelName, std::to_string(h));

@@ -150,7 +150,7 @@ FollowRule clears(std::string target, When when = When::Always) {
 FollowRule measures(std::string pixel, When when = When::Always) {
     return {Does::MeasurePixelHeight, std::move(pixel), {}, when};
 }
-FollowRule keepRowGap() { return {Does::KeepRowGapAboveRuby, "MarginN", {}, When::Always}; }
+FollowRule keepRowGap() { return {Does::KeepRowGapAboveRuby, "margin.rowGap", {}, When::Always}; }
 FollowRule songInfoColour(std::string target, int style) {
     return {Does::SongInfoColour, std::move(target), std::to_string(style), When::Always};
 }
@@ -287,27 +287,27 @@ Table buildTable() {
     addFont(t, {"lyricsFont", "Command2", "", "frameFont", "lyrics", "", I::StyleLayout});
     // The main face becomes the ruby and song-information face too.
     t[2].rules = {{Does::FaceToAllFonts, {}, {}, When::Always},
-                  measures("tagFontPixcel"),
-                  measures("Label19"),
-                  {Does::KeepRowGapAboveRubyUnscaled, "MarginN", {}, When::Always}};
+                  measures("lyricsFont.pixelHeight"),
+                  measures("rubyFont.pixelHeight"),
+                  {Does::KeepRowGapAboveRubyUnscaled, "margin.rowGap", {}, When::Always}};
     add(t, numberOnLeave("lyricsFont.size", "ssaFontSize", "36", Accepts::Digits, kFontSize,
                          validate(Replace::PresetValue, I::StyleLayout))
                .key("tagfontSize")
                .at("frameFont")
                .tip("フォント設定から指定してください")
                .says("サイズ", "lyrics font size in points; 0 restores the preset's size")
-               .then(measures("tagFontPixcel")));
+               .then(measures("lyricsFont.pixelHeight")));
     add(t, pixelHeight("lyricsFont.pixelHeight", "tagFontPixcel", "Command2", "ssaFontSize", "frameFont",
                        "pixel height of the lyrics font at its size (derived)"));
-    addFont(t, {"rubyFont", "Command6", "ruby", "frameRubyFont", "ruby", "Command2", I::StyleLayout});
-    t[t.size() - 5].rules = {measures("Label19"), keepRowGap()};
+    addFont(t, {"rubyFont", "Command6", "ruby", "frameRubyFont", "ruby", "lyricsFont.face", I::StyleLayout});
+    t[t.size() - 5].rules = {measures("rubyFont.pixelHeight"), keepRowGap()};
     add(t, numberOnLeave("rubyFont.size", "rubyFontSize", "14", Accepts::Digits, kFontSize,
                          validate(Replace::PresetValue, I::StyleLayout))
                .key("rubyfontSize")
                .at("frameRubyFont")
                .tip("フォント設定から指定してください")
                .says("サイズ", "ruby font size in points; 0 restores the preset's size")
-               .then(measures("Label19"))
+               .then(measures("rubyFont.pixelHeight"))
                .then(keepRowGap()));
     add(t, pixelHeight("rubyFont.pixelHeight", "Label19", "Command6", "rubyFontSize", "frameRubyFont",
                        "pixel height of the ruby font at its size (derived)"));
@@ -348,7 +348,7 @@ Table buildTable() {
                .key("primaryColor")
                .at("frameColor")
                .says("ワイプ後", "after-wipe (sung) colour of the standard style")
-               .then(songInfoColour("titlePrimaryColor", 0)));
+               .then(songInfoColour("songInfo.colour", 0)));
     add(t, row("colour.beforeWipe", "secondaryColor", Kind::Colour, "16711680", I::Styles)
                .key("secondaryColor")
                .at("frameColor")
@@ -357,56 +357,56 @@ Table buildTable() {
                .key("teritaryColor")
                .at("frameColor")
                .says("縁", "outline colour of the standard style")
-               .then(songInfoColour("titleTeritaryColor", 0)));
+               .then(songInfoColour("songInfo.outlineColour", 0)));
     add(t, row("colour.shadow", "ShadowColor", Kind::Colour, "0", I::Styles)
                .key("shadowColor")
                .at("frameColor")
                .says("影", "shadow colour of the standard style")
-               .then(songInfoColour("titleShadowColor", 0)));
+               .then(songInfoColour("songInfo.shadowColour", 0)));
     add(t, row("colour.outlineBeforeWipe", "teritaryColor2", Kind::Colour, "0")
                .key("teritaryColor2")
                .at("frameColor")
                .says("ワイプ前縁", "outline colour before the wipe, standard style"));
     add(t, row("colour.extended", "Command9", Kind::Colour, "", I::ExtendedColour)
-               .follows("PrimaryColor")
+               .follows("colour.afterWipe")
                .key("exColor")
                .at("frameColor")
-               .says("拡張色", "extended colour of the standard style (see ExColor)"));
+               .says("拡張色", "extended colour of the standard style (see colour.extendedTarget)"));
     for (const auto& [sub, prefix, keyPrefix, style, index] : {std::tuple{"sub1Colour", "second", "sub1", "Sub1", 1},
                                                                std::tuple{"sub2Colour", "third", "sub2", "Sub2", 2}}) {
         const std::string area = sub, p = prefix, k = keyPrefix, s = style;
         add(t, row(area + ".afterWipe", p + "PrimaryColor", Kind::Colour, "", I::Styles)
-                   .follows("PrimaryColor")
+                   .follows("colour.afterWipe")
                    .key(k + "PrimaryColor")
                    .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("ワイプ後", "after-wipe (sung) colour of the " + s + " style")
-                   .then(songInfoColour("titlePrimaryColor", index)));
+                   .then(songInfoColour("songInfo.colour", index)));
         add(t, row(area + ".beforeWipe", p + "SecondaryColor", Kind::Colour, "", I::Styles)
-                   .follows("secondaryColor")
+                   .follows("colour.beforeWipe")
                    .key(k + "SecondaryColor")
                    .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("ワイプ前", "before-wipe colour of the " + s + " style"));
         add(t, row(area + ".outline", p + "TeritaryColor", Kind::Colour, "", I::Styles)
-                   .follows("TeritaryColor")
+                   .follows("colour.outline")
                    .key(k + "TeritaryColor")
                    .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("縁", "outline colour of the " + s + " style")
-                   .then(songInfoColour("titleTeritaryColor", index)));
+                   .then(songInfoColour("songInfo.outlineColour", index)));
         add(t, row(area + ".shadow", p + "ShadowColor", Kind::Colour, "", I::Styles)
-                   .follows("ShadowColor")
+                   .follows("colour.shadow")
                    .key(k + "ShadowColor")
                    .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("影", "shadow colour of the " + s + " style")
-                   .then(songInfoColour("titleShadowColor", index)));
+                   .then(songInfoColour("songInfo.shadowColour", index)));
         add(t, row(area + ".outlineBeforeWipe", p + "TeritaryColor2", Kind::Colour, "0")
                    .key(k + "teritaryColor2")
                    .at(index == 1 ? "frameSub1" : "frameSub2")
                    .says("ワイプ前縁", "outline colour before the wipe, " + s + " style"));
         add(t, row(area + ".extended", index == 1 ? "Command11" : "Command12", Kind::Colour, "", I::ExtendedColour)
-                   .follows(p + "PrimaryColor")
+                   .follows(area + ".afterWipe")
                    .key(index == 1 ? "exColor1" : "exColor2")
                    .at(index == 1 ? "frameSub1" : "frameSub2")
-                   .says("拡張色", "extended colour of " + s + " (see ExColor)"));
+                   .says("拡張色", "extended colour of " + s + " (see colour.extendedTarget)"));
     }
     // The levels are written a second time under shorter keys; on loading those decide.
     add(t, row("alpha.afterWipe", "PrimaryAlpha", Kind::Level, "0", I::Styles)
@@ -466,8 +466,8 @@ Table buildTable() {
     add(t, number("margin.left", "MarginL", "30", Accepts::DigitsMinus, kSignedPixels, Replace::Zero, I::StyleLayout)
                .key("MarginL")
                .at("frameMargin")
-               .says("左", "left margin in pixels; also sets MarginR")
-               .then(copyTo("MarginR")));
+               .says("左", "left margin in pixels; also sets margin.right")
+               .then(copyTo("margin.right")));
     add(t, number("margin.right", "MarginR", "30", Accepts::Digits, kPixels, Replace::Zero, I::StyleLayout)
                .key("MarginR")
                .at("frameMargin")
@@ -569,12 +569,12 @@ Table buildTable() {
                .key("preTime")
                .at("frameTime")
                .says("表示前", "how long a line shows before its wipe starts, in centiseconds")
-               .then(tenTimesTo("FadeIn")));
+               .then(tenTimesTo("fade.inMs")));
     add(t, number("timing.leadOut", "aftTime", "20", Accepts::Digits, kShift, Replace::Zero, I::LeadInOut)
                .key("aftTime")
                .at("frameTime")
                .says("表示後", "how long a line stays after its wipe ends, in centiseconds")
-               .then(tenTimesTo("FadeOut")));
+               .then(tenTimesTo("fade.outMs")));
     add(t, number("timing.shift", "upTime", "0", Accepts::DigitsMinus, kShift, Replace::Zero, I::TagShift)
                .key("upTime")
                .at("frameTime")
@@ -622,22 +622,22 @@ Table buildTable() {
                .kept(Storage::NotStored)
                .at("frameFade")
                .says("イン", "fade lines in; not stored")
-               .then(fillFromTenTimes("FadeIn", "preTime")));
+               .then(fillFromTenTimes("fade.inMs", "timing.leadIn")));
     add(t, numberOnLeave("fade.inMs", "FadeIn", "0", Accepts::Digits, kMilliseconds, validate(Replace::ClearBox))
                .kept(Storage::NotStored)
                .at("frameFade")
-               .says("(ms)", "fade-in in milliseconds; set from preTime; not stored")
-               .then(clears("fadeInCheck", When::NotNumeric)));
+               .says("(ms)", "fade-in in milliseconds; set from timing.leadIn; not stored")
+               .then(clears("fade.in", When::NotNumeric)));
     add(t, row("fade.out", "fadeOutCheck", Kind::Box, "0")
                .kept(Storage::NotStored)
                .at("frameFade")
                .says("アウト", "fade lines out; not stored")
-               .then(fillFromTenTimes("FadeOut", "aftTime")));
+               .then(fillFromTenTimes("fade.outMs", "timing.leadOut")));
     add(t, numberOnLeave("fade.outMs", "FadeOut", "0", Accepts::Digits, kMilliseconds, validate(Replace::ClearBox))
                .kept(Storage::NotStored)
                .at("frameFade")
-               .says("(ms)", "fade-out in milliseconds; set from aftTime; not stored")
-               .then(clears("fadeOutCheck", When::NotNumeric)));
+               .says("(ms)", "fade-out in milliseconds; set from timing.leadOut; not stored")
+               .then(clears("fade.out", When::NotNumeric)));
 
     // Wipe and effects. Choosing a wipe style clears "no position": only the
     // template styles can place a line themselves, and a sample that does so
@@ -650,11 +650,11 @@ Table buildTable() {
                       {"1文字毎", "each syllable changes colour at once (\\k)"},
                       {"ワイプなし", "no wipe: lines are shown in one colour"},
                       {"縁ワイプ", "the outline sweeps across the line"},
-                      {"自由設定", "free setting: the templates commandLine and commandChar decide"},
+                      {"自由設定", "free setting: the templates wipe.lineTemplate and wipe.charTemplate decide"},
                       {"ワイプ強調", "sweep plus a delayed second layer in the Sub1 style"},
                       {"文字毎設定", "one event per syllable, each with the character template"},
                       {"空白区切毎", "colour sweeps across each blank-separated word"}})
-               .then(clears("posNo")));
+               .then(clears("wipe.noPosition")));
     add(t, row("wipe.sweep", "KaraokeWipe", Kind::Box, "1")
                .key("KaraokeWipe")
                .at("frameFreeWipe")
@@ -710,7 +710,7 @@ Table buildTable() {
                .key("songInfoY")
                .at("frameInfoPos")
                .says("Y", "top edge of the top-of-screen information in pixels"));
-    addFont(t, {"songInfoFont", "Command8", "title", "frameInfoFont", "song-information", "Command2", I::Nothing});
+    addFont(t, {"songInfoFont", "Command8", "title", "frameInfoFont", "song-information", "lyricsFont.face", I::Nothing});
     // A size typed (or set by --set) is measured as the font dialog measures
     // it: the style's Fontsize and the layout's row height are that pixel
     // height, and a stale one puts ruby off its characters and rows off the frame.
@@ -719,7 +719,7 @@ Table buildTable() {
             .key("titlefontSize")
             .at("frameInfoSize")
             .says("サイズ", "size of the top-of-screen information in points")
-            .then(measures("titleFontPixcel", When::Numeric)));
+            .then(measures("songInfoFont.pixelHeight", When::Numeric)));
     add(t, pixelHeight("songInfoFont.pixelHeight", "titleFontPixcel", "Command8", "titleFontSize", "frameInfoSize",
                        "pixel height of the song-information font at that size (derived)"));
     add(t, counted("songInfo.coloursFrom", "titleInfo", Kind::Choice, "0", 3)
@@ -728,7 +728,7 @@ Table buildTable() {
                .says("色の連動", "whose colours the song information follows when one is picked",
                      {{"標準", "the standard style"}, {"Sub1", "spare style Sub1"}, {"Sub2", "spare style Sub2"}}));
     add(t, row("songInfo.colour", "titlePrimaryColor", Kind::Colour, "")
-               .follows("PrimaryColor")
+               .follows("colour.afterWipe")
                .key("titleprimaryColor")
                .at("frameInfoFont")
                .says("文字", "text colour of the song information"));
@@ -737,7 +737,7 @@ Table buildTable() {
                .at("frameInfoFont")
                .says("透明度", "transparency of the song information's text"));
     add(t, row("songInfo.outlineColour", "titleTeritaryColor", Kind::Colour, "")
-               .follows("TeritaryColor")
+               .follows("colour.outline")
                .key("titleteritaryColor")
                .at("frameInfoFont")
                .says("縁", "outline colour of the song information"));
@@ -746,7 +746,7 @@ Table buildTable() {
                .at("frameInfoFont")
                .says("透明度", "transparency of its outline"));
     add(t, row("songInfo.shadowColour", "titleShadowColor", Kind::Colour, "")
-               .follows("ShadowColor")
+               .follows("colour.shadow")
                .key("titleshadowColor")
                .at("frameInfoFont")
                .says("影", "shadow colour of the song information"));
@@ -763,7 +763,7 @@ Table buildTable() {
             .key("titlefontSize1")
             .at("frameTitleSize")
             .says("サイズ", "size of the title before the song, in points")
-            .then(measures("titleFontPixcel1", When::Numeric)));
+            .then(measures("titles.titlePixelHeight", When::Numeric)));
     add(t, pixelHeight("titles.titlePixelHeight", "titleFontPixcel1", "Command8", "titleFontSize1", "frameTitleSize",
                        "pixel height of the title before the song (derived)"));
     add(t,
@@ -771,14 +771,14 @@ Table buildTable() {
             .key("titlefontSize2")
             .at("frameTitleSize2")
             .says("サイズ", "size of the other lines before the song, in points")
-            .then(measures("titleFontPixcel2", When::Numeric)));
+            .then(measures("titles.otherPixelHeight", When::Numeric)));
     add(t, pixelHeight("titles.otherPixelHeight", "titleFontPixcel2", "Command8", "titleFontSize2", "frameTitleSize2",
                        "pixel height of those lines (derived)"));
     add(t, counted("titles.timing", "titleDispType", Kind::Choice, "0", 2)
                .key("titleDispType")
                .at("frameTitleTime")
                .says("表示", "when the titles before the song are shown",
-                     {{"歌い始め前まで表示(ms)", "until titleEndTime before the singing starts"},
+                     {{"歌い始め前まで表示(ms)", "until titles.endBeforeSinging before the singing starts"},
                       {"表示時間指定", "between the start and end times below"}}));
     add(t, numberOnLeave("titles.endBeforeSinging", "titleEndTime", "3000", Accepts::Digits, kTime)
                .key("titleEndTime")
@@ -792,7 +792,7 @@ Table buildTable() {
     add(t, numberOnLeave("titles.y", "TitleY", "100", Accepts::Digits, kPixels)
                .key("titleY")
                .at("frameTitlePos")
-               .says("上部", "vertical position of the titles (from the bottom while CheckDouRetu is ticked)"));
+               .says("上部", "vertical position of the titles (from the bottom while titles.oneRow is ticked)"));
     add(t, numberOnLeave("titles.spacing", "spacer", "0", Accepts::DigitsMinus, kSignedPixels)
                .key("spacer")
                .at("frameTitlePos")
@@ -876,7 +876,7 @@ Table buildCreditTable() {
         credit(std::move(r));
     };
     typed("credit.posX", "posX", "512", Replace::None, "CreditX", "X",
-          "left edge of the credit in pixels (from the right with xRight)");
+          "left edge of the credit in pixels (from the right with credit.fromRight)");
     typed("credit.posY", "posY", "48", Replace::None, "CreditY", "Y", "bottom edge of the credit in pixels");
     typed("credit.fontSize", "CreditFontSize", "20", Replace::Zero, "CreditSize", "サイズ",
           "size of the credit font in points");
@@ -906,7 +906,7 @@ Table buildCreditTable() {
     credit(row("credit.fromRight", "xRight", Kind::Box, "0")
                .key("xRight")
                .tip("X軸の指定を右側からのマージン指定とする")
-               .says("X軸右から", "posX counts from the right edge"));
+               .says("X軸右から", "credit.posX counts from the right edge"));
     for (auto& d : t) {
         d.group = Group::Credit;
         d.storage = Storage::Info;

@@ -147,7 +147,7 @@ struct SettingDef {
     std::string field;  // the window's field name and the widget's objectName ("dispWidth")
     Kind kind = Kind::NumberText;
     std::string defaultValue;    // as held (decimal for colours, "0"/"1" for boxes)
-    std::string followsDefault;  // when set: the default is this field's value
+    std::string followsDefault;  // when set: the default is this setting's value
     Storage storage = Storage::Preset;
     std::string key;        // the settings-file key (several fields may share a group's or a time's key)
     std::string secondKey;  // a preset key the value is written to a second time

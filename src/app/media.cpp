@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/refresh.h"
 #include "app/session.h"
 #include "common/file_io.h"
 #include "common/number_text.h"
@@ -21,7 +22,7 @@ public:
 
     void setting(const std::string& name, const std::string& value) {
         settings::Change c = m_settings.setAsUser(name, value);
-        for (int stage : c.stages)
+        for (int stage : stagesFor(c.refresh))
             if (std::find(m_out.stages.begin(), m_out.stages.end(), stage) == m_out.stages.end())
                 m_out.stages.push_back(stage);
         // The value as the field now holds it, which the window shows.

@@ -15,6 +15,49 @@ std::vector<int> fullRefresh() {
     return s;
 }
 
+namespace {
+
+std::vector<int> stageRange(int first, int last) {
+    std::vector<int> s;
+    for (int i = first; i <= last; ++i) s.push_back(i);
+    return s;
+}
+
+}  // namespace
+
+std::vector<int> presetRefresh() { return {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}; }
+
+std::vector<int> stagesFor(settings::Invalidates what) {
+    using I = settings::Invalidates;
+    switch (what) {
+    case I::Nothing: return {};
+    // Every placement ends with the fit and height checks (17).
+    case I::FrameSize: return {4, 11, 12, 14, 17};
+    case I::StyleLayout: return {5, 11, 12, 14, 17};
+    case I::Styles: return {5};
+    // New style names reach the lines with the rows (9), and the time
+    // correction (6) starts the display windows again from the tags.
+    case I::StyleSet: return {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+    case I::LineSpacing: return {11, 12, 13};
+    case I::ExtendedColour: return stageRange(6, 13);
+    case I::Alignment: return stageRange(2, 13);
+    case I::LineText: return stageRange(1, 12);
+    case I::RubyGaps: return {11, 12, 14, 17};
+    case I::RubyOffset: return {11, 12, 14};
+    case I::RubyPositions: return {14};
+    // Ruby timing (15) follows the new display windows before the rows are placed again.
+    case I::LeadInOut: return {8, 15, 9, 10, 11, 12, 14};
+    case I::TagShift: return {6, 7, 8, 15, 10};
+    case I::DisplayType: {
+        std::vector<int> s = stageRange(1, 12);
+        s.push_back(14);
+        return s;
+    }
+    case I::Everything: return fullRefresh();
+    }
+    return {};
+}
+
 const StageTable& standardStages() {
     static const StageTable table{
         [](Session&) {},

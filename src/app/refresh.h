@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "settings/schema.h"
+
 namespace kvelmor::app {
 
 class Session;
@@ -32,5 +34,15 @@ const StageTable& standardStages();
 
 // Stages 1 to 17.
 std::vector<int> fullRefresh();
+
+// Bottom alignment runs only while the rows are bottom-aligned (LowerCheck).
+inline constexpr int kBottomAlignStage = 12;
+
+// The stages a change that makes `what` stale runs, in order.
+std::vector<int> stagesFor(settings::Invalidates what);
+
+// What a newly loaded preset runs: the full refresh with bottom alignment
+// and new line priority after the ruby.
+std::vector<int> presetRefresh();
 
 }  // namespace kvelmor::app

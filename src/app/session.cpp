@@ -265,7 +265,7 @@ bool Session::hasLinesToWrite(const std::string& path) {
 void Session::runStages(const std::vector<int>& stages) {
     for (int s : stages) {
         if (s < 1 || s > kStageCount) continue;
-        if (s == 12 && !options().rows.bottomAlign) continue;
+        if (s == kBottomAlignStage && !options().rows.bottomAlign) continue;
         m_stages[static_cast<size_t>(s)](*this);
     }
 }
@@ -304,7 +304,7 @@ settings::Change Session::setField(const std::string& name, const std::string& v
                     std::to_string(samples.count() - 1) + ")",
                 {}};
     }
-    runStages(c.stages);
+    runStages(c.refresh);
     return c;
 }
 
@@ -359,18 +359,12 @@ bool Session::loadLyrics(const std::string& path) {
     return true;
 }
 
-namespace {
-// What a newly loaded preset runs: the full refresh with the placement of
-// bottom alignment and new line priority after the ruby.
-const std::vector<int> kPresetStages{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
-}  // namespace
-
 bool Session::selectPreset(const std::string& name) {
     comboText = name;
     const Frame frame = frameOf(options());
     if (presets.select(name, settings, presetHooks())) keepPresetReference();
     creditFollowsFrame(frame.width, frame.height);
-    runStages(kPresetStages);
+    runStages(presetRefresh());
     return true;
 }
 
@@ -424,7 +418,7 @@ bool Session::deletePreset(const std::string& name) {
     comboText = presets.currentName();
     if (name != settings::kDefaultPreset) keepPresetReference();  // the first preset was loaded
     // The preset now current was loaded, so the song is laid out with it.
-    if (ok) runStages(kPresetStages);
+    if (ok) runStages(presetRefresh());
     return ok;
 }
 

@@ -64,6 +64,8 @@ public:
 
     // Runs the listed stages in order; 12 only while LowerCheck is ticked.
     void runStages(const std::vector<int>& stages);
+    // Runs the stages a change that made `what` stale calls for.
+    void runStages(settings::Invalidates what) { runStages(stagesFor(what)); }
     void runFullRefresh() { runStages(fullRefresh()); }
     // Replaces the stage functions (tests observe the order with it).
     void setStageTable(StageTable table) { m_stages = std::move(table); }

@@ -82,19 +82,21 @@ Options:
   --preset NAME                Start from preset NAME instead of "default".
   --set FIELD=VALUE            Set a field as typing VALUE and leaving the field would
                                (repeatable); kvelmor fields lists them all. A field is
-                               named as in the main window or by its settings-file key
-                               with the value as the file holds it (tagfontSize=40 is
-                               ssaFontSize=40, DouRetu=1, AlignmentUp=2, Bold=True):
-                                 --set dispWidth=1280     a number field
-                                 --set DisplayType2=1     select an option button
-                                 --set wipe=3             a choice or list, by index
-                                 --set PrimaryColor=255   a colour, 0x00BBGGRR in decimal
-                                 --set PrimaryAlpha=5     a transparency level 0..10
-                                 --set kaigyo=1           a box, 0 or 1
-                                 --set Command2="IPAGothic"   a font face; flags as
-                                                          Command2.Bold=1 (.Italic, .Underline,
-                                                          .Strikethrough)
-                                 --set Form7.Credit=...   a field of the credit settings
+                               named by its name (frame.width), as in the main window
+                               (dispWidth), or by its settings-file key with the value
+                               as the file holds it (tagfontSize=40 is lyricsFont.size=40,
+                               DouRetu=1, AlignmentUp=2, Bold=True):
+                                 --set frame.width=1280   a number field
+                                 --set display.oneByOne=1 select an option button
+                                 --set wipe.style=3       a choice or list, by index
+                                 --set colour.afterWipe=255   a colour, 0x00BBGGRR in decimal
+                                 --set alpha.afterWipe=5  a transparency level 0..10
+                                 --set rows.autoBreak=1   a box, 0 or 1
+                                 --set lyricsFont.face="IPAGothic"   a font face; flags as
+                                                          lyricsFont.bold=1 (.italic,
+                                                          .underline, .strikethrough)
+                                 --set credit.text=...    a field of the credit settings
+                                                          (also credit.Credit, Form7.Credit)
   --media FILE                 Before converting, take the frame size, pixel shape and
                                times from the video FILE as probe does, so the script
                                matches it; --set values still win.

@@ -19,14 +19,14 @@ namespace kvelmor::cli {
 namespace {
 
 using settings::Accepts;
-using settings::CreditKind;
 using settings::Kind;
 using settings::Replace;
 
 // One field as listed. Each line of the listing is one member, so a further
 // property of the table (a range of values) is one more line.
 struct Listed {
-    std::string name;  // as --set takes it
+    std::string name;   // the meaningful name, as --set takes it
+    std::string field;  // the window's field name, which --set takes too
     const settings::FieldGuide* guide = nullptr;
     std::string kind;
     std::string defaultValue;
@@ -60,11 +60,29 @@ const char* const kColourText = "a colour from 0 to 16777215: 0x00BBGGRR in deci
 const char* const kLevelText = "0 (opaque) to 10 (invisible)";
 
 Listed describe(const settings::SettingDef& d) {
-    Listed l{d.name, settings::fieldGuide(d.name), {}, d.defaultValue, {}, settings::storedKeysOf(d.name)};
-    if (!d.followsDefault.empty()) l.defaultValue = "that of " + d.followsDefault;
+    const bool credit = d.group == settings::Group::Credit;
+    Listed l{d.name,
+             (credit ? std::string(settings::kCreditWindowPrefix) : std::string()) + d.field,
+             credit ? settings::creditFieldGuide(d.field) : settings::fieldGuide(d.field),
+             {},
+             d.defaultValue,
+             {},
+             credit ? settings::creditStoredKeysOf(d.field) : settings::storedKeysOf(d.field)};
+    if (!d.followsDefault.empty()) {
+        const settings::SettingDef* source = settings::findSetting(d.followsDefault);
+        l.defaultValue = "that of " + (source ? source->name : d.followsDefault);
+    }
+    if (credit && d.field == "posX") l.defaultValue = "frame.width × 8 / 10";
+    if (credit && d.field == "posY") l.defaultValue = "frame.height / 10";
     switch (d.kind) {
     case Kind::NumberText: {
         l.kind = "number";
+        if (credit) {
+            l.takes = "digits";
+            if (d.onLeave.replace == Replace::Zero) l.takes += "; other text becomes \"0\"";
+            if (d.onLeave.replace == Replace::DoubleZero) l.takes += "; one digit gets a leading 0, other text becomes \"00\"";
+            break;
+        }
         l.takes = settings::takesText(d);
         const settings::FieldReaction& r = d.onLeave.reacts ? d.onLeave : d.onEnter;
         // A replacement the range refuses leaves the field as it was.
@@ -75,13 +93,13 @@ Listed describe(const settings::SettingDef& d) {
             l.takes += replacementText(r);
         break;
     }
-    case Kind::Text: l.kind = "text"; l.takes = "any text"; break;
+    case Kind::Text: l.kind = "text"; l.takes = credit ? "one line of text" : "any text"; break;
     case Kind::Box: l.kind = "box"; l.takes = "0 or 1"; break;
     case Kind::OptionMember: {
         l.kind = "option";
         l.takes = "1 selects it";
         for (const auto& g : settings::optionGroups())
-            if (g.name == d.group) l.takes += " (one of " + joined(g.members) + ")";
+            if (g.name == d.optionGroup) l.takes += " (one of " + joined(g.members) + ")";
         break;
     }
     case Kind::Choice: l.kind = "choice"; l.takes = choiceText(d.choiceCount); break;
@@ -99,40 +117,15 @@ Listed describe(const settings::SettingDef& d) {
     return l;
 }
 
-Listed describe(const settings::CreditFieldDef& d) {
-    Listed l{"Form7." + d.name, settings::creditFieldGuide(d.name), {}, d.defaultValue, {},
-             settings::creditStoredKeysOf(d.name)};
-    if (d.name == "posX") l.defaultValue = "dispWidth × 8 / 10";
-    if (d.name == "posY") l.defaultValue = "dispHeight / 10";
-    switch (d.kind) {
-    case CreditKind::FontFace: l.kind = "font"; l.takes = "a font face name"; break;
-    case CreditKind::FontFlag: l.kind = "font flag"; l.takes = "0 or 1"; break;
-    case CreditKind::Colour: l.kind = "colour"; l.takes = kColourText; break;
-    case CreditKind::Level: l.kind = "level"; l.takes = kLevelText; break;
-    case CreditKind::ListIndex: l.kind = "list"; l.takes = choiceText(3); break;
-    case CreditKind::Box: l.kind = "box"; l.takes = "0 or 1"; break;
-    case CreditKind::Number: {
-        l.kind = "number";
-        l.takes = "digits";
-        if (d.onLeave == settings::CreditLeave::Zero) l.takes += "; other text becomes \"0\"";
-        if (d.onLeave == settings::CreditLeave::PadTwoDigits)
-            l.takes += "; one digit gets a leading 0, other text becomes \"00\"";
-        break;
-    }
-    case CreditKind::Text: l.kind = "text"; l.takes = "one line of text"; break;
-    }
-    return l;
-}
-
 // The keys, each with how it holds this field when that is not the field's
 // own value: the member of a group ("AlignmentUp=2"), a part of a joined time.
 std::string keysText(const Listed& l) {
     if (l.keys.empty()) return "not stored";
-    const settings::SettingDef* def = settings::findSetting(l.name);
+    const settings::SettingDef* def = settings::findSetting(l.field);
     std::string out;
     for (const auto& k : l.keys) {
         out += (out.empty() ? "" : ", ") + k.key;
-        if (def && def->kind == Kind::OptionMember && k.key != l.name) out += "=" + std::to_string(def->memberIndex + 1);
+        if (def && def->kind == Kind::OptionMember && k.key != l.field) out += "=" + std::to_string(def->memberIndex + 1);
         for (const auto& p : settings::presetKeys())
             if (p.key == k.key && p.form == settings::PresetForm::JoinedTime) out += " (H:MM:SS)";
         if (k.info) out += " in [info]";
@@ -146,7 +139,7 @@ std::string lower(std::string s) {
 }
 
 std::vector<std::string> namesOf(const Listed& l) {
-    std::vector<std::string> names{l.name};
+    std::vector<std::string> names{l.name, l.field};
     for (const auto& k : l.keys) names.push_back(k.key);
     return names;
 }
@@ -178,6 +171,7 @@ bool matches(const Listed& l, const std::string& pattern) {
 
 void print(const Listed& l) {
     std::cout << l.name;
+    if (l.field != l.name) std::cout << " (" << l.field << ")";
     if (l.guide && !l.guide->caption.empty()) std::cout << "  " << quoted(l.guide->caption);
     std::cout << "\n";
     if (l.guide) std::cout << "    " << l.guide->description << "\n";

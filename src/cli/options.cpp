@@ -78,20 +78,21 @@ size_t displayWidth(const std::string& s) {
 
 namespace {
 
-// Sets one field as the user would; false, with the reason printed, when it is refused.
-bool setField(app::Session& session, const settings::FieldText& f) {
+// Sets one field as the user would; false, with the reason printed, when it
+// is refused. `given` is the name or key as the user wrote it.
+bool setField(app::Session& session, const settings::FieldText& f, const std::string& given) {
     // A whole value is given at once here, so text the field's keys would
     // refuse is an error rather than a replacement by "0".
     if (const settings::SettingDef* def = f.credit ? nullptr : settings::findSetting(f.field)) {
         if (std::string why = settings::refusedValue(*def, f.value); !why.empty()) {
-            std::cerr << "kvelmor: --set " << f.field << "=" << f.value << ": " << why << "\n";
+            std::cerr << "kvelmor: --set " << given << "=" << f.value << ": " << why << "\n";
             return false;
         }
     }
     settings::Change c = f.credit ? session.appState.credit.setAsUser(f.field, f.value)
                                   : session.setField(f.field, f.value);
     if (c.ok) return true;
-    std::cerr << "kvelmor: --set " << (f.credit ? settings::kCreditPrefix : "") << c.error << "\n";
+    std::cerr << "kvelmor: --set " << c.error << "\n";
     return false;
 }
 
@@ -116,12 +117,20 @@ bool applyOptions(app::Session& session, const Options& o) {
         session.selectPreset(*o.preset);
     }
     for (const auto& [field, value] : o.sets) {
-        if (const std::string_view prefix = creditPrefixOf(field); !prefix.empty()) {
-            if (!setField(session, {field.substr(prefix.size()), value, true})) return false;
+        if (const settings::SettingDef* d = settings::findCreditField(field); d && d->name == field) {
+            if (!setField(session, {d->field, value, true}, field)) return false;
             continue;
         }
-        if (settings::findSetting(field)) {
-            if (!setField(session, {field, value, false})) return false;
+        if (const std::string_view prefix = creditPrefixOf(field); !prefix.empty()) {
+            if (!setField(session, {field.substr(prefix.size()), value, true}, field)) return false;
+            continue;
+        }
+        // An option named like its settings-file key (DisplayType1) takes
+        // the key's "True"/"False", as "presets show" prints it, besides "1".
+        const settings::SettingDef* d = settings::findSetting(field);
+        const bool flagKey = d && d->key == field && d->form == settings::PresetForm::Flag;
+        if (d && !flagKey) {
+            if (!setField(session, {d->field, value, false}, field)) return false;
             continue;
         }
         // A settings-file key stands for the fields it is stored from.
@@ -136,7 +145,7 @@ bool applyOptions(app::Session& session, const Options& o) {
             return false;
         }
         for (const auto& f : byKey->fields)
-            if (!setField(session, f)) return false;
+            if (!setField(session, f, field)) return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "cli/options.h"
 #include "lyrics/time_value.h"
+#include "settings/schema.h"
 
 namespace kvelmor::cli {
 namespace {
@@ -51,8 +52,11 @@ int probeCommand(const std::vector<std::string>& args) {
     // --set takes them so that a line can be handed to another command.
     app::Session& session = c.session;
     for (const auto& f : probe->fields) {
-        if (f.credit) std::cout << "Form7." << f.name << "=" << session.appState.credit.text(f.name) << "\n";
-        else std::cout << f.name << "=" << session.settings.text(f.name) << "\n";
+        // By their meaningful names, which --set takes as it takes the window's.
+        if (f.credit)
+            std::cout << settings::findCreditField(f.name)->name << "=" << session.appState.credit.text(f.name) << "\n";
+        else
+            std::cout << settings::findSetting(f.name)->name << "=" << session.settings.text(f.name) << "\n";
     }
 
     if (save) {

@@ -10,42 +10,22 @@ namespace kvelmor::settings {
 namespace {
 
 using T = InfoKey::Target;
-using F = InfoKey::Form;
+using F = PresetForm;
 
 std::vector<InfoKey> buildInfoKeys() {
     std::vector<InfoKey> k{
         {"textPath", T::TextPath, "", F::AsTyped, ""},
         {"mediaPath", T::MediaPath, "", F::AsTyped, ""},
-        {"unicode", T::Setting, "unicode", F::Box, "1"},
-        {"MediaTimeCheck", T::Setting, "MediaTimeCheck", F::Box, "0"},
-        {"CleditOn", T::Setting, "menuCreditOn", F::Flag, "False"},
-        {"CreditfontName", T::Credit, "Command1", F::AsTyped, "MS UI Gothic"},
-        {"CreditBold", T::Credit, "Command1.Bold", F::Flag, "False"},
-        {"CreditItalic", T::Credit, "Command1.Italic", F::Flag, "False"},
-        {"CreditUnderline", T::Credit, "Command1.Underline", F::Flag, "False"},
-        {"CreditStrikethrough", T::Credit, "Command1.Strikethrough", F::Flag, "False"},
-        {"CreditprimaryColor", T::Credit, "PrimaryColor", F::Decimal, "65535"},
-        {"CreditteritaryColor", T::Credit, "TeritaryColor", F::Decimal, "0"},
-        {"CreditshadowColor", T::Credit, "ShadowColor", F::Decimal, "0"},
-        {"CreditprimaryAlpha", T::Credit, "PrimaryAlpha", F::Decimal, "0"},
-        {"CreditteritaryAlpha", T::Credit, "TeritaryAlpha", F::Decimal, "0"},
-        {"CreditbackAlpha", T::Credit, "BackAplha", F::Decimal, "5"},
-        {"CreditX", T::Credit, "posX", F::AsTyped, ""},
-        {"CreditY", T::Credit, "posY", F::AsTyped, ""},
-        {"CreditSize", T::Credit, "CreditFontSize", F::AsTyped, "20"},
-        {"CreditText", T::Credit, "Credit", F::AsTyped, ""},
-        {"CreditFadeIn", T::Credit, "FadeIn", F::AsTyped, "500"},
-        {"CreditFadeOut", T::Credit, "FadeOut", F::AsTyped, "500"},
-        {"CreditTimeStartHH", T::Credit, "titleStartH", F::AsTyped, "0"},
-        {"CreditTimeStartMM", T::Credit, "titleStartM", F::AsTyped, "00"},
-        {"CreditTimeStartSS", T::Credit, "titleStartS", F::AsTyped, "00"},
-        {"CreditTimeEndHH", T::Credit, "titleEndH", F::AsTyped, "0"},
-        {"CreditTimeEndMM", T::Credit, "titleEndM", F::AsTyped, "00"},
-        {"CreditTimeEndSS", T::Credit, "titleEndS", F::AsTyped, "00"},
-        {"CreditEncoding", T::Credit, "Combo1", F::Decimal, "0"},
-        {"CreditTag", T::Credit, "CreditTag", F::AsTyped, ""},
-        {"xRight", T::Credit, "xRight", F::Box, "0"},
     };
+    auto add = [&](const SettingDef& d, T target) {
+        std::string def = d.form == F::Flag ? (d.defaultValue == "1" ? "True" : "False") : d.defaultValue;
+        // The credit's position depends on the frame (loadAppState gives it).
+        if (d.name == "credit.posX" || d.name == "credit.posY") def.clear();
+        k.push_back({d.key, target, d.field, d.form, def});
+    };
+    for (const auto& d : settingTable())
+        if (d.storage == Storage::Info) add(d, T::Setting);
+    for (const auto& d : creditFieldTable()) add(d, T::Credit);
     return k;
 }
 
@@ -62,7 +42,6 @@ std::optional<bool> flagValue(std::string_view v) {
 // or nothing when it does not convert.
 std::optional<std::string> toHeld(const InfoKey& k, const std::string& v) {
     switch (k.form) {
-    case F::AsTyped: return v;
     case F::Flag: {
         auto f = flagValue(v);
         if (!f) return std::nullopt;
@@ -76,8 +55,8 @@ std::optional<std::string> toHeld(const InfoKey& k, const std::string& v) {
         if (k.form == F::Box) return std::string(w != 0 ? "1" : "0");
         return std::to_string(w);
     }
+    default: return v;
     }
-    return std::nullopt;
 }
 
 std::string toStored(const InfoKey& k, const std::string& held) {
@@ -85,7 +64,7 @@ std::string toStored(const InfoKey& k, const std::string& held) {
     case F::Flag: return toWholeNumber(held) != 0 ? "True" : "False";
     case F::Box: return toWholeNumber(held) != 0 ? "1" : "0";
     case F::Decimal: return std::to_string(toWholeNumber(held));
-    case F::AsTyped: break;
+    default: break;
     }
     return held;
 }
@@ -118,8 +97,11 @@ std::string ExistingFolder(const std::string& path, const std::string& fallback)
 void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder) {
     for (const auto& k : infoKeys()) {
         std::string def = k.defaultValue;
-        if (k.field == "posX") def = std::to_string(static_cast<int64_t>(s.wholeNumber("dispWidth")) * 8 / 10);
-        if (k.field == "posY") def = std::to_string(static_cast<int64_t>(s.wholeNumber("dispHeight")) / 10);
+        const SettingDef* credit = k.target == T::Credit ? findCreditField(k.field) : nullptr;
+        if (credit && credit->name == "credit.posX")
+            def = std::to_string(static_cast<int64_t>(s.wholeNumber("frame.width")) * 8 / 10);
+        if (credit && credit->name == "credit.posY")
+            def = std::to_string(static_cast<int64_t>(s.wholeNumber("frame.height")) / 10);
         std::string v = ini.GetValue(kInfoSection, k.key, def);
         auto held = toHeld(k, v);
         if (!held) held = toHeld(k, def);

@@ -21,12 +21,13 @@ struct AppState {
     WindowState window;  // kept after the keys below
 };
 
-// One key of the "info" section, in the order it is written.
+// One key of the "info" section, in the order it is written: the folders,
+// then the schema's rows kept in "info", conversion settings before the credit's.
 struct InfoKey {
     std::string key;
     enum class Target { TextPath, MediaPath, Setting, Credit } target;
     std::string field;  // the setting or credit field
-    enum class Form { AsTyped, Box, Flag, Decimal } form;
+    PresetForm form;    // AsTyped, Box, Flag or Decimal
     std::string defaultValue;  // empty for the credit position, which depends on the frame
 };
 const std::vector<InfoKey>& infoKeys();

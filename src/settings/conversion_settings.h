@@ -1,8 +1,8 @@
 #pragma once
 // The conversion settings: every value that decides how a song is laid out
-// and written, named after the main-window field that edits it. One table
-// (conversion_settings.cpp) describes every setting; reading, writing,
-// validation, presets, --set and the window's bindings all go through it.
+// and written, held as the main-window field that edits it holds it. The
+// schema (schema.h) describes every setting; reading, writing, validation,
+// presets, --set and the window's bindings all go through it.
 
 #include <cstdint>
 #include <functional>
@@ -12,87 +12,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "settings/schema.h"
+
 namespace kvelmor::measure {
 class TextMeasurer;
 }
 
 namespace kvelmor::settings {
-
-enum class Kind {
-    NumberText,   // digits typed into a field; read as a whole number or a real
-    Text,         // free text (templates)
-    Box,          // "0" or "1"
-    OptionMember, // one option button of a group; "1" when selected
-    Choice,       // index of the selected member of an option group kept as one value
-    ListIndex,    // index into a fixed list
-    Colour,       // 0x00BBGGRR in decimal
-    Level,        // transparency 0..10
-    FontFace,     // a face name
-    FontFlag,     // Bold/Italic/Underline/Strikethrough of a font: "0" or "1"
-    PixelHeight,  // derived: height of "あ" in a font at a size; not editable
-};
-
-// Keys a number field accepts while typing.
-enum class Accepts { Digits, DigitsMinus, DigitsPoint, AnyKey };
-
-// What replaces a text that is not a number when a field is validated.
-enum class Replace {
-    None,         // the text passes on as typed
-    Zero,         // "0"
-    One,          // "1"
-    Ten,          // "10"
-    DoubleZero,   // "00"
-    PresetValue,  // the value stored in the current preset (or the default)
-    ClearBox,     // the text stays; the field's box (`box`) is cleared
-};
-
-enum class Storage { Preset, Info, NotStored };
-
-// The values a number field may hold, whoever sets it (the window, --set, a
-// preset, the settings file): a number outside is refused and the field
-// keeps its value.
-struct NumberRange {
-    double min = 0;
-    double max = 0;
-    bool aboveMin = false;  // min itself is outside (scale factors are above 0)
-    bool contains(double v) const { return (aboveMin ? v > min : v >= min) && v <= max; }
-};
-
-// Fields the layout and the script read whose window names say nothing of
-// what they hold (the names stay: presets and --set use them).
-inline constexpr std::string_view kSongInfoFontField = "Command8";  // face of the song information
-inline constexpr std::string_view kRubyFontField = "Command6";      // face of the readings
-inline constexpr std::string_view kRubyPixelsField = "Label19";     // pixel height of the readings
-
-// The longest time any time field may hold, in centiseconds: a day. Tag
-// times, shifts and durations stay far inside the 32-bit range when added.
-inline constexpr double kMaxTimeCs = 24.0 * 60 * 60 * 100;
-
-// The reaction of a number field to Enter or to being left.
-struct FieldReaction {
-    bool reacts = false;           // false: nothing happens
-    Replace replace = Replace::None;
-    std::vector<int> stages;       // refresh stages run afterwards, in this order
-    bool stagesOnlyWhenNumeric = false;  // a replaced text runs no stage
-    bool padOneDigit = false;      // a one-character number gets a leading "0"
-};
-
-struct SettingDef {
-    std::string name;           // the main-window field's name
-    Kind kind = Kind::NumberText;
-    std::string defaultValue;   // as held (decimal for colours, "0"/"1" for boxes)
-    std::string followsDefault; // when set: the default is this setting's value
-    Storage storage = Storage::Preset;
-    Accepts accepts = Accepts::AnyKey;
-    FieldReaction onEnter;
-    FieldReaction onLeave;
-    std::vector<int> changeStages;  // boxes, options, lists, colours, levels, fonts
-    std::string group;              // OptionMember: the group's name; FontFlag: its font
-    int memberIndex = 0;            // OptionMember: position in the group
-    int choiceCount = 0;            // Choice and ListIndex: number of entries
-    std::string caption;            // what the window shows beside it
-    std::optional<NumberRange> range;  // NumberText: the numbers it may hold
-};
 
 // What a number field takes, in words ("digits: a whole number from 1 to
 // 16384"), for messages and listings; empty for other kinds.
@@ -107,17 +33,8 @@ std::string refusedValue(const SettingDef& d, std::string_view value);
 // it replaces non-numbers with; empty when it is taken.
 std::string refusedStoredValue(const SettingDef& d, std::string_view value);
 
-const std::vector<SettingDef>& settingTable();
-const SettingDef* findSetting(std::string_view name);
 // Known names closest to `name`, best first (for "unknown setting" messages).
 std::vector<std::string> closestSettingNames(std::string_view name, size_t count = 3);
-
-// The option groups, each with its members in order.
-struct OptionGroup {
-    std::string name;
-    std::vector<std::string> members;
-};
-const std::vector<OptionGroup>& optionGroups();
 
 struct FontValue {
     std::string face;
@@ -131,14 +48,14 @@ struct FontValue {
 struct Change {
     bool ok = true;
     std::string error;        // why it was refused, when !ok
-    std::vector<int> stages;  // refresh stages to run, in order
+    Invalidates refresh = Invalidates::Nothing;  // what the change made stale
 };
 
 class ConversionSettings {
 public:
     ConversionSettings();  // every setting at its default
 
-    // Raw access by field name; unknown names throw std::out_of_range.
+    // Raw access by field name (or meaningful name); unknown names throw std::out_of_range.
     const std::string& text(std::string_view name) const;
     void setText(std::string_view name, std::string value);
 
@@ -147,7 +64,7 @@ public:
     bool isOn(std::string_view name) const;            // boxes and option members
     int32_t index(std::string_view name) const;        // choices, lists, levels
     uint32_t colour(std::string_view name) const;
-    FontValue font(std::string_view fontName) const;   // "Command2", "Command6", "Command8"
+    FontValue font(std::string_view fontName) const;   // "lyricsFont.face" (Command2), rubyFont, songInfoFont
     void setFont(std::string_view fontName, const FontValue& f);
 
     // Option groups: the selected member's position and name; selecting one
@@ -190,24 +107,15 @@ public:
 
 private:
     size_t indexOf(std::string_view name) const;
-    Change react(const SettingDef& def, const FieldReaction& r);
+    Change react(const SettingDef& def, const FieldReaction& r, bool leaving);
+    // The rules of `def`'s row whose condition holds, in their order.
+    void followRules(const SettingDef& def, bool numeric, bool leaving, bool ticked);
     std::string replacementFor(const SettingDef& def, Replace r) const;
     // MarginN, the gap between rows, is kept at least the ruby's pixel height.
-    void keepRowGapAboveRuby();
+    void keepRowGapAboveRuby(bool byVerticalScale);
 
     std::vector<std::string> m_values;  // parallel to settingTable()
     measure::TextMeasurer* m_measurer = nullptr;
 };
-
-// The pixel-height field that belongs to a size field ("ssaFontSize" -> "tagFontPixcel").
-struct PixelHeightSource {
-    std::string pixelName;
-    std::string fontName;
-    std::string sizeName;
-};
-const std::vector<PixelHeightSource>& pixelHeightSources();
-
-// The full refresh and the stage ranges used by many reactions.
-std::vector<int> stageRange(int first, int last);
 
 }  // namespace kvelmor::settings

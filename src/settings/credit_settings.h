@@ -15,48 +15,18 @@
 
 namespace kvelmor::settings {
 
-// The credit's font face (its window name; presets and --set use it).
+// The credit's font face, credit.font.face (its window name; the window and --set use it).
 inline constexpr std::string_view kCreditFontField = "Command1";
 // The prefix --set and `kvelmor fields` give the credit's fields: the
 // meaningful one, and the window's name that earlier settings used.
 inline constexpr std::string_view kCreditPrefix = "credit.";
 inline constexpr std::string_view kCreditWindowPrefix = "Form7.";
 
-// What a credit field holds, which decides what a user may put into it.
-enum class CreditKind {
-    FontFace,   // Command1: a face name
-    FontFlag,   // Command1.Bold ... Command1.Strikethrough: "0" or "1"
-    Colour,     // 0..16777215 (0x00BBGGRR) in decimal
-    Level,      // transparency 0..10
-    ListIndex,  // Combo1: position in the character-set list, 0..2
-    Box,        // xRight: "0" or "1"
-    Number,     // typed digits: times, position, fades, size
-    Text,       // typed free text on one line: Credit, CreditTag
-};
-
-// What leaving a typed field does to its text.
-enum class CreditLeave {
-    None,          // the text stays as typed
-    Zero,          // not a number: "0"
-    PadTwoDigits,  // one digit gets a leading "0" ("5" -> "05"); not a number: "00"
-};
-
-struct CreditFieldDef {
-    std::string name;          // the window's field name
-    CreditKind kind = CreditKind::Text;
-    std::string defaultValue;  // as held, for a 640 × 480 frame (posX 512, posY 48)
-    CreditLeave onLeave = CreditLeave::None;
-};
-
-// Every credit field in the order the "info" section lists them.
-const std::vector<CreditFieldDef>& creditFieldTable();
-const CreditFieldDef* findCreditField(std::string_view name);
-
 class CreditSettings {
 public:
     CreditSettings();  // every field at its default
 
-    // Raw access by field name; unknown names throw std::out_of_range.
+    // Raw access by field name (or meaningful name); unknown names throw std::out_of_range.
     const std::string& text(std::string_view field) const;
     void setText(std::string_view field, std::string value);
     bool has(std::string_view field) const;
@@ -94,7 +64,7 @@ public:
     bool operator==(const CreditSettings&) const = default;
 
 private:
-    std::vector<std::pair<std::string, std::string>> m_values;  // parallel to creditFieldTable()
+    std::vector<std::pair<std::string, std::string>> m_values;  // field names, parallel to creditFieldTable()
 };
 
 }  // namespace kvelmor::settings

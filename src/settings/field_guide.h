@@ -1,7 +1,7 @@
 #pragma once
-// What a user is told about each field: its caption as the window shows it,
-// a short English description, and for choices and lists what every index
-// means. Also the settings-file keys of each field, both ways: which key
+// What a user is told about each field, from the schema's rows: its caption
+// as the window shows it, a short English description, and for choices and
+// lists what every index means. Also the settings-file keys of each field, both ways: which key
 // stores a field, and which fields a key's value goes to (so that the
 // command line's --set takes a key as well as a field name).
 
@@ -10,12 +10,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kvelmor::settings {
+#include "settings/schema.h"
 
-struct ChoiceEntry {
-    std::string caption;  // as the window shows it
-    std::string meaning;  // short English
-};
+namespace kvelmor::settings {
 
 struct FieldGuide {
     std::string caption;      // as the window shows it; may be empty for fields without a label
@@ -24,7 +21,7 @@ struct FieldGuide {
 };
 
 // The guide of a main-window field (every setting has one), or of a field of
-// the credit settings window ("Form7"; every credit field has one).
+// the credit settings window (every credit field has one), by either name.
 const FieldGuide* fieldGuide(std::string_view name);
 const FieldGuide* creditFieldGuide(std::string_view name);
 

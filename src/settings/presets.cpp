@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <stdexcept>
+#include <unordered_map>
 
 #include "common/number_text.h"
 
@@ -10,128 +12,64 @@ namespace {
 
 using F = PresetForm;
 
-PresetKey key(std::string k, std::string setting, F form, std::string def) {
-    return {std::move(k), std::move(setting), form, std::move(def), {}};
-}
-PresetKey follow(std::string k, std::string setting, F form, std::string source) {
-    return {std::move(k), std::move(setting), form, {}, std::move(source)};
+// The order a preset's keys are written in: settings files keep it, and
+// other programs read the keys where they expect them.
+const std::vector<std::string>& writeOrder() {
+    static const std::vector<std::string> order{
+        "fontName", "tagfontSize", "Bold", "Italic", "Underline", "Strikethrough", "StyleNumber", "rubyfontName",
+        "rubyfontSize", "rubyBold", "rubyItalic", "rubyUnderline", "rubyStrikethrough", "primaryColor",
+        "secondaryColor", "teritaryColor", "shadowColor", "teritaryColor2", "sub1PrimaryColor", "sub1SecondaryColor",
+        "sub1TeritaryColor", "sub1ShadowColor", "sub1teritaryColor2", "sub2PrimaryColor", "sub2SecondaryColor",
+        "sub2TeritaryColor", "sub2ShadowColor", "sub2teritaryColor2", "primaryAlphaLevel", "secondaryAlphaLevel",
+        "teritaryAlphaLevel", "backAlphaLevel", "originalColor", "OriginalColorAlpha", "SizeWidth", "SizeHeight",
+        "BorderStyle1", "BorderStyle2", "Outline", "shadowDepth", "AlignmentUp", "AlignmentMiddle", "AlignmentDown",
+        "Oneline", "MarginL", "MarginR", "MarginV", "MarginN", "AlphaLevel", "Encoding", "LineNumber", "preTime",
+        "aftTime", "upTime", "WinAmpTime", "DisplayType1", "DisplayType2", "primaryAlpha", "secondaryAlpha",
+        "teritaryAlpha", "backAlpha", "rubyUp", "rubyDown", "rubyScale", "kintou", "lower", "spaceTimePre",
+        "spaceTimeAft", "spaceTime", "wipeType", "AutoKaigyo", "titleInfo", "titlefontName", "titlefontSize",
+        "titleBold", "titleItalic", "titleUnderline", "titleStrikethrough", "titleprimaryColor",
+        "titleteritaryColor", "titleshadowColor", "titleprimaryAlphaLevel", "titleteritaryAlphaLevel",
+        "titlebackAlphaLevel", "songInfoX", "songInfoY", "titlefontSize1", "titlefontSize2", "songInfoCheck",
+        "songInfoPreCheck", "titleEndTime", "titleY", "titleFadeIn", "titleFadeOut", "DouRetu", "infoMode",
+        "exColor", "exColor1", "exColor2", "ExColorMode", "titleDispType", "titleLengthStart", "titleLength",
+        "songLength", "spacer", "LyricsDisp", "LyricsDispTime", "setXpositon", "MojiSize", "CommandLine",
+        "CommandChar", "KaraokeWipe", "DelayTime", "oneLineCheck", "ColorHex", "posNo", "MakeKra", "TagSample",
+        "mojiScaleY", "ClipWipe"};
+    return order;
 }
 
-void addFontKeys(std::vector<PresetKey>& t, const std::string& prefix, const std::string& font,
-                 const std::string& sizeSetting, const std::string& sizeDefault, bool followsMain) {
-    t.push_back(followsMain ? follow(prefix + "fontName", font, F::FaceName, "Command2")
-                            : key("fontName", font, F::FaceName, "MS UI Gothic"));
-    t.push_back(key(prefix.empty() ? "tagfontSize" : prefix + "fontSize", sizeSetting, F::AsTyped, sizeDefault));
-    for (const char* flag : {"Bold", "Italic", "Underline", "Strikethrough"})
-        t.push_back(key(prefix + flag, font + "." + flag, F::Flag, "False"));
+std::string storedDefault(const SettingDef& d) {
+    if (d.form == F::Flag) return d.defaultValue == "1" ? "True" : "False";
+    return d.defaultValue;
 }
 
+// The keys of the schema's stored rows, in the order they are written. A
+// group's members share one key (the selected member, from 1), and so do
+// the hour, minute and second of a clock time ("H:MM:SS").
 std::vector<PresetKey> buildKeys() {
-    std::vector<PresetKey> t;
-    addFontKeys(t, "", "Command2", "ssaFontSize", "36", false);
-    t.push_back(key("StyleNumber", "StyleNumber", F::AsTyped, "1"));
-    addFontKeys(t, "ruby", "Command6", "rubyFontSize", "14", true);
-    t.push_back(key("primaryColor", "PrimaryColor", F::Decimal, "65535"));
-    t.push_back(key("secondaryColor", "secondaryColor", F::Decimal, "16711680"));
-    t.push_back(key("teritaryColor", "TeritaryColor", F::Decimal, "0"));
-    t.push_back(key("shadowColor", "ShadowColor", F::Decimal, "0"));
-    t.push_back(key("teritaryColor2", "teritaryColor2", F::Decimal, "0"));
-    for (const auto& [prefix, field] : {std::pair{"sub1", "second"}, std::pair{"sub2", "third"}}) {
-        std::string p = prefix, f = field;
-        t.push_back(follow(p + "PrimaryColor", f + "PrimaryColor", F::Decimal, "PrimaryColor"));
-        t.push_back(follow(p + "SecondaryColor", f + "SecondaryColor", F::Decimal, "secondaryColor"));
-        t.push_back(follow(p + "TeritaryColor", f + "TeritaryColor", F::Decimal, "TeritaryColor"));
-        t.push_back(follow(p + "ShadowColor", f + "ShadowColor", F::Decimal, "ShadowColor"));
-        t.push_back(key(p + "teritaryColor2", f + "TeritaryColor2", F::Decimal, "0"));
+    std::unordered_map<std::string, PresetKey> byKey;
+    for (const auto& d : settingTable()) {
+        if (d.storage != Storage::Preset) continue;
+        if (d.form == F::OptionIndex) {
+            PresetKey& k = byKey.try_emplace(d.key, PresetKey{d.key, d.optionGroup, d.form, "", ""}).first->second;
+            if (d.defaultValue == "1") k.defaultValue = std::to_string(d.memberIndex + 1);
+        } else if (d.form == F::JoinedTime) {
+            // Rows of a clock time come hour, minute, second.
+            auto [it, first] = byKey.try_emplace(d.key, PresetKey{d.key, d.field.substr(0, d.field.size() - 1), d.form, "", ""});
+            it->second.defaultValue += (first ? "" : ":") + d.defaultValue;
+        } else {
+            for (const std::string& key : {d.key, d.secondKey})
+                if (!key.empty()) byKey.emplace(key, PresetKey{key, d.field, d.form, storedDefault(d), d.followsDefault});
+        }
     }
-    t.push_back(key("primaryAlphaLevel", "PrimaryAlpha", F::Decimal, "0"));
-    t.push_back(key("secondaryAlphaLevel", "secondaryAlpha", F::Decimal, "0"));
-    t.push_back(key("teritaryAlphaLevel", "TeritaryAlpha", F::Decimal, "0"));
-    t.push_back(key("backAlphaLevel", "backAlpha", F::Decimal, "5"));
-    t.push_back(key("originalColor", "OriginalColor", F::Decimal, "0"));
-    t.push_back(key("OriginalColorAlpha", "OriginalColorAlpha", F::Decimal, "10"));
-    t.push_back(key("SizeWidth", "dispWidth", F::AsTyped, "640"));
-    t.push_back(key("SizeHeight", "dispHeight", F::AsTyped, "480"));
-    t.push_back(key("BorderStyle1", "OptionBorder1", F::Flag, "True"));
-    t.push_back(key("BorderStyle2", "OptionBorder2", F::Flag, "False"));
-    t.push_back(key("Outline", "outLine", F::AsTyped, "3"));
-    t.push_back(key("shadowDepth", "shadowDepth", F::AsTyped, "3"));
-    t.push_back(key("AlignmentUp", "AlignmentUp", F::OptionIndex, "1"));
-    t.push_back(key("AlignmentMiddle", "AlignmentMiddle", F::OptionIndex, "2"));
-    t.push_back(key("AlignmentDown", "AlignmentDown", F::OptionIndex, "3"));
-    t.push_back(key("Oneline", "Oneline", F::OptionIndex, "2"));
-    t.push_back(key("MarginL", "MarginL", F::AsTyped, "30"));
-    t.push_back(key("MarginR", "MarginR", F::AsTyped, "30"));
-    t.push_back(key("MarginV", "MarginV", F::AsTyped, "50"));
-    t.push_back(key("MarginN", "MarginN", F::AsTyped, "20"));
-    t.push_back(key("AlphaLevel", "AlphaLevel", F::AsTyped, "0"));
-    t.push_back(key("Encoding", "Combo1", F::Decimal, "0"));
-    t.push_back(key("LineNumber", "LineNumber", F::Decimal, "1"));
-    t.push_back(key("preTime", "preTime", F::AsTyped, "80"));
-    t.push_back(key("aftTime", "aftTime", F::AsTyped, "20"));
-    t.push_back(key("upTime", "upTime", F::AsTyped, "0"));
-    t.push_back(key("WinAmpTime", "WinAMPTime", F::Box, "1"));
-    t.push_back(key("DisplayType1", "DisplayType1", F::Flag, "True"));
-    t.push_back(key("DisplayType2", "DisplayType2", F::Flag, "False"));
-    // The alpha levels are written a second time under these keys; on loading these decide.
-    t.push_back(key("primaryAlpha", "PrimaryAlpha", F::Decimal, "0"));
-    t.push_back(key("secondaryAlpha", "secondaryAlpha", F::Decimal, "0"));
-    t.push_back(key("teritaryAlpha", "TeritaryAlpha", F::Decimal, "0"));
-    t.push_back(key("backAlpha", "backAlpha", F::Decimal, "5"));
-    t.push_back(key("rubyUp", "rubyUp", F::AsTyped, "5"));
-    t.push_back(key("rubyDown", "rubyDown", F::AsTyped, "3"));
-    t.push_back(key("rubyScale", "rubyScale", F::AsTyped, "1"));
-    t.push_back(key("kintou", "kintouCheck", F::Box, "1"));
-    t.push_back(key("lower", "LowerCheck", F::Box, "1"));
-    t.push_back(key("spaceTimePre", "spaceTimePre", F::AsTyped, "20"));
-    t.push_back(key("spaceTimeAft", "spaceTimeAft", F::AsTyped, "30"));
-    t.push_back(key("spaceTime", "spaceTime", F::Box, "1"));
-    t.push_back(key("wipeType", "wipe", F::Decimal, "0"));
-    t.push_back(key("AutoKaigyo", "kaigyo", F::Box, "0"));
-    t.push_back(key("titleInfo", "titleInfo", F::Decimal, "0"));
-    addFontKeys(t, "title", "Command8", "titleFontSize", "14", true);
-    t.push_back(follow("titleprimaryColor", "titlePrimaryColor", F::Decimal, "PrimaryColor"));
-    t.push_back(follow("titleteritaryColor", "titleTeritaryColor", F::Decimal, "TeritaryColor"));
-    t.push_back(follow("titleshadowColor", "titleShadowColor", F::Decimal, "ShadowColor"));
-    t.push_back(key("titleprimaryAlphaLevel", "titlePrimaryAlpha", F::Decimal, "0"));
-    t.push_back(key("titleteritaryAlphaLevel", "titleTeritaryAlpha", F::Decimal, "0"));
-    t.push_back(key("titlebackAlphaLevel", "titleBackAplha", F::Decimal, "5"));
-    t.push_back(key("songInfoX", "songInfoX", F::AsTyped, "10"));
-    t.push_back(key("songInfoY", "songInfoY", F::AsTyped, "10"));
-    t.push_back(key("titlefontSize1", "titleFontSize1", F::AsTyped, "50"));
-    t.push_back(key("titlefontSize2", "titleFontSize2", F::AsTyped, "20"));
-    t.push_back(key("songInfoCheck", "songInfoCheck", F::Box, "0"));
-    t.push_back(key("songInfoPreCheck", "songInfoPreCheck", F::Box, "0"));
-    t.push_back(key("titleEndTime", "titleEndTime", F::AsTyped, "3000"));
-    t.push_back(key("titleY", "TitleY", F::AsTyped, "100"));
-    t.push_back(key("titleFadeIn", "titleFadeIn", F::AsTyped, "500"));
-    t.push_back(key("titleFadeOut", "titleFadeOut", F::AsTyped, "500"));
-    t.push_back(key("DouRetu", "CheckDouRetu", F::Box, "0"));
-    t.push_back(key("infoMode", "InfoMode", F::Decimal, "0"));
-    t.push_back(follow("exColor", "Command9", F::Decimal, "PrimaryColor"));
-    t.push_back(follow("exColor1", "Command11", F::Decimal, "secondPrimaryColor"));
-    t.push_back(follow("exColor2", "Command12", F::Decimal, "thirdPrimaryColor"));
-    t.push_back(key("ExColorMode", "ExColor", F::Decimal, "0"));
-    t.push_back(key("titleDispType", "titleDispType", F::Decimal, "0"));
-    t.push_back(key("titleLengthStart", "titleStart", F::JoinedTime, "0:00:00"));
-    t.push_back(key("titleLength", "titleEnd", F::JoinedTime, "0:00:00"));
-    t.push_back(key("songLength", "end", F::JoinedTime, "0:00:00"));
-    t.push_back(key("spacer", "spacer", F::AsTyped, "0"));
-    t.push_back(key("LyricsDisp", "LyricsDisp", F::Box, "1"));
-    t.push_back(key("LyricsDispTime", "LyricsDispTime", F::AsTyped, "10"));
-    t.push_back(key("setXpositon", "setXpositon", F::Box, "1"));
-    t.push_back(key("MojiSize", "MojiSize", F::Box, "0"));
-    t.push_back(key("CommandLine", "commandLine", F::AsTyped, ""));
-    t.push_back(key("CommandChar", "commandChar", F::AsTyped, ""));
-    t.push_back(key("KaraokeWipe", "KaraokeWipe", F::Box, "1"));
-    t.push_back(key("DelayTime", "DelayTime", F::AsTyped, "10"));
-    t.push_back(key("oneLineCheck", "oneLineCheck", F::Box, "1"));
-    t.push_back(key("ColorHex", "ColorHex", F::Box, "0"));
-    t.push_back(key("posNo", "posNo", F::Box, "0"));
-    t.push_back(key("MakeKra", "KraCheck", F::Box, "0"));
-    t.push_back(key("TagSample", "TagSample", F::Decimal, "0"));
-    t.push_back(key("mojiScaleY", "mojiScaleY", F::AsTyped, "1"));
-    t.push_back(key("ClipWipe", "ClipWipe", F::AsTyped, "0"));
+    std::vector<PresetKey> t;
+    for (const auto& name : writeOrder()) {
+        auto it = byKey.find(name);
+        if (it == byKey.end()) throw std::logic_error("settings schema: no row is stored under " + name);
+        t.push_back(std::move(it->second));
+        byKey.erase(it);
+    }
+    if (!byKey.empty()) throw std::logic_error("settings schema: " + byKey.begin()->first + " is never written");
     return t;
 }
 
@@ -228,7 +166,7 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
         if (def) why = refusedStoredValue(*def, v);
         if (!why.empty()) return false;
         s.setText(k.setting, v);
-        if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(s.index("TagSample"));
+        if (def && def->name == "wipe.sample" && hooks.applySample) hooks.applySample(s.index(k.setting));
         return true;
     case F::Flag: {
         auto f = parseFlag(v);
@@ -274,7 +212,7 @@ bool applyValue(const PresetKey& k, const std::string& v, ConversionSettings& s,
             return false;
         }
         s.setText(k.setting, std::to_string(*n));
-        if (k.setting == "TagSample" && hooks.applySample) hooks.applySample(static_cast<int>(*n));
+        if (def && def->name == "wipe.sample" && hooks.applySample) hooks.applySample(static_cast<int>(*n));
         return true;
     }
     case F::OptionIndex: {
@@ -314,7 +252,14 @@ const std::vector<PresetKey>& presetKeys() {
 }
 
 const std::vector<std::string>& presetLoadOrder() {
-    static const std::vector<std::string> order = buildLoadOrder();
+    static const std::vector<std::string> order = [] {
+        std::vector<std::string> o = buildLoadOrder();
+        std::vector<std::string> a = o, b = writeOrder();
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        if (a != b) throw std::logic_error("settings schema: a preset loads other keys than it writes");
+        return o;
+    }();
     return order;
 }
 
@@ -351,7 +296,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTe
         // A member cleared selects the other one of its pair (the flagged
         // groups, border style and display type, have two members each).
         for (const auto& g : optionGroups())
-            if (g.name == def->group && g.members.size() == 2)
+            if (g.name == def->optionGroup && g.members.size() == 2)
                 return Texts{{g.members[g.members[0] == k.setting ? 1 : 0], "1"}};
         return std::nullopt;
     }

@@ -32,17 +32,7 @@ inline constexpr const char* kPresetNameCharsRefused = "設定名称に改行・
 std::string refusedPresetName(std::string_view name);
 inline constexpr const char* kDefaultNotDeletable = "defaultは削除出来ません";
 
-// How a setting is written as text in a preset.
-enum class PresetForm {
-    AsTyped,      // the field's text
-    Flag,         // "True"/"False" (font flags, selected option buttons)
-    Box,          // "0"/"1"
-    Decimal,      // a whole number (colours, levels, list and choice indexes)
-    FaceName,     // a font face name
-    OptionIndex,  // "1", "2" or "3": the selected member of an option group
-    JoinedTime,   // hour, minute and second fields joined by ":"
-};
-
+// One key of a preset section, derived from the schema's rows.
 struct PresetKey {
     std::string key;      // the INI key
     std::string setting;  // setting name; the group for OptionIndex; the field prefix for JoinedTime
@@ -51,7 +41,7 @@ struct PresetKey {
     std::string followsSetting;  // when set: the default is this setting's value just loaded
 };
 
-// The 120 keys in the order a preset is written.
+// The keys in the order a preset is written.
 const std::vector<PresetKey>& presetKeys();
 // The same keys in the order a preset is applied when loaded.
 const std::vector<std::string>& presetLoadOrder();

@@ -13,7 +13,7 @@
 namespace kvelmor::settings {
 
 struct FieldEnabled {
-    std::string name;  // a setting's name
+    std::string name;  // a setting's field name (the widget's objectName)
     bool enabled = true;
 };
 

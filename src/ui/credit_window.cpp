@@ -17,7 +17,7 @@
 
 namespace kvelmor::ui {
 
-using settings::CreditKind;
+using settings::Kind;
 
 CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_session(session), m_dialogs(dialogs), m_credit(session.appState.credit) {
@@ -26,15 +26,17 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
     setModal(true);
     auto* layout = new QVBoxLayout(this);
 
-    // Rows of (caption, field) pairs inside one frame.
-    auto frame = [&](const char* caption, std::initializer_list<std::pair<const char*, const char*>> rows, int columns) {
+    // The fields of one frame, `columns` to a row, each after its caption.
+    auto frame = [&](const char* caption, std::initializer_list<const char*> fields, int columns) {
         auto* box = new QGroupBox(caption, this);
         auto* grid = new QGridLayout(box);
         int i = 0;
-        for (const auto& [label, name] : rows) {
-            QWidget* w = bind(name, box);
+        for (const char* name : fields) {
+            const settings::SettingDef* def = settings::findCreditField(name);
+            QWidget* w = bind(*def, box);
             const int row = i / columns, col = (i % columns) * 2;
-            if (*label) grid->addWidget(new QLabel(label, box), row, col);
+            const bool captionOnWidget = def->kind == Kind::Box;
+            if (!captionOnWidget && !def->caption.empty()) grid->addWidget(new QLabel(qs(def->caption), box), row, col);
             grid->addWidget(w, row, col + 1);
             ++i;
         }
@@ -42,25 +44,20 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
         layout->addWidget(box);
         return grid;
     };
-    QGridLayout* font = frame("フォント", {{"フォント", "Command1"}, {"サイズ", "CreditFontSize"}}, 2);
+    QGridLayout* font = frame("フォント", {"Command1", "CreditFontSize"}, 2);
     m_pixel = new QLabel(this);
     m_pixel->setObjectName("FontPixcel");
     font->addWidget(new QLabel("ピクセル", this), 0, 4);
     font->addWidget(m_pixel, 0, 5);
     font->setColumnStretch(4, 0);
     font->setColumnStretch(6, 1);
-    frame("クレジット", {{"テキスト", "Credit"}, {"タグ", "CreditTag"}}, 1);
-    frame("表示位置", {{"X", "posX"}, {"Y", "posY"}, {"", "xRight"}}, 3);
-    frame("表示時間",
-          {{"開始　時", "titleStartH"}, {"分", "titleStartM"}, {"秒", "titleStartS"},
-           {"終了　時", "titleEndH"}, {"分", "titleEndM"}, {"秒", "titleEndS"}},
-          3);
-    frame("フェード(ms)", {{"イン", "FadeIn"}, {"アウト", "FadeOut"}}, 2);
-    frame("色&&透明度",
-          {{"色", "PrimaryColor"}, {"透明度", "PrimaryAlpha"}, {"縁", "TeritaryColor"}, {"透明度", "TeritaryAlpha"},
-           {"影", "ShadowColor"}, {"透明度", "BackAplha"}},
+    frame("クレジット", {"Credit", "CreditTag"}, 1);
+    frame("表示位置", {"posX", "posY", "xRight"}, 3);
+    frame("表示時間", {"titleStartH", "titleStartM", "titleStartS", "titleEndH", "titleEndM", "titleEndS"}, 3);
+    frame("フェード(ms)", {"FadeIn", "FadeOut"}, 2);
+    frame("色&&透明度", {"PrimaryColor", "PrimaryAlpha", "TeritaryColor", "TeritaryAlpha", "ShadowColor", "BackAplha"},
           2);
-    frame("文字コード", {{"", "Combo1"}}, 1);
+    frame("文字コード", {"Combo1"}, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -87,113 +84,52 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
 
 CreditWindow::~CreditWindow() { detachFieldEdits(this); }
 
-QWidget* CreditWindow::bind(const std::string& name, QWidget* parent) {
-    const settings::CreditFieldDef* def = settings::findCreditField(name);
-    if (!def) qFatal("unknown credit field: %s", name.c_str());
-    QWidget* w = nullptr;
-    switch (def->kind) {
-    case CreditKind::Number:
-    case CreditKind::Text: {
-        auto* e = new FieldEdit(parent);
-        e->setKeyFilter([this, name](char32_t c) { return m_credit.acceptsKey(name, c); });
-        connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) { m_credit.setText(name, ss(t)); });
-        e->onLeave = [this, name] {
-            m_credit.leaveField(name);
-            show(name);
-            if (name == "CreditFontSize" && isNumeric(m_credit.text(name))) showPixelHeight();
-        };
-        if (def->kind == CreditKind::Text) e->setMinimumWidth(320);
-        else e->setFixedWidth(72);
-        w = e;
-        break;
-    }
-    case CreditKind::FontFace: {
-        auto* b = new QPushButton(parent);
-        b->setMinimumWidth(140);
-        connect(b, &QPushButton::clicked, this, [this] {
-            QFont initial(qs(m_credit.text("Command1")));
-            initial.setPointSize(std::max(1, static_cast<int>(toWholeNumber(m_credit.text("CreditFontSize")))));
-            initial.setBold(m_credit.text("Command1.Bold") == "1");
-            initial.setItalic(m_credit.text("Command1.Italic") == "1");
-            auto f = m_dialogs.font(this, initial);
-            if (!f) return;
-            m_credit.setAsUser("Command1", ss(f->family()));
-            m_credit.setAsUser("Command1.Bold", f->bold() ? "1" : "0");
-            m_credit.setAsUser("Command1.Italic", f->italic() ? "1" : "0");
-            // The pixel height follows when the size field is left.
-            m_credit.setText("CreditFontSize", std::to_string(f->pointSize()));
-            showAll();
-        });
-        w = b;
-        break;
-    }
-    case CreditKind::Colour: {
-        auto* b = newColourButton(parent);
-        connect(b, &QPushButton::clicked, this, [this, name] {
-            auto c = m_dialogs.colour(this, colourFromSetting(m_credit.text(name)));
-            if (!c) return;
-            m_credit.setAsUser(name, settingFromColour(*c));
-            show(name);
-        });
-        w = b;
-        break;
-    }
-    case CreditKind::Level: {
-        auto* s = newLevelSlider(parent);
-        connect(s, &QSlider::valueChanged, this, [this, name](int v) { m_credit.setAsUser(name, std::to_string(v)); });
-        w = s;
-        break;
-    }
-    case CreditKind::ListIndex: {
-        auto* c = new QComboBox(parent);
-        c->addItems({"SHIFT JIS(128)", "ANSI (0)", "CHINESE BIG5 (136)"});
-        connect(c, &QComboBox::activated, this, [this, name](int i) { m_credit.setAsUser(name, std::to_string(i)); });
-        w = c;
-        break;
-    }
-    case CreditKind::Box: {
-        auto* b = new QCheckBox("X軸右から", parent);
-        b->setToolTip("X軸の指定を右側からのマージン指定とする");
-        connect(b, &QCheckBox::clicked, this, [this, name](bool on) { m_credit.setAsUser(name, on ? "1" : "0"); });
-        w = b;
-        break;
-    }
-    case CreditKind::FontFlag:
-        qFatal("font flags are set through the font button: %s", name.c_str());
-    }
-    w->setObjectName(qs(name));
-    m_fields[name] = w;
-    return w;
+QWidget* CreditWindow::bind(const settings::SettingDef& def, QWidget* parent) {
+    FieldAccess access;
+    access.text = [this](const std::string& field) { return m_credit.text(field); };
+    access.set = [this](const std::string& field, const std::string& value) { m_credit.setAsUser(field, value); };
+    access.type = [this](const std::string& field, const std::string& text) { m_credit.setText(field, text); };
+    access.accepts = [this](const std::string& field, char32_t c) { return m_credit.acceptsKey(field, c); };
+    access.leave = [this](const std::string& field) {
+        m_credit.leaveField(field);
+        m_shows.at(field)();
+        if (field == "CreditFontSize" && isNumeric(m_credit.text(field))) showPixelHeight();
+    };
+    access.pick = [this](const std::string& field) {
+        if (settings::findCreditField(field)->kind == Kind::FontFace) pickFont();
+        else pickColour(field);
+    };
+    access.textWidth = 320;
+    BoundField bound = bindField(def, parent, access);
+    m_shows[def.field] = bound.show;
+    return bound.widget;
 }
 
-void CreditWindow::show(const std::string& name) {
-    QWidget* w = m_fields.at(name);
-    const std::string& value = m_credit.text(name);
-    QSignalBlocker block(w);
-    switch (settings::findCreditField(name)->kind) {
-    case CreditKind::Number:
-    case CreditKind::Text:
-        if (ss(static_cast<FieldEdit*>(w)->text()) != value) static_cast<FieldEdit*>(w)->showText(qs(value));
-        break;
-    case CreditKind::FontFace: {
-        auto* b = static_cast<QPushButton*>(w);
-        b->setText(qs(value));
-        QFont f = b->font();
-        f.setBold(m_credit.text(name + ".Bold") == "1");
-        f.setItalic(m_credit.text(name + ".Italic") == "1");
-        b->setFont(f);
-        break;
-    }
-    case CreditKind::Colour: showColour(static_cast<QPushButton*>(w), value); break;
-    case CreditKind::Level: static_cast<QSlider*>(w)->setValue(static_cast<int>(toWholeNumber(value))); break;
-    case CreditKind::ListIndex: static_cast<QComboBox*>(w)->setCurrentIndex(static_cast<int>(toWholeNumber(value))); break;
-    case CreditKind::Box: static_cast<QCheckBox*>(w)->setChecked(value == "1"); break;
-    case CreditKind::FontFlag: break;
-    }
+void CreditWindow::pickColour(const std::string& field) {
+    auto c = m_dialogs.colour(this, colourFromSetting(m_credit.text(field)));
+    if (!c) return;
+    m_credit.setAsUser(field, settingFromColour(*c));
+    m_shows.at(field)();
+}
+
+void CreditWindow::pickFont() {
+    const std::string face(settings::kCreditFontField);
+    QFont initial(qs(m_credit.text(face)));
+    initial.setPointSize(std::max(1, static_cast<int>(toWholeNumber(m_credit.text("CreditFontSize")))));
+    initial.setBold(m_credit.text(face + ".Bold") == "1");
+    initial.setItalic(m_credit.text(face + ".Italic") == "1");
+    auto f = m_dialogs.font(this, initial);
+    if (!f) return;
+    m_credit.setAsUser(face, ss(f->family()));
+    m_credit.setAsUser(face + ".Bold", f->bold() ? "1" : "0");
+    m_credit.setAsUser(face + ".Italic", f->italic() ? "1" : "0");
+    // The pixel height follows when the size field is left.
+    m_credit.setText("CreditFontSize", std::to_string(f->pointSize()));
+    showAll();
 }
 
 void CreditWindow::showAll() {
-    for (const auto& [name, w] : m_fields) show(name);
+    for (const auto& [field, show] : m_shows) show();
 }
 
 void CreditWindow::showPixelHeight() {

@@ -3,12 +3,14 @@
 // of the credit settings; OK stores it in the session, Cancel drops it.
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "app/session.h"
 #include "settings/credit_settings.h"
 #include "ui/dialogs.h"
+#include "ui/form_table.h"
 
 class QLabel;
 
@@ -26,15 +28,17 @@ protected:
     void accept() override;
 
 private:
-    QWidget* bind(const std::string& name, QWidget* parent);
-    void show(const std::string& name);
+    // The field's widget, bound by its kind to the copy being edited.
+    QWidget* bind(const settings::SettingDef& def, QWidget* parent);
+    void pickColour(const std::string& field);
+    void pickFont();
     void showAll();
     void showPixelHeight();
 
     app::Session& m_session;
     Dialogs& m_dialogs;
     settings::CreditSettings m_credit;
-    std::map<std::string, QWidget*> m_fields;
+    std::map<std::string, std::function<void()>> m_shows;  // by field name
     QLabel* m_pixel = nullptr;
 };
 

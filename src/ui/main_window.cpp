@@ -59,6 +59,8 @@
 #include "ui/version_window.h"
 #include "ui/video_export_dialog.h"
 #include "ui/language.h"
+#include "common/japanese_text.h"
+#include "common/number_text.h"
 
 namespace kvelmor::ui {
 
@@ -238,140 +240,91 @@ void MainWindow::buildForm(QTabWidget* tabs) {
     }
 }
 
+FieldAccess MainWindow::fieldAccess() {
+    FieldAccess a;
+    auto& s = m_session.settings;
+    a.text = [&s](const std::string& field) { return s.text(field); };
+    a.set = [this](const std::string& field, const std::string& value) {
+        if (field == "TagSample") {
+            // A sample fills the templates and the wipe boxes.
+            m_session.samples.applySample(static_cast<int>(toWholeNumber(value)), m_session.settings);
+            afterChange();
+            return;
+        }
+        apply(m_session.settings.setAsUser(field, value));
+    };
+    a.type = [this](const std::string& field, const std::string& text) {
+        if (!m_updating) m_session.settings.setText(field, text);
+    };
+    a.accepts = [&s](const std::string& field, char32_t c) { return s.acceptsKey(field, c); };
+    a.enter = [this](const std::string& field, FieldEdit& e) {
+        const bool asLeaving = m_session.settings.enterActsAsLeaving(field);
+        apply(m_session.settings.pressEnter(field));
+        if (asLeaving) e.markApplied();
+    };
+    a.leave = [this](const std::string& field) { apply(m_session.settings.leaveField(field)); };
+    a.pick = [this](const std::string& field) {
+        if (settings::findSetting(field)->kind == Kind::FontFace) pickFont(field);
+        else pickColour(field);
+    };
+    a.buttonGroup = [this](const std::string& group) {
+        auto*& g = m_optionGroups[group];
+        if (!g) {
+            g = new QButtonGroup(this);
+            g->setExclusive(true);
+        }
+        return g;
+    };
+    return a;
+}
+
 QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*& label) {
     const std::string name = field.name;
     const settings::SettingDef* def = settings::findSetting(name);
     if (!def) qFatal("the form names an unknown setting: %s", name.c_str());
-    const QString caption = qs(field.caption);
-    QWidget* w = nullptr;
+    BoundField bound = ui::bindField(*def, parent, fieldAccess());
+    QWidget* w = bound.widget;
     QWidget* placed = nullptr;
-    bool captionOnWidget = false;
-
-    switch (def->kind) {
-    case Kind::NumberText:
-    case Kind::Text: {
-        auto* e = new FieldEdit(parent);
-        e->setKeyFilter([this, name](char32_t c) { return m_session.settings.acceptsKey(name, c); });
-        connect(e, &QLineEdit::textEdited, this, [this, name](const QString& t) {
-            if (!m_updating) m_session.settings.setText(name, ss(t));
+    if (def->kind == Kind::NumberText && !field.items.empty()) {
+        // Values to pick from beside the field, each set as if typed and left.
+        auto* holder = new QWidget(parent);
+        auto* row = new QHBoxLayout(holder);
+        row->setContentsMargins(0, 0, 0, 0);
+        auto* pick = new QToolButton(holder);
+        pick->setObjectName(qs(name + "Values"));
+        pick->setArrowType(Qt::DownArrow);
+        pick->setPopupMode(QToolButton::InstantPopup);
+        pick->setStyleSheet("QToolButton::menu-indicator { image: none; }");  // the arrow says it already
+        auto* menu = new QMenu(pick);
+        for (const auto& v : field.items)
+            menu->addAction(qs(v), this, [this, name, v] { apply(m_session.settings.setAsUser(name, v)); });
+        pick->setMenu(menu);
+        w->setParent(holder);
+        row->addWidget(w);
+        row->addWidget(pick);
+        row->addStretch(1);
+        placed = holder;
+    }
+    if (name == "StyleNumber") {
+        // The spinner beside the style number sets it as if typed and left.
+        auto* holder = new QWidget(parent);
+        auto* row = new QHBoxLayout(holder);
+        row->setContentsMargins(0, 0, 0, 0);
+        auto* spin = new QSpinBox(holder);
+        spin->setObjectName("VScroll1");
+        spin->setRange(0, 999);
+        spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+        connect(spin, &QSpinBox::valueChanged, this, [this](int v) {
+            if (!m_updating) apply(m_session.settings.setAsUser("StyleNumber", std::to_string(v)));
         });
-        e->onEnter = [this, name, e] {
-            const bool asLeaving = m_session.settings.enterActsAsLeaving(name);
-            apply(m_session.settings.pressEnter(name));
-            if (asLeaving) e->markApplied();
-        };
-        e->onLeave = [this, name] { apply(m_session.settings.leaveField(name)); };
-        if (def->kind == Kind::Text) e->setMinimumWidth(260);
-        else e->setFixedWidth(72);
-        w = e;
-        if (!field.items.empty()) {
-            // Values to pick from beside the field, each set as if typed and left.
-            auto* holder = new QWidget(parent);
-            auto* row = new QHBoxLayout(holder);
-            row->setContentsMargins(0, 0, 0, 0);
-            auto* pick = new QToolButton(holder);
-            pick->setObjectName(qs(name + "Values"));
-            pick->setArrowType(Qt::DownArrow);
-            pick->setPopupMode(QToolButton::InstantPopup);
-            pick->setStyleSheet("QToolButton::menu-indicator { image: none; }");  // the arrow says it already
-            auto* menu = new QMenu(pick);
-            for (const auto& v : field.items)
-                menu->addAction(qs(v), this, [this, name, v] { apply(m_session.settings.setAsUser(name, v)); });
-            pick->setMenu(menu);
-            e->setParent(holder);
-            row->addWidget(e);
-            row->addWidget(pick);
-            row->addStretch(1);
-            placed = holder;
-        }
-        if (name == "StyleNumber") {
-            // The spinner beside the style number sets it as if typed and left.
-            auto* holder = new QWidget(parent);
-            auto* row = new QHBoxLayout(holder);
-            row->setContentsMargins(0, 0, 0, 0);
-            auto* spin = new QSpinBox(holder);
-            spin->setObjectName("VScroll1");
-            spin->setRange(0, 999);
-            spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-            connect(spin, &QSpinBox::valueChanged, this, [this](int v) {
-                if (!m_updating) apply(m_session.settings.setAsUser("StyleNumber", std::to_string(v)));
-            });
-            e->setParent(holder);
-            row->addWidget(e, 1);
-            row->addWidget(spin);
-            placed = holder;
-        }
-        break;
+        w->setParent(holder);
+        row->addWidget(w, 1);
+        row->addWidget(spin);
+        placed = holder;
     }
-    case Kind::Box:
-    case Kind::OptionMember: {
-        captionOnWidget = true;
-        if (def->kind == Kind::Box) {
-            auto* b = new QCheckBox(caption, parent);
-            connect(b, &QCheckBox::clicked, this,
-                    [this, name](bool on) { apply(m_session.settings.setAsUser(name, on ? "1" : "0")); });
-            w = b;
-        } else {
-            auto* b = new QRadioButton(caption, parent);
-            auto*& group = m_optionGroups[def->group];
-            if (!group) {
-                group = new QButtonGroup(this);
-                group->setExclusive(true);
-            }
-            group->addButton(b);
-            connect(b, &QRadioButton::clicked, this, [this, name](bool on) {
-                if (on) apply(m_session.settings.setAsUser(name, "1"));
-            });
-            w = b;
-        }
-        break;
-    }
-    case Kind::Choice:
-    case Kind::ListIndex: {
-        auto* c = new QComboBox(parent);
-        for (const auto& item : field.items) c->addItem(qs(item));
-        connect(c, &QComboBox::activated, this, [this, name](int i) {
-            if (name == "TagSample") {
-                // A sample fills the templates and the wipe boxes.
-                m_session.samples.applySample(i, m_session.settings);
-                afterChange();
-                return;
-            }
-            apply(m_session.settings.setAsUser(name, std::to_string(i)));
-        });
-        w = c;
-        break;
-    }
-    case Kind::Colour: {
-        auto* b = newColourButton(parent);
-        connect(b, &QPushButton::clicked, this, [this, name] { pickColour(name); });
-        w = b;
-        break;
-    }
-    case Kind::Level: {
-        auto* s = newLevelSlider(parent);
-        connect(s, &QSlider::valueChanged, this, [this, name](int v) {
-            if (!m_updating) apply(m_session.settings.setAsUser(name, std::to_string(v)));
-        });
-        w = s;
-        break;
-    }
-    case Kind::FontFace: {
-        auto* b = new QPushButton(parent);
-        b->setMinimumWidth(140);
-        if (name == "Command2") b->setToolTip(tr("ここで選んだ書体は、ルビと曲情報のフォントにも使われます"));
-        connect(b, &QPushButton::clicked, this, [this, name] { pickFont(name); });
-        w = b;
-        break;
-    }
-    case Kind::PixelHeight:
-        w = new QLabel(parent);
-        break;
-    case Kind::FontFlag:
-        qFatal("font flags are set through their font button: %s", name.c_str());
-    }
-    w->setObjectName(qs(name));
-    if (!field.toolTip.empty()) w->setToolTip(qs(field.toolTip));
+    if (name == "Command2") w->setToolTip(tr("ここで選んだ書体は、ルビと曲情報のフォントにも使われます"));
+    const bool captionOnWidget = def->kind == Kind::Box || def->kind == Kind::OptionMember;
+    const QString caption = qs(field.caption);
     if (!captionOnWidget && !caption.isEmpty()) label = new QLabel(caption, parent);
     if (captionOnWidget && !field.rowLabel.empty()) label = new QLabel(qs(field.rowLabel), parent);
     if (label && !captionOnWidget) label->setBuddy(w);
@@ -380,6 +333,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     for (QWidget* captioned : {w, static_cast<QWidget*>(label)})
         if (captioned) captioned->setProperty("kvelmorFormField", true);
     m_fields[name] = w;
+    m_shows[name] = bound.show;
     return placed ? placed : w;
 }
 
@@ -497,8 +451,9 @@ void MainWindow::apply(const settings::Change& c) {
     if (m_updating) return;
     if (!c.ok) m_reports.error(c.error);
     else {
-        prepareUndo(c.stages);
-        m_session.runStages(c.stages);
+        const std::vector<int> stages = app::stagesFor(c.refresh);
+        prepareUndo(stages);
+        m_session.runStages(stages);
     }
     afterChange();
 }
@@ -520,51 +475,13 @@ void MainWindow::afterChange() {
 void MainWindow::showSettings() {
     m_updating = true;
     const auto& s = m_session.settings;
-    for (const auto& [name, w] : m_fields) {
-        const std::string& value = s.text(name);
-        switch (settings::findSetting(name)->kind) {
-        case Kind::NumberText:
-        case Kind::Text: {
-            auto* e = static_cast<FieldEdit*>(w);
-            if (ss(e->text()) != value) e->showText(qs(value));
-            break;
-        }
-        case Kind::Box:
-        case Kind::OptionMember:
-            static_cast<QAbstractButton*>(w)->setChecked(s.isOn(name));
-            break;
-        case Kind::Choice:
-        case Kind::ListIndex: {
-            auto* c = static_cast<QComboBox*>(w);
-            if (name == "TagSample" && c->count() != m_session.samples.count()) {
-                c->clear();
-                for (const auto& n : m_session.samples.names()) c->addItem(qs(n));
-            }
-            c->setCurrentIndex(s.index(name) < c->count() ? s.index(name) : -1);
-            break;
-        }
-        case Kind::Colour:
-            showColour(static_cast<QPushButton*>(w), value);
-            break;
-        case Kind::Level:
-            static_cast<QSlider*>(w)->setValue(s.index(name));
-            break;
-        case Kind::FontFace: {
-            auto* b = static_cast<QPushButton*>(w);
-            b->setText(qs(value));
-            QFont f = b->font();
-            f.setBold(s.isOn(name + ".Bold"));
-            f.setItalic(s.isOn(name + ".Italic"));
-            b->setFont(f);
-            break;
-        }
-        case Kind::PixelHeight:
-            static_cast<QLabel*>(w)->setText(qs(value));
-            break;
-        case Kind::FontFlag:
-            break;
-        }
+    // The sample list follows the samples (a saved template adds one).
+    auto* samples = qobject_cast<QComboBox*>(m_fields.at("TagSample"));
+    if (samples && samples->count() != m_session.samples.count()) {
+        samples->clear();
+        for (const auto& n : m_session.samples.names()) samples->addItem(qs(n));
     }
+    for (const auto& [name, show] : m_shows) show();
     if (auto* spin = findChild<QSpinBox*>("VScroll1")) spin->setValue(s.wholeNumber("StyleNumber"));
     m_creditOn->setChecked(s.isOn("menuCreditOn"));
     m_updating = false;

@@ -5,6 +5,7 @@
 // now hold and which fields are switched on.
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@ class PreviewPane;
 class ReportsPane;
 
 struct FormField;
+struct FieldAccess;
 
 class TimingWindow;
 
@@ -102,6 +104,8 @@ private:
     void buildMenus();
     void addTabKeys();
     QWidget* bindField(const FormField& field, QWidget* parent, QLabel*& label);
+    // How the bound widgets reach the session's settings.
+    FieldAccess fieldAccess();
 
     void apply(const settings::Change& c);  // the stages of a change, then afterChange()
     // Called after every change of settings, preset or song: the widgets show
@@ -163,6 +167,7 @@ private:
     Dialogs m_dialogs = Dialogs::standard();
 
     std::map<std::string, QWidget*> m_fields;  // setting name -> its widget
+    std::map<std::string, std::function<void()>> m_shows;  // setting name -> shows its value
     std::map<std::string, QLabel*> m_labels;   // setting name -> the label before it
     std::map<std::string, QButtonGroup*> m_optionGroups;
     QTabWidget* m_tabs = nullptr;

@@ -217,7 +217,7 @@ TEST_F(ProbeFixture, AFileThatIsNotMediaChangesNothing) {
     auto creditBefore = session.appState.credit.values();
     EXPECT_EQ(probeMedia(session, path).has_value(), false);
     for (const auto& def : settings::settingTable())
-        EXPECT_EQ(session.settings.text(def.name), before.text(def.name)) << def.name;
+        EXPECT_EQ(session.settings.text(def.field), before.text(def.field)) << def.field;
     EXPECT_EQ(session.appState.credit.values(), creditBefore);
     EXPECT_EQ(session.appState.mediaPath, "/where/it/was");
     EXPECT_EQ(ran, std::vector<int>{});

@@ -119,12 +119,12 @@ TEST_F(SessionFixture, EverySettingChangeRunsItsStagesInOrder) {
 TEST_F(SessionFixture, EnterAndLeavingDifferWhereTheFieldSaysSo) {
     auto& s = session.settings;
     s.setText("outLine", "x");
-    EXPECT_EQ(stagesOf([&] { session.runStages(s.pressEnter("outLine").stages); }), std::vector<int>{});
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.pressEnter("outLine").refresh); }), std::vector<int>{});
     EXPECT_EQ(s.text("outLine"), "0");
-    EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("outLine").stages); }), std::vector<int>{5});
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("outLine").refresh); }), std::vector<int>{5});
     s.setText("rubyLeft", "3");
-    EXPECT_EQ(stagesOf([&] { session.runStages(s.pressEnter("rubyLeft").stages); }), (std::vector<int>{11, 12, 14}));
-    EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("rubyLeft").stages); }), std::vector<int>{});
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.pressEnter("rubyLeft").refresh); }), (std::vector<int>{11, 12, 14}));
+    EXPECT_EQ(stagesOf([&] { session.runStages(s.leaveField("rubyLeft").refresh); }), std::vector<int>{});
 }
 
 // Stage 13 settles the rows with and without new line priority, so it runs
@@ -139,7 +139,7 @@ TEST_F(SessionFixture, StageTwelveOnlyWhileItsBoxIsTicked) {
     session.settings.setText("LyricsDisp", "1");
     EXPECT_EQ(stagesOf([&] { session.setField("mojiScaleY", "2"); }), std::vector<int>{});  // leaving: no refresh
     session.settings.setText("mojiScaleY", "2");
-    EXPECT_EQ(stagesOf([&] { session.runStages(session.settings.pressEnter("mojiScaleY").stages); }),
+    EXPECT_EQ(stagesOf([&] { session.runStages(session.settings.pressEnter("mojiScaleY").refresh); }),
               (std::vector<int>{11, 13}));
 }
 

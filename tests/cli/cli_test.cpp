@@ -286,7 +286,8 @@ TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
 
     CliRun wipe = kvelmor("fields wipe");  // a field's own name shows that field alone
     EXPECT_EQ(wipe.code, 0);
-    EXPECT_EQ(wipe.out.rfind("wipe  \"ワイプ設定\"\n", 0), 0u) << wipe.out;
+    EXPECT_EQ(wipe.out.rfind("wipe.style (wipe)  \"ワイプ設定 / ワイプ\"\n", 0), 0u) << wipe.out;
+    EXPECT_EQ(kvelmor("fields wipe.style").out, wipe.out);  // and so does its meaningful name
     for (const char* part : {"INI key: wipeType", "\n      0 \"カラオケ\"", "\n      7 \"空白区切毎\""})
         EXPECT_NE(wipe.out.find(part), std::string::npos) << part;
     EXPECT_EQ(std::count(wipe.out.begin(), wipe.out.end(), '\n'), 12) << wipe.out;  // 4 lines and 8 indexes
@@ -336,15 +337,16 @@ TEST_F(CliTest, ProbePrintsWhatItReadAndEveryFieldItSets) {
     EXPECT_EQ(r.code, 0) << stderrText();
     EXPECT_EQ(r.out,
               "duration: 0:00:02.00\nframe size: 720x480\naspect ratio: 16:9\n"
-              "dispWidth=720\ndispHeight=480\nmojiScaleX=1.1851851851851851\n"
-              "Form7.titleEndH=0\nForm7.titleEndM=00\nForm7.titleEndS=02\n");
+              "frame.width=720\nframe.height=480\nscale.x=1.1851851851851851\n"
+              "credit.endHour=0\ncredit.endMinute=00\ncredit.endSecond=02\n");
     EXPECT_FALSE(fs::exists(settings));  // only --save writes it
 
     // MediaTimeCheck from --set counts for the probe; a --set of a field the probe writes wins.
     r = kvelmor("probe " + media + " --settings " + settings + " --set MediaTimeCheck=1 --set dispWidth=1000");
     EXPECT_EQ(r.code, 0) << stderrText();
-    EXPECT_NE(r.out.find("\ndispWidth=1000\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\ntitleEndS=02\ntitleStartH=0\ntitleStartM=00\ntitleStartS=00\n"), std::string::npos)
+    EXPECT_NE(r.out.find("\nframe.width=1000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\ntitles.endSecond=02\ntitles.startHour=0\ntitles.startMinute=00\ntitles.startSecond=00\n"),
+              std::string::npos)
         << r.out;
 
     std::string wav = kvelmor::test::makeMedia(dir / "tone.wav", "-f lavfi -i sine=duration=3");
@@ -353,7 +355,7 @@ TEST_F(CliTest, ProbePrintsWhatItReadAndEveryFieldItSets) {
     EXPECT_EQ(r.code, 0) << stderrText();
     EXPECT_EQ(r.out,
               "duration: 0:00:03.00\nframe size: none (no video; the frame size is left as it is)\n"
-              "mojiScaleX=1\nForm7.titleEndH=0\nForm7.titleEndM=00\nForm7.titleEndS=03\n");
+              "scale.x=1\ncredit.endHour=0\ncredit.endMinute=00\ncredit.endSecond=03\n");
 }
 
 TEST_F(CliTest, ProbeSaveKeepsTheValuesInThePresetAndInfo) {
@@ -981,26 +983,26 @@ TEST_F(NoFalseSuccess, PresetNamesThatAreNotPresetsAreRefused) {
 TEST_F(Ranges, SetRefusesNumbersOutOfRangeAndTextTheKeysRefuse) {
     fs::path song = copyExample();
     struct Case { const char *set, *message; };
-    for (const Case& c : {Case{"dispWidth=abc", "dispWidth takes digits: a whole number from 1 to 16384, not \"abc\""},
-                          Case{"dispWidth=-640", "dispWidth takes digits"},
-                          Case{"dispWidth=0", "dispWidth takes digits: a whole number from 1 to 16384"},
-                          Case{"dispHeight=99999", "dispHeight takes digits: a whole number from 1 to 16384"},
-                          Case{"mojiScaleY=1e308", "mojiScaleY takes digits and \".\": a number above 0"},
-                          Case{"mojiScaleY=0", "mojiScaleY takes digits and \".\": a number above 0 and at most 100"},
-                          Case{"preTime=-99999999999", "preTime takes digits"},
-                          Case{"upTime=99999999999", "upTime takes digits and \"-\": a whole number from -8640000 to 8640000"},
-                          Case{"ssaFontSize=5000", "ssaFontSize takes digits: a whole number from 1 to 1000"},
-                          Case{"wipe=1e300", "wipe: takes an index from 0 to 7"},
-                          Case{"LineNumber=-1e300", "LineNumber: takes an index from 0 to 9"},
-                          Case{"PrimaryAlpha=1e300", "PrimaryAlpha: takes a level from 0 to 10"},
-                          Case{"PrimaryColor=1e300", "PrimaryColor: takes a colour"},
+    for (const Case& c : {Case{"dispWidth=abc", "frame.width (dispWidth) takes digits: a whole number from 1 to 16384, not \"abc\""},
+                          Case{"dispWidth=-640", "frame.width (dispWidth) takes digits"},
+                          Case{"dispWidth=0", "frame.width (dispWidth) takes digits: a whole number from 1 to 16384"},
+                          Case{"dispHeight=99999", "frame.height (dispHeight) takes digits: a whole number from 1 to 16384"},
+                          Case{"mojiScaleY=1e308", "scale.y (mojiScaleY) takes digits and \".\": a number above 0"},
+                          Case{"mojiScaleY=0", "scale.y (mojiScaleY) takes digits and \".\": a number above 0 and at most 100"},
+                          Case{"preTime=-99999999999", "timing.leadIn (preTime) takes digits"},
+                          Case{"upTime=99999999999", "timing.shift (upTime) takes digits and \"-\": a whole number from -8640000 to 8640000"},
+                          Case{"ssaFontSize=5000", "lyricsFont.size (ssaFontSize) takes digits: a whole number from 1 to 1000"},
+                          Case{"wipe=1e300", "wipe.style (wipe): takes an index from 0 to 7"},
+                          Case{"LineNumber=-1e300", "rows.count (LineNumber): takes an index from 0 to 9"},
+                          Case{"PrimaryAlpha=1e300", "alpha.afterWipe (PrimaryAlpha): takes a level from 0 to 10"},
+                          Case{"PrimaryColor=1e300", "colour.afterWipe (PrimaryColor): takes a colour"},
                           // Texts a number field would read as 0.
-                          Case{"ClipWipe=nan", "ClipWipe takes a number: a number from -16384 to 16384, not \"nan\""},
-                          Case{"ClipWipe=inf", "ClipWipe takes a number: a number from -16384 to 16384, not \"inf\""},
-                          Case{"ClipWipe=0x10", "ClipWipe takes a number: a number from -16384 to 16384, not \"0x10\""},
-                          Case{"ClipWipe=-", "ClipWipe takes a number"},
-                          Case{"spacer=1-2", "spacer takes digits and \"-\": a whole number from -16384 to 16384, not \"1-2\""},
-                          Case{"mojiScaleY=1.2.3", "mojiScaleY takes digits and \".\": a number above 0"}}) {
+                          Case{"ClipWipe=nan", "wipe.outlineClip (ClipWipe) takes a number: a number from -16384 to 16384, not \"nan\""},
+                          Case{"ClipWipe=inf", "wipe.outlineClip (ClipWipe) takes a number: a number from -16384 to 16384, not \"inf\""},
+                          Case{"ClipWipe=0x10", "wipe.outlineClip (ClipWipe) takes a number: a number from -16384 to 16384, not \"0x10\""},
+                          Case{"ClipWipe=-", "wipe.outlineClip (ClipWipe) takes a number"},
+                          Case{"spacer=1-2", "titles.spacing (spacer) takes digits and \"-\": a whole number from -16384 to 16384, not \"1-2\""},
+                          Case{"mojiScaleY=1.2.3", "scale.y (mojiScaleY) takes digits and \".\": a number above 0"}}) {
         EXPECT_EQ(kvelmor("convert --settings " + settings + " --set " + c.set + " " + song.string()).code, 2) << c.set;
         EXPECT_TRUE(inStderr(c.message)) << c.set << ": " << stderrText();
         EXPECT_FALSE(fs::exists(dir / "song.ass")) << c.set;

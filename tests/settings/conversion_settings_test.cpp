@@ -2,35 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "measure/fixed_measurer.h"
 
 using namespace kvelmor;
 using namespace kvelmor::settings;
-
-TEST(SettingTable, NamesUniqueDefaultsValidAndFollowersDefinedFirst) {
-    std::set<std::string> names;
-    for (const auto& d : settingTable()) {
-        EXPECT_TRUE(names.insert(d.name).second) << "duplicate " << d.name;
-        if (!d.followsDefault.empty()) {
-            EXPECT_TRUE(names.count(d.followsDefault)) << d.name;
-        }
-        if (d.kind == Kind::Box || d.kind == Kind::FontFlag || d.kind == Kind::OptionMember) {
-            EXPECT_TRUE(d.defaultValue == "0" || d.defaultValue == "1") << d.name;
-        }
-        if ((d.kind == Kind::Choice || d.kind == Kind::ListIndex) && d.choiceCount > 0) {
-            EXPECT_LT(std::stoi(d.defaultValue), d.choiceCount) << d.name;
-        }
-        for (int s : d.changeStages) EXPECT_TRUE(s >= 1 && s <= 17) << d.name;
-        // Every number field has its range, and its default lies inside it.
-        if (d.kind == Kind::NumberText) {
-            ASSERT_TRUE(d.range.has_value()) << d.name;
-            EXPECT_TRUE(d.range->contains(std::stod(d.defaultValue))) << d.name;
-            EXPECT_EQ(refusedValue(d, d.defaultValue), "") << d.name;
-        }
-    }
-}
+using I = kvelmor::settings::Invalidates;
 
 TEST(ConversionSettings, NumbersOutsideTheirRangeAreRefusedAndChangeNothing) {
     struct Case { const char *field, *value, *why; };
@@ -91,32 +67,32 @@ TEST(ConversionSettings, ValidationOnEnterAndOnLeaving) {
         const char* typed;
         bool enter;  // false: the field is left
         const char* result;
-        std::vector<int> stages;
+        Invalidates refresh;
         const char* why;
     };
     const Case cases[] = {
-        {"dispWidth", "abc", false, "0", {4, 11, 12, 14, 17}, "pasted letters become 0"},
-        {"dispHeight", "720", true, "720", {4, 11, 12, 14, 17}, "a number stays"},
-        {"outLine", "x", true, "0", {}, "Enter replaces without refreshing"},
-        {"outLine", "x", false, "0", {5}, "leaving refreshes the styles"},
-        {"mojiScaleX", "x", true, "1", {}, "Enter gives 1"},
-        {"mojiScaleX", "x", false, "0", {}, "leaving gives 0"},
-        {"mojiScaleY", "1.5", true, "1.5", {11, 12, 13}, "a number runs placement"},
-        {"mojiScaleY", "x", true, "1", {}, "a replaced text runs nothing"},
-        {"rubyLeft", "x", false, "0", {}, "leaving replaces, no refresh"},
-        {"rubyLeft", "-4", true, "-4", {11, 12, 14}, "Enter refreshes"},
-        {"DelayTime", "", false, "10", {}, "DelayTime falls back to 10"},
-        {"titleStartM", "5", false, "05", {}, "one digit gets a leading zero"},
-        {"titleStartS", "", false, "00", {}, "empty becomes 00"},
-        {"endM", "x", false, "0", {}, "end minutes fall back to 0"},
-        {"endS", "7", false, "07", {}, "end seconds padded"},
-        {"spaceTimePre", "abc", false, "abc", {}, "no replacement rule: the text passes on"},
-        {"StyleNumber", "2", false, "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17},
+        {"dispWidth", "abc", false, "0", I::FrameSize, "pasted letters become 0"},
+        {"dispHeight", "720", true, "720", I::FrameSize, "a number stays"},
+        {"outLine", "x", true, "0", I::Nothing, "Enter replaces without refreshing"},
+        {"outLine", "x", false, "0", I::Styles, "leaving refreshes the styles"},
+        {"mojiScaleX", "x", true, "1", I::Nothing, "Enter gives 1"},
+        {"mojiScaleX", "x", false, "0", I::Nothing, "leaving gives 0"},
+        {"mojiScaleY", "1.5", true, "1.5", I::LineSpacing, "a number runs placement"},
+        {"mojiScaleY", "x", true, "1", I::Nothing, "a replaced text runs nothing"},
+        {"rubyLeft", "x", false, "0", I::Nothing, "leaving replaces, no refresh"},
+        {"rubyLeft", "-4", true, "-4", I::RubyOffset, "Enter refreshes"},
+        {"DelayTime", "", false, "10", I::Nothing, "DelayTime falls back to 10"},
+        {"titleStartM", "5", false, "05", I::Nothing, "one digit gets a leading zero"},
+        {"titleStartS", "", false, "00", I::Nothing, "empty becomes 00"},
+        {"endM", "x", false, "0", I::Nothing, "end minutes fall back to 0"},
+        {"endS", "7", false, "07", I::Nothing, "end seconds padded"},
+        {"spaceTimePre", "abc", false, "abc", I::Nothing, "no replacement rule: the text passes on"},
+        {"StyleNumber", "2", false, "2", I::StyleSet,
          "style number renews the line styles and their display windows"},
-        {"upTime", "-30", false, "-30", {6, 7, 8, 15, 10}, "upTime takes a sign"},
-        {"preTime", "100", true, "100", {8, 15, 9, 10, 11, 12, 14}, "preTime"},
-        {"DelayTime", "", true, "10", {}, "Enter without a rule of its own applies as leaving"},
-        {"StyleNumber", "3", true, "3", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17},
+        {"upTime", "-30", false, "-30", I::TagShift, "upTime takes a sign"},
+        {"preTime", "100", true, "100", I::LeadInOut, "preTime"},
+        {"DelayTime", "", true, "10", I::Nothing, "Enter without a rule of its own applies as leaving"},
+        {"StyleNumber", "3", true, "3", I::StyleSet,
          "Enter in the style number renews the styles as leaving does"},
     };
     for (const auto& c : cases) {
@@ -125,7 +101,7 @@ TEST(ConversionSettings, ValidationOnEnterAndOnLeaving) {
         Change ch = c.enter ? s.pressEnter(c.field) : s.leaveField(c.field);
         EXPECT_TRUE(ch.ok) << c.why;
         EXPECT_EQ(s.text(c.field), c.result) << c.why;
-        EXPECT_EQ(ch.stages, c.stages) << c.why;
+        EXPECT_EQ(ch.refresh, c.refresh) << c.why;
     }
 }
 
@@ -163,7 +139,7 @@ TEST(ConversionSettings, SizeFieldsRestoreThePresetValue) {
     s.setText("rubyFontSize", "abc");
     Change c = s.leaveField("rubyFontSize");
     EXPECT_EQ(s.text("rubyFontSize"), "18");
-    EXPECT_EQ(c.stages, (std::vector<int>{5, 11, 12, 14, 17}));
+    EXPECT_EQ(c.refresh, I::StyleLayout);
 }
 
 TEST(ConversionSettings, KeystrokeFilters) {
@@ -180,7 +156,7 @@ TEST(ConversionSettings, KeystrokeFilters) {
 
 TEST(ConversionSettings, SetAsUserByKind) {
     ConversionSettings s;
-    EXPECT_EQ(s.setAsUser("DisplayType2", "1").stages, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14}));
+    EXPECT_EQ(s.setAsUser("DisplayType2", "1").refresh, I::DisplayType);
     EXPECT_EQ(s.selectedMember("DisplayType"), 1);
     EXPECT_TRUE(s.setAsUser("wipe", "3").ok);
     EXPECT_EQ(s.index("wipe"), 3);
@@ -191,7 +167,7 @@ TEST(ConversionSettings, SetAsUserByKind) {
     EXPECT_FALSE(s.setAsUser("PrimaryColor", "red").ok);
     EXPECT_FALSE(s.setAsUser("tagFontPixcel", "3").ok);
     EXPECT_FALSE(s.setAsUser("noSuchField", "1").ok);
-    EXPECT_EQ(s.setAsUser("LowerCheck", "0").stages, stageRange(1, 12));
+    EXPECT_EQ(s.setAsUser("LowerCheck", "0").refresh, I::LineText);
     EXPECT_TRUE(s.setAsUser("Command2.Bold", "1").ok);
     EXPECT_TRUE(s.font("Command2").bold);
 }
@@ -205,8 +181,8 @@ TEST(ConversionSettings, ColoursFollowIntoSongInformationByTitleInfo) {
     EXPECT_EQ(s.colour("titlePrimaryColor"), 255u);
     s.setAsUser("secondShadowColor", "7");
     EXPECT_EQ(s.colour("titleShadowColor"), 7u);
-    EXPECT_EQ(s.setAsUser("Command11", "1").stages, stageRange(6, 13));
-    EXPECT_TRUE(s.setAsUser("teritaryColor2", "1").stages.empty());
+    EXPECT_EQ(s.setAsUser("Command11", "1").refresh, I::ExtendedColour);
+    EXPECT_EQ(s.setAsUser("teritaryColor2", "1").refresh, I::Nothing);
 }
 
 TEST(ConversionSettings, FontChoicesAndPixelHeights) {
@@ -215,7 +191,7 @@ TEST(ConversionSettings, FontChoicesAndPixelHeights) {
     s.setMeasurer(&m);
     s.setText("MarginN", "20");
     Change c = s.chooseFont("Command2", {"IPAGothic", true, false, false, false}, 40);
-    EXPECT_EQ(c.stages, (std::vector<int>{5, 11, 12, 14, 17}));
+    EXPECT_EQ(c.refresh, I::StyleLayout);
     EXPECT_EQ(s.text("Command6"), "IPAGothic");  // the main face goes to all three
     EXPECT_EQ(s.text("Command8"), "IPAGothic");
     EXPECT_EQ(s.text("ssaFontSize"), "40");

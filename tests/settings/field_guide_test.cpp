@@ -8,29 +8,6 @@
 
 using namespace kvelmor::settings;
 
-TEST(FieldGuide, EveryFieldIsDescribedAndEveryIndexExplained) {
-    for (const auto& d : settingTable()) {
-        SCOPED_TRACE(d.name);
-        const FieldGuide* g = fieldGuide(d.name);
-        ASSERT_NE(g, nullptr);
-        EXPECT_FALSE(g->description.empty());
-        // Every index a choice or list takes has its caption and meaning; the
-        // effect samples are listed by the samples themselves.
-        if ((d.kind == Kind::Choice || d.kind == Kind::ListIndex) && d.name != "TagSample") {
-            EXPECT_EQ(g->entries.size(), static_cast<size_t>(d.choiceCount));
-        }
-        // A field the settings file keeps names its key; one it does not keep names none.
-        EXPECT_EQ(storedKeysOf(d.name).empty(), d.storage == Storage::NotStored) << d.name;
-    }
-    for (const auto& d : creditFieldTable()) {
-        SCOPED_TRACE("Form7." + d.name);
-        const FieldGuide* g = creditFieldGuide(d.name);
-        ASSERT_NE(g, nullptr);
-        EXPECT_FALSE(g->description.empty());
-        EXPECT_EQ(creditStoredKeysOf(d.name).size(), 1u);
-    }
-}
-
 // Every preset key, given the text a preset holds, sets its fields so that
 // the preset would hold that same text again: --set KEY=VALUE takes what
 // "presets show" prints.

@@ -284,15 +284,15 @@ TEST_F(WindowTest, EverySettingIsEditedByExactlyOneWidgetOfItsKind) {
     using settings::Kind;
     int bound = 0;
     for (const auto& def : settings::settingTable()) {
-        if (ui::hasNoField(def.name)) continue;
+        if (ui::hasNoField(def.field)) continue;
         // Font flags are edited through their font's button.
-        const std::string name = def.kind == Kind::FontFlag ? def.group : def.name;
+        const std::string name = def.kind == Kind::FontFlag ? def.optionGroup : def.field;
         SCOPED_TRACE(name);
         const auto found = window->findChildren<QObject*>(qs(name));
         ASSERT_EQ(found.size(), 1);
         QObject* w = found.front();
         const char* expected = def.kind == Kind::NumberText || def.kind == Kind::Text ? "QLineEdit"
-                               : def.name == "menuCreditOn"                           ? "QAction"
+                               : def.field == "menuCreditOn"                           ? "QAction"
                                : def.kind == Kind::Box                                ? "QCheckBox"
                                : def.kind == Kind::OptionMember                       ? "QRadioButton"
                                : def.kind == Kind::Choice || def.kind == Kind::ListIndex ? "QComboBox"

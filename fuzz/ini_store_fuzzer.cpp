@@ -11,7 +11,7 @@
 
 #include "settings/ini_store.h"
 
-using kvelmor::settings::Cls_Ini;
+using kvelmor::settings::IniFile;
 
 namespace {
 
@@ -22,11 +22,11 @@ namespace {
 }
 
 // Everything a reader of the store can see.
-std::string contents(const Cls_Ini& ini) {
+std::string contents(const IniFile& ini) {
     std::string s;
-    for (int i = 0; i < ini.SectCount(); ++i) {
-        const std::string name = ini.GetSect(i);
-        s += "[" + name + "] " + std::to_string(ini.KeyCount(i, {})) + " keys\n";
+    for (int i = 0; i < ini.sectionCount(); ++i) {
+        const std::string name = ini.sectionName(i);
+        s += "[" + name + "] " + std::to_string(ini.keyCount(i, {})) + " keys\n";
         for (const auto& key : ini.keysOf(name)) {
             const auto value = ini.findValue(name, key);
             s += "  " + key + " = " + (value ? *value : std::string("<missing>")) + "\n";
@@ -39,13 +39,13 @@ std::string contents(const Cls_Ini& ini) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    Cls_Ini first;
-    first.SetPath("fuzz.ini");
+    IniFile first;
+    first.setPath("fuzz.ini");
     if (!first.loadFromText(bytes)) return 0;
 
     const std::string saved = first.toFileBytes();
-    Cls_Ini second;
-    second.SetPath("fuzz.ini");
+    IniFile second;
+    second.setPath("fuzz.ini");
     if (!second.loadFromText(saved)) fail("a saved file does not read back", bytes, saved);
     if (contents(first) != contents(second))
         fail("the saved file reads back differently", contents(first), contents(second));

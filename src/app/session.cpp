@@ -108,9 +108,9 @@ settings::PresetLoadHooks Session::presetHooks() {
 }
 
 void Session::startUp(const std::string& settingsPath) {
-    ini.SetPath(settingsPath);
-    ini.SetMode(false);
-    if (ini.Read() && !ini.unreadable() && ini.unendedLastLine() > 0)
+    ini.setPath(settingsPath);
+    ini.setWritesThrough(false);
+    if (ini.read() && !ini.unreadable() && ini.unendedLastLine() > 0)
         m_reporter->warning("the settings file ends inside a line, so it may be cut off; that line is read as it "
                            "stands",
                            settingsPath, ini.unendedLastLine());
@@ -118,8 +118,8 @@ void Session::startUp(const std::string& settingsPath) {
 }
 
 void Session::startUpFromText(const std::string& settingsPath, std::string_view settingsText) {
-    ini.SetPath(settingsPath);
-    ini.SetMode(false);
+    ini.setPath(settingsPath);
+    ini.setWritesThrough(false);
     ini.loadFromText(settingsText);
     startUpWithTheStore();
 }
@@ -136,7 +136,7 @@ bool Session::shutDown() {
     settings::saveAppState(ini, appState, settings);
     presets.saveOnClose(comboText, settings);
     samples.saveSamples(ini);
-    return ini.Save();
+    return ini.save();
 }
 
 std::string Session::defaultScriptPath() const { return script::scriptPathFor(song.lyricsPath); }
@@ -234,7 +234,7 @@ bool Session::mayWrite(const std::vector<std::string>& outputs, const std::vecto
     const std::string lyrics = lyricsFiles.empty() ? song.lyricsPath : lyricsFiles.front();
     std::vector<std::pair<std::string, const char*>> inputs{{lyrics, "the lyrics file it is made from"}};
     for (size_t i = 1; i < lyricsFiles.size(); ++i) inputs.emplace_back(lyricsFiles[i], "a lyrics file it reads");
-    inputs.emplace_back(ini.Path(), "the settings file it reads");
+    inputs.emplace_back(ini.path(), "the settings file it reads");
     inputs.emplace_back(mediaFile, "the media file it reads");
     for (size_t i = 0; i < outputs.size(); ++i) {
         const std::string& out = outputs[i];

@@ -150,7 +150,7 @@ public:
     // The settings as the window and the settings file hold them. The
     // layout, the script and the checks read them only as options().
     settings::ConversionSettings settings;
-    settings::Cls_Ini ini;
+    settings::IniFile ini;
     settings::PresetManager presets{ini};
     settings::AppState appState;
     lyrics::Song song;

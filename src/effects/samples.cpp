@@ -197,7 +197,7 @@ int EffectSamples::storeSample(std::string_view shownName, const settings::Conve
     return position;
 }
 
-void EffectSamples::loadSamples(const settings::Cls_Ini& ini) {
+void EffectSamples::loadSamples(const settings::IniFile& ini) {
     bool present = false;
     for (const auto& name : ini.sectionNames()) present = present || name == kSampleSection;
     if (!present) return;
@@ -209,10 +209,10 @@ void EffectSamples::loadSamples(const settings::Cls_Ini& ini) {
     }
 }
 
-bool EffectSamples::saveSamples(settings::Cls_Ini& ini) const {
+bool EffectSamples::saveSamples(settings::IniFile& ini) const {
     bool ok = true;
     for (size_t i = 0; i < m_entries.size(); ++i)
-        ok = ini.SetValue(kSampleSection, std::to_string(i), formatSampleEntry(m_entries[i])) && ok;
+        ok = ini.setValue(kSampleSection, std::to_string(i), formatSampleEntry(m_entries[i])) && ok;
     return ok;
 }
 

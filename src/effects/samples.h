@@ -90,11 +90,11 @@ public:
     // entries, keys "0", "1", ... up to the first missing key (so a section
     // without key "0" leaves the list empty). Without the section the list
     // stays as it is.
-    void loadSamples(const settings::Cls_Ini& ini);
+    void loadSamples(const settings::IniFile& ini);
 
     // Shut-down: writes every entry as key "0", "1", ... of section "tag".
     // False when the store refused a value (it reports why).
-    bool saveSamples(settings::Cls_Ini& ini) const;
+    bool saveSamples(settings::IniFile& ini) const;
 
 private:
     std::vector<SampleEntry> m_entries;

@@ -134,12 +134,12 @@ void keepApart(std::vector<BlockLine>& centred, std::vector<BlockLine>& column, 
 
 }  // namespace
 
-SongInfoLabels readSongInfoLabels(const settings::Cls_Ini& ini) {
+SongInfoLabels readSongInfoLabels(const settings::IniFile& ini) {
     SongInfoLabels l;
-    l.singer = ini.GetValue(settings::kInfoSection, "songInfo1", l.singer);
-    l.lyricist = ini.GetValue(settings::kInfoSection, "songInfo2", l.lyricist);
-    l.composer = ini.GetValue(settings::kInfoSection, "songInfo3", l.composer);
-    l.arranger = ini.GetValue(settings::kInfoSection, "songInfo4", l.arranger);
+    l.singer = ini.value(settings::kInfoSection, "songInfo1", l.singer);
+    l.lyricist = ini.value(settings::kInfoSection, "songInfo2", l.lyricist);
+    l.composer = ini.value(settings::kInfoSection, "songInfo3", l.composer);
+    l.arranger = ini.value(settings::kInfoSection, "songInfo4", l.arranger);
     return l;
 }
 

@@ -32,7 +32,7 @@ struct SongInfoLabels {
     std::string arranger = "編曲：";
     bool operator==(const SongInfoLabels&) const = default;
 };
-SongInfoLabels readSongInfoLabels(const settings::Cls_Ini& ini);
+SongInfoLabels readSongInfoLabels(const settings::IniFile& ini);
 
 // One song information or credit event.
 struct InfoEvent {

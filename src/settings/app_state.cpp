@@ -94,7 +94,7 @@ std::string ExistingFolder(const std::string& path, const std::string& fallback)
     return fallback;
 }
 
-void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder) {
+void loadAppState(const IniFile& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder) {
     for (const auto& k : infoKeys()) {
         std::string def = k.defaultValue;
         const SettingDef* credit = k.target == T::Credit ? findCreditField(k.field) : nullptr;
@@ -102,7 +102,7 @@ void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, co
             def = std::to_string(static_cast<int64_t>(s.wholeNumber("frame.width")) * 8 / 10);
         if (credit && credit->name == "credit.posY")
             def = std::to_string(static_cast<int64_t>(s.wholeNumber("frame.height")) / 10);
-        std::string v = ini.GetValue(kInfoSection, k.key, def);
+        std::string v = ini.value(kInfoSection, k.key, def);
         auto held = toHeld(k, v);
         if (!held) held = toHeld(k, def);
         switch (k.target) {
@@ -115,7 +115,7 @@ void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, co
     loadWindowState(ini, state.window);
 }
 
-void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings& s) {
+void saveAppState(IniFile& ini, const AppState& state, const ConversionSettings& s) {
     for (const auto& k : infoKeys()) {
         std::string held;
         switch (k.target) {
@@ -124,7 +124,7 @@ void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings&
         case T::Setting: held = s.text(k.field); break;
         case T::Credit: held = state.credit.text(k.field); break;
         }
-        ini.SetValue(kInfoSection, k.key, toStored(k, held));
+        ini.setValue(kInfoSection, k.key, toStored(k, held));
     }
     saveWindowState(ini, state.window);
 }

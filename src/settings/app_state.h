@@ -43,9 +43,9 @@ std::string ExistingFolder(const std::string& path, const std::string& fallback)
 
 // Reads every "info" key with its default. The credit position defaults come
 // from the frame size in force (dispWidth × 8 / 10, dispHeight / 10).
-void loadAppState(const Cls_Ini& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder);
+void loadAppState(const IniFile& ini, AppState& state, ConversionSettings& s, const std::string& fallbackFolder);
 
 // Writes every "info" key in order (in memory), then the window's keys.
-void saveAppState(Cls_Ini& ini, const AppState& state, const ConversionSettings& s);
+void saveAppState(IniFile& ini, const AppState& state, const ConversionSettings& s);
 
 }  // namespace kvelmor::settings

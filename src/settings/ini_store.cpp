@@ -85,17 +85,17 @@ Reporter& silentReporter() {
 
 }  // namespace
 
-Cls_Ini::Cls_Ini() : m_reporter(&silentReporter()) {}
+IniFile::IniFile() : m_reporter(&silentReporter()) {}
 
-Cls_Ini::Cls_Ini(Reporter& reporter) : m_reporter(&reporter) {}
+IniFile::IniFile(Reporter& reporter) : m_reporter(&reporter) {}
 
-std::string Cls_Ini::GetSect(int index) const {
-    if (index < 0 || index >= SectCount()) return {};
+std::string IniFile::sectionName(int index) const {
+    if (index < 0 || index >= sectionCount()) return {};
     return std::string(nameOf(m_sections[static_cast<size_t>(index)].header));
 }
 
-int Cls_Ini::KeyCount(int index, std::string_view name) const {
-    if (m_sections.empty() || index >= SectCount()) return 0;
+int IniFile::keyCount(int index, std::string_view name) const {
+    if (m_sections.empty() || index >= sectionCount()) return 0;
     if (index >= 0) return static_cast<int>(m_sections[static_cast<size_t>(index)].keyLines.size());
     if (!name.empty()) {
         for (const auto& s : m_sections)
@@ -107,7 +107,7 @@ int Cls_Ini::KeyCount(int index, std::string_view name) const {
     return static_cast<int>(total);
 }
 
-std::string Cls_Ini::GetKey(std::string_view section, int index) const {
+std::string IniFile::keyName(std::string_view section, int index) const {
     if (index < 0) return {};
     for (const auto& s : m_sections) {
         if (nameOf(s.header) != section) continue;
@@ -117,7 +117,7 @@ std::string Cls_Ini::GetKey(std::string_view section, int index) const {
     return {};
 }
 
-std::optional<std::string> Cls_Ini::findValue(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniFile::findValue(std::string_view section, std::string_view key) const {
     for (const auto& s : m_sections) {
         if (nameOf(s.header) != section) continue;
         for (const auto& line : s.keyLines)
@@ -126,22 +126,22 @@ std::optional<std::string> Cls_Ini::findValue(std::string_view section, std::str
     return std::nullopt;
 }
 
-std::string Cls_Ini::GetValue(std::string_view section, std::string_view key,
+std::string IniFile::value(std::string_view section, std::string_view key,
                               std::string_view defaultValue) const {
     return findValue(section, key).value_or(std::string(defaultValue));
 }
 
-bool Cls_Ini::SetValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values) {
+bool IniFile::setValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values) {
     if (m_path.empty()) return false;
     for (const auto& [key, value] : values)
         if (!storable(section, key, value)) return false;
     const bool mode = std::exchange(m_mode, false);  // one save for them all
-    for (const auto& [key, value] : values) SetValue(section, key, value);
+    for (const auto& [key, value] : values) setValue(section, key, value);
     m_mode = mode;
     return saveIfWriteThrough(!values.empty());
 }
 
-bool Cls_Ini::storable(std::string_view section, std::string_view key, std::string_view value) const {
+bool IniFile::storable(std::string_view section, std::string_view key, std::string_view value) const {
     std::string why = unstorableReason(section, key, value);
     if (why.empty()) return true;
     m_reporter->error("cannot store key \"" + std::string(key) + "\" of section [" + std::string(section) + "]: " + why,
@@ -149,7 +149,7 @@ bool Cls_Ini::storable(std::string_view section, std::string_view key, std::stri
     return false;
 }
 
-bool Cls_Ini::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+bool IniFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
     if (m_path.empty() || !storable(section, key, value)) return false;
     std::string line = std::string(key) + "=" + std::string(value);
     markChanged(section);
@@ -168,14 +168,14 @@ bool Cls_Ini::SetValue(std::string_view section, std::string_view key, std::stri
     return saveIfWriteThrough(true);
 }
 
-bool Cls_Ini::Delete(std::string_view section, std::string_view key) {
+bool IniFile::remove(std::string_view section, std::string_view key) {
     if (m_sections.empty()) return false;
     bool removed = false;
     if (key.empty()) {
         removed = std::erase_if(m_sections, [&](const IniSection& s) { return nameOf(s.header) == section; }) > 0;
     } else {
         // Every section of the name is visited, empty ones included, so that a
-        // key GetValue finds in a later section can be deleted too.
+        // key value() finds in a later section can be deleted too.
         for (auto& s : m_sections) {
             if (nameOf(s.header) != section) continue;
             if (std::erase_if(s.keyLines, [&](const std::string& l) { return keyOf(l) == key; }) > 0)
@@ -186,11 +186,11 @@ bool Cls_Ini::Delete(std::string_view section, std::string_view key) {
     return saveIfWriteThrough(removed);
 }
 
-void Cls_Ini::markChanged(std::string_view section) {
+void IniFile::markChanged(std::string_view section) {
     if (std::find(m_changed.begin(), m_changed.end(), section) == m_changed.end()) m_changed.emplace_back(section);
 }
 
-void Cls_Ini::mergeInto(Cls_Ini& disk) const {
+void IniFile::mergeInto(IniFile& disk) const {
     for (const std::string& name : m_changed) {
         auto named = [&](const IniSection& s) { return nameOf(s.header) == name; };
         auto first = std::find_if(disk.m_sections.begin(), disk.m_sections.end(), named);
@@ -203,12 +203,12 @@ void Cls_Ini::mergeInto(Cls_Ini& disk) const {
     }
 }
 
-bool Cls_Ini::saveIfWriteThrough(bool changed) {
+bool IniFile::saveIfWriteThrough(bool changed) {
     if (!changed) return false;
-    return m_mode ? Save() : true;
+    return m_mode ? save() : true;
 }
 
-bool Cls_Ini::Read() {
+bool IniFile::read() {
     m_unreadable = false;
     if (m_path.empty()) return false;
     std::error_code ec;
@@ -235,7 +235,7 @@ bool Cls_Ini::Read() {
     return loadFromText(bytes);
 }
 
-std::string Cls_Ini::notSettingsReason(std::string_view bytes) {
+std::string IniFile::notSettingsReason(std::string_view bytes) {
     if (bytes.empty()) return {};
     if (bytes.find('\0') != std::string_view::npos) return "it holds binary data";
     DecodedText decoded = decodeText(bytes);
@@ -271,7 +271,7 @@ std::string Cls_Ini::notSettingsReason(std::string_view bytes) {
     return {};
 }
 
-bool Cls_Ini::loadFromText(std::string_view bytes) {
+bool IniFile::loadFromText(std::string_view bytes) {
     if (bytes.empty()) return false;
     DecodedText decoded = decodeText(bytes);
     reportLines(*m_reporter, m_path, decoded.badLines,
@@ -321,7 +321,7 @@ bool Cls_Ini::loadFromText(std::string_view bytes) {
     return true;
 }
 
-std::vector<std::string> Cls_Ini::buildImage() const {
+std::vector<std::string> IniFile::buildImage() const {
     if (m_sections.empty()) return {std::string()};
     // With no lines yet, one header position stands for the first section;
     // every further section goes after the end.
@@ -346,11 +346,11 @@ std::vector<std::string> Cls_Ini::buildImage() const {
     return image;
 }
 
-std::string Cls_Ini::toText() const { return joinLines(buildImage()); }
+std::string IniFile::toText() const { return joinLines(buildImage()); }
 
-std::string Cls_Ini::toFileBytes() const { return encodeForReadBack(toText()); }
+std::string IniFile::toFileBytes() const { return encodeForReadBack(toText()); }
 
-bool Cls_Ini::Save() {
+bool IniFile::save() {
     if (m_path.empty()) {
         m_reporter->error("cannot save the settings: no settings file is set");
         return false;
@@ -395,8 +395,8 @@ bool Cls_Ini::Save() {
     if (!readNow()) return false;
     if (!now.empty() && now != m_diskBytes) {
         // Another process saved since this store last read or saved the file.
-        Cls_Ini disk;
-        disk.SetPath(m_path);
+        IniFile disk;
+        disk.setPath(m_path);
         disk.loadFromText(now);
         mergeInto(disk);
         m_sections = std::move(disk.m_sections);
@@ -419,7 +419,7 @@ bool Cls_Ini::Save() {
     return true;
 }
 
-void Cls_Ini::Release() {
+void IniFile::release() {
     m_path.clear();
     m_mode = false;
     m_sections.clear();
@@ -430,14 +430,14 @@ void Cls_Ini::Release() {
     m_changed.clear();
 }
 
-std::vector<std::string> Cls_Ini::sectionNames() const {
+std::vector<std::string> IniFile::sectionNames() const {
     std::vector<std::string> names;
     names.reserve(m_sections.size());
     for (const auto& s : m_sections) names.emplace_back(nameOf(s.header));
     return names;
 }
 
-std::vector<std::string> Cls_Ini::keysOf(std::string_view section) const {
+std::vector<std::string> IniFile::keysOf(std::string_view section) const {
     std::vector<std::string> keys;
     for (const auto& s : m_sections) {
         if (nameOf(s.header) != section) continue;

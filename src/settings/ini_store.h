@@ -1,7 +1,7 @@
 #pragma once
 // The settings file: a text file of "[section]" header lines and "key=value"
 // lines. The store reads the whole file once, answers from memory, and writes
-// the whole file back on Save, keeping the file's comment and blank lines in
+// the whole file back on save, keeping the file's comment and blank lines in
 // their places and rewriting every section from memory.
 //
 // Format, as read and as written:
@@ -13,7 +13,7 @@
 //   key may be empty.
 // - Every other line is a comment line and carries no data.
 // - Key lines before the first header belong to no section: they cannot be
-//   read and are dropped by the next Save.
+//   read and are dropped by the next save.
 // - Names and keys compare exactly, letter case included. A name may head
 //   several sections and a section may hold a key twice; the look-ups below
 //   say which one counts.
@@ -38,72 +38,72 @@ namespace kvelmor::settings {
 // reader takes. Longer values are neither stored nor used when read.
 inline constexpr size_t kMaxValueBytes = 64u << 10;
 
-class Cls_Ini {
+class IniFile {
 public:
     // Messages go to a reporter that discards them until setReporter is called.
-    Cls_Ini();
-    explicit Cls_Ini(Reporter& reporter);
+    IniFile();
+    explicit IniFile(Reporter& reporter);
 
     // Where read problems and failed saves are reported; it must outlive the store.
     void setReporter(Reporter& reporter) { m_reporter = &reporter; }
 
-    // The file Read and Save use. SetValue refuses to store anything while it is empty.
-    const std::string& Path() const { return m_path; }
-    void SetPath(std::string path) { m_path = std::move(path); }
+    // The file read and save use. setValue refuses to store anything while it is empty.
+    const std::string& path() const { return m_path; }
+    void setPath(std::string path) { m_path = std::move(path); }
 
-    // Write-through: when set, every SetValue and every Delete that removes
-    // something saves the file at once and returns the result of that Save.
-    bool Mode() const { return m_mode; }
-    void SetMode(bool mode) { m_mode = mode; }
+    // Write-through: when set, every setValue and every remove that removes
+    // something saves the file at once and returns the result of that save.
+    bool writesThrough() const { return m_mode; }
+    void setWritesThrough(bool mode) { m_mode = mode; }
 
-    int SectCount() const { return static_cast<int>(m_sections.size()); }
+    int sectionCount() const { return static_cast<int>(m_sections.size()); }
 
     // Name of section `index` (0-based, file order); empty when out of range.
-    std::string GetSect(int index) const;
+    std::string sectionName(int index) const;
 
     // index >= 0: key lines of section `index`. index < 0 and a name: key
     // lines of the first section of that name. index < 0 and no name: key
     // lines of all sections together. 0 whenever `index` is past the end.
-    int KeyCount(int index, std::string_view name) const;
+    int keyCount(int index, std::string_view name) const;
 
     // Key of key line `index` of the first section called `section`; empty
     // when there is none. Later sections of the same name are not consulted.
-    std::string GetKey(std::string_view section, int index) const;
+    std::string keyName(std::string_view section, int index) const;
 
     // The first value of `key` in the first section called `section` that
     // holds it, else `defaultValue`. A value longer than kMaxValueBytes is
     // passed over, as if the line were missing.
-    std::string GetValue(std::string_view section, std::string_view key,
+    std::string value(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
 
-    // As GetValue, telling a missing key apart from an empty value.
+    // As value, telling a missing key apart from an empty value.
     std::optional<std::string> findValue(std::string_view section, std::string_view key) const;
 
     // Replaces the first line of `key` in the first section called `section`
     // that holds any key line, or appends it there; with no such section a new
     // one is appended at the end (so a section that is present but empty gets
     // a second section of the same name). False, with nothing changed, while
-    // Path is empty or when the line would not read back as this key and value
+    // path() is empty or when the line would not read back as this key and value
     // or the value is longer than kMaxValueBytes (reported, naming the key).
-    bool SetValue(std::string_view section, std::string_view key, std::string_view value);
-    // SetValue of each key and value in order, all or nothing: every line is
+    bool setValue(std::string_view section, std::string_view key, std::string_view value);
+    // setValue of each key and value in order, all or nothing: every line is
     // checked first, and when one is refused (reported, naming its key) none
     // is stored and the result is false.
-    bool SetValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
+    bool setValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
 
     // A key: removes its every line from the sections called `section`. An
     // empty key: removes every section called `section`. True when something
     // was removed.
-    bool Delete(std::string_view section, std::string_view key);
+    bool remove(std::string_view section, std::string_view key);
 
-    // Loads the file at Path, replacing what the store held. False, with the
+    // Loads the file at path, replacing what the store held. False, with the
     // store unchanged, when the file is missing, empty or cannot be read (the
     // last is reported; only a regular file of at most 16 MB is read).
     // Undecodable bytes, binary data and key lines outside any section are
     // reported and the rest is loaded. A file that does not read as a
     // settings file (notSettingsReason) is reported too.
-    bool Read();
-    // Whether the last Read found a file at Path that it could not read, or
+    bool read();
+    // Whether the last read() found a file at path that it could not read, or
     // one that is not a settings file (a video, lyrics, a binary file).
     bool unreadable() const { return m_unreadable; }
 
@@ -113,21 +113,21 @@ public:
     // sections, keys nor comments. An empty text is a settings file.
     static std::string notSettingsReason(std::string_view bytes);
 
-    // Writes the file at Path, creating its folder when missing. The file is
+    // Writes the file at path, creating its folder when missing. The file is
     // replaced in one step, so a failed or interrupted save leaves the old
     // file as it was. A failure is reported and returns false; a file larger
-    // than Read takes (kMaxTextFileBytes) is never written. A file the
-    // last Read could not read is never saved over: its settings would be lost.
+    // than read() takes (kMaxTextFileBytes) is never written. A file the
+    // last read() could not read is never saved over: its settings would be lost.
     // The save holds a lock beside the file and reads the file again under
     // it: when another process saved in the meantime, only the sections this
     // store changed (set or deleted since it last read or saved) replace
     // theirs, and the other process's sections are kept. A file that is now
     // not a settings file is never written over.
-    bool Save();
+    bool save();
 
-    // Back to the empty store: no path, Mode cleared, no sections, no lines.
+    // Back to the empty store: no path, write-through cleared, no sections, no lines.
     // The reporter stays.
-    void Release();
+    void release();
 
     // Section names in file order, then in order of addition; a name that heads
     // several sections is listed each time.
@@ -136,18 +136,18 @@ public:
     // The keys of the first section called `section`, in order.
     std::vector<std::string> keysOf(std::string_view section) const;
 
-    // As Read, from the bytes of a settings file instead of the file at Path.
-    // Reports name Path as the file.
+    // As read, from the bytes of a settings file instead of the file at path.
+    // Reports name path() as the file.
     bool loadFromText(std::string_view bytes);
 
     // The 1-based number of the last line read when no line break ends it,
-    // else 0. Every file Save writes ends with one, so such a file was cut off
+    // else 0. Every file save() writes ends with one, so such a file was cut off
     // (or written by another program) and its last value may be cut short.
     int unendedLastLine() const { return m_unendedLastLine; }
 
-    // What Save would write, as UTF-8 text with CR LF line ends.
+    // What save() would write, as UTF-8 text with CR LF line ends.
     std::string toText() const;
-    // The same, encoded as Save writes it.
+    // The same, encoded as save() writes it.
     std::string toFileBytes() const;
 
 private:
@@ -163,7 +163,7 @@ private:
     void markChanged(std::string_view section);
     // Takes the file's current sections and lines, with this store's changed
     // sections in place of theirs.
-    void mergeInto(Cls_Ini& disk) const;
+    void mergeInto(IniFile& disk) const;
 
     std::string m_path;
     bool m_mode = false;

@@ -322,11 +322,11 @@ std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTe
     return Texts{{k.setting, v}};
 }
 
-bool savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s) {
+bool savePresetSettings(IniFile& ini, const std::string& name, ConversionSettings& s) {
     for (const char* p : {"titleFontPixcel", "titleFontPixcel1", "titleFontPixcel2"}) s.recomputePixelHeight(p);
     std::vector<std::pair<std::string, std::string>> values;
     for (const auto& k : presetKeys()) values.emplace_back(k.key, presetValueText(k, s));
-    return ini.SetValues(name, values);
+    return ini.setValues(name, values);
 }
 
 std::string refusedPresetName(std::string_view name) {
@@ -336,18 +336,18 @@ std::string refusedPresetName(std::string_view name) {
     return {};
 }
 
-void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionSettings& s,
+void loadPresetSettings(const IniFile& ini, const std::string& name, ConversionSettings& s,
                         const PresetLoadHooks& hooks) {
     for (const auto& keyName : presetLoadOrder()) {
         const PresetKey& k = keyNamed(keyName);
         std::string fallback = k.followsSetting.empty() ? k.defaultValue : s.text(k.followsSetting);
-        std::string v = ini.GetValue(name, k.key, fallback);
+        std::string v = ini.value(name, k.key, fallback);
         std::string why;
         if (!applyValue(k, v, s, hooks, why)) {
             if (hooks.reporter)
                 hooks.reporter->warning("[" + name + "] " + k.key + "=" + v + " is not used (" + why +
                                             "); the default \"" + fallback + "\" is used instead",
-                                        ini.Path());
+                                        ini.path());
             applyValue(k, fallback, s, hooks, why);
         }
         // Each font size brings its pixel height along.
@@ -356,7 +356,7 @@ void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionS
     }
 }
 
-std::vector<std::string> listPresets(const Cls_Ini& ini) {
+std::vector<std::string> listPresets(const IniFile& ini) {
     std::vector<std::string> out;
     for (const auto& n : ini.sectionNames())
         if (n != kInfoSection && n != kTagSection) out.push_back(n);
@@ -396,7 +396,7 @@ bool PresetManager::save(const std::string& name, ConversionSettings& s, Reporte
     if (!savePresetSettings(m_ini, name, s)) return false;
     if (!contains(name)) m_list.push_back(name);
     m_current = name;
-    return m_ini.Save();
+    return m_ini.save();
 }
 
 bool PresetManager::remove(const std::string& name, ConversionSettings& s, const PresetLoadHooks& hooks,
@@ -408,8 +408,8 @@ bool PresetManager::remove(const std::string& name, ConversionSettings& s, const
     bool saved = true;
     if (auto it = std::find(m_list.begin(), m_list.end(), name); it != m_list.end()) {
         m_list.erase(it);
-        m_ini.Delete(name, "");
-        saved = m_ini.Save();
+        m_ini.remove(name, "");
+        saved = m_ini.save();
     }
     if (m_current != name) savePresetSettings(m_ini, m_current, s);
     m_current = m_list.empty() ? std::string(kDefaultPreset) : m_list.front();

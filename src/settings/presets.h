@@ -70,22 +70,22 @@ std::optional<std::vector<std::pair<std::string, std::string>>> presetKeyFieldTe
 // Writes all keys into section `name` (in memory; Save writes the file).
 // All or nothing: false, with the store unchanged, when a value cannot be
 // stored (reported by the store, naming the key).
-bool savePresetSettings(Cls_Ini& ini, const std::string& name, ConversionSettings& s);
+bool savePresetSettings(IniFile& ini, const std::string& name, ConversionSettings& s);
 
 // Applies section `name` (missing keys and a missing section give the
 // defaults). A value that cannot be converted or lies outside its setting's
 // range fails only its own setting, which takes its default; it is reported
 // through hooks.reporter.
-void loadPresetSettings(const Cls_Ini& ini, const std::string& name, ConversionSettings& s,
+void loadPresetSettings(const IniFile& ini, const std::string& name, ConversionSettings& s,
                         const PresetLoadHooks& hooks = {});
 
 // Every section name except "info" and "tag", in file order.
-std::vector<std::string> listPresets(const Cls_Ini& ini);
+std::vector<std::string> listPresets(const IniFile& ini);
 
 // The preset box and its commands.
 class PresetManager {
 public:
-    explicit PresetManager(Cls_Ini& ini) : m_ini(ini) {}
+    explicit PresetManager(IniFile& ini) : m_ini(ini) {}
 
     const std::string& currentName() const { return m_current; }
     // Makes `name` current without loading it (undo puts back a state that
@@ -124,7 +124,7 @@ public:
     std::optional<std::string> storedValueOf(std::string_view settingName) const;
 
 private:
-    Cls_Ini& m_ini;
+    IniFile& m_ini;
     std::string m_current = kDefaultPreset;
     std::vector<std::string> m_list;
 };

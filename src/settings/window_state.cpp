@@ -30,27 +30,27 @@ std::vector<std::string> dropMissingFiles(std::vector<std::string>& recent) {
     return gone;
 }
 
-void loadWindowState(const Cls_Ini& ini, WindowState& state) {
-    state.geometry = ini.GetValue(kInfoSection, "windowGeometry", "");
-    state.splitterSizes = ini.GetValue(kInfoSection, "windowSplitter", "");
-    state.lastSong = ini.GetValue(kInfoSection, "lastSong", "");
-    state.previewVideo = ini.GetValue(kInfoSection, "previewVideo", "");
+void loadWindowState(const IniFile& ini, WindowState& state) {
+    state.geometry = ini.value(kInfoSection, "windowGeometry", "");
+    state.splitterSizes = ini.value(kInfoSection, "windowSplitter", "");
+    state.lastSong = ini.value(kInfoSection, "lastSong", "");
+    state.previewVideo = ini.value(kInfoSection, "previewVideo", "");
     state.recentFiles.clear();
     for (int n = 1; n <= kMaxRecentFiles; ++n)
-        if (std::string p = ini.GetValue(kInfoSection, recentKey(n), ""); !p.empty()) addRecentFile(state.recentFiles, p);
+        if (std::string p = ini.value(kInfoSection, recentKey(n), ""); !p.empty()) addRecentFile(state.recentFiles, p);
     std::reverse(state.recentFiles.begin(), state.recentFiles.end());  // added oldest last
 }
 
-void saveWindowState(Cls_Ini& ini, const WindowState& state) {
-    ini.SetValue(kInfoSection, "windowGeometry", state.geometry);
-    ini.SetValue(kInfoSection, "windowSplitter", state.splitterSizes);
-    ini.SetValue(kInfoSection, "lastSong", state.lastSong);
-    ini.SetValue(kInfoSection, "previewVideo", state.previewVideo);
+void saveWindowState(IniFile& ini, const WindowState& state) {
+    ini.setValue(kInfoSection, "windowGeometry", state.geometry);
+    ini.setValue(kInfoSection, "windowSplitter", state.splitterSizes);
+    ini.setValue(kInfoSection, "lastSong", state.lastSong);
+    ini.setValue(kInfoSection, "previewVideo", state.previewVideo);
     for (int n = 1; n <= kMaxRecentFiles; ++n) {
         if (n <= static_cast<int>(state.recentFiles.size()))
-            ini.SetValue(kInfoSection, recentKey(n), state.recentFiles[static_cast<size_t>(n - 1)]);
+            ini.setValue(kInfoSection, recentKey(n), state.recentFiles[static_cast<size_t>(n - 1)]);
         else
-            ini.Delete(kInfoSection, recentKey(n));
+            ini.remove(kInfoSection, recentKey(n));
     }
 }
 

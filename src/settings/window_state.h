@@ -28,8 +28,8 @@ void addRecentFile(std::vector<std::string>& recent, const std::string& path);
 // of the list, and returns them, in list order.
 std::vector<std::string> dropMissingFiles(std::vector<std::string>& recent);
 
-void loadWindowState(const Cls_Ini& ini, WindowState& state);
+void loadWindowState(const IniFile& ini, WindowState& state);
 // Writes the keys (in memory); recent-file keys beyond the list are removed.
-void saveWindowState(Cls_Ini& ini, const WindowState& state);
+void saveWindowState(IniFile& ini, const WindowState& state);
 
 }  // namespace kvelmor::settings

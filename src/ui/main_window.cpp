@@ -1012,7 +1012,7 @@ void MainWindow::showVersionWindow() {
 void MainWindow::openHelp() { openInDesktop(m_dialogs, this, helpFilePath()); }
 
 void MainWindow::chooseLanguage(Language language) {
-    const std::string& settingsPath = m_session.ini.Path();
+    const std::string& settingsPath = m_session.ini.path();
     if (!storeLanguage(settingsPath, language))
         m_dialogs.message(this, QMessageBox::Warning, "Kvelmor",
                           tr("表示言語の選択を保存できませんでした: %1").arg(qs(languageChoicePath(settingsPath))));
@@ -1038,7 +1038,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         m_shutDown = true;
         keepWindowState();
         if (!m_session.shutDown()) {
-            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), m_session.ini.Path());
+            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), m_session.ini.path());
         }
         showReports("Kvelmor");
     }

@@ -518,7 +518,7 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
 void TimingWindow::setLatency(qint64 ms) {
     m_latency = std::clamp<qint64>(ms, -500, 500);
     if (m_latencyBox->value() != m_latency) m_latencyBox->setValue(static_cast<int>(m_latency));
-    m_mainSession.ini.SetValue("timing", "latencyMs", std::to_string(m_latency));
+    m_mainSession.ini.setValue("timing", "latencyMs", std::to_string(m_latency));
 }
 
 void TimingWindow::setSnapToOnsets(bool on) { m_snap->setChecked(on); }

@@ -163,7 +163,7 @@ void VideoExportDialog::start() {
     request.media = m_media->text().trimmed().toStdString();
     request.output = m_output->text().trimmed().toStdString();
     request.quality = m_quality->value();
-    request.otherInputs = {m_session.song.lyricsPath, m_session.ini.Path()};
+    request.otherInputs = {m_session.song.lyricsPath, m_session.ini.path()};
     const QString background = m_background->text().trimmed();
     if (!background.isEmpty()) {
         if (auto colour = render::parseColour(background.toStdString()); colour && !QFileInfo::exists(background))

@@ -157,9 +157,9 @@ TEST_F(SessionFixture, FirstStartWritesDefaultInfoAndTagInThatOrder) {
     EXPECT_EQ(session.presets.list(), std::vector<std::string>{"default"});
     EXPECT_EQ(session.comboText, "default");
     EXPECT_TRUE(session.shutDown());
-    settings::Cls_Ini back;
-    back.SetPath(path);
-    ASSERT_TRUE(back.Read());
+    settings::IniFile back;
+    back.setPath(path);
+    ASSERT_TRUE(back.read());
     auto sections = back.sectionNames();
     ASSERT_GE(sections.size(), 2u);
     EXPECT_EQ(sections[0], "default");
@@ -202,8 +202,8 @@ TEST_F(SessionFixture, ASaveInterruptedBeforeTheRenameLeavesTheOldFile) {
     // A folder where the file should be renamed to makes the rename fail.
     fs::path blocked = dir / "blocked.ini";
     fs::create_directories(blocked / "x");
-    session.ini.SetPath(blocked.string());
-    EXPECT_FALSE(session.ini.Save());
+    session.ini.setPath(blocked.string());
+    EXPECT_FALSE(session.ini.save());
     EXPECT_FALSE(reporter.reports.empty());
     std::ifstream again(path, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);

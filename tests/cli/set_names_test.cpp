@@ -83,15 +83,15 @@ void checkEveryName(const SettingDef& d, const std::vector<std::string>& oldName
     }
     // The key(s) with the text the settings file holds set the field alike.
     if (d.storage == settings::Storage::NotStored) return;
-    settings::Cls_Ini ini;
-    ini.SetPath("/nonexistent/kvelmor-set-names.ini");
+    settings::IniFile ini;
+    ini.setPath("/nonexistent/kvelmor-set-names.ini");
     Run held({{d.name, value}});
     settings::savePresetSettings(ini, "p", held.session.settings);
     settings::saveAppState(ini, held.session.appState, held.session.settings);
     const bool info = d.storage == settings::Storage::Info;
     for (const std::string& key : {d.key, d.secondKey}) {
         if (key.empty()) continue;
-        const std::string text = ini.GetValue(info ? settings::kInfoSection : "p", key, "");
+        const std::string text = ini.value(info ? settings::kInfoSection : "p", key, "");
         const Run byKey({{key, text}});
         EXPECT_TRUE(byKey.ok) << key << "=" << text;
         const bool credit = d.group == settings::Group::Credit;

@@ -48,9 +48,9 @@ const Expected kBuiltIn[] = {
      "1"},
 };
 
-settings::Cls_Ini storeWith(const std::string& text) {
-    settings::Cls_Ini ini;
-    ini.SetPath("/nonexistent/kvelmor-samples-test.ini");  // never saved; SetValue needs a path
+settings::IniFile storeWith(const std::string& text) {
+    settings::IniFile ini;
+    ini.setPath("/nonexistent/kvelmor-samples-test.ini");  // never saved; SetValue needs a path
     ini.loadFromText(text);
     return ini;
 }
@@ -151,11 +151,11 @@ TEST(EffectSamples, SaveAndLoadThroughTheSettingsFile) {
     s.setText("posNo", "1");
     samples.storeSample("flags", settings::ConversionOptions(s));
 
-    settings::Cls_Ini ini = storeWith("[default]\r\nx=1\r\n");
+    settings::IniFile ini = storeWith("[default]\r\nx=1\r\n");
     ASSERT_TRUE(samples.saveSamples(ini));
-    EXPECT_EQ(ini.GetValue("tag", "0", ""), "ステップ00||");
-    EXPECT_EQ(ini.GetValue("tag", "15", ""), "pipes00|{\\a|b}|x|y");
-    EXPECT_EQ(ini.GetValue("tag", "16", ""), "flags11|{\\a|b}|plain");
+    EXPECT_EQ(ini.value("tag", "0", ""), "ステップ00||");
+    EXPECT_EQ(ini.value("tag", "15", ""), "pipes00|{\\a|b}|x|y");
+    EXPECT_EQ(ini.value("tag", "16", ""), "flags11|{\\a|b}|plain");
 
     EffectSamples loaded;
     loaded.loadSamples(storeWith(ini.toText()));

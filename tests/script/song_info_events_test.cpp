@@ -222,11 +222,11 @@ TEST_F(SongInfoFixture, SpacerAndLabels) {
 }
 
 TEST(SongInfoLabelsTest, ReadFromTheInfoSection) {
-    settings::Cls_Ini ini;
+    settings::IniFile ini;
     EXPECT_EQ(readSongInfoLabels(ini), SongInfoLabels{}) << "the shipped labels when the file has none";
-    ini.SetPath("/nonexistent/kvelmor.ini");
-    ini.SetValue("info", "songInfo1", "Vo:");
-    ini.SetValue("info", "songInfo4", "");
+    ini.setPath("/nonexistent/kvelmor.ini");
+    ini.setValue("info", "songInfo1", "Vo:");
+    ini.setValue("info", "songInfo4", "");
     SongInfoLabels l = readSongInfoLabels(ini);
     EXPECT_EQ(l.singer, "Vo:");
     EXPECT_EQ(l.lyricist, "作詞：");

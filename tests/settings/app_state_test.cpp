@@ -9,7 +9,7 @@ using namespace kvelmor::settings;
 namespace fs = std::filesystem;
 
 TEST(AppState, DefaultsOnAFirstStart) {
-    Cls_Ini ini;
+    IniFile ini;
     ConversionSettings s;
     AppState st;
     loadAppState(ini, st, s, "/fallback");
@@ -23,7 +23,7 @@ TEST(AppState, DefaultsOnAFirstStart) {
 }
 
 TEST(AppState, CreditPositionFollowsTheFrameSizeInForce) {
-    Cls_Ini ini;
+    IniFile ini;
     ConversionSettings s;
     s.setText("dispWidth", "1279");
     s.setText("dispHeight", "719");
@@ -34,8 +34,8 @@ TEST(AppState, CreditPositionFollowsTheFrameSizeInForce) {
 }
 
 TEST(AppState, SavedAndLoadedBack) {
-    Cls_Ini ini;
-    ini.SetPath("/nonexistent/x.ini");
+    IniFile ini;
+    ini.setPath("/nonexistent/x.ini");
     ConversionSettings s;
     AppState st;
     st.textPath = "/";
@@ -46,8 +46,8 @@ TEST(AppState, SavedAndLoadedBack) {
     s.setText("unicode", "0");
     saveAppState(ini, st, s);
     EXPECT_EQ(ini.keysOf("info").front(), "textPath");
-    EXPECT_EQ(ini.GetValue("info", "CleditOn", ""), "True");
-    EXPECT_EQ(ini.GetValue("info", "CreditBold", ""), "True");
+    EXPECT_EQ(ini.value("info", "CleditOn", ""), "True");
+    EXPECT_EQ(ini.value("info", "CreditBold", ""), "True");
 
     ConversionSettings s2;
     AppState st2;

@@ -12,7 +12,7 @@ namespace {
 
 TEST(CreditSettings, DefaultsAreThoseOfAFileWithoutCreditKeys) {
     // A first start on the 640 × 480 frame the window starts with.
-    Cls_Ini ini;
+    IniFile ini;
     ConversionSettings s;
     AppState st;
     loadAppState(ini, st, s, "/fallback");

@@ -18,9 +18,9 @@ using namespace std::string_literals;
 
 NullReporter g_silent;
 
-Cls_Ini loaded(std::string_view text, Reporter& reporter = g_silent) {
-    Cls_Ini ini(reporter);
-    ini.SetPath("settings.ini");
+IniFile loaded(std::string_view text, Reporter& reporter = g_silent) {
+    IniFile ini(reporter);
+    ini.setPath("settings.ini");
     ini.loadFromText(text);
     return ini;
 }
@@ -47,7 +47,7 @@ protected:
 };
 
 TEST(IniStore, ReadsHeadersKeysAndComments) {
-    Cls_Ini ini = loaded("k0=before any header\r\n[a]\r\n"
+    IniFile ini = loaded("k0=before any header\r\n[a]\r\n"
                          "x=1=2\r\n"       // the value is everything after the first "="
                          "=empty key\r\n"  // the key may be empty
                          " y = 3 \r\n"     // nothing is trimmed
@@ -57,21 +57,21 @@ TEST(IniStore, ReadsHeadersKeysAndComments) {
                          "[A]\r\nw=5\r\n");  // letter case makes another section
     EXPECT_EQ(ini.sectionNames(), (Lines{"a", "a=b", "A"}));
     EXPECT_EQ(ini.keysOf("a"), (Lines{"x", "", " y "}));
-    EXPECT_EQ(ini.GetValue("a", "x", "-"), "1=2");
-    EXPECT_EQ(ini.GetValue("a", " y ", "-"), " 3 ");
-    EXPECT_EQ(ini.GetValue("a", "w", "-"), "-");
-    EXPECT_EQ(ini.KeyCount(-1, ""), 4);  // k0 belongs to no section
+    EXPECT_EQ(ini.value("a", "x", "-"), "1=2");
+    EXPECT_EQ(ini.value("a", " y ", "-"), " 3 ");
+    EXPECT_EQ(ini.value("a", "w", "-"), "-");
+    EXPECT_EQ(ini.keyCount(-1, ""), 4);  // k0 belongs to no section
 }
 
 TEST(IniStore, DuplicateSectionsAndKeys) {
-    Cls_Ini ini = loaded("[p]\r\nk=1\r\nk=2\r\n[q]\r\n[p]\r\nonly=second\r\n");
-    EXPECT_EQ(ini.GetValue("p", "k", "-"), "1");          // the first line wins
-    EXPECT_EQ(ini.GetValue("p", "only", "-"), "second");  // later sections are searched
-    EXPECT_EQ(ini.GetKey("p", 2), "");                    // GetKey looks at the first only
+    IniFile ini = loaded("[p]\r\nk=1\r\nk=2\r\n[q]\r\n[p]\r\nonly=second\r\n");
+    EXPECT_EQ(ini.value("p", "k", "-"), "1");          // the first line wins
+    EXPECT_EQ(ini.value("p", "only", "-"), "second");  // later sections are searched
+    EXPECT_EQ(ini.keyName("p", 2), "");                    // GetKey looks at the first only
     EXPECT_EQ(ini.findValue("q", "k"), std::nullopt);
-    EXPECT_EQ(ini.KeyCount(3, "p"), 0);   // index past the end
-    EXPECT_EQ(ini.KeyCount(-1, "p"), 2);  // the first section of the name
-    EXPECT_EQ(ini.KeyCount(-1, ""), 3);   // all sections
+    EXPECT_EQ(ini.keyCount(3, "p"), 0);   // index past the end
+    EXPECT_EQ(ini.keyCount(-1, "p"), 2);  // the first section of the name
+    EXPECT_EQ(ini.keyCount(-1, ""), 3);   // all sections
 }
 
 TEST(IniStore, SaveRebuildsAroundHeaderPositions) {
@@ -92,73 +92,73 @@ TEST(IniStore, SaveRebuildsAroundHeaderPositions) {
 }
 
 TEST(IniStore, DeletedSectionsMoveLaterOnesUp) {
-    Cls_Ini three = loaded("[one]\r\n;1\r\n[two]\r\n;2\r\n[three]\r\nc=3\r\n;3\r\n");
-    EXPECT_TRUE(three.Delete("two", ""));
+    IniFile three = loaded("[one]\r\n;1\r\n[two]\r\n;2\r\n[three]\r\nc=3\r\n;3\r\n");
+    EXPECT_TRUE(three.remove("two", ""));
     EXPECT_EQ(three.toText(), "[one]\r\n;1\r\n\r\n[three]\r\nc=3\r\n");
-    EXPECT_FALSE(three.Delete("two", ""));
+    EXPECT_FALSE(three.remove("two", ""));
     // Comments keep their place among the header positions, not their section.
-    Cls_Ini four = loaded("[1]\r\n;a\r\n[2]\r\n;b\r\n[3]\r\n;c\r\n[4]\r\n;d\r\n");
-    EXPECT_TRUE(four.Delete("2", ""));
+    IniFile four = loaded("[1]\r\n;a\r\n[2]\r\n;b\r\n[3]\r\n;c\r\n[4]\r\n;d\r\n");
+    EXPECT_TRUE(four.remove("2", ""));
     EXPECT_EQ(four.toText(), "[1]\r\n;a\r\n\r\n[3]\r\n;b\r\n\r\n[4]\r\n");
 }
 
 TEST(IniStore, DeleteKeyFromEverySectionOfTheName) {
-    Cls_Ini ini = loaded("[p]\r\n[p]\r\nk=1\r\nj=0\r\nk=2\r\n[P]\r\nk=3\r\n");
-    EXPECT_TRUE(ini.Delete("p", "k"));  // the empty first [p] does not end the search
-    EXPECT_EQ(ini.GetValue("p", "k", "-"), "-");
-    EXPECT_EQ(ini.GetValue("P", "k", "-"), "3");
-    EXPECT_FALSE(ini.Delete("p", "k"));
+    IniFile ini = loaded("[p]\r\n[p]\r\nk=1\r\nj=0\r\nk=2\r\n[P]\r\nk=3\r\n");
+    EXPECT_TRUE(ini.remove("p", "k"));  // the empty first [p] does not end the search
+    EXPECT_EQ(ini.value("p", "k", "-"), "-");
+    EXPECT_EQ(ini.value("P", "k", "-"), "3");
+    EXPECT_FALSE(ini.remove("p", "k"));
 }
 
 TEST(IniStore, SetValue) {
-    Cls_Ini ini = loaded("[a]\r\nx=1\r\nx=2\r\n[empty]\r\n;c\r\n");
-    EXPECT_TRUE(ini.SetValue("a", "x", "9"));
-    EXPECT_TRUE(ini.SetValue("a", "y", "new"));
-    EXPECT_TRUE(ini.SetValue("empty", "k", "v"));  // an empty section gets a twin at the end
+    IniFile ini = loaded("[a]\r\nx=1\r\nx=2\r\n[empty]\r\n;c\r\n");
+    EXPECT_TRUE(ini.setValue("a", "x", "9"));
+    EXPECT_TRUE(ini.setValue("a", "y", "new"));
+    EXPECT_TRUE(ini.setValue("empty", "k", "v"));  // an empty section gets a twin at the end
     EXPECT_EQ(ini.toText(), "[a]\r\nx=9\r\nx=2\r\ny=new\r\n\r\n[empty]\r\n;c\r\n\r\n[empty]\r\nk=v\r\n");
-    EXPECT_FALSE(Cls_Ini().SetValue("a", "x", "1"));  // no path yet
+    EXPECT_FALSE(IniFile().setValue("a", "x", "1"));  // no path yet
 }
 
 TEST(IniStore, SetValueRefusesLinesThatWouldNotReadBack) {
     CollectingReporter reports;
-    Cls_Ini ini = loaded("[a]\r\nk=1\r\n", reports);
+    IniFile ini = loaded("[a]\r\nk=1\r\n", reports);
     struct Case { const char *section, *key, *value; };
     for (const Case& c : {Case{"a", "k", "1\r\n[b]"}, Case{"a\nb", "k", "1"}, Case{"a", "k=x", "1"},
                           Case{"a", ";k", "1"}, Case{"a", "[k", "1]"}, Case{"a", "k", "\xFF"}})
-        EXPECT_FALSE(ini.SetValue(c.section, c.key, c.value)) << c.section << "|" << c.key << "|" << c.value;
+        EXPECT_FALSE(ini.setValue(c.section, c.key, c.value)) << c.section << "|" << c.key << "|" << c.value;
     EXPECT_EQ(reports.reports.size(), 6u);
     EXPECT_EQ(ini.toText(), "[a]\r\nk=1\r\n");
 }
 
 TEST_F(IniFileTest, NewStoreWritesExactLines) {
-    Cls_Ini ini(m_reports);
-    ini.SetPath(pathOf("sub/dir/Kvelmor.ini"));  // the folder is created
-    EXPECT_FALSE(ini.Read());
-    ini.SetValue("info", "unicode", "1");
-    ASSERT_TRUE(ini.Save());
-    EXPECT_EQ(bytesOf(ini.Path()), "[info]\r\nunicode=1\r\n");
-    ini.SetValue("tag", "t", "2");
-    ASSERT_TRUE(ini.Save());
-    EXPECT_EQ(bytesOf(ini.Path()), "[info]\r\nunicode=1\r\n\r\n[tag]\r\nt=2\r\n");
+    IniFile ini(m_reports);
+    ini.setPath(pathOf("sub/dir/Kvelmor.ini"));  // the folder is created
+    EXPECT_FALSE(ini.read());
+    ini.setValue("info", "unicode", "1");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(bytesOf(ini.path()), "[info]\r\nunicode=1\r\n");
+    ini.setValue("tag", "t", "2");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(bytesOf(ini.path()), "[info]\r\nunicode=1\r\n\r\n[tag]\r\nt=2\r\n");
     EXPECT_TRUE(m_reports.reports.empty());
 }
 
 TEST_F(IniFileTest, SavedTwiceIsByteIdentical) {
     const std::string path = pathOf("a.ini");
     writeFileAtomically(path, "; top\n[default]\nfont=\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e\n;c\n[info]\n");
-    Cls_Ini ini;
-    ini.SetPath(path);
-    ASSERT_TRUE(ini.Read());
-    EXPECT_EQ(ini.GetValue("default", "font", ""), "ＭＳ ゴシック");
-    ini.SetValue("新規", "名前", "値");
-    ASSERT_TRUE(ini.Save());
+    IniFile ini;
+    ini.setPath(path);
+    ASSERT_TRUE(ini.read());
+    EXPECT_EQ(ini.value("default", "font", ""), "ＭＳ ゴシック");
+    ini.setValue("新規", "名前", "値");
+    ASSERT_TRUE(ini.save());
     const std::string first = bytesOf(path);
-    ASSERT_TRUE(ini.Save());
+    ASSERT_TRUE(ini.save());
     EXPECT_EQ(bytesOf(path), first);
-    Cls_Ini again;
-    again.SetPath(path);
-    ASSERT_TRUE(again.Read());
-    ASSERT_TRUE(again.Save());
+    IniFile again;
+    again.setPath(path);
+    ASSERT_TRUE(again.read());
+    ASSERT_TRUE(again.save());
     EXPECT_EQ(bytesOf(path), first);
 }
 
@@ -168,26 +168,26 @@ TEST_F(IniFileTest, WritesCp932OnlyWhenTheTextComesBackUnchanged) {
                           Case{"café", "\xEF\xBB\xBF[s]", "no CP932 form"},
                           Case{"ﾃｽ", "\xEF\xBB\xBF[s]", "its CP932 bytes C3 BD would read as UTF-8"},
                           Case{"〜", "\xEF\xBB\xBF[s]", "CP932 would make the wave dash a full-width tilde"}}) {
-        Cls_Ini ini;
-        ini.SetPath(pathOf("e.ini"));
-        ini.SetValue("s", "k", c.value);
-        ASSERT_TRUE(ini.Save()) << c.why;
-        EXPECT_EQ(bytesOf(ini.Path()).rfind(c.start, 0), 0u) << c.why;
-        Cls_Ini back;
-        back.SetPath(ini.Path());
-        ASSERT_TRUE(back.Read());
-        EXPECT_EQ(back.GetValue("s", "k", ""), c.value) << c.why;
+        IniFile ini;
+        ini.setPath(pathOf("e.ini"));
+        ini.setValue("s", "k", c.value);
+        ASSERT_TRUE(ini.save()) << c.why;
+        EXPECT_EQ(bytesOf(ini.path()).rfind(c.start, 0), 0u) << c.why;
+        IniFile back;
+        back.setPath(ini.path());
+        ASSERT_TRUE(back.read());
+        EXPECT_EQ(back.value("s", "k", ""), c.value) << c.why;
     }
 }
 
 TEST_F(IniFileTest, MissingEmptyOrDirectoryKeepsTheStore) {
-    Cls_Ini ini = loaded("[a]\r\nk=1\r\n", m_reports);
+    IniFile ini = loaded("[a]\r\nk=1\r\n", m_reports);
     writeFileAtomically(pathOf("empty.ini"), "");
     fs::create_directory(pathOf("dir.ini"));
     for (const char* name : {"missing.ini", "empty.ini", "dir.ini"}) {
-        ini.SetPath(pathOf(name));
-        EXPECT_FALSE(ini.Read()) << name;
-        EXPECT_EQ(ini.GetValue("a", "k", "-"), "1") << name;
+        ini.setPath(pathOf(name));
+        EXPECT_FALSE(ini.read()) << name;
+        EXPECT_EQ(ini.value("a", "k", "-"), "1") << name;
     }
     ASSERT_EQ(m_reports.reports.size(), 1u);  // a missing or empty file is a first start
     EXPECT_EQ(m_reports.reports[0].file, pathOf("dir.ini"));
@@ -195,21 +195,21 @@ TEST_F(IniFileTest, MissingEmptyOrDirectoryKeepsTheStore) {
 
 TEST_F(IniFileTest, AFileThatCouldNotBeReadIsNeverSavedOver) {
     fs::create_directory(pathOf("later.ini"));
-    Cls_Ini ini(m_reports);
-    ini.SetPath(pathOf("later.ini"));
-    EXPECT_FALSE(ini.Read());
+    IniFile ini(m_reports);
+    ini.setPath(pathOf("later.ini"));
+    EXPECT_FALSE(ini.read());
     EXPECT_TRUE(ini.unreadable());
     // Even once the path could be written, what was not read is not replaced.
     fs::remove(pathOf("later.ini"));
-    ini.SetValue("default", "k", "1");
-    EXPECT_FALSE(ini.Save());
+    ini.setValue("default", "k", "1");
+    EXPECT_FALSE(ini.save());
     EXPECT_FALSE(fs::exists(pathOf("later.ini")));
     EXPECT_EQ(m_reports.reports.back().file, pathOf("later.ini"));
 
     // A later read that succeeds (here: no file, a first start) lifts the guard.
-    EXPECT_FALSE(ini.Read());
+    EXPECT_FALSE(ini.read());
     EXPECT_FALSE(ini.unreadable());
-    EXPECT_TRUE(ini.Save());
+    EXPECT_TRUE(ini.save());
 }
 
 TEST_F(IniFileTest, BadBytesAreReportedByLineAndTheRestLoads) {
@@ -220,10 +220,10 @@ TEST_F(IniFileTest, BadBytesAreReportedByLineAndTheRestLoads) {
         const std::string path = pathOf("bad.ini");
         writeFileAtomically(path, c.bytes);
         m_reports.reports.clear();
-        Cls_Ini ini(m_reports);
-        ini.SetPath(path);
-        EXPECT_TRUE(ini.Read()) << c.why;
-        EXPECT_EQ(ini.GetValue("b", "j", "-"), "2") << c.why;
+        IniFile ini(m_reports);
+        ini.setPath(path);
+        EXPECT_TRUE(ini.read()) << c.why;
+        EXPECT_EQ(ini.value("b", "j", "-"), "2") << c.why;
         std::vector<int> lines;
         for (const Report& r : m_reports.reports) {
             EXPECT_EQ(r.file, path) << c.why;
@@ -235,27 +235,27 @@ TEST_F(IniFileTest, BadBytesAreReportedByLineAndTheRestLoads) {
 
 TEST_F(IniFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
     writeFileAtomically(pathOf("blocker"), "a file where the folder should be");
-    Cls_Ini blocked(m_reports);
-    blocked.SetPath(pathOf("blocker/Kvelmor.ini"));
-    blocked.SetValue("a", "k", "1");
-    EXPECT_FALSE(blocked.Save());
+    IniFile blocked(m_reports);
+    blocked.setPath(pathOf("blocker/Kvelmor.ini"));
+    blocked.setValue("a", "k", "1");
+    EXPECT_FALSE(blocked.save());
     ASSERT_EQ(m_reports.reports.size(), 1u);
-    EXPECT_EQ(m_reports.reports[0].file, blocked.Path());
+    EXPECT_EQ(m_reports.reports[0].file, blocked.path());
 
     // A write that fails part way (at the file size limit) keeps the old file whole.
     const std::string path = pathOf("old.ini");
     writeFileAtomically(path, "[old]\r\nk=1\r\n");
-    Cls_Ini ini(m_reports);
-    ini.SetPath(path);
-    ASSERT_TRUE(ini.Read());
-    ini.SetValue("old", "long", std::string(4096, 'x'));
+    IniFile ini(m_reports);
+    ini.setPath(path);
+    ASSERT_TRUE(ini.read());
+    ini.setValue("old", "long", std::string(4096, 'x'));
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = 64;
     auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = ini.Save();
+    const bool ok = ini.save();
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);
@@ -267,33 +267,33 @@ TEST_F(IniFileTest, FailedSaveIsReportedAndLeavesTheOldFile) {
 TEST_F(IniFileTest, ASaveKeepsWhatAnotherProcessSavedMeanwhile) {
     const std::string path = pathOf("shared.ini");
     writeFileAtomically(path, "; mine\r\n[default]\r\nk=0\r\n[gone]\r\nk=1\r\n");
-    Cls_Ini window(m_reports), command(m_reports);
-    for (Cls_Ini* ini : {&window, &command}) {
-        ini->SetPath(path);
-        ASSERT_TRUE(ini->Read());
+    IniFile window(m_reports), command(m_reports);
+    for (IniFile* ini : {&window, &command}) {
+        ini->setPath(path);
+        ASSERT_TRUE(ini->read());
     }
-    command.SetValue("A", "k", "a");
-    command.Delete("gone", "");
-    ASSERT_TRUE(command.Save());
+    command.setValue("A", "k", "a");
+    command.remove("gone", "");
+    ASSERT_TRUE(command.save());
     // The window read the file before the command saved; its own change
     // replaces only its own section.
-    window.SetValue("default", "k", "2");
-    ASSERT_TRUE(window.Save());
+    window.setValue("default", "k", "2");
+    ASSERT_TRUE(window.save());
     EXPECT_EQ(bytesOf(path), "; mine\r\n[default]\r\nk=2\r\n\r\n[A]\r\nk=a\r\n");
-    EXPECT_EQ(window.GetValue("A", "k", "-"), "a");
+    EXPECT_EQ(window.value("A", "k", "-"), "a");
     EXPECT_TRUE(m_reports.reports.empty());
 }
 
 TEST_F(IniFileTest, WriteThroughSavesEachChange) {
-    Cls_Ini ini;
-    ini.SetPath(pathOf("w.ini"));
-    ini.SetMode(true);
-    EXPECT_TRUE(ini.SetValue("a", "k", "1"));
-    EXPECT_EQ(bytesOf(ini.Path()), "[a]\r\nk=1\r\n");
-    EXPECT_TRUE(ini.Delete("a", "k"));
-    EXPECT_EQ(bytesOf(ini.Path()), "[a]\r\n");
-    ini.SetPath(m_dir.string());  // a folder cannot be written over
-    EXPECT_FALSE(ini.SetValue("a", "k", "2"));
+    IniFile ini;
+    ini.setPath(pathOf("w.ini"));
+    ini.setWritesThrough(true);
+    EXPECT_TRUE(ini.setValue("a", "k", "1"));
+    EXPECT_EQ(bytesOf(ini.path()), "[a]\r\nk=1\r\n");
+    EXPECT_TRUE(ini.remove("a", "k"));
+    EXPECT_EQ(bytesOf(ini.path()), "[a]\r\n");
+    ini.setPath(m_dir.string());  // a folder cannot be written over
+    EXPECT_FALSE(ini.setValue("a", "k", "2"));
 }
 
 }  // namespace

@@ -11,16 +11,16 @@ using namespace kvelmor::settings;
 
 namespace {
 
-Cls_Ini storeWithPath() {
-    Cls_Ini ini;
-    ini.SetPath("/nonexistent/kvelmor-test.ini");  // never saved; SetValue needs a path
+IniFile storeWithPath() {
+    IniFile ini;
+    ini.setPath("/nonexistent/kvelmor-test.ini");  // never saved; SetValue needs a path
     return ini;
 }
 
 }  // namespace
 
 TEST(Presets, APresetWithoutKeysGivesExactlyTheDefaults) {
-    Cls_Ini ini = storeWithPath();
+    IniFile ini = storeWithPath();
     ConversionSettings loaded;
     loaded.setText("PrimaryColor", "1");
     loaded.setText("wipe", "5");
@@ -31,9 +31,9 @@ TEST(Presets, APresetWithoutKeysGivesExactlyTheDefaults) {
 }
 
 TEST(Presets, FollowingDefaultsTakeTheLoadedColourAndFace) {
-    Cls_Ini ini = storeWithPath();
-    ini.SetValue("p", "primaryColor", "255");
-    ini.SetValue("p", "fontName", "IPAGothic");
+    IniFile ini = storeWithPath();
+    ini.setValue("p", "primaryColor", "255");
+    ini.setValue("p", "fontName", "IPAGothic");
     ConversionSettings s;
     loadPresetSettings(ini, "p", s);
     EXPECT_EQ(s.colour("secondPrimaryColor"), 255u);
@@ -46,7 +46,7 @@ TEST(Presets, FollowingDefaultsTakeTheLoadedColourAndFace) {
 
 TEST(Presets, SavedAndLoadedBackEqualFieldByField) {
     measure::FixedMeasurer m;
-    Cls_Ini ini = storeWithPath();
+    IniFile ini = storeWithPath();
     ConversionSettings s;
     s.setMeasurer(&m);
     s.setText("dispWidth", "1280");
@@ -76,20 +76,20 @@ TEST(Presets, SavedAndLoadedBackEqualFieldByField) {
         EXPECT_EQ(back.text(d.field), s.text(d.field)) << d.field;
     }
     EXPECT_EQ(ini.keysOf("mine").size(), 120u);
-    EXPECT_EQ(ini.GetValue("mine", "BorderStyle1", ""), "False");
-    EXPECT_EQ(ini.GetValue("mine", "AlignmentUp", ""), "2");
-    EXPECT_EQ(ini.GetValue("mine", "songLength", ""), "1:05:00");
+    EXPECT_EQ(ini.value("mine", "BorderStyle1", ""), "False");
+    EXPECT_EQ(ini.value("mine", "AlignmentUp", ""), "2");
+    EXPECT_EQ(ini.value("mine", "songLength", ""), "1:05:00");
 }
 
 TEST(Presets, LaterAlphaKeysDecideAndBadValuesFailOnlyTheirSetting) {
-    Cls_Ini ini = storeWithPath();
-    ini.SetValue("p", "primaryAlphaLevel", "3");
-    ini.SetValue("p", "primaryAlpha", "7");
-    ini.SetValue("p", "secondaryColor", "blue");   // letters in a colour
-    ini.SetValue("p", "LineNumber", "42");         // out of the list
-    ini.SetValue("p", "AlignmentDown", "9");       // no such member
-    ini.SetValue("p", "BorderStyle1", "False");    // never leaves the group empty
-    ini.SetValue("p", "preTime", "95");
+    IniFile ini = storeWithPath();
+    ini.setValue("p", "primaryAlphaLevel", "3");
+    ini.setValue("p", "primaryAlpha", "7");
+    ini.setValue("p", "secondaryColor", "blue");   // letters in a colour
+    ini.setValue("p", "LineNumber", "42");         // out of the list
+    ini.setValue("p", "AlignmentDown", "9");       // no such member
+    ini.setValue("p", "BorderStyle1", "False");    // never leaves the group empty
+    ini.setValue("p", "preTime", "95");
     ConversionSettings s;
     loadPresetSettings(ini, "p", s);
     EXPECT_EQ(s.index("PrimaryAlpha"), 7);
@@ -103,10 +103,10 @@ TEST(Presets, LaterAlphaKeysDecideAndBadValuesFailOnlyTheirSetting) {
 // The joined times are written "h:mm:ss" and read at their separators, so
 // the short form earlier versions wrote ("0:5:7", "0:0:0") reads as meant.
 TEST(Presets, JoinedTimesAreWrittenHMmSsAndReadAtTheirSeparators) {
-    Cls_Ini ini = storeWithPath();
-    ini.SetValue("p", "titleLengthStart", "12:34:56");  // a two-digit hour survives
-    ini.SetValue("p", "titleLength", "0:5:7");
-    ini.SetValue("p", "songLength", "0:0:0");
+    IniFile ini = storeWithPath();
+    ini.setValue("p", "titleLengthStart", "12:34:56");  // a two-digit hour survives
+    ini.setValue("p", "titleLength", "0:5:7");
+    ini.setValue("p", "songLength", "0:0:0");
     ConversionSettings s;
     loadPresetSettings(ini, "p", s);
     EXPECT_EQ(s.text("titleStartH"), "12");
@@ -119,18 +119,18 @@ TEST(Presets, JoinedTimesAreWrittenHMmSsAndReadAtTheirSeparators) {
     ConversionSettings fresh;
     savePresetSettings(ini, "q", fresh);
     for (const char* key : {"titleLengthStart", "titleLength", "songLength"})
-        EXPECT_EQ(ini.GetValue("q", key, ""), "0:00:00") << key;
+        EXPECT_EQ(ini.value("q", key, ""), "0:00:00") << key;
     s.setText("endM", "5");
     s.setText("endS", "3");
     savePresetSettings(ini, "q", s);
-    EXPECT_EQ(ini.GetValue("q", "songLength", ""), "0:05:03");
-    EXPECT_EQ(ini.GetValue("q", "titleLength", ""), "0:05:07");
+    EXPECT_EQ(ini.value("q", "songLength", ""), "0:05:03");
+    EXPECT_EQ(ini.value("q", "titleLength", ""), "0:05:07");
 }
 
 TEST(Presets, TagSampleIsAppliedBeforeThePresetsOwnTemplates) {
-    Cls_Ini ini = storeWithPath();
-    ini.SetValue("p", "TagSample", "2");
-    ini.SetValue("p", "CommandLine", "mine");
+    IniFile ini = storeWithPath();
+    ini.setValue("p", "TagSample", "2");
+    ini.setValue("p", "CommandLine", "mine");
     ConversionSettings s;
     std::vector<int> applied;
     PresetLoadHooks hooks{[&](int i) {
@@ -145,7 +145,7 @@ TEST(Presets, TagSampleIsAppliedBeforeThePresetsOwnTemplates) {
 }
 
 TEST(PresetManager, SaveDeleteAndTheReservedNames) {
-    Cls_Ini ini = storeWithPath();
+    IniFile ini = storeWithPath();
     PresetManager pm(ini);
     ConversionSettings s;
     CollectingReporter r;
@@ -171,14 +171,14 @@ TEST(PresetManager, SaveDeleteAndTheReservedNames) {
 }
 
 TEST(PresetManager, CloseSavesIntoTheTypedNameButNeverIntoInfo) {
-    Cls_Ini ini = storeWithPath();
+    IniFile ini = storeWithPath();
     PresetManager pm(ini);
     ConversionSettings s;
     pm.startUp(s, {}, {});
     s.setText("dispWidth", "800");
     pm.saveOnClose("info", s);
-    EXPECT_EQ(ini.GetValue("default", "SizeWidth", ""), "800");
+    EXPECT_EQ(ini.value("default", "SizeWidth", ""), "800");
     EXPECT_EQ(ini.findValue("info", "SizeWidth"), std::nullopt);
     pm.saveOnClose("new one", s);
-    EXPECT_EQ(ini.GetValue("new one", "SizeWidth", ""), "800");
+    EXPECT_EQ(ini.value("new one", "SizeWidth", ""), "800");
 }

@@ -214,7 +214,7 @@ TEST(TimingWindow, LatencyIsTakenOffEveryTapAndSnappingMovesTapsOntoTheClicks) {
     const auto opened = f.open("ららら\n", song, clock);
     ASSERT_TRUE(opened);
     ui::TimingWindow& window = *opened;
-    f.loaded.session.ini.SetPath((f.loaded.dir / "Kvelmor.ini").string());
+    f.loaded.session.ini.setPath((f.loaded.dir / "Kvelmor.ini").string());
     window.setLatency(30);
     EXPECT_EQ(f.loaded.session.ini.findValue("timing", "latencyMs"), "30");  // saved with the settings
     clock.set(1530);
@@ -234,7 +234,7 @@ TEST(TimingWindow, LatencyIsTakenOffEveryTapAndSnappingMovesTapsOntoTheClicks) {
 
 TEST(TimingWindow, CalibrationTakesTheDelayOfTapsAlongWithTheClicks) {
     Fixture f;
-    f.loaded.session.ini.SetPath((f.loaded.dir / "Kvelmor.ini").string());
+    f.loaded.session.ini.setPath((f.loaded.dir / "Kvelmor.ini").string());
     ui::TimingWindow window(f.loaded.session, f.dialogs);
     HandClock clock;
     window.setClock(&clock);

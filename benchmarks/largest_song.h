@@ -90,7 +90,7 @@ public:
         std::ofstream(lyrics, std::ios::binary) << largestSong();
         m_loaded = session.loadLyrics(lyrics.string()) && session.song.rawLineCount() == lyrics::kMaxRawLines;
         for (int i = 1; m_loaded && i <= session.song.rawLineCount(); ++i)
-            m_loaded = session.song.RawLyricsTable[i].unitCount == lyrics::kMaxSlots;
+            m_loaded = session.song.readLines[i].unitCount == lyrics::kMaxSlots;
     }
     ~LoadedSong() { fs::remove_all(m_dir); }
 

@@ -54,7 +54,7 @@ void SettingsChange(benchmark::State& state) {
     }
     render::FrameRenderer renderer(song.measurer.loadedConfigFiles());
     // Mid-song: the middle of the first line's start and the last line's end.
-    const auto& table = song.session.song.LyricsTable;
+    const auto& table = song.session.song.workLines;
     const int64_t t = (table[1].startTime + table[song.session.song.lineCount()].endTime) * 5;
     render::Image frame(640, 480);
     bool wide = false;

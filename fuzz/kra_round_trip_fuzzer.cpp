@@ -42,7 +42,7 @@ constexpr lyrics::Centiseconds kOneHour = 360000;
 
 bool fitsATagFile(const lyrics::Song& song) {
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& line = song.LyricsTable[i];
+        const LyricLine& line = song.workLines[i];
         for (int k = 1; k <= line.unitCount; ++k)
             if (!line.unit(k).isChar && (line.unit(k).rawTime < 0 || line.unit(k).rawTime >= kOneHour)) return false;
     }
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     lyrics::Song song;
     if (!lyrics::loadLyricsText(song, decodeText(in.rest()).utf8, "fuzz.txt", s, measurer, reporter).ok) return 0;
-    lyrics::rebuildLyricsTable(song, settings::ConversionOptions(s), measurer, reporter);
+    lyrics::rebuildWorkLines(song, settings::ConversionOptions(s), measurer, reporter);
     // The automatic line break can cut a song into more lines than a file may
     // hold, and times outside the first hour cannot be written as they are.
     if (song.lineCount() > lyrics::kMaxRawLines || !fitsATagFile(song)) return 0;
@@ -113,14 +113,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lyrics::Song back;
     if (!lyrics::loadLyricsText(back, kra, "fuzz.kra", s, measurer, reporter).ok)
         fail("the tag file cannot be read", kra);
-    lyrics::rebuildLyricsTable(back, settings::ConversionOptions(s), measurer, reporter);
+    lyrics::rebuildWorkLines(back, settings::ConversionOptions(s), measurer, reporter);
 
     if (back.songInfo != song.songInfo) fail("the song information differs", kra);
     if (back.lineCount() != song.lineCount())
         fail(std::to_string(song.lineCount()) + " lines read back as " + std::to_string(back.lineCount()), kra);
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& a = song.LyricsTable[i];
-        const LyricLine& b = back.LyricsTable[i];
+        const LyricLine& a = song.workLines[i];
+        const LyricLine& b = back.workLines[i];
         const std::string where = "line " + std::to_string(i) + ": ";
         if (a.plainText != b.plainText)
             fail(where + "\"" + a.plainText + "\" reads back as \"" + b.plainText + "\"", kra);

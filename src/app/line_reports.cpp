@@ -12,7 +12,7 @@ namespace {
 // The start of the line's text, so the line is found at a glance.
 std::string shownText(const lyrics::Song& song, int i) {
     constexpr size_t kShownChars = 12;  // characters of the line's text
-    const std::string& text = song.LyricsTable[i].plainText;
+    const std::string& text = song.workLines[i].plainText;
     std::string shown;
     size_t chars = 0, k = 0;
     while (k < text.size() && chars < kShownChars) {
@@ -42,7 +42,7 @@ std::vector<LineReport> lineReports(const Session& session) {
     const lyrics::Song& song = session.song;
     std::vector<LineReport> out;
     for (int i : lyrics::linesOutOfOrder(song)) {
-        const std::string at = " (" + lyrics::formatScriptTime(song.LyricsTable[i].firstTagTime) + ")";
+        const std::string at = " (" + lyrics::formatScriptTime(song.workLines[i].firstTagTime) + ")";
         out.push_back(finding(song, i, "時間が前後しています" + at, "times out of order" + at));
     }
     const auto fits = lyrics::linesNotFitting(song, session.options());
@@ -50,7 +50,7 @@ std::vector<LineReport> lineReports(const Session& session) {
     if (!anyOverflow) return out;
     const std::string width = session.options().frame.widthText;
     for (const auto& f : fits) {
-        const auto& line = song.LyricsTable[f.line];
+        const auto& line = song.workLines[f.line];
         const std::string x = std::to_string(line.posX), w = std::to_string(line.lineWidth);
         const std::string where = " (左端 " + x + " px、幅 " + w + " px、画面の幅 " + width + " px)";
         const std::string whereEnglish = " (left edge " + x + " px, width " + w + " px, screen width " + width + " px)";

@@ -26,7 +26,7 @@ std::string headerLines(const lyrics::SongInfo& info) {
 template <typename Test>
 bool anyCharSlot(const lyrics::Song& song, Test test) {
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const lyrics::LyricLine& line = song.LyricsTable[i];
+        const lyrics::LyricLine& line = song.workLines[i];
         for (int k = 1; k <= layout::usedSlots(line); ++k)
             if (line.unit(k).isChar && test(line, line.unit(k))) return true;
     }
@@ -50,11 +50,11 @@ bool hasMarksOrStyles(const lyrics::Song& song) {
 std::string lyricsEditText(const lyrics::Song& song) {
     std::string text = headerLines(song.songInfo);
     if (hasReadings(song)) {
-        for (int i = 1; i <= song.lineCount(); ++i) text += lyrics::serializeLine(song.LyricsTable[i]) + '\n';
+        for (int i = 1; i <= song.lineCount(); ++i) text += lyrics::serializeLine(song.workLines[i]) + '\n';
         return text;
     }
     for (int i = 1; i <= song.rawLineCount(); ++i) {
-        text += song.RawLyricsTable[i].rawText;
+        text += song.readLines[i].rawText;
         text += '\n';
     }
     return text;
@@ -82,7 +82,7 @@ bool applyLyricsEdit(Session& session, std::string_view text) {
             return false;
         }
     }
-    session.song.RawLyricsTable = std::move(raw);
+    session.song.readLines = std::move(raw);
     session.song.songInfo = std::move(info);
     // The text's "@timeratio=" line is its own time correction setting.
     session.settings.setText(settings::kTimeCorrectionField, parser.timeCorrection ? "1" : "0");

@@ -64,7 +64,7 @@ bool RubySuggestions::suggest(int first, int last) {
     }
     std::vector<std::string> unread;
     for (int i = std::max(first, 1); i <= last && i <= m_session.song.lineCount(); ++i) {
-        lyrics::LyricLine& line = m_session.song.LyricsTable[i];
+        lyrics::LyricLine& line = m_session.song.workLines[i];
         for (const readings::RubyPlacement& p : placementsFor(*analyzer, line, unread)) {
             store(m_session, line, p);
             m_pending.push_back({i, p.slot, p.span, p.reading});
@@ -76,7 +76,7 @@ bool RubySuggestions::suggest(int first, int last) {
 
 bool RubySuggestions::stillThere(const Pending& p) const {
     if (p.line < 1 || p.line > m_session.song.lineCount()) return false;
-    const lyrics::LyricLine& line = m_session.song.LyricsTable[p.line];
+    const lyrics::LyricLine& line = m_session.song.workLines[p.line];
     if (p.slot < 1 || p.slot > line.unitCount) return false;
     const lyrics::SlotRuby& r = line.unit(p.slot).rubyFields();
     return r.ruby == p.reading && r.rubySpan == p.span;
@@ -107,7 +107,7 @@ int RubySuggestions::dropPending() {
     int n = 0;
     for (const Pending& p : m_pending) {
         if (!stillThere(p)) continue;
-        m_session.song.LyricsTable[p.line].unit(p.slot).rubyHolder.clear();
+        m_session.song.workLines[p.line].unit(p.slot).rubyHolder.clear();
         ++n;
     }
     m_pending.clear();
@@ -131,7 +131,7 @@ SongReadingsResult fillSongReadings(Session& session) {
     result.available = true;
     std::vector<std::string> unread;
     for (int i = 1; i <= session.song.lineCount(); ++i) {
-        lyrics::LyricLine& line = session.song.LyricsTable[i];
+        lyrics::LyricLine& line = session.song.workLines[i];
         for (const readings::RubyPlacement& p : placementsFor(*analyzer, line, unread)) {
             store(session, line, p);
             ++result.added;

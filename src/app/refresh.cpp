@@ -61,7 +61,7 @@ std::vector<int> stagesFor(settings::Invalidates what) {
 const StageTable& standardStages() {
     static const StageTable table{
         [](Session&) {},
-        [](Session& s) { lyrics::rebuildLyricsTable(s.song, s.options(), s.measurer(), s.reporter()); },
+        [](Session& s) { lyrics::rebuildWorkLines(s.song, s.options(), s.measurer(), s.reporter()); },
         [](Session& s) { layout::computeTagExtremes(s.song); },
         [](Session& s) { lyrics::repairLineTags(s.song, s.options(), s.reporter()); },
         [](Session& s) { script::refreshScriptInfo(s.header, s.song, s.options(), s.comboText); },

@@ -186,9 +186,9 @@ void RubyEditing::showLine(int lineNo) {
 
 int RubyEditing::lineCount() const { return m_session.song.lineCount(); }
 
-const LyricLine& RubyEditing::line() const { return m_session.song.LyricsTable[lineCount() > 0 ? m_line : 0]; }
+const LyricLine& RubyEditing::line() const { return m_session.song.workLines[lineCount() > 0 ? m_line : 0]; }
 
-LyricLine& RubyEditing::editLine() { return m_session.song.LyricsTable[lineCount() > 0 ? m_line : 0]; }
+LyricLine& RubyEditing::editLine() { return m_session.song.workLines[lineCount() > 0 ? m_line : 0]; }
 
 int32_t RubyEditing::cellPosition(CellMove move) {
     const int k = findCellSlot(line(), m_cursor, move);
@@ -208,7 +208,7 @@ int32_t RubyEditing::cursorWidth() const { return m_cursor ? layout::runWidth(li
 void RubyEditing::changeLine(int delta) {
     const int n = lineCount();
     if (n == 0) return;
-    m_changed = rubyCopy(m_session.song.LyricsTable, m_line) || m_changed;
+    m_changed = rubyCopy(m_session.song.workLines, m_line) || m_changed;
     m_line = (m_line - 1 + delta + n) % n + 1;
     m_cursor = findCellSlot(line(), 0, CellMove::First);
 }

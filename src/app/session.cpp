@@ -330,7 +330,7 @@ bool Session::openLyrics(const std::string& path) {
             }
         return false;
     }
-    if (candidate.RawLyricsTable.count() == 0) {
+    if (candidate.readLines.count() == 0) {
         std::string bytes;
         readFileBytes(path, bytes, kMaxTextFileBytes);
         const bool binary = bytes.find('\0') != std::string::npos || !decodeText(bytes).badLines.empty();

@@ -268,7 +268,7 @@ ScriptSizeEstimate estimateScriptSize(const lyrics::Song& song, const Conversion
     // beyond any integer, and only its comparison with a limit counts.
     double linePart = 0, charPart = 0, rest = 0;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const double slots = std::max(song.LyricsTable[i].unitCount, 0);
+        const double slots = std::max(song.workLines[i].unitCount, 0);
         // Every pass of a line repeats the line template (per word: every
         // word's event), and each slot's own text; a slot's character
         // template is spread over the passes.
@@ -478,8 +478,8 @@ void expandTemplates(lyrics::Song& song, const ConversionOptions& o) { expandTem
 
 void expandTemplates(lyrics::Song& song, const ConversionOptions& o, const std::function<void(int)>& afterLine) {
     const Context c = readContext(o);
-    for (int i = 1; i <= song.LyricsTable.count(); ++i) {
-        expandLine(song.LyricsTable.line(i), o, c);
+    for (int i = 1; i <= song.workLines.count(); ++i) {
+        expandLine(song.workLines.line(i), o, c);
         if (afterLine) afterLine(i);
     }
 }

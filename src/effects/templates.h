@@ -51,7 +51,7 @@
 namespace kvelmor::effects {
 
 // Fills rawText, pieceList and every slot's preText, postText and rubyText2
-// of every line of song.LyricsTable from the settings; runs after layout, just
+// of every line of song.workLines from the settings; runs after layout, just
 // before the script is written. Spreading a ruby evenly (kintouCheck) also
 // moves that ruby's rubyX half a letter spacing to the right of its
 // characters' left edge, so the spread ruby stays centred.

@@ -103,7 +103,7 @@ void placeLines(lyrics::Song& song, const settings::ConversionOptions& o, measur
     // in row 1 takes the bottom-row alignment, the next one in row 1 the
     // single-line alignment.
     bool afterFirstRow = true;
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         int64_t width = 0;
@@ -111,7 +111,7 @@ void placeLines(lyrics::Song& song, const settings::ConversionOptions& o, measur
         for (int k = 1; k <= last; ++k) {
             lyrics::LyricUnit& u = line.unit(k);
             if (!u.isChar) continue;
-            u.width = measure::TextWidth(measurer, face, pointSize, u.text, scaleX);
+            u.width = measure::textWidth(measurer, face, pointSize, u.text, scaleX);
             width += u.width;
         }
         line.lineWidth = saturate32(width);
@@ -139,7 +139,7 @@ void bottomAlign(lyrics::Song& song, const settings::ConversionOptions& o) {
     // the bottom rows of every other screen sit, at any vertical scale.
     const double pitch = rowPitch(o);
     const double bottom = bottomRowY(o);
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     const std::vector<std::vector<int>> screens = groupScreens(table);
 
     for (size_t c = screens.size(); c-- > 0;) {
@@ -176,7 +176,7 @@ RubyFont rubyFont(const settings::ConversionOptions& o) {
 }
 
 int32_t rubyTextWidth(measure::TextMeasurer& measurer, const RubyFont& font, std::string_view ruby) {
-    return measure::TextWidth(measurer, font.face, font.pointSize, ruby, font.scaleX);
+    return measure::textWidth(measurer, font.face, font.pointSize, ruby, font.scaleX);
 }
 
 namespace {
@@ -316,7 +316,7 @@ void placeRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure
     // font's height apart, so that they do not read as one word.
     const int64_t gap = (static_cast<int64_t>(rubyHeight) + 3) / 4;
     std::vector<Reading> readings;
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         if (line.kanjiStyle == "substyle1") line.rubyStyle = "substyleRuby1";
@@ -360,7 +360,7 @@ void placeRuby(lyrics::Song& song, const settings::ConversionOptions& o, measure
 }
 
 void timeRuby(lyrics::Song& song) {
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         const int last = usedSlots(line);

@@ -116,7 +116,7 @@ std::vector<std::vector<int>> groupScreens(const lyrics::LineTable& lines) {
 }
 
 void computeTagExtremes(lyrics::Song& song) {
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         const int f = firstTag(line);
@@ -136,7 +136,7 @@ void correctTimes(lyrics::Song& song, const settings::ConversionOptions& o) {
         return (corrected ? lyrics::correctTime(written) : written) + shift;
     };
 
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         line.preTimeUsed = 0;
@@ -168,7 +168,7 @@ void correctTimes(lyrics::Song& song, const settings::ConversionOptions& o) {
 }
 
 void computeSyllableDurations(lyrics::Song& song) {
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     // For each line, the latest tag time of the lines after it (none for the
     // last line, or when no later line has tags).
     std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(table.count()) + 2);
@@ -237,7 +237,7 @@ void computeSyllableDurations(lyrics::Song& song) {
 void applyLeadInOut(lyrics::Song& song, const settings::ConversionOptions& o) {
     const int64_t preTime = o.timing.leadIn;
     const int64_t aftTime = o.timing.leadOut;
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         const int f = firstTag(line);
@@ -267,7 +267,7 @@ void assignRows(lyrics::Song& song, const settings::ConversionOptions& o) {
     // End of the lines on the current screen; the first line always opens
     // a screen, whatever its start.
     int64_t lastEnd = std::numeric_limits<int64_t>::min();
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];
         if (lastEnd >= line.startTime && row < rows) {
@@ -310,7 +310,7 @@ int64_t screenEnd(const LyricLine& line, int64_t rowEnd) {
 }  // namespace
 
 void applyBatchDisplay(lyrics::Song& song, const settings::ConversionOptions& o) {
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     if (o.timing.display == settings::DisplayType::OneByOne || table.count() < 2) {
         keepPlannedWindows(table);
         return;
@@ -461,7 +461,7 @@ void applyNewLinePriority(lyrics::Song& song, const settings::ConversionOptions&
     // The line last placed in each row, indexed by rowNumber; rows outside
     // 1..kMaxRows are not tracked. 0: the row has held no line yet.
     std::vector<int> rows(kMaxRows + 1, 0);
-    auto& table = song.LyricsTable;
+    auto& table = song.workLines;
     auto hasRow = [](const LyricLine& l) { return l.rowNumber >= 1 && l.rowNumber <= kMaxRows; };
     for (int i = 1; i <= table.count(); ++i) {
         LyricLine& line = table[i];

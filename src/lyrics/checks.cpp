@@ -150,7 +150,7 @@ int repairLineTags(Song& song, const settings::ConversionOptions& o, Reporter& r
     int notSupplied = 0;
     Entries entries;
     std::string lineEntries;
-    LineTable& table = song.LyricsTable;
+    LineTable& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i) {
         const LyricLine* next = i < table.count() ? &table[i + 1] : nullptr;
         lineEntries.clear();
@@ -231,12 +231,12 @@ std::vector<int> linesOutOfOrder(const Song& song) {
     std::vector<std::optional<Centiseconds>> latestLater(static_cast<size_t>(song.lineCount()) + 2);
     for (int i = song.lineCount() - 1; i >= 1; --i) {
         std::optional<Centiseconds> latest = latestLater[static_cast<size_t>(i + 1)];
-        if (const auto t = lastRawTag(song.LyricsTable[i + 1])) latest = std::max(latest.value_or(*t), *t);
+        if (const auto t = lastRawTag(song.workLines[i + 1])) latest = std::max(latest.value_or(*t), *t);
         latestLater[static_cast<size_t>(i)] = latest;
     }
     std::vector<int> lines;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& line = song.LyricsTable[i];
+        const LyricLine& line = song.workLines[i];
         // The planned windows, not the shown ones: the lines are cut so that
         // no two share a row, and the cut ones are what this reports.
         Centiseconds& end = plannedEnd[line.rowNumber];
@@ -249,9 +249,9 @@ std::vector<int> linesOutOfOrder(const Song& song) {
 
 int checkTimeOrder(Song& song, const settings::ConversionOptions&, Reporter& r) {
     Entries outOfOrder, cut, unsung;
-    for (int i : linesOutOfOrder(song)) outOfOrder.add(song.LyricsTable[i], firstTagEntry(song.LyricsTable[i]));
+    for (int i : linesOutOfOrder(song)) outOfOrder.add(song.workLines[i], firstTagEntry(song.workLines[i]));
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& line = song.LyricsTable[i];
+        const LyricLine& line = song.workLines[i];
         const std::optional<SungTime> sung = sungTime(line);
         if (!sung) continue;
         if (sung->to <= sung->from) {
@@ -276,7 +276,7 @@ std::vector<LineFit> linesNotFitting(const Song& song, const settings::Conversio
     const int64_t marginR = o.margins.right;
     std::vector<LineFit> out;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& line = song.LyricsTable[i];
+        const LyricLine& line = song.workLines[i];
         // Each count is of lines: a line past both edges is one line that
         // does not fit, not two.
         const int64_t right = static_cast<int64_t>(line.posX) + line.lineWidth;
@@ -292,7 +292,7 @@ FitCount checkLineFit(Song& song, const settings::ConversionOptions& o, Reporter
     for (const LineFit& l : linesNotFitting(song, o)) {
         f.overflow += l.overflow ? 1 : 0;
         f.margin += l.margin ? 1 : 0;
-        entries.add(song.LyricsTable[l.line], firstTagEntry(song.LyricsTable[l.line]));
+        entries.add(song.workLines[l.line], firstTagEntry(song.workLines[l.line]));
     }
     if (f.overflow > 0) {
         std::string text = std::string(kOverflowHead) + std::to_string(f.overflow);
@@ -324,7 +324,7 @@ std::optional<ScreenBand> topSongInfoBand(const SongInfo& info, const settings::
     int64_t width = int64_t{o.frame.width} - x;
     if (measurer) {
         auto measured = [&](const std::string& text) {
-            return measure::TextWidth(*measurer, songInfo.font.face, songInfo.topSize.points, text, o.scale.x);
+            return measure::textWidth(*measurer, songInfo.font.face, songInfo.topSize.points, text, o.scale.x);
         };
         width = std::max(measured(info.album), measured(second));
     }
@@ -337,7 +337,7 @@ int checkLineHeights(Song& song, const settings::ConversionOptions& o, measure::
 
     Entries outside, underInfo;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& line = song.LyricsTable[i];
+        const LyricLine& line = song.workLines[i];
         if (line.unitCount == 0) continue;
         // The line's top: its text, or the highest of its readings. Each is
         // drawn with its bottom-left corner at its position.

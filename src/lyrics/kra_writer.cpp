@@ -139,7 +139,7 @@ int firstKraLineOverSlots(std::string_view kraText) {
 std::string kraFileText(const Song& song) {
     std::string out;
     auto line = [&out](const std::string& text) { out += text + "\r\n"; };
-    for (int i = 1; i <= song.lineCount(); ++i) line(serializeLine(song.LyricsTable[i]));
+    for (int i = 1; i <= song.lineCount(); ++i) line(serializeLine(song.workLines[i]));
     const SongInfo& info = song.songInfo;
     line("@title=" + info.title);
     line("@subtitle=" + info.subtitle);

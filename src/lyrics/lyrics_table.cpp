@@ -118,8 +118,8 @@ std::vector<LyricUnit> UnitListBuilder::take() {
 }
 
 void Song::reset() {
-    RawLyricsTable.reset();
-    LyricsTable.reset();
+    readLines.reset();
+    workLines.reset();
     rubyState = kNoRuby;
     songInfo = SongInfo{};
 }

@@ -252,14 +252,14 @@ enum RubyState : int16_t { kNoRuby = 1, kRubyAssigned = 2 };
 
 // The song as the program holds it.
 struct Song {
-    LineTable RawLyricsTable;
-    LineTable LyricsTable;
+    LineTable readLines;
+    LineTable workLines;
     int16_t rubyState = kNoRuby;
     SongInfo songInfo;
     std::string lyricsPath;
 
-    int rawLineCount() const { return RawLyricsTable.count(); }
-    int lineCount() const { return LyricsTable.count(); }
+    int rawLineCount() const { return readLines.count(); }
+    int lineCount() const { return workLines.count(); }
     // Empties both tables and the song information; ruby not assigned.
     void reset();
 };

@@ -86,7 +86,7 @@ AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LinePars
         } else {
             u.isChar = true;
             u.text = toUtf8(line[p]);
-            u.width = measure::TextWidth(parser.measurer, face, size, u.text, scale);
+            u.width = measure::textWidth(parser.measurer, face, size, u.text, scale);
             p += 1;
         }
         if (!rec.appendUnit(std::move(u))) return AppendResult::TooManySlots;
@@ -178,7 +178,7 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
                          name);
     settings.setText(::kvelmor::settings::kTimeCorrectionField, parser.timeCorrection ? "1" : "0");
     song.reset();
-    song.RawLyricsTable = std::move(raw);
+    song.readLines = std::move(raw);
     song.songInfo = std::move(info);
     song.lyricsPath = name;
     result.ok = true;

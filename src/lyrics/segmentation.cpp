@@ -182,7 +182,7 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionO
     // Slot 0 first, so that a text that fits one working line hands its slots
     // over as they are. They are written over the slots of a line of the
     // previous build when there is one.
-    std::vector<LyricUnit> storage = song.LyricsTable.takeSpareUnits();
+    std::vector<LyricUnit> storage = song.workLines.takeSpareUnits();
     storage.reserve(std::min(text.size(), static_cast<size_t>(kMaxSlots)) + 1);
     UnitListBuilder builder(std::move(storage));
     // The text is read character by character as UTF-8, as toU32 reads it.
@@ -201,7 +201,7 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionO
     }
     std::vector<LyricUnit> units = builder.take();
     if (units.size() - 1 <= static_cast<size_t>(kMaxSlots)) {
-        LyricLine& L = song.LyricsTable.appendLine();
+        LyricLine& L = song.workLines.appendLine();
         setBuildValues(L, styleNumber);
         L.unitCount = static_cast<int32_t>(units.size() - 1);
         L.units = std::move(units);
@@ -215,9 +215,9 @@ int buildWorkLine(Song& song, std::string_view text, const settings::ConversionO
     size_t pos = 1;
     const LyricUnit* lastTag = nullptr;
     do {
-        LyricLine& L = song.LyricsTable.appendLine();
+        LyricLine& L = song.workLines.appendLine();
         setBuildValues(L, styleNumber);
-        L.units = UnitListBuilder(song.LyricsTable.takeSpareUnits()).take();
+        L.units = UnitListBuilder(song.workLines.takeSpareUnits()).take();
         // Room for all the slots at once, so they are not moved again as the line grows.
         L.units.reserve(std::min(units.size() - pos, static_cast<size_t>(kMaxSlots)) + 2);
         if (made > 0 && units[pos].isChar && lastTag) L.appendUnit(*lastTag);
@@ -402,16 +402,16 @@ std::string takeNextPiece(LyricLine& line, int32_t available) {
     return text;
 }
 
-void rebuildLyricsTable(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
+void rebuildWorkLines(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
                         Reporter& r) {
-    song.LyricsTable.recycle();
+    song.workLines.recycle();
     const bool lineBreak = o.rows.lineBreak;
     const int32_t available = availableWidth(o);
     const std::string& face = o.lyricsFont.font.face;
     const int32_t size = o.lyricsFont.size.points;
     const double scale = o.scale.x;
     for (int i = 1; i <= song.rawLineCount(); ++i) {
-        const LyricLine& raw = song.RawLyricsTable[i];
+        const LyricLine& raw = song.readLines[i];
         const int firstMade = song.lineCount() + 1;
         if (!lineBreak) {
             buildWorkLine(song, raw.rawText, o, r);
@@ -419,7 +419,7 @@ void rebuildLyricsTable(Song& song, const settings::ConversionOptions& o, measur
             LyricLine L = raw;  // scratch copy; the raw table is never changed
             for (int k = 1; k <= L.unitCount; ++k) {
                 LyricUnit& u = L.unit(k);
-                if (u.isChar) u.width = measure::TextWidth(m, face, size, u.text, scale);
+                if (u.isChar) u.width = measure::textWidth(m, face, size, u.text, scale);
             }
             if (foldRubyNotation(L) > 0) song.rubyState = kRubyAssigned;
             while (L.unitCount > 0) {
@@ -429,7 +429,7 @@ void rebuildLyricsTable(Song& song, const settings::ConversionOptions& o, measur
             }
         }
         // Every working line made from the raw line names the raw line's source.
-        for (int k = firstMade; k <= song.lineCount(); ++k) song.LyricsTable[k].sourceLine = raw.sourceLine;
+        for (int k = firstMade; k <= song.lineCount(); ++k) song.workLines[k].sourceLine = raw.sourceLine;
     }
 }
 

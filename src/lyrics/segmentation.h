@@ -1,6 +1,6 @@
 #pragma once
 // Syllable and ruby segmentation. Builds the working table
-// (`LyricsTable`) from the raw table: every raw line becomes one or more
+// (`workLines`) from the raw table: every raw line becomes one or more
 // working lines of slots, inline ruby notation is folded into the ruby fields
 // of its base characters, and with automatic line break (`kaigyo`) on a line
 // wider than the display is cut into pieces at word-like boundaries, with
@@ -48,12 +48,12 @@ int charClass(std::string_view utf8Char);
 
 // Stage 1 of the refresh: empties the working table and builds it again from
 // every raw line. With `kaigyo` off each raw line's text is built as it is;
-// with it on, the line (its character widths measured afresh with TextWidth
+// with it on, the line (its character widths measured afresh with textWidth
 // in the lyrics font at its size and horizontal scale, so a font change
 // since the load counts) has its ruby folded and is cut into pieces by
 // `takeNextPiece`, each timed piece built as a working line. Sets `rubyState`
 // to 2 when any notation is folded (it never sets it back to 1).
-void rebuildLyricsTable(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
+void rebuildWorkLines(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
                         Reporter& r);
 
 // Appends the working line(s) of one timed line of text: slots as the raw

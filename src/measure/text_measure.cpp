@@ -16,7 +16,7 @@ int32_t clampToInt32(int64_t v) {
 
 }  // namespace
 
-int32_t TextWidth(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view utf8,
+int32_t textWidth(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view utf8,
                   double mojiScaleX) {
     // The product is formed in double and rounded half to even, so 21 px at
     // 1.5 is 32 and 19 px at 1.5 is 28.
@@ -24,7 +24,7 @@ int32_t TextWidth(TextMeasurer& m, const std::string& face, int32_t pointSize, s
     return clampToInt32(roundHalfEven(scaled));
 }
 
-int32_t TextHeight(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view /*utf8*/) {
+int32_t textHeight(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view /*utf8*/) {
     // The cell height belongs to the face and size; the characters do not
     // change it.
     return m.cellHeight(face, pointSize);

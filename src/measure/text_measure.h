@@ -28,11 +28,11 @@ public:
 };
 
 // Width of the text in pixels times mojiScaleX, rounded half to even.
-int32_t TextWidth(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view utf8,
+int32_t textWidth(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view utf8,
                   double mojiScaleX);
 
 // Height of the text's cell in pixels (unscaled).
-int32_t TextHeight(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view utf8);
+int32_t textHeight(TextMeasurer& m, const std::string& face, int32_t pointSize, std::string_view utf8);
 
 // Pixels per em at a point size on a 96 dpi screen: pointSize * 96 / 72,
 // rounded half to even (36 pt -> 48 px, 14 pt -> 19 px). 0 for sizes below 1.

@@ -195,7 +195,7 @@ FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
             }
             if (!placed.empty()) out.overfull.push_back(number);  // not even one fits
             out.text += written + end;
-            out.song.LyricsTable.append(std::move(slots));
+            out.song.workLines.append(std::move(slots));
             continue;
         }
         if (!hasKanji(line)) {
@@ -222,7 +222,7 @@ FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
         out.added += added;
         out.text += (added == 0 ? text : toUtf8(writeUntimedNotation(annotated))) + end;
     }
-    if (out.song.LyricsTable.count() > 0) out.song.rubyState = lyrics::kRubyAssigned;
+    if (out.song.workLines.count() > 0) out.song.rubyState = lyrics::kRubyAssigned;
     return out;
 }
 

@@ -26,8 +26,8 @@ CreditSize measureCredit(const settings::CreditOptions& c, const settings::Conve
                          measure::TextMeasurer& measurer) {
     const int32_t size = static_cast<int32_t>(std::clamp<int64_t>(c.size, 0, 32767));
     if (size <= 0) return {};
-    return {measure::TextWidth(measurer, c.font.face, size, c.text, o.scale.x),
-            measure::TextHeight(measurer, c.font.face, size, "あ")};
+    return {measure::textWidth(measurer, c.font.face, size, c.text, o.scale.x),
+            measure::textHeight(measurer, c.font.face, size, "あ")};
 }
 
 bool movesItself(const settings::CreditOptions& c) { return c.tag.find("\\move") != std::string::npos; }

@@ -43,7 +43,7 @@ StyleRecord withFont(StyleRecord r, const settings::FontValue& f) {
 }
 
 bool someLineHasStyle(const lyrics::Song& song, std::string_view style) {
-    const auto& table = song.LyricsTable;
+    const auto& table = song.workLines;
     for (int i = 1; i <= table.count(); ++i)
         if (table[i].kanjiStyle == style) return true;
     return false;

@@ -74,7 +74,7 @@ CreditStyleSource creditStyleSource(const settings::CreditOptions& credit, measu
     c.font = credit.font;
     const int32_t size = credit.size;
     c.points = size;
-    c.pixelsText = std::to_string(size > 0 ? measure::TextHeight(measurer, c.font.face, size, "あ") : 0);
+    c.pixelsText = std::to_string(size > 0 ? measure::textHeight(measurer, c.font.face, size, "あ") : 0);
     c.primary = credit.primary;
     c.outline = credit.outline;
     c.shadow = credit.shadow;
@@ -95,7 +95,7 @@ std::string scriptHead(const lyrics::Song& song, const ConversionOptions& o, con
     // Room for a typical script at once, rather than growing a text of
     // megabytes step by step: about a hundred bytes a slot.
     size_t slots = 0;
-    for (int i = 1; i <= song.LyricsTable.count(); ++i) slots += song.LyricsTable[i].units.size();
+    for (int i = 1; i <= song.workLines.count(); ++i) slots += song.workLines[i].units.size();
     out.reserve(16384 + 96 * slots);
     appendScriptInfo(out, header.info, song.songInfo);
     std::vector<StyleRecord> styles = scriptStyles(header, song, o, creditStyle);
@@ -111,8 +111,8 @@ std::string scriptHead(const lyrics::Song& song, const ConversionOptions& o, con
 
 void appendLineEvents(std::string& out, const lyrics::Song& song, int i, const ConversionOptions& o,
                       const EventTexts& texts) {
-    appendKaraokeEvents(out, song.LyricsTable[i], o, texts);
-    appendRubyEvents(out, song.LyricsTable[i], song.rubyState, o, texts);
+    appendKaraokeEvents(out, song.workLines[i], o, texts);
+    appendRubyEvents(out, song.workLines[i], song.rubyState, o, texts);
 }
 
 std::string scriptText(const lyrics::Song& song, const ConversionOptions& o, const ScriptHeader& header,
@@ -120,7 +120,7 @@ std::string scriptText(const lyrics::Song& song, const ConversionOptions& o, con
                        measure::TextMeasurer& measurer) {
     std::string out = scriptHead(song, o, header, credit, labels, measurer);
     const EventTexts texts = eventTexts(o);
-    for (int i = 1; i <= song.LyricsTable.count(); ++i) appendLineEvents(out, song, i, o, texts);
+    for (int i = 1; i <= song.workLines.count(); ++i) appendLineEvents(out, song, i, o, texts);
     return out;
 }
 

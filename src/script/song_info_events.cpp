@@ -26,13 +26,13 @@ struct LineTime {
     std::string text;
 };
 LineTime firstStart(const lyrics::Song& song) {
-    if (song.LyricsTable.count() < 1) return {0, lyrics::formatScriptTime(0)};
-    const auto& l = song.LyricsTable[1];
+    if (song.workLines.count() < 1) return {0, lyrics::formatScriptTime(0)};
+    const auto& l = song.workLines[1];
     return {l.startTime, l.startText.empty() ? lyrics::formatScriptTime(l.startTime) : l.startText};
 }
 LineTime lastEnd(const lyrics::Song& song) {
-    if (song.LyricsTable.count() < 1) return {0, lyrics::formatScriptTime(0)};
-    const auto& l = song.LyricsTable[song.LyricsTable.count()];
+    if (song.workLines.count() < 1) return {0, lyrics::formatScriptTime(0)};
+    const auto& l = song.workLines[song.workLines.count()];
     return {l.endTime, l.endText.empty() ? lyrics::formatScriptTime(l.endTime) : l.endText};
 }
 
@@ -72,7 +72,7 @@ struct InfoMeasure {
     std::string face;
     double scaleX;
     int32_t operator()(std::string_view text, int32_t pointSize) const {
-        return measure::TextWidth(measurer, face, pointSize, text, scaleX);
+        return measure::textWidth(measurer, face, pointSize, text, scaleX);
     }
 };
 
@@ -320,7 +320,7 @@ std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const Convers
                              (static_cast<int64_t>(o.border.outline) + o.border.shadow);
         auto line = [&](int64_t lineY, const std::string& text) {
             const int64_t w =
-                measure::TextWidth(measurer, options.font.face, options.topSize.points, text, o.scale.x);
+                measure::textWidth(measurer, options.font.face, options.topSize.points, text, o.scale.x);
             events.push_back({first.text, last.text, "songInfo",
                               fade + posTag(x, lineY) + scaleTag(fitPercent(w, room)) + text});
         };
@@ -333,7 +333,7 @@ std::vector<InfoEvent> songInfoTopEvents(const lyrics::Song& song, const Convers
     // PlayResX) to just past the left edge at 5 centiseconds per pixel.
     const std::string text = joinNonEmpty({info.album, info.title, info.artist});
     const int64_t w = std::max<int32_t>(
-        measure::TextWidth(measurer, options.font.face, options.topSize.points, text, o.scale.x), 0);
+        measure::textWidth(measurer, options.font.face, options.topSize.points, text, o.scale.x), 0);
     const int64_t playResX = o.frame.width;
     const int64_t period = 5 * w + 25;  // centiseconds between passes
     const int64_t passes = std::min((static_cast<int64_t>(last.time) - first.time) / period + 1, kMaxScrollPasses);

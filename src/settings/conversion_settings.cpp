@@ -241,7 +241,7 @@ void ConversionSettings::recomputePixelHeight(std::string_view pixelName) {
     for (const auto& s : pixelHeightSources()) {
         if (!pixel || s.pixelName != pixel->field) continue;
         int32_t size = wholeNumber(s.sizeName);
-        int32_t h = size > 0 ? measure::TextHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
+        int32_t h = size > 0 ? measure::textHeight(*m_measurer, text(s.fontName), size, "あ") : 0;
         setText(s.pixelName, std::to_string(h));
     }
 }

@@ -417,7 +417,7 @@ bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter&
         for (const Report& r : readReports.reports) reporter.report(r);
         return false;
     }
-    lyrics::rebuildLyricsTable(song, settings::ConversionOptions(store), measurer, readReports);
+    lyrics::rebuildWorkLines(song, settings::ConversionOptions(store), measurer, readReports);
     // The tag file writer writes no time ratio line; taps are in real time,
     // and the line must come before the lyrics it applies to.
     const std::string text = "@timeratio=1\r\n" + lyrics::kraFileText(song);

@@ -134,7 +134,7 @@ void CreditWindow::showAll() {
 
 void CreditWindow::showPixelHeight() {
     const int32_t size = toWholeNumber(m_credit.text("CreditFontSize"));
-    const int32_t h = size > 0 ? measure::TextHeight(m_session.measurer(), m_credit.text("Command1"), size, "あ") : 0;
+    const int32_t h = size > 0 ? measure::textHeight(m_session.measurer(), m_credit.text("Command1"), size, "あ") : 0;
     m_pixel->setText(QString::number(h));
 }
 

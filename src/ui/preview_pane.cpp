@@ -316,7 +316,7 @@ void PreviewPane::songChanged(std::shared_ptr<const std::string> script) {
     const QSignalBlocker quietRows(m_lines);  // a row moved to by the rewriting is no jump
     while (m_lines->count() > song.lineCount()) delete m_lines->takeItem(m_lines->count() - 1);
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const auto& l = song.LyricsTable[i];
+        const auto& l = song.workLines[i];
         // The first tag is sung preTimeUsed + advanceTime after the line
         // appears; a jump goes its own lead-in (preTimeUsed) before it, so
         // that lines shown together are still reached one by one.

@@ -326,8 +326,8 @@ TEST_F(FailurePaths, ANulByteInALyricsLineIsLeftOutAndReported) {
     EXPECT_EQ(reporter.reports[0].line, 1);
     EXPECT_TRUE(contains(reporter.reports[0].text, "NUL")) << reporter.reports[0].text;
     ASSERT_EQ(session.song.lineCount(), 2);
-    EXPECT_EQ(session.song.LyricsTable[1].plainText, "ab");
-    EXPECT_EQ(session.song.LyricsTable[2].plainText, "c");
+    EXPECT_EQ(session.song.workLines[1].plainText, "ab");
+    EXPECT_EQ(session.song.workLines[2].plainText, "c");
 
     ASSERT_TRUE(session.writeScript());
     ASSERT_TRUE(session.writeKra());

@@ -80,7 +80,7 @@ TEST(LyricsEditing, EveryLineOfTheTextBecomesARawLine) {
         EXPECT_EQ(s.session.song.lineCount(), c.workLines);
         EXPECT_EQ(reported(s.reporter, lyrics::kMissingTagsHead), c.missingTags);
         EXPECT_EQ(s.session.song.songInfo.title, c.title);
-        EXPECT_EQ(s.session.song.LyricsTable[2].unitCount, c.secondLineSlots);
+        EXPECT_EQ(s.session.song.workLines[2].unitCount, c.secondLineSlots);
     }
 }
 
@@ -120,8 +120,8 @@ TEST(LyricsEditing, ReadingsSurviveAnEditAndASavedLyricsFile) {
     std::string edited = text;
     edited.replace(edited.rfind("道"), std::string("道").size(), "町");
     ASSERT_TRUE(app::applyLyricsEdit(s.session, edited));
-    EXPECT_EQ(s.session.song.LyricsTable[1].unit(2).rubyFields().ruby, "さくら");
-    EXPECT_EQ(s.session.song.LyricsTable[2].plainText, "町");
+    EXPECT_EQ(s.session.song.workLines[1].unit(2).rubyFields().ruby, "さくら");
+    EXPECT_EQ(s.session.song.workLines[2].plainText, "町");
     EXPECT_NE(decodeText(s.script()).utf8.find("さくら"), std::string::npos);
 
     // Saved without time correction, read back without it whatever the settings say then.

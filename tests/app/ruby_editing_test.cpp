@@ -141,7 +141,7 @@ TEST(RubyEditing, TypedRubyIsStoredAndSurvivesTheTagFile) {
         LoadedSession back("store_ruby_back");
         back.load(s.kra());
         ASSERT_EQ(back.session.song.lineCount(), 1);
-        EXPECT_EQ(charRubies(back.session.song.LyricsTable[1]), c.expected);
+        EXPECT_EQ(charRubies(back.session.song.workLines[1]), c.expected);
     }
 }
 
@@ -174,7 +174,7 @@ TEST(RubyEditing, RubyCopyReachesLaterLinesOfTheSameText) {
         SCOPED_TRACE(c.why);
         LoadedSession s("ruby_copy");
         s.load(song(c.before));
-        auto& table = s.session.song.LyricsTable;
+        auto& table = s.session.song.workLines;
         ASSERT_EQ(table.count(), 4);
         const bool changed = c.before != c.after;
         EXPECT_EQ(app::rubyCopy(table, c.source), changed);
@@ -186,9 +186,9 @@ TEST(RubyEditing, RubyCopyReachesLaterLinesOfTheSameText) {
     s.load(song({"", "はる", "しゅん", "ハル"}));
     RubyEditing e(s.session);
     e.nextLine();  // line 1 has no ruby to give
-    EXPECT_EQ(s.session.song.LyricsTable[3].unit(2).rubyFields().ruby, "しゅん");
+    EXPECT_EQ(s.session.song.workLines[3].unit(2).rubyFields().ruby, "しゅん");
     e.nextLine();
-    EXPECT_EQ(s.session.song.LyricsTable[3].unit(2).rubyFields().ruby, "はる");
+    EXPECT_EQ(s.session.song.workLines[3].unit(2).rubyFields().ruby, "はる");
     EXPECT_TRUE(e.changed());
 }
 

@@ -244,11 +244,11 @@ TEST(SessionStyleNumber, ANewStyleNumberRenamesTheLinesAndKeepsTheirWindows) {
     fs::create_directories(dir);
     std::ofstream(dir / "a.txt") << "[00:10:00]あ[00:11:00]\n";
     ASSERT_TRUE(session.loadLyrics((dir / "a.txt").string()));
-    const auto before = session.song.LyricsTable[1].startTime;
+    const auto before = session.song.workLines[1].startTime;
     ASSERT_TRUE(session.setField("StyleNumber", "2").ok);
-    EXPECT_EQ(session.song.LyricsTable[1].kanjiStyle, "Kanji2");
+    EXPECT_EQ(session.song.workLines[1].kanjiStyle, "Kanji2");
     EXPECT_EQ(session.header.lyricsStyle.Name, "Kanji2");
-    EXPECT_EQ(session.song.LyricsTable[1].startTime, before);  // lead-in kept
+    EXPECT_EQ(session.song.workLines[1].startTime, before);  // lead-in kept
 }
 
 namespace {

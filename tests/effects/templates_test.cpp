@@ -275,19 +275,19 @@ TEST(expandTemplates, RubyKaraokeText) {
 
 TEST(expandTemplates, WholeTableAndRerun) {
     lyrics::Song song;
-    song.LyricsTable.append(sampleLine());
-    song.LyricsTable.append(LyricLine{});  // a blank line of the lyrics editor
+    song.workLines.append(sampleLine());
+    song.workLines.append(LyricLine{});  // a blank line of the lyrics editor
     ConversionSettings s = settingsFor(4);
     s.setText("commandChar", "<%n>");
     expandTemplates(song, settings::ConversionOptions(s));
-    EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "<1>");
-    EXPECT_EQ(song.LyricsTable[2].rawText, "");
-    EXPECT_EQ(song.LyricsTable[0].rawText, "") << "the blank template record is never touched";
+    EXPECT_EQ(song.workLines[1].texts(2).preText, "<1>");
+    EXPECT_EQ(song.workLines[2].rawText, "");
+    EXPECT_EQ(song.workLines[0].rawText, "") << "the blank template record is never touched";
 
     s.setText("wipe", "0");
     expandTemplates(song, settings::ConversionOptions(s));
-    EXPECT_EQ(song.LyricsTable[1].texts(2).preText, "") << "a new run replaces the old texts";
-    EXPECT_EQ(song.LyricsTable[1].pieceList, "");
+    EXPECT_EQ(song.workLines[1].texts(2).preText, "") << "a new run replaces the old texts";
+    EXPECT_EQ(song.workLines[1].pieceList, "");
 }
 
 TEST(expandTemplates, ArbitraryInputNeverBreaks) {

@@ -44,7 +44,7 @@ inline lyrics::LyricLine lineFromTags(std::string_view text, const measure::Fixe
 
 inline lyrics::Song songOf(const std::vector<lyrics::LyricLine>& lines) {
     lyrics::Song song;
-    for (const auto& l : lines) song.LyricsTable.append(l);
+    for (const auto& l : lines) song.workLines.append(l);
     return song;
 }
 

@@ -133,7 +133,7 @@ TEST(Placement, PlaceLinesMeasuresInTheLyricFontAndPlacesRows) {
         measure::FixedMeasurer m;
         Song song = songOf({makeLine(tag(0) + "あb" + tag(10), c.row)});
         placeLines(song, settings::ConversionOptions(s), m);
-        const LyricLine& line = song.LyricsTable[1];
+        const LyricLine& line = song.workLines[1];
         EXPECT_EQ(line.posY, c.y) << c.why;
         EXPECT_EQ(line.lineHeight, c.height) << c.why;
         EXPECT_EQ(line.unit(2).width, 30);
@@ -183,7 +183,7 @@ TEST(Placement, PlaceLinesChoosesTheAlignmentOfEachRowKind) {
             measure::FixedMeasurer m;
             placeLines(song, settings::ConversionOptions(s), m);
             for (size_t i = 0; i < c.rows.size(); ++i) {
-                const LyricLine& l = song.LyricsTable[static_cast<int>(i) + 1];
+                const LyricLine& l = song.workLines[static_cast<int>(i) + 1];
                 if (l.posX == 30) used[i] += group;
                 if (l.posX != -7) continue;
                 EXPECT_EQ(l.lineWidth, 20) << "an unplaced line is not scaled";
@@ -223,7 +223,7 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
         placeLines(song, settings::ConversionOptions(s), m);
         bottomAlign(song, settings::ConversionOptions(s));
         std::vector<std::pair<int32_t, int32_t>> got;
-        for (int i = 1; i <= song.lineCount(); ++i) got.emplace_back(song.LyricsTable[i].posX, song.LyricsTable[i].posY);
+        for (int i = 1; i <= song.lineCount(); ++i) got.emplace_back(song.workLines[i].posX, song.workLines[i].posY);
         EXPECT_EQ(got, c.positions) << c.why;
     }
     // Centring uses the measured width: rubyScale is applied once, not again.
@@ -234,8 +234,8 @@ TEST(Placement, BottomAlignMovesShortScreensWhoseRowsAreFree) {
     placeLines(song, settings::ConversionOptions(s), m);
     bottomAlign(song, settings::ConversionOptions(s));
     bottomAlign(song, settings::ConversionOptions(s));
-    EXPECT_EQ(song.LyricsTable[1].lineWidth, 66);
-    EXPECT_EQ(song.LyricsTable[1].posX, 607) << "610 - 33 + 30";
+    EXPECT_EQ(song.workLines[1].lineWidth, 66);
+    EXPECT_EQ(song.workLines[1].posX, 607) << "610 - 33 + 30";
 }
 
 TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
@@ -271,12 +271,12 @@ TEST(Placement, PlaceRubyCentresEachRubyOverItsCharacters) {
             line.unit(c.slot).editRuby().rubySpan = c.span;
             Song song = songOf({line});
             placeRuby(song, settings::ConversionOptions(s), m);
-            const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
+            const lyrics::LyricUnit& u = song.workLines[1].unit(c.slot);
             EXPECT_EQ(u.rubyFields().rubyWidth, c.rubyWidth) << c.why;
             EXPECT_EQ(u.rubyFields().rubyX, c.x) << c.why;
             EXPECT_EQ(u.rubyFields().rubyY, 564) << "600 - 29.52 (scale to two decimals) - shadow 3 - rubyDown 3";
             EXPECT_EQ(u.rubyFields().rubyHeight, 19);
-            EXPECT_EQ(song.LyricsTable[1].rubyStyle, rubyStyle);
+            EXPECT_EQ(song.workLines[1].rubyStyle, rubyStyle);
             EXPECT_EQ(m.requests(), (std::vector<measure::FixedMeasurer::Request>{{"RubyFace", 14, c.ruby}}));
         }
     }
@@ -326,8 +326,8 @@ TEST(Placement, CrowdedReadingsNarrowBeforeTheyMove) {
         placeRuby(song, settings::ConversionOptions(s), m);
         std::vector<int32_t> x, scale;
         for (const auto& [slot, ruby] : c.rubies) {
-            x.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyX);
-            scale.push_back(song.LyricsTable[1].unit(slot).rubyFields().rubyScaleX);
+            x.push_back(song.workLines[1].unit(slot).rubyFields().rubyX);
+            scale.push_back(song.workLines[1].unit(slot).rubyFields().rubyScaleX);
         }
         EXPECT_EQ(x, c.x) << c.why;
         EXPECT_EQ(scale, c.scale) << c.why;
@@ -357,7 +357,7 @@ TEST(Placement, TimeRubyLastsWhileItsCharactersAreSung) {
         line.unit(c.slot).editRuby().rubySpan = c.span;
         Song song = songOf({line});
         timeRuby(song);
-        const lyrics::LyricUnit& u = song.LyricsTable[1].unit(c.slot);
+        const lyrics::LyricUnit& u = song.workLines[1].unit(c.slot);
         EXPECT_EQ(u.rubyFields().rubyStartTime, c.start) << c.why;
         EXPECT_EQ(u.rubyFields().rubyEndTime, c.end) << c.why;
         EXPECT_EQ(u.rubyFields().rubyDuration, c.end - c.start) << c.why;
@@ -428,8 +428,8 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
         placeRuby(song, settings::ConversionOptions(s), m);
         timeRuby(song);
         for (int i = 1; i <= song.lineCount(); ++i) {
-            EXPECT_EQ(song.LyricsTable[i].startText, lyrics::formatScriptTime(song.LyricsTable[i].startTime));
-            rubySpacing(song.LyricsTable[i], 2);
+            EXPECT_EQ(song.workLines[i].startText, lyrics::formatScriptTime(song.workLines[i].startTime));
+            rubySpacing(song.workLines[i], 2);
         }
     }
     settings::ConversionSettings s = frame();
@@ -438,5 +438,5 @@ TEST(Placement, EveryStageCopesWithExtremeSettings) {
     Song song = songOf({makeLine("あ", 1)});
     measure::FixedMeasurer m;
     placeLines(song, settings::ConversionOptions(s), m);
-    EXPECT_EQ(song.LyricsTable[1].posY, kMinPos) << "nine huge pitches above the bottom row";
+    EXPECT_EQ(song.workLines[1].posY, kMinPos) << "nine huge pitches above the bottom row";
 }

@@ -65,7 +65,7 @@ struct Window {
 void expectWindows(const Song& song, const std::vector<Window>& expected, const std::string& why) {
     ASSERT_EQ(song.lineCount(), static_cast<int>(expected.size())) << why;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& l = song.LyricsTable[i];
+        const LyricLine& l = song.workLines[i];
         const Window& e = expected[static_cast<size_t>(i - 1)];
         EXPECT_EQ(l.startTime, e.start) << why << ", line " << i;
         EXPECT_EQ(l.endTime, e.end) << why << ", line " << i;
@@ -97,7 +97,7 @@ TEST(Timing, TimeCorrectionDividesShiftsAndStopsAtZero) {
         s.setText("upTime", c.upTime);
         s.setText("Command9", "255");
         Song song = songOf({makeLine(tag(c.raw) + "あい" + tag(c.raw))});
-        LyricLine& line = song.LyricsTable[1];
+        LyricLine& line = song.workLines[1];
         line.preTimeUsed = line.aftTimeUsed = line.advanceTime = 9;
         line.unit(2).cellMark = true;
         line.markColour = "stale";
@@ -127,7 +127,7 @@ TEST(Timing, SyllableDurationsShareEachSyllableAmongItsCharacters) {
     };
     for (const Case& c : cases) {
         Song song = songOf({makeLine(c.line)});
-        LyricLine& line = song.LyricsTable[1];
+        LyricLine& line = song.workLines[1];
         for (int k = 1; k <= line.unitCount; ++k) line.unit(k).duration = 12345;  // an earlier run's
         timeLines(song, plain());
         std::vector<Centiseconds> got;
@@ -141,7 +141,7 @@ TEST(Timing, SyllableDurationsShareEachSyllableAmongItsCharacters) {
         Song song = songOf({makeLine(tag(100) + "あ" + tag(150) + "い" + tag(599999)),
                             makeLine(tag(900) + "か" + tag(950))});
         timeLines(song, plain());
-        const LyricLine& line = song.LyricsTable[1];
+        const LyricLine& line = song.workLines[1];
         std::vector<Centiseconds> got;
         for (int k = 1; k <= line.unitCount; ++k) got.push_back(line.unit(k).duration);
         EXPECT_EQ(got, (std::vector<Centiseconds>{50, 50, 0, 0, 0}));
@@ -151,13 +151,13 @@ TEST(Timing, SyllableDurationsShareEachSyllableAmongItsCharacters) {
         Song held = songOf({makeLine(tag(100) + "あ" + tag(960)), makeLine(tag(200) + "か" + tag(300)),
                             makeLine(tag(900) + "か" + tag(990))});
         timeLines(held, plain());
-        EXPECT_EQ(held.LyricsTable[1].unit(1).duration, 860);
+        EXPECT_EQ(held.workLines[1].unit(1).duration, 860);
     }
     // The out-of-order tag takes the next tag's time and text.
     Song song = songOf({makeLine(tag(200) + "あ" + tag(150) + "い" + tag(300))});
     timeLines(song, plain());
-    EXPECT_EQ(song.LyricsTable[1].unit(1).time, 150);
-    EXPECT_EQ(lyrics::timeText(song.LyricsTable[1].unit(1)), "0:00:01.50");
+    EXPECT_EQ(song.workLines[1].unit(1).time, 150);
+    EXPECT_EQ(lyrics::timeText(song.workLines[1].unit(1)), "0:00:01.50");
 }
 
 TEST(Timing, LeadInAndLeadOut) {
@@ -184,8 +184,8 @@ TEST(Timing, LeadInAndLeadOut) {
         Song song = songOf({makeLine(tag(c.first) + "あ" + tag(c.last))});
         timeLines(song, s);
         expectWindows(song, {{c.start, c.end, 0}}, c.why);
-        EXPECT_EQ(song.LyricsTable[1].preTimeUsed, c.preUsed) << c.why;
-        EXPECT_EQ(song.LyricsTable[1].aftTimeUsed, c.aftUsed) << c.why;
+        EXPECT_EQ(song.workLines[1].preTimeUsed, c.preUsed) << c.why;
+        EXPECT_EQ(song.workLines[1].aftTimeUsed, c.aftUsed) << c.why;
     }
 }
 
@@ -213,10 +213,10 @@ TEST(Timing, RowAssignment) {
         Song song = songOf(lines);
         assignRows(song, settings::ConversionOptions(s));
         std::vector<int32_t> got;
-        for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].rowNumber);
+        for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.workLines[i].rowNumber);
         EXPECT_EQ(got, c.rows) << c.why;
-        EXPECT_EQ(song.LyricsTable[1].kanjiStyle, "substyle1") << "a spare style stays";
-        EXPECT_EQ(song.LyricsTable[2].kanjiStyle, "Kanji2") << "the standard style follows StyleNumber";
+        EXPECT_EQ(song.workLines[1].kanjiStyle, "substyle1") << "a spare style stays";
+        EXPECT_EQ(song.workLines[2].kanjiStyle, "Kanji2") << "the standard style follows StyleNumber";
     }
 }
 
@@ -257,8 +257,8 @@ TEST(Timing, BatchDisplay) {
         s.selectMember("DisplayType2");
         Song sequential = songOf(c.lines);
         applyBatchDisplay(sequential, settings::ConversionOptions(s));
-        EXPECT_EQ(sequential.LyricsTable[1].startTime, c.lines[0].startTime) << "one after another: unchanged";
-        EXPECT_EQ(sequential.LyricsTable[1].endTime, c.lines[0].endTime) << "one after another: unchanged";
+        EXPECT_EQ(sequential.workLines[1].startTime, c.lines[0].startTime) << "one after another: unchanged";
+        EXPECT_EQ(sequential.workLines[1].endTime, c.lines[0].endTime) << "one after another: unchanged";
     }
 }
 
@@ -272,9 +272,9 @@ void expectPriorityEnds(const char* lead, const std::vector<LyricLine>& lines, c
     Song song = songOf(lines);
     applyNewLinePriority(song, settings::ConversionOptions(s));
     std::vector<Centiseconds> got;
-    for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.LyricsTable[i].endTime);
+    for (int i = 1; i <= song.lineCount(); ++i) got.push_back(song.workLines[i].endTime);
     EXPECT_EQ(got, ends) << why;
-    EXPECT_EQ(song.LyricsTable[1].endText, lyrics::formatScriptTime(ends[0])) << why;
+    EXPECT_EQ(song.workLines[1].endText, lyrics::formatScriptTime(ends[0])) << why;
 }
 }  // namespace
 
@@ -307,7 +307,7 @@ TEST(Timing, StagesInRefreshOrderInBothDisplayModes) {
         timeLines(song, s);
         assignRows(song, settings::ConversionOptions(s));
         applyBatchDisplay(song, settings::ConversionOptions(s));
-        for (int i = 1; i <= song.lineCount(); ++i) song.LyricsTable[i].posY = 100 * song.LyricsTable[i].rowNumber;
+        for (int i = 1; i <= song.lineCount(); ++i) song.workLines[i].posY = 100 * song.workLines[i].rowNumber;
         applyNewLinePriority(song, settings::ConversionOptions(s));
         return song;
     };
@@ -355,10 +355,10 @@ TEST(Timing, BatchDisplayOfLinesOutOfOrderNeverEndsALineBeforeItStarts) {
                         makeLine(tag(120) + "う" + tag(200))});
     timeLines(song, s);
     assignRows(song, settings::ConversionOptions(s));
-    ASSERT_EQ(song.LyricsTable[3].rowNumber, 3);
+    ASSERT_EQ(song.workLines[3].rowNumber, 3);
     applyBatchDisplay(song, settings::ConversionOptions(s));
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& l = song.LyricsTable[i];
+        const LyricLine& l = song.workLines[i];
         EXPECT_GE(l.endTime, l.startTime) << "line " << i;
         EXPECT_EQ(l.endText, lyrics::formatScriptTime(l.endTime)) << "line " << i;
     }

@@ -24,12 +24,12 @@ struct ChecksFixture : ::testing::Test {
     // Working lines built from the text (no line break), then repaired.
     int buildAndRepair(const std::string& text) {
         EXPECT_TRUE(loadLyricsText(song, text, "song.txt", settings, measurer, reporter).ok);
-        rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+        rebuildWorkLines(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
         reporter.reports.clear();
         return repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter);
     }
 
-    LyricLine& addLine() { return song.LyricsTable.appendLine(); }
+    LyricLine& addLine() { return song.workLines.appendLine(); }
 };
 
 std::vector<std::string> slots(const LyricLine& l) {
@@ -52,7 +52,7 @@ TEST_F(ChecksFixture, NothingMissingNothingReported) {
 
 TEST_F(ChecksFixture, AMissingFirstTagTakesTheTimeOfTheLinesFirstTag) {
     EXPECT_EQ(buildAndRepair("あい[00:01:00]う[00:02:00]\n"), 1);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "あ", "い", "t100", "う", "t200"}));
     EXPECT_EQ(l.unit(1).rawTime, 100);
     EXPECT_EQ(timeText(l.unit(1)), "0:00:01.00");
@@ -67,7 +67,7 @@ TEST_F(ChecksFixture, AMissingFirstTagTakesTheTimeOfTheLinesFirstTag) {
 TEST_F(ChecksFixture, TheFirstTagCarriesTheCorrectedTimeAndTheTimeAsWritten) {
     settings.setText("WinAMPTime", "1");
     buildAndRepair("あ[01:00:00]い[01:01:00]\n");
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(l.unit(1).time, 6028);
     EXPECT_EQ(l.unit(1).rawTime, 6000);
     EXPECT_EQ(l.startTime, 6028);
@@ -78,7 +78,7 @@ TEST_F(ChecksFixture, TheLastTagOfTheLastLineIsEstimated) {
     // A tag at 1000, three characters, a tag at 1200, two characters:
     // 1200 + 2 * 200 / 3 = 1333.
     EXPECT_EQ(buildAndRepair("[00:10:00]あいう[00:12:00]えお\n"), 1);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     ASSERT_EQ(l.unitCount, 8);
     const LyricUnit& end = l.unit(8);
     EXPECT_FALSE(end.isChar);
@@ -98,7 +98,7 @@ TEST_F(ChecksFixture, TheEstimateCountsEveryCharacterBeforeTheLastTag) {
     // the step is the last syllable's (100): 200 + 2 * 100 / 8 = 225.
     settings.setText("WinAMPTime", "1");
     buildAndRepair("[00:00:00]あいうえお[00:01:00]かきく[00:02:00]けこ\n");
-    const LyricUnit& end = song.LyricsTable[1].unit(song.LyricsTable[1].unitCount);
+    const LyricUnit& end = song.workLines[1].unit(song.workLines[1].unitCount);
     EXPECT_EQ(end.rawTime, 225);
     // The duration is taken from the corrected times, 100 -> 100 (100.47) and
     // 200 -> 201 (200.94): 2 * 101 / 8 = 25.25.
@@ -112,21 +112,21 @@ TEST_F(ChecksFixture, TheEstimatedTimeIsTheCorrectedTimeAsWritten) {
     // 2646 reads back as 2646 / 0.9953125 = 2658.46 -> 2658.
     settings.setText("WinAMPTime", "1");
     buildAndRepair("[00:20:85]ー1カ [00:22:89]bカ é「ーー\n");
-    const LyricUnit& end = song.LyricsTable[1].unit(song.LyricsTable[1].unitCount);
+    const LyricUnit& end = song.workLines[1].unit(song.workLines[1].unitCount);
     EXPECT_EQ(end.rawTime, 2646);
     EXPECT_EQ(end.time, 2658);
     EXPECT_EQ(timeText(end), "0:00:26.58");
-    EXPECT_EQ(song.LyricsTable[1].endTime, 2658);
+    EXPECT_EQ(song.workLines[1].endTime, 2658);
 }
 
 TEST_F(ChecksFixture, AMissingLastTagInTheMiddleTakesTheNextLinesFirstTag) {
     EXPECT_EQ(buildAndRepair("[00:01:00]あい\nう[00:03:00]え[00:04:00]\n"), 2);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "あ", "い", "t300"}));
     EXPECT_EQ(l.endTime, 300);
     EXPECT_EQ(l.endText, "0:00:03.00");
     EXPECT_EQ(l.lastTagTime, 300);
-    EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t300", "う", "t300", "え", "t400"}));
+    EXPECT_EQ(slots(song.workLines[2]), (Slots{"t300", "う", "t300", "え", "t400"}));
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r1行目 [0:00:01.00]\n2行目 [時間なし]");
 }
@@ -142,23 +142,23 @@ TEST_F(ChecksFixture, ANextLineWithoutATagGivesTheBlankTag) {
     a.appendUnit(c);
     addLine().appendUnit(c);  // no tag at all
     EXPECT_EQ(repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter), 3);
-    EXPECT_EQ(slots(song.LyricsTable[1]), (Slots{"t100", "あ", "t0"}));
-    EXPECT_EQ(song.LyricsTable[1].endText, "");
+    EXPECT_EQ(slots(song.workLines[1]), (Slots{"t100", "あ", "t0"}));
+    EXPECT_EQ(song.workLines[1].endText, "");
     // The tagless last line: first tag 0 with no text, then the estimate.
-    EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t0", "あ", "t0"}));
+    EXPECT_EQ(slots(song.workLines[2]), (Slots{"t0", "あ", "t0"}));
     EXPECT_EQ(reporter.reports.back().text, "開始終了のタグが欠落している行が3行あります\n\r[0:00:01.00]\n[時間なし][]");
 }
 
 TEST_F(ChecksFixture, ALineLackingBothTagsCountsTwice) {
     EXPECT_EQ(buildAndRepair("あ[00:01:00]い\n"), 2);
-    EXPECT_EQ(slots(song.LyricsTable[1]), (Slots{"t100", "あ", "t100", "い", "t100"}));
+    EXPECT_EQ(slots(song.workLines[1]), (Slots{"t100", "あ", "t100", "い", "t100"}));
     EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r1行目 [時間なし][0:00:01.00]");
 }
 
 TEST_F(ChecksFixture, AnEmptyLineIsNeitherRepairedNorReported) {
     addLine();
     EXPECT_EQ(repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter), 0);
-    EXPECT_EQ(song.LyricsTable[1].unitCount, 0);
+    EXPECT_EQ(song.workLines[1].unitCount, 0);
     EXPECT_TRUE(reporter.reports.empty());
 }
 
@@ -178,7 +178,7 @@ TEST_F(ChecksFixture, AFullLineIsNotMadeLonger) {
     EXPECT_EQ(repairLineTags(song, kvelmor::settings::ConversionOptions(settings), reporter), 2);
     ASSERT_EQ(reporter.reports.size(), 2u);
     EXPECT_EQ(reporter.reports[0].text, "開始終了のタグが欠落している行が2行あります\n\r[時間なし][]");
-    EXPECT_EQ(song.LyricsTable[1].unitCount, kMaxSlots);
+    EXPECT_EQ(song.workLines[1].unitCount, kMaxSlots);
 }
 
 // ---------------------------------------------------------------- time order
@@ -228,7 +228,7 @@ TEST_F(ChecksFixture, TagsOutOfOrderAreReportedWithTheirLine) {
         song = Song();
         buildAndRepair(c.lyrics);
         for (int i = 1; i <= song.lineCount(); ++i) {
-            LyricLine& l = song.LyricsTable[i];
+            LyricLine& l = song.workLines[i];
             l.rowNumber = i;  // rows never clash
             l.firstTagTime = l.unit(1).rawTime;
             l.endTime = 1 << 30;  // shown for the whole song

@@ -140,8 +140,8 @@ TEST(KraWriter, KraPath) {
 
 TEST(KraWriter, FileTextIsTheLinesThenTheNineHeaderLines) {
     Song song;
-    song.LyricsTable.append(lineOf({tag(100), ch("あ"), tag(200)}));
-    song.LyricsTable.append(lineOf({tag(200), ch("い"), tag(300)}));
+    song.workLines.append(lineOf({tag(100), ch("あ"), tag(200)}));
+    song.workLines.append(lineOf({tag(200), ch("い"), tag(300)}));
     song.songInfo.title = "T";
     song.songInfo.subtitle = "S";
     song.songInfo.album = "Al";
@@ -170,7 +170,7 @@ TEST(KraWriter, NothingIsWrittenWithoutALyricsPath) {
 TEST(KraWriter, WrittenInCp932WhenEveryCharacterFits) {
     Song song;
     song.lyricsPath = (tempDir() / "cp932.txt").string();
-    song.LyricsTable.append(lineOf({tag(100), ch("桜"), ch("　"), ch("ｶ"), tag(200)}));
+    song.workLines.append(lineOf({tag(100), ch("桜"), ch("　"), ch("ｶ"), tag(200)}));
     song.songInfo.title = "歌";
     CollectingReporter reporter;
     KraWriteResult r = writeKraFile(song, reporter);
@@ -186,7 +186,7 @@ TEST(KraWriter, WrittenInCp932WhenEveryCharacterFits) {
 TEST(KraWriter, WrittenInUtf8WithAByteOrderMarkOtherwise) {
     Song song;
     song.lyricsPath = (tempDir() / "utf8").string();  // no "." at all
-    song.LyricsTable.append(lineOf({tag(100), ch("é"), ch("桜"), tag(200)}));
+    song.workLines.append(lineOf({tag(100), ch("é"), ch("桜"), tag(200)}));
     CollectingReporter reporter;
     KraWriteResult r = writeKraFile(song, reporter);
     ASSERT_TRUE(r.written);
@@ -202,7 +202,7 @@ TEST(KraWriter, WrittenInUtf8WithAByteOrderMarkOtherwise) {
 TEST(KraWriter, AFailureToWriteIsReportedWithTheFileAndTheReason) {
     Song song;
     song.lyricsPath = (tempDir() / "no_such_folder" / "song.txt").string();
-    song.LyricsTable.append(lineOf({tag(100), ch("a"), tag(200)}));
+    song.workLines.append(lineOf({tag(100), ch("a"), tag(200)}));
     CollectingReporter reporter;
     KraWriteResult r = writeKraFile(song, reporter);
     EXPECT_FALSE(r.written);
@@ -233,8 +233,8 @@ struct KraRoundTrip : ::testing::Test {
     void expectSameWorkingLines(const Song& a, const Song& b) {
         ASSERT_EQ(a.lineCount(), b.lineCount());
         for (int i = 1; i <= a.lineCount(); ++i) {
-            const LyricLine& x = a.LyricsTable[i];
-            const LyricLine& y = b.LyricsTable[i];
+            const LyricLine& x = a.workLines[i];
+            const LyricLine& y = b.workLines[i];
             EXPECT_EQ(x.plainText, y.plainText) << "line " << i;
             ASSERT_EQ(x.unitCount, y.unitCount) << "line " << i << ": " << x.plainText;
             for (int k = 1; k <= x.unitCount; ++k) {
@@ -273,7 +273,7 @@ TEST_F(KraRoundTrip, AKraWrittenWithTheLineBreakOnReadsBackAsTheSameWorkingLines
     Song first;
     settings.setText("kaigyo", "1");
     ASSERT_TRUE(loadLyricsText(first, text, (dir / "round.txt").string(), settings, measurer, reporter).ok);
-    rebuildLyricsTable(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     repairLineTags(first, kvelmor::settings::ConversionOptions(settings), reporter);
     ASSERT_GT(first.lineCount(), first.rawLineCount());  // lines were cut
     KraWriteResult w = writeKraFile(first, reporter);
@@ -285,7 +285,7 @@ TEST_F(KraRoundTrip, AKraWrittenWithTheLineBreakOnReadsBackAsTheSameWorkingLines
     settings.setText("kaigyo", "0");
     reporter.reports.clear();
     ASSERT_TRUE(loadLyricsFile(second, w.path, settings, measurer, reporter).ok);
-    rebuildLyricsTable(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     EXPECT_TRUE(reporter.reports.empty()) << formatReport(reporter.reports.front());
     EXPECT_EQ(repairLineTags(second, kvelmor::settings::ConversionOptions(settings), reporter),
               0);  // nothing left to repair
@@ -305,7 +305,7 @@ TEST_F(KraRoundTrip, ASongWithCharactersOutsideCp932RoundTripsThroughUtf8) {
     Song first;
     settings.setText("kaigyo", "1");
     ASSERT_TRUE(loadLyricsText(first, text, (dir / "utf.txt").string(), settings, measurer, reporter).ok);
-    rebuildLyricsTable(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     repairLineTags(first, kvelmor::settings::ConversionOptions(settings), reporter);
     ASSERT_GT(first.lineCount(), 2);
     KraWriteResult w = writeKraFile(first, reporter);
@@ -315,7 +315,7 @@ TEST_F(KraRoundTrip, ASongWithCharactersOutsideCp932RoundTripsThroughUtf8) {
     Song second;
     settings.setText("kaigyo", "0");
     ASSERT_TRUE(loadLyricsFile(second, w.path, settings, measurer, reporter).ok);
-    rebuildLyricsTable(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     expectSameWorkingLines(first, second);
 }
 
@@ -327,10 +327,10 @@ TEST_F(KraRoundTrip, ReadingsThatWouldNotComeBackAsTheyWere) {
                              "[00:04:00]空海[00:04:00]([00:04:00][00:05:00])[00:05:00]と[00:06:00]\n";
     Song first;
     ASSERT_TRUE(loadLyricsText(first, text, "spell.txt", settings, measurer, reporter).ok);
-    rebuildLyricsTable(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     Song second;
     ASSERT_TRUE(loadLyricsText(second, kraFileText(first), "spell.kra", settings, measurer, reporter).ok);
-    rebuildLyricsTable(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(second, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     expectSameWorkingLines(first, second);
 }
 

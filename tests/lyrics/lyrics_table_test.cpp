@@ -4,7 +4,7 @@
 
 using namespace kvelmor::lyrics;
 
-TEST(LyricsTable, BlankRecordAtZeroAndOneBasedLines) {
+TEST(workLines, BlankRecordAtZeroAndOneBasedLines) {
     LineTable t;
     EXPECT_EQ(t.count(), 0);
     t.appendLine().plainText = "one";
@@ -15,7 +15,7 @@ TEST(LyricsTable, BlankRecordAtZeroAndOneBasedLines) {
     EXPECT_EQ(t[0].plainText, "");
 }
 
-TEST(LyricsTable, FreshRecordsAreEmptyWhateverTheIndexHeldBefore) {
+TEST(workLines, FreshRecordsAreEmptyWhateverTheIndexHeldBefore) {
     LineTable t;
     LyricLine& l = t.appendLine();
     l.posX = 99;
@@ -32,7 +32,7 @@ TEST(LyricsTable, FreshRecordsAreEmptyWhateverTheIndexHeldBefore) {
     EXPECT_EQ(again.units.size(), 1u);
 }
 
-TEST(LyricsTable, ALineHoldsThreeHundredSlotsAndNoMore) {
+TEST(workLines, ALineHoldsThreeHundredSlotsAndNoMore) {
     LyricLine l;
     for (int i = 0; i < kMaxSlots; ++i) ASSERT_TRUE(l.appendUnit(LyricUnit{})) << i;
     EXPECT_EQ(l.unitCount, 300);
@@ -57,7 +57,7 @@ LyricUnit filledUnit() {
 }
 }  // namespace
 
-TEST(LyricsTable, BlankUnitGivesTheValuesOfANewSlot) {
+TEST(workLines, BlankUnitGivesTheValuesOfANewSlot) {
     LyricUnit u = filledUnit();
     ASSERT_FALSE(u == LyricUnit{});
     blankUnit(u);
@@ -66,7 +66,7 @@ TEST(LyricsTable, BlankUnitGivesTheValuesOfANewSlot) {
 
 // A slot's ruby fields live outside the slot record; copies of the slot
 // must still own their own fields, and blank fields must read as none.
-TEST(LyricsTable, RubyFieldsCopyWithTheirSlot) {
+TEST(workLines, RubyFieldsCopyWithTheirSlot) {
     const LyricUnit original = filledUnit();
     LyricUnit copy = original;
     copy.editRuby().ruby = "じ";
@@ -90,7 +90,7 @@ TEST(LyricsTable, RubyFieldsCopyWithTheirSlot) {
     EXPECT_EQ(moved[1].rubyFields().ruby, "かん") << "moving the slots moves their fields";
 }
 
-TEST(LyricsTable, SlotsBuiltOverOldOnesAreBlank) {
+TEST(workLines, SlotsBuiltOverOldOnesAreBlank) {
     std::vector<LyricUnit> old(5, filledUnit());
     UnitListBuilder b(std::move(old));
     b.next().width = 1;
@@ -104,7 +104,7 @@ TEST(LyricsTable, SlotsBuiltOverOldOnesAreBlank) {
     EXPECT_TRUE(units[2] == LyricUnit{});
 }
 
-TEST(LyricsTable, SlotsBuiltPastTheOldOnesAreBlankToo) {
+TEST(workLines, SlotsBuiltPastTheOldOnesAreBlankToo) {
     UnitListBuilder b(std::vector<LyricUnit>(2, filledUnit()));
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(b.next() == LyricUnit{}) << i;
     EXPECT_EQ(b.take().size(), 5u);
@@ -112,7 +112,7 @@ TEST(LyricsTable, SlotsBuiltPastTheOldOnesAreBlankToo) {
     EXPECT_EQ(empty.take().size(), 1u);
 }
 
-TEST(LyricsTable, RecycledSlotListsComeBackWithTheirOldSlots) {
+TEST(workLines, RecycledSlotListsComeBackWithTheirOldSlots) {
     LineTable t;
     LyricLine& l = t.appendLine();
     for (int i = 0; i < 3; ++i) l.appendUnit(filledUnit());

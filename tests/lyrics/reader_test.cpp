@@ -89,7 +89,7 @@ TEST_F(ReaderFixture, SlotsOfALine) {
     measurer.setWidth(U'a', 7);
     ASSERT_TRUE(load("[00:01:00]aあ[00:01:50][00:02:00]b\n").ok);
     ASSERT_EQ(song.rawLineCount(), 1);
-    const LyricLine& l = song.RawLyricsTable[1];
+    const LyricLine& l = song.readLines[1];
     EXPECT_EQ(l.rawText, "[00:01:00]aあ[00:01:50][00:02:00]b");
     ASSERT_EQ(l.unitCount, 6);
     EXPECT_FALSE(l.unit(1).isChar);
@@ -112,14 +112,14 @@ TEST_F(ReaderFixture, TimeRatioAnywhereInTheFileGovernsEveryLine) {
     ASSERT_TRUE(load("[01:00:00]あ[01:00:50]\n@timeratio=0.9953125\n").ok);
     EXPECT_TRUE(settings.isOn("WinAMPTime"));
     // The raw time is kept; the working times are recomputed by the rebuild.
-    EXPECT_EQ(song.RawLyricsTable[1].unit(1).rawTime, 6000);
+    EXPECT_EQ(song.readLines[1].unit(1).rawTime, 6000);
     ASSERT_TRUE(load("@timeratio=0.9953125\n[01:00:00]あ[01:00:50]\n").ok);
-    EXPECT_EQ(song.RawLyricsTable[1].unit(1).time, 6028);
+    EXPECT_EQ(song.readLines[1].unit(1).time, 6028);
 }
 
 TEST_F(ReaderFixture, MalformedTagsAreLyricText) {
     ASSERT_TRUE(load("[00:00:00][0a:00:00]x\n").ok);
-    const LyricLine& l = song.RawLyricsTable[1];
+    const LyricLine& l = song.readLines[1];
     EXPECT_EQ(l.unitCount, 12);  // one tag and eleven characters
     EXPECT_EQ(l.unit(2).text, "[");
 }
@@ -158,8 +158,8 @@ TEST_F(ReaderFixture, SlotLimit300AcceptedAnd301Refused) {
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.skippedLines, 1);
     ASSERT_EQ(song.rawLineCount(), 2);
-    EXPECT_EQ(song.RawLyricsTable[1].unitCount, 300);
-    EXPECT_EQ(song.RawLyricsTable[2].rawText, "[00:00:00]z");
+    EXPECT_EQ(song.readLines[1].unitCount, 300);
+    EXPECT_EQ(song.readLines[2].rawText, "[00:00:00]z");
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].line, 2);
     EXPECT_EQ(reporter.reports[0].file, "song.txt");
@@ -184,7 +184,7 @@ TEST_F(ReaderFixture, FilesInEveryEncoding) {
         ASSERT_TRUE(loadLyricsFile(song, path.string(), settings, measurer, reporter).ok) << i;
         EXPECT_EQ(song.songInfo.title, "桜") << i;
         ASSERT_EQ(song.rawLineCount(), 1) << i;
-        EXPECT_EQ(song.RawLyricsTable[1].unit(3).text, "～") << i;
+        EXPECT_EQ(song.readLines[1].unit(3).text, "～") << i;
         EXPECT_EQ(song.lyricsPath, path.string());
     }
     EXPECT_TRUE(reporter.reports.empty());
@@ -206,6 +206,6 @@ TEST_F(ReaderFixture, RefusedFilesChangeNothing) {
     EXPECT_FALSE(loadLyricsFile(song, "/nonexistent/a.txt", settings, measurer, reporter).ok);
     auto upper = writeFile("UPPER.KRA", "[00:00:00]k\n");
     EXPECT_EQ(reporter.reports.size(), 2u);
-    EXPECT_EQ(song.RawLyricsTable[1].rawText, "[00:00:00]kept");
+    EXPECT_EQ(song.readLines[1].rawText, "[00:00:00]kept");
     EXPECT_TRUE(loadLyricsFile(song, upper.string(), settings, measurer, reporter).ok);  // extension in any case
 }

@@ -30,7 +30,7 @@ struct SegmentationFixture : ::testing::Test {
     void build(const std::string& text, bool lineBreak) {
         settings.setText("kaigyo", lineBreak ? "1" : "0");
         ASSERT_TRUE(loadLyricsText(song, text, "song.txt", settings, measurer, reporter).ok);
-        rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+        rebuildWorkLines(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     }
 
     // One line as the raw parser makes it (with widths).
@@ -55,7 +55,7 @@ struct SegmentationFixture : ::testing::Test {
 
     std::vector<std::string> plainTexts() const {
         std::vector<std::string> out;
-        for (int i = 1; i <= song.lineCount(); ++i) out.push_back(song.LyricsTable[i].plainText);
+        for (int i = 1; i <= song.lineCount(); ++i) out.push_back(song.workLines[i].plainText);
         return out;
     }
 };
@@ -79,7 +79,7 @@ TEST_F(SegmentationFixture, BuildWorkLineSetsTheBuildValues) {
     settings.setText("StyleNumber", "3");
     build("[00:01:00]あい[00:02:00]う[00:03:00]", false);
     ASSERT_EQ(song.lineCount(), 1);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "あ", "い", "t200", "う", "t300"}));
     EXPECT_EQ(l.plainText, "あいう");
     EXPECT_EQ(l.lineKind, 10);
@@ -99,7 +99,7 @@ TEST_F(SegmentationFixture, BuildWorkLineSetsTheBuildValues) {
 TEST_F(SegmentationFixture, TimeCorrectionAppliesToWorkingTimes) {
     settings.setText("WinAMPTime", "1");
     build("[01:00:00]あ[01:00:50]", false);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(l.unit(1).rawTime, 6000);
     EXPECT_EQ(l.unit(1).time, 6028);
     EXPECT_EQ(timeText(l.unit(1)), "0:01:00.28");
@@ -108,52 +108,52 @@ TEST_F(SegmentationFixture, TimeCorrectionAppliesToWorkingTimes) {
 TEST_F(SegmentationFixture, FullWidthSpacesNarrowedWhenMojiSizeIsOn) {
     settings.setText("MojiSize", "1");
     build("[00:00:00]あ　い[00:01:00]", false);
-    EXPECT_EQ(song.LyricsTable[1].unit(3).text, " ");
-    EXPECT_EQ(song.LyricsTable[1].plainText, "あ い");
+    EXPECT_EQ(song.workLines[1].unit(3).text, " ");
+    EXPECT_EQ(song.workLines[1].plainText, "あ い");
 
     settings.setText("MojiSize", "0");
-    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
-    EXPECT_EQ(song.LyricsTable[1].plainText, "あ　い");
+    rebuildWorkLines(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    EXPECT_EQ(song.workLines[1].plainText, "あ　い");
 }
 
 TEST_F(SegmentationFixture, RebuildStartsAfresh) {
     build("[00:00:00]あ[00:01:00]\n[00:01:00]い[00:02:00]", false);
     EXPECT_EQ(song.lineCount(), 2);
-    song.LyricsTable[1].posX = 99;
-    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    song.workLines[1].posX = 99;
+    rebuildWorkLines(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     EXPECT_EQ(song.lineCount(), 2);
-    EXPECT_EQ(song.LyricsTable[1].posX, 0);
-    EXPECT_EQ(song.RawLyricsTable[1].rawText, "[00:00:00]あ[00:01:00]");  // the raw table is untouched
+    EXPECT_EQ(song.workLines[1].posX, 0);
+    EXPECT_EQ(song.readLines[1].rawText, "[00:00:00]あ[00:01:00]");  // the raw table is untouched
 }
 
 TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
     // A rebuild writes its slots over those of the previous build.
     build("[00:00:00]漢[00:00:00]([00:00:00]かん[00:00:50])[00:00:50]字[00:01:00]\n[00:01:00]い[00:02:00]", false);
-    const LineTable first = song.LyricsTable;
+    const LineTable first = song.workLines;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        for (LyricUnit& u : song.LyricsTable[i].units) {
+        for (LyricUnit& u : song.workLines[i].units) {
             u.width = 9;
             u.cellMark = true;
             u.editRuby().rubyX = 3;
         }
     }
-    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
+    rebuildWorkLines(song, kvelmor::settings::ConversionOptions(settings), measurer, reporter);
     ASSERT_EQ(song.lineCount(), first.count());
     for (int i = 1; i <= first.count(); ++i) {
-        ASSERT_EQ(song.LyricsTable[i].units.size(), first[i].units.size()) << i;
+        ASSERT_EQ(song.workLines[i].units.size(), first[i].units.size()) << i;
         for (size_t k = 0; k < first[i].units.size(); ++k)
-            EXPECT_TRUE(song.LyricsTable[i].units[k] == first[i].units[k]) << i << " " << k;
+            EXPECT_TRUE(song.workLines[i].units[k] == first[i].units[k]) << i << " " << k;
     }
-    EXPECT_EQ(song.LyricsTable[1].unit(2).rubyFields().ruby, "かん");  // the notation was folded
+    EXPECT_EQ(song.workLines[1].unit(2).rubyFields().ruby, "かん");  // the notation was folded
 }
 
 TEST_F(SegmentationFixture, MoreThan300SlotsContinueInAFurtherLine) {
     std::string text = "[00:00:00]" + std::string(300, 'a');  // 301 slots
     EXPECT_EQ(buildWorkLine(song, text, kvelmor::settings::ConversionOptions(settings), reporter), 2);
     ASSERT_EQ(song.lineCount(), 2);
-    EXPECT_EQ(song.LyricsTable[1].unitCount, 300);
-    EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t0", "a"}));  // opened with the last tag
-    EXPECT_EQ(song.LyricsTable[1].plainText + song.LyricsTable[2].plainText, std::string(300, 'a'));
+    EXPECT_EQ(song.workLines[1].unitCount, 300);
+    EXPECT_EQ(slots(song.workLines[2]), (Slots{"t0", "a"}));  // opened with the last tag
+    EXPECT_EQ(song.workLines[1].plainText + song.workLines[2].plainText, std::string(300, 'a'));
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].severity, Severity::Warning);
 
@@ -161,21 +161,21 @@ TEST_F(SegmentationFixture, MoreThan300SlotsContinueInAFurtherLine) {
     EXPECT_EQ(buildWorkLine(song, "[00:00:00]" + std::string(299, 'a'), kvelmor::settings::ConversionOptions(settings),
                             reporter),
               1);
-    EXPECT_EQ(song.LyricsTable[3].unitCount, 300);
+    EXPECT_EQ(song.workLines[3].unitCount, 300);
     EXPECT_TRUE(reporter.reports.empty());
 }
 
 TEST_F(SegmentationFixture, EmptyTextBuildsAnEmptyLine) {
     EXPECT_EQ(buildWorkLine(song, "", kvelmor::settings::ConversionOptions(settings), reporter), 1);
-    EXPECT_EQ(song.LyricsTable[1].unitCount, 0);
-    EXPECT_EQ(song.LyricsTable[1].plainText, "");
+    EXPECT_EQ(song.workLines[1].unitCount, 0);
+    EXPECT_EQ(song.workLines[1].plainText, "");
 }
 
 // ---------------------------------------------------------------- inline ruby
 
 TEST_F(SegmentationFixture, RubyOverTwoKanjiIsFolded) {
     build("[00:01:00]漢字[00:01:00]([00:01:00]かんじ[00:02:00])[00:02:00]です[00:03:00]", false);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "漢", "字", "t200", "で", "す", "t300"}));
     EXPECT_EQ(l.unit(2).rubyFields().ruby, "かんじ");
     EXPECT_EQ(l.unit(2).rubyFields().rubySpan, 2);
@@ -189,7 +189,7 @@ TEST_F(SegmentationFixture, TagsInsideTheReadingAreIgnoredAndSeveralNotationsFol
     build("[00:01:00]空[00:01:00]([00:01:00]そ[00:01:50]ら[00:02:00])[00:02:00]と"
           "[00:03:00]海[00:03:00]([00:03:00]うみ[00:04:00])[00:04:00]",
           false);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(slots(l), (Slots{"t100", "空", "t200", "と", "t300", "海", "t400"}));
     EXPECT_EQ(l.unit(2).rubyFields().ruby, "そら");
     EXPECT_EQ(l.unit(2).rubyFields().rubySpan, 1);
@@ -200,10 +200,10 @@ TEST_F(SegmentationFixture, TagsInsideTheReadingAreIgnoredAndSeveralNotationsFol
 TEST_F(SegmentationFixture, ParenthesesNotFramedAsNotationAreLyrics) {
     // Tags of different times beside "(": not a notation.
     build("[00:01:00]あ[00:01:00]([00:01:10]い[00:02:00])[00:02:00]", false);
-    EXPECT_EQ(song.LyricsTable[1].plainText, "あ(い)");
+    EXPECT_EQ(song.workLines[1].plainText, "あ(い)");
     // Plain parentheses without tags.
     build("[00:01:00]あ(い)[00:02:00]", false);
-    EXPECT_EQ(song.LyricsTable[1].plainText, "あ(い)");
+    EXPECT_EQ(song.workLines[1].plainText, "あ(い)");
     EXPECT_EQ(song.rubyState, kNoRuby);
 }
 
@@ -211,7 +211,7 @@ TEST_F(SegmentationFixture, AParenthesisCanBeARubyBase) {
     // Written this way by the tag file writer for a reading over "(": the
     // second "(" opens the notation, the first is the base.
     build("[00:08:00]吹[00:08:00]([00:08:00]([00:08:00]さくら[00:10:50])[00:10:50]の[00:11:00]", false);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(l.plainText, "吹(の");
     EXPECT_EQ(slots(l), (Slots{"t800", "吹", "t800", "(", "t1050", "の", "t1100"}));
     EXPECT_EQ(l.unit(4).rubyFields().ruby, "さくら");
@@ -227,7 +227,7 @@ TEST_F(SegmentationFixture, AnUnclosedNotationStaysLyricTextAndLeavesTheNextAlon
 
     // After a notation, an unclosed one stays text.
     build("[00:01:00]空[00:01:00]([00:01:00]そら[00:02:00])[00:02:00]あ[00:03:00]([00:03:00]x[00:04:00]", false);
-    const LyricLine& w = song.LyricsTable[1];
+    const LyricLine& w = song.workLines[1];
     EXPECT_EQ(w.plainText, "空あ(x");
     EXPECT_EQ(w.unit(2).rubyFields().ruby, "そら");
     EXPECT_EQ(w.unit(2).rubyFields().rubySpan, 1);
@@ -262,7 +262,7 @@ TEST_F(SegmentationFixture, ChangesOfClassAreStrongCandidates) {
               (Texts{"[00:00:00]ああああ[00:04:00]", "[00:04:00]カカカカカ[00:09:00]", "[00:09:00]漢漢漢漢漢漢[00:15:00]"}));
     build("[00:00:00]ああああカカカカカ漢漢漢漢漢漢[00:15:00]", true);
     EXPECT_EQ(plainTexts(), (Texts{"ああああ", "カカカカカ", "漢漢漢漢漢漢"}));
-    EXPECT_EQ(slots(song.LyricsTable[2]), (Slots{"t400", "カ", "カ", "カ", "カ", "カ", "t900"}));
+    EXPECT_EQ(slots(song.workLines[2]), (Slots{"t400", "カ", "カ", "カ", "カ", "カ", "t900"}));
 }
 
 TEST_F(SegmentationFixture, StrongCandidatesWinOverNearerWeakOnes) {
@@ -355,7 +355,7 @@ TEST_F(SegmentationFixture, ARubyBaseIsNotCut) {
     ASSERT_GE(song.lineCount(), 2);
     bool found = false;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const LyricLine& l = song.LyricsTable[i];
+        const LyricLine& l = song.workLines[i];
         for (int k = 1; k <= l.unitCount; ++k) {
             if (l.unit(k).rubyFields().ruby.empty()) continue;
             found = true;
@@ -377,11 +377,11 @@ TEST_F(SegmentationFixture, InlineRubySurvivesTheLineBreak) {
           true);
     // Candidates: into 空 at 100 px, into カ at 120 px; the target is 150 px.
     EXPECT_EQ(plainTexts(), (Texts{"ああああ空", "カカカカ漢漢漢漢漢漢"}));
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(slots(l), (Slots{"t0", "あ", "あ", "あ", "あ", "t400", "空", "t500"}));
     EXPECT_EQ(l.unit(7).rubyFields().ruby, "そら");
     EXPECT_EQ(l.unit(7).rubyFields().rubySpan, 1);
-    EXPECT_EQ(slots(song.LyricsTable[2]).front(), "t500");
+    EXPECT_EQ(slots(song.workLines[2]).front(), "t500");
 }
 
 TEST_F(SegmentationFixture, SplitLinesNeverExceed300Slots) {
@@ -391,8 +391,8 @@ TEST_F(SegmentationFixture, SplitLinesNeverExceed300Slots) {
     build(text, true);
     int chars = 0;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        EXPECT_LE(song.LyricsTable[i].unitCount, kMaxSlots);
-        chars += static_cast<int>(song.LyricsTable[i].plainText.size()) / 3;
+        EXPECT_LE(song.workLines[i].unitCount, kMaxSlots);
+        chars += static_cast<int>(song.workLines[i].plainText.size()) / 3;
     }
     EXPECT_GT(song.lineCount(), 1);
     EXPECT_EQ(chars, 150);
@@ -405,7 +405,7 @@ TEST_F(SegmentationFixture, WidthsAreMeasuredInTheCurrentFont) {
     EXPECT_EQ(song.lineCount(), 1);
     // ... the same raw line, measured again at 100 px a character, is cut.
     measure::FixedMeasurer wide(measure::FixedMeasurer::Metrics{10, 100, 24});
-    rebuildLyricsTable(song, kvelmor::settings::ConversionOptions(settings), wide, reporter);
+    rebuildWorkLines(song, kvelmor::settings::ConversionOptions(settings), wide, reporter);
     EXPECT_GT(song.lineCount(), 1);
 }
 
@@ -417,18 +417,18 @@ TEST_F(SegmentationFixture, ANotationWhoseReadingWouldSpellATagIsLyricText) {
     LyricLine l = rawLine(text);
     EXPECT_EQ(foldRubyNotation(l), 0);
     build(text, false);
-    EXPECT_EQ(song.LyricsTable[1].plainText, "空([00:05:60])");
+    EXPECT_EQ(song.workLines[1].plainText, "空([00:05:60])");
     EXPECT_EQ(song.rubyState, kNoRuby);
     // One tag less inside and the same reading folds.
     build("[00:01:00]空[00:01:00]([00:01:00][00:05:60[00:02:00])[00:02:00]", false);
-    EXPECT_EQ(song.LyricsTable[1].unit(2).rubyFields().ruby, "[00:05:60");
+    EXPECT_EQ(song.workLines[1].unit(2).rubyFields().ruby, "[00:05:60");
 }
 
 // An empty reading is no ruby: its span would cover characters that a tag
 // file writes without any notation.
 TEST_F(SegmentationFixture, ANotationWithAnEmptyReadingGivesNoRuby) {
     build("[00:01:00]空海[00:01:00]([00:01:00][00:02:00])[00:02:00]と[00:03:00]", false);
-    const LyricLine& l = song.LyricsTable[1];
+    const LyricLine& l = song.workLines[1];
     EXPECT_EQ(l.plainText, "空海と");
     ASSERT_EQ(l.unitCount, 6);
     EXPECT_EQ(l.unit(2).rubyFields().ruby, "");

@@ -39,7 +39,7 @@ TEST(TextMeasure, WidthScalesAndRoundsHalfToEven) {
     for (const Case& c : cases) {
         FixedMeasurer m;
         m.setWidth(U'x', c.advance);
-        EXPECT_EQ(TextWidth(m, "Any", 36, "x", c.scale), c.expected) << c.why;
+        EXPECT_EQ(textWidth(m, "Any", 36, "x", c.scale), c.expected) << c.why;
     }
 }
 
@@ -47,14 +47,14 @@ TEST(TextMeasure, WidthScalesTheSumNotEachCharacter) {
     // 2 x 21 x 1.5 = 63; rounding each 31.5 first would give 64.
     FixedMeasurer m;
     m.setWidth(U'x', 21);
-    EXPECT_EQ(TextWidth(m, "Any", 36, "xx", 1.5), 63);
+    EXPECT_EQ(textWidth(m, "Any", 36, "xx", 1.5), 63);
 }
 
 TEST(TextMeasure, HeightIsTheCellHeightWhateverTheText) {
     FixedMeasurer m({10, 20, 37});
-    EXPECT_EQ(TextHeight(m, "Any", 36, "あ"), 37);
-    EXPECT_EQ(TextHeight(m, "Any", 36, "a"), 37);
-    EXPECT_EQ(TextHeight(m, "Any", 36, ""), 37);
+    EXPECT_EQ(textHeight(m, "Any", 36, "あ"), 37);
+    EXPECT_EQ(textHeight(m, "Any", 36, "a"), 37);
+    EXPECT_EQ(textHeight(m, "Any", 36, ""), 37);
 }
 
 TEST(TextMeasure, EmPixelsIsPointsAt96DpiRoundedHalfToEven) {
@@ -181,11 +181,11 @@ TEST_F(TextMeasureFreeType, IdeographIsOneEm) {
     // 36 pt is a 48 px em and 14 pt a 19 px one; IPA ideographs advance
     // exactly one em. Kana are one em only in the fixed-pitch face: the
     // proportional face gives them their own widths.
-    EXPECT_EQ(TextWidth(m_measurer, "MS UI Gothic", 36, "漢", 1.0), 48);
-    EXPECT_EQ(TextWidth(m_measurer, "MS UI Gothic", 14, "漢", 1.0), 19);
-    EXPECT_EQ(TextWidth(m_measurer, "MS Gothic", 36, "漢", 1.0), 48);
-    EXPECT_EQ(TextWidth(m_measurer, "MS Gothic", 36, "あ", 1.0), 48);
-    EXPECT_EQ(TextWidth(m_measurer, "MS UI Gothic", 36, "あ", 1.0), 44);
+    EXPECT_EQ(textWidth(m_measurer, "MS UI Gothic", 36, "漢", 1.0), 48);
+    EXPECT_EQ(textWidth(m_measurer, "MS UI Gothic", 14, "漢", 1.0), 19);
+    EXPECT_EQ(textWidth(m_measurer, "MS Gothic", 36, "漢", 1.0), 48);
+    EXPECT_EQ(textWidth(m_measurer, "MS Gothic", 36, "あ", 1.0), 48);
+    EXPECT_EQ(textWidth(m_measurer, "MS UI Gothic", 36, "あ", 1.0), 44);
 }
 
 TEST_F(TextMeasureFreeType, FixedPitchAliasIsHalfEmForLatin) {
@@ -224,14 +224,14 @@ TEST_F(TextMeasureFreeType, CellHeightIsWindowsAscentPlusDescent) {
     FontFile file(face->file, face->index);
     ASSERT_TRUE(file.ok());
     for (int32_t points : {9, 12, 14, 18, 36, 72}) {
-        const int32_t height = TextHeight(m_measurer, "MS UI Gothic", points, "あ");
+        const int32_t height = textHeight(m_measurer, "MS UI Gothic", points, "あ");
         std::printf("MS UI Gothic (%s) cell height at %d pt: %d px\n", face->family.c_str(), points, height);
         EXPECT_EQ(height, file.winHeight(emPixels(points))) << points << " pt";
     }
     // IPAPGothic: usWinAscent 1802 and usWinDescent 401 of 2048 units per em.
     // 36 pt: 42.23 -> 42 plus 9.40 -> 9; 14 pt: 16.72 -> 17 plus 3.72 -> 4.
-    EXPECT_EQ(TextHeight(m_measurer, "MS UI Gothic", 36, "あ"), 51);
-    EXPECT_EQ(TextHeight(m_measurer, "MS UI Gothic", 14, "あ"), 21);
+    EXPECT_EQ(textHeight(m_measurer, "MS UI Gothic", 36, "あ"), 51);
+    EXPECT_EQ(textHeight(m_measurer, "MS UI Gothic", 14, "あ"), 21);
 }
 
 TEST_F(TextMeasureFreeType, CharactersTheFaceLacksComeFromAnotherFont) {
@@ -269,8 +269,8 @@ TEST_F(TextMeasureFreeType, UnknownFamilyFallsBackToSomeFont) {
 }
 
 TEST_F(TextMeasureFreeType, NothingToMeasureIsZero) {
-    EXPECT_EQ(TextWidth(m_measurer, "MS UI Gothic", 36, "", 1.0), 0);
-    EXPECT_EQ(TextWidth(m_measurer, "MS UI Gothic", 36, "", 1.5), 0);
+    EXPECT_EQ(textWidth(m_measurer, "MS UI Gothic", 36, "", 1.0), 0);
+    EXPECT_EQ(textWidth(m_measurer, "MS UI Gothic", 36, "", 1.5), 0);
     EXPECT_EQ(m_measurer.advanceWidth("MS UI Gothic", 0, "漢"), 0);
     EXPECT_EQ(m_measurer.cellHeight("MS UI Gothic", 0), 0);
 }

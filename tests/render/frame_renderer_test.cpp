@@ -128,7 +128,7 @@ TEST_F(Preview, MidSyllableShowsSungThenUnsungColour) {
     const Colour unsung = colourOfSetting(session.settings, "secondaryColor");
     render::FrameRenderer renderer(measurer.loadedConfigFiles());
     renderer.setScript(session.scriptText());
-    const auto& line = session.song.LyricsTable[1];
+    const auto& line = session.song.workLines[1];
     // The syllable of the first line that starts at the fourth tag.
     int x = line.posX, tags = 0, x0 = 0, x1 = 0;
     lyrics::Centiseconds start = 0, end = 0;

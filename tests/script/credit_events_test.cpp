@@ -148,7 +148,7 @@ TEST(CreditEvents, TheCreditStaysInsideTheFrameWhateverItsSize) {
 // entry, and the event sits after the song information and before the lyrics.
 TEST(CreditEvents, InTheScriptOnlyWithTheMenuEntry) {
     lyrics::Song song;
-    auto& l = song.LyricsTable.appendLine();
+    auto& l = song.workLines.appendLine();
     l = builtLine(100, 400);
     addSlots(l, {tagSlot(100), charSlot("夜", 20, "", "{\\K50}"), tagSlot(150)});
     settings::ConversionSettings s;

@@ -217,7 +217,7 @@ TEST_F(RenderedSong, DrawsWithTheFontTheMeasurementUsed) {
     ASSERT_TRUE(face.has_value());
     SplitScript split(script, 1);
     ASSERT_FALSE(split.lines.empty());
-    draw(split.with(split.lines[0].karaoke), ms(session.song.LyricsTable[1].startTime) + 100);
+    draw(split.with(split.lines[0].karaoke), ms(session.song.workLines[1].startTime) + 100);
     std::vector<std::string> choices;
     for (const auto& n : ass.notes)
         if (n.rfind("fontselect:", 0) == 0) choices.push_back(n);
@@ -237,7 +237,7 @@ TEST_F(RenderedSong, KaraokeSyllablesChangeColourAtTheirTags) {
     SplitScript split(script, 1);
     ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
     for (int i = 1; i <= session.song.lineCount(); ++i) {
-        const auto& line = session.song.LyricsTable[i];
+        const auto& line = session.song.workLines[i];
         const std::string alone = split.with(split.lines[static_cast<size_t>(i - 1)].karaoke);
         const auto syllables = syllablesOf(line);
         ASSERT_GE(syllables.size(), 3u);
@@ -278,7 +278,7 @@ TEST_F(RenderedSong, BorderWipeUncoversTheLineSyllableBySyllable) {
     SplitScript split(script, 2);
     ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
     for (int i = 1; i <= session.song.lineCount(); ++i) {
-        const auto& line = session.song.LyricsTable[i];
+        const auto& line = session.song.workLines[i];
         const std::string alone = split.with(split.lines[static_cast<size_t>(i - 1)].karaoke);
         const auto syllables = syllablesOf(line);
         ASSERT_GE(syllables.size(), 3u);
@@ -334,7 +334,7 @@ TEST_F(RenderedSong, EverySweepKeepsTimeWithItsSyllable) {
         SplitScript split(script, 1000);
         ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
         for (int i = 1; i <= session.song.lineCount(); ++i) {
-            const auto& line = session.song.LyricsTable[i];
+            const auto& line = session.song.workLines[i];
             const LineEvents& events = split.lines[static_cast<size_t>(i - 1)];
             std::vector<std::string> all = events.karaoke;
             all.insert(all.end(), events.ruby.begin(), events.ruby.end());
@@ -395,7 +395,7 @@ TEST_F(RenderedSong, LineInkStaysInItsMeasuredBox) {
     SplitScript split(script, 1);
     ASSERT_EQ(split.lines.size(), static_cast<size_t>(session.song.lineCount()));
     for (int i = 1; i <= session.song.lineCount(); ++i) {
-        const auto& line = session.song.LyricsTable[i];
+        const auto& line = session.song.workLines[i];
         SCOPED_TRACE("line " + std::to_string(i) + ": " + line.plainText);
         const Frame f = draw(split.with(split.lines[static_cast<size_t>(i - 1)].karaoke),
                              ms(line.startTime + line.endTime) / 2);
@@ -430,7 +430,7 @@ struct RubyCase {
 std::vector<RubyCase> rubyCases(const lyrics::Song& song, const SplitScript& split) {
     std::vector<RubyCase> out;
     for (int i = 1; i <= song.lineCount(); ++i) {
-        const auto& line = song.LyricsTable[i];
+        const auto& line = song.workLines[i];
         const auto& events = split.lines[static_cast<size_t>(i - 1)].ruby;
         size_t next = 0;
         for (const RubyArea& a : rubyCasesOfLine(line)) {
@@ -460,7 +460,7 @@ TEST_F(RenderedSong, RubyIsDrawnCentredAboveItsCharacters) {
         const auto cases = rubyCases(session.song, split);
         EXPECT_GT(cases.size(), 5u);
         for (const auto& c : cases) {
-            const auto& line = session.song.LyricsTable[c.line];
+            const auto& line = session.song.workLines[c.line];
             SCOPED_TRACE("line " + std::to_string(c.line) + ", ruby " + c.ruby);
             const long long t = ms(line.startTime + line.endTime) / 2;
             const PixelBox ruby = draw(split.with({c.event}), t).ink();
@@ -491,7 +491,7 @@ TEST_F(RenderedSong, DrawnWidthsAreTheMeasuredWidths) {
     const std::string marker = "{\\1c&H00FF00&\\2c&H00FF00&}|";
     auto isMarker = [](const Rgba& p) { return p.g > 200 && p.r < 60 && p.b < 60; };
     for (int i = 1; i <= session.song.lineCount(); ++i) {
-        const auto& line = session.song.LyricsTable[i];
+        const auto& line = session.song.workLines[i];
         SCOPED_TRACE("line " + std::to_string(i) + ": " + line.plainText);
         const std::string event = split.lines[static_cast<size_t>(i - 1)].karaoke.front();
         const std::string alone = event.substr(0, event.find("{\\q2}")) + "{\\q2}{\\pos(" +
@@ -534,7 +534,7 @@ Parsed readAndDraw(const std::string& asWritten, const char* codepage, const app
     ass_set_fonts(renderer.get(), nullptr, "sans-serif", ASS_FONTPROVIDER_FONTCONFIG, fontconfigFile.c_str(), 1);
     ass_set_frame_size(renderer.get(), track->PlayResX, track->PlayResY);
     for (int i = 1; i <= session.song.lineCount(); ++i) {
-        const auto& l = session.song.LyricsTable[i];
+        const auto& l = session.song.workLines[i];
         ass_render_frame(renderer.get(), track.get(), ms(l.startTime + l.endTime) / 2, nullptr);
     }
     out.complaints = ass.complaints;

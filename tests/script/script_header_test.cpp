@@ -157,7 +157,7 @@ struct StylesFixture : ::testing::Test {
         s.setText("titleFontPixcel2", "20");
     }
     void addLine(const std::string& kanjiStyle) {
-        auto& l = song.LyricsTable.appendLine();
+        auto& l = song.workLines.appendLine();
         l = builtLine(0, 100);
         l.kanjiStyle = kanjiStyle;
     }

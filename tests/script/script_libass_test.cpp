@@ -23,7 +23,7 @@ lyrics::Song sampleSong() {
     lyrics::Song song;
     song.lyricsPath = "/tmp/song.txt";
     song.rubyState = lyrics::kRubyAssigned;
-    auto& a = song.LyricsTable.appendLine();
+    auto& a = song.workLines.appendLine();
     a = builtLine(100, 400, 30, 430);
     addSlots(a, {tagSlot(180), charSlot("夜", 20, "{\\1c&HFF&};{\\3c&H0&}", "{\\K40}"), charSlot(" ", 10),
                  tagSlot(220), charSlot("空", 20, "", "{\\K60}"), tagSlot(280)});
@@ -36,7 +36,7 @@ lyrics::Song sampleSong() {
     a.unit(2).editRuby().rubyStartTime = 180;
     a.unit(2).editRuby().rubyEndTime = 220;
     a.setRubyText2(2, "{\\K40}");
-    auto& b = song.LyricsTable.appendLine();
+    auto& b = song.workLines.appendLine();
     b = builtLine(300, 600, 30, 470);
     b.kanjiStyle = "substyle1";
     b.rubyStyle = "substyleRuby1";
@@ -163,7 +163,7 @@ TEST(ScriptLibass, ComplaintsAreHeard) {
 // at posY, and only inside its display window.
 TEST(ScriptLibass, RenderedWhereAndWhenPlaced) {
     lyrics::Song song;
-    auto& l = song.LyricsTable.appendLine();
+    auto& l = song.workLines.appendLine();
     l = builtLine(100, 400, 100, 300);
     addSlots(l, {tagSlot(100), charSlot("A", 20, "", "{\\K50}"), charSlot("H", 20, "", "{\\K50}"), tagSlot(200)});
     settings::ConversionSettings s;

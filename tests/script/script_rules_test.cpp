@@ -247,7 +247,7 @@ TEST_F(ScriptRulesFixture, RowsNeverOverlapAndLinesStayUntilSung) {
                         load(song);
                         EXPECT_EQ(kvelmor::testing::describe(scriptViolations(written())), "") << why;
 
-                        const auto& table = session.song.LyricsTable;
+                        const auto& table = session.song.workLines;
                         for (int i = 1; i <= table.count(); ++i) {
                             const auto& line = table[i];
                             int first = 0, last = 0;

@@ -40,7 +40,7 @@ struct ScriptWriterFixture : ::testing::Test {
         song.lyricsPath = (dir / "song.txt").string();
         song.songInfo.title = "Song";
         song.rubyState = lyrics::kRubyAssigned;
-        auto& a = song.LyricsTable.appendLine();
+        auto& a = song.workLines.appendLine();
         a = builtLine(100, 400, 30, 430);
         addSlots(a, {tagSlot(180), charSlot("夜", 20, "", "{\\K40}"), charSlot("空", 20, "", "{\\K60}"), tagSlot(280)});
         a.unit(2).editRuby().ruby = "よぞら";
@@ -50,7 +50,7 @@ struct ScriptWriterFixture : ::testing::Test {
         a.unit(2).editRuby().rubyEndTime = 280;
         a.setRubyText2(2, "{\\K100}");
         a.preTimeUsed = 80;
-        auto& b = song.LyricsTable.appendLine();
+        auto& b = song.workLines.appendLine();
         b = builtLine(300, 600, 30, 470);
         addSlots(b, {tagSlot(380), charSlot("星", 20, "", "{\\K50}"), tagSlot(430)});
         b.preTimeUsed = 80;
@@ -143,7 +143,7 @@ TEST_F(ScriptWriterFixture, Cp932RefusesCharactersItCannotHold) {
     s.setText("unicode", "0");
     std::ofstream(dir / "song.ass", std::ios::binary) << "old script";
     song.songInfo.artist = "가수";                 // line 7
-    song.LyricsTable[2].unit(2).text = "😀";       // the last event line
+    song.workLines[2].unit(2).text = "😀";       // the last event line
     ASSERT_FALSE(write());
     EXPECT_EQ(scriptBytes(), "old script") << "nothing replaced, nothing half-written";
 
@@ -215,7 +215,7 @@ TEST(ScriptWriterRobustness, OddTablesInEveryMode) {
         lyrics::Song song;
         song.rubyState = static_cast<int16_t>(pick(0, 3));
         for (int i = pick(0, 4); i > 0; --i) {
-            auto& l = song.LyricsTable.appendLine();
+            auto& l = song.workLines.appendLine();
             l = builtLine(number(), number(), number(), number());
             l.lineKind = number();
             l.preTimeUsed = number();

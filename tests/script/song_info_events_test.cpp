@@ -31,7 +31,7 @@ struct SongInfoFixture : ::testing::Test {
         addLine(2600, 3000);
     }
     void addLine(lyrics::Centiseconds start, lyrics::Centiseconds end) {
-        song.LyricsTable.appendLine() = builtLine(start, end);
+        song.workLines.appendLine() = builtLine(start, end);
     }
     std::vector<InfoEvent> before(const SongInfoLabels& labels = {}) {
         return songInfoBeforeSongEvents(song, settings::ConversionOptions(s), labels, measurer);
@@ -85,7 +85,7 @@ TEST_F(SongInfoFixture, BeforeSongWindow) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        song.LyricsTable.reset();
+        song.workLines.reset();
         if (c.firstStart >= 0) addLine(c.firstStart, c.firstStart + 100);
         s.setText("titleDispType", c.dispType);
         s.setText("titleEndTime", c.endTime);
@@ -295,7 +295,7 @@ TEST_F(SongInfoFixture, TopWindowEnd) {
 TEST_F(SongInfoFixture, TopScrollingLine) {
     s.setText("songInfoCheck", "1");
     s.setText("InfoMode", "1");
-    song.LyricsTable.reset();
+    song.workLines.reset();
     addLine(0, 500);
     s.setText("endM", "1");
     // 30 narrow characters: W = 300 px over a 60 s window: 6000 / 1525 = 3,

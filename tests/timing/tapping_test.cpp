@@ -231,9 +231,9 @@ TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {
         ASSERT_TRUE(lyrics::loadLyricsFile(song, path, settings, measurer, reports).ok) << path;
         ASSERT_EQ(song.rawLineCount(), 2) << path;
         EXPECT_EQ(song.songInfo.title, "歌");
-        const lyrics::LyricLine& first = song.RawLyricsTable[1];
+        const lyrics::LyricLine& first = song.readLines[1];
         EXPECT_EQ(first.unit(1).time, 6123) << path;  // first tag, uncorrected
-        EXPECT_EQ(song.RawLyricsTable[2].unit(song.RawLyricsTable[2].unitCount).time, (t + 5) / 10) << path;
+        EXPECT_EQ(song.readLines[2].unit(song.readLines[2].unitCount).time, (t + 5) / 10) << path;
     }
     EXPECT_TRUE(reports.reports.empty());
     // A line not yet tapped cannot go into a tag file: said, not lost silently.

@@ -78,7 +78,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         const std::string script = s.script();
         const std::string kra = s.kra();
 
-        s.session.song.LyricsTable[1].unit(2).cellMark = c.marked;
+        s.session.song.workLines[1].unit(2).cellMark = c.marked;
         LyricsEditor e(s.session, nullptr);
         QMessageBox::StandardButtons asked = QMessageBox::NoButton;
         EXPECT_EQ(e.windowTitle(), QStringLiteral("歌詞編集"));
@@ -105,7 +105,7 @@ TEST(LyricsEditorWindow, CancelKeepsTheSongAndOkOrClosingApplies) {
         EXPECT_EQ(result, c.result);
         if (c.applied) {
             EXPECT_EQ(s.session.song.rawLineCount(), 2);
-            EXPECT_EQ(s.session.song.LyricsTable[2].plainText, "雲");
+            EXPECT_EQ(s.session.song.workLines[2].plainText, "雲");
             EXPECT_EQ(s.session.song.songInfo.title, "空の歌");
         } else {
             EXPECT_EQ(s.script(), script);  // byte for byte

@@ -1145,7 +1145,7 @@ TEST_F(WindowTest, EditedLyricsAreSavedAsALyricsFileAndReadBack) {
     open();
     fileAnswer = qs((dir / "edited.kra").string());
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
-    EXPECT_EQ(session->song.LyricsTable[1].plainText, "ラララ");
+    EXPECT_EQ(session->song.workLines[1].plainText, "ラララ");
     EXPECT_FALSE(session->song.songInfo.title.empty());
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
 }

@@ -143,7 +143,7 @@ TEST_F(PreviewPaneTest, PlayPauseAndLineJumpsMoveTheTime) {
 
     // A shorter song leaves the time within it.
     std::string firstLines;
-    for (int i = 1; i <= 2; ++i) firstLines += session.song.RawLyricsTable[i].rawText + "\r\n";
+    for (int i = 1; i <= 2; ++i) firstLines += session.song.readLines[i].rawText + "\r\n";
     ASSERT_TRUE(app::applyLyricsEdit(session, firstLines));
     pane->songOrSettingsChanged();
     EXPECT_LT(slider->maximum(), starts[4]);

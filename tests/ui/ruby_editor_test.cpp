@@ -166,7 +166,7 @@ TEST(RubyEditorWindow, RubyAtSlotSeventyReachesScriptAndTagFile) {
     s.load("[00:01:00]" + chars + "[00:09:00]\n");
     const std::string scriptBefore = s.script();
     ASSERT_EQ(s.session.song.lineCount(), 1);
-    ASSERT_EQ(s.session.song.LyricsTable[1].unit(70).text, "雪");
+    ASSERT_EQ(s.session.song.workLines[1].unit(70).text, "雪");
 
     RubyEditor e(s.session, nullptr);
     const int result = runModal(e, [&] {
@@ -246,7 +246,7 @@ TEST(RubyEditorWindow, OkKeepsAndCancelDropsAfterAsking) {
             EXPECT_EQ(e.editing().currentLine(), 2);
             EXPECT_TRUE(e.findChild<QLabel*>("keysHint")->text().contains(QStringLiteral("↑↓：行移動")));
             // A click on the third character (風, slot 6): each is 20 px wide.
-            const int frameX = s.session.song.LyricsTable[2].posX + 2 * 20 + 10;
+            const int frameX = s.session.song.workLines[2].posX + 2 * 20 + 10;
             QTest::mouseClick(view(e), Qt::LeftButton, {}, QPoint(frameX + 20, 40));  // 20: the frame's inset
             EXPECT_EQ(e.editing().cursorSlot(), 6);
             press(e, Qt::Key_Space);
@@ -270,7 +270,7 @@ TEST(RubyEditorWindow, OkKeepsAndCancelDropsAfterAsking) {
         });
         const int result = e.exec();
         EXPECT_EQ(result, kept ? QDialog::Accepted : QDialog::Rejected);
-        EXPECT_EQ(s.session.song.LyricsTable[2].unit(6).rubyFields().ruby, kept ? "かぜ" : "");
+        EXPECT_EQ(s.session.song.workLines[2].unit(6).rubyFields().ruby, kept ? "かぜ" : "");
         EXPECT_EQ(s.session.lyricsEdited, kept);
         if (!kept) EXPECT_EQ(s.script(), script);
         EXPECT_EQ(asked.size(), leave == Leave::EscKeepEditingThenDiscard ? 2 : kept ? 0 : 1);

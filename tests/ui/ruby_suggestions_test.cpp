@@ -47,7 +47,7 @@ void press(RubyEditor& e, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) 
 // The readings of a working line as "slot:reading" (pending ones marked "?").
 std::string rubies(const app::Session& s, const app::RubySuggestions& pending, int line) {
     std::string out;
-    const lyrics::LyricLine& l = s.song.LyricsTable[line];
+    const lyrics::LyricLine& l = s.song.workLines[line];
     for (int k = 1; k <= l.unitCount; ++k) {
         const std::string& r = l.unit(k).rubyFields().ruby;
         if (r.empty()) continue;
@@ -130,10 +130,10 @@ TEST(RubySuggestionsWindow, TheFileMenuGivesTheWholeSongItsReadingsAndNamesTheWo
     ASSERT_TRUE(window.loadSong(ui::qs(path)));
     ASSERT_TRUE(menu->isEnabled());
     menu->trigger();
-    EXPECT_EQ(session.song.LyricsTable[1].unit(12).rubyFields().ruby, "ある");
-    EXPECT_EQ(session.song.LyricsTable[1].unit(8).rubyFields().ruby, "くう");
-    EXPECT_EQ(session.song.LyricsTable[2].unit(2).rubyFields().ruby, "ある");
-    EXPECT_GT(session.song.LyricsTable[2].unit(2).rubyFields().rubyWidth, 0);  // measured, so it is placed
+    EXPECT_EQ(session.song.workLines[1].unit(12).rubyFields().ruby, "ある");
+    EXPECT_EQ(session.song.workLines[1].unit(8).rubyFields().ruby, "くう");
+    EXPECT_EQ(session.song.workLines[2].unit(2).rubyFields().ruby, "ある");
+    EXPECT_GT(session.song.workLines[2].unit(2).rubyFields().rubyWidth, 0);  // measured, so it is placed
     EXPECT_TRUE(window.isWindowModified());
     // The words it could not read are a warning: listed in the reports pane, no box.
     EXPECT_TRUE(messages.isEmpty()) << ui::ss(messages.join("\n"));

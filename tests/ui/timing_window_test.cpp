@@ -139,15 +139,15 @@ TEST(TimingWindow, TappingTheClicksThroughTheKeysWritesTheirTimes) {
     window.waitForPreview();
     const lyrics::Song& previewSong = window.previewSession().song;
     ASSERT_EQ(previewSong.rawLineCount(), 2);
-    EXPECT_EQ(previewSong.RawLyricsTable[2].unit(1).time, 250);
+    EXPECT_EQ(previewSong.readLines[2].unit(1).time, 250);
 
     // The tag file form reads back with the same times.
     const std::string kra = (f.loaded.dir / "timed.kra").string();
     ASSERT_TRUE(window.saveTo(QString::fromStdString(kra)));
     f.loaded.session.readLyrics(kra);
     ASSERT_EQ(f.loaded.session.song.rawLineCount(), 2);
-    EXPECT_EQ(f.loaded.session.song.RawLyricsTable[1].unit(1).time, 100);
-    EXPECT_EQ(f.loaded.session.song.RawLyricsTable[2].unit(f.loaded.session.song.RawLyricsTable[2].unitCount).time, 401);
+    EXPECT_EQ(f.loaded.session.song.readLines[1].unit(1).time, 100);
+    EXPECT_EQ(f.loaded.session.song.readLines[2].unit(f.loaded.session.song.readLines[2].unitCount).time, 401);
 }
 
 TEST(TimingWindow, UnsavedMarksAreAskedAboutAndKeptInTheRecoveryFile) {

@@ -287,7 +287,8 @@ void Session::creditFollowsFrame(int64_t oldWidth, int64_t oldHeight) {
 
 settings::Change Session::setField(const std::string& name, const std::string& value) {
     // A refused sample puts every setting back as it was.
-    const bool choosesSample = name == settings::kEffectSampleField;
+    const settings::SettingDef* def = settings::findSetting(name);
+    const bool choosesSample = def && def->name == settings::kEffectSampleField;
     const std::optional<settings::ConversionSettings> before =
         choosesSample ? std::optional(settings) : std::nullopt;
     const Frame frame = frameOf(options());
@@ -300,7 +301,7 @@ settings::Change Session::setField(const std::string& name, const std::string& v
     if (choosesSample && !samples.applySample(options().templates.sample, settings)) {
         settings = *before;
         return {false,
-                std::string(settings::kEffectSampleField) + ": the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
+                settings::shownName(*def) + ": the effect sample list has no position " + std::string(value) + " (it holds 0 to " +
                     std::to_string(samples.count() - 1) + ")",
                 {}};
     }

@@ -18,8 +18,9 @@ FontSize fontSize(const ConversionSettings& s, std::string_view sizeName, std::s
     return {s.wholeNumber(sizeName), s.wholeNumber(pixelName), s.text(pixelName)};
 }
 
+// A clock time kept in three fields: `prefix` + Hour, Minute and Second.
 ClockTime clock(const ConversionSettings& s, const std::string& prefix) {
-    return {s.wholeNumber(prefix + "H"), s.wholeNumber(prefix + "M"), s.wholeNumber(prefix + "S")};
+    return {s.wholeNumber(prefix + "Hour"), s.wholeNumber(prefix + "Minute"), s.wholeNumber(prefix + "Second")};
 }
 
 // The first selected member of an alignment group, read left, centre, right.
@@ -31,14 +32,10 @@ std::optional<Align> selectedAlign(const ConversionSettings& s, const char* firs
     return std::nullopt;
 }
 
-// The colour group whose fields start with `prefix` ("", "second", "third");
-// the standard group spells two of its names in lower case.
-ColourSet colourSet(const ConversionSettings& s, const std::string& prefix, std::string_view mark) {
-    if (prefix.empty())
-        return {s.colour("PrimaryColor"), s.colour("secondaryColor"), s.colour("TeritaryColor"),
-                s.colour("ShadowColor"),  s.colour(mark),             s.colour("teritaryColor2")};
-    return {s.colour(prefix + "PrimaryColor"), s.colour(prefix + "SecondaryColor"), s.colour(prefix + "TeritaryColor"),
-            s.colour(prefix + "ShadowColor"),  s.colour(mark),                      s.colour(prefix + "TeritaryColor2")};
+// The colours of one style ("colour", "sub1Colour", "sub2Colour").
+ColourSet colourSet(const ConversionSettings& s, const std::string& style) {
+    return {s.colour(style + ".afterWipe"), s.colour(style + ".beforeWipe"), s.colour(style + ".outline"),
+            s.colour(style + ".shadow"),    s.colour(style + ".extended"),   s.colour(style + ".outlineBeforeWipe")};
 }
 
 template <typename E>
@@ -54,132 +51,131 @@ uint32_t creditColour(const CreditSettings& c, std::string_view field) {
 }
 
 ClockTime creditClock(const CreditSettings& c, const std::string& prefix) {
-    return {toWholeNumber(c.text(prefix + "H")), toWholeNumber(c.text(prefix + "M")),
-            toWholeNumber(c.text(prefix + "S"))};
+    return {toWholeNumber(c.text(prefix + "Hour")), toWholeNumber(c.text(prefix + "Minute")),
+            toWholeNumber(c.text(prefix + "Second"))};
 }
 
 }  // namespace
 
-Wipe wipeStyle(const ConversionSettings& s) { return choice(s.index("wipe"), kWipeCount, Wipe::Karaoke); }
+Wipe wipeStyle(const ConversionSettings& s) { return choice(s.index("wipe.style"), kWipeCount, Wipe::Karaoke); }
 
 CreditOptions::CreditOptions(const CreditSettings& c) {
     auto whole = [&](std::string_view field) { return toWholeNumber(c.text(field)); };
-    const std::string f(kCreditFontField);
-    font = {c.text(f), whole(f + ".Bold") != 0, whole(f + ".Italic") != 0, whole(f + ".Underline") != 0,
-            whole(f + ".Strikethrough") != 0};
-    size = whole("CreditFontSize");
-    primary = creditColour(c, "PrimaryColor");
-    outline = creditColour(c, "TeritaryColor");
-    shadow = creditColour(c, "ShadowColor");
-    primaryLevel = whole("PrimaryAlpha");
-    outlineLevel = whole("TeritaryAlpha");
-    backLevel = whole("BackAplha");
-    x = whole("posX");
-    y = whole("posY");
-    fromRight = whole("xRight") != 0;
-    text = c.text("Credit");
-    tag = c.text("CreditTag");
-    fadeIn = whole("FadeIn");
-    fadeOut = whole("FadeOut");
-    start = creditClock(c, "titleStart");
-    end = creditClock(c, "titleEnd");
-    characterSet = whole("Combo1");
+    font = {c.text("credit.font.face"), whole("credit.font.bold") != 0, whole("credit.font.italic") != 0,
+            whole("credit.font.underline") != 0, whole("credit.font.strikethrough") != 0};
+    size = whole("credit.fontSize");
+    primary = creditColour(c, "credit.colour");
+    outline = creditColour(c, "credit.outlineColour");
+    shadow = creditColour(c, "credit.shadowColour");
+    primaryLevel = whole("credit.alpha");
+    outlineLevel = whole("credit.outlineAlpha");
+    backLevel = whole("credit.shadowAlpha");
+    x = whole("credit.posX");
+    y = whole("credit.posY");
+    fromRight = whole("credit.fromRight") != 0;
+    text = c.text("credit.text");
+    tag = c.text("credit.tag");
+    fadeIn = whole("credit.fadeIn");
+    fadeOut = whole("credit.fadeOut");
+    start = creditClock(c, "credit.start");
+    end = creditClock(c, "credit.end");
+    characterSet = whole("credit.charset");
 }
 
 ConversionOptions::ConversionOptions(const ConversionSettings& s, const CreditSettings& c) : credit(c) {
-    frame = {s.wholeNumber("dispWidth"), s.wholeNumber("dispHeight"), s.text("dispWidth")};
-    lyricsFont = {s.font("Command2"), fontSize(s, "ssaFontSize", "tagFontPixcel")};
-    rubyFont = {s.font(kRubyFontField), fontSize(s, "rubyFontSize", kRubyPixelsField)};
-    characterSet = s.index("Combo1");
-    styleNumber = s.text("StyleNumber");
-    scale = {s.real("mojiScaleX"), s.real("mojiScaleY"), s.text("mojiScaleY") == "1"};
+    frame = {s.wholeNumber("frame.width"), s.wholeNumber("frame.height"), s.text("frame.width")};
+    lyricsFont = {s.font("lyricsFont.face"), fontSize(s, "lyricsFont.size", "lyricsFont.pixelHeight")};
+    rubyFont = {s.font("rubyFont.face"), fontSize(s, "rubyFont.size", "rubyFont.pixelHeight")};
+    characterSet = s.index("style.charset");
+    styleNumber = s.text("style.number");
+    scale = {s.real("scale.x"), s.real("scale.y"), s.text("scale.y") == "1"};
 
-    colours.standard = colourSet(s, "", "Command9");
-    colours.second = colourSet(s, "second", "Command11");
-    colours.third = colourSet(s, "third", "Command12");
-    colours.levels = {s.index("PrimaryAlpha"), s.index("secondaryAlpha"), s.index("TeritaryAlpha"),
-                      s.index("backAlpha")};
+    colours.standard = colourSet(s, "colour");
+    colours.second = colourSet(s, "sub1Colour");
+    colours.third = colourSet(s, "sub2Colour");
+    colours.levels = {s.index("alpha.afterWipe"), s.index("alpha.beforeWipe"), s.index("alpha.outline"),
+                      s.index("alpha.shadow")};
     // A position outside the list is taken as the first entry.
-    colours.markColour = choice(s.index("ExColor"), 5, MarkColour::BeforeWipe);
-    colours.original = s.colour("OriginalColor");
-    colours.originalLevel = s.index("OriginalColorAlpha");
-    colours.hex = s.isOn("ColorHex");
+    colours.markColour = choice(s.index("colour.extendedTarget"), 5, MarkColour::BeforeWipe);
+    colours.original = s.colour("wipe.freeColour");
+    colours.originalLevel = s.index("wipe.freeAlpha");
+    colours.hex = s.isOn("output.hexColours");
 
-    border.style = s.selectedMember("OptionBorder") == 1 ? BorderStyle::OpaqueBox : BorderStyle::OutlineAndShadow;
-    border.outline = s.wholeNumber("outLine");
-    border.shadow = s.wholeNumber("shadowDepth");
-    border.outlineText = s.text("outLine");
-    border.shadowText = s.text("shadowDepth");
-    border.outlinePixels = finitePixels(s, "outLine");
-    border.shadowPixels = finitePixels(s, "shadowDepth");
+    border.style = s.isOn("border.boxed") ? BorderStyle::OpaqueBox : BorderStyle::OutlineAndShadow;
+    border.outline = s.wholeNumber("border.outline");
+    border.shadow = s.wholeNumber("border.shadow");
+    border.outlineText = s.text("border.outline");
+    border.shadowText = s.text("border.shadow");
+    border.outlinePixels = finitePixels(s, "border.outline");
+    border.shadowPixels = finitePixels(s, "border.shadow");
 
-    margins = {s.wholeNumber("MarginL"), s.wholeNumber("MarginR"), s.wholeNumber("MarginV"), s.wholeNumber("MarginN")};
+    margins = {s.wholeNumber("margin.left"), s.wholeNumber("margin.right"), s.wholeNumber("margin.bottom"), s.wholeNumber("margin.rowGap")};
 
-    rows.chosen = static_cast<int64_t>(s.index("LineNumber")) + 1;
-    rows.top = selectedAlign(s, "Optionalign1", "Optionalign2", "Optionalign3");
-    rows.middle = selectedAlign(s, "Optionalign4", "Optionalign5", "Optionalign6");
-    rows.bottom = selectedAlign(s, "Optionalign7", "Optionalign8", "Optionalign9");
-    rows.singleLine = selectedAlign(s, "Oneline1", "Oneline2", "Oneline3");
-    rows.detectSingleLine = s.isOn("oneLineCheck");
-    rows.fineCentring = s.isOn("setXpositon");
-    rows.bottomAlign = s.isOn("LowerCheck");
-    rows.lineBreak = s.isOn("kaigyo");
-    rows.narrowSpaces = s.isOn("MojiSize");
+    rows.chosen = static_cast<int64_t>(s.index("rows.count")) + 1;
+    rows.top = selectedAlign(s, "align.upperLeft", "align.upperCentre", "align.upperRight");
+    rows.middle = selectedAlign(s, "align.middleLeft", "align.middleCentre", "align.middleRight");
+    rows.bottom = selectedAlign(s, "align.lowerLeft", "align.lowerCentre", "align.lowerRight");
+    rows.singleLine = selectedAlign(s, "align.aloneLeft", "align.aloneCentre", "align.aloneRight");
+    rows.detectSingleLine = s.isOn("align.detectAlone");
+    rows.fineCentring = s.isOn("align.fineCentring");
+    rows.bottomAlign = s.isOn("rows.bottomAligned");
+    rows.lineBreak = s.isOn("rows.autoBreak");
+    rows.narrowSpaces = s.isOn("text.halfWidthSpaces");
 
-    ruby = {s.wholeNumber("rubyUp"), s.wholeNumber("rubyDown"), s.wholeNumber("rubyLeft"), s.real("rubyScale"),
-            s.isOn("kintouCheck")};
+    ruby = {s.wholeNumber("ruby.gapAbove"), s.wholeNumber("ruby.gapBelow"), s.wholeNumber("ruby.offsetX"), s.real("ruby.positionScale"),
+            s.isOn("ruby.spread")};
 
-    timing.leadIn = s.wholeNumber("preTime");
-    timing.leadOut = s.wholeNumber("aftTime");
-    timing.shift = s.wholeNumber("upTime");
+    timing.leadIn = s.wholeNumber("timing.leadIn");
+    timing.leadOut = s.wholeNumber("timing.leadOut");
+    timing.shift = s.wholeNumber("timing.shift");
     timing.correction = s.isOn(kTimeCorrectionField);
-    timing.display = s.isOn("DisplayType2") ? DisplayType::OneByOne : DisplayType::Grouped;
-    timing.groupGaps = s.isOn("spaceTime");
-    timing.gapBefore = s.wholeNumber("spaceTimePre");
-    timing.gapAfter = s.wholeNumber("spaceTimeAft");
-    timing.newLineFirst = s.isOn("LyricsDisp");
-    timing.newLineLead = s.wholeNumber("LyricsDispTime");
-    timing.fadeIn = {s.isOn("fadeInCheck"), s.wholeNumber("FadeIn")};
-    timing.fadeOut = {s.isOn("fadeOutCheck"), s.wholeNumber("FadeOut")};
+    timing.display = s.isOn("display.oneByOne") ? DisplayType::OneByOne : DisplayType::Grouped;
+    timing.groupGaps = s.isOn("display.groupGaps");
+    timing.gapBefore = s.wholeNumber("display.gapBefore");
+    timing.gapAfter = s.wholeNumber("display.gapAfter");
+    timing.newLineFirst = s.isOn("display.newLineFirst");
+    timing.newLineLead = s.wholeNumber("display.newLineGap");
+    timing.fadeIn = {s.isOn("fade.in"), s.wholeNumber("fade.inMs")};
+    timing.fadeOut = {s.isOn("fade.out"), s.wholeNumber("fade.outMs")};
 
     wipe = wipeStyle(s);
-    templates.line = s.text("commandLine");
-    templates.character = s.text("commandChar");
-    templates.karaokeWipe = s.isOn("KaraokeWipe");
-    templates.noPosition = s.isOn("posNo");
+    templates.line = s.text("wipe.lineTemplate");
+    templates.character = s.text("wipe.charTemplate");
+    templates.karaokeWipe = s.isOn("wipe.sweep");
+    templates.noPosition = s.isOn("wipe.noPosition");
     templates.sample = s.index(kEffectSampleField);
-    templates.delay = s.wholeNumber("DelayTime");
-    templates.clipWipe = finitePixels(s, "ClipWipe");
+    templates.delay = s.wholeNumber("wipe.delay");
+    templates.clipWipe = finitePixels(s, "wipe.outlineClip");
 
     SongInfoOptions& i = songInfo;
-    i.top = s.isOn("songInfoCheck");
-    i.mode = s.index("InfoMode") == 1 ? SongInfoMode::OneScrollingLine : SongInfoMode::TwoFixedLines;
-    i.x = s.wholeNumber("songInfoX");
-    i.y = s.wholeNumber("songInfoY");
-    i.font = s.font(kSongInfoFontField);
-    i.topSize = fontSize(s, "titleFontSize", "titleFontPixcel");
-    i.firstTitleSize = fontSize(s, "titleFontSize1", "titleFontPixcel1");
-    i.secondTitleSize = fontSize(s, "titleFontSize2", "titleFontPixcel2");
-    i.primary = s.colour("titlePrimaryColor");
-    i.outline = s.colour("titleTeritaryColor");
-    i.shadow = s.colour("titleShadowColor");
-    i.primaryLevel = s.index("titlePrimaryAlpha");
-    i.outlineLevel = s.index("titleTeritaryAlpha");
-    i.backLevel = s.index("titleBackAplha");
-    i.beforeSong = s.isOn("songInfoPreCheck");
-    i.window = s.index("titleDispType") == 1 ? TitleWindow::BetweenTimes : TitleWindow::UntilSinging;
-    i.start = clock(s, "titleStart");
-    i.end = clock(s, "titleEnd");
-    i.untilSinging = s.wholeNumber("titleEndTime");
-    i.titleY = s.wholeNumber("TitleY");
-    i.spacer = s.wholeNumber("spacer");
-    i.sameColumn = s.isOn("CheckDouRetu");
-    i.fadeIn = s.wholeNumber("titleFadeIn");
-    i.fadeOut = s.wholeNumber("titleFadeOut");
-    i.songEnd = clock(s, "end");
+    i.top = s.isOn("songInfo.show");
+    i.mode = s.index("songInfo.mode") == 1 ? SongInfoMode::OneScrollingLine : SongInfoMode::TwoFixedLines;
+    i.x = s.wholeNumber("songInfo.x");
+    i.y = s.wholeNumber("songInfo.y");
+    i.font = s.font("songInfoFont.face");
+    i.topSize = fontSize(s, "songInfoFont.size", "songInfoFont.pixelHeight");
+    i.firstTitleSize = fontSize(s, "titles.titleSize", "titles.titlePixelHeight");
+    i.secondTitleSize = fontSize(s, "titles.otherSize", "titles.otherPixelHeight");
+    i.primary = s.colour("songInfo.colour");
+    i.outline = s.colour("songInfo.outlineColour");
+    i.shadow = s.colour("songInfo.shadowColour");
+    i.primaryLevel = s.index("songInfo.alpha");
+    i.outlineLevel = s.index("songInfo.outlineAlpha");
+    i.backLevel = s.index("songInfo.shadowAlpha");
+    i.beforeSong = s.isOn("titles.show");
+    i.window = s.index("titles.timing") == 1 ? TitleWindow::BetweenTimes : TitleWindow::UntilSinging;
+    i.start = clock(s, "titles.start");
+    i.end = clock(s, "titles.end");
+    i.untilSinging = s.wholeNumber("titles.endBeforeSinging");
+    i.titleY = s.wholeNumber("titles.y");
+    i.spacer = s.wholeNumber("titles.spacing");
+    i.sameColumn = s.isOn("titles.oneRow");
+    i.fadeIn = s.wholeNumber("titles.fadeIn");
+    i.fadeOut = s.wholeNumber("titles.fadeOut");
+    i.songEnd = clock(s, "songInfo.end");
 
-    output = {s.isOn("KraCheck"), s.isOn("unicode"), s.isOn("MediaTimeCheck")};
-    creditOn = s.isOn("menuCreditOn");
+    output = {s.isOn("output.kra"), s.isOn("output.unicode"), s.isOn("output.mediaTimes")};
+    creditOn = s.isOn("output.credit");
 }
 
 }  // namespace kvelmor::settings

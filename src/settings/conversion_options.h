@@ -251,7 +251,7 @@ struct ConversionOptions {
 
 // The fields that code outside the settings folder writes (the reader's
 // time correction, the effect sample, the templates a sample fills).
-inline constexpr std::string_view kTimeCorrectionField = "WinAMPTime";
-inline constexpr std::string_view kEffectSampleField = "TagSample";
+inline constexpr std::string_view kTimeCorrectionField = "timing.winampStretch";
+inline constexpr std::string_view kEffectSampleField = "wipe.sample";
 
 }  // namespace kvelmor::settings

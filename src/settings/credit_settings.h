@@ -1,5 +1,5 @@
 #pragma once
-// The credit window's fields ("Form7"): the text, tags, position, time
+// The credit window's fields: the text, tags, position, time
 // window, fades, font, colours and character set of the credit line. The
 // values are kept as the window holds them (texts as typed, "0"/"1" for
 // boxes and font flags, colours as decimal 0x00BBGGRR) and live in the
@@ -15,8 +15,6 @@
 
 namespace kvelmor::settings {
 
-// The credit's font face, credit.font.face (its window name; the window and --set use it).
-inline constexpr std::string_view kCreditFontField = "Command1";
 // The prefix --set and `kvelmor fields` give the credit's fields: the
 // meaningful one, and the window's name that earlier settings used.
 inline constexpr std::string_view kCreditPrefix = "credit.";

@@ -226,8 +226,8 @@ std::string fontSizeField(std::string_view fontField);
 
 // Fields the layout and the script read whose window names say nothing of
 // what they hold (the names stay: presets and --set use them).
-inline constexpr std::string_view kSongInfoFontField = "Command8";  // songInfoFont.face
-inline constexpr std::string_view kRubyFontField = "Command6";      // rubyFont.face
-inline constexpr std::string_view kRubyPixelsField = "Label19";     // rubyFont.pixelHeight
+inline constexpr std::string_view kSongInfoFontField = "songInfoFont.face";
+inline constexpr std::string_view kRubyFontField = "rubyFont.face";
+inline constexpr std::string_view kRubyPixelsField = "rubyFont.pixelHeight";
 
 }  // namespace kvelmor::settings

@@ -113,16 +113,15 @@ void CreditWindow::pickColour(const std::string& field) {
 }
 
 void CreditWindow::pickFont() {
-    const std::string face(settings::kCreditFontField);
-    QFont initial(qs(m_credit.text(face)));
-    initial.setPointSize(std::max(1, static_cast<int>(toWholeNumber(m_credit.text("CreditFontSize")))));
-    initial.setBold(m_credit.text(face + ".Bold") == "1");
-    initial.setItalic(m_credit.text(face + ".Italic") == "1");
+    QFont initial(qs(m_credit.text("credit.font.face")));
+    initial.setPointSize(std::max(1, static_cast<int>(toWholeNumber(m_credit.text("credit.fontSize")))));
+    initial.setBold(m_credit.text("credit.font.bold") == "1");
+    initial.setItalic(m_credit.text("credit.font.italic") == "1");
     auto f = m_dialogs.font(this, initial);
     if (!f) return;
-    m_credit.setAsUser(face, ss(f->family()));
-    m_credit.setAsUser(face + ".Bold", f->bold() ? "1" : "0");
-    m_credit.setAsUser(face + ".Italic", f->italic() ? "1" : "0");
+    m_credit.setAsUser("credit.font.face", ss(f->family()));
+    m_credit.setAsUser("credit.font.bold", f->bold() ? "1" : "0");
+    m_credit.setAsUser("credit.font.italic", f->italic() ? "1" : "0");
     // The pixel height follows when the size field is left.
     m_credit.setText("CreditFontSize", std::to_string(f->pointSize()));
     showAll();

@@ -269,6 +269,7 @@ TEST_F(SessionFixture, ChoosingASampleOrAWipeStyleReactsAsTheListAndOptionsDo) {
         {{{"TagSample", "9"}, {"wipe", "6"}}, "0", true, "a wipe style chosen afterwards clears it"},
         {{{"posNo", "1"}, {"wipe", "4"}}, "0", false, "posNo then wipe: cleared"},
         {{{"wipe", "4"}, {"posNo", "1"}}, "1", false, "wipe then posNo: kept"},
+        {{{"wipe.style", "4"}, {"wipe.sample", "9"}}, "1", true, "the meaningful names choose the sample too"},
     };
     for (const Case& c : cases) {
         session.settings = settings::ConversionSettings();
@@ -283,7 +284,7 @@ TEST_F(SessionFixture, ChoosingASampleOrAWipeStyleReactsAsTheListAndOptionsDo) {
     session.settings = settings::ConversionSettings();
     const auto refused = session.setField("TagSample", "15");
     EXPECT_FALSE(refused.ok);
-    EXPECT_EQ(refused.error, "TagSample: the effect sample list has no position 15 (it holds 0 to 14)");
+    EXPECT_EQ(refused.error, "wipe.sample (TagSample): the effect sample list has no position 15 (it holds 0 to 14)");
     EXPECT_EQ(session.settings, settings::ConversionSettings());
 }
 

@@ -728,7 +728,7 @@ Table buildTable() {
                .key("titleInfo")
                .at("frameInfoFont")
                .says("色の連動", "whose colours the song information follows when one is picked",
-                     {{"標準", "the standard style"}, {"Sub1", "spare style Sub1"}, {"Sub2", "spare style Sub2"}}));
+                     {{"標準", "standard style"}, {"Sub1", "Sub1 style"}, {"Sub2", "Sub2 style"}}));
     add(t, row("songInfo.colour", "titlePrimaryColor", Kind::Colour, "")
                .follows("colour.afterWipe")
                .key("titleprimaryColor")
@@ -779,9 +779,11 @@ Table buildTable() {
     add(t, counted("titles.timing", "titleDispType", Kind::Choice, "0", 2)
                .key("titleDispType")
                .at("frameTitleTime")
-               .says("表示", "when the titles before the song are shown",
-                     {{"歌い始め前まで表示(ms)", "until before singing (ms)"},
-                      {"表示時間指定", "between the times below"}}));
+               .says("表示",
+                     "when the titles before the song are shown: until titles.endBeforeSinging before the singing "
+                     "starts, or between the start and end times",
+                     {{"歌い始め前まで表示(ms)", "before singing (ms)"},
+                      {"表示時間指定", "times below"}}));
     add(t, numberOnLeave("titles.endBeforeSinging", "titleEndTime", "3000", Accepts::Digits, kTime)
                .key("titleEndTime")
                .at("frameTitleTime")
@@ -1005,7 +1007,7 @@ const std::vector<English>& englishCaptions() {
         {"display.allAtOnce", "Show a screen at a time"},
         {"display.oneByOne", "Line by line"},
         {"rows.bottomAligned", "Align to bottom"},
-        {"display.groupGaps", "Gaps at a screen"},
+        {"display.groupGaps", "Use these gaps"},
         {"display.gapBefore", "Start after previous"},
         {"display.gapAfter", "End before next"},
         {"display.newLineFirst", "New line first"},
@@ -1192,7 +1194,7 @@ const std::vector<WindowTab>& windowTabs() {
            {"frameWinAmp", "WinAMP時間", "WinAMP time", 1},
            {"frameFade", "フェード", "Fade", 2},
            {"frameStyleNumber", "スタイル番号", "Style number", 1},
-           {"frameSpaceTime", "一括表示時時間(ms)", "Gaps at a screen (ms)", 1}},
+           {"frameSpaceTime", "一括表示時時間(ms)", "Screen-at-a-time gaps (ms)", 1}},
           {{"frameCentering", "微妙ｾﾝﾀﾘﾝｸﾞ", "Centring", 1},
            {"frameBorder", "文字境界&&影", "Border && shadow", 2},
            {"frameDisplayType", "表示形式", "Display", 2},

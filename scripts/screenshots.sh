@@ -22,9 +22,9 @@ case "$lang" in
 esac
 # The titles of the windows the script waits for, in the windows' language.
 if [ "$lang" = en ]; then
-    versionTitle="About Kvelmor" batchTitle="Batch Convert" timingTitle="Timing"
+    creditTitle="Credit Settings" versionTitle="About Kvelmor" batchTitle="Batch Convert" timingTitle="Timing"
 else
-    versionTitle="バージョン情報" batchTitle="一括変換" timingTitle="タイミング"
+    creditTitle="作成クレジット設定" versionTitle="バージョン情報" batchTitle="一括変換" timingTitle="タイミング"
 fi
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
@@ -82,7 +82,7 @@ done
 xdotool key alt+c
 sleep 0.3
 xdotool key Down Return
-credit="$(window 作成クレジット設定)"
+credit="$(window "$creditTitle")"
 shoot "$credit" credit.png
 xdotool key Escape
 sleep 0.3

@@ -150,8 +150,8 @@ bool isNameOf(const Listed& l, const std::string& pattern) {
 }
 
 // A pattern with *, ? or [ is matched whole against the name and the keys
-// (any case); other text is looked for in the name, keys, caption and
-// description.
+// (any case); other text is looked for in the name, keys, captions (Japanese
+// and English) and description.
 bool matches(const Listed& l, const std::string& pattern) {
     if (pattern.empty()) return true;
     std::vector<std::string> names = namesOf(l);
@@ -162,6 +162,7 @@ bool matches(const Listed& l, const std::string& pattern) {
     }
     if (l.guide) {
         names.push_back(l.guide->caption);
+        names.push_back(l.guide->captionEn);
         names.push_back(l.guide->description);
     }
     const std::string p = lower(pattern);
@@ -173,6 +174,7 @@ void print(const Listed& l) {
     std::cout << l.name;
     if (l.field != l.name) std::cout << " (" << l.field << ")";
     if (l.guide && !l.guide->caption.empty()) std::cout << "  " << quoted(l.guide->caption);
+    if (l.guide && !l.guide->captionEn.empty()) std::cout << " (" << quoted(l.guide->captionEn) << ")";
     std::cout << "\n";
     if (l.guide) std::cout << "    " << l.guide->description << "\n";
     std::cout << "    kind: " << l.kind << "   default: " << (l.defaultValue.empty() ? "(empty)" : l.defaultValue)

@@ -13,15 +13,16 @@ using Guides = std::unordered_map<std::string, FieldGuide>;
 
 Guides guidesOf(const std::vector<SettingDef>& table) {
     Guides g;
+    // The caption beside the field, after its frame's where it has one.
+    auto framed = [](const WindowFrame* f, std::string frame, const std::string& caption) {
+        if (!f) return caption;
+        for (size_t at = frame.find("&&"); at != std::string::npos; at = frame.find("&&", at + 1)) frame.erase(at, 1);
+        return caption.empty() ? frame : frame + " / " + caption;
+    };
     for (const auto& d : table) {
-        // The caption beside the field, after its frame's where it has one.
-        std::string caption = d.caption;
-        if (const WindowFrame* f = findFrame(d.frame)) {
-            std::string frame = f->caption;
-            for (size_t at = frame.find("&&"); at != std::string::npos; at = frame.find("&&", at + 1)) frame.erase(at, 1);
-            caption = caption.empty() ? frame : frame + " / " + caption;
-        }
-        FieldGuide guide{caption, d.description, d.choices};
+        const WindowFrame* f = findFrame(d.frame);
+        FieldGuide guide{framed(f, f ? f->caption : "", d.caption), framed(f, f ? f->captionEn : "", d.captionEn),
+                         d.description, d.choices};
         g.emplace(d.name, guide);
         g.emplace(d.field, std::move(guide));
     }

@@ -16,6 +16,7 @@ namespace kvelmor::settings {
 
 struct FieldGuide {
     std::string caption;      // as the window shows it; may be empty for fields without a label
+    std::string captionEn;    // as the window in English shows it
     std::string description;  // short English: what it does, with its unit
     std::vector<ChoiceEntry> entries;  // choices and lists: one per index, from 0
 };

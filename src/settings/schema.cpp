@@ -433,11 +433,11 @@ Table buildTable() {
                .key("ExColorMode")
                .at("frameExColor")
                .says("拡張色の適用先", "which colour the extended colour replaces",
-                     {{"ワイプ前", "before-wipe colour"},
+                     {{"ワイプ前", "unsung colour"},
                       {"縁", "outline"},
                       {"影", "shadow"},
                       {"固定色", "a fixed colour"},
-                      {"ワイプ後", "after-wipe colour"}}));
+                      {"ワイプ後", "sung colour"}}));
     add(t, row("output.hexColours", "ColorHex", Kind::Box, "0")
                .key("ColorHex")
                .at("frameHex")
@@ -645,15 +645,17 @@ Table buildTable() {
     add(t, counted("wipe.style", "wipe", Kind::Choice, "0", 8)
                .key("wipeType")
                .at("frameWipe")
-               .says("ワイプ", "wipe style: how a line changes colour as it is sung",
-                     {{"カラオケ", "colour sweeps across each syllable (\\K)"},
-                      {"1文字毎", "each syllable changes colour at once (\\k)"},
-                      {"ワイプなし", "no wipe: lines are shown in one colour"},
-                      {"縁ワイプ", "the outline sweeps across the line"},
-                      {"自由設定", "free setting: the templates wipe.lineTemplate and wipe.charTemplate decide"},
-                      {"ワイプ強調", "sweep plus a delayed second layer in the Sub1 style"},
-                      {"文字毎設定", "one event per syllable, each with the character template"},
-                      {"空白区切毎", "colour sweeps across each blank-separated word"}})
+               .says("ワイプ",
+                     "wipe style: how a line changes colour as it is sung (free: the templates wipe.lineTemplate "
+                     "and wipe.charTemplate decide; sweep + delayed Sub1: a second layer in the Sub1 style follows)",
+                     {{"カラオケ", "sweep per syllable (\\K)"},
+                      {"1文字毎", "syllable at once (\\k)"},
+                      {"ワイプなし", "no wipe"},
+                      {"縁ワイプ", "outline sweep"},
+                      {"自由設定", "free (templates)"},
+                      {"ワイプ強調", "sweep + delayed Sub1"},
+                      {"文字毎設定", "event per syllable"},
+                      {"空白区切毎", "sweep per word"}})
                .then(clears("wipe.noPosition")));
     add(t, row("wipe.sweep", "KaraokeWipe", Kind::Box, "1")
                .key("KaraokeWipe")
@@ -726,7 +728,7 @@ Table buildTable() {
                .key("titleInfo")
                .at("frameInfoFont")
                .says("色の連動", "whose colours the song information follows when one is picked",
-                     {{"標準", "the standard style"}, {"Sub1", "spare style Sub1"}, {"Sub2", "spare style Sub2"}}));
+                     {{"標準", "standard style"}, {"Sub1", "Sub1 style"}, {"Sub2", "Sub2 style"}}));
     add(t, row("songInfo.colour", "titlePrimaryColor", Kind::Colour, "")
                .follows("colour.afterWipe")
                .key("titleprimaryColor")
@@ -777,9 +779,11 @@ Table buildTable() {
     add(t, counted("titles.timing", "titleDispType", Kind::Choice, "0", 2)
                .key("titleDispType")
                .at("frameTitleTime")
-               .says("表示", "when the titles before the song are shown",
-                     {{"歌い始め前まで表示(ms)", "until titles.endBeforeSinging before the singing starts"},
-                      {"表示時間指定", "between the start and end times below"}}));
+               .says("表示",
+                     "when the titles before the song are shown: until titles.endBeforeSinging before the singing "
+                     "starts, or between the start and end times",
+                     {{"歌い始め前まで表示(ms)", "before singing (ms)"},
+                      {"表示時間指定", "times below"}}));
     add(t, numberOnLeave("titles.endBeforeSinging", "titleEndTime", "3000", Accepts::Digits, kTime)
                .key("titleEndTime")
                .at("frameTitleTime")
@@ -916,6 +920,189 @@ Table buildCreditTable() {
     return t;
 }
 
+// The window's captions in English, by the setting's meaningful name:
+// caption, then the row label and the tooltip where the row has them. Short,
+// as an English-speaking karaoke maker calls these things, and worded as
+// `kvelmor fields` and the README word them (sung and unsung colours).
+struct English {
+    const char* name;
+    const char* caption;
+    const char* rowLabel = "";
+    const char* toolTip = "";
+};
+
+const std::vector<English>& englishCaptions() {
+    static const char* const kSetInFontDialog = "Set it with the font button";
+    static const std::vector<English> rows{
+        {"frame.width", "Width"},
+        {"frame.height", "Height"},
+        {"lyricsFont.face", "Font"},
+        {"lyricsFont.size", "Size", "", kSetInFontDialog},
+        {"lyricsFont.pixelHeight", "Pixels"},
+        {"rubyFont.face", "Font"},
+        {"rubyFont.size", "Size", "", kSetInFontDialog},
+        {"rubyFont.pixelHeight", "Pixels"},
+        {"style.charset", "Charset"},
+        {"style.number", "Number"},
+        {"scale.x", "Horizontal"},
+        {"scale.y", "Vertical"},
+        {"colour.afterWipe", "Sung colour"},
+        {"colour.beforeWipe", "Unsung colour"},
+        {"colour.outline", "Outline"},
+        {"colour.shadow", "Shadow"},
+        {"colour.outlineBeforeWipe", "Unsung outline"},
+        {"colour.extended", "Extended"},
+        {"sub1Colour.afterWipe", "Sung colour"},
+        {"sub1Colour.beforeWipe", "Unsung colour"},
+        {"sub1Colour.outline", "Outline"},
+        {"sub1Colour.shadow", "Shadow"},
+        {"sub1Colour.outlineBeforeWipe", "Unsung outline"},
+        {"sub1Colour.extended", "Extended"},
+        {"sub2Colour.afterWipe", "Sung colour"},
+        {"sub2Colour.beforeWipe", "Unsung colour"},
+        {"sub2Colour.outline", "Outline"},
+        {"sub2Colour.shadow", "Shadow"},
+        {"sub2Colour.outlineBeforeWipe", "Unsung outline"},
+        {"sub2Colour.extended", "Extended"},
+        {"alpha.afterWipe", "Sung alpha"},
+        {"alpha.beforeWipe", "Unsung alpha"},
+        {"alpha.outline", "Outline alpha"},
+        {"alpha.shadow", "Shadow alpha"},
+        {"colour.extendedTarget", "Extended replaces"},
+        {"output.hexColours", "Hexadecimal", "", "Tick to write the colours in hexadecimal"},
+        {"border.outlined", "Outline"},
+        {"border.boxed", "Box"},
+        {"border.outline", "Outline"},
+        {"border.shadow", "Shadow"},
+        {"margin.left", "Left"},
+        {"margin.right", "Right"},
+        {"margin.rowGap", "Row gap", "", "Spacing of rows without ruby"},
+        {"margin.bottom", "Bottom"},
+        {"rows.count", "Rows"},
+        {"align.upperLeft", "Left", "Top"},
+        {"align.upperCentre", "Centre"},
+        {"align.upperRight", "Right"},
+        {"align.middleLeft", "Left", "Middle"},
+        {"align.middleCentre", "Centre"},
+        {"align.middleRight", "Right"},
+        {"align.lowerLeft", "Left", "Bottom"},
+        {"align.lowerCentre", "Centre"},
+        {"align.lowerRight", "Right"},
+        {"align.detectAlone", "Detect a line alone"},
+        {"align.aloneLeft", "Left", "Alone"},
+        {"align.aloneCentre", "Centre"},
+        {"align.aloneRight", "Right"},
+        {"align.fineCentring", "Fine centring"},
+        {"ruby.spread", "Spread ruby evenly"},
+        {"rows.autoBreak", "Break long lines"},
+        {"text.halfWidthSpaces", "Full → half width"},
+        {"ruby.gapAbove", "Above", "", "Gap between the ruby and the line above"},
+        {"ruby.gapBelow", "Below", "", "Gap between the text and its ruby"},
+        {"ruby.offsetX", "Left"},
+        {"ruby.positionScale", "Scale", "", "Corrects ruby positions that drift; 1 = as measured"},
+        {"timing.leadIn", "Lead-in"},
+        {"timing.leadOut", "Lead-out"},
+        {"timing.shift", "Tag shift", "", "Moves every tag time earlier or later"},
+        {"timing.winampStretch", "WinAMP time"},
+        {"display.allAtOnce", "Show a screen at a time"},
+        {"display.oneByOne", "Line by line"},
+        {"rows.bottomAligned", "Align to bottom"},
+        {"display.groupGaps", "Use these gaps"},
+        {"display.gapBefore", "Start after previous"},
+        {"display.gapAfter", "End before next"},
+        {"display.newLineFirst", "New line first"},
+        {"display.newLineGap", "Gap (ms)"},
+        {"fade.in", "In"},
+        {"fade.inMs", "(ms)"},
+        {"fade.out", "Out"},
+        {"fade.outMs", "(ms)"},
+        {"wipe.style", "Style"},
+        {"wipe.sweep", "Karaoke sweep"},
+        {"wipe.noPosition", "No position"},
+        {"wipe.sample", "Sample"},
+        {"wipe.lineTemplate", "Per line"},
+        {"wipe.charTemplate", "Per character"},
+        {"wipe.freeColour", "Free colour"},
+        {"wipe.freeAlpha", "Alpha"},
+        {"wipe.delay", "Delay (ms)"},
+        {"wipe.outlineClip", "Outline wipe nudge"},
+        {"songInfo.show", "Show song info at the top"},
+        {"songInfo.mode", "Display"},
+        {"songInfo.x", "X"},
+        {"songInfo.y", "Y"},
+        {"songInfoFont.face", "Font"},
+        {"songInfoFont.size", "Size"},
+        {"songInfoFont.pixelHeight", "Pixels"},
+        {"songInfo.coloursFrom", "Colours follow"},
+        {"songInfo.colour", "Text"},
+        {"songInfo.alpha", "Alpha"},
+        {"songInfo.outlineColour", "Outline"},
+        {"songInfo.outlineAlpha", "Alpha"},
+        {"songInfo.shadowColour", "Shadow"},
+        {"songInfo.shadowAlpha", "Alpha"},
+        {"songInfo.endHour", "h"},
+        {"songInfo.endMinute", "min"},
+        {"songInfo.endSecond", "s"},
+        {"titles.show", "Show titles before the song"},
+        {"titles.titleSize", "Size"},
+        {"titles.titlePixelHeight", "Pixels"},
+        {"titles.otherSize", "Size"},
+        {"titles.otherPixelHeight", "Pixels"},
+        {"titles.timing", "Show"},
+        {"titles.endBeforeSinging", "(ms)"},
+        {"titles.startHour", "Start h"},
+        {"titles.startMinute", "min"},
+        {"titles.startSecond", "s"},
+        {"titles.endHour", "End h"},
+        {"titles.endMinute", "min"},
+        {"titles.endSecond", "s"},
+        {"titles.y", "Top"},
+        {"titles.spacing", "Spacing"},
+        {"titles.oneRow", "One row"},
+        {"titles.fadeIn", "In"},
+        {"titles.fadeOut", "Out"},
+        {"output.unicode", "Save as Unicode"},
+        {"output.kra", "Write .kra"},
+        {"output.mediaTimes", "Media length"},
+        {"output.credit", "Show credit"},
+        {"credit.font.face", "Font"},
+        {"credit.colour", "Colour"},
+        {"credit.outlineColour", "Outline"},
+        {"credit.shadowColour", "Shadow"},
+        {"credit.alpha", "Alpha"},
+        {"credit.outlineAlpha", "Alpha"},
+        {"credit.shadowAlpha", "Alpha"},
+        {"credit.posX", "X"},
+        {"credit.posY", "Y"},
+        {"credit.fontSize", "Size"},
+        {"credit.text", "Text"},
+        {"credit.fadeIn", "In"},
+        {"credit.fadeOut", "Out"},
+        {"credit.startHour", "Start h"},
+        {"credit.startMinute", "min"},
+        {"credit.startSecond", "s"},
+        {"credit.endHour", "End h"},
+        {"credit.endMinute", "min"},
+        {"credit.endSecond", "s"},
+        {"credit.tag", "Tags"},
+        {"credit.fromRight", "X from right", "", "X is the margin from the right edge"},
+    };
+    return rows;
+}
+
+// Puts the English captions into the rows of one group's table (the list holds
+// both groups'; a row left without its caption is refused by the Index).
+Table withEnglish(Table t) {
+    for (const English& e : englishCaptions()) {
+        auto it = std::find_if(t.begin(), t.end(), [&](const SettingDef& d) { return d.name == e.name; });
+        if (it == t.end()) continue;  // a row of the other group
+        it->captionEn = e.caption;
+        it->rowLabelEn = e.rowLabel;
+        it->toolTipEn = e.toolTip;
+    }
+    return t;
+}
+
 // A table with its look-up by both names, checked once when built: every
 // name and field unique, every row complete, every rule's target a field.
 struct Index {
@@ -932,6 +1119,11 @@ struct Index {
             if (d.field != d.name && !byName.emplace(d.field, i).second) fail("two rows with the field " + d.field);
             if (d.storage != Storage::NotStored && d.key.empty()) fail(d.field + " is stored under no key");
             if (d.description.empty()) fail(d.field + " has no description");
+            // A row the window shows says in English what it says in Japanese.
+            const bool shown = d.kind != Kind::FontFlag && (!d.frame.empty() || d.group == Group::Credit);
+            if (shown && !d.caption.empty() && d.captionEn.empty()) fail(d.field + " has no English caption");
+            if (!d.rowLabel.empty() && d.rowLabelEn.empty()) fail(d.field + " has no English row label");
+            if (!d.toolTip.empty() && d.toolTipEn.empty()) fail(d.field + " has no English tooltip");
             // Every index a choice or list takes has its caption and meaning;
             // the effect samples (choiceCount 0) are listed by the samples themselves.
             if (static_cast<int>(d.choices.size()) != d.choiceCount)
@@ -973,12 +1165,12 @@ struct Index {
 };
 
 const Index& conversionIndex() {
-    static const Index idx(buildTable());
+    static const Index idx(withEnglish(buildTable()));
     return idx;
 }
 
 const Index& creditIndex() {
-    static const Index idx(buildCreditTable());
+    static const Index idx(withEnglish(buildCreditTable()));
     return idx;
 }
 
@@ -986,52 +1178,52 @@ const Index& creditIndex() {
 
 const std::vector<WindowTab>& windowTabs() {
     static const std::vector<WindowTab> tabs{
-        {"基本",
-         {{{"frameFont", "フォント設定", 1},
-           {"frameSize", "動画サイズ", 1},
-           {"frameTime", "時間(10ms)", 1},
-           {"frameMargin", "表示位置", 2},
-           {"frameKaigyo", "自動改行", 1}},
-          {{"frameColor", "色&&透明度", 2},
-           {"frameSub1", "Sub1", 2},
-           {"frameSub2", "Sub2", 2},
-           {"frameExColor", "拡張カラー設定", 1}}}},
-        {"拡張",
-         {{{"frameLines", "行数", 1},
-           {"frameAlign", "表示位置", 3},
-           {"frameWinAmp", "WinAMP時間", 1},
-           {"frameFade", "フェード", 2},
-           {"frameStyleNumber", "スタイル番号", 1},
-           {"frameSpaceTime", "一括表示時時間(ms)", 1}},
-          {{"frameCentering", "微妙ｾﾝﾀﾘﾝｸﾞ", 1},
-           {"frameBorder", "文字境界&&影", 2},
-           {"frameDisplayType", "表示形式", 2},
-           {"frameLyricsDisp", "歌詞表示形式  間隔(ms)", 1},
-           {"frameScale", "文字倍率", 2},
-           {"frameCharset", "文字コード", 1},
-           {"frameMojiSize", "スペースの変換", 1},
-           {"frameHex", "HEX表示", 1}}}},
-        {"ルビ",
-         {{{"frameKintou", "均等割付", 1}, {"frameRubyPos", "ルビ表示位置", 1}},
-          {{"frameRubyFont", "フォント設定", 1}}}},
-        {"曲情報",
-         {{{"frameInfoTop", "画面上部への曲情報の表示", 1},
-           {"frameInfoMode", "表示形式", 1},
-           {"frameInfoPos", "表示位置", 2},
-           {"frameInfoSize", "文字サイズ", 2},
-           {"frameInfoEnd", "表示終了時間", 3},
-           {"frameInfoFont", "曲情報色", 2}},
-          {{"frameInfoPre", "曲演奏前の情報表示", 1},
-           {"frameTitleSize", "サイズ", 2},
-           {"frameTitleSize2", "他サイズ", 2},
-           {"frameTitleTime", "表示終了時間", 3},
-           {"frameTitlePos", "表示位置", 2},
-           {"frameTitleFade", "フェード(ms)", 2}}}},
-        {"タグ拡張",
-         {{{"frameWipe", "ワイプ設定", 1},
-           {"frameFreeWipe", "自由設定＆ワイプ強調設定", 2},
-           {"frameDelay", "ワイプ強調設定", 1},
-           {"frameClipWipe", "縁ワイプ微調整", 1}}}},
+        {"基本", "Basic",
+         {{{"frameFont", "フォント設定", "Font", 1},
+           {"frameSize", "動画サイズ", "Video size", 1},
+           {"frameTime", "時間(10ms)", "Time (10 ms)", 1},
+           {"frameMargin", "表示位置", "Position", 2},
+           {"frameKaigyo", "自動改行", "Line breaks", 1}},
+          {{"frameColor", "色&&透明度", "Colour && transparency", 2},
+           {"frameSub1", "Sub1", "Sub1", 2},
+           {"frameSub2", "Sub2", "Sub2", 2},
+           {"frameExColor", "拡張カラー設定", "Extended colour", 1}}}},
+        {"拡張", "More",
+         {{{"frameLines", "行数", "Rows", 1},
+           {"frameAlign", "表示位置", "Alignment", 3},
+           {"frameWinAmp", "WinAMP時間", "WinAMP time", 1},
+           {"frameFade", "フェード", "Fade", 2},
+           {"frameStyleNumber", "スタイル番号", "Style number", 1},
+           {"frameSpaceTime", "一括表示時時間(ms)", "Screen-at-a-time gaps (ms)", 1}},
+          {{"frameCentering", "微妙ｾﾝﾀﾘﾝｸﾞ", "Centring", 1},
+           {"frameBorder", "文字境界&&影", "Border && shadow", 2},
+           {"frameDisplayType", "表示形式", "Display", 2},
+           {"frameLyricsDisp", "歌詞表示形式  間隔(ms)", "Lyrics display, gap (ms)", 1},
+           {"frameScale", "文字倍率", "Text scale", 2},
+           {"frameCharset", "文字コード", "Character set", 1},
+           {"frameMojiSize", "スペースの変換", "Spaces", 1},
+           {"frameHex", "HEX表示", "Hex colours", 1}}}},
+        {"ルビ", "Ruby",
+         {{{"frameKintou", "均等割付", "Spacing", 1}, {"frameRubyPos", "ルビ表示位置", "Ruby position", 1}},
+          {{"frameRubyFont", "フォント設定", "Ruby font", 1}}}},
+        {"曲情報", "Song info",
+         {{{"frameInfoTop", "画面上部への曲情報の表示", "Song info at the top", 1},
+           {"frameInfoMode", "表示形式", "Display", 1},
+           {"frameInfoPos", "表示位置", "Position", 2},
+           {"frameInfoSize", "文字サイズ", "Text size", 2},
+           {"frameInfoEnd", "表示終了時間", "Shown until", 3},
+           {"frameInfoFont", "曲情報色", "Song info colours", 2}},
+          {{"frameInfoPre", "曲演奏前の情報表示", "Titles before the song", 1},
+           {"frameTitleSize", "サイズ", "Title size", 2},
+           {"frameTitleSize2", "他サイズ", "Other sizes", 2},
+           {"frameTitleTime", "表示終了時間", "Shown until", 3},
+           {"frameTitlePos", "表示位置", "Position", 2},
+           {"frameTitleFade", "フェード(ms)", "Fade (ms)", 2}}}},
+        {"タグ拡張", "Effects",
+         {{{"frameWipe", "ワイプ設定", "Wipe", 1},
+           {"frameFreeWipe", "自由設定＆ワイプ強調設定", "Free && emphasis wipe", 2},
+           {"frameDelay", "ワイプ強調設定", "Emphasis wipe", 1},
+           {"frameClipWipe", "縁ワイプ微調整", "Outline wipe", 1}}}},
     };
     return tabs;
 }

@@ -138,7 +138,7 @@ struct FollowRule {
 
 struct ChoiceEntry {
     std::string caption;  // as the window shows it
-    std::string meaning;  // short English
+    std::string meaning;  // short English; the window's entry in English
 };
 
 struct SettingDef {
@@ -162,6 +162,7 @@ struct SettingDef {
     std::optional<NumberRange> range;  // NumberText: the numbers it may hold
     std::string measuredFrom;          // PixelHeight: the size field (its font is `optionGroup`)
     std::string caption;      // Japanese, as the window shows it beside the field (boxes and options: their text)
+    std::string captionEn;    // the same caption in English: short, as the window in English shows it
     std::string description;  // English: what it does, with its unit
     // Where the window shows it: the frame's objectName ("commands": beside
     // the command buttons; "menu": a menu item; empty: nowhere of its own,
@@ -169,7 +170,9 @@ struct SettingDef {
     // the frames out on its tabs; within a frame the fields follow the rows' order.
     std::string frame;
     std::string rowLabel;              // boxes and options that start a row of their frame: the label before them
+    std::string rowLabelEn;            // the same label in English
     std::string toolTip;               // Japanese
+    std::string toolTipEn;             // the same tooltip in English
     bool newRow = false;               // starts a new row of its frame
     std::vector<std::string> offered;  // number fields: values offered beside it
     std::vector<ChoiceEntry> choices;  // Choice and ListIndex: one per index, from 0
@@ -178,12 +181,14 @@ struct SettingDef {
 
 // The main window's tabs and the frames on them, where the rows' `frame` places them.
 struct WindowFrame {
-    std::string name;     // objectName
-    std::string caption;  // Japanese ("&&" shows one "&")
-    int columns = 1;      // fields per row
+    std::string name;       // objectName
+    std::string caption;    // Japanese ("&&" shows one "&")
+    std::string captionEn;  // English
+    int columns = 1;        // fields per row
 };
 struct WindowTab {
     std::string caption;
+    std::string captionEn;
     std::vector<std::vector<WindowFrame>> columns;  // frames stacked in side-by-side columns
 };
 const std::vector<WindowTab>& windowTabs();

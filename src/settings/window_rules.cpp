@@ -62,7 +62,11 @@ std::vector<ChoiceEnabled> governedChoices(const ConversionSettings& s) {
     return {{list, 3, !edge}, {list, 4, !edge}};
 }
 
-std::string titleRowCaption(const ConversionSettings& s) { return s.isOn("titles.oneRow") ? "下部" : "上部"; }
+std::string titleRowCaption(const ConversionSettings& s, bool inEnglish) {
+    const bool bottom = s.isOn("titles.oneRow");
+    if (inEnglish) return bottom ? "Bottom" : "Top";
+    return bottom ? "下部" : "上部";
+}
 
 void copyColoursToSpareStyle(ConversionSettings& s, int spareStyle) {
     if (spareStyle != 1 && spareStyle != 2) return;

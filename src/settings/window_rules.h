@@ -36,8 +36,9 @@ struct ChoiceEnabled {
 // ExColor's "固定色" (3) and "ワイプ後" (4) are switched off for the edge wipe.
 std::vector<ChoiceEnabled> governedChoices(const ConversionSettings& s);
 
-// The caption beside TitleY: "下部" while CheckDouRetu is ticked, else "上部".
-std::string titleRowCaption(const ConversionSettings& s);
+// The caption beside TitleY: "下部" while CheckDouRetu is ticked, else "上部"
+// ("Bottom" and "Top" in English).
+std::string titleRowCaption(const ConversionSettings& s, bool inEnglish = false);
 
 // The standard style's six colours (PrimaryColor, secondaryColor,
 // TeritaryColor, ShadowColor, Command9, teritaryColor2) copied into spare

@@ -13,6 +13,7 @@
 #include "common/number_text.h"
 #include "measure/text_measure.h"
 #include "ui/field_edit.h"
+#include "ui/form_table.h"
 #include "ui/qt_text.h"
 
 namespace kvelmor::ui {
@@ -22,12 +23,12 @@ using settings::Kind;
 CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_session(session), m_dialogs(dialogs), m_credit(session.appState.credit) {
     setObjectName("Form7");
-    setWindowTitle("作成クレジット設定");
+    setWindowTitle(tr("作成クレジット設定"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
 
     // The fields of one frame, `columns` to a row, each after its caption.
-    auto frame = [&](const char* caption, std::initializer_list<const char*> fields, int columns) {
+    auto frame = [&](const QString& caption, std::initializer_list<const char*> fields, int columns) {
         auto* box = new QGroupBox(caption, this);
         auto* grid = new QGridLayout(box);
         int i = 0;
@@ -36,7 +37,8 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
             QWidget* w = bind(*def, box);
             const int row = i / columns, col = (i % columns) * 2;
             const bool captionOnWidget = def->kind == Kind::Box;
-            if (!captionOnWidget && !def->caption.empty()) grid->addWidget(new QLabel(qs(def->caption), box), row, col);
+            const std::string& caption = inShownLanguage(def->caption, def->captionEn);
+            if (!captionOnWidget && !caption.empty()) grid->addWidget(new QLabel(qs(caption), box), row, col);
             grid->addWidget(w, row, col + 1);
             ++i;
         }
@@ -44,27 +46,27 @@ CreditWindow::CreditWindow(app::Session& session, Dialogs& dialogs, QWidget* par
         layout->addWidget(box);
         return grid;
     };
-    QGridLayout* font = frame("フォント", {"Command1", "CreditFontSize"}, 2);
+    QGridLayout* font = frame(tr("フォント"), {"Command1", "CreditFontSize"}, 2);
     m_pixel = new QLabel(this);
     m_pixel->setObjectName("FontPixcel");
-    font->addWidget(new QLabel("ピクセル", this), 0, 4);
+    font->addWidget(new QLabel(tr("ピクセル"), this), 0, 4);
     font->addWidget(m_pixel, 0, 5);
     font->setColumnStretch(4, 0);
     font->setColumnStretch(6, 1);
-    frame("クレジット", {"Credit", "CreditTag"}, 1);
-    frame("表示位置", {"posX", "posY", "xRight"}, 3);
-    frame("表示時間", {"titleStartH", "titleStartM", "titleStartS", "titleEndH", "titleEndM", "titleEndS"}, 3);
-    frame("フェード(ms)", {"FadeIn", "FadeOut"}, 2);
-    frame("色&&透明度", {"PrimaryColor", "PrimaryAlpha", "TeritaryColor", "TeritaryAlpha", "ShadowColor", "BackAplha"},
+    frame(tr("クレジット"), {"Credit", "CreditTag"}, 1);
+    frame(tr("表示位置"), {"posX", "posY", "xRight"}, 3);
+    frame(tr("表示時間"), {"titleStartH", "titleStartM", "titleStartS", "titleEndH", "titleEndM", "titleEndS"}, 3);
+    frame(tr("フェード(ms)"), {"FadeIn", "FadeOut"}, 2);
+    frame(tr("色&&透明度"), {"PrimaryColor", "PrimaryAlpha", "TeritaryColor", "TeritaryAlpha", "ShadowColor", "BackAplha"},
           2);
-    frame("文字コード", {"Combo1"}, 1);
+    frame(tr("文字コード"), {"Combo1"}, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("Command2");
     ok->setDefault(true);
-    auto* cancel = new QPushButton("キャンセル", this);
+    auto* cancel = new QPushButton(tr("キャンセル"), this);
     cancel->setObjectName("Command3");
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

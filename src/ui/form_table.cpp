@@ -14,15 +14,23 @@
 #include "settings/schema.h"
 #include "ui/dialogs.h"
 #include "ui/field_edit.h"
+#include "ui/language.h"
 #include "ui/qt_text.h"
 
 namespace kvelmor::ui {
 namespace {
 
+// Choices and lists show their entries' captions, in index order; in English their meanings.
+std::vector<std::string> itemsOf(const settings::SettingDef& d) {
+    std::vector<std::string> items;
+    for (const auto& c : d.choices) items.push_back(inShownLanguage(c.caption, c.meaning));
+    return items;
+}
+
 FormField fieldOf(const settings::SettingDef& d) {
-    FormField f{d.field, d.caption, d.rowLabel, d.offered, d.toolTip, d.newRow};
-    // Choices and lists show their entries' captions, in index order.
-    for (const auto& c : d.choices) f.items.push_back(c.caption);
+    FormField f{d.field,     inShownLanguage(d.caption, d.captionEn), inShownLanguage(d.rowLabel, d.rowLabelEn),
+                d.offered,   inShownLanguage(d.toolTip, d.toolTipEn), d.newRow};
+    if (!d.choices.empty()) f.items = itemsOf(d);
     return f;
 }
 
@@ -36,11 +44,12 @@ std::vector<FormField> fieldsIn(std::string_view frame) {
 std::vector<FormTab> buildTabs() {
     std::vector<FormTab> tabs;
     for (const settings::WindowTab& t : settings::windowTabs()) {
-        FormTab tab{t.caption, {}};
+        FormTab tab{inShownLanguage(t.caption, t.captionEn), {}};
         for (const auto& column : t.columns) {
             tab.columns.emplace_back();
             for (const settings::WindowFrame& f : column) {
-                tab.columns.back().push_back({f.name, f.caption, f.columns, fieldsIn(f.name)});
+                tab.columns.back().push_back(
+                    {f.name, inShownLanguage(f.caption, f.captionEn), f.columns, fieldsIn(f.name)});
             }
         }
         tabs.push_back(std::move(tab));
@@ -73,14 +82,14 @@ BoundField bindTyped(const settings::SettingDef& d, QWidget* parent, const Field
 }
 
 BoundField bindBox(const settings::SettingDef& d, QWidget* parent, const FieldAccess& a) {
-    auto* b = new QCheckBox(qs(d.caption), parent);
+    auto* b = new QCheckBox(qs(inShownLanguage(d.caption, d.captionEn)), parent);
     const std::string field = d.field;
     QObject::connect(b, &QCheckBox::clicked, b, [a, field](bool on) { a.set(field, on ? "1" : "0"); });
     return {b, [a, field, b] { b->setChecked(wholeOf(a.text(field)) != 0); }};
 }
 
 BoundField bindOption(const settings::SettingDef& d, QWidget* parent, const FieldAccess& a) {
-    auto* b = new QRadioButton(qs(d.caption), parent);
+    auto* b = new QRadioButton(qs(inShownLanguage(d.caption, d.captionEn)), parent);
     a.buttonGroup(d.optionGroup)->addButton(b);
     const std::string field = d.field;
     QObject::connect(b, &QRadioButton::clicked, b, [a, field](bool on) {
@@ -91,7 +100,7 @@ BoundField bindOption(const settings::SettingDef& d, QWidget* parent, const Fiel
 
 BoundField bindList(const settings::SettingDef& d, QWidget* parent, const FieldAccess& a) {
     auto* c = new QComboBox(parent);
-    for (const auto& entry : d.choices) c->addItem(qs(entry.caption));
+    for (const auto& entry : itemsOf(d)) c->addItem(qs(entry));
     const std::string field = d.field;
     QObject::connect(c, &QComboBox::activated, c, [a, field](int i) { a.set(field, std::to_string(i)); });
     return {c, [a, field, c] {
@@ -152,7 +161,7 @@ BoundField bindField(const settings::SettingDef& d, QWidget* parent, const Field
     if (it == binders().end()) return {};
     BoundField bound = it->second(d, parent, access);
     bound.widget->setObjectName(qs(d.field));
-    if (!d.toolTip.empty()) bound.widget->setToolTip(qs(d.toolTip));
+    if (!d.toolTip.empty()) bound.widget->setToolTip(qs(inShownLanguage(d.toolTip, d.toolTipEn)));
     // Shown without signalling: a value shown is no edit.
     bound.show = [show = bound.show, w = bound.widget] {
         QSignalBlocker block(w);
@@ -161,14 +170,12 @@ BoundField bindField(const settings::SettingDef& d, QWidget* parent, const Field
     return bound;
 }
 
-const std::vector<FormTab>& formTabs() {
-    static const std::vector<FormTab> tabs = buildTabs();
-    return tabs;
-}
+std::vector<FormTab> formTabs() { return buildTabs(); }
 
-const std::vector<FormField>& commandAreaFields() {
-    static const std::vector<FormField> fields = fieldsIn(settings::kCommandArea);
-    return fields;
+std::vector<FormField> commandAreaFields() { return fieldsIn(settings::kCommandArea); }
+
+const std::string& inShownLanguage(const std::string& japanese, const std::string& english) {
+    return currentLanguage() == Language::English && !english.empty() ? english : japanese;
 }
 
 bool hasNoField(const std::string& name) {

@@ -39,9 +39,14 @@ struct FormTab {
     std::vector<std::vector<FormGroup>> columns;  // groups stacked in side-by-side columns
 };
 
-const std::vector<FormTab>& formTabs();
+// The tabs and the command row's fields with their captions in the language
+// the windows speak (ui/language.h), as it is when they are asked for.
+std::vector<FormTab> formTabs();
 // The settings edited outside the tabs, beside the command buttons.
-const std::vector<FormField>& commandAreaFields();
+std::vector<FormField> commandAreaFields();
+// A text of the schema as the windows show it: its English form while the
+// windows speak English, else (and where the schema gives none) the Japanese.
+const std::string& inShownLanguage(const std::string& japanese, const std::string& english);
 // Settings the window has no field for (no frame, and no font button that
 // edits them): carried through presets unchanged.
 bool hasNoField(const std::string& name);

@@ -329,9 +329,6 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
     if (captionOnWidget && !field.rowLabel.empty()) label = new QLabel(qs(field.rowLabel), parent);
     if (label && !captionOnWidget) label->setBuddy(w);
     if (label) m_labels[name] = label;
-    // Captions from the form table: the check for untranslated texts knows them by this mark.
-    for (QWidget* captioned : {w, static_cast<QWidget*>(label)})
-        if (captioned) captioned->setProperty("kvelmorFormField", true);
     m_fields[name] = w;
     m_shows[name] = bound.show;
     return placed ? placed : w;
@@ -492,7 +489,7 @@ void MainWindow::applyEnabling() {
         if (auto it = m_fields.find(f.name); it != m_fields.end()) it->second->setEnabled(f.enabled);
         if (auto it = m_labels.find(f.name); it != m_labels.end()) it->second->setEnabled(f.enabled);
     }
-    if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings)));
+    if (QLabel* l = m_labels["TitleY"]) l->setText(qs(settings::titleRowCaption(m_session.settings, currentLanguage() == Language::English)));
     applyChoiceAndFrameEnabling();
     const bool loaded = !m_session.song.lyricsPath.empty();
     for (QPushButton* b : {m_ruby, m_edit, m_write}) b->setEnabled(loaded);

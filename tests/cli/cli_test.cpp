@@ -286,13 +286,14 @@ TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
 
     CliRun wipe = kvelmor("fields wipe");  // a field's own name shows that field alone
     EXPECT_EQ(wipe.code, 0);
-    EXPECT_EQ(wipe.out.rfind("wipe.style (wipe)  \"ワイプ設定 / ワイプ\"\n", 0), 0u) << wipe.out;
+    EXPECT_EQ(wipe.out.rfind("wipe.style (wipe)  \"ワイプ設定 / ワイプ\" (\"Wipe / Style\")\n", 0), 0u) << wipe.out;
     EXPECT_EQ(kvelmor("fields wipe.style").out, wipe.out);  // and so does its meaningful name
     for (const char* part : {"INI key: wipeType", "\n      0 \"カラオケ\"", "\n      7 \"空白区切毎\""})
         EXPECT_NE(wipe.out.find(part), std::string::npos) << part;
     EXPECT_EQ(std::count(wipe.out.begin(), wipe.out.end(), '\n'), 12) << wipe.out;  // 4 lines and 8 indexes
     EXPECT_NE(kvelmor("fields 'form7.credit*'").out.find("Form7.CreditTag"), std::string::npos);
     EXPECT_NE(kvelmor("fields tagfontsize").out.find("ssaFontSize"), std::string::npos);  // by its key
+    EXPECT_NE(kvelmor("fields 'sung colour'").out.find("PrimaryColor"), std::string::npos);  // by its English caption
     EXPECT_EQ(kvelmor("fields no-such-words").code, 1);
     EXPECT_NE(kvelmor("--help").out.find("fields [PATTERN]"), std::string::npos);
 

@@ -1376,6 +1376,20 @@ TEST_F(WindowTest, InEnglishEverythingWrittenIsTheSameAsInJapanese) {
                                                  {"Command3", "Save Preset"}, {"Command13", "Read Media Info"}};
     for (const auto& [name, text] : buttons) EXPECT_EQ(field<QPushButton>(name.c_str())->text(), text) << name;
     EXPECT_EQ(window->findChild<QAction*>("menuWrite")->text(), "Write &Script");
+    // The settings' captions, from the schema: tabs, frames, labels, boxes,
+    // options, list entries, tooltips, and the undo texts made of them.
+    EXPECT_EQ(window->findChild<QTabWidget*>("SSTab1")->tabText(0), "Basic");
+    EXPECT_EQ(window->findChild<QGroupBox*>("frameSize")->title(), "Video size");
+    EXPECT_EQ(field<QRadioButton>("DisplayType1")->text(), "Show a screen at a time");
+    EXPECT_EQ(field<QCheckBox>("KraCheck")->text(), "Write .kra");
+    EXPECT_EQ(field<QComboBox>("ExColor")->itemText(4), "sung colour");
+    EXPECT_EQ(field<QLineEdit>("upTime")->toolTip(), "Moves every tag time earlier or later");
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    clear(width);
+    QTest::keyClicks(width, "720");
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_TRUE(window->findChild<QAction*>("menuUndo")->text().endsWith("Change of \"Width\""))
+        << ss(window->findChild<QAction*>("menuUndo")->text());
     const auto inEnglish = run("song");
     EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("Written: ")) << ss(window->statusBar()->currentMessage());
     ASSERT_EQ(inEnglish.size(), japanese.size());
@@ -1396,7 +1410,7 @@ TEST_F(WindowTest, InEnglishEverythingWrittenIsTheSameAsInJapanese) {
                                       "[00:08:00]え[00:09:00]\n";
     fileAnswer = qs((dir / "odd.txt").string());
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
-    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    width = reveal(field<QLineEdit>("dispWidth"));
     clear(width);
     QTest::keyClicks(width, "20");
     QTest::keyClick(width, Qt::Key_Return);

@@ -19,12 +19,9 @@
 
 namespace kvelmor::test {
 
-// Areas whose captions come from the settings schema, which gives them in
-// English: the settings tabs ("SSTab1"), the credit window ("Form7") and
-// the fields of the command row (marked "kvelmorFormField"). An entry is an
-// object name of the area's widget, or a property set on the widgets. Once
-// the schema's English captions are wired, this list is empty.
-inline const QStringList kNotYetInEnglish{"SSTab1", "Form7", "kvelmorFormField"};
+// Areas not yet in English, each the object name of the area's widget or a
+// property set on its widgets. Every window is in English now: none.
+inline const QStringList kNotYetInEnglish{};
 
 inline bool passedOver(const QObject* o) {
     for (; o; o = o->parent()) {

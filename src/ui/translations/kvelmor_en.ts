@@ -69,6 +69,49 @@
     </message>
 </context>
 <context>
+    <name>kvelmor::ui::CreditWindow</name>
+    <message>
+        <source>作成クレジット設定</source>
+        <translation>Credit Settings</translation>
+    </message>
+    <message>
+        <source>フォント</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>ピクセル</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>クレジット</source>
+        <translation>Credit</translation>
+    </message>
+    <message>
+        <source>表示位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>表示時間</source>
+        <translation>Display time</translation>
+    </message>
+    <message>
+        <source>フェード(ms)</source>
+        <translation>Fade (ms)</translation>
+    </message>
+    <message>
+        <source>色&amp;&amp;透明度</source>
+        <translation>Colour &amp;&amp; transparency</translation>
+    </message>
+    <message>
+        <source>文字コード</source>
+        <translation>Character set</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>kvelmor::ui::Dialogs</name>
     <message>
         <source>%1 件のメッセージ</source>

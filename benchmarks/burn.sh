@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kvelmor burn against ffmpeg burning the same script, as whole processes
 # side by side with hyperfine: a 1080p clip with sound (testsrc2 and a sine,
 # H.264 and AAC, 25 frames a second), both encoding with libx264 at CRF 20

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The largest song the tables hold, for the benchmarks: 299 lines of 300
 // slots each (tags, characters and the inline ruby notation counted as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pipeline on the largest song the tables hold: 299 lines of 300 slots
 // each (tags, characters and the inline ruby notation counted as the reader
 // counts them), kanji and kana mixed, ruby on every line. Measured in wipe

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process times of kvelmor readings, measured with hyperfine: the
 # example song and the 299-line song without their readings (MeCab and its
 # dictionary opened in each run), beside kvelmor --version for the start-up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the suggested readings: opening MeCab with its dictionary, and
 // the readings of a whole song of 299 lines once it is open.
 

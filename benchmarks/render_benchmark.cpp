@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the preview: libass frames of the laid-out song.
 //
 //   Frame            one frame of the example song mid-song over a solid

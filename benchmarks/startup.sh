@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process times of the kvelmor program, measured with hyperfine: start-up
 # (--version) and the conversion of the example song, of a generated 60-line
 # song and of a 299-line song (the most a song may have), each written with

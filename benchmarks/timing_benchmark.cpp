@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the timing window: the waveform of a 5-minute song, a frame of the
 // waveform strip, a key press to the mark drawn and the preview redrawn on a
 // 299-line song, and how far a tap lies from the song time its key arrived at.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion of decoded pictures into the RGBA the subtitles are drawn
 // over, for pictures of every pixel format a decoder may give (swscale reads
 // them or the converter refuses them), of 1 to 64 pixels a side, scaled to 1

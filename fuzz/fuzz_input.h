@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Taking settings out of a fuzzer's input: the harnesses read their choices
 // from the first bytes and hand the rest on as file content. Past the end of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: whatever bytes it reads, what a save would write reads
 // back as the same sections, keys and values, and a second save writes the
 // very same file.

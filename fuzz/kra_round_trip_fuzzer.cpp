@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tag file round trip: the working lines of any lyrics file, written as a
 // tag file and read back, are the same lines: the same characters, the same
 // ruby over the same characters, and every time tag the writer keeps (all but

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole way from a lyrics file to the script text: the reader, the full
 // refresh, a later change of one setting (as a user makes it), the template
 // expansion and the writer, under settings taken from the first bytes. The

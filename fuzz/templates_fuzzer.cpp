@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bracket arithmetic and the template expansion with templates of any
 // text. A group's value is the group's own text, the empty text or a plain
 // 32-bit whole number; the expanded templates go through the writer, whose

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # scripts/screenshots.sh OUTDIR [ja|en|both]: starts kvelmor-gui under a virtual X server
 # with the example song loaded and writes PNGs of the main window (one per
 # tab, main-1.png .. main-5.png), the credit window (credit.png), the

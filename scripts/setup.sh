@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by ./run and ./test: install missing Debian packages, install the
 # font aliases, configure and build. What a second run finds done costs
 # almost nothing: the package check is skipped while packages.txt is what it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Batch conversion: every .txt lyrics file of one folder laid out and
 // written as a script beside it with the current settings, without further

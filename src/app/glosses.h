@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // English for the Japanese messages of the checks and presets, so that a
 // user who does not read Japanese can follow them: the command line adds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The findings of the time-order and fit checks line by line, for a window
 // that shows them beside the song instead of one summary box after every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lyrics text editor's work on the open song: the text it opens with
 // (the header lines and the timed lines, with their readings) and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The media probe as the program uses it: the frame size, pixel shape and
 // length of the video a script will be shown over, written into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Suggested readings in the working table: the ruby editor's 読み候補 (shown
 // apart until the user accepts them) and the whole song filled in at once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The refresh pipeline: the numbered stages that lay a song out again after
 // a load or a change of settings, always run in the order a change lists.

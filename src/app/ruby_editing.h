@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ruby editor's work on the working table: walking the character slots
 // of a line, the cell a new ruby covers, storing a typed ruby, copying a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program-wide state that the command line and the window both drive:
 // the settings, the settings file, the presets, the application state and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A state of the session that undo and redo return to: the settings, the
 // current preset and the preset box's text, and, where a change rebuilds or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kvelmor burn`: the finished karaoke video, the laid-out song drawn over
 // every picture of the media and encoded with its sound.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvelmor fields [PATTERN]: every setting and credit field with its caption,
 // description, kind, default, what it takes and its settings-file keys.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every subcommand shares: the options, the reporter that prints, and
 // the session set up from the settings file, --preset and --set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvelmor readings FILE [-o OUT]: the song with every missing reading filled in.
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kvelmor render`: frames of the laid-out song as a viewer will see them,
 // written as a PNG (several times give one contact sheet).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvelmor-render: `kvelmor render` and `kvelmor burn`, in a program of its own so that only it
 // loads libass (see commands.h).
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text encodings of the files Kvelmor reads and writes. Inside the program all
 // text is UTF-8; a "character" is one Unicode code point.

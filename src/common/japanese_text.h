@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Japanese texts of the core's messages. The core reports in English,
 // which the command line prints as it is; the window, whose every word is

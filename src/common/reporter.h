@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Messages for the user. The core never prints and never opens a window: it
 // hands every message to a Reporter. The command line prints them, the main

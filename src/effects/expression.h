@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bracket arithmetic of the effect templates. After the placeholders of a
 // template have been replaced by numbers, every "[...]" group is replaced by

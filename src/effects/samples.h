@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Effect samples: the named template sets offered by the list `TagSample`.
 // Choosing a sample fills `commandLine`, `commandChar`, `KaraokeWipe` and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Template expansion: turns every line of the working table into the
 // override-tag texts the script writer copies into its events: karaoke tags

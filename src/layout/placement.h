@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Line and ruby placement: the \pos of every line (its left edge and bottom
 // edge, pixels of the script frame), the position of every ruby above the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Horizontal offsets inside a laid-out line, from the character widths stored
 // in its slots. Nothing here measures text; the widths were stored by line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Line timing: when every lyric line is shown and removed, the corrected and
 // shifted time of every tag, the sung duration of every syllable and of each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lyrics checks over the working table. The tag repair supplies
 // a missing first or last time tag of each line; the time-order check and the

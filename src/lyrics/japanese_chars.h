@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Japanese character conversions the line break classifies characters
 // with: hiragana to katakana, full width to half width and back, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The karaoke tag file writer. Writes the working lines back as a
 // timed-lyrics file (.kra) that the lyrics reader reads, ruby written

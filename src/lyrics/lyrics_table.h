@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lyrics of the open song: the raw table (lines as read) and the working
 // table built from it. Both hold `LyricLine` records; index 0 of a table is a

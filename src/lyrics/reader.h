@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading timed-lyrics files (.txt, .kra): time tags "[mm:ss:cc]" between
 // the syllables, header lines ("@title=" ...) and everything else ignored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Syllable and ruby segmentation. Builds the working table
 // (`workLines`) from the raw table: every raw line becomes one or more

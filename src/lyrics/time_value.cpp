@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lyrics/time_value.h"
 
 #include <charconv>

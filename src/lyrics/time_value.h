@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every time in Kvelmor is a whole number of centiseconds from the start of
 // the song. These are its text forms.

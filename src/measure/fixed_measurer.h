@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A measurer with made-up metrics, so layout can be tested without fonts:
 // every character has a fixed width chosen by whether it is full-width, unless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text measurement with FreeType in the fonts fontconfig picks for a family
 // name, the way subtitle renderers pick them, so that widths computed here are

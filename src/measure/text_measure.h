@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text measurement in the fonts a script will name. Every horizontal position
 // Kvelmor writes comes from widths measured here, so they must agree with what

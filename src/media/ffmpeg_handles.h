@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Owners of FFmpeg's objects and its error texts, shared by the media
 // module's sources (never included outside the module).

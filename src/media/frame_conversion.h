@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The conversion of one decoded picture, of any size and pixel format a
 // decoder gives, into tightly packed 8-bit RGBA of the size asked for. Part

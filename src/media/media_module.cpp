@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's one exported symbol: the table of its functions.
 
 #include "media/media_module.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The boundary between the program and the half of src/media that uses
 // FFmpeg. FFmpeg pulls in well over a hundred shared libraries, which would

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's half of src/media: finds and opens kvelmor_media.so on the
 // first call, and forwards the public functions to it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a script has to know about the video it will be shown over: the
 // length, the frame size and the shape of the pixels. The file is opened,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound decoded with libavformat, libavcodec and libswresample (module side).
 
 #include "media/ffmpeg_handles.h"

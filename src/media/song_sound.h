@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A song's sound decoded whole to float PCM, for playing it while timing and
 // drawing its waveform. FFmpeg stays behind this header (media module).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The spectrogram drawn instead of the waveform, where sung vowels are easier
 // to see: the song's level in bands of frequency over time, kept small (one

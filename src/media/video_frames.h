@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pictures of a video file, one at a time, for drawing subtitles over
 // them: the frame shown at a time, scaled to the size asked for as 8-bit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media module's half of video_rewriter.h: demuxing, decoding, scaling,
 // encoding and muxing with FFmpeg.
 

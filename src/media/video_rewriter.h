@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A new video made from a media file: every picture of the file (or, for a
 // file of sound only, a still picture for the length of the sound) is handed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform drawn under the lyrics: the lowest and highest sample of each
 // bucket of frames, kept at one fine level and summed up for coarser zooms.

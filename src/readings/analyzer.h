@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The morphological analyser behind the readings: MeCab with the IPA
 // dictionary in UTF-8. MeCab and its 50 MB dictionary are loaded on the first

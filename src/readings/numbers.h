@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Readings of numbers written in kanji and of the counters after them, with
 // the sound changes a dictionary that reads each word alone cannot know:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Suggested readings laid onto lyrics: onto a line of slots (timed lyrics,
 // the working table), onto a line of plain text in the untimed notation,

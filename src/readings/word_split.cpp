@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "readings/word_split.h"
 
 #include <algorithm>

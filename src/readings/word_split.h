@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How one word's reading is laid over its characters: okurigana and other
 // kana of the word keep no ruby, and a run of several kanji is read kanji by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Frames of a script as a viewer will see them: libass draws the subtitles
 // at a time and they are blended over a background picture (a solid colour or

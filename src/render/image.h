@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture in memory: 8-bit RGBA, rows top to bottom, no padding.
 

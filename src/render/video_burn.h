@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The finished karaoke video: the script drawn over every picture of a media
 // file (or over a still picture for a file of sound only) by the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The credit: one free text (who made the subtitles, say) shown once in its
 // own style songInfo3, at the time window and position of the credit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The `[Events]` header and the karaoke events: the events that show each
 // lyric line with its karaoke timing. When and where a line shows (its times,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Line assembly shared by the parts of the script writer. Every line of a
 // script ends with CR LF; nothing in a field is escaped (the Text field may

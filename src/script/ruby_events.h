@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ruby events: the readings written as events of their own above the
 // characters they belong to, right after the karaoke events of their line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The head of a written script: the `[Script Info]` values and the
 // `[V4+ Styles]` lines, with the colour values they carry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The whole script: `[Script Info]`, `[V4+ Styles]` and `[Events]` built in
 // memory, and the file written beside the lyrics file.

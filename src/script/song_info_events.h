@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Song information events: a block of lines shown before the singing starts
 // (songInfoPreCheck, styles songInfo1 and songInfo2) and a line or two at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application state: the "info" section of the settings file, the same
 // whatever preset is selected (last folders, output switches, the credit).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The conversion options: one immutable snapshot of every setting the
 // layout, the script writer, the effect templates and the lyrics reader

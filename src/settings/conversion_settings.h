@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The conversion settings: every value that decides how a song is laid out
 // and written, held as the main-window field that edits it holds it. The

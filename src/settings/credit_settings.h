@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The credit window's fields: the text, tags, position, time
 // window, fades, font, colours and character set of the credit line. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a user is told about each field, from the schema's rows: its caption
 // as the window shows it, a short English description, and for choices and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: a text file of "[section]" header lines and "key=value"
 // lines. The store reads the whole file once, answers from memory, and writes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Style presets: named sections of the settings file, each a complete copy of
 // the conversion settings. "default" always exists; "info" and "tag" are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings schema: every setting described once, by one row. A row holds
 // the setting's meaningful name ("frame.width"), the window's field name

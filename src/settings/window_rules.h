@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the main window that are decided by the settings alone: which
 // fields take input while others are switched off, the label that follows

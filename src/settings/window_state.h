@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window keeps between runs: its place and size, the split between
 // the settings and the preview, the song and the preview video open at the

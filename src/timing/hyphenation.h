@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hyphenation of Latin words with libhyphen's pattern files (Debian's
 // hyphen-en-us installs /usr/share/hyphen/hyph_en_US.dic).

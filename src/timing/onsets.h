@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Note onsets of a song's sound (aubio's onset detection), so that a tap a
 // little off the beat can be moved onto the note it was meant for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The syllables of a song to be timed: each one the unit a tap marks. A line
 // of plain lyrics is split into syllables here; timed lyrics keep the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A song being timed: its lines of syllables, where the next tap goes, the
 // marks already made, and their undo history. Every change made by a key or

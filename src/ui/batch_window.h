@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The batch window ("一括変換"): converts every .txt file of a
 // folder on a thread of its own, over its own copy of the session, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Makes a window's command shortcuts win over the keys its fields bind for
 // themselves: a line edit takes Ctrl+E as "end of line", a spin box or a

@@ -1,5 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The credit settings window ("Form7", "作成クレジット設定"): edits a copy
+// The credit settings window ("作成クレジット設定"): edits a copy
 // of the credit settings; OK stores it in the session, Cancel drops it.
 
 #include <QDialog>

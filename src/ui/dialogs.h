@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The standard dialogs the windows open, behind one replaceable set of
 // functions: the program uses Qt's dialogs, tests answer in their place.

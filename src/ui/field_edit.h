@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A line edit that forwards the three things a typed field reacts to: each
 // key (through a filter the core decides), Enter, and losing the focus.

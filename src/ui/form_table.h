@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's form: tabs, their frames, and the settings each frame
 // edits in the order shown. Where a setting is shown, with its caption, is a

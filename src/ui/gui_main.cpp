@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvelmor-gui [FILE] [--settings FILE] [--lang ja|en] [--batch FOLDER] [--at SECONDS]
 // [--timing FILE --audio MEDIA]: the main window over one session.
 

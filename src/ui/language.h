@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The language the windows speak. Their texts are written in Japanese and
 // go through Qt's translation system; English comes from the translation

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lyrics text editor ("歌詞編集"): the song's header lines and
 // its timed lines, one a line, readings inline once there are any, to correct
@@ -41,7 +42,7 @@ private:
 
     app::Session& m_session;
     std::string m_opened;  // the text as the editor opened
-    QLabel* m_notice = nullptr;       // Label1
+    QLabel* m_notice = nullptr;
     QPlainTextEdit* m_text = nullptr;  // Text
     bool m_changed = false;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main_window.h"
 
 #include <QAction>
@@ -67,11 +68,6 @@ namespace kvelmor::ui {
 using settings::Kind;
 
 namespace {
-
-// The size field that goes with each font button.
-std::string sizeFieldOf(const std::string& fontName) {
-    return fontName == "Command2" ? "ssaFontSize" : fontName == "Command6" ? "rubyFontSize" : "titleFontSize";
-}
 
 }  // namespace
 
@@ -233,7 +229,7 @@ void MainWindow::buildForm(QTabWidget* tabs) {
         scroll->setWidget(page);
         tabs->addTab(scroll, qs(tab.caption));
     }
-    if (QLabel* exLabel = m_labels["Command9"]) {
+    if (QLabel* exLabel = m_labels[settings::findSetting("colour.extended")->field]) {
         exLabel->setObjectName("exColorLabel");
         exLabel->installEventFilter(this);
         exLabel->setToolTip(tr("クリックで各スタイルのワイプ後の色をコピー"));
@@ -604,7 +600,7 @@ void MainWindow::pickColour(const std::string& name) {
 void MainWindow::pickFont(const std::string& name) {
     const auto current = m_session.settings.font(name);
     QFont initial(qs(current.face));
-    initial.setPointSize(std::max(1, m_session.settings.wholeNumber(sizeFieldOf(name))));
+    initial.setPointSize(std::max(1, m_session.settings.wholeNumber(settings::fontSizeField(name))));
     initial.setBold(current.bold);
     initial.setItalic(current.italic);
     auto f = m_dialogs.font(this, initial);

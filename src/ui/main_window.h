@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the five settings tabs, the preset box, the
 // command buttons and the menus over one app::Session. Every reaction is
@@ -68,19 +69,19 @@ public slots:
     // Ctrl+Z: typing not yet applied to a field first, else the last step.
     void undo();
     void redo();                     // Ctrl+Shift+Z, Ctrl+Y
-    void loadSongFromDialog();       // Command1 click, Ctrl+O
-    void startBatchFromDialog();     // Command1 right button
+    void loadSongFromDialog();       // テキスト読込, Ctrl+O
+    void startBatchFromDialog();     // テキスト読込 with the right button
     void startBatch(const QString& folder);
-    void writeFiles();               // Command7, Ctrl+S
+    void writeFiles();               // ファイル作成, Ctrl+S
     // Ctrl+Shift+S: the song as a lyrics file (.kra or .txt), readings and
     // header lines included; false when it was not saved.
     bool saveLyricsFromDialog();
-    void chooseMediaFile();          // Command13
+    void chooseMediaFile();          // メディア情報取得
     void probeMedia(const QString& path);
-    void openRubyEditor();           // Command5
+    void openRubyEditor();           // ルビ作成
     // ファイル > 読み候補を付ける: every missing reading of the song suggested and kept (readings_menu.cpp).
     void fillReadings();
-    void openLyricsEditor();         // Command10
+    void openLyricsEditor();         // テキスト編集
     void showCreditWindow();         // menuCreditConfig
     void showVersionWindow();        // menuVersion
     void openHelp();                 // menuHELPON

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preview pane: the song as it will look at one time, with the current
 // settings, drawn by libass over a solid colour or the chosen video; a time

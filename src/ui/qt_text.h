@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place where texts cross between the core (UTF-8 std::string) and Qt.
 

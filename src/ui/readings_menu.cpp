@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ファイル > 読み候補を付ける: the whole song's missing readings in one step.
 
 #include <QStatusBar>

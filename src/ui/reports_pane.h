@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reports pane: what the checks find in the song, one entry per line
 // (clicking one goes to that line in the preview), and the warnings of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ruby editor ("ルビ"): one working line at a time, drawn as it
 // will be on screen, with a cursor box over the cells a new ruby covers.
@@ -7,7 +8,7 @@
 //
 // While the cells are browsed the editor takes no input-method events, so a
 // Japanese input method (fcitx, ibus) leaves the arrow and letter keys to it;
-// while a ruby is typed in `Text1` the input method works as usual. The
+// while a ruby is typed in its field the input method works as usual. The
 // setting belongs to the editor's own widgets, so whatever the user had
 // elsewhere is as it was when the editor closes.
 
@@ -90,8 +91,8 @@ private:
     QLabel* m_suggestionHelp = nullptr;
     RubyLineView* m_view = nullptr;
     QScrollArea* m_area = nullptr;
-    QLineEdit* m_input = nullptr;  // Text1
-    QLabel* m_help = nullptr;      // Label1
+    QLineEdit* m_input = nullptr;  // where a ruby is typed
+    QLabel* m_help = nullptr;      // the keys, under the line
     QLabel* m_style = nullptr;     // the style name
     QLabel* m_keys = nullptr;      // the other keys, and how to close
     bool m_finished = false;

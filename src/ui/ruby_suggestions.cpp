@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ruby editor's 読み候補: readings suggested by the dictionary, shown in
 // another colour until the user accepts them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one clock of the timing window: taps, the waveform's play line and the
 // preview all read the song time from it. The player plays the song's sound

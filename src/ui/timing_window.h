@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timing window (タイミング): plain or timed lyrics and a song, tapped
 // along with the music syllable by syllable. The lyrics with the syllable to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undo and redo in the main window: every change of the settings, a
 // preset's selection and the two editors' applied edits is one step on a

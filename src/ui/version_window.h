@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The version window ("バージョン情報"), the help page and the one
 // way the program hands a file or web address to the desktop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // 動画を書き出す: the finished karaoke video made from the window. The
 // dialog takes the output path, the media, a background for media of sound

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What goes wrong on a user's disk, and what the program does about it: every
 // failure is reported naming the file, every file already there stays as it
 // was, and the session goes on.

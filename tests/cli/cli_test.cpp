@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line as users call it: exit codes, what it writes and where.
 
 #include <gtest/gtest.h>

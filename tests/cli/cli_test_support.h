@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The kvelmor program run as users run it, for the command line tests: a
 // folder of its own per test, the settings file in it, stdout captured.

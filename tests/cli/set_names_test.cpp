@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every setting reached by each of its names through --set: the meaningful
 // name, the window's field name (credit fields also as Form7.<field> and
 // credit.<field>) and the settings-file key with the text the file holds.

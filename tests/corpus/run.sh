@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Converts every song of songs/ under every case of cases.txt and writes the
 # scripts, tag files and settings files into OUT, so two builds can be
 # compared byte for byte.

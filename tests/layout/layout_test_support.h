@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Working lines for the layout tests, built by hand so that the layout is
 // tested without segmentation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small media files made by the ffmpeg program while the tests run, so that
 // no media is kept in the source tree. Shared by the media, app and cli tests.

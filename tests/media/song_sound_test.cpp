@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A song's sound decoded through the media module, and its waveform peaks.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Video frames for the preview: the picture shown at a time, found by seeking
 // backwards and forwards and by decoding on, scaled to the size asked for.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readings corpus scored: every kanji word of tests/readings/corpus.txt
 // read in its line and compared with the reading a careful reader gives.
 

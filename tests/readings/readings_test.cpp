@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How readings are laid over words, numbers, lines of slots and plain text.
 // The dictionary's own choices are measured by the corpus (corpus_test.cpp);
 // these cases use a small made-up list of kanji readings.

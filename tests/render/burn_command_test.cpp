@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvelmor burn as users call it: a video with sound and a sound file with a
 // picture become karaoke videos, equal to ffmpeg burning the written script,
 // and failures leave nothing behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview shows what players will show: frames drawn from the script
 // text in memory equal ffmpeg's subtitles filter drawing the written file,
 // and the karaoke wipe stands where the time says.

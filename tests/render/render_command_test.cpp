@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kvelmor render: a PNG of the frame size, contact sheets, pictures over a
 // video, and failures that leave nothing behind.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // libass, the renderer the scripts are made for, as the tests drive it: a
 // script read while its complaints are collected, and frames drawn into an

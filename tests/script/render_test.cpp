@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scripts the whole program writes, drawn by libass and judged by what a
 // viewer would see: colours before and after the wipe, the border wipe's
 // moving edge, lines inside the boxes they were measured to, ruby over its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libass, the renderer the scripts are made for, must read every written
 // script without a complaint.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules renderers hold a script to, checked over whole scripts as the
 // write command writes them: events that end before they start, negative
 // times, override blocks left open and negative karaoke durations; and, over

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options are the settings parsed once: each value must come out as the
 // readers of the text always took it, or scripts would change.
 

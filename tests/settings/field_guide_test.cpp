@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/field_guide.h"
 
 #include <gtest/gtest.h>

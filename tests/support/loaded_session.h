@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Session holding a song given as text, laid out with made-up character
 // widths (measure::FixedMeasurer: 20 px for full-width characters), in a

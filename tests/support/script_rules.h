@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What renderers reject in a written script, checked over its text: every
 // "Dialogue:" event must have readable, non-negative Start and End times with

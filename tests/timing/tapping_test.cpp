@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Syllable splitting, tapping and writing timed lyrics, without a window.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the ruby editor and the lyrics text editor on a song and saves what
 // they show, for a person to look at (scripts/screenshots.sh runs it
 // under Xvfb). The ruby editor's first line gets a marked character and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window over a real session: widgets driven with QTest key and
 // mouse events, dialogs answered by the test, scripts compared with the
 // command line's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview pane on a real session: a settings change draws a new frame,
 // play/pause and the line controls move the time.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Suggested readings through the real windows: the ruby editor's 読み候補
 // keys and the main window's ファイル > 読み候補を付ける, with MeCab's dictionary.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timing window driven with keys through QTest against a clock the test
 // moves, over a generated click track; the written tags are compared.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' tests run inside one QApplication (offscreen unless
 // QT_QPA_PLATFORM says otherwise), in Japanese whatever the machine's
 // locale: the tests name the windows' Japanese texts.

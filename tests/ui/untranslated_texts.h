@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts a window shows that still hold Japanese: what a window in
 // English has left untranslated. Read from every widget and action under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 動画を書き出す driven as a user drives it: the menu opens the dialog over a
 // loaded song and the preview's media, the video is made on the dialog's
 // thread while the window and the preview go on working, and 中止 leaves

@@ -301,7 +301,7 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         row->addStretch(1);
         placed = holder;
     }
-    if (name == "StyleNumber") {
+    if (def->name == "style.number") {
         // The spinner beside the style number sets it as if typed and left.
         auto* holder = new QWidget(parent);
         auto* row = new QHBoxLayout(holder);
@@ -311,14 +311,14 @@ QWidget* MainWindow::bindField(const FormField& field, QWidget* parent, QLabel*&
         spin->setRange(0, 999);
         spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
         connect(spin, &QSpinBox::valueChanged, this, [this](int v) {
-            if (!m_updating) apply(m_session.settings.setAsUser("StyleNumber", std::to_string(v)));
+            if (!m_updating) apply(m_session.settings.setAsUser("style.number", std::to_string(v)));
         });
         w->setParent(holder);
         row->addWidget(w, 1);
         row->addWidget(spin);
         placed = holder;
     }
-    if (name == "Command2") w->setToolTip(tr("ここで選んだ書体は、ルビと曲情報のフォントにも使われます"));
+    if (def->name == "lyricsFont.face") w->setToolTip(tr("ここで選んだ書体は、ルビと曲情報のフォントにも使われます"));
     const bool captionOnWidget = def->kind == Kind::Box || def->kind == Kind::OptionMember;
     const QString caption = qs(field.caption);
     if (!captionOnWidget && !caption.isEmpty()) label = new QLabel(caption, parent);
@@ -400,7 +400,7 @@ void MainWindow::buildMenus() {
     m_creditOn->setObjectName("menuCreditOn");
     m_creditOn->setCheckable(true);
     connect(m_creditOn, &QAction::triggered, this,
-            [this](bool on) { apply(m_session.settings.setAsUser("menuCreditOn", on ? "1" : "0")); });
+            [this](bool on) { apply(m_session.settings.setAsUser("output.credit", on ? "1" : "0")); });
     add(credit, "menuCreditConfig", tr("クレジット設定"), QKeySequence(), &MainWindow::showCreditWindow);
 
     // Named in both languages, and each language in itself, so that a user
@@ -475,8 +475,8 @@ void MainWindow::showSettings() {
         for (const auto& n : m_session.samples.names()) samples->addItem(qs(n));
     }
     for (const auto& [name, show] : m_shows) show();
-    if (auto* spin = findChild<QSpinBox*>("VScroll1")) spin->setValue(s.wholeNumber("StyleNumber"));
-    m_creditOn->setChecked(s.isOn("menuCreditOn"));
+    if (auto* spin = findChild<QSpinBox*>("VScroll1")) spin->setValue(s.wholeNumber("style.number"));
+    m_creditOn->setChecked(s.isOn("output.credit"));
     m_updating = false;
 }
 

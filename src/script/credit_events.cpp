@@ -111,8 +111,8 @@ std::vector<std::string> creditProblems(const settings::CreditOptions& c, const 
     if (end <= start)
         problems.push_back("the credit is switched on but its end (" + lyrics::formatScriptTime(end) +
                            ") is not after its start (" + lyrics::formatScriptTime(start) +
-                           "), so it is never shown: set a later end in credit.titleEndH, credit.titleEndM and "
-                           "credit.titleEndS (or an earlier start in credit.titleStartH/M/S)");
+                           "), so it is never shown: set a later end in credit.endHour, credit.endMinute and "
+                           "credit.endSecond (or an earlier start in credit.startHour, credit.startMinute and credit.startSecond)");
     if (movesItself(c)) return problems;
 
     // Pixels of the frame; the credit is drawn bottom-left aligned at (x, y).
@@ -123,18 +123,18 @@ std::vector<std::string> creditProblems(const settings::CreditOptions& c, const 
     if (p.width > 0 && p.asSet.x < 0 && p.x < 0)
         problems.push_back("the credit text is " + std::to_string(p.width) + " pixels wide at x " +
                            std::to_string(p.x) + " and runs past the left edge of the " + std::to_string(width) +
-                           "-pixel frame: move it with credit.posX (credit.xRight counts x from the right edge)");
+                           "-pixel frame: move it with credit.posX (credit.fromRight counts x from the right edge)");
     if (p.percent != 100)
         problems.push_back("the credit text is " + std::to_string(p.width * 100 / p.percent) +
                            " pixels wide, more than the frame holds between its margins, so it is drawn at " +
                            std::to_string(p.percent) + " % of its size from x " + std::to_string(p.x) +
-                           ": shorten credit.Credit or lower credit.CreditFontSize");
+                           ": shorten credit.text or lower credit.fontSize");
     else if (p.x != p.asSet.x)
         problems.push_back("the credit text is " + std::to_string(p.width) + " pixels wide and at " + where +
                            " would run past the right margin of the " + std::to_string(width) +
                            "-pixel frame, so it is drawn at x " + std::to_string(p.x) +
-                           " to end at the margin: set credit.posX (credit.xRight counts x from the right edge), "
-                           "or shorten credit.Credit or lower credit.CreditFontSize");
+                           " to end at the margin: set credit.posX (credit.fromRight counts x from the right edge), "
+                           "or shorten credit.text or lower credit.fontSize");
     if (p.y != p.asSet.y)
         problems.push_back("the credit at " + where +
                            " would lie over the song information at the top of the screen, so it is drawn at y " +

@@ -97,7 +97,6 @@ Options:
                                                           lyricsFont.bold=1 (.italic,
                                                           .underline, .strikethrough)
                                  --set credit.text=...    a field of the credit settings
-                                                          (also Form7.Credit, its older name)
   --media FILE                 Before converting, take the frame size, pixel shape and
                                times from the video FILE as probe does, so the script
                                matches it; --set values still win.

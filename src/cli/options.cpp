@@ -97,7 +97,8 @@ bool setField(app::Session& session, const settings::FieldText& f, const std::st
     return false;
 }
 
-// "credit." or "Form7." where `field` names a credit field by either; else empty.
+// The credit prefix (kCreditPrefix, or the older kCreditWindowPrefix) `field`
+// starts with when it names a credit field; else empty.
 std::string_view creditPrefixOf(std::string_view field) {
     for (std::string_view prefix : {settings::kCreditPrefix, settings::kCreditWindowPrefix})
         if (field.substr(0, prefix.size()) == prefix) return prefix;

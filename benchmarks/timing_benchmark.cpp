@@ -146,7 +146,7 @@ void KeyToRedraw(benchmark::State& state) {
         waveView->repaint();
         markMs += static_cast<double>(sinceKey.nsecsElapsed()) / 1e6;
         // The frame at the new time (or the song's end), drawn from the song with the new mark.
-        s.window.waitForPreview();
+        s.window.waitForPreview(false);
         while (pane->framePosition() != pane->position()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         pane->repaint();
         previewMs += static_cast<double>(sinceKey.nsecsElapsed()) / 1e6;

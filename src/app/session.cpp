@@ -173,15 +173,23 @@ bool Session::writeScript(const std::string& outPath) {
     return script::writeScriptFile(path, scriptText(), o.output.unicode, *m_reporter);
 }
 
-std::string Session::scriptText() {
+std::string Session::scriptText() { return scriptText({}); }
+
+std::string Session::scriptText(const std::function<bool(int)>& wanted) {
     const settings::ConversionOptions& o = options();
     layout::applyNewLinePriority(song, o);
     // Each line is written as soon as its templates are expanded, while its
     // slots are still in the cache; the text is what script::scriptText gives.
     std::string text = script::scriptHead(song, o, header, o.credit, script::readSongInfoLabels(ini), m_measurer);
     const script::EventTexts texts = script::eventTexts(o);
-    effects::expandTemplates(song, o, [&](int i) { script::appendLineEvents(text, song, i, o, texts); });
+    effects::expandTemplates(song, o, wanted, [&](int i) { script::appendLineEvents(text, song, i, o, texts); });
     return text;
+}
+
+bool Session::lineShowsWithin(int i, int64_t fromMs, int64_t toMs) const {
+    // Every event of a line runs from the line's start to its end.
+    const lyrics::LyricLine& line = song.workLines[i];
+    return int64_t{line.startTime} * 10 < toMs && int64_t{line.endTime} * 10 > fromMs;
 }
 
 bool Session::writeKra(const std::string& outPath) {

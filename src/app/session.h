@@ -4,6 +4,8 @@
 // the settings, the settings file, the presets, the application state and
 // the open song, with the operations a user performs on them.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -130,6 +132,12 @@ public:
     // The script writeScript writes, as UTF-8 text in memory, with the same
     // steps run first (new line priority, template expansion).
     std::string scriptText();
+    // The same with only the events of the working lines `wanted(i)` says yes
+    // to (the head is whole): a preview drawing one moment needs only the
+    // lines shown near it, and a writer told to stop says no to the rest.
+    std::string scriptText(const std::function<bool(int)>& wanted);
+    // Whether the events of working line i show at any time in [fromMs, toMs).
+    bool lineShowsWithin(int i, int64_t fromMs, int64_t toMs) const;
     // Where writeScript puts the script when no path is given.
     std::string defaultScriptPath() const;
     // Whether the laid-out song fits a tag file that reads back: the automatic

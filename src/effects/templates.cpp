@@ -478,8 +478,14 @@ void expandLineTemplates(LyricLine& line, const ConversionOptions& o) { expandLi
 void expandTemplates(lyrics::Song& song, const ConversionOptions& o) { expandTemplates(song, o, {}); }
 
 void expandTemplates(lyrics::Song& song, const ConversionOptions& o, const std::function<void(int)>& afterLine) {
+    expandTemplates(song, o, {}, afterLine);
+}
+
+void expandTemplates(lyrics::Song& song, const ConversionOptions& o, const std::function<bool(int)>& wanted,
+                     const std::function<void(int)>& afterLine) {
     const Context c = readContext(o);
     for (int i = 1; i <= song.workLines.count(); ++i) {
+        if (wanted && !wanted(i)) continue;
         expandLine(song.workLines.line(i), o, c);
         if (afterLine) afterLine(i);
     }

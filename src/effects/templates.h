@@ -61,6 +61,9 @@ void expandTemplates(lyrics::Song& song, const settings::ConversionOptions& o);
 // writes each line there reads its slots while they are still in the cache.
 void expandTemplates(lyrics::Song& song, const settings::ConversionOptions& o,
                      const std::function<void(int)>& afterLine);
+// The same for the lines `wanted(i)` says yes to; the others are left as they are.
+void expandTemplates(lyrics::Song& song, const settings::ConversionOptions& o,
+                     const std::function<bool(int)>& wanted, const std::function<void(int)>& afterLine);
 
 // The most a script may grow to through its templates: a template repeated
 // over every character of the largest song must not fill the machine.

@@ -71,7 +71,20 @@ public:
     }
     // Blank fields again; storage already made is kept for the next ruby.
     void clear() {
-        if (m_fields) *m_fields = SlotRuby{};
+        if (!m_fields) return;
+        SlotRuby& f = *m_fields;
+        f.ruby.clear();
+        f.beats.clear();
+        f.rubyWidth = f.rubyHeight = f.rubySpan = 0;
+        f.rubyStartTime = f.rubyEndTime = f.rubyDuration = 0;
+        f.rubyX = f.rubyY = 0;
+        f.rubyScaleX = 100;
+        struct KnownFields {
+            std::string ruby;
+            std::vector<RubyBeat> beats;
+            int32_t numbers[9];
+        };
+        static_assert(sizeof(SlotRuby) == sizeof(KnownFields), "SlotRuby changed: clear its new fields here");
     }
     bool operator==(const RubyHolder& other) const { return get() == other.get(); }
 

@@ -186,6 +186,81 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     return result;
 }
 
+LyricsReloader::LyricsReloader() = default;
+LyricsReloader::~LyricsReloader() = default;
+
+LoadResult LyricsReloader::load(Song& song, std::string text, const std::string& name,
+                                 settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
+                                 Reporter& reporter) {
+    if (loadChangedLines(song, text, name, settings, measurer)) {
+        // Which record each line is, and the rest, stay as they were.
+        m_text = std::move(text);
+        m_lines = splitLines(m_text);
+        return {true, 0};
+    }
+    m_song = nullptr;
+    const LoadResult result = loadLyricsText(song, text, name, settings, measurer, reporter);
+    m_linesParsed = song.rawLineCount();
+    // Lines refused leave records out of step with the text: such a text is
+    // read whole every time.
+    if (result.ok && result.skippedLines == 0) remember(song, std::move(text), name, settings);
+    return result;
+}
+
+bool LyricsReloader::loadChangedLines(Song& song, std::string& text, const std::string& name,
+                                      const settings::ConversionSettings& settings, measure::TextMeasurer& measurer) {
+    if (m_song != &song || m_rawLines != song.rawLineCount() || name != m_name || !m_settings ||
+        !(settings == *m_settings) || text.find('\0') != std::string::npos)
+        return false;
+    const std::vector<std::string_view> lines = splitLines(text);
+    if (lines.size() != m_lines.size()) return false;
+    struct Change {
+        size_t textLine;
+        LineTable parsed;
+    };
+    std::vector<Change> changes;
+    const ::kvelmor::settings::ConversionOptions options(settings);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] == m_lines[i]) continue;
+        // Only a timed line that stays timed is read alone; a header line
+        // changes what follows it.
+        if (m_read[i].raw == 0 || !isTimedLine(lines[i])) return false;
+        Change change{i, {}};
+        const LineParser parser{options, measurer, m_read[i].timeCorrection};
+        if (appendRawLine(change.parsed, lines[i], parser, static_cast<int>(i) + 1) != AppendResult::Appended)
+            return false;
+        changes.push_back(std::move(change));
+    }
+    // Nothing is changed before every line has been read.
+    for (Change& c : changes) song.readLines[m_read[c.textLine].raw] = std::move(c.parsed[1]);
+    m_linesParsed = static_cast<int>(changes.size());
+    return true;
+}
+
+void LyricsReloader::remember(Song& song, std::string text, const std::string& name,
+                              const settings::ConversionSettings& settings) {
+    m_text = std::move(text);
+    m_lines = splitLines(m_text);
+    m_read.assign(m_lines.size(), {});
+    // The same walk as the whole read: which record each timed line became,
+    // and the time correction in force there. A whole read starts from the
+    // correction the settings hold, which the read before left there.
+    SongInfo info;
+    bool timeCorrection = ::kvelmor::settings::ConversionOptions(settings).timing.correction;
+    int raw = 0;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        if (!isTimedLine(m_lines[i])) {
+            readHeaderLine(info, timeCorrection, m_lines[i]);
+            continue;
+        }
+        m_read[i] = {++raw, timeCorrection};
+    }
+    m_name = name;
+    m_settings = std::make_unique<settings::ConversionSettings>(settings);
+    m_song = &song;
+    m_rawLines = song.rawLineCount();
+}
+
 bool hasLyricsExtension(std::string_view path) {
     std::string ext = std::filesystem::path(path).extension().string();
     ext = lowerAscii(ext.empty() ? ext : ext.substr(1));

@@ -3,8 +3,11 @@
 // Reading timed-lyrics files (.txt, .kra): time tags "[mm:ss:cc]" between
 // the syllables, header lines ("@title=" ...) and everything else ignored.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/reporter.h"
 #include "lyrics/lyrics_table.h"
@@ -76,5 +79,41 @@ LoadResult loadLyricsFile(Song& song, const std::string& path, settings::Convers
 LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
                           settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
                           Reporter& reporter);
+
+// Reads one version of a lyrics text after another into the same song,
+// parsing again only the timed lines that changed when nothing else did: the
+// timing editor's preview reads the song after every mark, and a mark
+// changes one line of hundreds. The song ends exactly as loadLyricsText would
+// leave it; whatever cannot be told line by line (another line count, a
+// header line changed, a line turning timed or untimed, a line refused, other
+// settings, another song) is read whole. Between loads the song may be
+// refreshed (which never changes the raw table) but not read or edited.
+class LyricsReloader {
+public:
+    LyricsReloader();
+    ~LyricsReloader();
+    LoadResult load(Song& song, std::string text, const std::string& name, settings::ConversionSettings& settings,
+                    measure::TextMeasurer& measurer, Reporter& reporter);
+    // Text lines parsed by the last load (every timed line when it read whole).
+    int linesParsed() const { return m_linesParsed; }
+
+private:
+    bool loadChangedLines(Song& song, std::string& text, const std::string& name,
+                          const settings::ConversionSettings& settings, measure::TextMeasurer& measurer);
+    void remember(Song& song, std::string text, const std::string& name, const settings::ConversionSettings& settings);
+
+    std::string m_text;                     // the text read last
+    std::vector<std::string_view> m_lines;  // its lines
+    struct TextLine {
+        int raw = 0;                  // the line's record in the raw table; 0 for none
+        bool timeCorrection = false;  // the "@timeratio=" in force at the line
+    };
+    std::vector<TextLine> m_read;  // for each of m_lines
+    std::string m_name;
+    std::unique_ptr<settings::ConversionSettings> m_settings;  // as the last load left them
+    const Song* m_song = nullptr;
+    int m_rawLines = 0;
+    int m_linesParsed = 0;
+};
 
 }  // namespace kvelmor::lyrics

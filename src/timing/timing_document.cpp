@@ -37,13 +37,37 @@ private:
 };
 
 TimingDocument::TimingDocument(std::vector<TimingLine> lines)
-    : m_lines(std::move(lines)), m_lineTexts(m_lines.size()), m_lineTextKnown(m_lines.size(), false) {
+    : m_lines(std::move(lines)),
+      m_lineTexts(m_lines.size()),
+      m_lineTextKnown(m_lines.size(), false),
+      m_markSpans(m_lines.size()),
+      m_markSpanKnown(m_lines.size(), false) {
     skipEmptyLines();
 }
 
 TimingLine& TimingDocument::changeLine(int i) {
     m_lineTextKnown[static_cast<size_t>(i)] = false;
+    m_markSpanKnown[static_cast<size_t>(i)] = false;
     return m_lines[static_cast<size_t>(i)];
+}
+
+std::optional<std::pair<Millis, Millis>> TimingDocument::markSpan(int i) const {
+    const auto k = static_cast<size_t>(i);
+    if (!m_markSpanKnown[k]) {
+        std::optional<std::pair<Millis, Millis>> span;
+        auto widen = [&](const std::optional<Millis>& t) {
+            if (!t) return;
+            if (!span) span = std::pair{*t, *t};
+            else span = std::pair{std::min(span->first, *t), std::max(span->second, *t)};
+        };
+        for (const Syllable& s : m_lines[k].syllables) {
+            widen(s.start);
+            widen(s.end);
+        }
+        m_markSpans[k] = span;
+        m_markSpanKnown[k] = true;
+    }
+    return m_markSpans[k];
 }
 
 bool TimingDocument::hasSyllables() const {
@@ -128,11 +152,11 @@ void TimingDocument::tap(Millis t) {
     change.commit();
 }
 
-void TimingDocument::release(Millis t) {
-    if (!m_held) return;
+bool TimingDocument::release(Millis t) {
+    if (!m_held) return false;
     const MarkRef held = *m_held;
     m_held.reset();
-    if (t - m_heldSince < kHoldMillis) return;
+    if (t - m_heldSince < kHoldMillis) return false;
     Change change(*this);
     TimingLine& l = change.touch(held.line);
     l.syllables[static_cast<size_t>(held.syllable)].end = t;
@@ -143,6 +167,7 @@ void TimingDocument::release(Millis t) {
         skipEmptyLines();
     }
     change.commit();
+    return true;
 }
 
 void TimingDocument::endLine(Millis t) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/reporter.h"
@@ -66,7 +67,8 @@ public:
     void setCursor(Position p);
 
     void tap(Millis t);
-    void release(Millis t);
+    // Returns whether it marked an end (a quick tap's release marks none).
+    bool release(Millis t);
     void endLine(Millis t);
 
     // Every mark in song order within each line, lines in order.
@@ -100,6 +102,10 @@ public:
     // untimed notation, after "@timeratio=1" on the first line (taps are in
     // real time, and the converter applies the line to the lines after it).
     std::string timedText() const;
+    // The earliest and the latest mark of line i (milliseconds); none for a
+    // line without marks. Kept until an edit changes the line, so that a
+    // view can pass over the lines it does not show.
+    std::optional<std::pair<Millis, Millis>> markSpan(int i) const;
 
 private:
     struct Edit {
@@ -122,6 +128,8 @@ private:
     // changes one line.
     mutable std::vector<std::string> m_lineTexts;
     mutable std::vector<bool> m_lineTextKnown;
+    mutable std::vector<std::optional<std::pair<Millis, Millis>>> m_markSpans;
+    mutable std::vector<bool> m_markSpanKnown;
     Position m_cursor;
     std::vector<Edit> m_history;
     size_t m_done = 0;

@@ -291,9 +291,43 @@ QImage PreviewPane::frame() const { return m_view->image(); }
 
 qint64 PreviewPane::length() const { return std::max(m_songEnd, m_mediaLength); }
 
-void PreviewPane::songOrSettingsChanged() { songChanged(std::make_shared<const std::string>(m_session.scriptText())); }
+void PreviewPane::songOrSettingsChanged() {
+    songChanged(std::make_shared<const std::string>(m_session.scriptText()), linesOf(m_session.song));
+}
 
-void PreviewPane::songChanged(std::shared_ptr<const std::string> script) {
+PreviewPane::SongLines PreviewPane::linesOf(const lyrics::Song& song) {
+    SongLines out;
+    out.lyricsPath = song.lyricsPath;
+    out.lines.reserve(static_cast<size_t>(song.lineCount()));
+    for (int i = 1; i <= song.lineCount(); ++i) {
+        const auto& l = song.workLines[i];
+        // The first tag is sung preTimeUsed + advanceTime after the line
+        // appears; a jump goes its own lead-in (preTimeUsed) before it, so
+        // that lines shown together are still reached one by one.
+        const qint64 sung = static_cast<qint64>(l.startTime + l.preTimeUsed + l.advanceTime) * 10;
+        out.lines.push_back({std::max<qint64>(sung - static_cast<qint64>(l.preTimeUsed) * 10, 0), timeText(sung),
+                             QString::fromStdString(l.plainText)});
+        if (i == 1) out.firstSung = sung;
+        out.end = std::max(out.end, static_cast<qint64>(l.endTime) * 10);
+    }
+    return out;
+}
+
+std::shared_ptr<const std::string> PreviewPane::script() const {
+    std::lock_guard lock(m_worker->mutex);
+    return m_worker->script;
+}
+
+void PreviewPane::replaceScript(std::shared_ptr<const std::string> script) {
+    {
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->script = std::move(script);
+        ++m_worker->scriptVersion;
+    }
+    requestFrame();
+}
+
+void PreviewPane::songChanged(std::shared_ptr<const std::string> script, const SongLines& song) {
     {
         std::lock_guard lock(m_worker->mutex);
         m_worker->script = std::move(script);
@@ -309,30 +343,24 @@ void PreviewPane::songChanged(std::shared_ptr<const std::string> script) {
     m_view->setAspect(m_frameWidth * m_pixelShape / m_frameHeight);
 
     // The lines: where each starts showing, and its text.
-    const auto& song = m_session.song;
     m_lineStarts.clear();
-    m_songEnd = 0;
+    m_songEnd = song.end;
+    m_firstSung = song.firstSung;
     // The rows are kept and rewritten: a new mark changes one or two of them,
     // and making 300 rows again took milliseconds on every mark.
     const QSignalBlocker quietRows(m_lines);  // a row moved to by the rewriting is no jump
-    while (m_lines->count() > song.lineCount()) delete m_lines->takeItem(m_lines->count() - 1);
-    for (int i = 1; i <= song.lineCount(); ++i) {
-        const auto& l = song.workLines[i];
-        // The first tag is sung preTimeUsed + advanceTime after the line
-        // appears; a jump goes its own lead-in (preTimeUsed) before it, so
-        // that lines shown together are still reached one by one.
-        const qint64 sung = static_cast<qint64>(l.startTime + l.preTimeUsed + l.advanceTime) * 10;
-        m_lineStarts.push_back(std::max<qint64>(sung - static_cast<qint64>(l.preTimeUsed) * 10, 0));
-        if (i == 1) m_firstSung = sung;
-        m_songEnd = std::max(m_songEnd, static_cast<qint64>(l.endTime) * 10);
-        const QString time = timeText(sung), text = QString::fromStdString(l.plainText);
-        QListWidgetItem* item = i <= m_lines->count() ? m_lines->item(i - 1) : new QListWidgetItem(m_lines);
-        if (item->data(kTimeRole).toString() == time && item->data(kTextRole).toString() == text) continue;
-        item->setText(time + "  " + text);
-        item->setData(kTimeRole, time);
-        item->setData(kTextRole, text);
+    const int count = static_cast<int>(song.lines.size());
+    while (m_lines->count() > count) delete m_lines->takeItem(m_lines->count() - 1);
+    for (int i = 0; i < count; ++i) {
+        const SongLines::Line& l = song.lines[static_cast<size_t>(i)];
+        m_lineStarts.push_back(l.jumpTo);
+        QListWidgetItem* item = i < m_lines->count() ? m_lines->item(i) : new QListWidgetItem(m_lines);
+        if (item->data(kTimeRole).toString() == l.time && item->data(kTextRole).toString() == l.text) continue;
+        item->setText(l.time + "  " + l.text);
+        item->setData(kTimeRole, l.time);
+        item->setData(kTextRole, l.text);
     }
-    if (song.lineCount() > 0) m_view->setHint({});
+    if (count > 0) m_view->setHint({});
     else if (song.lyricsPath.empty()) m_view->setHint(tr("テキスト読込 (Ctrl+O) で歌詞を読み込むと、ここに表示されます"));
     else m_view->setHint(tr("%1 には表示できる歌詞の行がありません").arg(QFileInfo(QString::fromStdString(song.lyricsPath)).fileName()));
     // A shorter song (or none) leaves no position past its end.

@@ -61,13 +61,34 @@ public:
     // Milliseconds: where a jump to each line goes (its first tag less its lead-in), in table order.
     const std::vector<qint64>& lineStarts() const { return m_lineStarts; }
 
+    // What the list of lines and the jumps need of a laid-out song; made
+    // where the song is (any thread), so that a song laid out on a thread of
+    // its own never has to be handed over.
+    struct SongLines {
+        struct Line {
+            qint64 jumpTo = 0;  // milliseconds: the first tag less the line's lead-in
+            QString time;       // when the first tag is sung, as the list shows it
+            QString text;
+        };
+        std::vector<Line> lines;
+        qint64 firstSung = 0;  // milliseconds: the first tag of the first line
+        qint64 end = 0;        // milliseconds: the end of the last event
+        std::string lyricsPath;
+    };
+    static SongLines linesOf(const lyrics::Song& song);
+    // The script the frames are drawn from now.
+    std::shared_ptr<const std::string> script() const;
+
 public slots:
     // Builds the script text again from the session and draws the frame.
     void songOrSettingsChanged();
-    // The session's song changed and its script text was already written
-    // (by a thread of the caller's): the text is taken as it is, so that the
-    // pane's thread spends no time writing it again.
-    void songChanged(std::shared_ptr<const std::string> script);
+    // A song laid out and written elsewhere (on a thread of the caller's):
+    // the script is taken as it is, so that the pane spends no time writing
+    // it again. It may hold only the lines shown near the position, with the
+    // whole script following through replaceScript.
+    void songChanged(std::shared_ptr<const std::string> script, const SongLines& lines);
+    // The same song's script, whole: the frames are drawn from it from now on.
+    void replaceScript(std::shared_ptr<const std::string> script);
     void setPosition(qint64 ms);
     void play();
     void pause();

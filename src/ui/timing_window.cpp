@@ -29,6 +29,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 #include "common/encoding.h"
 #include "common/file_io.h"
@@ -54,6 +55,14 @@ const QColor kTapped(40, 110, 200);
 const QColor kToTap(255, 170, 40);
 const QColor kSelected(220, 40, 40);
 
+// Milliseconds around the moment shown whose lines the preview's first,
+// quick script holds: the frame there, and playing on for a while, are drawn
+// from it until the whole script follows.
+constexpr qint64 kPreviewBeforeMs = 5000;
+constexpr qint64 kPreviewAfterMs = 30000;
+// How long the marks must pause before the whole song's script is written.
+constexpr std::chrono::milliseconds kWholeScriptPause{250};
+
 }  // namespace
 
 // The decoding of a song on a thread of its own; the window may close first.
@@ -66,8 +75,8 @@ struct TimingWindow::Decoding {
 };
 
 // The thread that lays out the preview's song: the newest timed text asked
-// for is read and refreshed in a session of its own, and the result handed
-// to the window, which swaps it into the pane's session.
+// for is read into a session of its own (only the lines a mark changed are
+// parsed again) and laid out; what the pane needs is handed to the window.
 struct TimingWindow::PreviewBuilder {
     std::mutex mutex;
     std::condition_variable wake;
@@ -75,9 +84,10 @@ struct TimingWindow::PreviewBuilder {
         uint64_t number = 0;
         std::string text;  // timed lyrics
         std::string name;  // the lyrics file, for messages
+        qint64 position = 0;  // milliseconds: the moment the preview shows
     };
     std::optional<Job> pending;
-    std::shared_ptr<lyrics::Song> discarded;  // freed on the thread
+    std::atomic<bool> newerJob{false};  // a job waits: the one at hand may stop
     bool quit = false;
     std::thread thread;
 
@@ -85,13 +95,7 @@ struct TimingWindow::PreviewBuilder {
         {
             std::lock_guard lock(mutex);
             pending = std::move(job);
-        }
-        wake.notify_one();
-    }
-    void discard(std::shared_ptr<lyrics::Song> song) {
-        {
-            std::lock_guard lock(mutex);
-            discarded = std::move(song);
+            newerJob = true;
         }
         wake.notify_one();
     }
@@ -99,6 +103,7 @@ struct TimingWindow::PreviewBuilder {
         {
             std::lock_guard lock(mutex);
             quit = true;
+            newerJob = true;
         }
         wake.notify_one();
         if (thread.joinable()) thread.join();
@@ -142,12 +147,28 @@ protected:
                 p.drawText(8, base, qs(line.text));
                 continue;
             }
+            // A line wider than the view slides left on the cursor's line so
+            // that the syllable to tap stays in sight; only what shows is drawn.
             int x = 8;
+            if (li == cur.line) {
+                int cursorRight = x + 20;  // the line's end mark
+                for (int i = 0; i < line.count() && i <= cur.syllable; ++i)
+                    cursorRight += advance(fm, line.syllables[static_cast<size_t>(i)]) + 6;
+                x -= std::max(0, cursorRight - (width() - 24));
+            }
             int rubyStart = -1;
             for (int i = 0; i < line.count(); ++i) {
                 const timing::Syllable& s = line.syllables[static_cast<size_t>(i)];
+                const int w = advance(fm, s) + 6;
+                if (x + w < 0 && (s.ruby < 0 || (i + 1 < line.count() &&
+                                                 line.syllables[static_cast<size_t>(i + 1)].ruby == s.ruby))) {
+                    if (s.ruby >= 0 && (i == 0 || line.syllables[static_cast<size_t>(i - 1)].ruby != s.ruby))
+                        rubyStart = x;
+                    x += w;
+                    continue;
+                }
+                if (x > width()) break;
                 const QString text = syllableText(s);
-                const int w = fm.horizontalAdvance(text) + 6;
                 const QRect box(x, y + sm.height() + 2, w, fm.height() + 4);
                 const bool isCursor = li == cur.line && i == cur.syllable;
                 if (isCursor) p.fillRect(box, kToTap);
@@ -173,6 +194,7 @@ protected:
                 m_boxes.push_back({box, li, i});
                 x += w;
             }
+            if (x > width()) continue;
             // The line's end, to be marked after its last syllable.
             const QRect endBox(x + 2, y + sm.height() + 2, 14, fm.height() + 4);
             if (li == cur.line && cur.syllable == line.count()) p.fillRect(endBox, kToTap);
@@ -192,6 +214,10 @@ protected:
     }
 
     void resizeEvent(QResizeEvent*) override { m_boxes.clear(); }
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::FontChange) m_advances.clear();
+        QWidget::changeEvent(e);
+    }
 
 public:
     void refresh() {
@@ -205,8 +231,18 @@ private:
         int line;
         int syllable;
     };
+    // The width of a syllable's text: shaping it again at every redraw took
+    // milliseconds per key on long lines, and the same syllables recur.
+    int advance(const QFontMetrics& fm, const timing::Syllable& s) {
+        std::u32string key = timing::shownText(s);
+        auto it = m_advances.find(key);
+        if (it == m_advances.end()) it = m_advances.emplace(std::move(key), fm.horizontalAdvance(syllableText(s))).first;
+        return it->second;
+    }
+
     TimingWindow& m_w;
     std::vector<Box> m_boxes;
+    std::unordered_map<std::u32string, int> m_advances;
 };
 
 // ---------------------------------------------------------------------------
@@ -285,7 +321,11 @@ protected:
             if (!ref.end) p.drawText(x + 3, height() - 6, qs(toUtf8(label)));
         };
         static const std::u32string noLabel;
+        const qint64 viewFrom = msOf(-50), viewTo = msOf(width() + 50);
         for (int li = 0; li < doc.lineCount(); ++li) {
+            const auto span = doc.markSpan(li);
+            const bool dragged = m_dragging && m_dragged.line == li;
+            if (!dragged && (!span || span->second < viewFrom || span->first > viewTo)) continue;
             const timing::TimingLine& l = doc.line(li);
             for (int i = 0; i < l.count(); ++i) {
                 const timing::Syllable& syl = l.syllables[static_cast<size_t>(i)];
@@ -459,10 +499,6 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     m_recoveryTimer->setInterval(3000);
     connect(m_recoveryTimer, &QTimer::timeout, this, &TimingWindow::keepRecovery);
     m_recoveryTimer->start();
-    m_previewTimer = new QTimer(this);
-    m_previewTimer->setSingleShot(true);
-    m_previewTimer->setInterval(0);
-    connect(m_previewTimer, &QTimer::timeout, this, &TimingWindow::rebuildPreview);
     // The builder's session measures as the main one does (made-up widths in tests).
     m_builder = std::make_shared<PreviewBuilder>();
     const bool fixedWidths = dynamic_cast<measure::FixedMeasurer*>(&mainSession.measurer()) != nullptr;
@@ -474,39 +510,58 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
         CollectingReporter reports;
         app::Session session(reports, *measurer);
         session.settings = settings;
+        lyrics::LyricsReloader reader;
         for (;;) {
             PreviewBuilder::Job job;
-            std::shared_ptr<lyrics::Song> old;  // freed here, off the window's thread
             {
                 std::unique_lock lock(builder->mutex);
-                builder->wake.wait(lock, [&] { return builder->quit || builder->pending || builder->discarded; });
+                builder->wake.wait(lock, [&] { return builder->quit || builder->pending; });
                 if (builder->quit) return;
-                old = std::move(builder->discarded);
-                if (!builder->pending) continue;
                 job = std::move(*builder->pending);
                 builder->pending.reset();
+                builder->newerJob = false;
             }
-            old.reset();
             reports.reports.clear();
-            lyrics::loadLyricsText(session.song, job.text, job.name, session.settings, *measurer, reports);
+            reader.load(session.song, std::move(job.text), job.name, session.settings, *measurer, reports);
             session.runFullRefresh();
-            // The script text is written here too (the longest step for a
-            // long song), so that the window's thread only swaps it in.
-            auto script = std::make_shared<const std::string>(session.scriptText());
-            auto song = std::make_shared<lyrics::Song>(std::move(session.song));
-            auto header = std::make_shared<script::ScriptHeader>(session.header);
+            auto lines = std::make_shared<const PreviewPane::SongLines>(PreviewPane::linesOf(session.song));
+            auto header = std::make_shared<const script::ScriptHeader>(session.header);
+            // First the lines shown around the moment on screen, so that its
+            // frame is drawn at once; a long song's whole script takes many
+            // times longer to write.
+            const qint64 from = job.position - kPreviewBeforeMs, to = job.position + kPreviewAfterMs;
+            auto near = std::make_shared<const std::string>(
+                session.scriptText([&](int i) { return session.lineShowsWithin(i, from, to); }));
             QMetaObject::invokeMethod(
                 self.data(),
-                [self, song, header, script, number = job.number] {
+                [self, lines, header, near, number = job.number] {
                     if (!self) return;
-                    // The song shown before goes back to the builder to be
-                    // freed there: freeing a long song takes milliseconds.
-                    std::swap(self->m_previewSession.song, *song);
-                    self->m_builder->discard(std::move(song));
                     self->m_previewSession.header = *header;
-                    self->m_preview->songChanged(script);
+                    self->m_preview->songChanged(near, *lines);
                     self->m_preview->setPosition(self->m_clock->position());
                     self->m_previewShown = number;
+                },
+                Qt::QueuedConnection);
+            // Then the whole song, for playing on, once the marks pause: while
+            // they come quickly the frames are drawn from the quick script,
+            // and writing the whole would only slow the next mark down.
+            {
+                std::unique_lock lock(builder->mutex);
+                if (builder->wake.wait_for(lock, kWholeScriptPause, [&] { return builder->quit || builder->pending; }))
+                    continue;
+            }
+            bool overtaken = false;
+            auto whole = std::make_shared<const std::string>(session.scriptText([&](int) {
+                overtaken = overtaken || builder->newerJob;
+                return !overtaken;
+            }));
+            if (overtaken) continue;
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, whole, number = job.number] {
+                    if (!self) return;
+                    self->m_preview->replaceScript(whole);
+                    self->m_previewWhole = number;
                 },
                 Qt::QueuedConnection);
         }
@@ -683,7 +738,7 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
             return true;
         }
         if (press) m_doc.tap(tapTime());
-        else m_doc.release(tapTime());
+        else if (!m_doc.release(tapTime())) return true;  // a quick tap's release changes nothing
         changed();
         return true;
     }
@@ -812,28 +867,29 @@ void TimingWindow::changed() {
     m_lyrics->refresh();
     m_wave->update();
     setWindowModified(m_doc.modified() || m_restored);
-    // After the marks are drawn. Only the timed text is taken here; the song
-    // is laid out and its script written on the builder's thread and drawn on
-    // the pane's, the newest request superseding older ones, so a key never
-    // waits for the preview, playing or not.
-    if (!m_previewTimer->isActive()) m_previewTimer->start();
+    // Only the timed text is taken here (each line's is kept until an edit
+    // touches it); the song is laid out and its script written on the
+    // builder's thread, while this one draws the marks, and drawn on the
+    // pane's; the newest request supersedes older ones, so a key never waits
+    // for the preview, playing or not.
+    rebuildPreview();
     showStatus();
     emit documentChanged();
 }
 
-void TimingWindow::rebuildPreview() { m_builder->ask({++m_previewAsked, m_doc.timedText(), ss(m_lyricsPath)}); }
+void TimingWindow::rebuildPreview() {
+    m_builder->ask({++m_previewAsked, m_doc.timedText(), ss(m_lyricsPath), m_clock->position()});
+}
 
-void TimingWindow::waitForPreview() {
-    QElapsedTimer timer;
-    timer.start();
-    if (m_previewTimer->isActive()) {
-        m_previewTimer->stop();
-        rebuildPreview();
-    }
-    while (m_previewShown < m_previewAsked && timer.elapsed() < 30000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
+std::shared_ptr<const std::string> TimingWindow::previewScript() const { return m_preview->script(); }
+
+void TimingWindow::waitForPreview(bool wholeSong) {
+    // The builder's answers arrive as events, which wake the loop.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(30000);
+    while ((wholeSong ? m_previewWhole : m_previewShown) < m_previewAsked && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void TimingWindow::startCalibration() {

@@ -68,10 +68,12 @@ public:
     timing::TimingDocument& document() { return m_doc; }
     PreviewPane* preview() const { return m_preview; }
     std::optional<timing::MarkRef> selectedMark() const { return m_selected; }
-    // The preview's song as last rebuilt from the marks (tests).
-    const app::Session& previewSession() const { return m_previewSession; }
-    // Waits (tests, benchmarks) until the preview shows the marks as they are now.
-    void waitForPreview();
+    // The script the preview draws from (tests).
+    std::shared_ptr<const std::string> previewScript() const;
+    // Waits (tests, benchmarks) until the preview shows the marks as they
+    // are now: the moment on screen, and with `wholeSong` the script of the
+    // whole song too.
+    void waitForPreview(bool wholeSong = true);
 
     // Milliseconds subtracted from every tap: the delay of the user and the
     // sound device. Kept in the settings file ([timing] latencyMs).
@@ -129,6 +131,7 @@ private:
     std::shared_ptr<PreviewBuilder> m_builder;
     uint64_t m_previewAsked = 0;  // rebuilds asked for
     uint64_t m_previewShown = 0;  // the newest of them shown
+    uint64_t m_previewWhole = 0;  // the newest of them written whole
     timing::Hyphenator m_hyphenator;
     timing::TimingDocument m_doc;
     QString m_lyricsPath;
@@ -160,7 +163,6 @@ private:
     QSpinBox* m_latencyBox;
     QTimer* m_ticker;
     QTimer* m_recoveryTimer;
-    QTimer* m_previewTimer;
 
     std::optional<timing::MarkRef> m_selected;
     std::optional<qint64> m_stopAt;  // milliseconds: playback of a line or syllable alone stops here

@@ -88,6 +88,8 @@ struct TimingWindow::PreviewBuilder {
     };
     std::optional<Job> pending;
     std::atomic<bool> newerJob{false};  // a job waits: the one at hand may stop
+    bool held = false;                  // takes no job (tests: a builder kept busy)
+    std::atomic<uint64_t> built{0};     // songs laid out
     bool quit = false;
     std::thread thread;
 
@@ -515,7 +517,7 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
             PreviewBuilder::Job job;
             {
                 std::unique_lock lock(builder->mutex);
-                builder->wake.wait(lock, [&] { return builder->quit || builder->pending; });
+                builder->wake.wait(lock, [&] { return builder->quit || (builder->pending && !builder->held); });
                 if (builder->quit) return;
                 job = std::move(*builder->pending);
                 builder->pending.reset();
@@ -524,6 +526,7 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
             reports.reports.clear();
             reader.load(session.song, std::move(job.text), job.name, session.settings, *measurer, reports);
             session.runFullRefresh();
+            ++builder->built;
             auto lines = std::make_shared<const PreviewPane::SongLines>(PreviewPane::linesOf(session.song));
             auto header = std::make_shared<const script::ScriptHeader>(session.header);
             // First the lines shown around the moment on screen, so that its
@@ -882,6 +885,16 @@ void TimingWindow::rebuildPreview() {
 }
 
 std::shared_ptr<const std::string> TimingWindow::previewScript() const { return m_preview->script(); }
+
+void TimingWindow::holdPreview(bool held) {
+    {
+        std::lock_guard lock(m_builder->mutex);
+        m_builder->held = held;
+    }
+    m_builder->wake.notify_one();
+}
+
+uint64_t TimingWindow::previewsBuilt() const { return m_builder->built; }
 
 void TimingWindow::waitForPreview(bool wholeSong) {
     // The builder's answers arrive as events, which wake the loop.

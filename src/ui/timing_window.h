@@ -74,6 +74,10 @@ public:
     // are now: the moment on screen, and with `wholeSong` the script of the
     // whole song too.
     void waitForPreview(bool wholeSong = true);
+    // Tests: the preview's builder takes no new song while held, as if a
+    // long song kept it busy; how many songs it has laid out.
+    void holdPreview(bool held);
+    uint64_t previewsBuilt() const;
 
     // Milliseconds subtracted from every tap: the delay of the user and the
     // sound device. Kept in the settings file ([timing] latencyMs).

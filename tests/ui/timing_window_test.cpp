@@ -152,6 +152,45 @@ TEST(TimingWindow, TappingTheClicksThroughTheKeysWritesTheirTimes) {
     EXPECT_EQ(f.loaded.session.song.readLines[2].unit(f.loaded.session.song.readLines[2].unitCount).time, 401);
 }
 
+// The keys never wait for the preview: with its builder kept busy, every
+// tap is taken at its time; then only the newest marks are laid out, once,
+// and the preview draws what the saved file converts to.
+TEST(TimingWindow, KeysNeverWaitForThePreview) {
+    Fixture f;
+    ui::TimingWindow window(f.loaded.session, f.dialogs);
+    HandClock clock;
+    window.setClock(&clock);
+    ASSERT_TRUE(window.openLyrics(QString::fromStdString(f.lyrics("らららららららら\nらららららららら\n"))));
+    window.show();
+    window.waitForPreview();
+    const uint64_t builtBefore = window.previewsBuilt();
+    window.holdPreview(true);
+    QWidget* keys = window.focusWidget() ? window.focusWidget() : &window;
+    timing::Millis t = 1000;
+    for (int line = 0; line < 2; ++line) {
+        for (int i = 0; i < 8; ++i, t += 250) {
+            clock.set(t);
+            press(keys, Qt::Key_Space);
+            QCoreApplication::processEvents();  // the marks drawn
+            EXPECT_EQ(window.document().markTime({line, i, false}), t);
+        }
+        clock.set(t += 100);
+        press(keys, Qt::Key_Return);
+    }
+    EXPECT_TRUE(window.document().finished());
+    EXPECT_EQ(window.previewsBuilt(), builtBefore);
+
+    window.holdPreview(false);
+    window.waitForPreview();
+    EXPECT_EQ(window.previewsBuilt(), builtBefore + 1);
+    const std::string txt = (f.loaded.dir / "timed.txt").string();
+    ASSERT_TRUE(window.saveTo(QString::fromStdString(txt)));
+    f.loaded.session.readLyrics(txt);
+    f.loaded.session.runFullRefresh();
+    ASSERT_TRUE(window.previewScript());
+    EXPECT_EQ(*window.previewScript(), f.loaded.session.scriptText());
+}
+
 TEST(TimingWindow, UnsavedMarksAreAskedAboutAndKeptInTheRecoveryFile) {
     KVELMOR_NEED_FFMPEG();
     Fixture f;

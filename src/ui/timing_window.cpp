@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
@@ -37,6 +38,7 @@
 #include "measure/fixed_measurer.h"
 #include "measure/freetype_measurer.h"
 #include "media/song_sound.h"
+#include "timing/event_delay.h"
 #include "timing/onsets.h"
 #include "ui/preview_pane.h"
 #include "ui/language.h"
@@ -724,8 +726,17 @@ bool TimingWindow::waitForSound(int timeoutMs) {
     return false;
 }
 
-qint64 TimingWindow::tapTime() const {
-    const qint64 t = std::max<qint64>(0, m_clock->position() - m_latency);
+qint64 TimingWindow::pressedAt(const QKeyEvent* key) {
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    const timing::Millis late = m_keyDelay.delay(key->timestamp(), now.count());
+    // Song time runs at the playing speed.
+    const qint64 position = m_clock->position();
+    return m_clock->isPlaying() ? position - std::llround(static_cast<double>(late) * m_clock->speed()) : position;
+}
+
+qint64 TimingWindow::tapTime(const QKeyEvent* key) {
+    const qint64 t = std::max<qint64>(0, pressedAt(key) - m_latency);
     // 60 ms: a tap that far off is felt as late or early, one nearer is not.
     return m_snap->isChecked() ? timing::snapToOnset(m_onsets, t, 60) : t;
 }
@@ -736,12 +747,12 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
     if (key->key() == Qt::Key_Space && !ctrl) {
         if (key->isAutoRepeat()) return true;  // a held key repeats; it is one tap
         if (m_calibrating) {
-            if (press) m_calibrationTaps.push_back(m_clock->position());
+            if (press) m_calibrationTaps.push_back(pressedAt(key));
             if (m_calibrationTaps.size() >= m_clicks.size()) finishCalibration();
             return true;
         }
-        if (press) m_doc.tap(tapTime());
-        else if (!m_doc.release(tapTime())) return true;  // a quick tap's release changes nothing
+        if (press) m_doc.tap(tapTime(key));
+        else if (!m_doc.release(tapTime(key))) return true;  // a quick tap's release changes nothing
         changed();
         return true;
     }
@@ -750,7 +761,7 @@ bool TimingWindow::handleKey(QKeyEvent* key, bool press) {
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        m_doc.endLine(tapTime());
+        m_doc.endLine(tapTime(key));
         break;
     case Qt::Key_Backspace: {
         const qint64 back = m_doc.undoTapTime().value_or(m_clock->position());

@@ -25,6 +25,7 @@
 #include "common/reporter.h"
 #include "media/spectrogram.h"
 #include "media/waveform.h"
+#include "timing/event_delay.h"
 #include "timing/hyphenation.h"
 #include "timing/timing_document.h"
 #include "ui/dialogs.h"
@@ -32,6 +33,7 @@
 class QComboBox;
 class QCheckBox;
 class QLabel;
+class QKeyEvent;
 class QSpinBox;
 class QTimer;
 
@@ -113,7 +115,12 @@ private:
     friend class WaveformView;
 
     bool handleKey(QKeyEvent* key, bool press);
-    qint64 tapTime() const;
+    // The song time a key was pressed at: the clock now, less how late the
+    // key is handled (from its stamp).
+    qint64 pressedAt(const QKeyEvent* key);
+    // The time a tap by `key` marks: pressedAt less the latency, snapped to
+    // a note onset when asked.
+    qint64 tapTime(const QKeyEvent* key);
     void changed();
     void rebuildPreview();
     void tick();
@@ -172,6 +179,7 @@ private:
     std::optional<qint64> m_stopAt;  // milliseconds: playback of a line or syllable alone stops here
     QString m_note;  // said after the time in the status line until the next note
     qint64 m_latency = 0;
+    timing::EventDelay m_keyDelay;  // how late keys are handled
     size_t m_changes = 0;            // changes made, for the recovery file
     size_t m_recoveredChanges = 0;   // changes already in the recovery file
     bool m_restored = false;         // marks taken from a recovery file, not yet saved

@@ -14,6 +14,7 @@
 #include "lyrics/reader.h"
 #include "measure/fixed_measurer.h"
 #include "settings/conversion_settings.h"
+#include "timing/event_delay.h"
 #include "timing/hyphenation.h"
 #include "timing/onsets.h"
 #include "timing/timing_document.h"
@@ -151,6 +152,30 @@ TEST(Tapping, KeysMakeTheTagsOfTheSyllables) {
          "@timeratio=1\n[00:06:40]さ[00:12:80]く\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(afterSteps(c.lyrics, c.steps), c.expected) << c.name;
+}
+
+// A key's delay is its clocks' offset beyond the smallest seen; a stamp
+// that jumps, none at all, or an offset learnt too long ago gives none.
+TEST(Tapping, KeysHandledLateAreTakenWhenTheyWerePressed) {
+    struct Key {
+        uint64_t stamp;
+        Millis handled;
+        Millis delay;
+        const char* why;
+    };
+    const Key keys[] = {
+        {5000, 105000, 0, "the first key teaches the offset"},
+        {5400, 105430, 30, "handled 30 ms after the quickest"},
+        {5600, 105590, 0, "quicker still: a new offset"},
+        {5700, 105700, 10, "measured from the new offset"},
+        {0, 106000, 0, "no stamp"},
+        {9000, 115000, 0, "a jump of more than a second is a clock that jumped"},
+        {9100, 115120, 20, "learnt again from the jump"},
+        {73950, 180000, 0, "50 ms late, but the offset was seen over a minute ago: learnt again"},
+        {74000, 180060, 10, "from the offset learnt last"},
+    };
+    timing::EventDelay delay;
+    for (const Key& k : keys) EXPECT_EQ(delay.delay(k.stamp, k.handled), k.delay) << k.why;
 }
 
 TEST(Marks, DragNudgeMergeAndSplitStayInOrderAndUndo) {

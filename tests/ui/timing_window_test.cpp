@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QTest>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -53,12 +54,18 @@ struct Fixture {
     }
     // A window over the lyrics and song given, on the clock given, shown.
     std::unique_ptr<ui::TimingWindow> open(const std::string& lyricsText, const std::string& song, ui::ManualClock& clock) {
-        auto window = std::make_unique<ui::TimingWindow>(loaded.session, dialogs);
-        window->setClock(&clock);
-        if (!window->openLyrics(QString::fromStdString(lyrics(lyricsText)))) return nullptr;
+        auto window = openLyrics(lyricsText, clock);
+        if (!window) return nullptr;
         window->openSound(QString::fromStdString(song));
         if (!window->waitForSound()) return nullptr;
         window->show();
+        return window;
+    }
+    // The same without a song: taps go by the clock alone.
+    std::unique_ptr<ui::TimingWindow> openLyrics(const std::string& lyricsText, ui::ManualClock& clock) {
+        auto window = std::make_unique<ui::TimingWindow>(loaded.session, dialogs);
+        window->setClock(&clock);
+        if (!window->openLyrics(QString::fromStdString(lyrics(lyricsText)))) return nullptr;
         return window;
     }
     std::string lyrics(const std::string& text) const {
@@ -157,10 +164,10 @@ TEST(TimingWindow, TappingTheClicksThroughTheKeysWritesTheirTimes) {
 // and the preview draws what the saved file converts to.
 TEST(TimingWindow, KeysNeverWaitForThePreview) {
     Fixture f;
-    ui::TimingWindow window(f.loaded.session, f.dialogs);
     HandClock clock;
-    window.setClock(&clock);
-    ASSERT_TRUE(window.openLyrics(QString::fromStdString(f.lyrics("らららららららら\nらららららららら\n"))));
+    const auto opened = f.openLyrics("らららららららら\nらららららららら\n", clock);
+    ASSERT_TRUE(opened);
+    ui::TimingWindow& window = *opened;
     window.show();
     window.waitForPreview();
     const uint64_t builtBefore = window.previewsBuilt();
@@ -189,6 +196,40 @@ TEST(TimingWindow, KeysNeverWaitForThePreview) {
     f.loaded.session.runFullRefresh();
     ASSERT_TRUE(window.previewScript());
     EXPECT_EQ(*window.previewScript(), f.loaded.session.scriptText());
+}
+
+// A key stamped when it was pressed and handled late is taken at the song
+// time it was pressed, at the playing speed; one without a stamp when handled.
+TEST(TimingWindow, AKeyHandledLateIsTakenWhenItWasPressed) {
+    Fixture f;
+    HandClock clock;
+    const auto opened = f.openLyrics("らららら\n", clock);
+    ASSERT_TRUE(opened);
+    ui::TimingWindow& window = *opened;
+    clock.play(0);
+    clock.setSpeed(0.5);
+    QWidget* keys = window.focusWidget() ? window.focusWidget() : &window;
+    const auto now = [] {
+        return static_cast<quint64>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+    };
+    auto space = [&](quint64 stamp) {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, Qt::Key_Space, Qt::NoModifier);
+            e.setTimestamp(stamp);
+            QApplication::sendEvent(keys, &e);
+        }
+    };
+    clock.set(1000);
+    space(now());  // handled at once
+    clock.set(2000);
+    space(now() - 80);  // pressed 80 ms ago: 40 ms of song at half speed
+    clock.set(3000);
+    space(0);
+    EXPECT_EQ(window.document().markTime({0, 0, false}), 1000);
+    EXPECT_NEAR(static_cast<double>(*window.document().markTime({0, 1, false})), 1960, 2);
+    EXPECT_EQ(window.document().markTime({0, 2, false}), 3000);
 }
 
 TEST(TimingWindow, UnsavedMarksAreAskedAboutAndKeptInTheRecoveryFile) {

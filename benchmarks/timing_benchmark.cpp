@@ -217,12 +217,75 @@ void TapAccuracy(benchmark::State& state) {
     state.counters["disturbed"] = disturbed;
 }
 
+// The song's clock while a sound device plays it (set one up without
+// hardware with scripts/sound-device.sh): read every millisecond from 3 s
+// after play() (the device has filled its buffer and begun) to 8 s, against
+// a steady clock. jitter_ms is how far the song time strays either way from
+// the straight line that fits it best, rate that line's song time a second
+// at the speed (the device's own clock against the steady one), step_ms the
+// largest jump from one reading to the next beyond the steady time between
+// them, start_ms when the song time
+// first moved; audible says whether a device took the sound (without one
+// the clock runs silently by the steady clock).
+void SoundClock(benchmark::State& state) {
+    NullReporter r;
+    static const std::shared_ptr<const media::SongSound> sound = [&]() -> std::shared_ptr<const media::SongSound> {
+        auto decoded = media::decodeSongSound(fiveMinuteSong(), {}, r);
+        if (!decoded) return nullptr;
+        return std::make_shared<const media::SongSound>(std::move(*decoded));
+    }();
+    if (!sound) {
+        state.SkipWithError("the song could not be decoded");
+        return;
+    }
+    const double speed = static_cast<double>(state.range(0)) / 100.0;
+    double jitter = 0, step = 0, start = -1, rate = 0;
+    bool audible = false;
+    for (auto _ : state) {
+        ui::SoundPlayer player;
+        player.setSound(sound);
+        player.setSpeed(speed);
+        player.play(10000);
+        audible = player.audible();
+        QElapsedTimer steady;
+        steady.start();
+        while (steady.elapsed() < 3000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            // Read as the window reads it, many times a second.
+            if (player.position() > 10000 && start < 0) start = static_cast<double>(steady.elapsed());
+        }
+        std::vector<std::pair<double, double>> readings;  // steady ms, song ms
+        while (steady.elapsed() < 8000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            readings.emplace_back(static_cast<double>(steady.nsecsElapsed()) / 1e6, static_cast<double>(player.position()));
+        }
+        player.pause();
+        // The least-squares line through the readings.
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        const auto n = static_cast<double>(readings.size());
+        for (const auto& [x, y] : readings) sx += x, sy += y, sxx += x * x, sxy += x * y;
+        const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx), offset = (sy - slope * sx) / n;
+        for (size_t i = 0; i < readings.size(); ++i) {
+            const auto& [x, y] = readings[i];
+            jitter = std::max(jitter, std::abs(y - (offset + slope * x)));
+            if (i > 0) step = std::max(step, std::abs((y - readings[i - 1].second) - (x - readings[i - 1].first) * speed));
+        }
+        rate = slope / speed;
+    }
+    state.counters["audible"] = audible ? 1 : 0;
+    state.counters["start_ms"] = start;
+    state.counters["jitter_ms"] = jitter;
+    state.counters["rate"] = rate;
+    state.counters["step_ms"] = step;
+}
+
 }  // namespace
 
 BENCHMARK(WaveformOfFiveMinutes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(WaveformFirstShown)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WaveformFrame)->ArgName("ms_per_px")->Arg(1)->Arg(10)->Arg(300)->Unit(benchmark::kMicrosecond);
 BENCHMARK(KeyToRedraw)->ArgName("largest")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SoundClock)->ArgName("speed_percent")->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(TapAccuracy)->ArgName("speed_percent")->Arg(100)->Arg(50)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {

@@ -105,7 +105,9 @@ qint64 SoundPlayer::position() const {
         const int frameBytes = m_sound->channels * static_cast<int>(sizeof(float));
         const double buffered = static_cast<double>(m_sink->bufferSize() - m_sink->bytesFree()) / frameBytes;
         const double frame = m_source->songFrame() - buffered * m_source->speed();
-        return std::max<qint64>(m_from, static_cast<qint64>(frame * 1000.0 / m_sound->sampleRate));
+        const qint64 played = std::max<qint64>(m_from, static_cast<qint64>(frame * 1000.0 / m_sound->sampleRate));
+        // What the sink reports moves in blocks; the clock runs smoothly between them.
+        return m_songClock.read(played, m_elapsed.elapsed(), m_speed);
     }
     return m_from + static_cast<qint64>(static_cast<double>(m_elapsed.elapsed()) * m_speed);
 }
@@ -115,6 +117,7 @@ void SoundPlayer::play(qint64 fromMs) {
     m_from = std::max<qint64>(0, fromMs);
     m_playing = true;
     m_elapsed.start();
+    m_songClock.restart(m_from);
     if (!m_sound || m_sound->sampleRate <= 0) return;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     QAudioFormat format;

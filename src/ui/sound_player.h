@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "media/song_sound.h"
+#include "timing/song_clock.h"
 
 class QAudioSink;
 
@@ -81,6 +82,7 @@ private:
     double m_speed = 1.0;
     qint64 m_from = 0;  // milliseconds: where play() started (silent clock)
     QElapsedTimer m_elapsed;
+    mutable timing::SongClock m_songClock;  // the sink's reports, smoothed
     qint64 m_pausedAt = 0;
 };
 

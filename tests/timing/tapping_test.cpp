@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "timing/event_delay.h"
 #include "timing/hyphenation.h"
 #include "timing/onsets.h"
+#include "timing/song_clock.h"
 #include "timing/timing_document.h"
 
 namespace kvelmor::timing {
@@ -176,6 +178,38 @@ TEST(Tapping, KeysHandledLateAreTakenWhenTheyWerePressed) {
     };
     timing::EventDelay delay;
     for (const Key& k : keys) EXPECT_EQ(delay.delay(k.stamp, k.handled), k.delay) << k.why;
+}
+
+// A device that plays from 0, takes the sound in 40 ms blocks and reports
+// them wavering by up to 20 ms, stops from 1.2 s to 1.5 s (it ran out), and
+// waits 300 ms before it begins: the song clock read every 5 ms never runs
+// backwards, stands still while the device does, and once settled keeps
+// within ±10 ms of the sound (less a constant, the device's latency, which
+// the calibration takes off), where the reports stray by ±40 ms.
+TEST(Tapping, TheSongClockRunsSmoothlyOverADeviceThatReportsInSteps) {
+    auto played = [](Millis t) -> Millis {
+        if (t < 300) return 0;
+        if (t < 1200) return t - 300;
+        if (t < 1500) return 900;
+        return t - 600;
+    };
+    timing::SongClock clock;
+    clock.restart(0);
+    Millis last = 0;
+    std::vector<double> settled;  // clock − sound, once settled after the stop
+    for (Millis t = 0; t <= 5000; t += 5) {
+        const Millis block = t / 40 * 40;
+        const Millis waver = (block * 7919) % 41 - 20;  // the same for the whole block
+        const Millis reported = std::max<Millis>(0, played(block) + (played(block) > 0 ? waver : 0));
+        const Millis now = clock.read(reported, t, 1.0);
+        ASSERT_GE(now, last) << "backwards at " << t;
+        last = now;
+        if (t > 300 && t < 1200) EXPECT_LE(now, played(t) + timing::SongClock::kFarAhead) << t;
+        if (t >= 1200 + timing::SongClock::kStopped + 40 && t < 1500) EXPECT_EQ(now, clock.read(reported, t, 1.0));
+        if (t >= 3000) settled.push_back(static_cast<double>(now - played(t)));
+    }
+    const auto [low, high] = std::minmax_element(settled.begin(), settled.end());
+    EXPECT_LE(*high - *low, 20.0);  // the reports themselves stray over 80 ms
 }
 
 TEST(Marks, DragNudgeMergeAndSplitStayInOrderAndUndo) {

@@ -40,6 +40,17 @@ const std::string& fiveMinuteSong() {
     return path;
 }
 
+// The same, decoded once.
+std::shared_ptr<const media::SongSound> fiveMinuteSound() {
+    static const std::shared_ptr<const media::SongSound> sound = []() -> std::shared_ptr<const media::SongSound> {
+        NullReporter r;
+        auto decoded = media::decodeSongSound(fiveMinuteSong(), {}, r);
+        if (!decoded) return nullptr;
+        return std::make_shared<const media::SongSound>(std::move(*decoded));
+    }();
+    return sound;
+}
+
 // Opening a song: decoded whole, then its peaks (the window does both on a worker).
 void WaveformOfFiveMinutes(benchmark::State& state) {
     size_t bytes = 0;
@@ -169,7 +180,8 @@ void KeyToRedraw(benchmark::State& state) {
     state.counters["window_thread_ms"] = busyMs / n;
 }
 
-// The real clock (silent: no sound device is needed) playing at a speed; a
+// The real clock playing at a speed, silent or playing the five-minute song
+// (to a sound device when there is one, scripts/sound-device.sh); a
 // Space sent at a known song time; how far the stored mark lies from the
 // clock read as the key is stamped (error_ms, the worst), and how long the
 // key took to handle, the mark drawn and the preview asked for (key_ms, the
@@ -184,13 +196,21 @@ void TapAccuracy(benchmark::State& state) {
         return text;
     }();
     ui::SoundPlayer player;
+    const bool played = state.range(1) != 0;
+    if (played) player.setSound(fiveMinuteSound());
     s.window.setClock(&player);
     s.window.openLyrics(QString::fromStdString((s.song.dir() / "kana.txt").string()));
     player.setSpeed(static_cast<double>(state.range(0)) / 100.0);
     player.play(0);
+    // A device begins once its buffer is full.
+    QElapsedTimer begun;
+    begun.start();
+    while (played && begun.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    state.counters["audible"] = player.audible() ? 1 : 0;
     QWidget* keys = s.window.focusWidget() ? s.window.focusWidget() : &s.window;
     double worstError = 0, worstKey = 0, disturbed = 0;
     for (auto _ : state) {
+        if (played) QCoreApplication::processEvents();  // the device is fed by the event loop
         const timing::Position at = s.window.document().cursor();
         const qint64 before = player.position();
         const quint64 stamp = stampNow();
@@ -228,12 +248,7 @@ void TapAccuracy(benchmark::State& state) {
 // first moved; audible says whether a device took the sound (without one
 // the clock runs silently by the steady clock).
 void SoundClock(benchmark::State& state) {
-    NullReporter r;
-    static const std::shared_ptr<const media::SongSound> sound = [&]() -> std::shared_ptr<const media::SongSound> {
-        auto decoded = media::decodeSongSound(fiveMinuteSong(), {}, r);
-        if (!decoded) return nullptr;
-        return std::make_shared<const media::SongSound>(std::move(*decoded));
-    }();
+    const auto sound = fiveMinuteSound();
     if (!sound) {
         state.SkipWithError("the song could not be decoded");
         return;
@@ -286,7 +301,14 @@ BENCHMARK(WaveformFirstShown)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WaveformFrame)->ArgName("ms_per_px")->Arg(1)->Arg(10)->Arg(300)->Unit(benchmark::kMicrosecond);
 BENCHMARK(KeyToRedraw)->ArgName("largest")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SoundClock)->ArgName("speed_percent")->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(TapAccuracy)->ArgName("speed_percent")->Arg(100)->Arg(50)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(TapAccuracy)
+    ->ArgNames({"speed_percent", "sound"})
+    ->Args({100, 0})
+    ->Args({50, 0})
+    ->Args({100, 1})
+    ->Args({50, 1})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -151,14 +151,15 @@ protected:
                 p.drawText(8, base, qs(line.text));
                 continue;
             }
-            // A line wider than the view slides left on the cursor's line so
-            // that the syllable to tap stays in sight; only what shows is drawn.
+            // A line wider than the view slides left on the cursor's line,
+            // keeping the syllable to tap two thirds across so that the ones
+            // after it are seen coming; only what shows is drawn.
             int x = 8;
             if (li == cur.line) {
                 int cursorRight = x + 20;  // the line's end mark
                 for (int i = 0; i < line.count() && i <= cur.syllable; ++i)
                     cursorRight += advance(fm, line.syllables[static_cast<size_t>(i)]) + 6;
-                x -= std::max(0, cursorRight - (width() - 24));
+                x -= std::max(0, cursorRight - width() * 2 / 3);
             }
             int rubyStart = -1;
             for (int i = 0; i < line.count(); ++i) {

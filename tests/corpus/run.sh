@@ -1,15 +1,20 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Converts every song of songs/ under every case of cases.txt and writes the
-# scripts, tag files and settings files into OUT, so two builds can be
-# compared byte for byte.
-#   run.sh KVELMOR OUT            write OUT
-#   run.sh KVELMOR OUT EXPECTED   write OUT, then compare it with EXPECTED
+# scripts, tag files, settings files and messages into OUT, so two builds
+# can be compared byte for byte. What a build is expected to write is kept
+# as the SHA-256 of every file (expected.sha256).
+#   run.sh KVELMOR OUT                    write OUT
+#   run.sh KVELMOR OUT DIGESTS            write OUT, then compare its files with DIGESTS
+#   run.sh KVELMOR OUT --record DIGESTS   write OUT and DIGESTS from it
+# To see how two builds differ, write OUT with each and compare the folders
+# with diff -r.
 set -u
-kvelmor=$(realpath "$1") out=$2 expected=${3:-}
+kvelmor=$(realpath "$1") out=$2 digests=${3:-} record=0
+if [[ $digests == --record ]]; then record=1 digests=${4:?run.sh KVELMOR OUT --record DIGESTS}; fi
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out" && mkdir -p "$out"
-[[ -n $expected ]] && expected=$(realpath "$expected")
+[[ -n $digests ]] && digests=$(realpath -m "$digests")
 # Run inside OUT with relative names, so the messages kept in the logs are
 # the same wherever the corpus is written.
 report=$(realpath "$out").diff
@@ -35,9 +40,13 @@ while read -r name rest; do
     done
 done <"$here/cases.txt"
 rm -f "$out"/*.lock
-if [[ -n $expected ]]; then
-    if ! diff -r "$expected" "$out" >"$report"; then
-        echo "corpus differs from $expected (first lines of $report):"
+# One line a file, "DIGEST  NAME", in the byte order of the names.
+written=$(LC_ALL=C sha256sum -- * | LC_ALL=C sort -k2)
+if ((record)); then
+    printf '%s\n' "$written" >"$digests"
+elif [[ -n $digests ]]; then
+    if ! diff <(cat "$digests") <(printf '%s\n' "$written") >"$report"; then
+        echo "the corpus written differs from $digests: the files below ('<' expected, '>' written; $report)"
         head -40 "$report"
         failed=1
     fi

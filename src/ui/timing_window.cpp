@@ -728,11 +728,21 @@ bool TimingWindow::waitForSound(int timeoutMs) {
 }
 
 qint64 TimingWindow::pressedAt(const QKeyEvent* key) {
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    const timing::Millis late = m_keyDelay.delay(key->timestamp(), now.count());
+    // The steady time and the song time are read as a pair. A thread put
+    // aside between the two reads (a busy machine) would see the song time
+    // that much later than the steady time the key's delay is counted to, and
+    // the tap would be late by it; a pair read across such a pause is read again.
+    using std::chrono::steady_clock;
+    steady_clock::time_point now;
+    qint64 position = 0;
+    for (int tries = 0; tries < 3; ++tries) {
+        now = steady_clock::now();
+        position = m_clock->position();
+        if (steady_clock::now() - now < std::chrono::milliseconds(1)) break;
+    }
+    const timing::Millis late = m_keyDelay.delay(
+        key->timestamp(), std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count());
     // Song time runs at the playing speed.
-    const qint64 position = m_clock->position();
     return m_clock->isPlaying() ? position - std::llround(static_cast<double>(late) * m_clock->speed()) : position;
 }
 

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "media/media_files.h"
 #include "support/loaded_session.h"
@@ -198,11 +199,27 @@ TEST(TimingWindow, KeysNeverWaitForThePreview) {
     EXPECT_EQ(*window.previewScript(), f.loaded.session.scriptText());
 }
 
+// A hand clock whose next read takes `stall` ms of real time, as on a busy
+// machine whose thread is put aside mid-read; the song moves on meanwhile.
+struct StallingClock : HandClock {
+    qint64 position() const override {
+        if (stall > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stall));
+            const_cast<StallingClock*>(this)->set(HandClock::position() + std::llround(stall * speed()));
+            stall = 0;
+        }
+        return HandClock::position();
+    }
+    mutable int stall = 0;
+};
+
 // A key stamped when it was pressed and handled late is taken at the song
-// time it was pressed, at the playing speed; one without a stamp when handled.
+// time it was pressed, at the playing speed; one without a stamp when
+// handled; one whose handling was put aside while the clock was read, at
+// the press all the same.
 TEST(TimingWindow, AKeyHandledLateIsTakenWhenItWasPressed) {
     Fixture f;
-    HandClock clock;
+    StallingClock clock;
     const auto opened = f.openLyrics("らららら\n", clock);
     ASSERT_TRUE(opened);
     ui::TimingWindow& window = *opened;
@@ -227,9 +244,13 @@ TEST(TimingWindow, AKeyHandledLateIsTakenWhenItWasPressed) {
     space(now() - 80);  // pressed 80 ms ago: 40 ms of song at half speed
     clock.set(3000);
     space(0);
+    clock.set(4000);
+    clock.stall = 30;  // 15 ms of song at half speed
+    space(now());
     EXPECT_EQ(window.document().markTime({0, 0, false}), 1000);
     EXPECT_NEAR(static_cast<double>(*window.document().markTime({0, 1, false})), 1960, 2);
     EXPECT_EQ(window.document().markTime({0, 2, false}), 3000);
+    EXPECT_NEAR(static_cast<double>(*window.document().markTime({0, 3, false})), 4000, 2);
 }
 
 TEST(TimingWindow, UnsavedMarksAreAskedAboutAndKeptInTheRecoveryFile) {

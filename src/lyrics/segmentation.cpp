@@ -96,28 +96,6 @@ int32_t totalCharWidth(const LyricLine& line) {
     return static_cast<int32_t>(std::clamp<int64_t>(t, INT32_MIN, INT32_MAX));
 }
 
-namespace {
-
-// Whether a ")" of `reading`, written back with its tags (each beat before
-// the byte at its offset, `closing` after the last), stands between two tags
-// of one time, as the notation's own closing ")" does.
-bool closesEarly(const std::string& reading, const std::vector<RubyBeat>& beats, Centiseconds closing) {
-    auto tagAt = [&](size_t offset) -> std::optional<Centiseconds> {
-        if (offset == reading.size()) return closing;
-        for (const RubyBeat& b : beats)
-            if (b.offset == offset) return b.rawTime;
-        return std::nullopt;
-    };
-    for (size_t p = 0; p < reading.size(); ++p) {
-        if (reading[p] != ')') continue;
-        const auto before = tagAt(p), after = tagAt(p + 1);
-        if (p > 0 && before && after && *before == *after) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 int foldRubyNotation(LyricLine& line) {
     // The notation is found and taken out on a list of slot numbers, and the
     // slots are moved once at the end: erasing slots from the line itself
@@ -168,12 +146,13 @@ int foldRubyNotation(LyricLine& line) {
                 // their own ("[00:0" "5:60]"); such a reading would not come
                 // back from a tag file, so the notation stays lyric text.
                 if (holdsTimeTag(reading)) break;
+                // Nor would a reading holding the notation's own brackets: the
+                // tag file writes the tags around them anew, and a ")" framed
+                // by one time twice ("よ T ) T み") would close the notation, a
+                // "(" opening it ("T ( T ( T よみ") make a ruby over a "(".
+                if (reading.find_first_of("()") != std::string::npos) break;
                 // A tag right before the closing one starts no piece.
                 while (!beats.empty() && beats.back().offset >= reading.size()) beats.pop_back();
-                // Nor would a ")" of the reading that the tag file frames with
-                // one time twice ("よ T ) T み", the tags kept being the last
-                // of each place): read back, it would close the notation.
-                if (closesEarly(reading, beats, unit(v + 2).rawTime)) break;
                 // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
                 order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
                 SlotRuby& r = unit(J).editRuby();

@@ -19,6 +19,7 @@
 #include "lyrics/kra_writer.h"
 #include "lyrics/reader.h"
 #include "lyrics/segmentation.h"
+#include "lyrics/time_value.h"
 #include "settings/conversion_settings.h"
 
 using namespace kvelmor;
@@ -41,9 +42,14 @@ struct TagAt {
 // the hours and writes a negative time as 0.
 constexpr lyrics::Centiseconds kOneHour = 360000;
 
+// Nor can it hold characters that spell a tag: a tag file has no way to
+// write them as text. Read from text they were none, but a full-width space
+// narrowed to a space ("[00:　0:01]"), or the tags inside a ruby base gone
+// (a tag file does not keep them), can make them one.
 bool fitsATagFile(const lyrics::Song& song) {
     for (int i = 1; i <= song.lineCount(); ++i) {
         const LyricLine& line = song.workLines[i];
+        if (lyrics::holdsTimeTag(line.plainText)) return false;
         for (int k = 1; k <= line.unitCount; ++k)
             if (!line.unit(k).isChar && (line.unit(k).rawTime < 0 || line.unit(k).rawTime >= kOneHour)) return false;
     }

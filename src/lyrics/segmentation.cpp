@@ -126,9 +126,12 @@ int foldRubyNotation(LyricLine& line) {
             int J = i - 1;
             while (J - 1 >= 1 && unit(J - 1).isChar) --J;
             const int span = (i - 1) - J;
+            // A ruby over a lone ")" is written "T ) T ( T ...": read back, that
+            // ")" would close a notation opened before it. It stays lyric text.
+            const bool baseIsClosing = span == 1 && unit(J).text == ")";
             std::string reading;  // collected afresh for every notation tried
             std::vector<RubyBeat> beats;
-            for (int v = i + 2; span > 0 && v <= count() - 2; ++v) {
+            for (int v = i + 2; span > 0 && !baseIsClosing && v <= count() - 2; ++v) {
                 const LyricUnit& u = unit(v);
                 if (u.isChar) {
                     reading += u.text;

@@ -201,9 +201,10 @@ LoadResult LyricsReloader::load(Song& song, std::string text, const std::string&
     m_song = nullptr;
     const LoadResult result = loadLyricsText(song, text, name, settings, measurer, reporter);
     m_linesParsed = song.rawLineCount();
-    // Lines refused leave records out of step with the text: such a text is
-    // read whole every time.
-    if (result.ok && result.skippedLines == 0) remember(song, std::move(text), name, settings);
+    // Lines refused leave records out of step with the text, and so do NUL
+    // bytes, which the whole read leaves out: such a text is read whole every time.
+    if (result.ok && result.skippedLines == 0 && text.find('\0') == std::string::npos)
+        remember(song, std::move(text), name, settings);
     return result;
 }
 
@@ -255,6 +256,9 @@ void LyricsReloader::remember(Song& song, std::string text, const std::string& n
         }
         m_read[i] = {++raw, timeCorrection};
     }
+    // A walk that finds another number of timed lines than the read made
+    // records cannot tell which record a line is: such a text is read whole.
+    if (raw != song.rawLineCount()) return;
     m_name = name;
     m_settings = std::make_unique<settings::ConversionSettings>(settings);
     m_song = &song;

@@ -66,10 +66,14 @@ TEST(PreviewBuilding, ReadingOnlyTheChangedLinesGivesWhatAWholeReadGives) {
     const std::string song = fileText(KVELMOR_CORPUS "/songs/duet.txt");
     std::string tooLong = "[00:59:00]";
     for (int i = 0; i < 151; ++i) tooLong += "ら[00:59:00]";
+    // A NUL byte, which a read leaves out, made this line a header line;
+    // taking it out of the text makes it a timed line.
+    const std::string nulHeader = std::string(1, '\0') + "@title=[00:02:00]あ[00:03:00]\n";
     struct Case {
         const char* edit;
         std::string text;
         int parsedAlone;  // -1: read whole
+        const std::string* before = nullptr;  // the text read first, else the song
     };
     const Case cases[] = {
         {"nothing", song, 0},
@@ -82,12 +86,13 @@ TEST(PreviewBuilding, ReadingOnlyTheChangedLinesGivesWhatAWholeReadGives) {
         {"a line added", song + "[01:30:00]お[01:30:50]わ[01:31:00]り[01:31:50]\n", -1},
         {"a timed line made plain", replaced(song, "[01:12:00]さ[01:12:50]よ[01:13:00]な[01:13:50]ら[01:30:00]", "さよなら"), -1},
         {"a line too long for the tables", song + tooLong + "\n", -1},
+        {"a NUL taken out", "x@title=[00:02:00]あ[00:03:00]\n", -1, &nulHeader},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.edit);
         Converter quick, whole;
         lyrics::LyricsReloader reader;
-        for (const std::string* text : {&song, &c.text}) {
+        for (const std::string* text : {c.before ? c.before : &song, &c.text}) {
             reader.load(quick.session.song, *text, "duet.txt", quick.session.settings, quick.measurer,
                         quick.reporter);
             lyrics::loadLyricsText(whole.session.song, *text, "duet.txt", whole.session.settings, whole.measurer,

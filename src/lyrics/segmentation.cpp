@@ -113,61 +113,68 @@ int foldRubyNotation(LyricLine& line) {
     auto isTag = [&](int i) { return i >= 1 && i <= count() && !unit(i).isChar; };
 
     int folded = 0;
-    int i = 1;
-    while (i <= count()) {
-        // "(" framed by one time twice in a row ("吹 T ( T ( T よみ U ) U"):
-        // the second one opens the notation and the first is its base, as
-        // the tag file writes a ruby over a "(" character; taken the other
-        // way, the "(" would become part of the reading.
-        const bool baseIsParenthesis = isChar(i + 2, "(") && isTag(i + 3) && unit(i + 3).rawTime == unit(i + 1).rawTime;
-        if (isChar(i, "(") && isTag(i - 1) && isTag(i + 1) && unit(i - 1).rawTime == unit(i + 1).rawTime &&
-            !baseIsParenthesis) {
-            // The base: the character slots directly before the tag in front of "(".
-            int J = i - 1;
-            while (J - 1 >= 1 && unit(J - 1).isChar) --J;
-            const int span = (i - 1) - J;
-            // A ruby over a lone ")" is written "T ) T ( T ...": read back, that
-            // ")" would close a notation opened before it. It stays lyric text.
-            const bool baseIsClosing = span == 1 && unit(J).text == ")";
-            std::string reading;  // collected afresh for every notation tried
-            std::vector<RubyBeat> beats;
-            for (int v = i + 2; span > 0 && !baseIsClosing && v <= count() - 2; ++v) {
-                const LyricUnit& u = unit(v);
-                if (u.isChar) {
-                    reading += u.text;
-                    continue;
+    // A notation refused for what its reading held can be whole once a
+    // notation inside it is folded (an empty one leaves nothing behind), and
+    // so it is in the tag file written from the line: the line is passed
+    // over again until nothing more folds, so that it reads back the same.
+    for (int foldedBefore = -1; folded != foldedBefore;) {
+        foldedBefore = folded;
+        int i = 1;
+        while (i <= count()) {
+            // "(" framed by one time twice in a row ("吹 T ( T ( T よみ U ) U"):
+            // the second one opens the notation and the first is its base, as
+            // the tag file writes a ruby over a "(" character; taken the other
+            // way, the "(" would become part of the reading.
+            const bool baseIsParenthesis = isChar(i + 2, "(") && isTag(i + 3) && unit(i + 3).rawTime == unit(i + 1).rawTime;
+            if (isChar(i, "(") && isTag(i - 1) && isTag(i + 1) && unit(i - 1).rawTime == unit(i + 1).rawTime &&
+                !baseIsParenthesis) {
+                // The base: the character slots directly before the tag in front of "(".
+                int J = i - 1;
+                while (J - 1 >= 1 && unit(J - 1).isChar) --J;
+                const int span = (i - 1) - J;
+                // A ruby over a lone ")" is written "T ) T ( T ...": read back, that
+                // ")" would close a notation opened before it. It stays lyric text.
+                const bool baseIsClosing = span == 1 && unit(J).text == ")";
+                std::string reading;  // collected afresh for every notation tried
+                std::vector<RubyBeat> beats;
+                for (int v = i + 2; span > 0 && !baseIsClosing && v <= count() - 2; ++v) {
+                    const LyricUnit& u = unit(v);
+                    if (u.isChar) {
+                        reading += u.text;
+                        continue;
+                    }
+                    if (!isChar(v + 1, ")") || !isTag(v + 2) || unit(v + 2).rawTime != u.rawTime) {
+                        // A tag inside the reading times the piece of it that
+                        // follows; one before any letter times nothing.
+                        const RubyBeat beat{static_cast<uint32_t>(reading.size()), u.rawTime, u.time};
+                        if (!beats.empty() && beats.back().offset == beat.offset) beats.back() = beat;
+                        else if (!reading.empty()) beats.push_back(beat);
+                        continue;
+                    }
+                    // Characters joined around an ignored tag can spell a tag of
+                    // their own ("[00:0" "5:60]"); such a reading would not come
+                    // back from a tag file, so the notation stays lyric text.
+                    if (holdsTimeTag(reading)) break;
+                    // Nor would a reading holding the notation's own brackets: the
+                    // tag file writes the tags around them anew, and a ")" framed
+                    // by one time twice ("よ T ) T み") would close the notation, a
+                    // "(" opening it ("T ( T ( T よみ") make a ruby over a "(".
+                    if (reading.find_first_of("()") != std::string::npos) break;
+                    // A tag right before the closing one starts no piece.
+                    while (!beats.empty() && beats.back().offset >= reading.size()) beats.pop_back();
+                    // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
+                    order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
+                    SlotRuby& r = unit(J).editRuby();
+                    r.beats = std::move(beats);
+                    r.ruby = reading;
+                    r.rubySpan = reading.empty() ? 0 : span;  // an empty reading is no ruby
+                    ++folded;
+                    i -= 1;
+                    break;
                 }
-                if (!isChar(v + 1, ")") || !isTag(v + 2) || unit(v + 2).rawTime != u.rawTime) {
-                    // A tag inside the reading times the piece of it that
-                    // follows; one before any letter times nothing.
-                    const RubyBeat beat{static_cast<uint32_t>(reading.size()), u.rawTime, u.time};
-                    if (!beats.empty() && beats.back().offset == beat.offset) beats.back() = beat;
-                    else if (!reading.empty()) beats.push_back(beat);
-                    continue;
-                }
-                // Characters joined around an ignored tag can spell a tag of
-                // their own ("[00:0" "5:60]"); such a reading would not come
-                // back from a tag file, so the notation stays lyric text.
-                if (holdsTimeTag(reading)) break;
-                // Nor would a reading holding the notation's own brackets: the
-                // tag file writes the tags around them anew, and a ")" framed
-                // by one time twice ("よ T ) T み") would close the notation, a
-                // "(" opening it ("T ( T ( T よみ") make a ruby over a "(".
-                if (reading.find_first_of("()") != std::string::npos) break;
-                // A tag right before the closing one starts no piece.
-                while (!beats.empty() && beats.back().offset >= reading.size()) beats.pop_back();
-                // Remove T1 "(" T1 reading T2 ")" so that the closing T2 lands at i - 1.
-                order.erase(order.begin() + (i - 1), order.begin() + (v + 2));
-                SlotRuby& r = unit(J).editRuby();
-                r.beats = std::move(beats);
-                r.ruby = reading;
-                r.rubySpan = reading.empty() ? 0 : span;  // an empty reading is no ruby
-                ++folded;
-                i -= 1;
-                break;
             }
+            i += 1;
         }
-        i += 1;
     }
     if (folded == 0) return 0;
     // The slot numbers only grow, so every kept slot moves down at most once.

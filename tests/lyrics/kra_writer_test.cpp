@@ -325,14 +325,16 @@ TEST_F(KraRoundTrip, ASongWithCharactersOutsideCp932RoundTripsThroughUtf8) {
 // A ")" in a reading whose kept tags both hold one time would read back as
 // the notation's end, a "(" opening a reading as a ruby over a "(": readings
 // holding either stay lyric text, as does a ruby over a lone ")", which the
-// file writes framed by one time twice. An empty reading is written as no notation
-// at all, and reads back as none.
+// file writes framed by one time twice. An empty reading is written as no
+// notation at all, and reads back as none; a notation it stood inside is read
+// as a whole one.
 TEST_F(KraRoundTrip, ReadingsThatWouldNotComeBackAsTheyWere) {
     const std::string text = "[00:01:00]空[00:01:00]([00:01:00][00:0[00:01:50]5:60][00:02:00])[00:02:00]海[00:03:00]\n"
                              "[00:04:00]空海[00:04:00]([00:04:00][00:05:00])[00:05:00]と[00:06:00]\n"
                              "[00:07:00]空[00:07:00]([00:07:00]そ[00:07:50])[00:09:00][00:07:50]ら[00:08:00])[00:08:00]\n"
                              "[00:10:00]空[00:10:50]([00:10:50]([00:10:00]そら[00:11:00])[00:11:00]\n"
-                             "[00:12:00]吹[00:12:00]([00:12:00]ふ[00:12:40])[00:13:00]([00:13:00]つづ[00:14:00])[00:14:00]く\n";
+                             "[00:12:00]吹[00:12:00]([00:12:00]ふ[00:12:40])[00:13:00]([00:13:00]つづ[00:14:00])[00:14:00]く\n"
+                             "[00:20:00]空[00:20:00]([00:20:00]そ[00:21:00]海[00:21:00]([00:21:00][00:22:00])[00:22:00]ら[00:23:00])[00:23:00]\n";
     Song first;
     ASSERT_TRUE(loadLyricsText(first, text, "spell.txt", settings, measurer, reporter).ok);
     rebuildWorkLines(first, kvelmor::settings::ConversionOptions(settings), measurer, reporter);

@@ -29,4 +29,15 @@ private:
     void* m_dict = nullptr;  // HyphenDict
 };
 
+// The sung syllables of an English word or hyphenation part, by its spelling:
+// one per vowel group ("hello" -> "hel", "lo"; "baby" -> "ba", "by"), a
+// silent e (love, danced, lonely) sounding none. Printed hyphenation leaves
+// most short words whole and never splits off one letter, yet each of
+// "a-way" is a beat. Between two vowel groups one consonant starts the next
+// syllable, the first of several ends the one before (a pair sounding as one,
+// th sh ch ph wh, stays together; ck and ng stay before), and a consonant
+// before a final "le" goes with it. Anything but ASCII letters and
+// apostrophes is left whole.
+std::vector<std::u32string> splitWhereSung(const std::u32string& word);
+
 }  // namespace kvelmor::timing

@@ -100,9 +100,16 @@ public:
     }
 
     void addWord(const std::u32string& word) {
-        if (m_options.latin == LatinSplit::ByHyphenation && m_options.hyphenator)
-            for (const auto& part : m_options.hyphenator->parts(word)) newSyllable(part, -1);
-        else newSyllable(word, -1);
+        if (m_options.latin == LatinSplit::ByWord) {
+            newSyllable(word, -1);
+            return;
+        }
+        // Printed hyphenation first, where its patterns know the word; each
+        // part is then split where it is sung.
+        const std::vector<std::u32string> parts =
+            m_options.hyphenator ? m_options.hyphenator->parts(word) : std::vector<std::u32string>{word};
+        for (const auto& part : parts)
+            for (auto& syllable : splitWhereSung(part)) newSyllable(std::move(syllable), -1);
     }
 
     void finish() {

@@ -17,8 +17,9 @@
 // - a base with a reading is timed through its reading: the reading's mora
 //   are the syllables and the base spans them;
 // - a kanji without a reading is one syllable;
-// - a Latin word (letters, digits, apostrophes) is one syllable, or one per
-//   hyphenation part (an option);
+// - a Latin word (letters, digits, apostrophes) is one syllable, or split
+//   into the syllables it is sung in (an option: hyphenation where the
+//   patterns know the word, then by its vowels);
 // - spaces and punctuation join the syllable before; opening brackets and
 //   anything before the line's first syllable join the one after.
 
@@ -77,7 +78,7 @@ enum class LatinSplit { ByWord, ByHyphenation };
 struct SplitOptions {
     bool joinSokuonAndHatsuon = false;  // っ and ん join the syllable before
     LatinSplit latin = LatinSplit::ByHyphenation;
-    const Hyphenator* hyphenator = nullptr;  // without one, Latin splits by word
+    const Hyphenator* hyphenator = nullptr;  // without one, Latin splits by its vowels alone
 };
 
 // Reading a lyrics text to time.

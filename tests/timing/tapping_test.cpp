@@ -58,6 +58,12 @@ TEST(Syllables, PlainLinesSplitIntoSungBeats) {
         {"Singing in the rain", false, LatinSplit::ByWord, "Singing /in /the /rain"},
         {"Beautiful rain", false, LatinSplit::ByHyphenation, "Beau/ti/ful /rain"},
         {"don't forget", false, LatinSplit::ByHyphenation, "don't /for/get"},
+        // Words the hyphenation patterns leave whole are split by their vowels.
+        {"Hello baby, only over the sky", false, LatinSplit::ByHyphenation, "Hel/lo /ba/by, /on/ly /o/ver /the /sky"},
+        {"forever lonely, little wishes danced away", false, LatinSplit::ByHyphenation,
+         "for/e/ver /lone/ly, /lit/tle /wi/shes /danced /a/way"},
+        {"mother wanted rocket singer's exit", false, LatinSplit::ByHyphenation,
+         "mo/ther /wan/ted /rock/et /sing/er's /ex/it"},
         {"(笑)と()", false, LatinSplit::ByWord, "(笑)/と()"},
         {"ラ|ラ", false, LatinSplit::ByWord, "ラ|/ラ"},  // read as the readings write it: no reading, text
         {"  ♪ ラララ", false, LatinSplit::ByWord, "  ♪ ラ/ラ/ラ"},

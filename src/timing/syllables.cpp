@@ -93,9 +93,14 @@ public:
         const int ruby = static_cast<int>(m_line.rubies.size());
         m_line.rubies.push_back({p.base});
         m_rubyStart = m_line.count();
+        const size_t leadBefore = m_lead.size();
         for (char32_t c : p.reading) addChar(c, ruby);
-        // A reading of only punctuation still gets its one syllable.
-        if (m_line.count() == m_rubyStart) newSyllable(p.reading, ruby);
+        // A reading of only punctuation still gets its one syllable, made of
+        // the whole reading: what it left to lead the next syllable is in it.
+        if (m_line.count() == m_rubyStart) {
+            m_lead.resize(leadBefore);
+            newSyllable(p.reading, ruby);
+        }
         m_rubyStart = -1;
     }
 

@@ -65,6 +65,7 @@ TEST(Syllables, PlainLinesSplitIntoSungBeats) {
         {"mother wanted rocket singer's exit", false, LatinSplit::ByHyphenation,
          "mo/ther /wan/ted /rock/et /sing/er's /ex/it"},
         {"(笑)と()", false, LatinSplit::ByWord, "(笑)/と()"},
+        {"「愛(・・・)」して", false, LatinSplit::ByWord, "愛=「・・・」/し/て"},  // a reading with no mora
         {"ラ|ラ", false, LatinSplit::ByWord, "ラ|/ラ"},  // read as the readings write it: no reading, text
         {"  ♪ ラララ", false, LatinSplit::ByWord, "  ♪ ラ/ラ/ラ"},
     };

@@ -248,7 +248,10 @@ TimingLine readTimedLine(std::u32string_view text, double scale) {
                 line.rubies.push_back({s.run});
                 bool first = true;
                 for (size_t k = j + 2; k < close; ++k) {
-                    if (stretches[k].run.empty()) continue;
+                    if (stretches[k].run.empty()) {
+                        if (!first) endLast(stretches[k].time);  // a gap after a mora
+                        continue;
+                    }
                     endLast(stretches[k].time);
                     Syllable mora;
                     mora.text = stretches[k].run;

@@ -84,7 +84,9 @@ TEST(Syllables, TimedLinesKeepTheirSyllablesAndWriteBackAsRead) {
         "70])[00:06:70]が[00:07:10] [00:07:20]そっ[00:07:60]と[00:08:00]",
         "[00:15:00]Hel[00:15:40]lo[00:15:90] [00:16:00]き[00:16:30]み[00:16:60]",
         // A gap (two tags in a row), a reading timed per mora, punctuation after a reading.
-        "[01:00:00]あ[01:00:50][01:01:00]夢[01:01:00]([01:01:00]ゆ[01:01:30]め[01:01:80])[01:01:80]、[01:01:80]",
+        // The last also holds a gap between two mora of a reading.
+        "[01:00:00]あ[01:00:50][01:01:00]夢[01:01:00]([01:01:00]ゆ[01:01:20][01:01:30]め[01:01:80])[01:01:80]、[01:01:"
+        "80]",
     };
     for (const std::string& line : lines) {
         ParseOptions options;
@@ -95,6 +97,7 @@ TEST(Syllables, TimedLinesKeepTheirSyllablesAndWriteBackAsRead) {
     const TimingLine read = readTimedLine(toU32(lines[2]));
     EXPECT_EQ(syllablesOf(read), "あ/夢=ゆ/め、");
     EXPECT_EQ(read.syllables[0].end, 60500);
+    EXPECT_EQ(read.syllables[1].end, 61200);
     EXPECT_EQ(read.syllables[2].start, 61300);
     EXPECT_EQ(read.syllables[2].end, 61800);
 }

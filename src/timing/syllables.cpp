@@ -87,20 +87,16 @@ public:
 
     void add(const Piece& p) {
         if (!p.ruby) {
-            addChar(p.base[0], -1);
+            addChar(p.base[0]);
             return;
         }
         const int ruby = static_cast<int>(m_line.rubies.size());
         m_line.rubies.push_back({p.base});
         m_rubyStart = m_line.count();
-        const size_t leadBefore = m_lead.size();
-        for (char32_t c : p.reading) addChar(c, ruby);
-        // A reading of only punctuation still gets its one syllable, made of
-        // the whole reading: what it left to lead the next syllable is in it.
-        if (m_line.count() == m_rubyStart) {
-            m_lead.resize(leadBefore);
-            newSyllable(p.reading, ruby);
-        }
+        for (char32_t c : p.reading) addReadingChar(c, ruby);
+        // A reading of only punctuation still gets its one syllable.
+        if (m_line.count() == m_rubyStart) newSyllable(p.reading, ruby);
+        m_readingLead.clear();
         m_rubyStart = -1;
     }
 
@@ -123,15 +119,30 @@ public:
     }
 
 private:
-    void addChar(char32_t c, int ruby) {
+    bool joinsBefore(char32_t c) const {
+        return isKana(c) && (joinsKanaBefore(c) || (m_options.joinSokuonAndHatsuon && isSokuonOrHatsuon(c)));
+    }
+
+    // Every character of a reading stays in it, where the file writes it:
+    // one that is no mora goes with the mora before it (or the first).
+    void addReadingChar(char32_t c, int ruby) {
+        Syllable* last = m_line.count() > m_rubyStart ? &m_line.syllables.back() : nullptr;
+        if ((isKana(c) || isKanji(c)) && !(joinsBefore(c) && last)) {
+            newSyllable(m_readingLead + c, ruby);
+            m_readingLead.clear();
+        } else if (last) {
+            last->text += c;
+        } else {
+            m_readingLead += c;
+        }
+    }
+
+    // A character of lyric text, outside readings.
+    void addChar(char32_t c) {
         Syllable* last = m_line.syllables.empty() ? nullptr : &m_line.syllables.back();
-        // Inside a reading only its own syllables can be joined.
-        if (last && ruby >= 0 && m_line.count() <= m_rubyStart) last = nullptr;
-        const bool joins =
-            isKana(c) && (joinsKanaBefore(c) || (m_options.joinSokuonAndHatsuon && isSokuonOrHatsuon(c)));
         if (isKana(c) || isKanji(c)) {
-            if (joins && last && last->ruby == ruby && last->tail.empty()) last->text += c;
-            else newSyllable(std::u32string(1, c), ruby);
+            if (joinsBefore(c) && last && last->ruby < 0 && last->tail.empty()) last->text += c;
+            else newSyllable(std::u32string(1, c), -1);
         } else if (isOpening(c) || !last) {
             m_lead += c;
         } else {
@@ -152,6 +163,7 @@ private:
     TimingLine& m_line;
     const SplitOptions& m_options;
     std::u32string m_lead;
+    std::u32string m_readingLead;  // a reading's characters before its first mora
     int m_rubyStart = -1;
 };
 
@@ -209,7 +221,7 @@ TimingLine splitPlainLine(std::u32string_view text, const SplitOptions& options)
     return line;
 }
 
-TimingLine readTimedLine(std::u32string_view text, double scale) {
+TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOptions& split) {
     // The line as tags, each with the characters after it up to the next tag.
     struct Stretch {
         Millis time = 0;
@@ -233,6 +245,16 @@ TimingLine readTimedLine(std::u32string_view text, double scale) {
     auto endLast = [&](Millis t) {
         if (!line.syllables.empty() && !line.syllables.back().end) line.syllables.back().end = t;
     };
+    // Text before the first tag: syllables not tapped yet (readings among
+    // them in the untimed notation), or only what leads the first one.
+    if (!lead.empty()) {
+        TimingLine before = splitPlainLine(lead, split);
+        if (!before.syllables.empty()) {
+            line = std::move(before);
+            lead.clear();
+        }
+    }
+    bool openEnded = false;  // the last syllable is the text after the last tag
     for (size_t j = 0; j < n; ++j) {
         const Stretch& s = stretches[j];
         // base T ( T reading U ) U, the base being this stretch's characters.
@@ -261,6 +283,7 @@ TimingLine readTimedLine(std::u32string_view text, double scale) {
                     first = false;
                 }
                 line.syllables.back().end = stretches[close].time;
+                openEnded = false;
                 j = close;  // the closing tag's twin is read as the next tag
                 continue;
             }
@@ -281,6 +304,15 @@ TimingLine readTimedLine(std::u32string_view text, double scale) {
         syl.text = s.run;
         syl.start = s.time;
         line.syllables.push_back(std::move(syl));
+        openEnded = j + 1 == n;
+    }
+    if (openEnded) {
+        TimingLine rest = splitPlainLine(line.syllables.back().text, split);
+        if (rest.count() > 1 && rest.rubies.empty()) {
+            rest.syllables.front().start = line.syllables.back().start;
+            line.syllables.pop_back();
+            std::ranges::move(rest.syllables, std::back_inserter(line.syllables));
+        }
     }
     if (!lead.empty()) {
         if (line.syllables.empty()) line.syllables.push_back({});
@@ -312,7 +344,7 @@ std::vector<TimingLine> readLyrics(std::string_view utf8, const ParseOptions& op
         } else if ((!l.empty() && l[0] == '@') || trimmed(u).empty()) {
             line.text = std::string(l);
         } else if (lyrics::holdsTimeTag(l)) {
-            line = readTimedLine(u, scale);
+            line = readTimedLine(u, scale, options.split);
         } else {
             line = splitPlainLine(u, options.split);
             if (line.syllables.empty()) {

@@ -95,8 +95,11 @@ TimingLine splitPlainLine(std::u32string_view line, const SplitOptions& options)
 // Reads one timed line: the characters between two tags are a syllable (a
 // reading framed by the tag file notation becomes one syllable per timed
 // part); two tags in a row end the syllable before the second one early.
-// Times are multiplied by `scale` (1, or 640/637 for corrected times).
-TimingLine readTimedLine(std::u32string_view line, double scale = 1.0);
+// A line tapped part of the way has text with no tags before its first tag
+// or after its last: that text is split as a plain line is, so that its
+// syllables can still be tapped one by one. Times are multiplied by `scale`
+// (1, or 640/637 for corrected times).
+TimingLine readTimedLine(std::u32string_view line, double scale = 1.0, const SplitOptions& split = {});
 
 // Every line of a lyrics text (UTF-8): header and blank lines kept as they
 // are, timed lines read with their times, plain lines split. A file's

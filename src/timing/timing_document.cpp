@@ -363,11 +363,15 @@ std::string timedLine(const TimingLine& l) {
         // base tb ( tb mora [t] mora ... te ) te; a reading not tapped yet
         // takes the last time written, so that it still reads as a reading.
         const Syllable& last = l.syllables[static_cast<size_t>(b - 1)];
-        const std::optional<Millis> tb = s.start ? s.start : lastTag;
+        std::optional<Millis> tb = s.start ? s.start : lastTag;
+        for (int k = a; k < b && !tb; ++k) tb = l.syllables[static_cast<size_t>(k)].start;
         std::optional<Millis> te = l.endOf(b - 1);
-        if (!te) te = tb;
         if (!tb) {
-            out += toUtf8(s.lead + untimedRuby({}, l.rubies[static_cast<size_t>(s.ruby)].base, U"") );
+            // Nothing timed yet: the untimed notation, as a plain line writes it.
+            std::u32string reading;
+            for (int k = a; k < b; ++k) reading += l.syllables[static_cast<size_t>(k)].text;
+            out += toUtf8(s.lead);
+            out += toUtf8(untimedRuby(toU32(out), l.rubies[static_cast<size_t>(s.ruby)].base, reading) + last.tail);
             i = b;
             continue;
         }
@@ -384,6 +388,8 @@ std::string timedLine(const TimingLine& l) {
             out += toUtf8(m.text);
             if (k + 1 < b) tag(m.end);
         }
+        // A reading not ended yet closes at its last time, never before it.
+        if (!te || (lastTag && *te < *lastTag)) te = lastTag;
         const Tag end(*te);
         out += end.view();
         out += ")";
@@ -506,6 +512,16 @@ std::optional<Millis> readTime(std::string_view s) {
     return v;
 }
 
+// A syllable's time: taps are never before the song, but times read with
+// the lyrics can be, and are kept as they were read.
+std::optional<Millis> readSignedTime(std::string_view s) {
+    if (!s.starts_with('-')) return readTime(s);
+    const auto v = readTime(s.substr(1));
+    return v ? std::optional<Millis>(-*v) : std::nullopt;
+}
+
+}  // namespace
+
 std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPath) {
     std::string out = "@recovery=" + lyricsPath + "\n";
     for (const TimingLine& l : doc.lines()) {
@@ -523,6 +539,8 @@ std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPat
     return out;
 }
 
+namespace {
+
 std::optional<std::vector<TimingLine>> readRecoveryLines(std::string_view text) {
     std::vector<TimingLine> lines;
     for (std::string_view row : splitLines(text)) {
@@ -537,7 +555,7 @@ std::optional<std::vector<TimingLine>> readRecoveryLines(std::string_view text) 
             for (size_t i = 1; i < records.size(); ++i) {
                 const auto f = splitOn(records[i], kField);
                 if (f.size() != 6) return std::nullopt;
-                Syllable s{toU32(f[0]), toU32(f[1]), toU32(f[2]), -1, readTime(f[4]), readTime(f[5])};
+                Syllable s{toU32(f[0]), toU32(f[1]), toU32(f[2]), -1, readSignedTime(f[4]), readSignedTime(f[5])};
                 if (f[3] != "-1") {
                     const auto r = readTime(f[3]);
                     if (!r || *r >= static_cast<Millis>(l.rubies.size())) return std::nullopt;
@@ -563,17 +581,22 @@ bool writeRecovery(const TimingDocument& doc, const std::string& lyricsPath, con
     return w.ok;
 }
 
-std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath) {
-    std::string bytes;
-    if (!readFileBytes(recoveryPathFor(songPath), bytes, kMaxTextFileBytes).ok) return std::nullopt;
+std::optional<Recovery> readRecoveryText(std::string_view bytes) {
     const size_t eol = bytes.find('\n');
     if (!bytes.starts_with("@recovery=") || eol == std::string::npos) return std::nullopt;
     Recovery r;
-    r.lyricsPath = bytes.substr(10, eol - 10);
-    if (!lyricsPath.empty() && !sameFile(r.lyricsPath, lyricsPath)) return std::nullopt;
-    auto lines = readRecoveryLines(std::string_view(bytes).substr(eol + 1));
+    r.lyricsPath = std::string(bytes.substr(10, eol - 10));
+    auto lines = readRecoveryLines(bytes.substr(eol + 1));
     if (!lines) return std::nullopt;
     r.lines = std::move(*lines);
+    return r;
+}
+
+std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath) {
+    std::string bytes;
+    if (!readFileBytes(recoveryPathFor(songPath), bytes, kMaxTextFileBytes).ok) return std::nullopt;
+    auto r = readRecoveryText(bytes);
+    if (!r || (!lyricsPath.empty() && !sameFile(r->lyricsPath, lyricsPath))) return std::nullopt;
     return r;
 }
 

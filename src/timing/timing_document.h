@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -163,6 +164,9 @@ struct Recovery {
 // The recovery file for a song, if one is there, was written for that
 // lyrics file and reads whole.
 std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath);
+// What the recovery file holds, and reading it back (none unless whole).
+std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPath);
+std::optional<Recovery> readRecoveryText(std::string_view bytes);
 void removeRecovery(const std::string& songPath);
 
 }  // namespace kvelmor::timing

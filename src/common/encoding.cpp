@@ -65,14 +65,40 @@ void addBadLine(std::vector<int>& lines, int line) {
     if (lines.empty() || lines.back() != line) lines.push_back(line);
 }
 
+// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there
+// starts none.
+size_t validSequenceAt(std::string_view s, size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    const size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return 0;
+    return isValidUtf8(s.substr(i, len)) ? len : 0;
+}
+
 // Decodes with iconv; each undecodable byte becomes U+FFFD and its line is noted.
 // Line numbers are counted on the source bytes, which works for CP932 because
 // CR and LF never appear inside a double-byte character.
 DecodedText decodeWith(const char* from, std::string_view bytes, TextEncoding enc, size_t unitSize) {
     DecodedText out;
     out.encoding = enc;
-    Iconv cv("UTF-8", from);
     LineCounter lines(bytes);
+    if (std::string_view(from) == "UTF-8") {
+        // Not through iconv: glibc's takes five- and six-byte sequences for
+        // UTF-8 and passes them on, so the text would not be UTF-8.
+        for (size_t i = 0; i < bytes.size();) {
+            const size_t len = validSequenceAt(bytes, i);
+            if (len > 0) {
+                out.utf8.append(bytes.substr(i, len));
+                i += len;
+            } else {
+                addBadLine(out.badLines, lines.lineAt(i));
+                out.utf8 += "\xEF\xBF\xBD";
+                ++i;
+            }
+        }
+        return out;
+    }
+    Iconv cv("UTF-8", from);
     size_t pos = 0;
     while (pos < bytes.size()) {
         pos += cv.convert(bytes.substr(pos), out.utf8);
@@ -88,16 +114,6 @@ DecodedText decodeWith(const char* from, std::string_view bytes, TextEncoding en
         pos += std::min(unitSize, bytes.size() - pos);
     }
     return out;
-}
-
-// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there
-// starts none.
-size_t validSequenceAt(std::string_view s, size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) return 1;
-    const size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    if (len == 0 || i + len > s.size()) return 0;
-    return isValidUtf8(s.substr(i, len)) ? len : 0;
 }
 
 // Valid multi-byte UTF-8 characters, and bytes that start no valid

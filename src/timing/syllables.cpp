@@ -315,7 +315,11 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
         }
     }
     if (!lead.empty()) {
-        if (line.syllables.empty()) line.syllables.push_back({});
+        if (line.syllables.empty()) {
+            // Tags after text that is no syllable: the text ends at the last.
+            line.syllables.push_back({});
+            if (n > 0) line.syllables.back().end = stretches.back().time;
+        }
         line.syllables.front().lead = lead + line.syllables.front().lead;
     }
     // An end where the next syllable starts is no gap.

@@ -346,7 +346,9 @@ std::string timedLine(const TimingLine& l) {
     auto tag = [&](std::optional<Millis> t) {
         if (!t) return;
         const Tag text(*t);
-        if (lastTag == t && out.ends_with(text.view())) return;
+        // The same tag twice in a row reads back as one: an end within the
+        // same hundredth as the next start is no gap.
+        if (lastTag && Tag(*lastTag).view() == text.view() && out.ends_with(text.view())) return;
         out += text.view();
         lastTag = t;
     };

@@ -50,6 +50,14 @@ TEST(Encoding, UndecodableBytesAreReplacedAndTheirLinesNamed) {
     EXPECT_EQ(d.encoding, TextEncoding::Cp932);
     EXPECT_EQ(d.utf8, "あ[00:01:00]あ\xEF\xBF\xBD[00:02:00]");
     EXPECT_EQ(d.badLines, (std::vector<int>{1}));
+
+    // UTF-8 after its mark: a five-byte form, an overlong form and a
+    // surrogate are no UTF-8, each byte replaced.
+    d = decodeText("\xEF\xBB\xBF\xE3\x81\x82\n\xF8\x97\x97\x97\x97" "a\xC0\x80\xED\xA0\x80\n");
+    EXPECT_EQ(d.encoding, TextEncoding::Utf8Bom);
+    EXPECT_TRUE(isValidUtf8(d.utf8));
+    EXPECT_EQ(d.utf8.find("a\xEF\xBF\xBD"), 19u);  // after five replaced bytes
+    EXPECT_EQ(d.badLines, (std::vector<int>{2}));
 }
 
 TEST(Encoding, Utf16BadSurrogateIsReported) {

@@ -116,6 +116,7 @@ TEST(Syllables, SavedLyricsOpenAgainAsTheyWere) {
         {"春(はる)の[00:01:00]風[00:01:00]([00:01:00]か[00:01:50]ぜ[00:01:80])[00:01:80]がそっと",
          "春=は/る/の/風=か/ぜ/が/そ/っ/と"},
         {"あ[00:18:20]", "あ"},
+        {"♪[00:18:20]", "♪"},
     };
     for (const Case& c : cases) {
         ParseOptions options;
@@ -167,6 +168,10 @@ TEST(Tapping, KeysMakeTheTagsOfTheSyllables) {
          "さくら\n",
          {Tap{1000}, Release{1400}, Tap{2000}, Release{2100}, Tap{2500}, Release{3000}},
          "@timeratio=1\n[00:01:00]さ[00:01:40][00:02:00]く[00:02:50]ら[00:03:00]\n"},
+        {"a hold let go within the hundredth of the next tap leaves no gap",
+         "さくら\n",
+         {Tap{1000}, Release{1396}, Tap{1400}, Tap{2000}, Enter{2500}},
+         "@timeratio=1\n[00:01:00]さ[00:01:40]く[00:02:00]ら[00:02:50]\n"},
         {"undo takes the last mark back, redo makes it again",
          "さくら\n",
          {Tap{1000}, Tap{1500}, Undo{}, Tap{1600}, Tap{2000}, Undo{}, Redo{}, Enter{2400}},

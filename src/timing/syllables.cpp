@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/encoding.h"
 #include "lyrics/time_value.h"
@@ -254,11 +255,16 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
             lead.clear();
         }
     }
+    // Whether stretch j may be the base of a reading: base T ( T reading U ) U.
+    auto opensReading = [&](size_t j) {
+        return j < n && !stretches[j].run.empty() && runIs(j + 1, U"(") && j + 2 < n &&
+               stretches[j + 2].time == stretches[j + 1].time;
+    };
     bool openEnded = false;  // the last syllable is the text after the last tag
+    std::u32string pendingLead;  // punctuation leading the next syllable
     for (size_t j = 0; j < n; ++j) {
         const Stretch& s = stretches[j];
-        // base T ( T reading U ) U, the base being this stretch's characters.
-        if (!s.run.empty() && runIs(j + 1, U"(") && j + 2 < n && stretches[j + 2].time == stretches[j + 1].time) {
+        if (opensReading(j)) {
             size_t close = 0;
             for (size_t m = j + 2; m + 1 < n && close == 0; ++m)
                 if (runIs(m, U")") && stretches[m + 1].time == stretches[m].time) close = m;
@@ -279,6 +285,7 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
                     mora.text = stretches[k].run;
                     mora.start = first ? s.time : stretches[k].time;
                     mora.ruby = ruby;
+                    if (first) mora.lead = std::exchange(pendingLead, {});
                     line.syllables.push_back(std::move(mora));
                     first = false;
                 }
@@ -295,6 +302,11 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
         const bool punctuation = std::ranges::none_of(s.run, [](char32_t c) {
             return isKana(c) || isKanji(c) || isWordChar(c);
         });
+        // Punctuation leading a reading, written "[tb]「[tb]base[tb](".
+        if (zeroLength && punctuation && opensReading(j + 1) && stretches[j + 1].time == s.time) {
+            pendingLead += s.run;
+            continue;
+        }
         if (zeroLength && punctuation && !line.syllables.empty() && line.syllables.back().ruby >= 0 &&
             line.syllables.back().end == s.time) {
             line.syllables.back().tail += s.run;
@@ -303,8 +315,13 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
         Syllable syl;
         syl.text = s.run;
         syl.start = s.time;
+        syl.lead = std::exchange(pendingLead, {});
         line.syllables.push_back(std::move(syl));
         openEnded = j + 1 == n;
+    }
+    if (!pendingLead.empty()) {  // nothing came to take it: kept where it stood
+        if (line.syllables.empty()) lead += pendingLead;
+        else line.syllables.back().tail += pendingLead;
     }
     if (openEnded) {
         TimingLine rest = splitPlainLine(line.syllables.back().text, split);

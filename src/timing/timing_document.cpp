@@ -377,7 +377,12 @@ std::string timedLine(const TimingLine& l) {
             i = b;
             continue;
         }
-        out += toUtf8(s.lead);
+        // What leads the reading (an opening bracket) between two tags of its
+        // start, so that it is not read back as the text before it.
+        if (!s.lead.empty()) {
+            tag(tb);
+            out += toUtf8(s.lead);
+        }
         tag(tb);
         out += toUtf8(l.rubies[static_cast<size_t>(s.ruby)].base);
         tag(tb);

@@ -374,6 +374,7 @@ std::string timedLine(const TimingLine& l) {
             for (int k = a; k < b; ++k) reading += l.syllables[static_cast<size_t>(k)].text;
             out += toUtf8(s.lead);
             out += toUtf8(untimedRuby(toU32(out), l.rubies[static_cast<size_t>(s.ruby)].base, reading) + last.tail);
+            tag(last.end);  // an end read with the lyrics, before any start
             i = b;
             continue;
         }

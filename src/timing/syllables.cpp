@@ -298,7 +298,7 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
         endLast(s.time);
         if (s.run.empty()) continue;  // an end of its own: a gap or the line's end
         // Punctuation after a reading, shown at its end ("...)[te]、[te]"): one run.
-        const bool zeroLength = j + 1 == n || stretches[j + 1].time == s.time;
+        const bool zeroLength = j + 1 < n && stretches[j + 1].time == s.time;
         const bool punctuation = std::ranges::none_of(s.run, [](char32_t c) {
             return isKana(c) || isKanji(c) || isWordChar(c);
         });

@@ -75,6 +75,27 @@ size_t validSequenceAt(std::string_view s, size_t i) {
     return isValidUtf8(s.substr(i, len)) ? len : 0;
 }
 
+// UTF-8 checked here rather than by iconv: glibc's takes five- and six-byte
+// sequences for UTF-8 and passes them on, so the text would not be UTF-8.
+// Each byte that starts no valid character becomes U+FFFD and its line is noted.
+DecodedText decodeUtf8(std::string_view bytes, TextEncoding enc) {
+    DecodedText out;
+    out.encoding = enc;
+    LineCounter lines(bytes);
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t len = validSequenceAt(bytes, i);
+        if (len > 0) {
+            out.utf8.append(bytes.substr(i, len));
+            i += len;
+        } else {
+            addBadLine(out.badLines, lines.lineAt(i));
+            out.utf8 += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
 // Decodes with iconv; each undecodable byte becomes U+FFFD and its line is noted.
 // Line numbers are counted on the source bytes, which works for CP932 because
 // CR and LF never appear inside a double-byte character.
@@ -82,22 +103,6 @@ DecodedText decodeWith(const char* from, std::string_view bytes, TextEncoding en
     DecodedText out;
     out.encoding = enc;
     LineCounter lines(bytes);
-    if (std::string_view(from) == "UTF-8") {
-        // Not through iconv: glibc's takes five- and six-byte sequences for
-        // UTF-8 and passes them on, so the text would not be UTF-8.
-        for (size_t i = 0; i < bytes.size();) {
-            const size_t len = validSequenceAt(bytes, i);
-            if (len > 0) {
-                out.utf8.append(bytes.substr(i, len));
-                i += len;
-            } else {
-                addBadLine(out.badLines, lines.lineAt(i));
-                out.utf8 += "\xEF\xBF\xBD";
-                ++i;
-            }
-        }
-        return out;
-    }
     Iconv cv("UTF-8", from);
     size_t pos = 0;
     while (pos < bytes.size()) {
@@ -341,7 +346,7 @@ DecodedText decodeText(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         auto body = bytes.substr(3);
         if (isValidUtf8(body)) return {std::string(body), TextEncoding::Utf8Bom, {}};
-        return decodeWith("UTF-8", body, TextEncoding::Utf8Bom, 1);
+        return decodeUtf8(body, TextEncoding::Utf8Bom);
     }
     if (auto e = utf16WithoutBom(bytes)) {
         DecodedText d = decodeWith(*e == TextEncoding::Utf16LE ? "UTF-16LE" : "UTF-16BE", bytes, *e, 2);
@@ -355,7 +360,7 @@ DecodedText decodeText(std::string_view bytes) {
         if ((lead & 0xC0) == 0x80) continue;
         size_t need = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
         if (need > cut && isValidUtf8(bytes.substr(0, bytes.size() - cut)))
-            return decodeWith("UTF-8", bytes, TextEncoding::Utf8, 1);
+            return decodeUtf8(bytes, TextEncoding::Utf8);
         break;
     }
     return decodeByLines(bytes);

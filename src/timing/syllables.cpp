@@ -303,7 +303,7 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
             return isKana(c) || isKanji(c) || isWordChar(c);
         });
         // Punctuation leading a reading, written "[tb]「[tb]base[tb](".
-        if (zeroLength && punctuation && opensReading(j + 1) && stretches[j + 1].time == s.time) {
+        if (zeroLength && punctuation && opensReading(j + 1)) {
             pendingLead += s.run;
             continue;
         }

@@ -83,13 +83,20 @@ Session::Session(const Session& other, Reporter& reporter, measure::TextMeasurer
 const settings::ConversionOptions& Session::options() const {
     // Comparing the stored texts costs far less than parsing them again, and
     // the refresh asks at every stage.
-    if (!m_optionsBuilt || !(settings == m_optionsSettings) || !(appState.credit == m_optionsCredit)) {
+    if (!m_optionsBuilt || !(settings == m_optionsSettings) || !(appState.credit == m_optionsCredit) ||
+        song.timeCorrection != m_optionsSongCorrection) {
         m_options = settings::ConversionOptions(settings, appState.credit);
+        lyrics::applySongTimeCorrection(m_options, song);
         m_optionsSettings = settings;
         m_optionsCredit = appState.credit;
+        m_optionsSongCorrection = song.timeCorrection;
         m_optionsBuilt = true;
     }
     return m_options;
+}
+
+bool Session::songCorrectionDiffers() const {
+    return song.timeCorrection && *song.timeCorrection != settings.isOn(settings::kTimeCorrectionField);
 }
 
 void Session::bindSettings() {
@@ -207,8 +214,7 @@ bool Session::saveLyrics(const std::string& path) {
     if (!hasLinesToWrite(path) || !kraFits()) return false;
     // The time correction the song is laid out with goes with it, so that
     // the file reads back timed as it is now whatever the preset then says.
-    const std::string text = lyrics::kraFileText(song) + "@timeratio=" +
-                             (options().timing.correction ? "0.9953125" : "1") + "\r\n";
+    const std::string text = lyrics::kraFileText(song) + lyrics::timeRatioLine(options().timing.correction) + "\r\n";
     std::string ext = std::filesystem::path(path).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string bytes = ext == ".txt" ? "\xEF\xBB\xBF" + text : encodeForReadBack(text);
@@ -329,8 +335,7 @@ bool Session::openLyrics(const std::string& path) {
     // Read into a song of its own, so that a refused file changes nothing.
     CollectingReporter trial;
     lyrics::Song candidate;
-    settings::ConversionSettings candidateSettings = settings;
-    const bool read = lyrics::loadLyricsFile(candidate, path, candidateSettings, m_measurer, trial).ok;
+    const bool read = lyrics::loadLyricsFile(candidate, path, settings, m_measurer, trial).ok;
     if (!read) {
         // The first error says why; what follows it is about the same failure.
         for (const Report& r : trial.reports)
@@ -351,8 +356,6 @@ bool Session::openLyrics(const std::string& path) {
         return false;
     }
     song = std::move(candidate);
-    // The time correction the file asked for (the one setting a read writes).
-    settings.setText(settings::kTimeCorrectionField, std::string(candidateSettings.text(settings::kTimeCorrectionField)));
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
     for (const Report& r : trial.reports) m_reporter->report(r);
     lyricsEdited = false;  // a new song

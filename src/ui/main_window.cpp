@@ -129,6 +129,9 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     m_reportCount = new QLabel(this);
     m_reportCount->setObjectName("reportCount");
     statusBar()->addPermanentWidget(m_reportCount);
+    m_timeCorrection = new QLabel(this);
+    m_timeCorrection->setObjectName("timeCorrection");
+    statusBar()->addPermanentWidget(m_timeCorrection);
 
     connect(m_presetBox, &QComboBox::activated, this, [this](int i) { switchPreset(m_presetBox->itemText(i)); });
     addPresetChangedMark();
@@ -579,11 +582,36 @@ void MainWindow::showReports(const QString& title) {
     }
     m_reports.reports.clear();
     if (!notes.empty()) m_actionNotes = std::move(notes);
+    showTimeCorrection();
     const auto lines = app::lineReports(m_session);
-    m_reportsPane->showReports(lines, m_actionNotes);
+    std::vector<Report> shownNotes = m_actionNotes;
+    if (m_session.songCorrectionDiffers()) {
+        const bool own = *m_session.song.timeCorrection;
+        shownNotes.push_back(
+            {Severity::Info,
+             ss(own ? tr("この曲のファイルは @timeratio=0.9953125 です。プリセットの WinAMP時間 がオフでも、"
+                         "この曲のタグ時間は 640/637 倍に伸ばします")
+                    : tr("この曲のファイルは @timeratio=1 です。プリセットの WinAMP時間 がオンでも、"
+                         "この曲のタグ時間は書かれたとおりに使います")),
+             m_session.song.lyricsPath, 0});
+    }
+    m_reportsPane->showReports(lines, shownNotes);
     const int count = m_reportsPane->count();
     m_reportCount->setText(count == 0 ? QString() : tr("チェック結果 %1件").arg(count));
     if (!failures.isEmpty()) m_dialogs.message(this, QMessageBox::Critical, title, failures.join('\n'));
+}
+
+void MainWindow::showTimeCorrection() {
+    // The song's own correction (its file's "@timeratio=") holds for it alone
+    // and outlasts a change of preset; the preset's holds for songs without one.
+    const auto& own = m_session.song.timeCorrection;
+    const bool stretched = m_session.options().timing.correction;
+    QString text;
+    if (own) text = stretched ? tr("時間補正: 640/637 (曲の @timeratio)") : tr("時間補正: なし (曲の @timeratio=1)");
+    else if (stretched) text = tr("時間補正: 640/637 (WinAMP時間)");
+    m_timeCorrection->setText(text);
+    m_timeCorrection->setToolTip(
+        own ? tr("この曲のファイルの @timeratio= がプリセットの WinAMP時間 に代わって使われます") : QString());
 }
 
 void MainWindow::showLine(int line) {
@@ -815,7 +843,7 @@ namespace {
 // Stages that lay out the lines again from the working table, for a change
 // of unknown stages undone or redone (those of a newly selected preset, less
 // the rebuild, which would drop the ruby editor's work).
-const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
 }  // namespace
 
 void MainWindow::addEditMenu() {

@@ -63,7 +63,7 @@ TEST(Reader, TimedLineTest) {
 
 TEST(Reader, HeaderKeys) {
     SongInfo info;
-    bool correction = false;
+    std::optional<bool> correction;
     EXPECT_TRUE(readHeaderLine(info, correction, "@TITLE= 桜の道 "));
     EXPECT_EQ(info.title, " 桜の道 ");  // the value is not trimmed
     EXPECT_TRUE(readHeaderLine(info, correction, "@title=later"));
@@ -76,13 +76,14 @@ TEST(Reader, HeaderKeys) {
     EXPECT_EQ(info.year, "1999");
     EXPECT_FALSE(readHeaderLine(info, correction, "@taggedby=me"));
     EXPECT_FALSE(readHeaderLine(info, correction, "title=x"));
+    EXPECT_EQ(correction, std::nullopt);  // no time ratio line yet
 
+    EXPECT_TRUE(readHeaderLine(info, correction, "@timeratio=1.0"));  // not exactly "1": nothing said
+    EXPECT_EQ(correction, std::nullopt);
     EXPECT_TRUE(readHeaderLine(info, correction, "@timeratio=0.9953125"));
-    EXPECT_TRUE(correction);
-    readHeaderLine(info, correction, "@timeratio=1.0");  // not exactly "1": no change
-    EXPECT_TRUE(correction);
+    EXPECT_EQ(correction, true);
     readHeaderLine(info, correction, "@timeratio=1");
-    EXPECT_FALSE(correction);
+    EXPECT_EQ(correction, false);
 }
 
 TEST_F(ReaderFixture, SlotsOfALine) {
@@ -108,14 +109,24 @@ TEST_F(ReaderFixture, SlotsOfALine) {
     EXPECT_EQ(measurer.requests().front().pointSize, 36);
 }
 
+// The file's time ratio is the song's own: the settings (the preset's
+// WinAMPTime) are never written by a read.
 TEST_F(ReaderFixture, TimeRatioAnywhereInTheFileGovernsEveryLine) {
     settings.setText("WinAMPTime", "0");
     ASSERT_TRUE(load("[01:00:00]あ[01:00:50]\n@timeratio=0.9953125\n").ok);
-    EXPECT_TRUE(settings.isOn("WinAMPTime"));
+    EXPECT_EQ(song.timeCorrection, true);
+    EXPECT_FALSE(settings.isOn("WinAMPTime"));
     // The raw time is kept; the working times are recomputed by the rebuild.
     EXPECT_EQ(song.readLines[1].unit(1).rawTime, 6000);
     ASSERT_TRUE(load("@timeratio=0.9953125\n[01:00:00]あ[01:00:50]\n").ok);
     EXPECT_EQ(song.readLines[1].unit(1).time, 6028);
+    // A file without the line leaves the correction to the settings.
+    settings.setText("WinAMPTime", "1");
+    ASSERT_TRUE(load("[01:00:00]あ[01:00:50]\n").ok);
+    EXPECT_EQ(song.timeCorrection, std::nullopt);
+    ASSERT_TRUE(load("@timeratio=1\n[01:00:00]あ[01:00:50]\n").ok);
+    EXPECT_EQ(song.timeCorrection, false);
+    EXPECT_TRUE(settings.isOn("WinAMPTime"));
 }
 
 TEST_F(ReaderFixture, MalformedTagsAreLyricText) {

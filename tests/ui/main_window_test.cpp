@@ -202,6 +202,19 @@ struct WindowTest : ::testing::Test {
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Backspace);
     }
+    // A field's text replaced by typing, then Enter.
+    static void typeAndEnter(QLineEdit* e, const char* text) {
+        clear(e);
+        QTest::keyClicks(e, text);
+        QTest::keyClick(e, Qt::Key_Return);
+    }
+    // Picks the preset list's entry `name` with the keyboard, as a user would.
+    void choosePreset(const QString& name) {
+        auto* combo = field<QComboBox>("Combo2");
+        const int target = combo->findText(name);
+        combo->setCurrentIndex(target == 0 ? 1 : 0);
+        QTest::keyClick(combo, target == 0 ? Qt::Key_Up : Qt::Key_Down);
+    }
     std::vector<int> stagesOf(const std::function<void()>& action) {
         ran.clear();
         action();
@@ -420,7 +433,7 @@ TEST_F(WindowTest, EnterAppliesWhatLeavingApplies) {
     } cases[] = {
         {"rubyScale", "x", Qt::Key_Return, "0", {14}},
         {"ssaFontSize", "0", Qt::Key_Enter, "36", kStyleStages},  // "0" gives back the preset's size
-        {"StyleNumber", "2", Qt::Key_Return, "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
+        {"StyleNumber", "2", Qt::Key_Return, "2", {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1068,17 +1081,8 @@ TEST_F(WindowTest, ChangedPresetIsMarkedAndASwitchAsksBeforeDroppingIt) {
     auto* combo = field<QComboBox>("Combo2");
     auto* mark = field<QAction>("presetChangedMark");
     auto* width = reveal(field<QLineEdit>("dispWidth"));
-    auto setWidth = [&](const char* w) {
-        clear(width);
-        QTest::keyClicks(width, w);
-        QTest::keyClick(width, Qt::Key_Return);
-    };
-    // Picks the list entry `name` with the keyboard, as a user would.
-    auto choose = [&](const QString& name) {
-        const int target = combo->findText(name);
-        combo->setCurrentIndex(target == 0 ? 1 : 0);
-        QTest::keyClick(combo, target == 0 ? Qt::Key_Up : Qt::Key_Down);
-    };
+    auto setWidth = [&](const char* w) { typeAndEnter(width, w); };
+    auto choose = [&](const QString& name) { choosePreset(name); };
     setWidth("720");
     combo->lineEdit()->clear();
     QTest::keyClicks(combo->lineEdit(), "wide");
@@ -1113,6 +1117,76 @@ TEST_F(WindowTest, ChangedPresetIsMarkedAndASwitchAsksBeforeDroppingIt) {
     EXPECT_EQ(width->text(), "900") << "kept in the preset it was made in";
     EXPECT_FALSE(mark->isVisible());
     EXPECT_EQ(unsavedAsked, 3);
+}
+
+// A preset holds settings only. Switching it lays the song out again as it
+// is now, the reading just typed in the ruby editor included, exactly as a
+// conversion of the song saved now with that preset does; and a song whose
+// file says "@timeratio=1" keeps its own time correction through the switch,
+// without touching the preset's WinAMP時間.
+TEST_F(WindowTest, ASwitchOfPresetKeepsTheSongAsItIsNow) {
+    auto* combo = field<QComboBox>("Combo2");
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    auto setWidth = [&](const char* w) { typeAndEnter(width, w); };
+    auto choose = [&](const QString& name) { choosePreset(name); };
+    setWidth("720");
+    // Three rows: bottom alignment moves the screens of fewer lines, readings and all.
+    auto* rows = reveal(field<QComboBox>("LineNumber"));
+    rows->setFocus();
+    QTest::keyClick(rows, Qt::Key_Down);
+    ASSERT_EQ(session->settings.text("LineNumber"), "2");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "wide");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    choose("default");
+
+    const fs::path song = dir / "window" / "song.txt";
+    fs::create_directories(song.parent_path());
+    fs::create_directories(dir / "cli");
+    // A last screen of one line, which bottom alignment moves down.
+    ASSERT_TRUE(writeFileAtomically(song.string(),
+                                    "@timeratio=1\n" + fileBytes(fs::path(KVELMOR_EXAMPLES) / "sakura_no_michi.txt") +
+                                        "[01:30:00]終[01:30:00]([01:30:00]お[01:30:50])[01:30:50]わ[01:31:00]り[01:32:00]\n")
+                    .ok);
+    fileAnswer = qs(song.string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    auto* winamp = field<QCheckBox>("WinAMPTime");
+    EXPECT_TRUE(winamp->isChecked()) << "the file's correction is the song's, not the preset's";
+    EXPECT_FALSE(field<QAction>("presetChangedMark")->isVisible());
+    EXPECT_EQ(field<QLabel>("timeCorrection")->text(), QStringLiteral("時間補正: なし (曲の @timeratio=1)"));
+    auto* findings = window->findChild<ui::ReportsPane*>()->findChild<QListWidget*>();
+    ASSERT_NE(findings, nullptr);
+    EXPECT_EQ(findings->findItems(QStringLiteral("@timeratio=1"), Qt::MatchContains).size(), 1)
+        << "the check pane says the song and the preset disagree";
+
+    whenShown("Form3", [](QDialog* d) {
+        QTest::keyClick(d->findChild<QWidget*>("assText"), Qt::Key_Space);
+        d->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("はるる"));
+        QTest::keyClick(d->findChild<QLineEdit*>("Text1"), Qt::Key_Return, Qt::ControlModifier);
+    });
+    pressOnWindow(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_NE(decodeText(session->scriptText()).utf8.find("はるる"), std::string::npos);
+
+    setWidth("700");  // an unsaved change of "default", dropped on purpose
+    unsavedAnswer = QMessageBox::Discard;
+    choose("wide");
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_TRUE(winamp->isChecked());
+    EXPECT_FALSE(session->options().timing.correction) << "the song's own correction outlasts the switch";
+    EXPECT_EQ(field<QLabel>("timeCorrection")->text(), QStringLiteral("時間補正: なし (曲の @timeratio=1)"));
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    const std::string written = fileBytes(dir / "window" / "song.ass");
+    EXPECT_NE(decodeText(written).utf8.find("はるる"), std::string::npos);
+
+    ASSERT_TRUE(session->saveLyrics((dir / "cli" / "song.txt").string()));
+    EXPECT_EQ(runKvelmor({"convert", "--settings", qs(ini.string()), "--preset", "wide",
+                          qs((dir / "cli" / "song.txt").string())}),
+              0);
+    EXPECT_EQ(written, fileBytes(dir / "cli" / "song.ass"));
+
+    window->close();
+    open();
+    EXPECT_TRUE(field<QCheckBox>("WinAMPTime")->isChecked()) << "nothing of the song went into a preset at quit";
 }
 
 // Edits of the lyrics reach a lyrics file only through 歌詞を保存, which never
@@ -1300,7 +1374,7 @@ TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
         ASSERT_EQ(combo->currentText(), "default");
     });
     EXPECT_EQ(unsavedAsked, 1);
-    EXPECT_EQ(decodeText(scripts.back()).utf8.find("よみ"), std::string::npos) << "the switch laid the lines out again";
+    EXPECT_NE(decodeText(scripts.back()).utf8.find("よみ"), std::string::npos) << "a preset holds settings, not readings";
     auto* undo = window->findChild<QAction*>("menuUndo");
     EXPECT_EQ(undo->text(), QStringLiteral("元に戻す(&U): プリセット「default」の読み込み"));
 

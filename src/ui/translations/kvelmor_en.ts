@@ -322,6 +322,30 @@ Save them before switching to &quot;%2&quot;?</translation>
         <translation>Loaded preset &quot;%1&quot;</translation>
     </message>
     <message>
+        <source>時間補正: 640/637 (曲の @timeratio)</source>
+        <translation>Time correction: 640/637 (the song&apos;s @timeratio)</translation>
+    </message>
+    <message>
+        <source>時間補正: なし (曲の @timeratio=1)</source>
+        <translation>Time correction: none (the song&apos;s @timeratio=1)</translation>
+    </message>
+    <message>
+        <source>時間補正: 640/637 (WinAMP時間)</source>
+        <translation>Time correction: 640/637 (WinAMP time)</translation>
+    </message>
+    <message>
+        <source>この曲のファイルの @timeratio= がプリセットの WinAMP時間 に代わって使われます</source>
+        <translation>The @timeratio= line of this song&apos;s file is used instead of the preset&apos;s WinAMP time</translation>
+    </message>
+    <message>
+        <source>この曲のファイルは @timeratio=0.9953125 です。プリセットの WinAMP時間 がオフでも、この曲のタグ時間は 640/637 倍に伸ばします</source>
+        <translation>This song&apos;s file says @timeratio=0.9953125: its tag times are stretched by 640/637 although the preset&apos;s WinAMP time is off</translation>
+    </message>
+    <message>
+        <source>この曲のファイルは @timeratio=1 です。プリセットの WinAMP時間 がオンでも、この曲のタグ時間は書かれたとおりに使います</source>
+        <translation>This song&apos;s file says @timeratio=1: its tag times are used as written although the preset&apos;s WinAMP time is on</translation>
+    </message>
+    <message>
         <source>チェック結果 %1件</source>
         <translation>%1 findings</translation>
     </message>

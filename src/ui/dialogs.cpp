@@ -116,6 +116,17 @@ Dialogs Dialogs::standard() {
         box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "キャンセル"));
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
+    d.writeFailed = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Retry | QMessageBox::Save | QMessageBox::Discard,
+                        parent);
+        box.setObjectName("writeFailedQuestion");
+        box.setDefaultButton(QMessageBox::Retry);
+        box.setEscapeButton(QMessageBox::Retry);
+        box.button(QMessageBox::Retry)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "再試行"));
+        box.button(QMessageBox::Save)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "別の場所に保存..."));
+        box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "保存しない"));
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
     d.openExternally = openWithTheDesktop;
     return d;
 }

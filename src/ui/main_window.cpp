@@ -1050,6 +1050,43 @@ void MainWindow::chooseLanguage(Language language) {
     QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
 }
 
+void MainWindow::keepSettingsSomewhere() {
+    const QString home = qs(m_session.ini.path());
+    for (;;) {
+        // Why the save failed (a full disk, a folder without write access), as the store reported it.
+        QStringList why;
+        for (const Report& r : m_reports.reports)
+            if (r.severity == Severity::Error) why << qs(r.text);
+        m_reports.reports.clear();
+        const auto answer = m_dialogs.writeFailed(
+            this, "Kvelmor",
+            tr("設定ファイル %1 を保存できませんでした。\n%2\n\n空きを作ってから再試行するか、別の場所に保存してください。"
+               "保存しないと、このセッションのプリセットと設定は失われます。")
+                .arg(qs(m_session.ini.path()), why.join('\n')));
+        if (answer == QMessageBox::Discard) {
+            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), ss(home));
+            return;
+        }
+        if (answer == QMessageBox::Save) {
+            const QString other =
+                m_dialogs.saveFile(this, tr("設定の保存先"), qs(app::fallbackFolder()) + '/' + QFileInfo(home).fileName(),
+                                   tr("設定ファイル (*.ini)"));
+            if (other.isEmpty()) continue;
+            m_session.ini.setPath(ss(other));
+            if (m_session.ini.save()) {
+                m_dialogs.message(this, QMessageBox::Information, "Kvelmor",
+                                  tr("設定を %1 に保存しました。\n次回はこのファイルを %2 に置くか、"
+                                     "kvelmor-gui --settings %1 で起動してください。")
+                                      .arg(other, home));
+                return;
+            }
+            m_session.ini.setPath(ss(home));
+            continue;
+        }
+        if (m_session.ini.save()) return;
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
     if (!m_shutDown && !unwrittenWorkSettled()) {
         e->ignore();
@@ -1058,9 +1095,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     if (!m_shutDown) {
         m_shutDown = true;
         keepWindowState();
-        if (!m_session.shutDown()) {
-            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), m_session.ini.path());
-        }
+        if (!m_session.shutDown()) keepSettingsSomewhere();
         showReports("Kvelmor");
     }
     e->accept();

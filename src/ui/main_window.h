@@ -119,6 +119,9 @@ private:
     void refreshPresetBox();
     // Failures in a message box; the checks' findings and the action's notes in the reports pane.
     void showReports(const QString& title);
+    // After a failed save of the settings at quit: retried, saved to another
+    // file the user picks, or given up only when the user says so.
+    void keepSettingsSomewhere();
     // The time correction in force, in the status bar.
     void showTimeCorrection();
     // The preview goes to a working line (1-based).

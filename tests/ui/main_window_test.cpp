@@ -124,6 +124,9 @@ struct WindowTest : ::testing::Test {
     QStringList confirmations;
     QStringList messages;
     std::vector<int> ran;  // refresh stages, in the order they ran
+    // Answers to a file that could not be written, each with what the user did first.
+    std::vector<std::pair<QMessageBox::StandardButton, std::function<void()>>> writeFailedAnswers;
+    QStringList writeFailures;
 
     void SetUp() override {
         dir = fs::temp_directory_path() / ("kvelmor_ui_" + std::to_string(getpid()) + "_" +
@@ -166,6 +169,14 @@ struct WindowTest : ::testing::Test {
         d.unsaved = [this](QWidget*, const QString&, const QString&) {
             ++unsavedAsked;
             return unsavedAnswer;
+        };
+        d.writeFailed = [this](QWidget*, const QString&, const QString& text) {
+            writeFailures << text;
+            if (writeFailedAnswers.empty()) return QMessageBox::Discard;
+            const auto [answer, beforeIt] = writeFailedAnswers.front();
+            writeFailedAnswers.erase(writeFailedAnswers.begin());
+            if (beforeIt) beforeIt();
+            return answer;
         };
         window->startUp(ini.string());
         window->show();
@@ -765,15 +776,52 @@ TEST_F(WindowTest, ABatchRunsBesideTheWindowAndStopsWhenCancelled) {
     EXPECT_TRUE(fs::exists(dir / "piped" / "b.ass"));
 }
 
-TEST_F(WindowTest, ASettingsFileThatCannotBeSavedIsNamedAtShutDown) {
-    window.reset();
-    std::ofstream(dir / "blocker") << "a file where a folder should be";
-    ini = dir / "blocker" / "Kvelmor.ini";
-    open();
-    messages.clear();
-    window->close();
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(qs(ini.string()))) << ss(messages[0]);
+// A settings file that cannot be saved at quit is named, and the user may
+// make room and try again, save the settings to another file, or give them up.
+TEST_F(WindowTest, ASettingsFileThatCannotBeSavedAtQuitIsSavedWhereTheUserSays) {
+    const fs::path elsewhere = dir / "elsewhere" / "mine.ini";
+    struct Case {
+        const char* why;
+        std::vector<QMessageBox::StandardButton> answers;
+        fs::path savedTo;  // empty: nothing saved
+    };
+    const Case cases[] = {
+        {"given up", {QMessageBox::Discard}, {}},
+        {"retried once the folder is there", {QMessageBox::Retry, QMessageBox::Retry}, dir / "blocker" / "Kvelmor.ini"},
+        {"saved to another file", {QMessageBox::Save}, elsewhere},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        window.reset();
+        fs::remove_all(dir / "blocker");
+        fs::remove_all(elsewhere.parent_path());
+        std::ofstream(dir / "blocker") << "a file where a folder should be";
+        ini = dir / "blocker" / "Kvelmor.ini";
+        open();
+        messages.clear();
+        writeFailures.clear();
+        saveAnswer = qs(elsewhere.string());
+        // The first retry fails again; the second follows the removal of the file in the way.
+        for (size_t i = 0; i < c.answers.size(); ++i)
+            writeFailedAnswers.emplace_back(c.answers[i], [this, i, c] {
+                if (i == 1 && !c.savedTo.empty()) {
+                    fs::remove(dir / "blocker");
+                    fs::create_directories(dir / "blocker");
+                }
+            });
+        window->close();
+        EXPECT_EQ(writeFailures.size(), static_cast<qsizetype>(c.answers.size()));
+        EXPECT_TRUE(writeFailures.value(0).contains(qs(ini.string()))) << ss(writeFailures.value(0));
+        if (c.savedTo.empty()) {
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].contains(qs(ini.string()))) << ss(messages[0]);
+            EXPECT_FALSE(fs::exists(elsewhere));
+            continue;
+        }
+        EXPECT_NE(fileBytes(c.savedTo).find("[default]"), std::string::npos);
+        EXPECT_EQ(messages.size(), c.savedTo == elsewhere ? 1 : 0) << ss(messages.join('\n'));
+        if (c.savedTo == elsewhere) EXPECT_TRUE(messages.value(0).contains(qs(elsewhere.string())));
+    }
 }
 
 TEST_F(WindowTest, CreditWindowKeepsItsEditsOnlyOnOk) {

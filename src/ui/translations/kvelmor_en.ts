@@ -122,6 +122,18 @@
         <translation>Save</translation>
     </message>
     <message>
+        <source>再試行</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>別の場所に保存...</source>
+        <translation>Save Elsewhere...</translation>
+    </message>
+    <message>
+        <source>保存しない</source>
+        <translation>Don&apos;t Save</translation>
+    </message>
+    <message>
         <source>破棄</source>
         <translation>Discard</translation>
     </message>
@@ -344,6 +356,30 @@ Save them before switching to &quot;%2&quot;?</translation>
     <message>
         <source>この曲のファイルは @timeratio=1 です。プリセットの WinAMP時間 がオンでも、この曲のタグ時間は書かれたとおりに使います</source>
         <translation>This song&apos;s file says @timeratio=1: its tag times are used as written although the preset&apos;s WinAMP time is on</translation>
+    </message>
+    <message>
+        <source>設定ファイル %1 を保存できませんでした。
+%2
+
+空きを作ってから再試行するか、別の場所に保存してください。保存しないと、このセッションのプリセットと設定は失われます。</source>
+        <translation>The settings file %1 could not be saved.
+%2
+
+Make room and try again, or save it somewhere else. If you do not save it, the presets and settings of this session are lost.</translation>
+    </message>
+    <message>
+        <source>設定の保存先</source>
+        <translation>Save Settings To</translation>
+    </message>
+    <message>
+        <source>設定ファイル (*.ini)</source>
+        <translation>Settings files (*.ini)</translation>
+    </message>
+    <message>
+        <source>設定を %1 に保存しました。
+次回はこのファイルを %2 に置くか、kvelmor-gui --settings %1 で起動してください。</source>
+        <translation>The settings were saved to %1.
+Next time, put this file at %2, or start with kvelmor-gui --settings %1.</translation>
     </message>
     <message>
         <source>チェック結果 %1件</source>

@@ -475,7 +475,8 @@ void MainWindow::showSettings() {
     auto* samples = qobject_cast<QComboBox*>(m_fields.at("TagSample"));
     if (samples && samples->count() != m_session.samples.count()) {
         samples->clear();
-        for (const auto& n : m_session.samples.names()) samples->addItem(qs(n));
+        const bool english = currentLanguage() == Language::English;
+        for (int i = 0; i < m_session.samples.count(); ++i) samples->addItem(qs(m_session.samples.shownName(i, english)));
     }
     for (const auto& [name, show] : m_shows) show();
     if (auto* spin = findChild<QSpinBox*>("VScroll1")) spin->setValue(s.wholeNumber("style.number"));

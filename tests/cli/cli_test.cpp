@@ -321,6 +321,10 @@ TEST_F(CliTest, FieldsExplainsEveryFieldAndSetTakesTheirKeys) {
     for (const char* part : {"INI key: wipeType", "\n      0 \"カラオケ\"", "\n      7 \"空白区切毎\""})
         EXPECT_NE(wipe.out.find(part), std::string::npos) << part;
     EXPECT_EQ(std::count(wipe.out.begin(), wipe.out.end(), '\n'), 12) << wipe.out;  // 4 lines and 8 indexes
+    // The effect samples by index, with their names in both languages.
+    const std::string samples = kvelmor("fields wipe.sample").out;
+    for (const char* part : {"\n      0 \"ステップ\"", "  Step\n", "\n      14 \"文字：音符\"", "  Characters: notes\n"})
+        EXPECT_NE(samples.find(part), std::string::npos) << part << "\n" << samples;
     EXPECT_NE(kvelmor("fields 'form7.credit*'").out.find("Form7.CreditTag"), std::string::npos);
     EXPECT_NE(kvelmor("fields tagfontsize").out.find("ssaFontSize"), std::string::npos);  // by its key
     EXPECT_NE(kvelmor("fields 'sung colour'").out.find("PrimaryColor"), std::string::npos);  // by its English caption

@@ -1573,6 +1573,9 @@ TEST_F(WindowTest, NoWindowInEnglishLeavesAJapaneseText) {
         for (const QString& t : test::untranslatedTexts(w)) left << w->objectName() + " > " + t;
     };
     check(window.get());  // no song yet: the preview's hint
+    auto* samples = field<QComboBox>("TagSample");
+    EXPECT_EQ(samples->itemText(0), "Step");
+    EXPECT_EQ(samples->itemText(14), "Characters: notes");
     fileAnswer = qs(copyExample(dir / "song" / "song.txt").string());
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
     QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);

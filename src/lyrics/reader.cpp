@@ -143,7 +143,8 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     // crash often reads as a run of them); they are left out and the first
     // line holding one is reported.
     std::string withoutNul;
-    if (utf8.find('\0') != std::string_view::npos) {
+    const bool binary = utf8.find('\0') != std::string_view::npos;
+    if (binary) {
         int lineNo = 0;
         for (std::string_view line : splitLines(utf8)) {
             ++lineNo;
@@ -185,7 +186,11 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     }
     tooLong.finish();
     if (raw.count() == 0)
-        reporter.warning("no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to lay out",
+        reporter.warning(!binary && isPlainLyricsText(utf8)
+                             ? "plain lyrics: no line holds a \"[mm:ss:cc]\" time tag, so there is nothing to lay out "
+                               "yet; time them in the timing window first (kvelmor-gui --timing FILE --audio SONG)"
+                             : "no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to "
+                               "lay out",
                          name);
     song.reset();
     song.readLines = std::move(raw);
@@ -194,6 +199,26 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     song.lyricsPath = name;
     result.ok = true;
     return result;
+}
+
+bool isPlainLyricsText(std::string_view utf8) {
+    // NUL bytes and bytes that did not decode (U+FFFD) are data, not lyrics.
+    if (utf8.find('\0') != std::string_view::npos || utf8.find("\xEF\xBF\xBD") != std::string_view::npos) return false;
+    bool sung = false;
+    for (std::string_view line : splitLines(utf8)) {
+        if (isTimedLine(line)) return false;
+        const bool blank = line.find_first_not_of(" \t\r") == std::string_view::npos;
+        sung = sung || (!blank && line.front() != '@');
+    }
+    return sung;
+}
+
+bool isPlainLyricsFile(const std::string& path) {
+    if (!hasLyricsExtension(path)) return false;
+    std::string bytes;
+    if (!readFileBytes(path, bytes, kMaxTextFileBytes).ok) return false;
+    const DecodedText text = decodeText(bytes);
+    return text.badLines.empty() && isPlainLyricsText(text.utf8);
 }
 
 LyricsReloader::LyricsReloader() = default;

@@ -60,6 +60,14 @@ void applySongTimeCorrection(settings::ConversionOptions& o, const Song& song);
 // The message shown when a song has more lines than the tables hold.
 inline constexpr const char* kTooManyLinesMessage = "読み込める行数を超えています";
 
+// Whether a text (UTF-8) holds plain lyrics: lines to sing, none of them
+// timed (header lines and blank lines aside), and no binary data. The timing
+// window times such lyrics; the converter has nothing to lay out in them.
+bool isPlainLyricsText(std::string_view utf8);
+// The same for a lyrics file (.txt or .kra) that reads as text without a
+// byte it could not decode.
+bool isPlainLyricsFile(const std::string& path);
+
 // Whether the file name ends in ".txt" or ".kra" (any letter case): the
 // files the reader reads.
 bool hasLyricsExtension(std::string_view path);

@@ -706,6 +706,15 @@ void MainWindow::loadSongFromDialog() {
 }
 
 bool MainWindow::loadSong(const QString& path) {
+    // Plain lyrics are the first file a new song has: they go to the timing
+    // window, with the song the preview plays when there is one.
+    if (lyrics::isPlainLyricsFile(ss(path))) {
+        const bool time = m_dialogs.confirm(
+            this, "Kvelmor",
+            tr("%1 には時間タグがありません。\nタイミングウィンドウで曲に合わせてタイミングを付けますか?").arg(path));
+        if (time) openTimingWindow(path, m_preview ? m_preview->media() : QString());
+        return false;
+    }
     const bool ok = m_session.openLyrics(ss(path));
     if (ok) {
         noteRecentFile(path);

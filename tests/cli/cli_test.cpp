@@ -714,11 +714,20 @@ TEST_F(CliFailureTest, LyricsFilesWithoutLyricsReplaceNothing) {
 
     EXPECT_EQ(kvelmor("convert " + opts + (dir / "empty.txt").string()).code, 2);
     EXPECT_TRUE(inStderr((dir / "empty.txt").string() + ": no timed lines")) << stderrText();
+    // Plain lyrics are told where they are timed.
+    write(dir / "plain.txt", "さくら さくら\nやよいの空は\n");
+    for (const char* command : {"convert ", "check "}) {
+        EXPECT_EQ(kvelmor(command + opts + (dir / "plain.txt").string()).code, command[1] == 'o' ? 2 : 1) << command;
+        EXPECT_TRUE(inStderr((dir / "plain.txt").string() + ": plain lyrics: no line holds a")) << stderrText();
+        EXPECT_TRUE(inStderr("kvelmor-gui --timing FILE --audio SONG")) << stderrText();
+    }
+    EXPECT_FALSE(fs::exists(dir / "plain.ass"));
     EXPECT_EQ(kvelmor("kra " + opts + (dir / "empty.txt").string()).code, 2);
     EXPECT_TRUE(inStderr("nothing was written to " + (dir / "empty.kra").string())) << stderrText();
     EXPECT_EQ(kvelmor("convert " + opts + (dir / "binary.txt").string()).code, 2);
     const std::string said = stderrText();
     EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 16) << said;  // not a report for every line
+    fs::remove(dir / "plain.txt");
     EXPECT_EQ(files(), before);
 
     write(dir / "nul.txt", std::string_view("[00:01:00]a\0b[00:02:00]\n", 24));

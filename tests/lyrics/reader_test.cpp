@@ -129,6 +129,26 @@ TEST_F(ReaderFixture, TimeRatioAnywhereInTheFileGovernsEveryLine) {
     EXPECT_TRUE(settings.isOn("WinAMPTime"));
 }
 
+// Plain lyrics are lines to sing without a time tag: the timing window's
+// input, nothing the converter can lay out.
+TEST(Reader, PlainLyricsAreLinesToSingWithoutATimeTag) {
+    struct Case {
+        std::string_view text;
+        bool plain;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"さくら さくら\nやよいの空は\n", true, "lines to sing"},
+        {"@title=歌\n\nHello world\r\n", true, "header and blank lines aside"},
+        {"", false, "nothing at all"},
+        {"@title=only\n \t\n\n", false, "headers and blanks only"},
+        {"さくら\n[00:01:00]あ[00:02:00]\n", false, "one timed line makes timed lyrics"},
+        {std::string_view("さく\0ら\n", 11), false, "binary data"},
+        {"さく\xEF\xBF\xBDら\n", false, "bytes that did not decode"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isPlainLyricsText(c.text), c.plain) << c.why;
+}
+
 TEST_F(ReaderFixture, MalformedTagsAreLyricText) {
     ASSERT_TRUE(load("[00:00:00][0a:00:00]x\n").ok);
     const LyricLine& l = song.readLines[1];

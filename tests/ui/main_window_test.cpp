@@ -62,6 +62,7 @@
 #include "ui/lyrics_editor.h"
 #include "ui/timing_window.h"
 #include "ui/video_export_dialog.h"
+#include "media/media_files.h"
 #include "untranslated_texts.h"
 
 using namespace kvelmor;
@@ -539,9 +540,10 @@ TEST_F(WindowTest, TheWindowSpeaksJapanese) {
     EXPECT_EQ(version.findChild<QPushButton*>("Command1")->text(), "閉じる");
 }
 
-// A file that is not lyrics (a video renamed, binary data, text without a
-// time tag) is refused with one message naming it; the song open stays,
-// with its preview and the write command.
+// A file that is not lyrics (a video renamed, binary data) is refused with
+// one message naming it; text without a time tag is offered to the timing
+// window instead, and declined changes nothing. The song open stays, with
+// its preview and the write command.
 TEST_F(WindowTest, AFileThatIsNotLyricsLeavesTheSongOpen) {
     fileAnswer = qs(copyExample(dir / "song.txt").string());
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
@@ -551,13 +553,17 @@ TEST_F(WindowTest, AFileThatIsNotLyricsLeavesTheSongOpen) {
     for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919u) >> 3);
     std::ofstream(dir / "video.txt", std::ios::binary) << binary;
     std::ofstream(dir / "notes.txt") << "@title=only a title\nno lyrics here\n";
+    confirmAnswer = false;
     for (const char* name : {"video.txt", "notes.txt"}) {
         SCOPED_TRACE(name);
         messages.clear();
+        confirmations.clear();
         fileAnswer = qs((dir / name).string());
         QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
-        ASSERT_EQ(messages.size(), 1) << ss(messages.join('\n'));
-        EXPECT_TRUE(messages[0].startsWith(fileAnswer + ": 歌詞ファイルではありません")) << ss(messages[0]);
+        const bool plain = name == std::string("notes.txt");
+        ASSERT_EQ(messages.size(), plain ? 0 : 1) << ss(messages.join('\n'));
+        ASSERT_EQ(confirmations.size(), plain ? 1 : 0);
+        if (!plain) EXPECT_TRUE(messages[0].startsWith(fileAnswer + ": 歌詞ファイルではありません")) << ss(messages[0]);
         EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
         EXPECT_EQ(window->preview()->lineStarts(), lines);
         EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());
@@ -1235,6 +1241,38 @@ TEST_F(WindowTest, ASwitchOfPresetKeepsTheSongAsItIsNow) {
     window->close();
     open();
     EXPECT_TRUE(field<QCheckBox>("WinAMPTime")->isChecked()) << "nothing of the song went into a preset at quit";
+}
+
+// Plain lyrics, the first file a new song has, are offered to the timing
+// window, which opens on them with the song the preview plays; declined,
+// nothing opens and the window keeps what it had.
+TEST_F(WindowTest, PlainLyricsAreOfferedToTheTimingWindowWithThePreviewsSong) {
+    KVELMOR_NEED_FFMPEG();
+    test::MediaFolder media("plain_lyrics");
+    const std::string song =
+        media.make("song.mp4", "-f lavfi -i color=c=black:s=64x48:d=3 -f lavfi -i sine=d=3 -shortest");
+    ASSERT_FALSE(song.empty());
+    window->preview()->setMedia(qs(song));
+    ASSERT_EQ(window->preview()->media(), qs(song));
+    std::ofstream(dir / "plain.txt") << "@title=はじめての歌\nさくら さくら\n\nやよいの空は\n";
+    fileAnswer = qs((dir / "plain.txt").string());
+    for (const bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        confirmAnswer = answer;
+        confirmations.clear();
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+        ASSERT_EQ(confirmations.size(), 1);
+        EXPECT_TRUE(confirmations[0].contains("plain.txt")) << ss(confirmations[0]);
+        auto* timing = window->findChild<ui::TimingWindow*>();
+        ASSERT_EQ(timing != nullptr, answer);
+        EXPECT_TRUE(session->song.lyricsPath.empty()) << "nothing to lay out is opened as the song";
+        EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+        if (!timing) continue;
+        EXPECT_TRUE(timing->isVisible());
+        EXPECT_EQ(timing->windowTitle(), QStringLiteral("タイミング - plain.txt[*]"));
+        EXPECT_TRUE(timing->waitForSound()) << "the preview's song, not asked for again";
+        timing->close();
+    }
 }
 
 // Edits of the lyrics reach a lyrics file only through 歌詞を保存, which never

@@ -382,6 +382,12 @@ Make room and try again, or save it somewhere else. If you do not save it, the p
 Next time, put this file at %2, or start with kvelmor-gui --settings %1.</translation>
     </message>
     <message>
+        <source>%1 には時間タグがありません。
+タイミングウィンドウで曲に合わせてタイミングを付けますか?</source>
+        <translation>%1 has no time tags.
+Time it to the song in the timing window?</translation>
+    </message>
+    <message>
         <source>チェック結果 %1件</source>
         <translation>%1 findings</translation>
     </message>

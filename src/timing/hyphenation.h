@@ -36,8 +36,18 @@ private:
 // "a-way" is a beat. Between two vowel groups one consonant starts the next
 // syllable, the first of several ends the one before (a pair sounding as one,
 // th sh ch ph wh, stays together; ck and ng stay before), and a consonant
-// before a final "le" goes with it. Anything but ASCII letters and
-// apostrophes is left whole.
-std::vector<std::u32string> splitWhereSung(const std::u32string& word);
+// before a final "le" goes with it. Vowels side by side that are sung apart
+// are split (ra-di-o, qui-et, po-em, go-ing), consonants that begin a
+// syllable together start the next one (a-fraid, hun-dred), a w or y glides
+// into the vowel before it (pow-er, play-er), and "-ly" after a stem is a
+// beat of its own (deep-ly). `hyphenPoints` (offsets into the word, from a
+// dictionary's hyphenation) decide where a cut falls between two vowel
+// groups and split vowels it separates. A word holding anything but ASCII
+// letters and apostrophes is split at the hyphenation points only.
+std::vector<std::u32string> splitWhereSung(const std::u32string& word, const std::vector<size_t>& hyphenPoints = {});
+
+// The hyphenation points of a word as `Hyphenator::parts` gives them: the
+// offsets where each part after the first begins.
+std::vector<size_t> hyphenPointsOf(const std::vector<std::u32string>& parts);
 
 }  // namespace kvelmor::timing

@@ -106,12 +106,11 @@ public:
             newSyllable(word, -1);
             return;
         }
-        // Printed hyphenation first, where its patterns know the word; each
-        // part is then split where it is sung.
-        const std::vector<std::u32string> parts =
-            m_options.hyphenator ? m_options.hyphenator->parts(word) : std::vector<std::u32string>{word};
-        for (const auto& part : parts)
-            for (auto& syllable : splitWhereSung(part)) newSyllable(std::move(syllable), -1);
+        // The word is split where it is sung, at the points of printed
+        // hyphenation where its patterns know the word.
+        const std::vector<size_t> points =
+            m_options.hyphenator ? hyphenPointsOf(m_options.hyphenator->parts(word)) : std::vector<size_t>{};
+        for (auto& syllable : splitWhereSung(word, points)) newSyllable(std::move(syllable), -1);
     }
 
     void finish() {

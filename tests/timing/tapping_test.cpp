@@ -61,7 +61,7 @@ TEST(Syllables, PlainLinesSplitIntoSungBeats) {
         // Words the hyphenation patterns leave whole are split by their vowels.
         {"Hello baby, only over the sky", false, LatinSplit::ByHyphenation, "Hel/lo /ba/by, /on/ly /o/ver /the /sky"},
         {"forever lonely, little wishes danced away", false, LatinSplit::ByHyphenation,
-         "for/e/ver /lone/ly, /lit/tle /wi/shes /danced /a/way"},
+         "for/ev/er /lone/ly, /lit/tle /wi/shes /danced /a/way"},
         {"mother wanted rocket singer's exit", false, LatinSplit::ByHyphenation,
          "mo/ther /wan/ted /rock/et /sing/er's /ex/it"},
         {"(笑)と()", false, LatinSplit::ByWord, "(笑)/と()"},

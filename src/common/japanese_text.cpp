@@ -20,6 +20,9 @@ constexpr std::array kPhrases = {
     Phrase{"not a lyrics file: only .txt and .kra files can be read",
            "歌詞ファイルではありません。読み込めるのは .txt と .kra のファイルです"},
     Phrase{"cannot read the file: {}", "ファイルを読み込めません: {1}"},
+    Phrase{"this is a subtitle script, which Kvelmor writes from lyrics: give the lyrics file (.txt or .kra) it was "
+           "made from",
+           "これは Kvelmor が歌詞から書き出す字幕スクリプトです。元の歌詞ファイル (.txt か .kra) を指定してください"},
     Phrase{"not a lyrics file: it holds data that is not text and no line with a \"[mm:ss:cc]\" time tag, so it was "
            "not opened",
            "歌詞ファイルではありません。文字でないデータを含み、時間タグ \"[mm:ss:cc]\" のある行もないため、開きませんでした"},

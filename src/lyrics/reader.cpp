@@ -310,7 +310,13 @@ bool hasLyricsExtension(std::string_view path) {
 LoadResult loadLyricsFile(Song& song, const std::string& path, const settings::ConversionSettings& settings,
                           measure::TextMeasurer& measurer, Reporter& reporter) {
     if (!hasLyricsExtension(path)) {
-        reporter.error("not a lyrics file: only .txt and .kra files can be read", path);
+        std::string ext = lowerAscii(std::filesystem::path(path).extension().string());
+        if (ext == ".ass" || ext == ".ssa")
+            reporter.error("this is a subtitle script, which Kvelmor writes from lyrics: give the lyrics file (.txt or "
+                           ".kra) it was made from",
+                           path);
+        else
+            reporter.error("not a lyrics file: only .txt and .kra files can be read", path);
         return {};
     }
     std::string bytes;

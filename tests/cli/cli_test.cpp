@@ -714,6 +714,11 @@ TEST_F(CliFailureTest, LyricsFilesWithoutLyricsReplaceNothing) {
 
     EXPECT_EQ(kvelmor("convert " + opts + (dir / "empty.txt").string()).code, 2);
     EXPECT_TRUE(inStderr((dir / "empty.txt").string() + ": no timed lines")) << stderrText();
+    // A script is no lyrics file, and is told so.
+    write(dir / "empty.ass", "[Script Info]\n");
+    EXPECT_EQ(kvelmor("check " + opts + (dir / "empty.ass").string()).code, 2);
+    EXPECT_TRUE(inStderr((dir / "empty.ass").string() + ": this is a subtitle script")) << stderrText();
+    write(dir / "empty.ass", "the script of the song before");
     // Plain lyrics are told where they are timed.
     write(dir / "plain.txt", "さくら さくら\nやよいの空は\n");
     for (const char* command : {"convert ", "check "}) {

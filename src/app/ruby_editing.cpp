@@ -4,7 +4,11 @@
 #include <algorithm>
 
 #include "app/lyrics_editing.h"
+#include "app/reading_suggestions.h"
 #include "app/session.h"
+#include "common/encoding.h"
+#include "readings/analyzer.h"
+#include "readings/kana.h"
 #include "layout/placement.h"
 #include "layout/spans.h"
 
@@ -168,6 +172,45 @@ void cycleStyle(LyricLine& line, const std::string& styleNumber) {
 RubyEditing::RubyEditing(Session& session)
     : m_session(session), m_opened(session.song), m_editedBefore(session.lyricsEdited) {
     if (lineCount() > 0) m_cursor = findCellSlot(line(), 0, CellMove::First);
+    fitCellToWord();
+}
+
+void RubyEditing::fitCellToWord() {
+    m_cellWidth = 1;
+    if (!isCharSlot(line(), m_cursor)) return;
+    const LyricUnit& at = line().unit(m_cursor);
+    if (at.rubyFields().rubySpan > 0) {
+        m_cellWidth = at.rubyFields().rubySpan;
+        return;
+    }
+    const std::u32string c = toU32(at.text);
+    if (c.size() != 1 || !readings::isKanjiLike(c[0])) return;
+    if (m_wordsOfLine != m_line) {
+        m_wordsOfLine = m_line;
+        m_wordEnds.clear();
+        std::string failure;
+        if (readings::Analyzer* analyzer = sharedAnalyzer(failure)) {
+            const std::u32string text = toU32(line().plainText);
+            m_wordEnds.assign(text.size(), 0);
+            for (const readings::Morpheme& m : analyzer->analyse(text))
+                for (size_t i = m.begin; i < m.begin + m.surface.size() && i < text.size(); ++i)
+                    m_wordEnds[i] = static_cast<int>(m.begin + m.surface.size());
+        }
+    }
+    // The cursor's character among the line's characters, then the kanji of its word from it on.
+    int index = 0;
+    for (int k = 1; k < m_cursor; ++k)
+        if (line().unit(k).isChar) ++index;
+    if (static_cast<size_t>(index) >= m_wordEnds.size()) return;
+    int width = 0;
+    for (int k = m_cursor, i = index; k <= layout::usedSlots(line()) && i < m_wordEnds[static_cast<size_t>(index)]; ++k) {
+        if (!line().unit(k).isChar) continue;
+        const std::u32string ch = toU32(line().unit(k).text);
+        if (ch.size() != 1 || !readings::isKanjiLike(ch[0])) break;
+        ++width;
+        ++i;
+    }
+    m_cellWidth = std::max(width, 1);
 }
 
 void RubyEditing::cancel() {
@@ -177,13 +220,16 @@ void RubyEditing::cancel() {
 }
 
 void RubyEditing::setCursorSlot(int slot) {
-    if (isCharSlot(line(), slot)) m_cursor = slot;
+    if (!isCharSlot(line(), slot)) return;
+    m_cursor = slot;
+    fitCellToWord();
 }
 
 void RubyEditing::showLine(int lineNo) {
     if (lineNo < 1 || lineNo > lineCount()) return;
     m_line = lineNo;
     m_cursor = findCellSlot(line(), 0, CellMove::First);
+    fitCellToWord();
 }
 
 int RubyEditing::lineCount() const { return m_session.song.lineCount(); }
@@ -196,6 +242,7 @@ int32_t RubyEditing::cellPosition(CellMove move) {
     const int k = findCellSlot(line(), m_cursor, move);
     if (k == 0) return 0;
     m_cursor = k;
+    fitCellToWord();
     return layout::cellLeft(line(), k);
 }
 
@@ -213,6 +260,7 @@ void RubyEditing::changeLine(int delta) {
     m_changed = rubyCopy(m_session.song.workLines, m_line) || m_changed;
     m_line = (m_line - 1 + delta + n) % n + 1;
     m_cursor = findCellSlot(line(), 0, CellMove::First);
+    fitCellToWord();
 }
 
 std::string RubyEditing::cursorRuby() const {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lyrics/lyrics_table.h"
 
@@ -73,6 +74,11 @@ public:
     // Moves the cursor; returns its left edge, cellLeft of the new slot
     // (pixels), or 0 when the line has no character (the cursor stays).
     int32_t cellPosition(CellMove move);
+    // Every move of the cursor fits the cell to what a reading typed there
+    // would cover: a reading already there, its characters; on a kanji, the
+    // kanji of the word the dictionary sees from the cursor on (明日 as one
+    // cell, so that あした over it times the word as one); else the one
+    // character. Without the dictionary a kanji's cell is the one character.
     // Shift+Right / Shift+Left: one character more or less, never below 1.
     // No line has more than 300 slots, so the width stops there.
     void widenCell();
@@ -115,6 +121,12 @@ public:
 private:
     lyrics::LyricLine& editLine();
     void changeLine(int delta);
+    void fitCellToWord();
+
+    // The dictionary's words of the line shown, looked up once per line:
+    // for each character, where its word ends (characters into the line).
+    int m_wordsOfLine = 0;
+    std::vector<int> m_wordEnds;
 
     Session& m_session;
     lyrics::Song m_opened;  // the song as it was when the editor opened

@@ -85,11 +85,44 @@ TEST(RubyEditing, CellWidthStaysBetweenOneAndTheLongestLine) {
     e.narrowCell();
     EXPECT_EQ(e.cellWidth(), 1);
     EXPECT_EQ(e.cursorWidth(), 20);
+    moveTo(e, 4);
     for (int i = 0; i < 400; ++i) e.widenCell();
     EXPECT_EQ(e.cellWidth(), lyrics::kMaxSlots);
-    moveTo(e, 4);
     EXPECT_EQ(e.cursorWidth(), 40);  // the box ends with the line
     EXPECT_EQ(e.cursorLeft(), layout::cellLeft(e.line(), 4));
+}
+
+// The cell a reading is typed into covers the word the dictionary sees
+// (明日 as one, so あした over it times the word as one), a reading already
+// there its own characters, anything else one character; Shift+arrows still
+// change it.
+TEST(RubyEditing, TheCellFitsTheWordTheCursorEnters) {
+    LoadedSession s("cell_word");
+    s.load("[00:01:00]明[00:01:50]日[00:02:00]へ[00:02:50]と[00:03:00]続[00:03:50]く[00:04:00]東[00:04:50]京[00:05:"
+           "00]都[00:05:50]\n");
+    RubyEditing e(s.session);
+    struct Step {
+        int slot;
+        int cellWidth;
+        const char* why;
+    };
+    const Step steps[] = {
+        {2, 2, "明日 is one word"}, {4, 1, "日 on from the word's second kanji"}, {6, 1, "kana"},
+        {10, 1, "続く: the kanji of the word only"}, {14, 2, "東京 of 東京都"}, {18, 1, "都 of 東京都"},
+    };
+    for (const Step& st : steps) {
+        moveTo(e, st.slot);
+        EXPECT_EQ(e.cellWidth(), st.cellWidth) << st.why;
+    }
+    moveTo(e, 2);
+    e.storeCursorRuby("あした");
+    EXPECT_EQ(e.line().unit(2).rubyFields().rubySpan, 2);
+    e.narrowCell();
+    e.storeCursorRuby("あ");
+    EXPECT_EQ(e.line().unit(2).rubyFields().rubySpan, 1) << "Shift+Left narrows the cell";
+    moveTo(e, 4);
+    moveTo(e, 2);
+    EXPECT_EQ(e.cellWidth(), 1) << "a reading there keeps its own characters";
 }
 
 // Each case types rubies in order, closes the editor, and checks the rubies

@@ -85,10 +85,11 @@ TEST(RubyEditorWindow, KeysReachTheOperations) {
         {"shift+right widens", Qt::Key_Right, Qt::ShiftModifier, 1, 6, 2},
         {"shift+keypad 6 widens", Qt::Key_6, Qt::ShiftModifier | pad, 1, 6, 3},
         {"shift+left narrows", Qt::Key_Left, Qt::ShiftModifier, 1, 6, 2},
-        {"up wraps to the last line", Qt::Key_Up, {}, 3, 2, 2},
-        {"down wraps to the first", Qt::Key_Down, {}, 1, 2, 2},
-        {"keypad 2 is down", Qt::Key_2, pad, 2, 2, 2},
-        {"keypad 8 is up", Qt::Key_8, pad, 1, 2, 2},
+        // A new line starts with the cell of its first word.
+        {"up wraps to the last line", Qt::Key_Up, {}, 3, 2,1},
+        {"down wraps to the first", Qt::Key_Down, {}, 1, 2,1},
+        {"keypad 2 is down", Qt::Key_2, pad, 2, 2,1},
+        {"keypad 8 is up", Qt::Key_8, pad, 1, 2,1},
     };
     for (const Step& st : steps) {
         SCOPED_TRACE(st.why);
@@ -147,7 +148,7 @@ TEST(RubyEditorWindow, KeysReachTheOperations) {
     EXPECT_FALSE(e.typing());
     EXPECT_FALSE(input(e)->isVisible());
     EXPECT_EQ(ed.cursorRuby(), "はる");
-    EXPECT_EQ(ed.line().unit(2).rubyFields().rubySpan, 2);
+    EXPECT_EQ(ed.line().unit(2).rubyFields().rubySpan, 1);  // 春, a word of one kanji
     // Typing again starts from the ruby there.
     press(e, Qt::Key_Space);
     EXPECT_EQ(input(e)->text(), QStringLiteral("はる"));

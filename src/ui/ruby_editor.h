@@ -89,6 +89,7 @@ private:
     app::RubyEditing m_editing;
     app::RubySuggestions m_suggestions{m_session};
     QLabel* m_suggestionHelp = nullptr;
+    QString m_nothingSuggested;  // said when R found nothing to suggest
     RubyLineView* m_view = nullptr;
     QScrollArea* m_area = nullptr;
     QLineEdit* m_input = nullptr;  // where a ruby is typed

@@ -35,6 +35,7 @@ void RubyEditor::showSuggestionState() {
                                "（確定しない候補は閉じると消えます）")
                     .arg(pending);
     if (!m_suggestions.notice().empty()) text += "\n" + qs(m_suggestions.notice());
+    if (!m_nothingSuggested.isEmpty()) text += "\n" + m_nothingSuggested;
     m_suggestionHelp->setText(text);
 }
 
@@ -46,9 +47,18 @@ bool RubyEditor::suggestionKey(int key, Qt::KeyboardModifiers modifiers) {
     const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
     const int line = m_editing.currentLine();
     const int cursor = m_editing.cursorSlot();
+    if (!m_nothingSuggested.isEmpty()) {  // said for the key before
+        m_nothingSuggested.clear();
+        showSuggestionState();
+    }
     if (key == Qt::Key_R && (held == Qt::NoModifier || held == Qt::ShiftModifier)) {
-        if (held == Qt::ShiftModifier) m_suggestions.suggestAll();
-        else m_suggestions.suggestLine(line);
+        const int before = m_suggestions.pendingCount();
+        const bool looked = held == Qt::ShiftModifier ? m_suggestions.suggestAll() : m_suggestions.suggestLine(line);
+        // Said, so that a key that seems to do nothing is explained.
+        if (looked && m_suggestions.pendingCount() == before && m_suggestions.notice().empty())
+            m_nothingSuggested = held == Qt::ShiftModifier
+                                     ? tr("読み候補はありません（どの行の漢字にも読みがあります）")
+                                     : tr("読み候補はありません（この行の漢字にはすべて読みがあるか、漢字がありません）");
         showLine();  // the line may grow with its readings
     } else if (key == Qt::Key_A && held == Qt::NoModifier) {
         if (m_suggestions.acceptAll() > 0) m_editing.markChanged();

@@ -102,6 +102,13 @@ TEST(RubySuggestionsWindow, SuggestedReadingsStayApartUntilAcceptedAndTheRestGoW
         EXPECT_EQ(rubies(s.session, pending, 2), "2:ある?");
         press(e, Qt::Key_A);
         EXPECT_EQ(pending.pendingCount(), 0);
+        // Once every kanji has its reading, R says there is nothing to suggest rather than nothing at all.
+        const auto help = [&] { return ui::ss(e.findChild<QLabel*>("suggestionHelp")->text()); };
+        EXPECT_EQ(help().find("読み候補はありません"), std::string::npos) << help();
+        press(e, Qt::Key_R);
+        EXPECT_NE(help().find("読み候補はありません（この行"), std::string::npos) << help();
+        press(e, Qt::Key_Right);
+        EXPECT_EQ(help().find("読み候補はありません"), std::string::npos) << "said once, for the key pressed";
         QTimer::singleShot(0, &e, [&] { e.close(); });
         EXPECT_EQ(e.exec(), QDialog::Accepted);
         EXPECT_EQ(rubies(s.session, pending, 1), "2:きょ 4:う 8:くう 12:ある");

@@ -583,6 +583,14 @@ Save them?</translation>
 <context>
     <name>kvelmor::ui::RubyEditor</name>
     <message>
+        <source>読み候補はありません（どの行の漢字にも読みがあります）</source>
+        <translation>Nothing to suggest: every kanji of the song has a reading</translation>
+    </message>
+    <message>
+        <source>読み候補はありません（この行の漢字にはすべて読みがあるか、漢字がありません）</source>
+        <translation>Nothing to suggest: every kanji of this line has a reading, or it has no kanji</translation>
+    </message>
+    <message>
         <source>←→：移動   SHIFT+←→：セル幅変更  SPACE：ルビ入力</source>
         <translation>←→: move   Shift+←→: cell width   Space: type ruby</translation>
     </message>

@@ -174,6 +174,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     const int tabsWidth = std::min(pagesWidth, std::max(width() * 3 / 5, width() - kPreviewWidth));
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     acceptFileDrops();
+    startKeepingEdits();
     m_presetBox->setFocus();
 }
 
@@ -1029,6 +1030,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     if (!m_shutDown) {
         m_shutDown = true;
+        dropKeptEdits();  // saved, or let go
         keepWindowState();
         if (!m_session.shutDown()) {
             m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), m_session.ini.path());

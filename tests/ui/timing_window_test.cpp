@@ -518,12 +518,19 @@ TEST(TimingWindow, ACutRecoveryFileIsRefusedAndASaveThatLosesLinesIsAsked) {
     tapAt(*window, clock, {700});
     QStringList asked;
     bool replace = false;
-    f.dialogs.saveFile = [&](QWidget*, const QString&, const QString&, const QString&) { return lyrics; };
+    QString target = QString::fromStdString(other);
+    f.dialogs.saveFile = [&](QWidget*, const QString&, const QString&, const QString&) { return target; };
     f.dialogs.confirm = [&](QWidget*, const QString&, const QString& text) {
         asked << text;
         return replace;
     };
     ui::TimingWindow& w = *window;
+    // A file of as many lines: only whether to replace it.
+    press(w.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("「other.txt」は既にあります。上書きしますか?")});
+    EXPECT_EQ(fileText(other), "ラ\n");
+    asked.clear();
+    target = lyrics;
     const std::string before = fileText(lyrics.toStdString());
     press(w.focusWidget(), Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(asked.size(), 1);

@@ -459,6 +459,38 @@ Save them?</translation>
         <source>曲 (*.mp3 *.m4a *.flac *.wav *.ogg *.opus *.mp4 *.mkv *.webm);;すべてのファイル (*)</source>
         <translation>Songs (*.mp3 *.m4a *.flac *.wav *.ogg *.opus *.mp4 *.mkv *.webm);;All files (*)</translation>
     </message>
+    <message>
+        <source>未保存の変更の保管先: %1</source>
+        <translation>Unsaved changes are kept in: %1</translation>
+    </message>
+    <message>
+        <source>復元用ファイルを書けません (%1): %2</source>
+        <translation>Cannot write the recovery file (%1): %2</translation>
+    </message>
+    <message>
+        <source>復元用ファイルが壊れているため (%1)、変更を復元しません。
+ファイルは %2 に残してあります。</source>
+        <translation>The recovery file is damaged (%1), so the changes are not restored.
+The file was kept as %2.</translation>
+    </message>
+    <message>
+        <source>「%1」の歌詞とルビの変更が、保存されないまま残っています。
+歌詞ファイル: %2
+最後に保管した時刻: %3
+復元用ファイル: %4
+
+復元しますか?</source>
+        <translation>Changes to the lyrics and ruby of &quot;%1&quot; were left unsaved.
+Lyrics file: %2
+Last kept: %3
+Recovery file: %4
+
+Restore them?</translation>
+    </message>
+    <message>
+        <source>保存されていない変更を復元しました: %1</source>
+        <translation>Unsaved changes restored: %1</translation>
+    </message>
 </context>
 <context>
     <name>kvelmor::ui::PreviewPane</name>

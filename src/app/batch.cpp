@@ -133,9 +133,6 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
     FileReportTap tap(session.reporter(), progress.reporting);
     TapScope scope(session, tap);
 
-    // The time correction is the one setting a read writes (a file's
-    // "@timeratio=" line); it is kept and put back as the store holds it.
-    const std::string startTimeCorrection = session.settings.text(settings::kTimeCorrectionField);
     std::set<std::string> scriptsWritten;
     const int total = static_cast<int>(entries.size());
 
@@ -155,11 +152,8 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
             // "a.TXT" and "a.txt" share "a.ass": the second would overwrite the first.
             tap.error("its script " + scriptPath + " was already written from another file of this folder", file.path);
         } else {
-            // Each file starts from the batch's time correction; its own
-            // "@timeratio=" line may change it for that file. A file that cannot
-            // be read leaves the previous one and its correction in place.
-            const std::string previousCorrection = session.settings.text(settings::kTimeCorrectionField);
-            session.settings.setText(settings::kTimeCorrectionField, startTimeCorrection);
+            // A file's "@timeratio=" line holds for that file alone: it is the
+            // song's, and the settings are never changed by a read.
             if (session.readLyrics(file.path)) {
                 file.songInfo = session.song.songInfo;
                 session.runStages(batchStages());
@@ -168,8 +162,6 @@ BatchResult runBatch(Session& session, const std::string& folder, const BatchPro
                     file.scriptPath = session.defaultScriptPath();
                     scriptsWritten.insert(file.scriptPath);
                 }
-            } else {
-                session.settings.setText(settings::kTimeCorrectionField, previousCorrection);
             }
         }
 

@@ -27,6 +27,15 @@ bool hasReadings(const lyrics::Song& song);
 // the editor's text cannot hold either, so a changed text drops them.
 bool hasMarksOrStyles(const lyrics::Song& song);
 
+// Writes the readings the working lines carry back into the raw lines they
+// were built from, so that a rebuild of the working table (a preset
+// selected, a setting that changes the lines' text) gives them back: each raw
+// line becomes its working lines in the tag file's notation, joined again
+// (the tag repeated where the automatic line break cut the line written
+// once). A raw line whose text would then need more than 300 slots keeps its
+// text, and the lines are reported. Returns whether every line was taken.
+bool keepReadingsInReadLines(Session& session);
+
 // The name messages about the edited text give as their file: its line
 // numbers are the editor's, not the lyrics file's.
 inline constexpr const char* kLyricsEditName = "歌詞編集";

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/ruby_editing.h"
+#include "app/lyrics_editing.h"
 #include "app/session.h"
 #include "common/encoding.h"
 #include "layout/placement.h"
@@ -142,6 +143,7 @@ SongReadingsResult fillSongReadings(Session& session) {
     if (!unread.empty())
         session.reporter().warning(kUnreadWordsMessage + joinedWords(unread), session.song.lyricsPath);
     if (result.added > 0) {
+        keepReadingsInReadLines(session);
         session.runStages({14, 15});  // ruby placement and ruby timing
         session.song.rubyState = lyrics::kRubyAssigned;
         session.lyricsEdited = true;  // the readings reach a file only when the lyrics are saved

@@ -26,7 +26,7 @@ std::vector<int> stageRange(int first, int last) {
 
 }  // namespace
 
-std::vector<int> presetRefresh() { return {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}; }
+std::vector<int> presetRefresh() { return fullRefresh(); }
 
 std::vector<int> stagesFor(settings::Invalidates what) {
     using I = settings::Invalidates;
@@ -37,8 +37,10 @@ std::vector<int> stagesFor(settings::Invalidates what) {
     case I::StyleLayout: return {5, 11, 12, 14, 17};
     case I::Styles: return {5};
     // New style names reach the lines with the rows (9), and the time
-    // correction (6) starts the display windows again from the tags.
-    case I::StyleSet: return {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+    // correction (6) starts the display windows again from the tags. The
+    // readings are placed (14) once the lines have settled on their rows
+    // (11 to 13): bottom alignment moves lines, not their readings.
+    case I::StyleSet: return stageRange(5, kStageCount);
     case I::LineSpacing: return {11, 12, 13};
     case I::ExtendedColour: return stageRange(6, 13);
     case I::Alignment: return stageRange(2, 13);

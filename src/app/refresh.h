@@ -42,8 +42,8 @@ inline constexpr int kBottomAlignStage = 12;
 // The stages a change that makes `what` stale runs, in order.
 std::vector<int> stagesFor(settings::Invalidates what);
 
-// What a newly loaded preset runs: the full refresh with bottom alignment
-// and new line priority after the ruby.
+// What a newly loaded preset runs: the full refresh, so that the song is
+// laid out exactly as a conversion with that preset lays it out.
 std::vector<int> presetRefresh();
 
 }  // namespace kvelmor::app

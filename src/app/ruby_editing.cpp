@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "app/lyrics_editing.h"
 #include "app/session.h"
 #include "layout/placement.h"
 #include "layout/spans.h"
@@ -250,7 +251,10 @@ void RubyEditing::cycleStyle() {
 }
 
 void RubyEditing::finish() {
-    if (m_changed) m_session.lyricsEdited = true;
+    if (m_changed) {
+        m_session.lyricsEdited = true;
+        keepReadingsInReadLines(m_session);
+    }
     m_session.runStages({14, 15});
     if (m_session.song.rubyState != lyrics::kRubyAssigned) m_changed = true;
     m_session.song.rubyState = lyrics::kRubyAssigned;

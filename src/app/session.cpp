@@ -83,13 +83,20 @@ Session::Session(const Session& other, Reporter& reporter, measure::TextMeasurer
 const settings::ConversionOptions& Session::options() const {
     // Comparing the stored texts costs far less than parsing them again, and
     // the refresh asks at every stage.
-    if (!m_optionsBuilt || !(settings == m_optionsSettings) || !(appState.credit == m_optionsCredit)) {
+    if (!m_optionsBuilt || !(settings == m_optionsSettings) || !(appState.credit == m_optionsCredit) ||
+        song.timeCorrection != m_optionsSongCorrection) {
         m_options = settings::ConversionOptions(settings, appState.credit);
+        lyrics::applySongTimeCorrection(m_options, song);
         m_optionsSettings = settings;
         m_optionsCredit = appState.credit;
+        m_optionsSongCorrection = song.timeCorrection;
         m_optionsBuilt = true;
     }
     return m_options;
+}
+
+bool Session::songCorrectionDiffers() const {
+    return song.timeCorrection && *song.timeCorrection != settings.isOn(settings::kTimeCorrectionField);
 }
 
 void Session::bindSettings() {
@@ -206,7 +213,7 @@ bool Session::writeKra(const std::string& outPath) {
 std::string Session::lyricsFileText() const {
     // The time correction the song is laid out with goes with it, so that
     // the file reads back timed as it is now whatever the preset then says.
-    return lyrics::kraFileText(song) + "@timeratio=" + (options().timing.correction ? "0.9953125" : "1") + "\r\n";
+    return lyrics::kraFileText(song) + lyrics::timeRatioLine(options().timing.correction) + "\r\n";
 }
 
 bool Session::saveLyrics(const std::string& path) {
@@ -340,9 +347,8 @@ bool Session::openLyricsFrom(const std::string& path, const std::string_view* ut
     // Read into a song of its own, so that a refused file changes nothing.
     CollectingReporter trial;
     lyrics::Song candidate;
-    settings::ConversionSettings candidateSettings = settings;
-    const bool read = (utf8 ? lyrics::loadLyricsText(candidate, *utf8, path, candidateSettings, m_measurer, trial)
-                            : lyrics::loadLyricsFile(candidate, path, candidateSettings, m_measurer, trial)).ok;
+    const bool read = (utf8 ? lyrics::loadLyricsText(candidate, *utf8, path, settings, m_measurer, trial)
+                            : lyrics::loadLyricsFile(candidate, path, settings, m_measurer, trial)).ok;
     if (!read) {
         // The first error says why; what follows it is about the same failure.
         for (const Report& r : trial.reports)
@@ -363,8 +369,6 @@ bool Session::openLyricsFrom(const std::string& path, const std::string_view* ut
         return false;
     }
     song = std::move(candidate);
-    // The time correction the file asked for (the one setting a read writes).
-    settings.setText(settings::kTimeCorrectionField, std::string(candidateSettings.text(settings::kTimeCorrectionField)));
     appState.textPath = std::filesystem::absolute(path).parent_path().string();
     for (const Report& r : trial.reports) m_reporter->report(r);
     lyricsEdited = false;  // a new song

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,6 +160,10 @@ public:
     // them are one file.
     bool mayWrite(const std::vector<std::string>& outputs, const std::vector<std::string>& lyricsFiles = {});
 
+    // Whether the open song's own time correction (its file's "@timeratio=")
+    // is another than the preset's WinAMPTime, which it stands in for.
+    bool songCorrectionDiffers() const;
+
     // The settings and the credit fields as typed options: a snapshot built
     // again whenever either changed since it was last built, so every stage
     // and every write reads the values in force.
@@ -202,6 +207,7 @@ private:
     mutable settings::ConversionOptions m_options;
     mutable settings::ConversionSettings m_optionsSettings;
     mutable settings::CreditSettings m_optionsCredit;
+    mutable std::optional<bool> m_optionsSongCorrection;
     mutable bool m_optionsBuilt = false;
 
     Reporter* m_reporter;

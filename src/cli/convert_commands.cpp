@@ -16,6 +16,11 @@ int checkCommand(const std::vector<std::string>& args) {
     int before = c.reporter.count;
     if (!c.session.readLyrics(o.positional[0])) return 2;
     c.reporter.toStdout = true;
+    // Not a finding: which times the checks and the script use.
+    if (c.session.options().timing.correction)
+        std::cout << "time correction: the tag times are stretched by 640/637 ("
+                  << (c.session.song.timeCorrection ? "the file's \"@timeratio=0.9953125\"" : "WinAMPTime")
+                  << ")\n";
     c.session.runFullRefresh();
     if (c.reporter.count > before) return 1;
     std::cout << "no reports\n";

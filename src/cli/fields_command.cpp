@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "effects/samples.h"
 #include "settings/conversion_settings.h"
 #include "settings/credit_settings.h"
 #include "settings/field_guide.h"
@@ -57,7 +58,8 @@ std::string choiceText(int count) {
     return "an index from 0 to " + std::to_string(count - 1);
 }
 
-const char* const kColourText = "a colour from 0 to 16777215: 0x00BBGGRR in decimal (255 red, 65535 yellow)";
+const char* const kColourText =
+    "a colour as #RRGGBB (#FF0000 red, #FFFF00 yellow), or as 0x00BBGGRR in decimal (255 red, 65535 yellow)";
 const char* const kLevelText = "0 (opaque) to 10 (invisible)";
 
 Listed describe(const settings::SettingDef& d) {
@@ -181,6 +183,19 @@ void print(const Listed& l) {
     std::cout << "    kind: " << l.kind << "   default: " << (l.defaultValue.empty() ? "(empty)" : l.defaultValue)
               << "   INI key: " << keysText(l) << "\n";
     std::cout << "    takes: " << l.takes << "\n";
+    if (l.name == settings::kEffectSampleField) {
+        // The built-in samples; those kept in the settings file follow them.
+        const auto& samples = effects::builtInSamples();
+        size_t width = 0;
+        for (const auto& b : samples) width = std::max(width, displayWidth(quoted(std::string(b.name))));
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const std::string caption = quoted(std::string(samples[i].name));
+            std::cout << "      " << i << " " << caption << std::string(width - displayWidth(caption) + 2, ' ')
+                      << samples[i].english << "\n";
+        }
+        std::cout << "      " << samples.size() << "... the samples kept in the settings file\n";
+        return;
+    }
     if (!l.guide) return;
     size_t width = 0;
     for (const auto& e : l.guide->entries) width = std::max(width, displayWidth(quoted(e.caption)));

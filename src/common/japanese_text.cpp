@@ -27,6 +27,10 @@ constexpr std::array kPhrases = {
            "歌詞ファイルではありません。時間タグ \"[mm:ss:cc]\" のある行がないため、開きませんでした"},
     Phrase{"binary data (NUL bytes) was left out: this may not be a lyrics file",
            "文字でないデータ (NUL バイト) を読み飛ばしました。歌詞ファイルではないかもしれません"},
+    Phrase{"plain lyrics: no line holds a \"[mm:ss:cc]\" time tag, so there is nothing to lay out yet; time them in "
+           "the timing window first (kvelmor-gui --timing FILE --audio SONG)",
+           "時間タグ \"[mm:ss:cc]\" のない歌詞のため、まだ配置できません。先にタイミングウィンドウでタイミングを付けてください "
+           "(kvelmor-gui --timing FILE --audio SONG)"},
     Phrase{"no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to lay out",
            "時間タグ \"[mm:ss:cc]\" のある行がないため、配置する歌詞がありません"},
     Phrase{"bytes that are not valid {} were left out (the rest of the file is valid UTF-8)",

@@ -83,4 +83,18 @@ std::string realToText(double v) {
     return buf;
 }
 
+std::optional<int64_t> hexColourValue(std::string_view text) {
+    if (text.size() != 7 || text[0] != '#') return std::nullopt;
+    int64_t rgb = 0;
+    for (char c : text.substr(1)) {
+        int d = -1;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (d < 0) return std::nullopt;
+        rgb = rgb * 16 + d;
+    }
+    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
 }  // namespace kvelmor

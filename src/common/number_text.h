@@ -36,6 +36,11 @@ double leadingNumber(std::string_view text);
 // clamped to the 32-bit range; 0 for a text that is not a number.
 int32_t toWholeNumber(std::string_view text);
 
+// A colour written "#RRGGBB", as web pages and colour pickers write it
+// (hexadecimal digits in either case), as a colour setting holds it:
+// 0x00BBGGRR, red in the low byte. Nothing for any other text.
+std::optional<int64_t> hexColourValue(std::string_view text);
+
 // Shortest decimal text of a real ("1", "1.185185185185185").
 std::string realToText(double v);
 

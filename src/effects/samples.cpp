@@ -4,80 +4,80 @@
 namespace kvelmor::effects {
 
 const std::array<BuiltInSample, kBuiltInSampleCount>& builtInSamples() {
-    // name, commandLine, commandChar, posNo
+    // name, English name, commandLine, commandChar, posNo
     static constexpr std::array<BuiltInSample, kBuiltInSampleCount> kSamples{{
         // 0
-        {"ステップ",
+        {"ステップ", "Step",
          R"t({\org(3500,0)})t",
          R"t({\bord3\fr0\t(%s,%s,\bord5\fr0.1)\t(%s,%e,\bord3\fr0)})t",
          false},
         // 1
-        {"うねり",
+        {"うねり", "Swell",
          "",
          R"t({\fs%f,\t(%s,%s,\fs[%f+10])\t(%s,%e,\fs%f)})t",
          false},
         // 2
-        {"回転(縦)",
+        {"回転(縦)", "Spin (vertical)",
          R"t({\org([%W/2],%Y)})t",
          R"t({\r\bord3\frx0\t([%s-200],[%s-100],\bord5\frx-360)\t([%s+100],[%e+200],\bord3\1a&Hff&\3a&Hff&\4a&Hff&)})t",
          false},
         // 3
-        {"残像",
+        {"残像", "Afterimage",
          "",
          R"t({\r\t([%s+100],[%e+200],\1a%A\3a%A\4a%A)})t",
          false},
         // 4
-        {"焼き付け",
+        {"焼き付け", "Burn in",
          "",
          R"t({\r\t([%s+200],[%e+200],\1c%C)})t",
          false},
         // 5
-        {"伸縮",
+        {"伸縮", "Stretch",
          R"t({\fsp-200\t(0,%S,\fsp0)}{\t(%E,[%E+200],\fsp200)})t",
          "",
          false},
         // 6
-        {"スライドイン/アウト",
+        {"スライドイン/アウト", "Slide in/out",
          R"t({\org([%W/2],[%Y*100])\fsp100}{\fr-2\t(0,%S,\fr0\fsp0)\t(%E,[%E+%R],\fr2\fsp30)})t",
          "",
          false},
         // 7
-        {"起きあがり",
+        {"起きあがり", "Rise up",
          R"t({\frx90\t(0,%S,\frx0)})t",
          "",
          false},
         // 8
-        {"スパイラルIN",
+        {"スパイラルIN", "Spiral in",
          R"t({\org(%X,[0-%H/2+%Y])}{\move(%W,%Y,%X,%Y,0,%S)}{\fsp200\t(0,%S,\fsp0)}{\frx0\t(0,%S,\frx1800)})t",
          "",
          true},
         // 9
-        {"回転IN",
+        {"回転IN", "Spin in",
          R"t({\org([%X*2],%Y)}{\move(%W,%Y,%X,%Y,0,%S)})t",
          R"t({\fr0\t(0,[%S/%N*%n],\fr720)})t",
          true},
         // 10
-        {"伸び",
+        {"伸び", "Grow",
          "",
          R"t({\r\t(%s,[%t/2+%s],\fscy130)\t([%t/2+%s],%e,\fscy100)})t",
          false},
         // 11
-        {"○←、←○",
+        {"○←、←○", "Fly in, fly out",
          "",
          R"t({\move(%W,%Y,%X,%Y,0,[%S-200])\t(%S,%S,\1a&Hff&\2a&Hff&\3a&Hff&\4a&Hff&)};{\1a&Hff&\2a&Hff&\3a&Hff&\4a&Hff&\t(%S,%S,\1a&H0&\2a&H0&\3a&H0&\4a&H0&)\move(%X,%Y,[%X-%W],%Y,%E,[%E+400])})t",
          true},
         // 12
-        {"影付ステップIN",
+        {"影付ステップIN", "Step in with shadow",
          R"t({\org(3500,0)};{\org(-3500,0)})t",
          R"t({\bord3\fr0\t(%s,%s,\bord5\fr0.1)\t(%s,%e,\bord3\fr0\1a%A\2a%A\3a%A\4a%A)};{\bord3\fr0\t(%s,%s,\bord5\fr0.1)\t(%s,%e,\bord3\fr0)})t",
          false},
         // 13
-        {"文字:集合",
+        {"文字:集合", "Characters: gather",
          "",
          R"t({\move([%x-%X*%W/%L],-%h,%x,%y,0,%S)})t",
          true},
         // 14
-        {"文字：音符",
+        {"文字：音符", "Characters: notes",
          "",
          R"t({\r\t(%s,%s,\1a%A\2a%A\3a%A\4a%A)\move(%x,%y,%x,[%y+10],[%s-100],%s)};{\r\1a%A\2a%A\3a%A\4a%A\t(%s,%s,\1a&H0&\2a&H0&\3a&H0&\4a&H0&)\t([%s+200],[%s+200],\1a%A\2a%A\3a%A\4a%A)\bord2\t(%s,[%s+50],\bord5)\t([%s+50],[%s+100],\bord2)\fry0\t(%s,[%s+200],\fry360)}\move(%x,[%y+10],%x,[%y-10],%s,[%s+200]);{\r\1a%A\2a%A\3a%A\4a%A\t([%s+200],[%s+200],\1a&H0&\2a&H0&\3a&H0&\4a&H0&)\move(%x,[%y-10],%x,%y,[%s+200],[%s+300])})t",
          true},
@@ -147,6 +147,15 @@ SampleEntry parseSampleEntry(std::string_view value) {
 
 EffectSamples::EffectSamples() {
     for (const auto& b : builtInSamples()) m_entries.push_back({std::string(b.name), {}});
+}
+
+std::string EffectSamples::shownName(int position, bool english) const {
+    const std::string& name = m_entries[static_cast<size_t>(position)].name;
+    if (english && position < kBuiltInSampleCount) {
+        const BuiltInSample& b = builtInSamples()[static_cast<size_t>(position)];
+        if (name == b.name) return std::string(b.english);
+    }
+    return name;
 }
 
 std::vector<std::string> EffectSamples::names() const {

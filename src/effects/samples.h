@@ -31,6 +31,7 @@ inline constexpr std::string_view kSampleSection = "tag";
 
 struct BuiltInSample {
     std::string_view name;
+    std::string_view english;      // the name in the window in English and in `kvelmor fields`
     std::string_view commandLine;  // line template; empty clears the field
     std::string_view commandChar;  // syllable and character template
     bool posNo;                    // no position of the writer's own; KaraokeWipe is always ticked
@@ -70,6 +71,10 @@ public:
     int count() const { return static_cast<int>(m_entries.size()); }
     const SampleEntry& entry(int position) const { return m_entries.at(static_cast<size_t>(position)); }
     std::vector<std::string> names() const;
+    // The name of entry `position` (0-based) as a list shows it: a built-in
+    // sample that keeps its own name by its English name in English; the
+    // stored name otherwise.
+    std::string shownName(int position, bool english) const;
     // Position of the entry whose name equals `name` exactly, or -1.
     int find(std::string_view name) const;
 

@@ -123,6 +123,7 @@ void Song::reset() {
     workLines.reset();
     rubyState = kNoRuby;
     songInfo = SongInfo{};
+    timeCorrection.reset();
 }
 
 }  // namespace kvelmor::lyrics

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,7 @@ struct LyricLine {
     int32_t lineHeight = 0; // pixels
     int32_t rowNumber = 0;  // screen row, 1..10
     int32_t sourceLine = 0;  // line of the lyrics file (or edited text) it comes from; 0 when unknown
+    int32_t readLine = 0;    // working table: the raw line (1-based) it was built from; 0 when unknown
     // The display window the line's rows gave it (centiseconds), before
     // lines were cut or held back so that no two share a row at once.
     Centiseconds plannedStart = 0;
@@ -271,6 +273,9 @@ struct Song {
     int16_t rubyState = kNoRuby;
     SongInfo songInfo;
     std::string lyricsPath;
+    // The song's own time correction, from its file's "@timeratio=" line:
+    // while set it stands in for the preset's WinAMPTime for this song only.
+    std::optional<bool> timeCorrection;
 
     int rawLineCount() const { return readLines.count(); }
     int lineCount() const { return workLines.count(); }

@@ -96,7 +96,15 @@ AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LinePars
     return AppendResult::Appended;
 }
 
-bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view line) {
+std::string timeRatioLine(bool correction) {
+    return correction ? "@timeratio=0.9953125" : "@timeratio=1";
+}
+
+void applySongTimeCorrection(settings::ConversionOptions& o, const Song& song) {
+    if (song.timeCorrection) o.timing.correction = *song.timeCorrection;
+}
+
+bool readHeaderLine(SongInfo& info, std::optional<bool>& timeCorrection, std::string_view line) {
     struct Key {
         std::string_view key;
         std::string SongInfo::*field;
@@ -128,14 +136,15 @@ bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view line)
 }
 
 LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
-                          settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
+                          const settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
                           Reporter& reporter) {
     LoadResult result;
     // NUL bytes are binary data, never lyrics (a file whose end was lost in a
     // crash often reads as a run of them); they are left out and the first
     // line holding one is reported.
     std::string withoutNul;
-    if (utf8.find('\0') != std::string_view::npos) {
+    const bool binary = utf8.find('\0') != std::string_view::npos;
+    if (binary) {
         int lineNo = 0;
         for (std::string_view line : splitLines(utf8)) {
             ++lineNo;
@@ -151,6 +160,7 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     SongInfo info;
     const ::kvelmor::settings::ConversionOptions options(settings);
     LineParser parser{options, measurer, options.timing.correction};
+    std::optional<bool> fileCorrection;  // the last "@timeratio=" read
     LineReports tooLong(reporter, Severity::Error,
                         "this line needs more than 300 slots (characters and time tags together) and was left out",
                         name);
@@ -158,7 +168,8 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     for (std::string_view line : splitLines(utf8)) {
         ++lineNo;
         if (!isTimedLine(line)) {
-            readHeaderLine(info, parser.timeCorrection, line);
+            if (readHeaderLine(info, fileCorrection, line) && fileCorrection)
+                parser.timeCorrection = *fileCorrection;
             continue;
         }
         switch (appendRawLine(raw, line, parser, lineNo)) {
@@ -175,22 +186,46 @@ LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& 
     }
     tooLong.finish();
     if (raw.count() == 0)
-        reporter.warning("no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to lay out",
+        reporter.warning(!binary && isPlainLyricsText(utf8)
+                             ? "plain lyrics: no line holds a \"[mm:ss:cc]\" time tag, so there is nothing to lay out "
+                               "yet; time them in the timing window first (kvelmor-gui --timing FILE --audio SONG)"
+                             : "no timed lines: no line holds a \"[mm:ss:cc]\" time tag, so there are no lyrics to "
+                               "lay out",
                          name);
-    settings.setText(::kvelmor::settings::kTimeCorrectionField, parser.timeCorrection ? "1" : "0");
     song.reset();
     song.readLines = std::move(raw);
     song.songInfo = std::move(info);
+    song.timeCorrection = fileCorrection;
     song.lyricsPath = name;
     result.ok = true;
     return result;
+}
+
+bool isPlainLyricsText(std::string_view utf8) {
+    // NUL bytes and bytes that did not decode (U+FFFD) are data, not lyrics.
+    if (utf8.find('\0') != std::string_view::npos || utf8.find("\xEF\xBF\xBD") != std::string_view::npos) return false;
+    bool sung = false;
+    for (std::string_view line : splitLines(utf8)) {
+        if (isTimedLine(line)) return false;
+        const bool blank = line.find_first_not_of(" \t\r") == std::string_view::npos;
+        sung = sung || (!blank && line.front() != '@');
+    }
+    return sung;
+}
+
+bool isPlainLyricsFile(const std::string& path) {
+    if (!hasLyricsExtension(path)) return false;
+    std::string bytes;
+    if (!readFileBytes(path, bytes, kMaxTextFileBytes).ok) return false;
+    const DecodedText text = decodeText(bytes);
+    return text.badLines.empty() && isPlainLyricsText(text.utf8);
 }
 
 LyricsReloader::LyricsReloader() = default;
 LyricsReloader::~LyricsReloader() = default;
 
 LoadResult LyricsReloader::load(Song& song, std::string text, const std::string& name,
-                                 settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
+                                 const settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
                                  Reporter& reporter) {
     if (loadChangedLines(song, text, name, settings, measurer)) {
         // Which record each line is, and the rest, stay as they were.
@@ -245,13 +280,14 @@ void LyricsReloader::remember(Song& song, std::string text, const std::string& n
     m_read.assign(m_lines.size(), {});
     // The same walk as the whole read: which record each timed line became,
     // and the time correction in force there. A whole read starts from the
-    // correction the settings hold, which the read before left there.
+    // correction the settings hold.
     SongInfo info;
     bool timeCorrection = ::kvelmor::settings::ConversionOptions(settings).timing.correction;
+    std::optional<bool> fileCorrection;
     int raw = 0;
     for (size_t i = 0; i < m_lines.size(); ++i) {
         if (!isTimedLine(m_lines[i])) {
-            readHeaderLine(info, timeCorrection, m_lines[i]);
+            if (readHeaderLine(info, fileCorrection, m_lines[i]) && fileCorrection) timeCorrection = *fileCorrection;
             continue;
         }
         m_read[i] = {++raw, timeCorrection};
@@ -271,7 +307,7 @@ bool hasLyricsExtension(std::string_view path) {
     return ext == "txt" || ext == "kra";
 }
 
-LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
+LoadResult loadLyricsFile(Song& song, const std::string& path, const settings::ConversionSettings& settings,
                           measure::TextMeasurer& measurer, Reporter& reporter) {
     if (!hasLyricsExtension(path)) {
         reporter.error("not a lyrics file: only .txt and .kra files can be read", path);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,12 +45,28 @@ enum class AppendResult { Appended, TooManyLines, TooManySlots };
 AppendResult appendRawLine(LineTable& raw, std::string_view utf8, const LineParser& parser, int sourceLine = 0);
 
 // Applies a header line ("@title=..." etc., keys in any letter case) and
-// returns whether it was one. "@timeratio=" switches `timeCorrection` on for
-// exactly "0.9953125" and off for exactly "1".
-bool readHeaderLine(SongInfo& info, bool& timeCorrection, std::string_view utf8);
+// returns whether it was one. "@timeratio=" sets `timeCorrection` on for
+// exactly "0.9953125" and off for exactly "1"; any other value leaves it.
+bool readHeaderLine(SongInfo& info, std::optional<bool>& timeCorrection, std::string_view utf8);
+
+// The header line that gives a song its time correction: "@timeratio=0.9953125"
+// (times stretched by 640/637) or "@timeratio=1" (times as written).
+std::string timeRatioLine(bool correction);
+
+// The options `song` is laid out with: its own time correction ("@timeratio="
+// of its file) in place of the settings' WinAMPTime, when it has one.
+void applySongTimeCorrection(settings::ConversionOptions& o, const Song& song);
 
 // The message shown when a song has more lines than the tables hold.
 inline constexpr const char* kTooManyLinesMessage = "読み込める行数を超えています";
+
+// Whether a text (UTF-8) holds plain lyrics: lines to sing, none of them
+// timed (header lines and blank lines aside), and no binary data. The timing
+// window times such lyrics; the converter has nothing to lay out in them.
+bool isPlainLyricsText(std::string_view utf8);
+// The same for a lyrics file (.txt or .kra) that reads as text without a
+// byte it could not decode.
+bool isPlainLyricsFile(const std::string& path);
 
 // Whether the file name ends in ".txt" or ".kra" (any letter case): the
 // files the reader reads.
@@ -64,20 +81,21 @@ struct LoadResult {
 // (unreadable file, wrong extension, more than 299 timed lines) the reason is
 // reported and `song` and the settings stay exactly as they were. On success
 // the raw table and the song information are the file's, `lyricsPath` is
-// `path`, the time correction (WinAMPTime) follows the file's "@timeratio="
-// line, written into the value store as the file's own setting, and the working
-// table is left for the caller's full refresh to rebuild.
+// `path`, the song's own time correction is the file's last "@timeratio="
+// line (none without one: the settings' WinAMPTime then holds), and the
+// working table is left for the caller's full refresh to rebuild. The
+// settings are only read.
 // What is read with reports: undecodable bytes (as U+FFFD), NUL bytes (left
 // out), lines of more than 300 slots (left out) and a file without any timed
 // line (an empty song). A kind of problem found on many lines is reported
 // for the first ten of them, then counted.
-LoadResult loadLyricsFile(Song& song, const std::string& path, settings::ConversionSettings& settings,
+LoadResult loadLyricsFile(Song& song, const std::string& path, const settings::ConversionSettings& settings,
                           measure::TextMeasurer& measurer, Reporter& reporter);
 
 // The same for text already in memory (the lyrics editor, tests); `name` is
 // used in messages.
 LoadResult loadLyricsText(Song& song, std::string_view utf8, const std::string& name,
-                          settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
+                          const settings::ConversionSettings& settings, measure::TextMeasurer& measurer,
                           Reporter& reporter);
 
 // Reads one version of a lyrics text after another into the same song,
@@ -92,7 +110,7 @@ class LyricsReloader {
 public:
     LyricsReloader();
     ~LyricsReloader();
-    LoadResult load(Song& song, std::string text, const std::string& name, settings::ConversionSettings& settings,
+    LoadResult load(Song& song, std::string text, const std::string& name, const settings::ConversionSettings& settings,
                     measure::TextMeasurer& measurer, Reporter& reporter);
     // Text lines parsed by the last load (every timed line when it read whole).
     int linesParsed() const { return m_linesParsed; }

@@ -419,8 +419,69 @@ std::string takeNextPiece(LyricLine& line, int32_t available) {
     return text;
 }
 
+namespace {
+
+// What the ruby editor gives a working line that no lyrics text can hold: its
+// marked characters (by their order among the line's characters) and a spare
+// style.
+struct EditorMarks {
+    int32_t readLine = 0;
+    std::string plainText;
+    std::string spareStyle;
+    std::vector<int> markedChars;
+    bool taken = false;
+};
+
+bool isSpareStyle(const std::string& style) { return style == "substyle1" || style == "substyle2"; }
+
+std::vector<EditorMarks> editorMarksOf(const LineTable& table) {
+    std::vector<EditorMarks> kept;
+    for (int i = 1; i <= table.count(); ++i) {
+        const LyricLine& line = table[i];
+        EditorMarks e;
+        int ordinal = 0;
+        for (int k = 1; k <= line.unitCount; ++k) {
+            if (!line.unit(k).isChar) continue;
+            if (line.unit(k).cellMark) e.markedChars.push_back(ordinal);
+            ++ordinal;
+        }
+        if (e.markedChars.empty() && !isSpareStyle(line.kanjiStyle)) continue;
+        e.readLine = line.readLine;
+        e.plainText = line.plainText;
+        if (isSpareStyle(line.kanjiStyle)) e.spareStyle = line.kanjiStyle;
+        kept.push_back(std::move(e));
+    }
+    return kept;
+}
+
+// Gives each rebuilt line the marks its earlier self had: the line built from
+// the same raw line with the same characters.
+void restoreEditorMarks(LineTable& table, std::vector<EditorMarks>& kept) {
+    for (int i = 1; i <= table.count(); ++i) {
+        LyricLine& line = table[i];
+        auto e = std::find_if(kept.begin(), kept.end(), [&line](const EditorMarks& m) {
+            return !m.taken && m.readLine == line.readLine && m.plainText == line.plainText;
+        });
+        if (e == kept.end()) continue;
+        e->taken = true;
+        if (!e->spareStyle.empty()) line.kanjiStyle = e->spareStyle;
+        int ordinal = 0;
+        auto mark = e->markedChars.begin();
+        for (int k = 1; k <= line.unitCount && mark != e->markedChars.end(); ++k) {
+            if (!line.unit(k).isChar) continue;
+            if (ordinal++ == *mark) {
+                line.unit(k).cellMark = true;
+                ++mark;
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void rebuildWorkLines(Song& song, const settings::ConversionOptions& o, measure::TextMeasurer& m,
                         Reporter& r) {
+    std::vector<EditorMarks> marks = editorMarksOf(song.workLines);
     song.workLines.recycle();
     const bool lineBreak = o.rows.lineBreak;
     const int32_t available = availableWidth(o);
@@ -445,9 +506,13 @@ void rebuildWorkLines(Song& song, const settings::ConversionOptions& o, measure:
                 if (isTimedLine(std::string_view(piece))) buildWorkLine(song, piece, o, r);
             }
         }
-        // Every working line made from the raw line names the raw line's source.
-        for (int k = firstMade; k <= song.lineCount(); ++k) song.workLines[k].sourceLine = raw.sourceLine;
+        // Every working line made from the raw line names the raw line and its source.
+        for (int k = firstMade; k <= song.lineCount(); ++k) {
+            song.workLines[k].sourceLine = raw.sourceLine;
+            song.workLines[k].readLine = i;
+        }
     }
+    if (!marks.empty()) restoreEditorMarks(song.workLines, marks);
 }
 
 }  // namespace kvelmor::lyrics

@@ -156,7 +156,7 @@ lyrics::LyricLine lineFromTimedText(std::u32string_view text) {
 
 FilledSong fillSongText(Analyzer& analyzer, std::string_view utf8) {
     FilledSong out;
-    bool timeCorrection = false;
+    std::optional<bool> timeCorrection;  // a header line's; only its text is kept
     int number = 0;
     auto unread = [&out, &number](const LineSuggestions& s) {
         for (const std::string& w : s.unread) out.unread.push_back({number, w});

@@ -372,10 +372,13 @@ Change ConversionSettings::setAsUser(std::string_view name, std::string_view val
         return {true, {}, def->onChange};
     }
     case Kind::Colour: {
-        auto v = parseNumber(value);
-        if (!v || !isWhole(*v, 0, 0xFFFFFF))
-            return refuse("takes a colour as a decimal number from 0 to 16777215 (0x00BBGGRR)");
-        setText(name, std::to_string(static_cast<int64_t>(*v)));
+        auto v = hexColourValue(value);
+        if (!v) {
+            const auto n = parseNumber(value);
+            if (!n || !isWhole(*n, 0, 0xFFFFFF)) return refuse(kColourRefusal);
+            v = static_cast<int64_t>(*n);
+        }
+        setText(name, std::to_string(*v));
         followRules(*def, true, false, false);
         return {true, {}, def->onChange};
     }

@@ -24,6 +24,10 @@ namespace kvelmor::settings {
 // What a number field takes, in words ("digits: a whole number from 1 to
 // 16384"), for messages and listings; empty for other kinds.
 std::string takesText(const SettingDef& d);
+// Why a colour setting refuses a value.
+inline constexpr const char* kColourRefusal =
+    "takes a colour as #RRGGBB or as a decimal number from 0 to 16777215 (0x00BBGGRR)";
+
 // Why `value` is refused where a whole value is given at once (--set): a
 // character the field's keys refuse ("abc", a "-" where the field takes
 // none), or a number outside its range; empty when it is taken. Choices,

@@ -105,8 +105,11 @@ Change CreditSettings::setAsUser(std::string_view field, std::string_view value)
         if (value != "0" && value != "1") return refuse("takes 0 or 1");
         break;
     case Kind::Colour:
-        if (!wholeInRange(value, 0, 0xFFFFFF))
-            return refuse("takes a colour as a decimal number from 0 to 16777215 (0x00BBGGRR)");
+        if (const auto hex = hexColourValue(value)) {
+            setText(field, std::to_string(*hex));
+            return {};
+        }
+        if (!wholeInRange(value, 0, 0xFFFFFF)) return refuse(kColourRefusal);
         break;
     case Kind::Level:
         if (!wholeInRange(value, 0, 10)) return refuse("takes a level from 0 to 10");

@@ -467,10 +467,12 @@ bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter&
         for (const Report& r : readReports.reports) reporter.report(r);
         return false;
     }
-    lyrics::rebuildWorkLines(song, settings::ConversionOptions(store), measurer, readReports);
+    settings::ConversionOptions options(store);
+    lyrics::applySongTimeCorrection(options, song);
+    lyrics::rebuildWorkLines(song, options, measurer, readReports);
     // The tag file writer writes no time ratio line; taps are in real time,
     // and the line must come before the lyrics it applies to.
-    const std::string text = "@timeratio=1\r\n" + lyrics::kraFileText(song);
+    const std::string text = lyrics::timeRatioLine(false) + "\r\n" + lyrics::kraFileText(song);
     if (const int over = lyrics::firstKraLineOverSlots(text); over > 0) {
         reporter.error("this line would need more than 300 slots in a tag file", path, over);
         return false;

@@ -83,6 +83,28 @@ bool askYesOrNo(QWidget* parent, const QString& title, const QString& text, QMes
 
 }  // namespace
 
+namespace {
+
+struct Choice {
+    QMessageBox::StandardButton button;
+    const char* caption;  // Japanese, translated in the Dialogs context
+};
+
+// A question answered with one of `choices`, each button captioned in the window's language.
+QMessageBox::StandardButton askWithCaptions(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                            const QString& text, std::initializer_list<Choice> choices,
+                                            QMessageBox::StandardButton byDefault,
+                                            QMessageBox::StandardButton onEscape) {
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    for (const Choice& c : choices)
+        box.addButton(c.button)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", c.caption));
+    box.setDefaultButton(byDefault);
+    box.setEscapeButton(onEscape);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
 QString keptTimeText(int64_t secondsSince1970) {
     return QDateTime::fromSecsSinceEpoch(secondsSince1970).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
@@ -122,14 +144,18 @@ Dialogs Dialogs::standard() {
         return askYesOrNo(parent, title, text, QMessageBox::Yes, "restoreQuestion");
     };
     d.unsaved = [](QWidget* parent, const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                        parent);
-        box.setDefaultButton(QMessageBox::Save);
-        box.setEscapeButton(QMessageBox::Cancel);
-        box.button(QMessageBox::Save)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "保存"));
-        box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "破棄"));
-        box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("kvelmor::ui::Dialogs", "キャンセル"));
-        return static_cast<QMessageBox::StandardButton>(box.exec());
+        return askWithCaptions(parent, QMessageBox::Warning, title, text,
+                               {{QMessageBox::Save, QT_TRANSLATE_NOOP("kvelmor::ui::Dialogs", "保存")},
+                                {QMessageBox::Discard, QT_TRANSLATE_NOOP("kvelmor::ui::Dialogs", "破棄")},
+                                {QMessageBox::Cancel, QT_TRANSLATE_NOOP("kvelmor::ui::Dialogs", "キャンセル")}},
+                               QMessageBox::Save, QMessageBox::Cancel);
+    };
+    d.writeFailed = [](QWidget* parent, const QString& title, const QString& text) {
+        return askWithCaptions(parent, QMessageBox::Critical, title, text,
+                               {{QMessageBox::Retry, QT_TRANSLATE_NOOP("kvelmor::ui::Dialogs", "再試行")},
+                                {QMessageBox::Save, QT_TRANSLATE_NOOP("kvelmor::ui::Dialogs", "別の場所に保存...")},
+                                {QMessageBox::Discard, QT_TRANSLATE_NOOP("kvelmor::ui::Dialogs", "保存しない")}},
+                               QMessageBox::Retry, QMessageBox::Retry);
     };
     d.openExternally = openWithTheDesktop;
     return d;

@@ -38,6 +38,9 @@ struct Dialogs {
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> restore;
     // 保存 (Save), 破棄 (Discard) or キャンセル (Cancel) for changes not yet kept; Cancel when the box is closed.
     std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title, const QString& text)> unsaved;
+    // A file that could not be written: 再試行 (Retry, the default), 別の場所に保存 (Save, to another
+    // place) or 保存しない (Discard); Retry when the box is closed, so nothing is given up unasked.
+    std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title, const QString& text)> writeFailed;
     // Hands a file or web address to the desktop; false when nothing could open it.
     std::function<bool(const QString& target)> openExternally;
 

@@ -129,6 +129,9 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     m_reportCount = new QLabel(this);
     m_reportCount->setObjectName("reportCount");
     statusBar()->addPermanentWidget(m_reportCount);
+    m_timeCorrection = new QLabel(this);
+    m_timeCorrection->setObjectName("timeCorrection");
+    statusBar()->addPermanentWidget(m_timeCorrection);
 
     connect(m_presetBox, &QComboBox::activated, this, [this](int i) { switchPreset(m_presetBox->itemText(i)); });
     addPresetChangedMark();
@@ -473,7 +476,8 @@ void MainWindow::showSettings() {
     auto* samples = qobject_cast<QComboBox*>(m_fields.at("TagSample"));
     if (samples && samples->count() != m_session.samples.count()) {
         samples->clear();
-        for (const auto& n : m_session.samples.names()) samples->addItem(qs(n));
+        const bool english = currentLanguage() == Language::English;
+        for (int i = 0; i < m_session.samples.count(); ++i) samples->addItem(qs(m_session.samples.shownName(i, english)));
     }
     for (const auto& [name, show] : m_shows) show();
     if (auto* spin = findChild<QSpinBox*>("VScroll1")) spin->setValue(s.wholeNumber("style.number"));
@@ -580,11 +584,36 @@ void MainWindow::showReports(const QString& title) {
     }
     m_reports.reports.clear();
     if (!notes.empty()) m_actionNotes = std::move(notes);
+    showTimeCorrection();
     const auto lines = app::lineReports(m_session);
-    m_reportsPane->showReports(lines, m_actionNotes);
+    std::vector<Report> shownNotes = m_actionNotes;
+    if (m_session.songCorrectionDiffers()) {
+        const bool own = *m_session.song.timeCorrection;
+        shownNotes.push_back(
+            {Severity::Info,
+             ss(own ? tr("この曲のファイルは @timeratio=0.9953125 です。プリセットの WinAMP時間 がオフでも、"
+                         "この曲のタグ時間は 640/637 倍に伸ばします")
+                    : tr("この曲のファイルは @timeratio=1 です。プリセットの WinAMP時間 がオンでも、"
+                         "この曲のタグ時間は書かれたとおりに使います")),
+             m_session.song.lyricsPath, 0});
+    }
+    m_reportsPane->showReports(lines, shownNotes);
     const int count = m_reportsPane->count();
     m_reportCount->setText(count == 0 ? QString() : tr("チェック結果 %1件").arg(count));
     if (!failures.isEmpty()) m_dialogs.message(this, QMessageBox::Critical, title, failures.join('\n'));
+}
+
+void MainWindow::showTimeCorrection() {
+    // The song's own correction (its file's "@timeratio=") holds for it alone
+    // and outlasts a change of preset; the preset's holds for songs without one.
+    const auto& own = m_session.song.timeCorrection;
+    const bool stretched = m_session.options().timing.correction;
+    QString text;
+    if (own) text = stretched ? tr("時間補正: 640/637 (曲の @timeratio)") : tr("時間補正: なし (曲の @timeratio=1)");
+    else if (stretched) text = tr("時間補正: 640/637 (WinAMP時間)");
+    m_timeCorrection->setText(text);
+    m_timeCorrection->setToolTip(
+        own ? tr("この曲のファイルの @timeratio= がプリセットの WinAMP時間 に代わって使われます") : QString());
 }
 
 void MainWindow::showLine(int line) {
@@ -678,6 +707,15 @@ void MainWindow::loadSongFromDialog() {
 }
 
 bool MainWindow::loadSong(const QString& path) {
+    // Plain lyrics are the first file a new song has: they go to the timing
+    // window, with the song the preview plays when there is one.
+    if (lyrics::isPlainLyricsFile(ss(path))) {
+        const bool time = m_dialogs.confirm(
+            this, "Kvelmor",
+            tr("%1 には時間タグがありません。\nタイミングウィンドウで曲に合わせてタイミングを付けますか?").arg(path));
+        if (time) openTimingWindow(path, m_preview ? m_preview->media() : QString());
+        return false;
+    }
     const bool ok = m_session.openLyrics(ss(path));
     if (ok) {
         noteRecentFile(path);
@@ -816,7 +854,7 @@ namespace {
 // Stages that lay out the lines again from the working table, for a change
 // of unknown stages undone or redone (those of a newly selected preset, less
 // the rebuild, which would drop the ruby editor's work).
-const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17};
+const std::vector<int> kLayOutAgain{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
 }  // namespace
 
 void MainWindow::addEditMenu() {
@@ -1023,6 +1061,43 @@ void MainWindow::chooseLanguage(Language language) {
     QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
 }
 
+void MainWindow::keepSettingsSomewhere() {
+    const QString home = qs(m_session.ini.path());
+    for (;;) {
+        // Why the save failed (a full disk, a folder without write access), as the store reported it.
+        QStringList why;
+        for (const Report& r : m_reports.reports)
+            if (r.severity == Severity::Error) why << qs(r.text);
+        m_reports.reports.clear();
+        const auto answer = m_dialogs.writeFailed(
+            this, "Kvelmor",
+            tr("設定ファイル %1 を保存できませんでした。\n%2\n\n空きを作ってから再試行するか、別の場所に保存してください。"
+               "保存しないと、このセッションのプリセットと設定は失われます。")
+                .arg(qs(m_session.ini.path()), why.join('\n')));
+        if (answer == QMessageBox::Discard) {
+            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), ss(home));
+            return;
+        }
+        if (answer == QMessageBox::Save) {
+            const QString other =
+                m_dialogs.saveFile(this, tr("設定の保存先"), qs(app::fallbackFolder()) + '/' + QFileInfo(home).fileName(),
+                                   tr("設定ファイル (*.ini)"));
+            if (other.isEmpty()) continue;
+            m_session.ini.setPath(ss(other));
+            if (m_session.ini.save()) {
+                m_dialogs.message(this, QMessageBox::Information, "Kvelmor",
+                                  tr("設定を %1 に保存しました。\n次回はこのファイルを %2 に置くか、"
+                                     "kvelmor-gui --settings %1 で起動してください。")
+                                      .arg(other, home));
+                return;
+            }
+            m_session.ini.setPath(ss(home));
+            continue;
+        }
+        if (m_session.ini.save()) return;
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
     if (!m_shutDown && !unwrittenWorkSettled()) {
         e->ignore();
@@ -1032,9 +1107,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         m_shutDown = true;
         dropKeptEdits();  // saved, or let go
         keepWindowState();
-        if (!m_session.shutDown()) {
-            m_reports.error(ss(tr("設定を保存できませんでした。プリセットと設定は失われます。")), m_session.ini.path());
-        }
+        if (!m_session.shutDown()) keepSettingsSomewhere();
         showReports("Kvelmor");
     }
     e->accept();

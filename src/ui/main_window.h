@@ -125,6 +125,11 @@ private:
     void refreshPresetBox();
     // Failures in a message box; the checks' findings and the action's notes in the reports pane.
     void showReports(const QString& title);
+    // After a failed save of the settings at quit: retried, saved to another
+    // file the user picks, or given up only when the user says so.
+    void keepSettingsSomewhere();
+    // The time correction in force, in the status bar.
+    void showTimeCorrection();
     // The preview goes to a working line (1-based).
     void showLine(int line);
     // Before the song is replaced or the window closes: true when no edit
@@ -188,6 +193,7 @@ private:
     PreviewPane* m_preview = nullptr;
     ReportsPane* m_reportsPane = nullptr;
     QLabel* m_reportCount = nullptr;
+    QLabel* m_timeCorrection = nullptr;  // the time correction in force, in the status bar
     std::vector<Report> m_actionNotes;  // the warnings of the last action that had any
     QComboBox* m_presetBox = nullptr;
     QPushButton* m_load = nullptr;

@@ -192,7 +192,7 @@ TEST_F(BatchFixture, EachScriptEqualsASingleConversionOfItsFile) {
         SCOPED_TRACE(name);
         EXPECT_EQ(readScript(dir / (std::string(name) + ".ass")), singleConversion(dir / (std::string(name) + ".txt")));
     }
-    EXPECT_EQ(session.settings.text("WinAMPTime"), "1");  // as the last file, which has no "@timeratio=", left it
+    EXPECT_EQ(session.settings.text("WinAMPTime"), "1");  // a file's "@timeratio=" is its own, never the settings'
     EXPECT_EQ(session.song.songInfo.year, "");
 }
 

@@ -135,12 +135,95 @@ TEST(LyricsEditing, ReadingsSurviveAnEditAndASavedLyricsFile) {
         EXPECT_EQ(s.session.song.lyricsPath, path);
         s.session.settings.setText("WinAMPTime", "1");
         ASSERT_TRUE(s.session.loadLyrics(path));
-        EXPECT_FALSE(s.session.settings.isOn("WinAMPTime"));
+        EXPECT_FALSE(s.session.options().timing.correction);
+        EXPECT_TRUE(s.session.settings.isOn("WinAMPTime"));  // the preset keeps its own
         EXPECT_EQ(s.session.song.songInfo.artist, "歌い手");
-        EXPECT_EQ(app::lyricsEditText(s.session.song), edited);
+        // The editor shows the song's own correction with the header lines.
+        std::string withRatio = edited;
+        withRatio.insert(withRatio.find('['), "@timeratio=1\n");
+        EXPECT_EQ(app::lyricsEditText(s.session.song), withRatio);
         s.session.lyricsEdited = true;  // as if edited again
     }
     std::string bytes;
     ASSERT_TRUE(readFileBytes((s.dir / "saved.txt").string(), bytes).ok);
     EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF[00:01:00]桜", 0), 0u) << "UTF-8 text, marked as such";
+}
+
+namespace {
+// The working line and slot of the first character `c` of the song; {0, 0} when none.
+std::pair<int, int> findChar(const lyrics::Song& song, const std::string& c) {
+    for (int i = 1; i <= song.lineCount(); ++i)
+        for (int k = 1; k <= song.workLines[i].unitCount; ++k)
+            if (song.workLines[i].unit(k).isChar && song.workLines[i].unit(k).text == c) return {i, k};
+    return {0, 0};
+}
+}  // namespace
+
+// What the ruby editor gives the song outlasts every change that builds the
+// working lines again from the lines read: the readings always (the cut
+// made by the automatic line break joined again or moved), the marks and the
+// spare style wherever the line keeps its characters.
+TEST(LyricsEditing, TheRubyEditorsWorkOutlastsARebuildOfTheLines) {
+    struct Case {
+        const char* field;
+        const char* value;
+        bool sameLines;  // the rebuilt line holds the same characters
+    };
+    const Case cases[] = {
+        {"kaigyo", "0", false},     // the pieces joined into one line
+        {"WinAMPTime", "0", true},  // the lines read again as they were
+        {"LowerCheck", "0", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        LoadedSession s("editor_rebuild");
+        s.session.settings.setText("kaigyo", "1");
+        s.load("[00:01:00]春[00:02:00]\n"
+               "[00:03:00]あいうえおかきくけこさしすせそたちつてとなにぬねの[00:04:00]はひふへほ道[00:05:00]まみむめも"
+               "[00:06:00]\n");
+        ASSERT_EQ(s.session.song.lineCount(), 3) << "the long line is cut in two";
+        auto [line, slot] = findChar(s.session.song, "道");
+        app::RubyEditing editing(s.session);
+        editing.showLine(line);
+        editing.setCursorSlot(slot);
+        editing.storeCursorRuby("みち");
+        editing.toggleCursorMark();
+        editing.cycleStyle();
+        editing.finish();
+
+        ASSERT_TRUE(s.session.setField(c.field, c.value).ok);
+        std::tie(line, slot) = findChar(s.session.song, "道");
+        ASSERT_NE(line, 0);
+        const lyrics::LyricLine& rebuilt = s.session.song.workLines[line];
+        EXPECT_EQ(rebuilt.unit(slot).rubyFields().ruby, "みち");
+        EXPECT_EQ(rebuilt.unit(slot).cellMark, c.sameLines);
+        EXPECT_EQ(rebuilt.kanjiStyle == "substyle1", c.sameLines);
+        // The line read is the line as a saved song holds it: the reading
+        // framed by the tags of its sung time, the cut timed where it was made.
+        EXPECT_EQ(s.session.song.readLines[2].rawText,
+                  "[00:03:00]あいうえおかきくけこさしすせそた[00:03:64]ちつてとなにぬねの[00:04:00]はひふへほ[00:04:85]"
+                  "道[00:04:85]([00:04:85]みち[00:05:00])[00:05:00]まみむめも[00:06:00]");
+    }
+}
+
+// A song's "@timeratio=" is its own: it outlasts a change of the settings'
+// WinAMPTime, which holds only for songs whose file has none.
+TEST(LyricsEditing, TheSongsOwnTimeCorrectionStandsInForTheSettings) {
+    struct Case {
+        const char* header;
+        const char* winamp;
+        int firstTag;  // centiseconds, as the script shows it
+    };
+    const Case cases[] = {
+        {"", "1", 6028}, {"", "0", 6000}, {"@timeratio=1\n", "1", 6000}, {"@timeratio=0.9953125\n", "0", 6028},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.header) + c.winamp);
+        LoadedSession s("own_correction");
+        s.load(std::string(c.header) + "[01:00:00]あ[01:00:50]\n");
+        ASSERT_TRUE(s.session.setField("WinAMPTime", c.winamp).ok);
+        EXPECT_EQ(s.session.song.workLines[1].unit(1).time, c.firstTag);
+        EXPECT_EQ(s.session.songCorrectionDiffers(),
+                  *c.header != '\0' && (c.firstTag == 6028) != (std::string(c.winamp) == "1"));
+    }
 }

@@ -72,7 +72,7 @@ TEST_F(SessionFixture, EverySettingChangeRunsItsStagesInOrder) {
         {"aftTime", "30", {8, 15, 9, 10, 11, 12, 14}},
         {"upTime", "-10", {6, 7, 8, 15, 10}},
         {"mojiScaleX", "1.2", {}},
-        {"StyleNumber", "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
+        {"StyleNumber", "2", {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
         {"titleFontSize", "16", {}},
         {"DelayTime", "12", {}},
         {"kaigyo", "1", range(1, 12)},
@@ -88,7 +88,7 @@ TEST_F(SessionFixture, EverySettingChangeRunsItsStagesInOrder) {
         {"Optionalign7", "1", range(2, 13)},
         {"Oneline3", "1", range(2, 13)},
         {"setXpositon", "0", range(2, 13)},
-        {"LineNumber", "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
+        {"LineNumber", "2", {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
         {"Combo1", "1", {5}},
         {"OptionBorder2", "1", {5}},
         {"InfoMode", "1", {}},
@@ -221,7 +221,7 @@ TEST_F(SessionFixture, DeletingAPresetLaysTheSongOutWithTheOneLoaded) {
     session.settings.setText("dispWidth", "800");
     ASSERT_TRUE(session.savePreset("wide"));
     EXPECT_EQ(stagesOf([&] { EXPECT_TRUE(session.deletePreset("wide")); }),
-              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}));
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}));
     EXPECT_EQ(session.comboText, "default");
     EXPECT_EQ(session.settings.text("dispWidth"), "640");
 }

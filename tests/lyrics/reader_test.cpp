@@ -63,7 +63,7 @@ TEST(Reader, TimedLineTest) {
 
 TEST(Reader, HeaderKeys) {
     SongInfo info;
-    bool correction = false;
+    std::optional<bool> correction;
     EXPECT_TRUE(readHeaderLine(info, correction, "@TITLE= 桜の道 "));
     EXPECT_EQ(info.title, " 桜の道 ");  // the value is not trimmed
     EXPECT_TRUE(readHeaderLine(info, correction, "@title=later"));
@@ -76,13 +76,14 @@ TEST(Reader, HeaderKeys) {
     EXPECT_EQ(info.year, "1999");
     EXPECT_FALSE(readHeaderLine(info, correction, "@taggedby=me"));
     EXPECT_FALSE(readHeaderLine(info, correction, "title=x"));
+    EXPECT_EQ(correction, std::nullopt);  // no time ratio line yet
 
+    EXPECT_TRUE(readHeaderLine(info, correction, "@timeratio=1.0"));  // not exactly "1": nothing said
+    EXPECT_EQ(correction, std::nullopt);
     EXPECT_TRUE(readHeaderLine(info, correction, "@timeratio=0.9953125"));
-    EXPECT_TRUE(correction);
-    readHeaderLine(info, correction, "@timeratio=1.0");  // not exactly "1": no change
-    EXPECT_TRUE(correction);
+    EXPECT_EQ(correction, true);
     readHeaderLine(info, correction, "@timeratio=1");
-    EXPECT_FALSE(correction);
+    EXPECT_EQ(correction, false);
 }
 
 TEST_F(ReaderFixture, SlotsOfALine) {
@@ -108,14 +109,44 @@ TEST_F(ReaderFixture, SlotsOfALine) {
     EXPECT_EQ(measurer.requests().front().pointSize, 36);
 }
 
+// The file's time ratio is the song's own: the settings (the preset's
+// WinAMPTime) are never written by a read.
 TEST_F(ReaderFixture, TimeRatioAnywhereInTheFileGovernsEveryLine) {
     settings.setText("WinAMPTime", "0");
     ASSERT_TRUE(load("[01:00:00]あ[01:00:50]\n@timeratio=0.9953125\n").ok);
-    EXPECT_TRUE(settings.isOn("WinAMPTime"));
+    EXPECT_EQ(song.timeCorrection, true);
+    EXPECT_FALSE(settings.isOn("WinAMPTime"));
     // The raw time is kept; the working times are recomputed by the rebuild.
     EXPECT_EQ(song.readLines[1].unit(1).rawTime, 6000);
     ASSERT_TRUE(load("@timeratio=0.9953125\n[01:00:00]あ[01:00:50]\n").ok);
     EXPECT_EQ(song.readLines[1].unit(1).time, 6028);
+    // A file without the line leaves the correction to the settings.
+    settings.setText("WinAMPTime", "1");
+    ASSERT_TRUE(load("[01:00:00]あ[01:00:50]\n").ok);
+    EXPECT_EQ(song.timeCorrection, std::nullopt);
+    ASSERT_TRUE(load("@timeratio=1\n[01:00:00]あ[01:00:50]\n").ok);
+    EXPECT_EQ(song.timeCorrection, false);
+    EXPECT_TRUE(settings.isOn("WinAMPTime"));
+}
+
+// Plain lyrics are lines to sing without a time tag: the timing window's
+// input, nothing the converter can lay out.
+TEST(Reader, PlainLyricsAreLinesToSingWithoutATimeTag) {
+    struct Case {
+        std::string_view text;
+        bool plain;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"さくら さくら\nやよいの空は\n", true, "lines to sing"},
+        {"@title=歌\n\nHello world\r\n", true, "header and blank lines aside"},
+        {"", false, "nothing at all"},
+        {"@title=only\n \t\n\n", false, "headers and blanks only"},
+        {"さくら\n[00:01:00]あ[00:02:00]\n", false, "one timed line makes timed lyrics"},
+        {std::string_view("さく\0ら\n", 11), false, "binary data"},
+        {"さく\xEF\xBF\xBDら\n", false, "bytes that did not decode"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isPlainLyricsText(c.text), c.plain) << c.why;
 }
 
 TEST_F(ReaderFixture, MalformedTagsAreLyricText) {

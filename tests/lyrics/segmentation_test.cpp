@@ -134,7 +134,6 @@ TEST_F(SegmentationFixture, RebuildOverUsedSlotsGivesWhatAFirstBuildGives) {
     for (int i = 1; i <= song.lineCount(); ++i) {
         for (LyricUnit& u : song.workLines[i].units) {
             u.width = 9;
-            u.cellMark = true;
             u.editRuby().rubyX = 3;
         }
     }

@@ -166,6 +166,19 @@ TEST(ConversionSettings, SetAsUserByKind) {
     EXPECT_FALSE(s.setAsUser("PrimaryAlpha", "11").ok);
     EXPECT_FALSE(s.setAsUser("kaigyo", "yes").ok);
     EXPECT_FALSE(s.setAsUser("PrimaryColor", "red").ok);
+    // A colour as web pages write it is kept as the settings file keeps colours.
+    struct Colour {
+        const char* typed;
+        bool ok;
+        uint32_t held;
+    };
+    for (const Colour& c : {Colour{"#0000FF", true, 0xFF0000u}, Colour{"#12aB3c", true, 0x3CAB12u},
+                            Colour{"#12aB3", false, 0x3CAB12u}, Colour{"#12aB3g", false, 0x3CAB12u},
+                            Colour{"FF0000", false, 0x3CAB12u}, Colour{"255", true, 255u}}) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(s.setAsUser("PrimaryColor", c.typed).ok, c.ok);
+        EXPECT_EQ(s.colour("PrimaryColor"), c.held);
+    }
     EXPECT_FALSE(s.setAsUser("tagFontPixcel", "3").ok);
     EXPECT_FALSE(s.setAsUser("noSuchField", "1").ok);
     EXPECT_EQ(s.setAsUser("LowerCheck", "0").refresh, I::LineText);

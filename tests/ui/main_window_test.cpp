@@ -62,6 +62,7 @@
 #include "ui/lyrics_editor.h"
 #include "ui/timing_window.h"
 #include "ui/video_export_dialog.h"
+#include "media/media_files.h"
 #include "untranslated_texts.h"
 #include "support/scoped_environment.h"
 #include "app/recovery.h"
@@ -132,6 +133,9 @@ struct WindowTest : ::testing::Test {
     QStringList confirmations;
     QStringList messages;
     std::vector<int> ran;  // refresh stages, in the order they ran
+    // Answers to a file that could not be written, each with what the user did first.
+    std::vector<std::pair<QMessageBox::StandardButton, std::function<void()>>> writeFailedAnswers;
+    QStringList writeFailures;
 
     void SetUp() override {
         dir = fs::temp_directory_path() / ("kvelmor_ui_" + std::to_string(getpid()) + "_" +
@@ -175,6 +179,14 @@ struct WindowTest : ::testing::Test {
             ++unsavedAsked;
             return unsavedAnswer;
         };
+        d.writeFailed = [this](QWidget*, const QString&, const QString& text) {
+            writeFailures << text;
+            if (writeFailedAnswers.empty()) return QMessageBox::Discard;
+            const auto [answer, beforeIt] = writeFailedAnswers.front();
+            writeFailedAnswers.erase(writeFailedAnswers.begin());
+            if (beforeIt) beforeIt();
+            return answer;
+        };
         window->startUp(ini.string());
         window->show();
         // Every stage still runs; the test sees their order.
@@ -209,6 +221,19 @@ struct WindowTest : ::testing::Test {
     static void clear(QLineEdit* e) {
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Backspace);
+    }
+    // A field's text replaced by typing, then Enter.
+    static void typeAndEnter(QLineEdit* e, const char* text) {
+        clear(e);
+        QTest::keyClicks(e, text);
+        QTest::keyClick(e, Qt::Key_Return);
+    }
+    // Picks the preset list's entry `name` with the keyboard, as a user would.
+    void choosePreset(const QString& name) {
+        auto* combo = field<QComboBox>("Combo2");
+        const int target = combo->findText(name);
+        combo->setCurrentIndex(target == 0 ? 1 : 0);
+        QTest::keyClick(combo, target == 0 ? Qt::Key_Up : Qt::Key_Down);
     }
     std::vector<int> stagesOf(const std::function<void()>& action) {
         ran.clear();
@@ -428,7 +453,7 @@ TEST_F(WindowTest, EnterAppliesWhatLeavingApplies) {
     } cases[] = {
         {"rubyScale", "x", Qt::Key_Return, "0", {14}},
         {"ssaFontSize", "0", Qt::Key_Enter, "36", kStyleStages},  // "0" gives back the preset's size
-        {"StyleNumber", "2", Qt::Key_Return, "2", {5, 6, 7, 8, 9, 10, 11, 14, 15, 12, 13, 16, 17}},
+        {"StyleNumber", "2", Qt::Key_Return, "2", {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -523,9 +548,10 @@ TEST_F(WindowTest, TheWindowSpeaksJapanese) {
     EXPECT_EQ(version.findChild<QPushButton*>("Command1")->text(), "閉じる");
 }
 
-// A file that is not lyrics (a video renamed, binary data, text without a
-// time tag) is refused with one message naming it; the song open stays,
-// with its preview and the write command.
+// A file that is not lyrics (a video renamed, binary data) is refused with
+// one message naming it; text without a time tag is offered to the timing
+// window instead, and declined changes nothing. The song open stays, with
+// its preview and the write command.
 TEST_F(WindowTest, AFileThatIsNotLyricsLeavesTheSongOpen) {
     fileAnswer = qs(copyExample(dir / "song.txt").string());
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
@@ -535,13 +561,17 @@ TEST_F(WindowTest, AFileThatIsNotLyricsLeavesTheSongOpen) {
     for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919u) >> 3);
     std::ofstream(dir / "video.txt", std::ios::binary) << binary;
     std::ofstream(dir / "notes.txt") << "@title=only a title\nno lyrics here\n";
+    confirmAnswer = false;
     for (const char* name : {"video.txt", "notes.txt"}) {
         SCOPED_TRACE(name);
         messages.clear();
+        confirmations.clear();
         fileAnswer = qs((dir / name).string());
         QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
-        ASSERT_EQ(messages.size(), 1) << ss(messages.join('\n'));
-        EXPECT_TRUE(messages[0].startsWith(fileAnswer + ": 歌詞ファイルではありません")) << ss(messages[0]);
+        const bool plain = name == std::string("notes.txt");
+        ASSERT_EQ(messages.size(), plain ? 0 : 1) << ss(messages.join('\n'));
+        ASSERT_EQ(confirmations.size(), plain ? 1 : 0);
+        if (!plain) EXPECT_TRUE(messages[0].startsWith(fileAnswer + ": 歌詞ファイルではありません")) << ss(messages[0]);
         EXPECT_EQ(fs::path(session->song.lyricsPath).filename(), "song.txt");
         EXPECT_EQ(window->preview()->lineStarts(), lines);
         EXPECT_TRUE(field<QPushButton>("Command7")->isEnabled());
@@ -760,15 +790,52 @@ TEST_F(WindowTest, ABatchRunsBesideTheWindowAndStopsWhenCancelled) {
     EXPECT_TRUE(fs::exists(dir / "piped" / "b.ass"));
 }
 
-TEST_F(WindowTest, ASettingsFileThatCannotBeSavedIsNamedAtShutDown) {
-    window.reset();
-    std::ofstream(dir / "blocker") << "a file where a folder should be";
-    ini = dir / "blocker" / "Kvelmor.ini";
-    open();
-    messages.clear();
-    window->close();
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(qs(ini.string()))) << ss(messages[0]);
+// A settings file that cannot be saved at quit is named, and the user may
+// make room and try again, save the settings to another file, or give them up.
+TEST_F(WindowTest, ASettingsFileThatCannotBeSavedAtQuitIsSavedWhereTheUserSays) {
+    const fs::path elsewhere = dir / "elsewhere" / "mine.ini";
+    struct Case {
+        const char* why;
+        std::vector<QMessageBox::StandardButton> answers;
+        fs::path savedTo;  // empty: nothing saved
+    };
+    const Case cases[] = {
+        {"given up", {QMessageBox::Discard}, {}},
+        {"retried once the folder is there", {QMessageBox::Retry, QMessageBox::Retry}, dir / "blocker" / "Kvelmor.ini"},
+        {"saved to another file", {QMessageBox::Save}, elsewhere},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        window.reset();
+        fs::remove_all(dir / "blocker");
+        fs::remove_all(elsewhere.parent_path());
+        std::ofstream(dir / "blocker") << "a file where a folder should be";
+        ini = dir / "blocker" / "Kvelmor.ini";
+        open();
+        messages.clear();
+        writeFailures.clear();
+        saveAnswer = qs(elsewhere.string());
+        // The first retry fails again; the second follows the removal of the file in the way.
+        for (size_t i = 0; i < c.answers.size(); ++i)
+            writeFailedAnswers.emplace_back(c.answers[i], [this, i, c] {
+                if (i == 1 && !c.savedTo.empty()) {
+                    fs::remove(dir / "blocker");
+                    fs::create_directories(dir / "blocker");
+                }
+            });
+        window->close();
+        EXPECT_EQ(writeFailures.size(), static_cast<qsizetype>(c.answers.size()));
+        EXPECT_TRUE(writeFailures.value(0).contains(qs(ini.string()))) << ss(writeFailures.value(0));
+        if (c.savedTo.empty()) {
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].contains(qs(ini.string()))) << ss(messages[0]);
+            EXPECT_FALSE(fs::exists(elsewhere));
+            continue;
+        }
+        EXPECT_NE(fileBytes(c.savedTo).find("[default]"), std::string::npos);
+        EXPECT_EQ(messages.size(), c.savedTo == elsewhere ? 1 : 0) << ss(messages.join('\n'));
+        if (c.savedTo == elsewhere) EXPECT_TRUE(messages.value(0).contains(qs(elsewhere.string())));
+    }
 }
 
 TEST_F(WindowTest, CreditWindowKeepsItsEditsOnlyOnOk) {
@@ -1076,17 +1143,8 @@ TEST_F(WindowTest, ChangedPresetIsMarkedAndASwitchAsksBeforeDroppingIt) {
     auto* combo = field<QComboBox>("Combo2");
     auto* mark = field<QAction>("presetChangedMark");
     auto* width = reveal(field<QLineEdit>("dispWidth"));
-    auto setWidth = [&](const char* w) {
-        clear(width);
-        QTest::keyClicks(width, w);
-        QTest::keyClick(width, Qt::Key_Return);
-    };
-    // Picks the list entry `name` with the keyboard, as a user would.
-    auto choose = [&](const QString& name) {
-        const int target = combo->findText(name);
-        combo->setCurrentIndex(target == 0 ? 1 : 0);
-        QTest::keyClick(combo, target == 0 ? Qt::Key_Up : Qt::Key_Down);
-    };
+    auto setWidth = [&](const char* w) { typeAndEnter(width, w); };
+    auto choose = [&](const QString& name) { choosePreset(name); };
     setWidth("720");
     combo->lineEdit()->clear();
     QTest::keyClicks(combo->lineEdit(), "wide");
@@ -1121,6 +1179,108 @@ TEST_F(WindowTest, ChangedPresetIsMarkedAndASwitchAsksBeforeDroppingIt) {
     EXPECT_EQ(width->text(), "900") << "kept in the preset it was made in";
     EXPECT_FALSE(mark->isVisible());
     EXPECT_EQ(unsavedAsked, 3);
+}
+
+// A preset holds settings only. Switching it lays the song out again as it
+// is now, the reading just typed in the ruby editor included, exactly as a
+// conversion of the song saved now with that preset does; and a song whose
+// file says "@timeratio=1" keeps its own time correction through the switch,
+// without touching the preset's WinAMP時間.
+TEST_F(WindowTest, ASwitchOfPresetKeepsTheSongAsItIsNow) {
+    auto* combo = field<QComboBox>("Combo2");
+    auto* width = reveal(field<QLineEdit>("dispWidth"));
+    auto setWidth = [&](const char* w) { typeAndEnter(width, w); };
+    auto choose = [&](const QString& name) { choosePreset(name); };
+    setWidth("720");
+    // Three rows: bottom alignment moves the screens of fewer lines, readings and all.
+    auto* rows = reveal(field<QComboBox>("LineNumber"));
+    rows->setFocus();
+    QTest::keyClick(rows, Qt::Key_Down);
+    ASSERT_EQ(session->settings.text("LineNumber"), "2");
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "wide");
+    QTest::mouseClick(field<QPushButton>("Command3"), Qt::LeftButton);
+    choose("default");
+
+    const fs::path song = dir / "window" / "song.txt";
+    fs::create_directories(song.parent_path());
+    fs::create_directories(dir / "cli");
+    // A last screen of one line, which bottom alignment moves down.
+    ASSERT_TRUE(writeFileAtomically(song.string(),
+                                    "@timeratio=1\n" + fileBytes(fs::path(KVELMOR_EXAMPLES) / "sakura_no_michi.txt") +
+                                        "[01:30:00]終[01:30:00]([01:30:00]お[01:30:50])[01:30:50]わ[01:31:00]り[01:32:00]\n")
+                    .ok);
+    fileAnswer = qs(song.string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    auto* winamp = field<QCheckBox>("WinAMPTime");
+    EXPECT_TRUE(winamp->isChecked()) << "the file's correction is the song's, not the preset's";
+    EXPECT_FALSE(field<QAction>("presetChangedMark")->isVisible());
+    EXPECT_EQ(field<QLabel>("timeCorrection")->text(), QStringLiteral("時間補正: なし (曲の @timeratio=1)"));
+    auto* findings = window->findChild<ui::ReportsPane*>()->findChild<QListWidget*>();
+    ASSERT_NE(findings, nullptr);
+    EXPECT_EQ(findings->findItems(QStringLiteral("@timeratio=1"), Qt::MatchContains).size(), 1)
+        << "the check pane says the song and the preset disagree";
+
+    whenShown("Form3", [](QDialog* d) {
+        QTest::keyClick(d->findChild<QWidget*>("assText"), Qt::Key_Space);
+        d->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("はるる"));
+        QTest::keyClick(d->findChild<QLineEdit*>("Text1"), Qt::Key_Return, Qt::ControlModifier);
+    });
+    pressOnWindow(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_NE(decodeText(session->scriptText()).utf8.find("はるる"), std::string::npos);
+
+    setWidth("700");  // an unsaved change of "default", dropped on purpose
+    unsavedAnswer = QMessageBox::Discard;
+    choose("wide");
+    EXPECT_EQ(unsavedAsked, 1);
+    EXPECT_TRUE(winamp->isChecked());
+    EXPECT_FALSE(session->options().timing.correction) << "the song's own correction outlasts the switch";
+    EXPECT_EQ(field<QLabel>("timeCorrection")->text(), QStringLiteral("時間補正: なし (曲の @timeratio=1)"));
+    QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);
+    const std::string written = fileBytes(dir / "window" / "song.ass");
+    EXPECT_NE(decodeText(written).utf8.find("はるる"), std::string::npos);
+
+    ASSERT_TRUE(session->saveLyrics((dir / "cli" / "song.txt").string()));
+    EXPECT_EQ(runKvelmor({"convert", "--settings", qs(ini.string()), "--preset", "wide",
+                          qs((dir / "cli" / "song.txt").string())}),
+              0);
+    EXPECT_EQ(written, fileBytes(dir / "cli" / "song.ass"));
+
+    window->close();
+    open();
+    EXPECT_TRUE(field<QCheckBox>("WinAMPTime")->isChecked()) << "nothing of the song went into a preset at quit";
+}
+
+// Plain lyrics, the first file a new song has, are offered to the timing
+// window, which opens on them with the song the preview plays; declined,
+// nothing opens and the window keeps what it had.
+TEST_F(WindowTest, PlainLyricsAreOfferedToTheTimingWindowWithThePreviewsSong) {
+    KVELMOR_NEED_FFMPEG();
+    test::MediaFolder media("plain_lyrics");
+    const std::string song =
+        media.make("song.mp4", "-f lavfi -i color=c=black:s=64x48:d=3 -f lavfi -i sine=d=3 -shortest");
+    ASSERT_FALSE(song.empty());
+    window->preview()->setMedia(qs(song));
+    ASSERT_EQ(window->preview()->media(), qs(song));
+    std::ofstream(dir / "plain.txt") << "@title=はじめての歌\nさくら さくら\n\nやよいの空は\n";
+    fileAnswer = qs((dir / "plain.txt").string());
+    for (const bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        confirmAnswer = answer;
+        confirmations.clear();
+        QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+        ASSERT_EQ(confirmations.size(), 1);
+        EXPECT_TRUE(confirmations[0].contains("plain.txt")) << ss(confirmations[0]);
+        auto* timing = window->findChild<ui::TimingWindow*>();
+        ASSERT_EQ(timing != nullptr, answer);
+        EXPECT_TRUE(session->song.lyricsPath.empty()) << "nothing to lay out is opened as the song";
+        EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+        if (!timing) continue;
+        EXPECT_TRUE(timing->isVisible());
+        EXPECT_EQ(timing->windowTitle(), QStringLiteral("タイミング - plain.txt[*]"));
+        EXPECT_TRUE(timing->waitForSound()) << "the preview's song, not asked for again";
+        timing->close();
+    }
 }
 
 // Edits of the lyrics reach a lyrics file only through 歌詞を保存, which never
@@ -1380,7 +1540,7 @@ TEST_F(WindowTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfStep) {
         ASSERT_EQ(combo->currentText(), "default");
     });
     EXPECT_EQ(unsavedAsked, 1);
-    EXPECT_EQ(decodeText(scripts.back()).utf8.find("よみ"), std::string::npos) << "the switch laid the lines out again";
+    EXPECT_NE(decodeText(scripts.back()).utf8.find("よみ"), std::string::npos) << "a preset holds settings, not readings";
     auto* undo = window->findChild<QAction*>("menuUndo");
     EXPECT_EQ(undo->text(), QStringLiteral("元に戻す(&U): プリセット「default」の読み込み"));
 
@@ -1531,6 +1691,9 @@ TEST_F(WindowTest, NoWindowInEnglishLeavesAJapaneseText) {
         for (const QString& t : test::untranslatedTexts(w)) left << w->objectName() + " > " + t;
     };
     check(window.get());  // no song yet: the preview's hint
+    auto* samples = field<QComboBox>("TagSample");
+    EXPECT_EQ(samples->itemText(0), "Step");
+    EXPECT_EQ(samples->itemText(14), "Characters: notes");
     fileAnswer = qs(copyExample(dir / "song" / "song.txt").string());
     QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
     QTest::mouseClick(field<QPushButton>("Command7"), Qt::LeftButton);

@@ -122,6 +122,18 @@
         <translation>Save</translation>
     </message>
     <message>
+        <source>再試行</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>別の場所に保存...</source>
+        <translation>Save Elsewhere...</translation>
+    </message>
+    <message>
+        <source>保存しない</source>
+        <translation>Don&apos;t Save</translation>
+    </message>
+    <message>
         <source>破棄</source>
         <translation>Discard</translation>
     </message>
@@ -320,6 +332,60 @@ Save them before switching to &quot;%2&quot;?</translation>
     <message>
         <source>プリセット「%1」を読み込みました</source>
         <translation>Loaded preset &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>時間補正: 640/637 (曲の @timeratio)</source>
+        <translation>Time correction: 640/637 (the song&apos;s @timeratio)</translation>
+    </message>
+    <message>
+        <source>時間補正: なし (曲の @timeratio=1)</source>
+        <translation>Time correction: none (the song&apos;s @timeratio=1)</translation>
+    </message>
+    <message>
+        <source>時間補正: 640/637 (WinAMP時間)</source>
+        <translation>Time correction: 640/637 (WinAMP time)</translation>
+    </message>
+    <message>
+        <source>この曲のファイルの @timeratio= がプリセットの WinAMP時間 に代わって使われます</source>
+        <translation>The @timeratio= line of this song&apos;s file is used instead of the preset&apos;s WinAMP time</translation>
+    </message>
+    <message>
+        <source>この曲のファイルは @timeratio=0.9953125 です。プリセットの WinAMP時間 がオフでも、この曲のタグ時間は 640/637 倍に伸ばします</source>
+        <translation>This song&apos;s file says @timeratio=0.9953125: its tag times are stretched by 640/637 although the preset&apos;s WinAMP time is off</translation>
+    </message>
+    <message>
+        <source>この曲のファイルは @timeratio=1 です。プリセットの WinAMP時間 がオンでも、この曲のタグ時間は書かれたとおりに使います</source>
+        <translation>This song&apos;s file says @timeratio=1: its tag times are used as written although the preset&apos;s WinAMP time is on</translation>
+    </message>
+    <message>
+        <source>設定ファイル %1 を保存できませんでした。
+%2
+
+空きを作ってから再試行するか、別の場所に保存してください。保存しないと、このセッションのプリセットと設定は失われます。</source>
+        <translation>The settings file %1 could not be saved.
+%2
+
+Make room and try again, or save it somewhere else. If you do not save it, the presets and settings of this session are lost.</translation>
+    </message>
+    <message>
+        <source>設定の保存先</source>
+        <translation>Save Settings To</translation>
+    </message>
+    <message>
+        <source>設定ファイル (*.ini)</source>
+        <translation>Settings files (*.ini)</translation>
+    </message>
+    <message>
+        <source>設定を %1 に保存しました。
+次回はこのファイルを %2 に置くか、kvelmor-gui --settings %1 で起動してください。</source>
+        <translation>The settings were saved to %1.
+Next time, put this file at %2, or start with kvelmor-gui --settings %1.</translation>
+    </message>
+    <message>
+        <source>%1 には時間タグがありません。
+タイミングウィンドウで曲に合わせてタイミングを付けますか?</source>
+        <translation>%1 has no time tags.
+Time it to the song in the timing window?</translation>
     </message>
     <message>
         <source>チェック結果 %1件</source>

@@ -2,7 +2,8 @@
 // The timing editor's document: lyrics read to be timed (plain, timed or
 // both), then keys and mouse edits in any order. Nothing may crash, and
 // nothing made may be lost on the way out:
-// - the recovery file gives back every line exactly as it was;
+// - the recovery file gives back every line exactly as it was, and where
+//   the next tap goes;
 // - the timed lyrics saved, opened again to retime, save the same text
 //   (unless lyric text spells the notation: a reading's brackets, a tag).
 //
@@ -87,8 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const Edit& e : edits) apply(doc, e, now);
 
     if (keptByteForByte(text)) {
-        const auto restored = readRecoveryText(recoveryText(doc, "lyrics.txt"));
-        if (!restored || restored->lyricsPath != "lyrics.txt" || restored->lines != doc.lines()) abort();
+        // Through the whole file, as it is kept and read back.
+        const RecoveryFile file{{"timing", {"/lyrics.txt", "/song.flac"}}, 1, 2, recoveryText(doc)};
+        const RecoveryRead kept = parseRecoveryText(recoveryFileText(file));
+        if (kept.state != RecoveryState::Whole || !(kept.file.key == file.key)) abort();
+        const auto restored = readRecoveryText(kept.file.body);
+        if (!restored || restored->lines != doc.lines()) abort();
+        if (restoredDocument(*restored).cursor() != doc.cursor()) abort();
     }
 
     if (spellsNotation(doc)) return 0;

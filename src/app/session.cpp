@@ -210,11 +210,15 @@ bool Session::writeKra(const std::string& outPath) {
     return lyrics::writeKraFile(song, outPath, *m_reporter).written;
 }
 
-bool Session::saveLyrics(const std::string& path) {
-    if (!hasLinesToWrite(path) || !kraFits()) return false;
+std::string Session::lyricsFileText() const {
     // The time correction the song is laid out with goes with it, so that
     // the file reads back timed as it is now whatever the preset then says.
-    const std::string text = lyrics::kraFileText(song) + lyrics::timeRatioLine(options().timing.correction) + "\r\n";
+    return lyrics::kraFileText(song) + lyrics::timeRatioLine(options().timing.correction) + "\r\n";
+}
+
+bool Session::saveLyrics(const std::string& path) {
+    if (!hasLinesToWrite(path) || !kraFits()) return false;
+    const std::string text = lyricsFileText();
     std::string ext = std::filesystem::path(path).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string bytes = ext == ".txt" ? "\xEF\xBB\xBF" + text : encodeForReadBack(text);
@@ -331,11 +335,20 @@ bool Session::readLyrics(const std::string& path) {
     return true;
 }
 
-bool Session::openLyrics(const std::string& path) {
+bool Session::openLyrics(const std::string& path) { return openLyricsFrom(path, nullptr); }
+
+bool Session::openEditedLyrics(const std::string& path, std::string_view utf8) {
+    if (!openLyricsFrom(path, &utf8)) return false;
+    lyricsEdited = true;  // what the text holds is in no lyrics file yet
+    return true;
+}
+
+bool Session::openLyricsFrom(const std::string& path, const std::string_view* utf8) {
     // Read into a song of its own, so that a refused file changes nothing.
     CollectingReporter trial;
     lyrics::Song candidate;
-    const bool read = lyrics::loadLyricsFile(candidate, path, settings, m_measurer, trial).ok;
+    const bool read = (utf8 ? lyrics::loadLyricsText(candidate, *utf8, path, settings, m_measurer, trial)
+                            : lyrics::loadLyricsFile(candidate, path, settings, m_measurer, trial)).ok;
     if (!read) {
         // The first error says why; what follows it is about the same failure.
         for (const Report& r : trial.reports)
@@ -346,8 +359,8 @@ bool Session::openLyrics(const std::string& path) {
         return false;
     }
     if (candidate.readLines.count() == 0) {
-        std::string bytes;
-        readFileBytes(path, bytes, kMaxTextFileBytes);
+        std::string bytes(utf8 ? *utf8 : std::string_view());
+        if (!utf8) readFileBytes(path, bytes, kMaxTextFileBytes);
         const bool binary = bytes.find('\0') != std::string::npos || !decodeText(bytes).badLines.empty();
         m_reporter->error(binary ? "not a lyrics file: it holds data that is not text and no line with a "
                                    "\"[mm:ss:cc]\" time tag, so it was not opened"

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/refresh.h"
@@ -89,6 +90,10 @@ public:
     // file and why, and the song and settings stay exactly as they were;
     // the reports of a file taken are passed on as loadLyrics passes them.
     bool openLyrics(const std::string& path);
+    // The same for the text of a lyrics file kept elsewhere (a recovery
+    // file): read as the file `path` would be, messages naming it, and
+    // opened as that file edited and not yet saved.
+    bool openEditedLyrics(const std::string& path, std::string_view utf8);
 
     // The preset commands; selecting runs the refresh a selection runs.
     bool selectPreset(const std::string& name);
@@ -130,6 +135,9 @@ public:
     // is no longer edited. Refused, with a report, for a song without timed
     // lines or with a line too long to read back whole.
     bool saveLyrics(const std::string& path);
+    // The text saveLyrics writes (before its encoding): the tag file's text
+    // and the "@timeratio=" line.
+    std::string lyricsFileText() const;
     // The script writeScript writes, as UTF-8 text in memory, with the same
     // steps run first (new line priority, template expansion).
     std::string scriptText();
@@ -182,6 +190,8 @@ private:
     // Start-up once the settings file is in the store.
     void startUpWithTheStore();
     bool hasLinesToWrite(const std::string& path);
+    // openLyrics, from `utf8` when given instead of from the file.
+    bool openLyricsFrom(const std::string& path, const std::string_view* utf8);
     // The credit keeps its place when a change made the frame (pixels) other
     // than oldWidth × oldHeight (CreditSettings::followFrame).
     void creditFollowsFrame(int64_t oldWidth, int64_t oldHeight);

@@ -137,22 +137,22 @@ bool sameFile(const std::string& a, const std::string& b) {
     return ca == cb;
 }
 
-namespace {
-
-// FNV-1a: the temporary name only needs to tell targets of one folder apart.
-uint64_t nameHash(std::string_view name) {
+uint64_t fnv1aHash(std::string_view bytes) {
     uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : name) {
+    for (unsigned char c : bytes) {
         h ^= c;
         h *= 1099511628211ull;
     }
     return h;
 }
 
+namespace {
+
 // ".kv" + 16 hex digits of the hash + "." ; the process id and ".tmp" follow.
+// The name only needs to tell targets of one folder apart.
 std::string temporaryPrefix(const std::filesystem::path& target) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, ".kv%016llx.", static_cast<unsigned long long>(nameHash(target.filename().string())));
+    std::snprintf(buf, sizeof buf, ".kv%016llx.", static_cast<unsigned long long>(fnv1aHash(target.filename().string())));
     return buf;
 }
 

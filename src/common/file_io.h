@@ -34,6 +34,10 @@ bool isRegularFile(const std::string& path, std::string& why);
 // both exist, else the same path once made absolute and normal.
 bool sameFile(const std::string& a, const std::string& b);
 
+// FNV-1a, 64 bits: a quick hash for telling names apart and noticing a
+// damaged file, not for any security.
+uint64_t fnv1aHash(std::string_view bytes);
+
 // The temporary file writeFileAtomically writes before renaming it over
 // `target`: a short hidden name in the target's folder made of a hash of the
 // target's name and the writer's process id, so that a long file name still

@@ -74,6 +74,10 @@ bool TimingDocument::hasSyllables() const {
     return std::ranges::any_of(m_lines, [](const TimingLine& l) { return l.lyric && l.count() > 0; });
 }
 
+int TimingDocument::lyricLineCount() const {
+    return static_cast<int>(std::ranges::count_if(m_lines, [](const TimingLine& l) { return l.lyric; }));
+}
+
 void TimingDocument::skipEmptyLines() {
     while (m_cursor.line < lineCount() && (!line(m_cursor.line).lyric || line(m_cursor.line).count() == 0)) {
         ++m_cursor.line;
@@ -443,6 +447,12 @@ bool writeTimedText(const TimingDocument& doc, const std::string& path, Reporter
     return w.ok;
 }
 
+std::optional<int> lyricLinesInFile(const std::string& path, const ParseOptions& options) {
+    std::string bytes;
+    if (!readFileBytes(path, bytes, kMaxTextFileBytes).ok) return std::nullopt;
+    return TimingDocument(readLyrics(decodeText(bytes).utf8, options)).lyricLineCount();
+}
+
 bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter& reporter) {
     // Read back as the converter reads it, then written by the tag file
     // writer; lines without times are not lyrics to it and are left out.
@@ -484,8 +494,6 @@ bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter&
                          path);
     return true;
 }
-
-std::string recoveryPathFor(const std::string& songPath) { return songPath + ".kvelmor-timing"; }
 
 namespace {
 
@@ -532,8 +540,10 @@ std::optional<Millis> readSignedTime(std::string_view s) {
 
 }  // namespace
 
-std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPath) {
-    std::string out = "@recovery=" + lyricsPath + "\n";
+std::string recoveryText(const TimingDocument& doc) {
+    const Position cursor = doc.cursor();
+    std::string out = "C" + std::string(1, kField) + std::to_string(cursor.line) + kField +
+                      std::to_string(cursor.syllable) + "\n";
     for (const TimingLine& l : doc.lines()) {
         if (!l.lyric) {
             out += "T" + std::string(1, kField) + clean(toU32(l.text)) + "\n";
@@ -549,11 +559,18 @@ std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPat
     return out;
 }
 
-namespace {
-
-std::optional<std::vector<TimingLine>> readRecoveryLines(std::string_view text) {
-    std::vector<TimingLine> lines;
-    for (std::string_view row : splitLines(text)) {
+std::optional<RecoveredMarks> readRecoveryText(std::string_view body) {
+    // The cursor first: a body without it is not one this program wrote.
+    const size_t eol = body.find('\n');
+    if (eol == std::string_view::npos) return std::nullopt;
+    const auto cursor = splitOn(body.substr(0, eol), kField);
+    if (cursor.size() != 3 || cursor[0] != "C") return std::nullopt;
+    const auto line = readTime(cursor[1]), syllable = readTime(cursor[2]);
+    if (!line || !syllable || *line > INT32_MAX || *syllable > INT32_MAX) return std::nullopt;
+    RecoveredMarks marks;
+    marks.cursor = {static_cast<int>(*line), static_cast<int>(*syllable)};
+    std::vector<TimingLine>& lines = marks.lines;
+    for (std::string_view row : splitLines(body.substr(eol + 1))) {
         TimingLine l;
         const auto records = splitOn(row, kRecord);
         const auto head = splitOn(records[0], kField);
@@ -578,41 +595,37 @@ std::optional<std::vector<TimingLine>> readRecoveryLines(std::string_view text) 
         }
         lines.push_back(std::move(l));
     }
-    return lines;
+    return marks;
 }
 
-}  // namespace
+RecoveryKey timingRecoveryKey(const std::string& lyricsPath, const std::string& songPath) {
+    return recoveryKey("timing", {lyricsPath, songPath});
+}
 
-bool writeRecovery(const TimingDocument& doc, const std::string& lyricsPath, const std::string& songPath,
-                   Reporter& reporter) {
-    const std::string path = recoveryPathFor(songPath);
-    const FileResult w = writeFileAtomically(path, recoveryText(doc, lyricsPath));
-    if (!w.ok) reporter.warning("cannot keep the marks in the recovery file: " + w.error, path);
+bool writeRecovery(const TimingDocument& doc, const RecoveryKey& key, Reporter& reporter) {
+    const FileResult w = keepRecoveryFile(key, recoveryText(doc));
+    if (!w.ok) reporter.warning("cannot keep the marks in the recovery file: " + w.error, recoveryPath(key));
     return w.ok;
 }
 
-std::optional<Recovery> readRecoveryText(std::string_view bytes) {
-    const size_t eol = bytes.find('\n');
-    if (!bytes.starts_with("@recovery=") || eol == std::string::npos) return std::nullopt;
-    Recovery r;
-    r.lyricsPath = std::string(bytes.substr(10, eol - 10));
-    auto lines = readRecoveryLines(bytes.substr(eol + 1));
-    if (!lines) return std::nullopt;
-    r.lines = std::move(*lines);
+Recovery readRecovery(const RecoveryKey& key) {
+    const RecoveryRead file = readRecoveryFile(key);
+    Recovery r{file.state, {}, file.file.keptAt, file.path, file.problem};
+    if (file.state != RecoveryState::Whole) return r;
+    auto marks = readRecoveryText(file.file.body);
+    if (!marks) {
+        r.state = RecoveryState::Cut;
+        r.problem = "its lines are damaged";
+        return r;
+    }
+    r.marks = std::move(*marks);
     return r;
 }
 
-std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath) {
-    std::string bytes;
-    if (!readFileBytes(recoveryPathFor(songPath), bytes, kMaxTextFileBytes).ok) return std::nullopt;
-    auto r = readRecoveryText(bytes);
-    if (!r || (!lyricsPath.empty() && !sameFile(r->lyricsPath, lyricsPath))) return std::nullopt;
-    return r;
-}
-
-void removeRecovery(const std::string& songPath) {
-    std::error_code ec;
-    std::filesystem::remove(recoveryPathFor(songPath), ec);
+TimingDocument restoredDocument(RecoveredMarks marks) {
+    TimingDocument doc(std::move(marks.lines));
+    doc.setCursor(marks.cursor);
+    return doc;
 }
 
 }  // namespace kvelmor::timing

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/recovery_file.h"
 #include "common/reporter.h"
 #include "timing/syllables.h"
 
@@ -60,6 +61,8 @@ public:
     int lineCount() const { return static_cast<int>(m_lines.size()); }
     // Whether any line has a syllable to tap.
     bool hasSyllables() const;
+    // How many lines are lyrics (not header, blank or other lines).
+    int lyricLineCount() const;
 
     // Where the next tap goes; past the last line when everything is tapped.
     Position cursor() const { return m_cursor; }
@@ -149,24 +152,38 @@ std::string tagText(Millis t);
 bool writeTimedKra(const TimingDocument& doc, const std::string& path, Reporter& reporter);
 // Writes the timed lyrics as UTF-8 text, atomically.
 bool writeTimedText(const TimingDocument& doc, const std::string& path, Reporter& reporter);
+// The lyric lines of the lyrics file at `path`, read as the timing window
+// reads lyrics; none when there is no such file or it cannot be read. A save
+// over a file that holds more lyric lines than the document is asked about first.
+std::optional<int> lyricLinesInFile(const std::string& path, const ParseOptions& options);
 
-// The recovery file kept beside the song while marks are made: the song's
-// name + ".kvelmor-timing". Its first line names the lyrics file
-// ("@recovery=PATH"); then every line with every syllable as it is, timed or
-// not, so that restoring gives back exactly what was there.
-std::string recoveryPathFor(const std::string& songPath);
-bool writeRecovery(const TimingDocument& doc, const std::string& lyricsPath, const std::string& songPath,
-                   Reporter& reporter);
-struct Recovery {
-    std::string lyricsPath;
+// The recovery file of the marks being made, in the user's state folder
+// (common/recovery_file.h), one per lyrics file and song. Its body holds
+// where the next tap goes ("C", line, syllable), then every line with every
+// syllable as it is, timed or not, so that restoring gives back exactly what
+// was there.
+RecoveryKey timingRecoveryKey(const std::string& lyricsPath, const std::string& songPath);
+// False, with a warning naming the recovery file, when it cannot be written.
+bool writeRecovery(const TimingDocument& doc, const RecoveryKey& key, Reporter& reporter);
+
+struct RecoveredMarks {
     std::vector<TimingLine> lines;
+    Position cursor;
 };
-// The recovery file for a song, if one is there, was written for that
-// lyrics file and reads whole.
-std::optional<Recovery> readRecovery(const std::string& songPath, const std::string& lyricsPath);
-// What the recovery file holds, and reading it back (none unless whole).
-std::string recoveryText(const TimingDocument& doc, const std::string& lyricsPath);
-std::optional<Recovery> readRecoveryText(std::string_view bytes);
-void removeRecovery(const std::string& songPath);
+struct Recovery {
+    RecoveryState state = RecoveryState::Missing;
+    RecoveredMarks marks;  // when Whole
+    int64_t keptAt = 0;    // seconds since 1970, UTC
+    std::string path;      // the recovery file
+    std::string problem;   // why a Cut file cannot be restored
+};
+// The recovery file of `key`: Whole only when the file is whole and its body
+// reads whole; a body that does not read is Cut too.
+Recovery readRecovery(const RecoveryKey& key);
+// The body, and reading it back (none unless it reads whole).
+std::string recoveryText(const TimingDocument& doc);
+std::optional<RecoveredMarks> readRecoveryText(std::string_view body);
+// A document of the marks restored, the cursor where it was.
+TimingDocument restoredDocument(RecoveredMarks marks);
 
 }  // namespace kvelmor::timing

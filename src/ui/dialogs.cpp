@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QColorDialog>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QApplication>
 #include <QDialog>
@@ -71,6 +72,15 @@ bool openWithTheDesktop(const QString& target) {
     return p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
 }
 
+bool askYesOrNo(QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButton byDefault,
+                const char* name) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setObjectName(name);
+    box.setDefaultButton(byDefault);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace
 
 namespace {
@@ -94,6 +104,10 @@ QMessageBox::StandardButton askWithCaptions(QWidget* parent, QMessageBox::Icon i
 }
 
 }  // namespace
+
+QString keptTimeText(int64_t secondsSince1970) {
+    return QDateTime::fromSecsSinceEpoch(secondsSince1970).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
 Dialogs Dialogs::standard() {
     Dialogs d;
@@ -124,9 +138,10 @@ Dialogs Dialogs::standard() {
     };
     d.message = showMessage;
     d.confirm = [](QWidget* parent, const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        return askYesOrNo(parent, title, text, QMessageBox::No, "confirmQuestion");
+    };
+    d.restore = [](QWidget* parent, const QString& title, const QString& text) {
+        return askYesOrNo(parent, title, text, QMessageBox::Yes, "restoreQuestion");
     };
     d.unsaved = [](QWidget* parent, const QString& title, const QString& text) {
         return askWithCaptions(parent, QMessageBox::Warning, title, text,

@@ -32,6 +32,10 @@ struct Dialogs {
     std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)> message;
     // Yes or no to something that cannot be undone; no when the box is closed.
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> confirm;
+    // Yes or no to restoring work that a run which did not end kept in a
+    // recovery file. Yes is the default button: restoring loses nothing,
+    // while no drops that work for good. No when the box is closed.
+    std::function<bool(QWidget* parent, const QString& title, const QString& text)> restore;
     // 保存 (Save), 破棄 (Discard) or キャンセル (Cancel) for changes not yet kept; Cancel when the box is closed.
     std::function<QMessageBox::StandardButton(QWidget* parent, const QString& title, const QString& text)> unsaved;
     // A file that could not be written: 再試行 (Retry, the default), 別の場所に保存 (Save, to another
@@ -46,6 +50,10 @@ struct Dialogs {
 // An editor's question before its edits are dropped (Esc, キャンセル):
 // 破棄する or 編集を続ける, the latter the default. True: drop them.
 bool askDiscardEdits(QWidget* editor, const QString& title, const QString& text);
+
+// The time a recovery file was kept (seconds since 1970), in local time,
+// as "2026-12-08 13:05:09".
+QString keptTimeText(int64_t secondsSince1970);
 
 // Places `dialog` over `owner`: centred where the owner is at least as large
 // in that direction, aligned with the owner's top or left edge otherwise.

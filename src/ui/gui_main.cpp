@@ -98,8 +98,14 @@ int main(int argc, char** argv) {
     ui::MainWindow window(session);
     window.startUp(settingsPath);
     window.show();
-    if (!files.isEmpty()) window.loadSong(files.front());
-    else if (!args.parser.isSet(args.batch)) window.reopenLastSong();
+    // Edits a run that was killed left unsaved come first: the song they
+    // restore is open instead of the last one.
+    const bool restored = window.offerRecovery();
+    if (restored && !files.isEmpty())
+        fprintf(stderr, "kvelmor-gui: %s was not opened: the unsaved edits just restored are open instead\n",
+                qPrintable(files.front()));
+    else if (!files.isEmpty()) window.loadSong(files.front());
+    else if (!restored && !args.parser.isSet(args.batch)) window.reopenLastSong();
     if (args.parser.isSet(args.at)) {
         bool ok = false;
         const double seconds = args.parser.value(args.at).toDouble(&ok);

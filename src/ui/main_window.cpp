@@ -177,6 +177,7 @@ MainWindow::MainWindow(app::Session& session, QWidget* parent)
     const int tabsWidth = std::min(pagesWidth, std::max(width() * 3 / 5, width() - kPreviewWidth));
     m_splitter->setSizes({tabsWidth, std::max(width() - tabsWidth, 200)});
     acceptFileDrops();
+    startKeepingEdits();
     m_presetBox->setFocus();
 }
 
@@ -1104,6 +1105,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     if (!m_shutDown) {
         m_shutDown = true;
+        dropKeptEdits();  // saved, or let go
         keepWindowState();
         if (!m_session.shutDown()) keepSettingsSomewhere();
         showReports("Kvelmor");

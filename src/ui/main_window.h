@@ -8,10 +8,12 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/recovery.h"
 #include "app/session.h"
 #include "app/session_state.h"
 #include "common/reporter.h"
@@ -52,6 +54,10 @@ public:
     // Loads the song that was open when the window last closed, if it is
     // still there (a note in the status bar when it is not).
     void reopenLastSong();
+    // Start-up: edits left unsaved by a run that did not end are offered
+    // back, newest first, until one is restored (main_window_recovery.cpp).
+    // True when a song was restored.
+    bool offerRecovery();
 
     Dialogs& dialogs() { return m_dialogs; }
     app::Session& session() { return m_session; }
@@ -164,6 +170,12 @@ private:
     // from `before`; empty when none does.
     QString changeCaption(const settings::ConversionSettings& before) const;
 
+    // Edits of the song not yet saved, kept every few seconds in a recovery
+    // file; dropped when they are let go at closing.
+    void startKeepingEdits();
+    void keepEdits();
+    void dropKeptEdits();
+
     void pickColour(const std::string& name);
     void pickFont(const std::string& name);
 
@@ -199,6 +211,8 @@ private:
     bool m_undoing = false;
     bool m_updating = false;  // the widgets are being set from the settings
     bool m_shutDown = false;
+    std::unique_ptr<app::EditedLyricsKeeper> m_editKeeper;
+    QString m_editsKeptIn;  // the recovery file the status bar last named
 };
 
 }  // namespace kvelmor::ui

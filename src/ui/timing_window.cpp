@@ -501,7 +501,8 @@ TimingWindow::TimingWindow(app::Session& mainSession, Dialogs& dialogs, QWidget*
     connect(m_ticker, &QTimer::timeout, this, &TimingWindow::tick);
     m_ticker->start();
     m_recoveryTimer = new QTimer(this);
-    m_recoveryTimer->setInterval(3000);
+    m_recoveryTimer->setObjectName("recoveryTimer");
+    m_recoveryTimer->setInterval(kRecoveryKeepMs);
     connect(m_recoveryTimer, &QTimer::timeout, this, &TimingWindow::keepRecovery);
     m_recoveryTimer->start();
     // The builder's session measures as the main one does (made-up widths in tests).
@@ -1041,7 +1042,7 @@ bool TimingWindow::saveTo(const QString& path) {
     m_savePath = path;
     m_doc.markSaved();
     m_restored = false;
-    if (!m_soundPath.isEmpty()) timing::removeRecovery(ss(m_soundPath));
+    if (auto key = recoveryKey()) removeRecoveryFile(*key);
     m_recoveredChanges = m_changes;
     setWindowModified(false);
     emit saved(path);
@@ -1050,34 +1051,81 @@ bool TimingWindow::saveTo(const QString& path) {
 
 void TimingWindow::save() {
     QString path = m_savePath;
-    if (path.isEmpty())
-        path = QFileDialog::getSaveFileName(this, tr("タイミングを保存"), m_lyricsPath,
-                                            tr("テキストファイル (*.txt);;カラオケタグファイル (*.kra)"));
-    if (!path.isEmpty()) saveTo(path);
+    if (path.isEmpty()) {
+        path = m_dialogs.saveFile(this, tr("タイミングを保存"), m_lyricsPath,
+                                  tr("テキストファイル (*.txt);;カラオケタグファイル (*.kra)"));
+        if (path.isEmpty() || !mayReplace(path)) return;
+    }
+    saveTo(path);
+}
+
+bool TimingWindow::mayReplace(const QString& path) {
+    if (!QFileInfo::exists(path)) return true;
+    const QString name = QFileInfo(path).fileName();
+    // Fewer lines than the file holds (marks restored from an older state of
+    // the lyrics, or other lyrics) would lose the rest of its lines.
+    const auto held = timing::lyricLinesInFile(ss(path), parseOptions());
+    const int saving = m_doc.lyricLineCount();
+    if (held && *held > saving)
+        return m_dialogs.confirm(this, windowTitle(),
+                                 tr("「%1」には歌詞が %2 行ありますが、保存するタイミングは %3 行です。"
+                                    "上書きすると %4 行が失われます。上書きしますか?")
+                                     .arg(name)
+                                     .arg(*held)
+                                     .arg(saving)
+                                     .arg(*held - saving));
+    return m_dialogs.confirm(this, windowTitle(), tr("「%1」は既にあります。上書きしますか?").arg(name));
+}
+
+std::optional<RecoveryKey> TimingWindow::recoveryKey() const {
+    if (m_soundPath.isEmpty() || m_lyricsPath.isEmpty()) return std::nullopt;
+    return timing::timingRecoveryKey(ss(m_lyricsPath), ss(m_soundPath));
 }
 
 void TimingWindow::keepRecovery() {
-    if (m_soundPath.isEmpty() || m_changes == m_recoveredChanges || !(m_doc.modified() || m_restored)) return;
+    const auto key = recoveryKey();
+    if (!key || m_changes == m_recoveredChanges || !(m_doc.modified() || m_restored)) return;
     CollectingReporter reports;
-    if (!timing::writeRecovery(m_doc, ss(m_lyricsPath), ss(m_soundPath), reports) && !reports.reports.empty())
+    if (!timing::writeRecovery(m_doc, *key, reports) && !reports.reports.empty()) {
         m_note = tr("復元用ファイルを書けません (%1): %2")
                      .arg(qs(reports.reports[0].file), messageText(reports.reports[0].text));
+    } else if (m_keptIn != *key) {
+        // Once for each file: where the marks are kept until they are saved.
+        m_note = tr("未保存のマークの保管先: %1").arg(qs(recoveryPath(*key)));
+        m_keptIn = *key;
+    }
     m_recoveredChanges = m_changes;
+    showStatus();
 }
 
 void TimingWindow::offerRecovery() {
-    if (m_soundPath.isEmpty() || m_lyricsPath.isEmpty()) return;
-    auto recovery = timing::readRecovery(ss(m_soundPath), ss(m_lyricsPath));
-    if (!recovery) return;
-    const bool restore = m_dialogs.confirm(
-        this, windowTitle(), tr("保存されていないタイミングが残っています (%1)。復元しますか?")
-                                 .arg(qs(timing::recoveryPathFor(ss(m_soundPath)))));
+    const auto key = recoveryKey();
+    // Offered once: the file stays until the marks restored are saved.
+    if (!key || (m_restored && m_keptIn == *key)) return;
+    timing::Recovery recovery = timing::readRecovery(*key);
+    if (recovery.state == RecoveryState::Missing) return;
+    if (recovery.state == RecoveryState::Cut) {
+        // Never restored as if whole: a cut file would give back some of the
+        // lines only. Moved aside, so that the next keep does not replace it.
+        const std::string aside = setRecoveryFileAside(recovery.path);
+        m_dialogs.message(this, QMessageBox::Warning, windowTitle(),
+                          tr("復元用ファイルが壊れているため (%1)、タイミングを復元しません。\n"
+                             "ファイルは %2 に残してあります。")
+                              .arg(messageText(recovery.problem), qs(aside)));
+        return;
+    }
+    const bool restore = m_dialogs.restore(
+        this, windowTitle(),
+        tr("保存されていないタイミングが残っています。\n歌詞: %1\n曲: %2\n最後に保管した時刻: %3\n"
+           "復元用ファイル: %4\n\n復元しますか?")
+            .arg(qs(key->files[0]), qs(key->files[1]), keptTimeText(recovery.keptAt), qs(recovery.path)));
     if (restore) {
-        m_doc = timing::TimingDocument(std::move(recovery->lines));
+        m_doc = timing::restoredDocument(std::move(recovery.marks));
         m_restored = true;
+        m_keptIn = *key;
         changed();
     } else {
-        timing::removeRecovery(ss(m_soundPath));
+        removeRecoveryFile(*key);
     }
 }
 
@@ -1094,8 +1142,8 @@ void TimingWindow::closeEvent(QCloseEvent* event) {
                 event->ignore();
                 return;
             }
-        } else if (!m_soundPath.isEmpty()) {
-            timing::removeRecovery(ss(m_soundPath));
+        } else if (auto key = recoveryKey()) {
+            removeRecoveryFile(*key);
         }
     }
     m_clock->pause();

@@ -126,7 +126,12 @@ private:
     void tick();
     void playFrom(qint64 ms, std::optional<qint64> stopAt = std::nullopt);
     void selectMark(int step);
+    // The recovery file of the lyrics and song open; none until both are.
+    std::optional<RecoveryKey> recoveryKey() const;
     void keepRecovery();
+    // Before a save from the dialog replaces a file: asked, saying how many
+    // lyric lines would be lost when the file holds more than are saved.
+    bool mayReplace(const QString& path);
     void finishCalibration();
     void offerRecovery();
     void showStatus();
@@ -183,6 +188,7 @@ private:
     size_t m_changes = 0;            // changes made, for the recovery file
     size_t m_recoveredChanges = 0;   // changes already in the recovery file
     bool m_restored = false;         // marks taken from a recovery file, not yet saved
+    RecoveryKey m_keptIn;            // the recovery file the status line last named
 };
 
 }  // namespace kvelmor::ui

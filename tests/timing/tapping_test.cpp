@@ -20,6 +20,7 @@
 #include "timing/onsets.h"
 #include "timing/song_clock.h"
 #include "timing/timing_document.h"
+#include "support/scoped_environment.h"
 
 namespace kvelmor::timing {
 namespace {
@@ -354,23 +355,77 @@ TEST(TimedFiles, WrittenTimesAreTheTimesTheConverterReads) {
     EXPECT_FALSE(writeTimedText(doc, (dir / "missing" / "x.txt").string(), reports));
     EXPECT_EQ(reports.reports.back().file, (dir / "missing" / "x.txt").string());
 
-    // The recovery file belongs to one lyrics file and gives its marks back.
-    const std::string songPath = (dir / "song.flac").string();
-    ASSERT_TRUE(writeRecovery(doc, txt, songPath, reports));
-    EXPECT_FALSE(readRecovery(songPath, (dir / "other.txt").string()));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TimingRecovery, MarksComeBackWithTheCursorForTheirLyricsAndSongAlone) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kvelmor_timing_recovery_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    test_support::ScopedStateFolder state(dir / "state");
+    const std::string lyrics = (dir / "song.txt").string(), other = (dir / "other.txt").string();
+    const std::string song = (dir / "song.flac").string();
     // A line half tapped keeps the syllables not yet tapped, and a time read
     // from before the song stays as it was read.
-    TimingDocument half(readLyrics("春(はる)のかぜ\n[-1:00:00]あ\n", {}));
+    TimingDocument half(readLyrics("春(はる)のかぜ\n[-1:00:00]あ\nそら\n", {}));
     half.tap(1000);
-    ASSERT_TRUE(writeRecovery(half, txt, songPath, reports));
-    const auto recovered = readRecovery(songPath, txt);
-    ASSERT_TRUE(recovered);
-    EXPECT_EQ(recovered->lines, half.lines());
-    removeRecovery(songPath);
-    EXPECT_FALSE(readRecovery(songPath, txt));
-    // A file of another kind under that name is no recovery.
-    std::ofstream(recoveryPathFor(songPath)) << "@recovery=" << txt << "\nL\x1E" "a\x1F\x1F\x1F" "7\x1F\x1F\n";
-    EXPECT_FALSE(readRecovery(songPath, txt));
+    half.tap(1300);
+    CollectingReporter reports;
+    ASSERT_TRUE(writeRecovery(half, timingRecoveryKey(lyrics, song), reports));
+    EXPECT_TRUE(reports.reports.empty());
+    Recovery kept = readRecovery(timingRecoveryKey(lyrics, song));
+    ASSERT_EQ(kept.state, RecoveryState::Whole) << kept.problem;
+    EXPECT_EQ(kept.marks.lines, half.lines());
+    EXPECT_EQ(kept.path, recoveryPath(timingRecoveryKey(lyrics, song)));
+    // The next tap goes where it went before: after the last mark kept.
+    const TimingDocument restored = restoredDocument(kept.marks);
+    EXPECT_EQ(restored.cursor(), (Position{0, 2}));
+    EXPECT_EQ(restored.lines(), half.lines());
+    // Other lyrics timed to the same song keep a file of their own.
+    TimingDocument second(readLyrics("ほし\n", {}));
+    second.tap(500);
+    ASSERT_TRUE(writeRecovery(second, timingRecoveryKey(other, song), reports));
+    EXPECT_EQ(readRecovery(timingRecoveryKey(lyrics, song)).marks.lines, half.lines());
+    EXPECT_EQ(readRecovery(timingRecoveryKey(other, song)).marks.lines, second.lines());
+    removeRecoveryFile(timingRecoveryKey(lyrics, song));
+    EXPECT_EQ(readRecovery(timingRecoveryKey(lyrics, song)).state, RecoveryState::Missing);
+    EXPECT_EQ(readRecovery(timingRecoveryKey(other, song)).state, RecoveryState::Whole);
+
+    // A whole file whose lines do not read, or lack the cursor, is damaged: never restored.
+    for (const std::string body : {std::string("C\x1F" "0\x1F" "0\nL\x1E" "a\x1F\x1F\x1F" "7\x1F\x1F\n"),
+                                   std::string("L\x1E" "a\x1F\x1F\x1F-1\x1F\x1F\n"), std::string()}) {
+        ASSERT_TRUE(keepRecoveryFile(timingRecoveryKey(lyrics, song), body).ok);
+        const Recovery damaged = readRecovery(timingRecoveryKey(lyrics, song));
+        EXPECT_EQ(damaged.state, RecoveryState::Cut) << body;
+        EXPECT_TRUE(damaged.marks.lines.empty());
+    }
+    // A failure to keep names the file.
+    std::filesystem::remove_all(state.dir);
+    std::ofstream(state.dir) << "a file where the folder should be";
+    EXPECT_FALSE(writeRecovery(half, timingRecoveryKey(lyrics, song), reports));
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].file, recoveryPath(timingRecoveryKey(lyrics, song)));
+    std::filesystem::remove(state.dir);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TimingRecovery, TheLyricLinesOfAFileAreCountedAsTheWindowReadsThem) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kvelmor_timing_count_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const struct {
+        const char* text;
+        std::optional<int> lines;
+    } cases[] = {
+        {"@title=歌\nさくら\n\nはな\n[00:01:00]そ[00:02:00]ら[00:03:00]\n", 3},  // header and blank lines are no lyrics
+        {"", 0},
+        {nullptr, std::nullopt},  // no file
+    };
+    for (const auto& c : cases) {
+        const std::string path = (dir / "lyrics.txt").string();
+        std::filesystem::remove(path);
+        if (c.text) std::ofstream(path, std::ios::binary) << c.text;
+        EXPECT_EQ(lyricLinesInFile(path, {}), c.lines) << (c.text ? c.text : "(none)");
+        if (c.text) EXPECT_EQ(TimingDocument(readLyrics(c.text, {})).lyricLineCount(), c.lines.value_or(-1));
+    }
     std::filesystem::remove_all(dir);
 }
 

@@ -64,6 +64,8 @@
 #include "ui/video_export_dialog.h"
 #include "media/media_files.h"
 #include "untranslated_texts.h"
+#include "support/scoped_environment.h"
+#include "app/recovery.h"
 
 using namespace kvelmor;
 using kvelmor::ui::qs;
@@ -77,16 +79,22 @@ namespace {
 class Application : public ::testing::Environment {
 public:
     void SetUp() override {
+        // Recovery files the windows keep go to a folder of this run's own.
+        ::setenv("XDG_STATE_HOME", m_state.c_str(), 1);
         static int argc = 1;
         static char name[] = "main_window_test";
         static char* argv[] = {name, nullptr};
         m_app = std::make_unique<QApplication>(argc, argv);
         kvelmor::ui::useLanguage(kvelmor::ui::Language::Japanese);  // the tests name the Japanese texts
     }
-    void TearDown() override { m_app.reset(); }
+    void TearDown() override {
+        m_app.reset();
+        fs::remove_all(m_state);
+    }
 
 private:
     std::unique_ptr<QApplication> m_app;
+    fs::path m_state = fs::temp_directory_path() / ("kvelmor_main_window_state_" + std::to_string(getpid()));
 };
 const auto* const kApplication = ::testing::AddGlobalTestEnvironment(new Application);
 
@@ -1309,6 +1317,78 @@ TEST_F(WindowTest, EditedLyricsAreSavedAsALyricsFileAndReadBack) {
     EXPECT_EQ(session->song.workLines[1].plainText, "ラララ");
     EXPECT_FALSE(session->song.songInfo.title.empty());
     EXPECT_TRUE(messages.isEmpty()) << ss(messages.join('\n'));
+}
+
+// Edits not yet saved outlive a crash: kept every few seconds, offered at
+// the next start naming the song and when they were kept, and restored as
+// the song edited and unsaved. Let go, or saved, they are offered no more;
+// a damaged file is said and set aside, never restored.
+TEST_F(WindowTest, EditsLeftUnsavedByACrashAreOfferedAtTheNextStart) {
+    test_support::ScopedStateFolder state(dir / "state");
+    const fs::path song = copyExample(dir / "song.txt");
+    fileAnswer = qs(song.string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    editFirstLine();
+    ASSERT_TRUE(session->lyricsEdited);
+    const std::string edited = session->lyricsFileText();
+    const std::string kept = recoveryPath(app::editedLyricsKey(song.string()));
+    // Kept within its period (3 s); the status bar names the file.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(kept); }, 5000));
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(qs(kept))) << ss(window->statusBar()->currentMessage());
+    // Killed: the window goes without being closed.
+    QStringList offered;
+    bool restore = true;
+    const auto answerRestore = [&] {
+        window->dialogs().restore = [&](QWidget*, const QString&, const QString& text) {
+            offered << text;
+            return restore;
+        };
+    };
+    open();
+    answerRestore();
+    ASSERT_TRUE(window->offerRecovery());
+    ASSERT_EQ(offered.size(), 1);
+    EXPECT_TRUE(offered[0].contains(QStringLiteral("「song.txt」"))) << ss(offered[0]);
+    EXPECT_TRUE(offered[0].contains(QRegularExpression("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"))) << ss(offered[0]);
+    EXPECT_EQ(session->song.lyricsPath, song.string());
+    EXPECT_TRUE(session->lyricsEdited);
+    EXPECT_EQ(session->lyricsFileText(), edited);
+    EXPECT_EQ(session->song.workLines[1].plainText, "ラララ");
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(fs::exists(kept));  // until saved or let go
+    // Let go at closing: nothing to offer at the next start.
+    unsavedAnswer = QMessageBox::Discard;
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(fs::exists(kept));
+    open();
+    answerRestore();
+    offered.clear();
+    EXPECT_FALSE(window->offerRecovery());
+    EXPECT_TRUE(offered.isEmpty());
+
+    // Refused at the start: the file goes, and the song is not opened.
+    fileAnswer = qs(song.string());
+    QTest::mouseClick(field<QPushButton>("Command1"), Qt::LeftButton);
+    editFirstLine();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(kept); }, 5000));
+    open();
+    answerRestore();
+    restore = false;
+    EXPECT_FALSE(window->offerRecovery());
+    EXPECT_EQ(offered.size(), 1);
+    EXPECT_FALSE(fs::exists(kept));
+    EXPECT_TRUE(session->song.lyricsPath.empty());
+
+    // Cut short: said, naming where it was set aside, and not restored.
+    const std::string whole = recoveryFileText({app::editedLyricsKey(song.string()), 1, 1, edited});
+    std::ofstream(kept, std::ios::binary) << whole.substr(0, whole.size() / 2);
+    messages.clear();
+    restore = true;
+    EXPECT_FALSE(window->offerRecovery());
+    EXPECT_EQ(offered.size(), 1);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(qs(kept + ".cut"))) << ss(messages[0]);
+    EXPECT_TRUE(session->song.lyricsPath.empty());
 }
 
 // The next start finds the window as it was left: its size, the splitter,

@@ -10,9 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 
 #include "app/reading_suggestions.h"
+#include "app/recovery.h"
+#include "common/encoding.h"
+#include "lyrics/time_value.h"
 #include "measure/freetype_measurer.h"
 #include "readings/analyzer.h"
 #include "support/loaded_session.h"
@@ -150,4 +156,68 @@ TEST(RubySuggestionsWindow, TheFileMenuGivesTheWholeSongItsReadingsAndNamesTheWo
     ASSERT_NE(list, nullptr);
     for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
     EXPECT_TRUE(listed.join("\n").contains(QStringLiteral("颯太"))) << ui::ss(listed.join("\n"));
+}
+
+// Readings suggested for the whole song and not yet saved come back whole
+// after the program is killed: kept within a few seconds, restored at the
+// next start.
+TEST(RubySuggestionsWindow, TheFileMenusReadingsOutliveACrash) {
+    if (!haveDictionary()) GTEST_SKIP() << "MeCab's IPA dictionary is not installed";
+    LoadedSession s("readings_crash");
+    const std::string path = (s.dir / "song.txt").string();
+    {
+        // Lines of kanji words, every character a syllable of 0.3 s.
+        const char* lines[] = {"春の風が吹く空の下", "青い海と白い雲を見る", "遠い山の上に星が光る", "明日も同じ道を歩く",
+                               "静かな夜に月を待つ", "小さな花が咲く庭で", "冷たい雨の中で君を思う", "古い歌を心で歌う",
+                               "朝の光に鳥が鳴く", "赤い夕日が川を照らす"};
+        std::ofstream out(path);
+        int cs = 100;
+        for (const char* line : lines) {
+            for (char32_t c : toU32(line)) {
+                out << "[" << lyrics::formatTagTime(cs) << "]" << toUtf8(std::u32string(1, c));
+                cs += 30;
+            }
+            out << "[" << lyrics::formatTagTime(cs) << "]\n";
+            cs += 100;
+        }
+    }
+    measure::FreeTypeMeasurer measurer;
+    auto readings = [](const app::Session& session) {
+        std::vector<std::string> out;
+        for (int i = 1; i <= session.song.lineCount(); ++i)
+            for (int k = 1; k <= session.song.workLines[i].unitCount; ++k)
+                if (const std::string& r = session.song.workLines[i].unit(k).rubyFields().ruby; !r.empty())
+                    out.push_back(std::to_string(i) + ":" + std::to_string(k) + ":" + r);
+        return out;
+    };
+    std::vector<std::string> suggested;
+    QStringList messages;
+    {
+        CollectingReporter reporter;
+        app::Session session(reporter, measurer);
+        ui::MainWindow window(session);
+        window.dialogs().message = [&](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
+            messages << text;
+        };
+        window.startUp((s.dir / "Kvelmor.ini").string());
+        ASSERT_TRUE(window.loadSong(ui::qs(path)));
+        window.findChild<QAction*>("menuReadings")->trigger();
+        suggested = readings(session);
+        ASSERT_GE(suggested.size(), 41u);
+        const std::string kept = recoveryPath(app::editedLyricsKey(path));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(kept); }, 5000));
+        // Killed: the window goes without being closed.
+    }
+    CollectingReporter reporter;
+    app::Session session(reporter, measurer);
+    ui::MainWindow window(session);
+    window.startUp((s.dir / "Kvelmor.ini").string());
+    window.dialogs().restore = [](QWidget*, const QString&, const QString&) { return true; };
+    window.dialogs().message = [&](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
+        messages << text;
+    };
+    ASSERT_TRUE(window.offerRecovery());
+    EXPECT_EQ(readings(session), suggested);
+    EXPECT_TRUE(window.isWindowModified());
+    EXPECT_TRUE(messages.isEmpty()) << ui::ss(messages.join("\n"));
 }

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -15,6 +18,7 @@
 
 #include "media/media_files.h"
 #include "support/loaded_session.h"
+#include "support/scoped_environment.h"
 #include "timing/timing_document.h"
 #include "ui/preview_pane.h"
 #include "ui/sound_player.h"
@@ -33,16 +37,25 @@ std::string fileText(const std::string& path) {
 }
 
 struct Fixture {
+    // Recovery files of the test's own (made before any window, removed after).
+    test_support::ScopedStateFolder state{std::filesystem::temp_directory_path() /
+                                          ("kvelmor_timing_state_" + std::to_string(getpid()))};
     test_support::LoadedSession loaded{"timing_window"};
     test::MediaFolder media{"timing_window_media"};
     ui::Dialogs dialogs = ui::Dialogs::standard();
     QStringList messages;
     int unsavedAsked = 0;
     QMessageBox::StandardButton unsavedAnswer = QMessageBox::Cancel;
+    QStringList restoreAsked;
+    bool restoreAnswer = true;
 
     Fixture() {
         dialogs.message = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { messages << text; };
         dialogs.confirm = [](QWidget*, const QString&, const QString&) { return false; };
+        dialogs.restore = [this](QWidget*, const QString&, const QString& text) {
+            restoreAsked << text;
+            return restoreAnswer;
+        };
         dialogs.unsaved = [this](QWidget*, const QString&, const QString&) {
             ++unsavedAsked;
             return unsavedAnswer;
@@ -79,6 +92,46 @@ struct Fixture {
 void press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyPress(w, key, mods);
     QTest::keyRelease(w, key, mods);
+}
+
+std::string recoveryPathOf(const QString& lyrics, const std::string& song) {
+    return recoveryPath(timing::timingRecoveryKey(lyrics.toStdString(), song));
+}
+
+// A window over the lyrics and song named as given (relative ones from the
+// current folder), the song decoded, shown, keeping its marks every 20 ms
+// instead of every few seconds.
+std::unique_ptr<ui::TimingWindow> openPair(Fixture& f, const QString& lyrics, const QString& song, HandClock& clock) {
+    auto window = std::make_unique<ui::TimingWindow>(f.loaded.session, f.dialogs);
+    window->setClock(&clock);
+    if (!window->openLyrics(lyrics)) return nullptr;
+    window->openSound(song);
+    if (!window->waitForSound()) return nullptr;
+    window->findChild<QTimer*>("recoveryTimer")->setInterval(20);
+    window->show();
+    return window;
+}
+
+void tapAt(ui::TimingWindow& window, HandClock& clock, std::initializer_list<qint64> times) {
+    for (qint64 t : times) {
+        clock.set(t);
+        press(window.focusWidget(), Qt::Key_Space);
+    }
+}
+
+// Waits until the marks as they are now are kept (the window then names the file).
+bool waitUntilKept(ui::TimingWindow& window, const std::string& file) {
+    const std::string before = fileText(file);
+    return QTest::qWaitFor([&] {
+        return std::filesystem::exists(file) && fileText(file) != before &&
+               window.findChild<QLabel*>("timingStatus")->text().contains(QString::fromStdString(file));
+    }, 5000);
+}
+
+std::vector<timing::Millis> markTimes(const timing::TimingDocument& doc) {
+    std::vector<timing::Millis> out;
+    for (const timing::Mark& m : doc.marks()) out.push_back(m.time);
+    return out;
 }
 
 }  // namespace
@@ -271,7 +324,7 @@ TEST(TimingWindow, UnsavedMarksAreAskedAboutAndKeptInTheRecoveryFile) {
         press(window.focusWidget(), Qt::Key_Space);
         // Kept in the recovery file within its period (3 s), while unsaved.
         QTest::qWait(3300);
-        EXPECT_TRUE(std::filesystem::exists(timing::recoveryPathFor(song)));
+        EXPECT_TRUE(std::filesystem::exists(recoveryPathOf(lyrics, song)));
         f.unsavedAnswer = QMessageBox::Cancel;
         EXPECT_FALSE(window.close());
         EXPECT_EQ(f.unsavedAsked, 1);
@@ -279,17 +332,15 @@ TEST(TimingWindow, UnsavedMarksAreAskedAboutAndKeptInTheRecoveryFile) {
     }
     {
         // The next start offers the marks again.
-        bool offered = false;
-        f.dialogs.confirm = [&](QWidget*, const QString&, const QString&) { return offered = true; };
         ui::TimingWindow window(f.loaded.session, f.dialogs);
         ASSERT_TRUE(window.openLyrics(lyrics));
         window.openSound(QString::fromStdString(song));
         ASSERT_TRUE(window.waitForSound());
-        EXPECT_TRUE(offered);
+        EXPECT_EQ(f.restoreAsked.size(), 1);
         EXPECT_EQ(window.document().markTime({0, 0, false}), 700);
         f.unsavedAnswer = QMessageBox::Discard;
         EXPECT_TRUE(window.close());
-        EXPECT_FALSE(std::filesystem::exists(timing::recoveryPathFor(song)));
+        EXPECT_FALSE(std::filesystem::exists(recoveryPathOf(lyrics, song)));
     }
 }
 
@@ -356,4 +407,207 @@ TEST(TimingWindow, CalibrationTakesTheDelayOfTapsAlongWithTheClicks) {
     EXPECT_EQ(f.loaded.session.ini.findValue("timing", "latencyMs"), "50");
     EXPECT_EQ(clock.position(), 12345);  // back where the song was
     EXPECT_FALSE(window.document().modified());  // the taps made no marks
+}
+
+// The same lyrics and song opened from another folder, by other paths, find
+// the marks kept; the lyrics and song are named in the question by their
+// whole paths.
+TEST(TimingWindow, MarksKeptAreFoundFromAnyFolder) {
+    KVELMOR_NEED_FFMPEG();
+    Fixture f;
+    const std::filesystem::path dir = f.loaded.dir;
+    std::filesystem::create_directories(dir / "sub");
+    std::ofstream(dir / "lyr.txt") << "ラララ\nルルル\n";
+    const std::string song = f.media.make("tone.flac", "-f lavfi -i sine=frequency=440:duration=3");
+    ASSERT_FALSE(song.empty());
+    const std::string songFromDir = std::filesystem::relative(song, dir).string();
+    HandClock clock;
+    std::vector<timing::Millis> tapped;
+    {
+        test_support::ScopedCurrentFolder cwd(dir);
+        const auto window = openPair(f, "lyr.txt", QString::fromStdString(songFromDir), clock);
+        ASSERT_TRUE(window);
+        tapAt(*window, clock, {700, 900, 1100, 1300, 1500});
+        tapped = markTimes(window->document());
+        ASSERT_EQ(tapped.size(), 6u);  // the fourth tap ends the first line and starts the second
+        ASSERT_TRUE(waitUntilKept(*window, recoveryPathOf(QString::fromStdString((dir / "lyr.txt").string()), song)));
+        // Killed: the window goes without being closed.
+    }
+    test_support::ScopedCurrentFolder cwd(dir / "sub");
+    const auto window = openPair(f, "../lyr.txt", QString::fromStdString("../" + songFromDir), clock);
+    ASSERT_TRUE(window);
+    ASSERT_EQ(f.restoreAsked.size(), 1);
+    EXPECT_TRUE(f.restoreAsked[0].contains(QString::fromStdString((dir / "lyr.txt").string()))) << f.restoreAsked[0].toStdString();
+    EXPECT_EQ(markTimes(window->document()), tapped);
+    // The next tap adds a mark: none of those restored is written over.
+    tapAt(*window, clock, {1700});
+    EXPECT_EQ(markTimes(window->document()).size(), 7u);
+}
+
+// Two lyrics timed to one song keep their marks apart: opening the second
+// leaves the first one's marks kept, to be offered with the first.
+TEST(TimingWindow, TwoLyricsTimedToOneSongKeepTheirOwnMarks) {
+    KVELMOR_NEED_FFMPEG();
+    Fixture f;
+    const std::string song = f.media.make("tone.flac", "-f lavfi -i sine=frequency=440:duration=3");
+    ASSERT_FALSE(song.empty());
+    const QString first = QString::fromStdString((f.loaded.dir / "first.txt").string());
+    const QString second = QString::fromStdString((f.loaded.dir / "second.txt").string());
+    std::ofstream(first.toStdString()) << "ラララ\n";
+    std::ofstream(second.toStdString()) << "ルルル\n";
+    HandClock clock;
+    {
+        const auto window = openPair(f, first, QString::fromStdString(song), clock);
+        ASSERT_TRUE(window);
+        tapAt(*window, clock, {700, 900});
+        ASSERT_TRUE(waitUntilKept(*window, recoveryPathOf(first, song)));
+        ASSERT_TRUE(window->openLyrics(second));
+        tapAt(*window, clock, {1500});
+        ASSERT_TRUE(waitUntilKept(*window, recoveryPathOf(second, song)));
+    }
+    EXPECT_TRUE(f.restoreAsked.isEmpty());
+    for (const auto& [lyrics, times] : {std::pair{first, std::vector<timing::Millis>{700, 900}},
+                                        std::pair{second, std::vector<timing::Millis>{1500}}}) {
+        const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+        ASSERT_TRUE(window);
+        EXPECT_EQ(markTimes(window->document()), times) << lyrics.toStdString();
+    }
+    EXPECT_EQ(f.restoreAsked.size(), 2);
+}
+
+// A recovery file cut short is never restored as if whole: it is said,
+// naming the file, which is set aside; and a save that would leave a lyrics
+// file with fewer lines than it holds is asked about, saying so.
+TEST(TimingWindow, ACutRecoveryFileIsRefusedAndASaveThatLosesLinesIsAsked) {
+    KVELMOR_NEED_FFMPEG();
+    Fixture f;
+    const std::string song = f.media.make("tone.flac", "-f lavfi -i sine=frequency=440:duration=3");
+    ASSERT_FALSE(song.empty());
+    const QString lyrics = QString::fromStdString(f.lyrics("ラララ\nルルル\nレレレ\n"));
+    const std::string kept = recoveryPathOf(lyrics, song);
+    HandClock clock;
+    std::string whole;
+    {
+        const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+        ASSERT_TRUE(window);
+        tapAt(*window, clock, {700, 900});
+        ASSERT_TRUE(waitUntilKept(*window, kept));
+        whole = fileText(kept);
+    }
+    // Cut at a line's end: after the header alone, and after the first lyric line.
+    const size_t bodyStart = whole.find('\n', whole.find("@body=")) + 1;
+    for (size_t cut : {bodyStart, whole.find('\n', whole.find('\n', bodyStart) + 1) + 1}) {
+        std::ofstream(kept, std::ios::binary | std::ios::trunc) << whole.substr(0, cut);
+        f.messages.clear();
+        const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(f.restoreAsked.isEmpty());
+        ASSERT_EQ(f.messages.size(), 1);
+        EXPECT_TRUE(f.messages[0].contains(QString::fromStdString(kept + ".cut"))) << f.messages[0].toStdString();
+        EXPECT_EQ(fileText(kept + ".cut"), whole.substr(0, cut));
+        EXPECT_FALSE(std::filesystem::exists(kept));
+        EXPECT_TRUE(window->document().marks().empty());
+        EXPECT_EQ(window->document().lyricLineCount(), 3);
+    }
+
+    // Ctrl+S over lyrics holding more lines than the timing: asked, naming both counts.
+    const std::string other = (f.loaded.dir / "other.txt").string();
+    std::ofstream(other) << "ラ\n";
+    const auto window = openPair(f, QString::fromStdString(other), QString::fromStdString(song), clock);
+    ASSERT_TRUE(window);
+    tapAt(*window, clock, {700});
+    QStringList asked;
+    bool replace = false;
+    QString target = QString::fromStdString(other);
+    f.dialogs.saveFile = [&](QWidget*, const QString&, const QString&, const QString&) { return target; };
+    f.dialogs.confirm = [&](QWidget*, const QString&, const QString& text) {
+        asked << text;
+        return replace;
+    };
+    ui::TimingWindow& w = *window;
+    // A file of as many lines: only whether to replace it.
+    press(w.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("「other.txt」は既にあります。上書きしますか?")});
+    EXPECT_EQ(fileText(other), "ラ\n");
+    asked.clear();
+    target = lyrics;
+    const std::string before = fileText(lyrics.toStdString());
+    press(w.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], QStringLiteral("「plain.txt」には歌詞が 3 行ありますが、保存するタイミングは 1 行です。"
+                                       "上書きすると 2 行が失われます。上書きしますか?"));
+    EXPECT_EQ(fileText(lyrics.toStdString()), before);
+    EXPECT_TRUE(w.isWindowModified());
+    replace = true;
+    press(w.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(fileText(lyrics.toStdString()), "@timeratio=1\n[00:00:70]ラ\n");
+    EXPECT_FALSE(w.isWindowModified());
+}
+
+// A song in a folder that cannot be written to is timed all the same: the
+// marks are kept in the user's state folder, and the window says where.
+TEST(TimingWindow, MarksOfASongInAReadOnlyFolderAreKeptInTheStateFolder) {
+    KVELMOR_NEED_FFMPEG();
+    Fixture f;
+    const std::filesystem::path folder = f.loaded.dir / "read-only";
+    std::filesystem::create_directories(folder);
+    const std::string song = test::makeMedia(folder / "tone.flac", "-f lavfi -i sine=frequency=440:duration=3");
+    ASSERT_FALSE(song.empty());
+    const QString lyrics = QString::fromStdString((folder / "lyr.txt").string());
+    std::ofstream(lyrics.toStdString()) << "ラララ\n";
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                             std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    HandClock clock;
+    {
+        const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+        ASSERT_TRUE(window);
+        tapAt(*window, clock, {700});
+        const std::string kept = recoveryPathOf(lyrics, song);
+        ASSERT_TRUE(waitUntilKept(*window, kept));
+        EXPECT_EQ(std::filesystem::path(kept).parent_path(), f.state.dir / "Kvelmor" / "recovery");
+        EXPECT_TRUE(window->findChild<QLabel*>("timingStatus")->text().contains(QString::fromStdString(kept)));
+    }
+    // Nothing was written beside the song.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+    const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(markTimes(window->document()), std::vector<timing::Millis>{700});
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+}
+
+// Restored, the next tap goes after the last mark restored; the question's
+// default button is はい (Enter restores: restoring loses nothing).
+TEST(TimingWindow, RestoringIsTheDefaultAndTheNextTapFollowsTheLastMark) {
+    KVELMOR_NEED_FFMPEG();
+    Fixture f;
+    const std::string song = f.media.make("tone.flac", "-f lavfi -i sine=frequency=440:duration=3");
+    ASSERT_FALSE(song.empty());
+    const QString lyrics = QString::fromStdString(f.lyrics("ラララ\nルルル\n"));
+    HandClock clock;
+    {
+        const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+        ASSERT_TRUE(window);
+        tapAt(*window, clock, {700, 900, 1100, 1300, 1500});  // the first line, then two of the second
+        ASSERT_TRUE(waitUntilKept(*window, recoveryPathOf(lyrics, song)));
+    }
+    // The question as the program asks it, answered with Enter.
+    f.dialogs.restore = ui::Dialogs::standard().restore;
+    bool yesByDefault = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != "restoreQuestion") return;
+        answer.stop();
+        yesByDefault = box->defaultButton() && box->defaultButton() == box->button(QMessageBox::Yes);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    answer.start(10);
+    const auto window = openPair(f, lyrics, QString::fromStdString(song), clock);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(yesByDefault);
+    EXPECT_EQ(markTimes(window->document()), (std::vector<timing::Millis>{700, 900, 1100, 1300, 1300, 1500}));
+    EXPECT_EQ(window->document().cursor(), (timing::Position{1, 2}));
+    tapAt(*window, clock, {1700});
+    EXPECT_EQ(window->document().markTime({1, 2, false}), 1700);
+    EXPECT_TRUE(window->isWindowModified());
 }

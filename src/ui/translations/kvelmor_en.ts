@@ -525,6 +525,38 @@ Save them?</translation>
         <source>曲 (*.mp3 *.m4a *.flac *.wav *.ogg *.opus *.mp4 *.mkv *.webm);;すべてのファイル (*)</source>
         <translation>Songs (*.mp3 *.m4a *.flac *.wav *.ogg *.opus *.mp4 *.mkv *.webm);;All files (*)</translation>
     </message>
+    <message>
+        <source>未保存の変更の保管先: %1</source>
+        <translation>Unsaved changes are kept in: %1</translation>
+    </message>
+    <message>
+        <source>復元用ファイルを書けません (%1): %2</source>
+        <translation>Cannot write the recovery file (%1): %2</translation>
+    </message>
+    <message>
+        <source>復元用ファイルが壊れているため (%1)、変更を復元しません。
+ファイルは %2 に残してあります。</source>
+        <translation>The recovery file is damaged (%1), so the changes are not restored.
+The file was kept as %2.</translation>
+    </message>
+    <message>
+        <source>「%1」の歌詞とルビの変更が、保存されないまま残っています。
+歌詞ファイル: %2
+最後に保管した時刻: %3
+復元用ファイル: %4
+
+復元しますか?</source>
+        <translation>Changes to the lyrics and ruby of &quot;%1&quot; were left unsaved.
+Lyrics file: %2
+Last kept: %3
+Recovery file: %4
+
+Restore them?</translation>
+    </message>
+    <message>
+        <source>保存されていない変更を復元しました: %1</source>
+        <translation>Unsaved changes restored: %1</translation>
+    </message>
 </context>
 <context>
     <name>kvelmor::ui::PreviewPane</name>
@@ -766,12 +798,42 @@ Green readings are suggestions (%1). Enter: accept   Space: correct   A: accept 
         <translation>Cannot write the recovery file (%1): %2</translation>
     </message>
     <message>
-        <source>保存されていないタイミングが残っています (%1)。復元しますか?</source>
-        <translation>Timing that was not saved was found (%1). Restore it?</translation>
-    </message>
-    <message>
         <source>タイミングが保存されていません。保存しますか?</source>
         <translation>The timing is not saved. Save it?</translation>
+    </message>
+    <message>
+        <source>「%1」には歌詞が %2 行ありますが、保存するタイミングは %3 行です。上書きすると %4 行が失われます。上書きしますか?</source>
+        <translation>&quot;%1&quot; holds %2 lyric lines, but the timing to be saved has %3. Replacing it loses %4 lines. Replace it?</translation>
+    </message>
+    <message>
+        <source>「%1」は既にあります。上書きしますか?</source>
+        <translation>&quot;%1&quot; already exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>未保存のマークの保管先: %1</source>
+        <translation>Unsaved marks are kept in: %1</translation>
+    </message>
+    <message>
+        <source>復元用ファイルが壊れているため (%1)、タイミングを復元しません。
+ファイルは %2 に残してあります。</source>
+        <translation>The recovery file is damaged (%1), so the timing is not restored.
+The file was kept as %2.</translation>
+    </message>
+    <message>
+        <source>保存されていないタイミングが残っています。
+歌詞: %1
+曲: %2
+最後に保管した時刻: %3
+復元用ファイル: %4
+
+復元しますか?</source>
+        <translation>Timing that was not saved was found.
+Lyrics: %1
+Song: %2
+Last kept: %3
+Recovery file: %4
+
+Restore it?</translation>
     </message>
 </context>
 <context>

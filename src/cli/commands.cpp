@@ -110,7 +110,8 @@ Options:
 Commands that only convert never write the settings file, and no command
 saves settings over a file that is not a settings file. No command writes
 over a file it reads (lyrics, settings or media file), nor into a pipe, a
-socket or a disk device (a character device such as /dev/null is written).
+socket or a disk device (a character device such as /dev/null is written,
+but not by burn: a video is made whole in a file beside OUT, then renamed).
 Japanese messages are followed by a short English gloss.
 Exit codes: 0 done, 1 done with reports, 2 failed.
 )";

@@ -35,6 +35,17 @@ private:
     bool m_kept = false;
 };
 
+// A pipe, a socket or a device where the video would go: renaming the video
+// over it would put a file in its place, and a video is no stream of bytes
+// to be written into one (its index is written last, at the start).
+bool refusedAsOutput(const std::string& target, const std::string& output, Reporter& reporter) {
+    std::error_code ec;
+    std::string why;
+    if (!fs::exists(target, ec) || isRegularFile(target, why)) return false;
+    reporter.error("cannot be written: " + why + "; nothing was written", output);
+    return true;
+}
+
 }  // namespace
 
 BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
@@ -62,6 +73,9 @@ BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
                        request.output);
         return BurnResult::Failed;
     }
+    if (refusedAsOutput(target, request.output, reporter)) return BurnResult::Failed;
+    // Left by a burn that was killed; this one's goes when it ends.
+    removeLeftoverTemporaries(target);
     FrameRenderer renderer(request.fontconfigFiles);
     renderer.setScript(request.script);
     Temporary temporary(temporaryPathFor(target, getpid()));
@@ -101,6 +115,8 @@ BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
     if (video->failed() || !video->finish()) return BurnResult::Failed;
     video.reset();
     for (const auto& complaint : renderer.takeComplaints()) reporter.warning("libass: " + complaint);
+    // A pipe or device put in its place meanwhile is not replaced either.
+    if (refusedAsOutput(target, request.output, reporter)) return BurnResult::Failed;
     fs::rename(temporary.path(), target, ec);
     if (ec) {
         reporter.error("cannot be written (" + ec.message() + ")", request.output);

@@ -2,6 +2,9 @@
 #include "settings/ini_store.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -77,6 +80,17 @@ std::string joinLines(const std::vector<std::string>& lines) {
         text += "\r\n";
     }
     return text;
+}
+
+// kSettingsLockWait, or the seconds of KVELMOR_SETTINGS_LOCK_WAIT ("0.5").
+std::chrono::milliseconds lockWait() {
+    if (const char* given = std::getenv("KVELMOR_SETTINGS_LOCK_WAIT"); given != nullptr && *given != '\0') {
+        char* end = nullptr;
+        const double seconds = std::strtod(given, &end);
+        if (*end == '\0' && std::isfinite(seconds) && seconds >= 0 && seconds <= 24 * 3600)
+            return std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+    }
+    return kSettingsLockWait;
 }
 
 Reporter& silentReporter() {
@@ -391,7 +405,20 @@ bool IniFile::save() {
     if (!readNow()) return false;
     // Locked where the file really is, so that saves through links to it take turns too.
     fs::path real = fs::weakly_canonical(m_path, ec);
-    FileLock lock((ec || real.empty() ? fs::path(m_path) : real).string());
+    const std::string lockedPath = (ec || real.empty() ? fs::path(m_path) : real).string();
+    const std::chrono::milliseconds wait = lockWait();
+    FileLock lock(lockedPath, wait, [&] {
+        m_reporter->info("waiting for another process to finish saving it (it holds " +
+                             FileLock::lockPathFor(lockedPath) + ")",
+                         m_path);
+    });
+    if (lock.timedOut()) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(wait.count()) / 1000);
+        return refuse(std::string("another process held its lock ") + FileLock::lockPathFor(lockedPath) +
+                      " for all of " + seconds + " s; the file was left as it was (try again once that process " +
+                      "has finished or ended)");
+    }
     now.clear();
     if (!readNow()) return false;
     if (!now.empty() && now != m_diskBytes) {

@@ -22,7 +22,12 @@
 // All text in memory is UTF-8. The file is read in any encoding decodeText
 // knows and written in CP932 when that holds every character exactly, else in
 // UTF-8 with a byte-order mark; lines end with CR LF.
+//
+// A save waits for the lock of another saving process at most
+// kSettingsLockWait, or the seconds the environment variable
+// KVELMOR_SETTINGS_LOCK_WAIT gives, and then gives up, the file unchanged.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +43,10 @@ namespace kvelmor::settings {
 // 120 keys so filled still leaves a settings file far below the 16 MB the
 // reader takes. Longer values are neither stored nor used when read.
 inline constexpr size_t kMaxValueBytes = 64u << 10;
+
+// How long a save waits for another process's save to finish. One takes a
+// few milliseconds; a lock held longer belongs to a process that hangs.
+inline constexpr std::chrono::seconds kSettingsLockWait{10};
 
 class IniFile {
 public:

@@ -1102,3 +1102,34 @@ TEST_F(Encodings, AFewBadBytesKeepUtf8AndUtf16IsFoundWithoutItsMark) {
         EXPECT_TRUE(scriptTitle()) << name;
     }
 }
+
+// A save waits for another process's save, says so naming the file, and
+// gives up after a bounded wait, leaving the file as it was.
+TEST_F(CliTest, PresetsSaveWaitsForTheSettingsLockABoundedTime) {
+    ASSERT_EQ(kvelmor("presets save mine --settings " + settings).code, 0) << stderrText();
+    std::string before;
+    kvelmor::readFileBytes(settings, before);
+    const std::string lockFile = settings + ".lock";
+    const std::string waiting = settings + ": waiting for another process to finish saving it (it holds " + lockFile + ")";
+    // flock(1) holds the lock for `seconds` while kvelmor waits at most `wait` seconds.
+    auto saveWhileLocked = [&](const char* seconds, const char* wait) {
+        return kvelmor("presets save other --settings " + settings,
+                       "flock " + lockFile + " sleep " + seconds + " & sleep 0.2; KVELMOR_SETTINGS_LOCK_WAIT=" + wait +
+                           " exec timeout 20 ");
+    };
+    CliRun r = saveWhileLocked("5", "0.5");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(stderrText().find(waiting), std::string::npos) << stderrText();
+    EXPECT_NE(stderrText().find(settings + ": the settings were not saved: another process held its lock " + lockFile +
+                                " for all of 0.5 s; the file was left as it was"),
+              std::string::npos)
+        << stderrText();
+    std::string after;
+    kvelmor::readFileBytes(settings, after);
+    EXPECT_EQ(after, before);
+
+    r = saveWhileLocked("1", "10");
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_NE(stderrText().find(waiting), std::string::npos) << stderrText();
+    EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\nmine\nother\n");
+}

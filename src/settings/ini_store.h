@@ -21,7 +21,9 @@
 //
 // All text in memory is UTF-8. The file is read in any encoding decodeText
 // knows and written in CP932 when that holds every character exactly, else in
-// UTF-8 with a byte-order mark; lines end with CR LF.
+// UTF-8 with a byte-order mark; lines end with CR LF. A line or value of a
+// CP932 file with bytes that did not decode (each read as U+FFFD) is written
+// back with those very bytes while it is unchanged and the file stays CP932.
 //
 // A save waits for the lock of another saving process at most
 // kSettingsLockWait, or the seconds the environment variable
@@ -169,6 +171,8 @@ private:
     // Whether the key line would read back as it is stored; reported when not.
     bool storable(std::string_view section, std::string_view key, std::string_view value) const;
     std::vector<std::string> buildImage() const;
+    // The bytes save() writes for these lines.
+    std::string encodeLines(const std::vector<std::string>& image) const;
     bool saveIfWriteThrough(bool changed);
     void markChanged(std::string_view section);
     // Takes the file's current sections and lines, with this store's changed
@@ -188,6 +192,11 @@ private:
     std::string m_diskBytes;
     // Sections set or deleted since the last read or save, in order.
     std::vector<std::string> m_changed;
+    // Texts of a CP932 file read with bytes that did not decode: each such
+    // line as read (each such byte a U+FFFD), and the value of each such key
+    // line, with those bytes in order. A value is copied to other keys and
+    // presets (a face followed by the others), and its bytes go with it.
+    std::vector<std::pair<std::string, std::string>> m_undecoded;
     Reporter* m_reporter;
 };
 

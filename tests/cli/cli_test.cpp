@@ -1133,3 +1133,20 @@ TEST_F(CliTest, PresetsSaveWaitsForTheSettingsLockABoundedTime) {
     EXPECT_NE(stderrText().find(waiting), std::string::npos) << stderrText();
     EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\nmine\nother\n");
 }
+
+// An unrelated save keeps the bytes of a CP932 settings file that did not
+// decode, and every character around them.
+TEST_F(CliTest, PresetsSaveKeepsWhatItCouldNotDecodeInTheSettingsFile) {
+    const std::string line = "fontName=IPA\x82\xA0\x82";  // あ, then a lead byte cut off
+    ASSERT_TRUE(kvelmor::writeFileAtomically(settings, "[default]\r\n" + line + "\r\n").ok);
+    const CliRun shown = kvelmor("presets show default --settings " + settings);
+    EXPECT_EQ(shown.out.rfind("fontName=IPAあ\xEF\xBF\xBD\n", 0), 0u) << shown.out;
+    EXPECT_EQ(kvelmor("presets save other --settings " + settings).code, 0) << stderrText();
+    std::string bytes;
+    kvelmor::readFileBytes(settings, bytes);
+    EXPECT_EQ(bytes.rfind("[default]\r\n" + line + "\r\n", 0), 0u) << bytes;
+    EXPECT_NE(bytes.find("\r\n[other]\r\n" + line + "\r\n"), std::string::npos) << bytes;
+    // The fonts that follow the lyrics font took the value, and its bytes with it.
+    EXPECT_NE(bytes.find("\r\ntitlefontName=IPA\x82\xA0\x82\r\n"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\xEF\xBF\xBD"), std::string::npos) << "no U+FFFD written";
+}

@@ -110,6 +110,11 @@ int burnCommand(const std::vector<std::string>& args) {
     request.otherInputs = {o.positional[0], o.settingsPath};
 
     Converter c;
+    // Before the media is read: the command is refused at once.
+    if (std::string why = render::videoOutputRefusal(request.output); !why.empty()) {
+        c.reporter.error(why, request.output);
+        return 2;
+    }
     std::optional<app::MediaProbeResult> probe;
     if (!prepare(c, o, probe)) return 2;
     if (!c.session.loadLyrics(o.positional[0])) return 2;

@@ -35,18 +35,20 @@ private:
     bool m_kept = false;
 };
 
-// A pipe, a socket or a device where the video would go: renaming the video
-// over it would put a file in its place, and a video is no stream of bytes
-// to be written into one (its index is written last, at the start).
 bool refusedAsOutput(const std::string& target, const std::string& output, Reporter& reporter) {
-    std::error_code ec;
-    std::string why;
-    if (!fs::exists(target, ec) || isRegularFile(target, why)) return false;
-    reporter.error("cannot be written: " + why + "; nothing was written", output);
-    return true;
+    const std::string why = videoOutputRefusal(target);
+    if (!why.empty()) reporter.error(why, output);
+    return !why.empty();
 }
 
 }  // namespace
+
+std::string videoOutputRefusal(const std::string& output) {
+    std::error_code ec;
+    std::string why;
+    if (!fs::exists(output, ec) || isRegularFile(output, why)) return {};
+    return "cannot be written: " + why + "; nothing was written";
+}
 
 BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
                      const std::function<bool(const BurnProgress&)>& progress) {

@@ -277,6 +277,26 @@ TEST_F(BurnCommand, OutputsThatAreNotFilesAreRefusedAndLeftoversOfKilledBurnsGo)
             << stderrText();
         EXPECT_TRUE(c.still(out));
     }
+    // Refused before any work: the media is not even read.
+    const fs::path early = dir / "early.mp4", junk = dir / "junk.mp4";
+    ASSERT_EQ(::mkfifo(early.c_str(), 0644), 0);
+    ASSERT_TRUE(writeFileAtomically(junk.string(), "not a video").ok);
+    EXPECT_EQ(kvelmor(burn("--media " + junk.string() + " -o " + early.string()), "exec timeout 60 ").code, 2);
+    EXPECT_NE(stderrText().find(early.string() + ": cannot be written: not a regular file but a pipe"),
+              std::string::npos)
+        << stderrText();
+    // A pipe made where the video goes while it is being made is not replaced either.
+    const std::string longClip = test::makeMedia(dir / "long.mp4", test::testVideo("640x480", "30") +
+                                                                        " -c:v libx264 -preset ultrafast");
+    ASSERT_FALSE(longClip.empty());
+    const fs::path late = dir / "late.mp4";
+    CliRun r = kvelmor(burn("--media " + longClip + " -o " + late.string()),
+                       "(sleep 0.5; mkfifo '" + late.string() + "') & exec timeout 120 ");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(stderrText().find(late.string() + ": cannot be written: not a regular file but a pipe"),
+              std::string::npos)
+        << stderrText();
+    EXPECT_TRUE(fs::is_fifo(late));
     for (const auto& e : fs::directory_iterator(dir))
         EXPECT_NE(e.path().extension(), ".tmp") << e.path() << " was left behind";
 

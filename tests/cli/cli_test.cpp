@@ -1103,6 +1103,53 @@ TEST_F(Encodings, AFewBadBytesKeepUtf8AndUtf16IsFoundWithoutItsMark) {
     }
 }
 
+// "kvelmor CMD --help" is the help of that command, on stdout; "--help" as
+// the value of an option or after "--" is no request for help.
+TEST_F(CliTest, EveryCommandPrintsItsOwnHelp) {
+    struct Case {
+        std::string args;
+        std::string entry;  // the line of the command in the help
+    };
+    const Case cases[] = {
+        {"convert --help", "  convert FILE...  "},   {"check -h", "  check FILE  "},
+        {"kra --help", "  kra FILE  "},              {"batch --help", "  batch FOLDER  "},
+        {"probe --help", "  probe MEDIA  "},         {"render --help", "  render FILE --at TIME...  "},
+        {"readings --help", "  readings FILE  "},    {"burn --help", "  burn FILE --media MEDIA  "},
+        {"fields --help", "  fields [PATTERN]  "},   {"version --help", "  version  "},
+        {"presets save NAME --set dispWidth=1 --help", "  presets save NAME  "},
+        {"convert --preset mine song.txt -h", "  convert FILE...  "},
+    };
+    const std::string allEntries[] = {"  convert FILE", "  check FILE", "  kra FILE", "  batch FOLDER",
+                                      "  probe MEDIA", "  render FILE", "  readings FILE", "  burn FILE",
+                                      "  presets list", "  fields [PATTERN]", "  version  "};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        CliRun r = kvelmor(c.args);
+        EXPECT_EQ(r.code, 0) << stderrText();
+        const std::string command = c.args.substr(0, c.args.find(' '));
+        EXPECT_EQ(r.out.rfind("Usage: kvelmor " + command + " [OPTIONS]\n", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find(c.entry), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\n  --settings FILE "), std::string::npos) << "the options follow";
+        for (const std::string& other : allEntries) {
+            if (other.rfind("  " + command, 0) == 0) continue;
+            EXPECT_EQ(r.out.find(other), std::string::npos) << other;
+        }
+        EXPECT_EQ(stderrText(), "");
+    }
+    // Every form of presets is its help.
+    const CliRun presets = kvelmor("presets --help");
+    for (const char* form : {"presets list", "presets show NAME", "presets save NAME", "presets delete NAME"})
+        EXPECT_NE(presets.out.find(form), std::string::npos) << form;
+
+    // A preset called "--help", a file called "--help", a command that is none.
+    for (const char* args : {"convert --preset --help song.txt", "convert -- --help", "frobnicate --help"}) {
+        SCOPED_TRACE(args);
+        const CliRun r = kvelmor(std::string(args) + " --settings " + settings);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out.find("Usage:"), std::string::npos) << r.out;
+    }
+}
+
 // A save waits for another process's save, says so naming the file, and
 // gives up after a bounded wait, leaving the file as it was.
 TEST_F(CliTest, PresetsSaveWaitsForTheSettingsLockABoundedTime) {

@@ -347,7 +347,8 @@ bool IniFile::loadFromText(std::string_view bytes) {
                 "values too long to use");
 
     // The bytes of each U+FFFD of a CP932 file, one a U+FFFD, line by line.
-    m_undecoded.clear();
+    m_undecodedLines.clear();
+    m_undecodedValues.clear();
     size_t nextBad = 0;
     for (const std::string& line : lines) {
         if (nextBad >= decoded.badBytes.size()) break;
@@ -356,8 +357,8 @@ bool IniFile::loadFromText(std::string_view bytes) {
         std::string bytes = decoded.badBytes.substr(nextBad, count);
         nextBad += count;
         if (isKeyLine(line) && replacementCount(keyOf(line)) == 0)
-            m_undecoded.emplace_back(valueOf(line), bytes);
-        m_undecoded.emplace_back(line, std::move(bytes));
+            m_undecodedValues.emplace_back(valueOf(line), bytes);
+        m_undecodedLines.emplace_back(line, std::move(bytes));
     }
 
     m_lines = std::move(lines);
@@ -400,12 +401,12 @@ std::string IniFile::toFileBytes() const { return encodeLines(buildImage()); }
 
 std::string IniFile::encodeLines(const std::vector<std::string>& image) const {
     const std::string text = joinLines(image);
-    if (m_undecoded.empty()) return encodeForReadBack(text);
+    if (m_undecodedLines.empty()) return encodeForReadBack(text);
     // The file stays CP932 when the rest of it fits, and the lines read with
     // bytes that did not decode go back with those bytes where they are
     // unchanged; else those bytes stay U+FFFD, as they were read.
-    auto bytesOf = [&](std::string_view piece) -> const std::string* {
-        for (const auto& [read, bytes] : m_undecoded)
+    auto bytesOf = [](const Undecoded& undecoded, std::string_view piece) -> const std::string* {
+        for (const auto& [read, bytes] : undecoded)
             if (read == piece) return &bytes;
         return nullptr;
     };
@@ -413,8 +414,9 @@ std::string IniFile::encodeLines(const std::vector<std::string>& image) const {
     std::string rest;
     for (size_t i = 0; i < image.size(); ++i) {
         const std::string& line = image[i];
-        badBytes[i] = bytesOf(line);
-        if (!badBytes[i] && isKeyLine(line) && replacementCount(keyOf(line)) == 0) badBytes[i] = bytesOf(valueOf(line));
+        badBytes[i] = bytesOf(m_undecodedLines, line);
+        if (!badBytes[i] && isKeyLine(line) && replacementCount(keyOf(line)) == 0)
+            badBytes[i] = bytesOf(m_undecodedValues, valueOf(line));
         rest += badBytes[i] ? withoutReplacements(line) : line;
         rest += "\r\n";
     }
@@ -496,9 +498,10 @@ bool IniFile::save() {
         mergeInto(disk);
         m_sections = std::move(disk.m_sections);
         m_lines = std::move(disk.m_lines);
-        for (auto& undecoded : disk.m_undecoded)
-            if (std::find(m_undecoded.begin(), m_undecoded.end(), undecoded) == m_undecoded.end())
-                m_undecoded.push_back(std::move(undecoded));
+        for (auto [mine, theirs] : {std::pair{&m_undecodedLines, &disk.m_undecodedLines},
+                                    std::pair{&m_undecodedValues, &disk.m_undecodedValues}})
+            for (auto& undecoded : *theirs)
+                if (std::find(mine->begin(), mine->end(), undecoded) == mine->end()) mine->push_back(undecoded);
     }
     std::vector<std::string> image = buildImage();
     std::string bytes = encodeLines(image);
@@ -526,7 +529,8 @@ void IniFile::release() {
     m_unreadable = false;
     m_diskBytes.clear();
     m_changed.clear();
-    m_undecoded.clear();
+    m_undecodedLines.clear();
+    m_undecodedValues.clear();
 }
 
 std::vector<std::string> IniFile::sectionNames() const {

@@ -192,11 +192,13 @@ private:
     std::string m_diskBytes;
     // Sections set or deleted since the last read or save, in order.
     std::vector<std::string> m_changed;
-    // Texts of a CP932 file read with bytes that did not decode: each such
-    // line as read (each such byte a U+FFFD), and the value of each such key
-    // line, with those bytes in order. A value is copied to other keys and
-    // presets (a face followed by the others), and its bytes go with it.
-    std::vector<std::pair<std::string, std::string>> m_undecoded;
+    // A text of a CP932 file read with bytes that did not decode (each such
+    // byte a U+FFFD), and those bytes in order.
+    using Undecoded = std::vector<std::pair<std::string, std::string>>;
+    // Each such line as read, and the value of each such key line: a value
+    // is copied to other keys and presets (a face followed by the others),
+    // and its bytes go with it. A whole line is matched first.
+    Undecoded m_undecodedLines, m_undecodedValues;
     Reporter* m_reporter;
 };
 

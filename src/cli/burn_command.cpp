@@ -18,6 +18,8 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
+constexpr int kStoppingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 // "1:05" or "1:02:05" for whole seconds.
 std::string clockText(double seconds) {
     const long s = static_cast<long>(seconds + 0.5);
@@ -108,6 +110,11 @@ int burnCommand(const std::vector<std::string>& args) {
     request.otherInputs = {o.positional[0], o.settingsPath};
 
     Converter c;
+    // Before the media is read: the command is refused at once.
+    if (std::string why = render::videoOutputRefusal(request.output); !why.empty()) {
+        c.reporter.error(why, request.output);
+        return 2;
+    }
     std::optional<app::MediaProbeResult> probe;
     if (!prepare(c, o, probe)) return 2;
     if (!c.session.loadLyrics(o.positional[0])) return 2;
@@ -120,14 +127,14 @@ int burnCommand(const std::vector<std::string>& args) {
     // A file size limit reached midway fails the write (EFBIG) instead of
     // ending the process, so the temporary file is removed like on a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGINT, [](int) { g_interrupted = 1; });
-    std::signal(SIGTERM, [](int) { g_interrupted = 1; });
+    // Ctrl+C, kill, and a closed terminal all stop the work the same way:
+    // the temporary file goes and the output stays as it was.
+    for (int signal : kStoppingSignals) std::signal(signal, [](int) { g_interrupted = 1; });
     ProgressLine line;
     const render::BurnResult result =
         render::burnVideo(request, c.reporter, [&](const render::BurnProgress& p) { return line(p); });
     line.end();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int signal : kStoppingSignals) std::signal(signal, SIG_DFL);
     if (result == render::BurnResult::Cancelled) {
         std::cerr << "kvelmor: " << request.output << ": interrupted; nothing was written\n";
         return 2;

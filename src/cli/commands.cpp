@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <new>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/options.h"
@@ -110,12 +112,54 @@ Options:
 Commands that only convert never write the settings file, and no command
 saves settings over a file that is not a settings file. No command writes
 over a file it reads (lyrics, settings or media file), nor into a pipe, a
-socket or a disk device (a character device such as /dev/null is written).
+socket or a disk device (a character device such as /dev/null is written,
+but not by burn: a video is made whole in a file beside OUT, then renamed).
 Japanese messages are followed by a short English gloss.
 Exit codes: 0 done, 1 done with reports, 2 failed.
 )";
 
 constexpr const char* kRenderProgram = "kvelmor-render";
+
+// Options that take the next argument as their value, whatever it looks like.
+constexpr std::string_view kOptionsWithValues[] = {"--settings", "--preset", "--media",      "--set",     "-o",
+                                                   "--output",   "--at",     "--background", "--quality"};
+
+// Whether the arguments after the command ask for help: -h or --help before
+// any "--", and not as the value of an option (--preset --help names a preset).
+bool asksForHelp(const std::vector<std::string>& args) {
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--") return false;
+        if (a == "-h" || a == "--help") return true;
+        if (std::find(std::begin(kOptionsWithValues), std::end(kOptionsWithValues), a) != std::end(kOptionsWithValues))
+            ++i;
+    }
+    return false;
+}
+
+// The lines of the help that describe `command` (each form of it: presets
+// has four), then the options and the notes; empty for no command.
+std::string commandHelp(const std::string& command) {
+    const std::string_view help = kHelp;
+    const size_t optionsAt = help.find("\nOptions:\n");
+    std::string lines;
+    bool inCommand = false;
+    for (size_t start = help.find("\nCommands:\n") + 1; start < optionsAt;) {
+        const size_t end = help.find('\n', start);
+        const std::string_view line = help.substr(start, end - start);
+        start = end + 1;
+        // "  convert FILE...   Lay out ..." starts a command; deeper lines go on with it.
+        if (line.substr(0, 3) != "   ")
+            inCommand = line.substr(0, 2 + command.size()) == "  " + command &&
+                        (line.size() == 2 + command.size() || line[2 + command.size()] == ' ');
+        if (inCommand) {
+            lines += line;
+            lines += '\n';
+        }
+    }
+    if (lines.empty()) return {};
+    return "Usage: kvelmor " + command + " [OPTIONS]\n\n" + lines + std::string(help.substr(optionsAt));
+}
 
 // The command and its files, for a failure that stops a command midway.
 std::string what(const std::vector<std::string>& args) {
@@ -157,6 +201,14 @@ int runRenderProgram(char** argv) {
 
 }  // namespace
 
+bool printedCommandHelp(const std::vector<std::string>& args) {
+    if (args.empty() || !asksForHelp(args)) return false;
+    const std::string help = commandHelp(args[0]);
+    if (help.empty()) return false;  // an unknown command is said to be one
+    std::fputs(help.c_str(), stdout);
+    return true;
+}
+
 int guarded(const std::vector<std::string>& args, const std::function<int()>& command) {
     try {
         return command();
@@ -181,6 +233,7 @@ int run(int argc, char** argv) {
         return 2;
     }
     const std::string& cmd = args[0];
+    if (printedCommandHelp(args)) return 0;
     if (cmd == "render" || cmd == "burn") return runRenderProgram(argv);
     return guarded(args, [&] {
         if (cmd == "help" || cmd == "-h" || cmd == "--help") {

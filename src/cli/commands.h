@@ -13,6 +13,10 @@ inline constexpr const char* kVersionText = "Kvelmor 2.0.19";
 // Runs the command line; returns the exit code (0 done, 1 done with reports, 2 failed).
 int run(int argc, char** argv);
 
+// For `kvelmor CMD ... --help`: prints the help of command args[0] and
+// returns true; false when the arguments do not ask for it or name no command.
+bool printedCommandHelp(const std::vector<std::string>& args);
+
 // Runs `command` for the command line `args`, turning what it throws into a
 // message naming the command and its files, and exit code 2.
 int guarded(const std::vector<std::string>& args, const std::function<int()>& command);

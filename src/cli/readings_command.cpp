@@ -47,8 +47,6 @@ int readingsCommand(const std::vector<std::string>& args) {
         return 2;
     }
     const DecodedText decoded = decodeText(bytes);
-    for (int line : decoded.badLines)
-        std::cerr << "kvelmor: " << input << ":" << line << ": bytes that are not text were read as U+FFFD\n";
 
     std::string failure;
     std::unique_ptr<readings::Analyzer> analyzer = readings::Analyzer::open(failure);
@@ -59,6 +57,7 @@ int readingsCommand(const std::vector<std::string>& args) {
     readings::FilledSong filled = readings::fillSongText(*analyzer, decoded.utf8);
     bool reported = !decoded.badLines.empty();
 
+    std::string badBytesFate = " were written as U+FFFD into ";
     if (endsWithNoCase(output, ".kra")) {
         if (filled.song.lineCount() == 0) {
             std::cerr << "kvelmor: " << input << ": a tag file holds timed lines, and this file has none; "
@@ -79,11 +78,26 @@ int readingsCommand(const std::vector<std::string>& args) {
         StderrReporter reporter;
         if (!lyrics::writeKraFile(filled.song, output, reporter).written) return 2;
     } else {
-        if (const FileResult w = writeFileAtomically(output, encodeForReadBack(filled.text)); !w.ok) {
+        // In the encoding it was read in, so that the song stays the file its
+        // user and other programs know; UTF-8 only when that cannot hold it.
+        std::optional<std::string> same = encodeLike(filled.text, decoded);
+        if (const FileResult w = writeFileAtomically(output, same ? *same : "\xEF\xBB\xBF" + filled.text); !w.ok) {
             std::cerr << "kvelmor: cannot write " << output << ": " << w.error << "\n";
             return 2;
         }
+        if (!same) {
+            std::cerr << "kvelmor: " << output << ": written as UTF-8 with a byte-order mark: the text does not fit in "
+                      << encodingName(decoded.encoding) << ", the encoding of " << input << "\n";
+            reported = true;
+        } else if (decoded.encoding == TextEncoding::Cp932) {
+            badBytesFate = " were copied unchanged into ";
+        }
     }
+    // What became of the bytes that were not text, said once the file is written.
+    for (int line : decoded.badLines)
+        std::cerr << "kvelmor: " << input << ":" << line << ": bytes that are not valid "
+                  << encodingName(decoded.encoding) << (decoded.badBytesLeftOut ? " were left out of " : badBytesFate)
+                  << output << "\n";
     std::cout << "wrote " << output << " (" << filled.added << (filled.added == 1 ? " reading" : " readings") << " added)\n";
     for (const readings::UnreadWord& w : filled.unread)
         std::cout << input << ":" << w.lineNumber << ": no reading for " << w.word << "\n";

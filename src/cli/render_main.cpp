@@ -14,6 +14,7 @@ int runRender(int argc, char** argv) {
         std::cerr << "kvelmor-render is run by kvelmor: use kvelmor render FILE --at TIME, or kvelmor burn FILE --media MEDIA\n";
         return 2;
     }
+    if (printedCommandHelp(args)) return 0;
     return guarded(args, [&] { return args[0] == "burn" ? burnCommand(args) : renderCommand(args); });
 }
 

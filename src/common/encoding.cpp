@@ -175,8 +175,8 @@ struct Cp932Count {
 // between time tags is converted piece by piece and the tags copied as they
 // are, so a stray byte before a tag cannot take its "[" as the second byte
 // of a double-byte character (a "[" is one in CP932: "ー" is 81 5B). A byte
-// that does not decode becomes U+FFFD.
-Cp932Count appendCp932Line(Iconv& cv, std::string_view line, std::string& out) {
+// that does not decode becomes U+FFFD, and is appended to `badBytes` when given.
+Cp932Count appendCp932Line(Iconv& cv, std::string_view line, std::string& out, std::string* badBytes = nullptr) {
     Cp932Count count;
     auto piece = [&](std::string_view p) {
         for (size_t pos = 0; pos < p.size();) {
@@ -186,6 +186,7 @@ Cp932Count appendCp932Line(Iconv& cv, std::string_view line, std::string& out) {
             if (pos >= p.size()) break;
             ++count.bad;
             out += "\xEF\xBF\xBD";
+            if (badBytes) *badBytes += p[pos];
             ++pos;
         }
     };
@@ -248,8 +249,10 @@ DecodedText decodeByLines(std::string_view bytes) {
         } else if (c.bad > 0) {
             const Cp932Count k = appendCp932Line(cv, lines[i].text, cp932Texts[i]);
             kind = k.bad == 0 ? Kind::Cp932 : Kind::Bad;
-            // Japanese text with a damaged byte still tells of a CP932 file.
-            damagedCp932 += k.bad > 0 && k.multiByte > k.bad;
+            // Japanese text with a damaged byte still tells of a CP932 file:
+            // more characters than bad bytes, or fewer bad bytes than its
+            // UTF-8 reading ("IPAあ" and a lead byte cut off: 1 against 3).
+            damagedCp932 += k.bad > 0 && k.multiByte > 0 && (k.multiByte > k.bad || k.bad < c.bad);
         }
         utf8 += (kind == Kind::Utf8 && c.multiByte > 0) || kind == Kind::DamagedUtf8;
         cp932 += kind == Kind::Cp932;
@@ -266,7 +269,7 @@ DecodedText decodeByLines(std::string_view bytes) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         if (!mostlyUtf8) {
-            if (appendCp932Line(cv, lines[i].text, out.utf8).bad > 0) out.badLines.push_back(number);
+            if (appendCp932Line(cv, lines[i].text, out.utf8, &out.badBytes).bad > 0) out.badLines.push_back(number);
         } else if (kinds[i] == Kind::Utf8) {
             out.utf8.append(lines[i].text);
         } else if (kinds[i] == Kind::Cp932) {
@@ -392,6 +395,39 @@ std::string encodeForReadBack(std::string_view utf8, TextEncoding* used) {
     }
     if (used) *used = TextEncoding::Utf8Bom;
     return "\xEF\xBB\xBF" + std::string(utf8);
+}
+
+std::optional<std::string> encodeCp932Keeping(std::string_view utf8, std::string_view badBytes) {
+    std::string out;
+    size_t k = 0;
+    for (size_t start = 0;;) {
+        const size_t at = utf8.find(kReplacementCharacter, start);
+        auto piece = encodeCp932(utf8.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (!piece) return std::nullopt;
+        out += *piece;
+        if (at == std::string_view::npos) break;
+        if (k >= badBytes.size()) return std::nullopt;
+        out += badBytes[k++];
+        start = at + kReplacementCharacter.size();
+    }
+    if (k != badBytes.size()) return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> encodeLike(std::string_view utf8, const DecodedText& read) {
+    switch (read.encoding) {
+    case TextEncoding::Utf8: return std::string(utf8);
+    case TextEncoding::Utf8Bom: return "\xEF\xBB\xBF" + std::string(utf8);
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        std::string out = encodeUtf16le(utf8, !read.withoutBom);
+        if (read.encoding == TextEncoding::Utf16BE)
+            for (size_t i = 0; i + 1 < out.size(); i += 2) std::swap(out[i], out[i + 1]);
+        return out;
+    }
+    case TextEncoding::Cp932: return encodeCp932Keeping(utf8, read.badBytes);
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> charsOutsideCp932(std::string_view utf8) {

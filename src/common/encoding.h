@@ -13,6 +13,9 @@ namespace kvelmor {
 
 enum class TextEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Cp932 };
 
+// U+FFFD, what a byte that does not decode is read as.
+inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
 const char* encodingName(TextEncoding e);
 
 struct DecodedText {
@@ -29,6 +32,10 @@ struct DecodedText {
     std::vector<int> cp932Lines = {};
     // UTF-16 recognised without a byte-order mark.
     bool withoutBom = false;
+    // CP932 text: the bytes that did not decode, in order, one for each
+    // U+FFFD of utf8 (CP932 has no U+FFFD of its own), so that encodeLike can
+    // put them back.
+    std::string badBytes = {};
 };
 
 // UTF-16 when the bytes start with a UTF-16 byte-order mark, or have no mark
@@ -38,7 +45,8 @@ struct DecodedText {
 //
 // Other bytes are read line by line. A text mostly of UTF-8 (at least as many
 // lines of UTF-8, some damaged by a few bytes, as lines that are not; or no
-// line of CP932 text either: ASCII with a stray byte) keeps its UTF-8 lines;
+// line of CP932 text either, whole or with a damaged byte: ASCII with a stray
+// byte) keeps its UTF-8 lines;
 // a line that is not UTF-8 is read as CP932 when it is valid CP932 (listed
 // in cp932Lines), else its bad bytes are left out (badLines). Any other text
 // is CP932 (the Windows form of Shift-JIS), its bad bytes read as U+FFFD.
@@ -56,6 +64,17 @@ std::optional<std::string> encodeCp932(std::string_view utf8);
 // text (CP932 bytes can happen to be valid UTF-8: "ﾃｽ" is C3 BD), else UTF-8
 // with a byte-order mark. `used` receives the encoding chosen.
 std::string encodeForReadBack(std::string_view utf8, TextEncoding* used = nullptr);
+
+// The text in the encoding `read` was read in: UTF-8 with or without its
+// mark, UTF-16 with its mark unless it had none, or CP932 with each U+FFFD
+// written as the byte of read.badBytes it stands for. Nothing when some
+// character has no form in that encoding.
+std::optional<std::string> encodeLike(std::string_view utf8, const DecodedText& read);
+
+// CP932 bytes of the text with the k-th U+FFFD written as badBytes[k];
+// nothing when a character has no CP932 form or the U+FFFDs are not one for
+// each byte.
+std::optional<std::string> encodeCp932Keeping(std::string_view utf8, std::string_view badBytes);
 
 // The characters (each as UTF-8) of the text that CP932 cannot hold.
 std::vector<std::string> charsOutsideCp932(std::string_view utf8);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace kvelmor {
 namespace {
@@ -156,9 +157,10 @@ std::string temporaryPrefix(const std::filesystem::path& target) {
     return buf;
 }
 
-// Removes the temporary files of `target` whose writer no longer runs (killed
-// during a write). Those of running writers are theirs to finish.
-void removeLeftoverTemporaries(const std::filesystem::path& target) {
+}  // namespace
+
+void removeLeftoverTemporaries(const std::string& targetPath) {
+    const std::filesystem::path target(targetPath);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
     const std::string prefix = temporaryPrefix(target);
@@ -180,8 +182,6 @@ void removeLeftoverTemporaries(const std::filesystem::path& target) {
     ::closedir(d);
 }
 
-}  // namespace
-
 std::string temporaryPathFor(const std::string& target, pid_t pid) {
     std::filesystem::path t(target);
     std::filesystem::path dir = t.parent_path();
@@ -189,14 +189,24 @@ std::string temporaryPathFor(const std::string& target, pid_t pid) {
     return (dir / (temporaryPrefix(t) + std::to_string(pid) + ".tmp")).string();
 }
 
-FileLock::FileLock(const std::string& path) {
-    m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait, const std::function<void()>& waiting) {
+    m_fd = ::open(lockPathFor(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (m_fd < 0) return;
-    while (::flock(m_fd, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        ::close(m_fd);
-        m_fd = -1;
-        return;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    bool told = false;
+    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        if (err == EINTR) continue;
+        if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            m_timedOut = err == EWOULDBLOCK;
+            ::close(m_fd);
+            m_fd = -1;
+            return;
+        }
+        if (!told && waiting) waiting();
+        told = true;
+        // A save holds the lock for a few milliseconds; a waiter polls a few times in each.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 

@@ -4,8 +4,10 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -45,6 +47,11 @@ uint64_t fnv1aHash(std::string_view bytes);
 // leftover of a process that is gone.
 std::string temporaryPathFor(const std::string& target, pid_t pid);
 
+// Removes the temporary files of `target` (temporaryPathFor) whose writer no
+// longer runs: a process killed while it wrote. Those of running writers are
+// theirs to finish.
+void removeLeftoverTemporaries(const std::string& target);
+
 // Writes to a temporary file in the same folder and renames it over `path`,
 // so that `path` holds either its old content or the whole new content, never
 // a part. On failure the temporary file is removed and `path` is untouched.
@@ -64,16 +71,22 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes);
 // hold locks on two different files of the same name.
 class FileLock {
 public:
-    // Waits for the lock. Where no lock file can be made (a read-only folder)
-    // the lock is not held; the write that follows reports that folder.
-    explicit FileLock(const std::string& path);
+    // Waits for the lock at most `wait`, calling `waiting` once first when
+    // another process holds it. Where no lock file can be made (a read-only
+    // folder) the lock is not held; the write that follows reports that folder.
+    FileLock(const std::string& path, std::chrono::milliseconds wait, const std::function<void()>& waiting = {});
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool held() const { return m_fd >= 0; }
+    // Another process held the lock for the whole wait.
+    bool timedOut() const { return m_timedOut; }
+    // The lock file beside `path`.
+    static std::string lockPathFor(const std::string& path) { return path + ".lock"; }
 
 private:
     int m_fd = -1;
+    bool m_timedOut = false;
 };
 
 }  // namespace kvelmor

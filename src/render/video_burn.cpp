@@ -35,7 +35,20 @@ private:
     bool m_kept = false;
 };
 
+bool refusedAsOutput(const std::string& target, const std::string& output, Reporter& reporter) {
+    const std::string why = videoOutputRefusal(target);
+    if (!why.empty()) reporter.error(why, output);
+    return !why.empty();
+}
+
 }  // namespace
+
+std::string videoOutputRefusal(const std::string& output) {
+    std::error_code ec;
+    std::string why;
+    if (!fs::exists(output, ec) || isRegularFile(output, why)) return {};
+    return "cannot be written: " + why + "; nothing was written";
+}
 
 BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
                      const std::function<bool(const BurnProgress&)>& progress) {
@@ -62,6 +75,9 @@ BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
                        request.output);
         return BurnResult::Failed;
     }
+    if (refusedAsOutput(target, request.output, reporter)) return BurnResult::Failed;
+    // Left by a burn that was killed; this one's goes when it ends.
+    removeLeftoverTemporaries(target);
     FrameRenderer renderer(request.fontconfigFiles);
     renderer.setScript(request.script);
     Temporary temporary(temporaryPathFor(target, getpid()));
@@ -101,6 +117,8 @@ BurnResult burnVideo(const BurnRequest& request, Reporter& reporter,
     if (video->failed() || !video->finish()) return BurnResult::Failed;
     video.reset();
     for (const auto& complaint : renderer.takeComplaints()) reporter.warning("libass: " + complaint);
+    // A pipe or device put in its place meanwhile is not replaced either.
+    if (refusedAsOutput(target, request.output, reporter)) return BurnResult::Failed;
     fs::rename(temporary.path(), target, ec);
     if (ec) {
         reporter.error("cannot be written (" + ec.message() + ")", request.output);

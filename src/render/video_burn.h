@@ -46,6 +46,13 @@ struct BurnProgress {
 
 enum class BurnResult { Written, Failed, Cancelled };
 
+// Why no video can be written at `output` (links followed), for a message
+// naming it; empty when one can. A pipe, a socket or a device stands there:
+// renaming the video over it would put a file in its place, and a video is
+// no stream of bytes to be written into one (its index is written last, at
+// its start).
+std::string videoOutputRefusal(const std::string& output);
+
 // Makes the video. `progress` is called after every picture; when it returns
 // false the work stops and nothing is left behind (Cancelled). Failures are
 // reported through `reporter` naming the file at fault.

@@ -2,6 +2,9 @@
 #include "settings/ini_store.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -77,6 +80,36 @@ std::string joinLines(const std::vector<std::string>& lines) {
         text += "\r\n";
     }
     return text;
+}
+
+// The line without its U+FFFDs.
+std::string withoutReplacements(std::string_view line) {
+    std::string out;
+    for (size_t start = 0;;) {
+        const size_t at = line.find(kReplacementCharacter, start);
+        out += line.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        if (at == std::string_view::npos) return out;
+        start = at + kReplacementCharacter.size();
+    }
+}
+
+size_t replacementCount(std::string_view text) {
+    size_t count = 0;
+    for (size_t at = text.find(kReplacementCharacter); at != std::string_view::npos;
+         at = text.find(kReplacementCharacter, at + 1))
+        ++count;
+    return count;
+}
+
+// kSettingsLockWait, or the seconds of KVELMOR_SETTINGS_LOCK_WAIT ("0.5").
+std::chrono::milliseconds lockWait() {
+    if (const char* given = std::getenv("KVELMOR_SETTINGS_LOCK_WAIT"); given != nullptr && *given != '\0') {
+        char* end = nullptr;
+        const double seconds = std::strtod(given, &end);
+        if (*end == '\0' && std::isfinite(seconds) && seconds >= 0 && seconds <= 24 * 3600)
+            return std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+    }
+    return kSettingsLockWait;
 }
 
 Reporter& silentReporter() {
@@ -313,6 +346,21 @@ bool IniFile::loadFromText(std::string_view bytes) {
                 "a value of more than " + kilobytes(kMaxValueBytes) + ", which no setting holds: not used",
                 "values too long to use");
 
+    // The bytes of each U+FFFD of a CP932 file, one a U+FFFD, line by line.
+    m_undecodedLines.clear();
+    m_undecodedValues.clear();
+    size_t nextBad = 0;
+    for (const std::string& line : lines) {
+        if (nextBad >= decoded.badBytes.size()) break;
+        const size_t count = replacementCount(line);
+        if (count == 0) continue;
+        std::string bytes = decoded.badBytes.substr(nextBad, count);
+        nextBad += count;
+        if (isKeyLine(line) && replacementCount(keyOf(line)) == 0)
+            m_undecodedValues.emplace_back(valueOf(line), bytes);
+        m_undecodedLines.emplace_back(line, std::move(bytes));
+    }
+
     m_lines = std::move(lines);
     m_sections = std::move(sections);
     const std::string_view text = decoded.utf8;
@@ -349,7 +397,42 @@ std::vector<std::string> IniFile::buildImage() const {
 
 std::string IniFile::toText() const { return joinLines(buildImage()); }
 
-std::string IniFile::toFileBytes() const { return encodeForReadBack(toText()); }
+std::string IniFile::toFileBytes() const { return encodeLines(buildImage()); }
+
+std::string IniFile::encodeLines(const std::vector<std::string>& image) const {
+    const std::string text = joinLines(image);
+    if (m_undecodedLines.empty()) return encodeForReadBack(text);
+    // The file stays CP932 when the rest of it fits, and the lines read with
+    // bytes that did not decode go back with those bytes where they are
+    // unchanged; else those bytes stay U+FFFD, as they were read.
+    auto bytesOf = [](const Undecoded& undecoded, std::string_view piece) -> const std::string* {
+        for (const auto& [read, bytes] : undecoded)
+            if (read == piece) return &bytes;
+        return nullptr;
+    };
+    std::vector<const std::string*> badBytes(image.size(), nullptr);
+    std::string rest;
+    for (size_t i = 0; i < image.size(); ++i) {
+        const std::string& line = image[i];
+        badBytes[i] = bytesOf(m_undecodedLines, line);
+        if (!badBytes[i] && isKeyLine(line) && replacementCount(keyOf(line)) == 0)
+            badBytes[i] = bytesOf(m_undecodedValues, valueOf(line));
+        rest += badBytes[i] ? withoutReplacements(line) : line;
+        rest += "\r\n";
+    }
+    TextEncoding used = TextEncoding::Utf8Bom;
+    encodeForReadBack(rest, &used);
+    if (used != TextEncoding::Cp932) return encodeForReadBack(text);
+    std::string out;
+    for (size_t i = 0; i < image.size(); ++i) {
+        std::optional<std::string> line = badBytes[i] ? encodeCp932Keeping(image[i], *badBytes[i]) : encodeCp932(image[i]);
+        if (!line) return encodeForReadBack(text);
+        out += *line;
+        out += "\r\n";
+    }
+    // Bytes that would make the file read as another text are not written.
+    return decodeText(out).utf8 == text ? out : encodeForReadBack(text);
+}
 
 bool IniFile::save() {
     if (m_path.empty()) {
@@ -391,7 +474,20 @@ bool IniFile::save() {
     if (!readNow()) return false;
     // Locked where the file really is, so that saves through links to it take turns too.
     fs::path real = fs::weakly_canonical(m_path, ec);
-    FileLock lock((ec || real.empty() ? fs::path(m_path) : real).string());
+    const std::string lockedPath = (ec || real.empty() ? fs::path(m_path) : real).string();
+    const std::chrono::milliseconds wait = lockWait();
+    FileLock lock(lockedPath, wait, [&] {
+        m_reporter->info("waiting for another process to finish saving it (it holds " +
+                             FileLock::lockPathFor(lockedPath) + ")",
+                         m_path);
+    });
+    if (lock.timedOut()) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(wait.count()) / 1000);
+        return refuse(std::string("another process held its lock ") + FileLock::lockPathFor(lockedPath) +
+                      " for all of " + seconds + " s; the file was left as it was (try again once that process " +
+                      "has finished or ended)");
+    }
     now.clear();
     if (!readNow()) return false;
     if (!now.empty() && now != m_diskBytes) {
@@ -402,9 +498,13 @@ bool IniFile::save() {
         mergeInto(disk);
         m_sections = std::move(disk.m_sections);
         m_lines = std::move(disk.m_lines);
+        for (auto [mine, theirs] : {std::pair{&m_undecodedLines, &disk.m_undecodedLines},
+                                    std::pair{&m_undecodedValues, &disk.m_undecodedValues}})
+            for (auto& undecoded : *theirs)
+                if (std::find(mine->begin(), mine->end(), undecoded) == mine->end()) mine->push_back(undecoded);
     }
     std::vector<std::string> image = buildImage();
-    std::string bytes = encodeForReadBack(joinLines(image));
+    std::string bytes = encodeLines(image);
     if (bytes.size() > kMaxTextFileBytes)
         return refuse("the file would be " + kilobytes(bytes.size()) + ", more than the " +
                       kilobytes(kMaxTextFileBytes) + " a settings file may have and still be read");
@@ -429,6 +529,8 @@ void IniFile::release() {
     m_unreadable = false;
     m_diskBytes.clear();
     m_changed.clear();
+    m_undecodedLines.clear();
+    m_undecodedValues.clear();
 }
 
 std::vector<std::string> IniFile::sectionNames() const {

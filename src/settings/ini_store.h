@@ -21,8 +21,15 @@
 //
 // All text in memory is UTF-8. The file is read in any encoding decodeText
 // knows and written in CP932 when that holds every character exactly, else in
-// UTF-8 with a byte-order mark; lines end with CR LF.
+// UTF-8 with a byte-order mark; lines end with CR LF. A line or value of a
+// CP932 file with bytes that did not decode (each read as U+FFFD) is written
+// back with those very bytes while it is unchanged and the file stays CP932.
+//
+// A save waits for the lock of another saving process at most
+// kSettingsLockWait, or the seconds the environment variable
+// KVELMOR_SETTINGS_LOCK_WAIT gives, and then gives up, the file unchanged.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +45,10 @@ namespace kvelmor::settings {
 // 120 keys so filled still leaves a settings file far below the 16 MB the
 // reader takes. Longer values are neither stored nor used when read.
 inline constexpr size_t kMaxValueBytes = 64u << 10;
+
+// How long a save waits for another process's save to finish. One takes a
+// few milliseconds; a lock held longer belongs to a process that hangs.
+inline constexpr std::chrono::seconds kSettingsLockWait{10};
 
 class IniFile {
 public:
@@ -160,6 +171,8 @@ private:
     // Whether the key line would read back as it is stored; reported when not.
     bool storable(std::string_view section, std::string_view key, std::string_view value) const;
     std::vector<std::string> buildImage() const;
+    // The bytes save() writes for these lines.
+    std::string encodeLines(const std::vector<std::string>& image) const;
     bool saveIfWriteThrough(bool changed);
     void markChanged(std::string_view section);
     // Takes the file's current sections and lines, with this store's changed
@@ -179,6 +192,13 @@ private:
     std::string m_diskBytes;
     // Sections set or deleted since the last read or save, in order.
     std::vector<std::string> m_changed;
+    // A text of a CP932 file read with bytes that did not decode (each such
+    // byte a U+FFFD), and those bytes in order.
+    using Undecoded = std::vector<std::pair<std::string, std::string>>;
+    // Each such line as read, and the value of each such key line: a value
+    // is copied to other keys and presets (a face followed by the others),
+    // and its bytes go with it. A whole line is matched first.
+    Undecoded m_undecodedLines, m_undecodedValues;
     Reporter* m_reporter;
 };
 

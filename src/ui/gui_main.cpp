@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QTimer>
+#include <cmath>
 #include <cstring>
 
 #include "app/session.h"
@@ -84,6 +85,18 @@ int main(int argc, char** argv) {
         fputs("kvelmor-gui: --lang takes ja (Japanese) or en (English)\n", stderr);
         return 2;
     }
+    // Checked before any window opens: a refused argument shows none.
+    qint64 atMilliseconds = -1;
+    if (args.parser.isSet(args.at)) {
+        bool ok = false;
+        const double seconds = args.parser.value(args.at).toDouble(&ok);
+        // "nan" and "inf" convert too; no song has such a time.
+        if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 24 * 3600) {
+            fputs("kvelmor-gui: --at takes seconds from the start of the song, such as 6.3\n", stderr);
+            return 2;
+        }
+        atMilliseconds = static_cast<qint64>(seconds * 1000);
+    }
     const std::string settingsPath =
         args.parser.isSet(args.settings) ? ui::ss(args.parser.value(args.settings)) : app::defaultSettingsPath();
     // Before the first window: every text is made in this language.
@@ -106,15 +119,7 @@ int main(int argc, char** argv) {
                 qPrintable(files.front()));
     else if (!files.isEmpty()) window.loadSong(files.front());
     else if (!restored && !args.parser.isSet(args.batch)) window.reopenLastSong();
-    if (args.parser.isSet(args.at)) {
-        bool ok = false;
-        const double seconds = args.parser.value(args.at).toDouble(&ok);
-        if (!ok || seconds < 0 || seconds > 24 * 3600) {
-            fputs("kvelmor-gui: --at takes seconds from the start of the song, such as 6.3\n", stderr);
-            return 2;
-        }
-        window.preview()->setPosition(static_cast<qint64>(seconds * 1000));
-    }
+    if (atMilliseconds >= 0) window.preview()->setPosition(atMilliseconds);
     if (args.parser.isSet(args.timing) != args.parser.isSet(args.audio)) {
         fputs("kvelmor-gui: --timing FILE and --audio MEDIA go together\n", stderr);
         return 2;

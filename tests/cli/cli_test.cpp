@@ -1149,3 +1149,98 @@ TEST_F(Encodings, AFewBadBytesKeepUtf8AndUtf16IsFoundWithoutItsMark) {
         EXPECT_TRUE(scriptTitle()) << name;
     }
 }
+
+// "kvelmor CMD --help" is the help of that command, on stdout; "--help" as
+// the value of an option or after "--" is no request for help.
+TEST_F(CliTest, EveryCommandPrintsItsOwnHelp) {
+    struct Case {
+        std::string args;
+        std::string entry;  // the line of the command in the help
+    };
+    const Case cases[] = {
+        {"convert --help", "  convert FILE...  "},   {"check -h", "  check FILE  "},
+        {"kra --help", "  kra FILE  "},              {"batch --help", "  batch FOLDER  "},
+        {"probe --help", "  probe MEDIA  "},         {"render --help", "  render FILE --at TIME...  "},
+        {"readings --help", "  readings FILE  "},    {"burn --help", "  burn FILE --media MEDIA  "},
+        {"fields --help", "  fields [PATTERN]  "},   {"version --help", "  version  "},
+        {"presets save NAME --set dispWidth=1 --help", "  presets save NAME  "},
+        {"convert --preset mine song.txt -h", "  convert FILE...  "},
+    };
+    const std::string allEntries[] = {"  convert FILE", "  check FILE", "  kra FILE", "  batch FOLDER",
+                                      "  probe MEDIA", "  render FILE", "  readings FILE", "  burn FILE",
+                                      "  presets list", "  fields [PATTERN]", "  version  "};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        CliRun r = kvelmor(c.args);
+        EXPECT_EQ(r.code, 0) << stderrText();
+        const std::string command = c.args.substr(0, c.args.find(' '));
+        EXPECT_EQ(r.out.rfind("Usage: kvelmor " + command + " [OPTIONS]\n", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find(c.entry), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\n  --settings FILE "), std::string::npos) << "the options follow";
+        for (const std::string& other : allEntries) {
+            if (other.rfind("  " + command, 0) == 0) continue;
+            EXPECT_EQ(r.out.find(other), std::string::npos) << other;
+        }
+        EXPECT_EQ(stderrText(), "");
+    }
+    // Every form of presets is its help.
+    const CliRun presets = kvelmor("presets --help");
+    for (const char* form : {"presets list", "presets show NAME", "presets save NAME", "presets delete NAME"})
+        EXPECT_NE(presets.out.find(form), std::string::npos) << form;
+
+    // A preset called "--help", a file called "--help", a command that is none.
+    for (const char* args : {"convert --preset --help song.txt", "convert -- --help", "frobnicate --help"}) {
+        SCOPED_TRACE(args);
+        const CliRun r = kvelmor(std::string(args) + " --settings " + settings);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out.find("Usage:"), std::string::npos) << r.out;
+    }
+}
+
+// A save waits for another process's save, says so naming the file, and
+// gives up after a bounded wait, leaving the file as it was.
+TEST_F(CliTest, PresetsSaveWaitsForTheSettingsLockABoundedTime) {
+    ASSERT_EQ(kvelmor("presets save mine --settings " + settings).code, 0) << stderrText();
+    std::string before;
+    kvelmor::readFileBytes(settings, before);
+    const std::string lockFile = settings + ".lock";
+    const std::string waiting = settings + ": waiting for another process to finish saving it (it holds " + lockFile + ")";
+    // flock(1) holds the lock for `seconds` while kvelmor waits at most `wait` seconds.
+    auto saveWhileLocked = [&](const char* seconds, const char* wait) {
+        return kvelmor("presets save other --settings " + settings,
+                       "flock " + lockFile + " sleep " + seconds + " & sleep 0.2; KVELMOR_SETTINGS_LOCK_WAIT=" + wait +
+                           " exec timeout 20 ");
+    };
+    CliRun r = saveWhileLocked("5", "0.5");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(stderrText().find(waiting), std::string::npos) << stderrText();
+    EXPECT_NE(stderrText().find(settings + ": the settings were not saved: another process held its lock " + lockFile +
+                                " for all of 0.5 s; the file was left as it was"),
+              std::string::npos)
+        << stderrText();
+    std::string after;
+    kvelmor::readFileBytes(settings, after);
+    EXPECT_EQ(after, before);
+
+    r = saveWhileLocked("1", "10");
+    EXPECT_EQ(r.code, 0) << stderrText();
+    EXPECT_NE(stderrText().find(waiting), std::string::npos) << stderrText();
+    EXPECT_EQ(kvelmor("presets list --settings " + settings).out, "default\nmine\nother\n");
+}
+
+// An unrelated save keeps the bytes of a CP932 settings file that did not
+// decode, and every character around them.
+TEST_F(CliTest, PresetsSaveKeepsWhatItCouldNotDecodeInTheSettingsFile) {
+    const std::string line = "fontName=IPA\x82\xA0\x82";  // あ, then a lead byte cut off
+    ASSERT_TRUE(kvelmor::writeFileAtomically(settings, "[default]\r\n" + line + "\r\n").ok);
+    const CliRun shown = kvelmor("presets show default --settings " + settings);
+    EXPECT_EQ(shown.out.rfind("fontName=IPAあ\xEF\xBF\xBD\n", 0), 0u) << shown.out;
+    EXPECT_EQ(kvelmor("presets save other --settings " + settings).code, 0) << stderrText();
+    std::string bytes;
+    kvelmor::readFileBytes(settings, bytes);
+    EXPECT_EQ(bytes.rfind("[default]\r\n" + line + "\r\n", 0), 0u) << bytes;
+    EXPECT_NE(bytes.find("\r\n[other]\r\n" + line + "\r\n"), std::string::npos) << bytes;
+    // The fonts that follow the lyrics font took the value, and its bytes with it.
+    EXPECT_NE(bytes.find("\r\ntitlefontName=IPA\x82\xA0\x82\r\n"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\xEF\xBF\xBD"), std::string::npos) << "no U+FFFD written";
+}

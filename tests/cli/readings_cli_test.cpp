@@ -55,6 +55,45 @@ TEST_F(CliTest, ReadingsOfPlainLyricsKeepTheUsersOwnAndListTheWordsNotRead) {
     EXPECT_EQ(fileText(input), before);
 }
 
+// The song is written back in the encoding it was read in, and what became
+// of bytes that were not text is said as it was done.
+TEST_F(CliTest, ReadingsWriteTheSongInTheEncodingItWasReadIn) {
+    const std::string text = "@title=題\n見上げて歩く\n", filled = "@title=題\n見上(みあ)げて歩(ある)く\n";
+    const std::string cp932 = *encodeCp932(text), cp932Filled = *encodeCp932(filled);
+    std::string damagedUtf8 = text, damagedCp932 = cp932;
+    damagedUtf8.insert(damagedUtf8.size() - 1, "\xFF");
+    damagedCp932.insert(damagedCp932.size() - 1, "\x80");
+    const std::string cp932Damaged = cp932Filled.substr(0, cp932Filled.size() - 1) + "\x80\n";
+    struct Case {
+        std::string input, output;
+        std::string said;  // what stderr says, the output's name after it
+        const char* why;
+    };
+    const Case cases[] = {
+        {text, filled, "", "UTF-8 stays UTF-8, though CP932 holds every character"},
+        {"\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + filled, "", "the byte-order mark stays"},
+        {cp932, cp932Filled, "", "CP932 stays CP932"},
+        {encodeUtf16le(text, true), encodeUtf16le(filled, true), "", "UTF-16"},
+        {damagedUtf8, filled, "in.txt:2: bytes that are not valid UTF-8 were left out of ", "a stray byte in UTF-8"},
+        {damagedCp932, cp932Damaged, "in.txt:2: bytes that are not valid CP932 were copied unchanged into ",
+         "a byte that is not CP932 is kept as it was"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        writeText(dir / "in.txt", c.input);
+        const fs::path out = dir / "out.txt";
+        CliRun r = kvelmor("readings " + (dir / "in.txt").string() + " -o " + out.string());
+        EXPECT_EQ(r.code, c.said.empty() ? 0 : 1) << stderrText();
+        std::string bytes;
+        readFileBytes(out.string(), bytes);
+        EXPECT_EQ(bytes, c.output);
+        if (c.said.empty())
+            EXPECT_EQ(stderrText(), "");
+        else
+            EXPECT_NE(stderrText().find(c.said + out.string() + "\n"), std::string::npos) << stderrText();
+    }
+}
+
 TEST_F(CliTest, ReadingsThatWouldTakeALinePastItsSlotsAreLeftOutAndTheLineStillReadsBack) {
     // 100 kanji, one a syllable: 201 slots, and each reading's notation adds 7 more.
     std::string line = "[00:01:00]";

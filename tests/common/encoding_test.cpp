@@ -156,3 +156,59 @@ TEST(Encoding, DamagedUtf8AndUtf16WithoutItsMark) {
         EXPECT_EQ(u.utf8, text);
     }
 }
+
+// Japanese CP932 text with a damaged byte is CP932, not ASCII with stray
+// bytes: read as UTF-8 the damage would take the valid characters with it.
+TEST(Encoding, Cp932WithADamagedByteKeepsItsCharacters) {
+    struct Case {
+        std::string bytes;
+        std::string text;
+        std::string badBytes;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"[default]\r\nfontName=IPA\x82\xA0\x82\r\n", "[default]\r\nfontName=IPAあ\xEF\xBF\xBD\r\n", "\x82",
+         "a lead byte without its trail byte after あ, the rest ASCII"},
+        {"k=\x82\xA0\x80\x82\xA2\n", "k=あ\xEF\xBF\xBDい\n", "\x80", "an invalid byte between two characters"},
+        {"[\x8F\x74]\nk=\xFF\x82\xA0\n", "[春]\nk=\xEF\xBF\xBDあ\n", "\xFF", "beside a line of whole CP932"},
+    };
+    for (const auto& c : cases) {
+        const DecodedText d = decodeText(c.bytes);
+        EXPECT_EQ(d.encoding, TextEncoding::Cp932) << c.why;
+        EXPECT_EQ(d.utf8, c.text) << c.why;
+        EXPECT_EQ(d.badBytes, c.badBytes) << c.why;
+        EXPECT_FALSE(d.badBytesLeftOut) << c.why;
+    }
+    // ASCII with one stray byte decodes no character either way: still UTF-8.
+    EXPECT_EQ(decodeText("key=caf\xE9\n").encoding, TextEncoding::Utf8);
+}
+
+// Text written back in the encoding it was read in is the same bytes,
+// undecodable bytes of CP932 included; a text with other characters is not.
+TEST(Encoding, EncodeLikeWritesTheEncodingTheTextWasReadIn) {
+    const std::string text = "[00:01:00]桜の道[00:02:00]\r\n";
+    std::string be = encodeUtf16le(text, true);
+    for (size_t i = 0; i + 1 < be.size(); i += 2) std::swap(be[i], be[i + 1]);
+    struct Case {
+        std::string bytes;
+        const char* why;
+    };
+    const Case cases[] = {
+        {text, "UTF-8 without its mark"},
+        {"\xEF\xBB\xBF" + text, "UTF-8 with its mark"},
+        {encodeUtf16le(text, true), "UTF-16LE with its mark"},
+        {encodeUtf16le(text, false), "UTF-16LE without its mark"},
+        {be, "UTF-16BE with its mark"},
+        {*encodeCp932(text), "CP932"},
+        {*encodeCp932(text) + "\x82\r\n\x80\x82\xA0", "CP932 with two bytes that do not decode"},
+    };
+    for (const auto& c : cases) {
+        const DecodedText d = decodeText(c.bytes);
+        EXPECT_EQ(encodeLike(d.utf8, d), c.bytes) << c.why;
+    }
+    const DecodedText cp932 = decodeText(*encodeCp932(text) + "\x80");
+    EXPECT_FALSE(encodeLike(cp932.utf8 + "😀", cp932).has_value()) << "no CP932 form";
+    EXPECT_FALSE(encodeLike(cp932.utf8 + "\xEF\xBF\xBD", cp932).has_value()) << "a U+FFFD with no byte";
+    EXPECT_FALSE(encodeCp932Keeping("a", "\x80").has_value()) << "a byte with no U+FFFD";
+    EXPECT_EQ(encodeLike("歌😀", decodeText("\xEF\xBB\xBF" "a")), "\xEF\xBB\xBF" "歌😀");
+}

@@ -4,9 +4,15 @@
 // and failures leave nothing behind.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 #include "cli/cli_test_support.h"
 #include "media/media_files.h"
@@ -200,8 +206,9 @@ TEST_F(BurnCommand, FailuresExitTwoNamingTheCauseAndLeaveNothing) {
         {"--media " + clip + " --quality 52 -o " + out, "", "--quality \"52\" is not a quality"},
         // A file size limit stops the write midway, as a full disk does.
         {"--media " + clip + " -o " + out, "ulimit -f 40; exec ", out + ": cannot be written (File too large)"},
-        // Ctrl+C midway.
+        // Ctrl+C midway, and the terminal closed midway.
         {"--media " + longClip + " -o " + out, "timeout --preserve-status -s INT 3 ", out + ": interrupted; nothing was written"},
+        {"--media " + longClip + " -o " + out, "timeout --preserve-status -s HUP 3 ", out + ": interrupted; nothing was written"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
@@ -224,6 +231,83 @@ TEST_F(BurnCommand, FailuresExitTwoNamingTheCauseAndLeaveNothing) {
         readFileBytes(kept, bytes);
         EXPECT_EQ(bytes, "an older video");
     }
+}
+
+// An output that is a pipe, a socket or a device is refused and stays what
+// it is; a burn removes what killed burns of the same output left behind.
+TEST_F(BurnCommand, OutputsThatAreNotFilesAreRefusedAndLeftoversOfKilledBurnsGo) {
+    KVELMOR_NEED_FFMPEG();
+    const std::string clip = test::makeMedia(dir / "clip.mp4", test::testVideo("640x480", "2") +
+                                                                   " -f lavfi -i sine=duration=2 -pix_fmt yuv420p "
+                                                                   "-c:v libx264 -c:a aac -shortest");
+    ASSERT_FALSE(clip.empty());
+    struct Case {
+        std::string name;
+        std::function<bool(const fs::path&)> make;  // false: this machine cannot make one
+        std::function<bool(const fs::path&)> still;
+        std::string reason;
+    };
+    const std::vector<Case> cases{
+        {"pipe.mp4", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0644) == 0; },
+         [](const fs::path& p) { return fs::is_fifo(p); }, "not a regular file but a pipe (FIFO)"},
+        {"socket.mp4",
+         [](const fs::path& p) {
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             if (p.string().size() >= sizeof address.sun_path) return false;
+             std::strcpy(address.sun_path, p.c_str());
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+             ::close(fd);
+             return bound;
+         },
+         [](const fs::path& p) { return fs::is_socket(p); }, "not a regular file but a socket"},
+        {"device.mp4", [](const fs::path& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+         [](const fs::path& p) { return fs::is_character_file(p); }, "not a regular file but a device"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path out = dir / c.name;
+        if (!c.make(out)) continue;  // device nodes need privileges
+        CliRun r = kvelmor(burn("--media " + clip + " -o " + out.string()), "exec timeout 60 ");
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(stderrText().find(out.string() + ": cannot be written: " + c.reason + "; nothing was written"),
+                  std::string::npos)
+            << stderrText();
+        EXPECT_TRUE(c.still(out));
+    }
+    // Refused before any work: the media is not even read.
+    const fs::path early = dir / "early.mp4", junk = dir / "junk.mp4";
+    ASSERT_EQ(::mkfifo(early.c_str(), 0644), 0);
+    ASSERT_TRUE(writeFileAtomically(junk.string(), "not a video").ok);
+    EXPECT_EQ(kvelmor(burn("--media " + junk.string() + " -o " + early.string()), "exec timeout 60 ").code, 2);
+    EXPECT_NE(stderrText().find(early.string() + ": cannot be written: not a regular file but a pipe"),
+              std::string::npos)
+        << stderrText();
+    // A pipe made where the video goes while it is being made is not replaced either.
+    const std::string longClip = test::makeMedia(dir / "long.mp4", test::testVideo("640x480", "30") +
+                                                                        " -c:v libx264 -preset ultrafast");
+    ASSERT_FALSE(longClip.empty());
+    const fs::path late = dir / "late.mp4";
+    CliRun r = kvelmor(burn("--media " + longClip + " -o " + late.string()),
+                       "(sleep 0.5; mkfifo '" + late.string() + "') & exec timeout 120 ");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(stderrText().find(late.string() + ": cannot be written: not a regular file but a pipe"),
+              std::string::npos)
+        << stderrText();
+    EXPECT_TRUE(fs::is_fifo(late));
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_NE(e.path().extension(), ".tmp") << e.path() << " was left behind";
+
+    // A process id above the kernel's largest never runs; this test's own does.
+    const std::string out = (dir / "song.mp4").string();
+    const std::string gone = temporaryPathFor(out, 99999999), running = temporaryPathFor(out, getpid());
+    ASSERT_TRUE(writeFileAtomically(gone, "half a video").ok);
+    ASSERT_TRUE(writeFileAtomically(running, "a video being made").ok);
+    EXPECT_EQ(kvelmor(burn("--media " + clip)).code, 0) << stderrText();
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_TRUE(fs::exists(running));
 }
 
 }  // namespace

@@ -285,6 +285,43 @@ TEST_F(IniFileTest, ASaveKeepsWhatAnotherProcessSavedMeanwhile) {
     EXPECT_TRUE(m_reports.reports.empty());
 }
 
+// A CP932 file with a byte that does not decode inside a value keeps the
+// characters around it, and its very bytes while the line is written back
+// unchanged; a line that changed is written as it now reads.
+TEST_F(IniFileTest, UndecodableBytesOfACp932FileStayWhileTheirLineIsUnchanged) {
+    struct Case {
+        std::string before, after;  // the lines before and after the damaged one
+        const char* why;
+    };
+    const Case cases[] = {
+        {"[default]\r\n", "bold=True\r\n", "the rest of the file is ASCII"},
+        {"; \x90\xDD\x92\xE8\r\n[default]\r\n", "\r\n[\x8F\x74]\r\nk=1\r\n", "beside lines of whole CP932"},
+    };
+    const std::string damaged = "fontName=IPA\x82\xA0\x82\r\n";  // あ, then a lead byte cut off
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::string path = pathOf("cp932.ini"), original = c.before + damaged + c.after;
+        ASSERT_TRUE(writeFileAtomically(path, original).ok);
+        IniFile ini(m_reports);
+        ini.setPath(path);
+        ASSERT_TRUE(ini.read());
+        EXPECT_EQ(ini.value("default", "fontName", "-"), "IPAあ\xEF\xBF\xBD");
+        ASSERT_TRUE(ini.setValue("other", "k", "2"));
+        ASSERT_TRUE(ini.save());
+        EXPECT_EQ(bytesOf(path), original + "\r\n[other]\r\nk=2\r\n");
+        // What was saved reads back the same and is saved again unchanged.
+        IniFile again;
+        again.setPath(path);
+        ASSERT_TRUE(again.read());
+        EXPECT_EQ(again.value("default", "fontName", "-"), "IPAあ\xEF\xBF\xBD");
+        EXPECT_EQ(again.toFileBytes(), bytesOf(path));
+
+        ASSERT_TRUE(ini.setValue("default", "fontName", "IPAあ"));
+        ASSERT_TRUE(ini.save());
+        EXPECT_EQ(bytesOf(path), c.before + "fontName=IPA\x82\xA0\r\n" + c.after + "\r\n[other]\r\nk=2\r\n");
+    }
+}
+
 TEST_F(IniFileTest, WriteThroughSavesEachChange) {
     IniFile ini;
     ini.setPath(pathOf("w.ini"));

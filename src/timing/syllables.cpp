@@ -178,6 +178,10 @@ Millis scaled(lyrics::Centiseconds cs, double scale) { return std::llround(stati
 
 }  // namespace
 
+bool isUnsungRun(std::u32string_view run) {
+    return std::ranges::none_of(run, [](char32_t c) { return isKana(c) || isKanji(c) || isWordChar(c); });
+}
+
 bool TimingLine::sameRuby(int a, int b) const {
     return syllables[static_cast<size_t>(a)].ruby == syllables[static_cast<size_t>(b)].ruby;
 }
@@ -298,9 +302,7 @@ TimingLine readTimedLine(std::u32string_view text, double scale, const SplitOpti
         if (s.run.empty()) continue;  // an end of its own: a gap or the line's end
         // Punctuation after a reading, shown at its end ("...)[te]、[te]"): one run.
         const bool zeroLength = j + 1 < n && stretches[j + 1].time == s.time;
-        const bool punctuation = std::ranges::none_of(s.run, [](char32_t c) {
-            return isKana(c) || isKanji(c) || isWordChar(c);
-        });
+        const bool punctuation = isUnsungRun(s.run);
         // Punctuation leading a reading, written "[tb]「[tb]base[tb](".
         if (zeroLength && punctuation && opensReading(j + 1)) {
             pendingLead += s.run;

@@ -113,6 +113,11 @@ std::vector<TimingLine> readLyrics(std::string_view utf8, const ParseOptions& op
 // without "|": a kanji, 々, 〆 or ヶ.
 bool isKanjiBase(char32_t c);
 
+// Whether a run of characters holds nothing that is sung (no kana, kanji or
+// letter): punctuation, which a saved line writes as a reading's tail when it
+// takes no time right after the reading ("...)[te]、[te]").
+bool isUnsungRun(std::u32string_view run);
+
 // What a syllable shows in the window: lead, text, tail.
 std::u32string shownText(const Syllable& s);
 

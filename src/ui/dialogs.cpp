@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -117,10 +118,13 @@ Dialogs Dialogs::standard() {
         return c;
     };
     d.font = [](QWidget* parent, const QFont& initial) -> std::optional<QFont> {
-        QFontDialog dialog(initial, parent);
-        // A face this system lacks (a Windows face a preset names) cannot be
-        // selected in the list, which selects a stand-in; unless the user
-        // picks another face, the face named stays.
+        // A face this system lacks (a Windows face a preset names) is not in
+        // the list: the face it is drawn with is selected instead (the IPA
+        // Gothic the font aliases map it to, not the list's first entry), and
+        // unless the user picks another face, the face named stays.
+        QFont shown = initial;
+        if (const QString drawnWith = QFontInfo(initial).family(); !drawnWith.isEmpty()) shown.setFamily(drawnWith);
+        QFontDialog dialog(shown, parent);
         const QString standIn = dialog.currentFont().family();
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         QFont f = dialog.selectedFont();

@@ -24,6 +24,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -1249,6 +1250,30 @@ TEST_F(WindowTest, ASwitchOfPresetKeepsTheSongAsItIsNow) {
     window->close();
     open();
     EXPECT_TRUE(field<QCheckBox>("WinAMPTime")->isChecked()) << "nothing of the song went into a preset at quit";
+}
+
+// The font dialog opens on the face a preset's Windows face name is drawn
+// with (not the list's first entry), and accepted as offered keeps the name.
+TEST_F(WindowTest, TheFontDialogOpensOnTheFaceTheNamedFaceIsDrawnWith) {
+    QFont initial("MS UI Gothic");
+    initial.setPointSize(36);
+    const QString drawnWith = QFontInfo(initial).family();
+    ASSERT_NE(drawnWith, QStringLiteral("MS UI Gothic")) << "the font aliases map it to a face of this system";
+    QString offered;
+    auto* timer = new QTimer(window.get());
+    QObject::connect(timer, &QTimer::timeout, window.get(), [&offered, timer] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QFontDialog*>(w); d && d->isVisible()) {
+                timer->stop();
+                offered = d->currentFont().family();
+                d->accept();
+            }
+    });
+    timer->start(10);
+    const std::optional<QFont> chosen = ui::Dialogs::standard().font(window.get(), initial);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(offered, drawnWith);
+    EXPECT_EQ(chosen->family(), QStringLiteral("MS UI Gothic"));
 }
 
 // Plain lyrics, the first file a new song has, are offered to the timing

@@ -378,23 +378,34 @@ std::string timedLine(const TimingLine& l) {
             for (int k = a; k < b; ++k) reading += l.syllables[static_cast<size_t>(k)].text;
             out += toUtf8(s.lead);
             out += toUtf8(untimedRuby(toU32(out), l.rubies[static_cast<size_t>(s.ruby)].base, reading) + last.tail);
-            // Punctuation taking no time at the reading's end ("(...)[t]、[t]")
+            // Punctuation taking no time at the reading's end ("(...)[t]、[t]",
+            // however many syllables with no time of their own it is made of)
             // reads back as its tail, ended there: it is written so.
             int after = b;
             std::optional<Millis> end = last.end;
             if (b < l.count() && last.tail.empty()) {
-                const Syllable& next = l.syllables[static_cast<size_t>(b)];
-                const std::optional<Millis> from = last.end ? last.end : next.start;
-                std::optional<Millis> to = next.end;
-                if (!to && b + 1 < l.count()) to = l.syllables[static_cast<size_t>(b + 1)].start;
                 const auto same = [](std::optional<Millis> x, std::optional<Millis> y) {
                     return x && y && Tag(*x).view() == Tag(*y).view();
                 };
-                if (next.ruby < 0 && next.lead.empty() && !next.text.empty() && isUnsungRun(next.text + next.tail) &&
-                    same(from, to) && (!next.start || same(next.start, from))) {
-                    out += toUtf8(next.text + next.tail);
+                const std::optional<Millis> from = last.end ? last.end : l.syllables[static_cast<size_t>(b)].start;
+                std::u32string run;
+                std::optional<Millis> to;
+                int k = b;
+                for (; k < l.count(); ++k) {
+                    const Syllable& p = l.syllables[static_cast<size_t>(k)];
+                    if (p.ruby >= 0 || !p.lead.empty() || (p.start && !(k == b && same(p.start, from)))) break;
+                    run += p.text + p.tail;
+                    if (p.end) {
+                        to = p.end;
+                        ++k;
+                        break;
+                    }
+                }
+                if (!to && k < l.count() && k > b) to = l.syllables[static_cast<size_t>(k)].start;
+                if (k > b && !run.empty() && isUnsungRun(run) && same(from, to)) {
+                    out += toUtf8(run);
                     end = from;
-                    ++after;
+                    after = k;
                 }
             }
             tag(end);  // an end read with the lyrics, before any start

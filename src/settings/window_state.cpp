@@ -33,6 +33,7 @@ std::vector<std::string> dropMissingFiles(std::vector<std::string>& recent) {
 
 void loadWindowState(const IniFile& ini, WindowState& state) {
     state.geometry = ini.value(kInfoSection, "windowGeometry", "");
+    state.timingGeometry = ini.value(kInfoSection, "timingGeometry", "");
     state.splitterSizes = ini.value(kInfoSection, "windowSplitter", "");
     state.lastSong = ini.value(kInfoSection, "lastSong", "");
     state.previewVideo = ini.value(kInfoSection, "previewVideo", "");
@@ -44,6 +45,7 @@ void loadWindowState(const IniFile& ini, WindowState& state) {
 
 void saveWindowState(IniFile& ini, const WindowState& state) {
     ini.setValue(kInfoSection, "windowGeometry", state.geometry);
+    if (!state.timingGeometry.empty()) ini.setValue(kInfoSection, "timingGeometry", state.timingGeometry);
     ini.setValue(kInfoSection, "windowSplitter", state.splitterSizes);
     ini.setValue(kInfoSection, "lastSong", state.lastSong);
     ini.setValue(kInfoSection, "previewVideo", state.previewVideo);

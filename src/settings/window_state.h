@@ -17,6 +17,7 @@ inline constexpr int kMaxRecentFiles = 10;
 
 struct WindowState {
     std::string geometry;      // the window's place and size, as the window writes it (key windowGeometry)
+    std::string timingGeometry;  // the same of the timing window when it last closed (timingGeometry)
     std::string splitterSizes;  // pixels: the splitter's sides, "," between them (windowSplitter)
     std::string lastSong;      // the lyrics file open when the window closed (lastSong)
     std::string previewVideo;  // the video behind the preview then (previewVideo)

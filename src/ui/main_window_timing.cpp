@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 
+#include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/timing_window.h"
@@ -24,6 +25,10 @@ TimingWindow* MainWindow::openTimingWindow(const QString& lyricsPath, const QStr
     if (sound.isEmpty()) return nullptr;
     auto* window = new TimingWindow(m_session, m_dialogs, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Where the user last had it, else over this window's centre (not at the screen's corner).
+    const std::string& kept = m_session.appState.window.timingGeometry;
+    if (kept.empty() || !window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(kept))))
+        placeOver(window, this);
     connect(window, &TimingWindow::saved, this, [this](const QString& path) { loadSong(path); });
     if (!window->openLyrics(lyrics)) {
         delete window;

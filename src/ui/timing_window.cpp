@@ -1040,6 +1040,8 @@ bool TimingWindow::saveTo(const QString& path) {
         m_dialogs.message(this, QMessageBox::Information, windowTitle(), text);
     }
     m_savePath = path;
+    // Saved under another name, the window holds that file from now on.
+    setWindowTitle(tr("タイミング - %1[*]").arg(QFileInfo(path).fileName()));
     m_doc.markSaved();
     m_restored = false;
     if (auto key = recoveryKey()) removeRecoveryFile(*key);
@@ -1147,6 +1149,8 @@ void TimingWindow::closeEvent(QCloseEvent* event) {
         }
     }
     m_clock->pause();
+    // Opened next time where the user left it.
+    m_mainSession.appState.window.timingGeometry = saveGeometry().toBase64().toStdString();
     event->accept();
 }
 

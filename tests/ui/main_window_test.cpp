@@ -1276,6 +1276,38 @@ TEST_F(WindowTest, TheFontDialogOpensOnTheFaceTheNamedFaceIsDrawnWith) {
     EXPECT_EQ(chosen->family(), QStringLiteral("MS UI Gothic"));
 }
 
+// The timing window opens over the main window's centre, then where the
+// user last left it (kept in the settings file); saved under another name,
+// its title names that file.
+TEST_F(WindowTest, TheTimingWindowOpensOverTheWindowThenWhereItWasLeft) {
+    KVELMOR_NEED_FFMPEG();
+    test::MediaFolder media("timing_place");
+    const std::string song = media.make("song.wav", "-f lavfi -i sine=d=2");
+    std::ofstream(dir / "plain.txt") << "さくら さくら\n";
+    window->setGeometry(100, 80, 900, 700);
+    QApplication::processEvents();
+    ui::TimingWindow* timing = window->openTimingWindow(qs((dir / "plain.txt").string()), qs(song));
+    ASSERT_NE(timing, nullptr);
+    const QRect owner = window->frameGeometry();
+    EXPECT_LE(std::abs(timing->frameGeometry().center().x() - owner.center().x()), 2);
+    EXPECT_GE(timing->frameGeometry().top(), owner.top());
+
+    ASSERT_TRUE(timing->saveTo(qs((dir / "timed.txt").string())));
+    EXPECT_EQ(timing->windowTitle(), QStringLiteral("タイミング - timed.txt[*]"));
+    const QRect moved(40, 30, 800, 600);
+    timing->setGeometry(moved);
+    QApplication::processEvents();
+    const QRect left = timing->geometry();
+    timing->close();
+    QApplication::processEvents();
+    window->close();
+    open();
+    ui::TimingWindow* again = window->openTimingWindow(qs((dir / "plain.txt").string()), qs(song));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->geometry(), left);
+    again->close();
+}
+
 // Plain lyrics, the first file a new song has, are offered to the timing
 // window, which opens on them with the song the preview plays; declined,
 // nothing opens and the window keeps what it had.
